@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tamo {
+
+// The printer port as the machine sees it: the data register at 888 carries the step and
+// direction lines, the status register at 889 the limit and home switches.
+inline constexpr std::uint16_t kDataRegister = 888;
+inline constexpr std::uint16_t kStatusRegister = 889;
+
+// Byte-wide port I/O. Out32 must not return before the byte is on the lines: the order and the
+// spacing of the writes of a tick are what the stepper drivers see.
+class Port {
+public:
+    virtual ~Port() = default;
+    virtual void Out32(std::uint16_t address, std::int16_t value) = 0;
+    [[nodiscard]] virtual std::int16_t Inp32(std::uint16_t address) = 0;
+};
+
+} // namespace tamo

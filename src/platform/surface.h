@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tamo {
+
+struct Colour {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    bool operator==(const Colour&) const = default;
+};
+
+inline constexpr Colour kBlack{0, 0, 0};
+inline constexpr Colour kGreen{0, 255, 0};
+inline constexpr Colour kLightGrey{192, 192, 192};
+
+enum class LineStyle { Solid, Dash };
+
+// The toolpath view's drawing surface, in program units with Y growing upwards once a mapping is
+// set. Lines, arcs and points use the current pen width.
+class Surface {
+public:
+    virtual ~Surface() = default;
+    virtual void Clear() = 0;
+    // Maps the window to the world rectangle; refused (false, mapping unchanged) when it is empty.
+    [[nodiscard]] virtual bool SetMapping(double left, double top, double width, double height) = 0;
+    virtual void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) = 0;
+    // Counter-clockwise from start to end, angles in radians, 0 along +X.
+    virtual void Arc(double cx, double cy, double radius, double start, double end, Colour colour) = 0;
+    // One dot in the foreground colour: the live trace. Must stay cheap: it runs inside a tick.
+    virtual void Point(float x, float y) = 0;
+    // Text with its top left corner at (x, y), in the foreground colour.
+    virtual void Text(double x, double y, const std::string& text) = 0;
+    [[nodiscard]] virtual Colour ForeColor() const = 0;
+    virtual void SetForeColor(Colour colour) = 0;
+    [[nodiscard]] virtual int DrawWidth() const = 0;
+    virtual void SetDrawWidth(int width) = 0;
+};
+
+} // namespace tamo
