@@ -1,0 +1,460 @@
+// The configuration file tamo.cfg: 48 values, one per line, meaning by position.
+//
+// The live copy of a setting is the control that edits it; the file is written from the controls
+// and read back into them, and reading derives what motion control works with. A file is written
+// whole or not at all (temporary file, flush, rename), and a file that cannot be used is set
+// aside as tamo.cfg.bak before anything can overwrite it.
+
+#include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+#include "platform/file_io.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+constexpr int kConfigLines = 48;
+
+// How a line is written and what it must hold to be usable.
+enum class Form { Text, Check, Flag, Whole };
+enum class Need { Anything, Number, NonZero, Positive };
+
+struct LineRule {
+    Form form;
+    Need need;
+    const char* what; // what the line holds, for messages
+};
+
+// Line n of the file is kRules[n - 1].
+constexpr std::array<LineRule, kConfigLines> kRules{{
+    {Form::Text, Need::NonZero, "steps per turn of X"},
+    {Form::Text, Need::NonZero, "steps per turn of Y"},
+    {Form::Text, Need::NonZero, "steps per turn of Z"},
+    {Form::Text, Need::Number, "X step pin"},
+    {Form::Text, Need::Number, "X direction pin"},
+    {Form::Text, Need::Number, "Y step pin"},
+    {Form::Text, Need::Number, "Y direction pin"},
+    {Form::Text, Need::Number, "Z step pin"},
+    {Form::Text, Need::Number, "Z direction pin"},
+    {Form::Text, Need::Anything, "tool change position X"},
+    {Form::Text, Need::Anything, "tool change position Y"},
+    {Form::Text, Need::Anything, "tool change position Z"},
+    {Form::Text, Need::Positive, "fast jog rate of X"},
+    {Form::Text, Need::Positive, "medium jog rate of X"},
+    {Form::Text, Need::Positive, "slow jog rate of X"},
+    {Form::Text, Need::Positive, "fast jog rate of Y"},
+    {Form::Text, Need::Positive, "medium jog rate of Y"},
+    {Form::Text, Need::Positive, "slow jog rate of Y"},
+    {Form::Text, Need::Positive, "fast jog rate of Z"},
+    {Form::Text, Need::Positive, "medium jog rate of Z"},
+    {Form::Text, Need::Positive, "slow jog rate of Z"},
+    {Form::Text, Need::Anything, "X home switch pin"},
+    {Form::Text, Need::Anything, "Y home switch pin"},
+    {Form::Text, Need::Anything, "Z home switch pin"},
+    {Form::Text, Need::Anything, "limit switch pin"},
+    {Form::Text, Need::NonZero, "lead per turn of X"},
+    {Form::Text, Need::NonZero, "lead per turn of Y"},
+    {Form::Text, Need::NonZero, "lead per turn of Z"},
+    {Form::Check, Need::Number, "X reverse setting"},
+    {Form::Check, Need::Number, "Y reverse setting"},
+    {Form::Check, Need::Number, "Z reverse setting"},
+    {Form::Flag, Need::Anything, "millimetre unit option"},
+    {Form::Flag, Need::Anything, "inch unit option"},
+    {Form::Whole, Need::Number, "inch loop calibration"},
+    {Form::Text, Need::Number, "pulse width"},
+    {Form::Whole, Need::Number, "millimetre loop calibration"},
+    {Form::Check, Need::Number, "home switch setting"},
+    {Form::Check, Need::Number, "limit switch setting"},
+    {Form::Text, Need::Anything, "Z move when homing"},
+    {Form::Text, Need::Anything, "Z move to a line"},
+    {Form::Text, Need::Anything, "tool change mode"},
+    {Form::Text, Need::Anything, "Z move distance when homing"},
+    {Form::Text, Need::Anything, "Z move distance to a line"},
+    {Form::Flag, Need::Anything, "homing with the home switches"},
+    {Form::Flag, Need::Anything, "homing to program zero"},
+    {Form::Flag, Need::Anything, "homing to machine zero"},
+    {Form::Text, Need::Anything, "homing move type"},
+    {Form::Text, Need::Anything, "homing feed rate"},
+}};
+
+// A check box state and a calibration: a blank where a minus sign would stand, then a blank.
+std::string WholeNumberText(double value) {
+    const double whole = std::isfinite(value) ? RoundHalfEven(value) : 0.0;
+    std::string digits = FormatFixed(whole, 0);
+    return whole < 0 ? digits + " " : " " + digits + " ";
+}
+
+std::optional<bool> ReadFlag(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    auto equals = [&](std::string_view word) {
+        if (text.size() != word.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            if ((text[i] | 0x20) != word[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (equals("true")) {
+        return true;
+    }
+    if (equals("false")) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// A value never contains a line end: it would shift every later line.
+std::string OneLine(const std::string& text) {
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty() && lines.size() < kConfigLines) {
+        std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    return lines;
+}
+
+} // namespace
+
+std::string Cnc::ConfigText() const {
+    const SettingsModel& f = settings;
+    const std::array<std::string, kConfigLines> values{
+        f.Combo2[0],
+        f.Combo2[1],
+        f.Combo2[2],
+        f.Combo1[0],
+        f.Combo1[1],
+        f.Combo1[2],
+        f.Combo1[3],
+        f.Combo1[4],
+        f.Combo1[5],
+        f.Combo6[0],
+        f.Combo6[1],
+        f.Combo6[2],
+        f.Combo3[0],
+        f.Combo3[1],
+        f.Combo3[2],
+        f.Combo3[3],
+        f.Combo3[4],
+        f.Combo3[5],
+        f.Combo3[6],
+        f.Combo3[7],
+        f.Combo3[8],
+        f.Combo8[0],
+        f.Combo8[1],
+        f.Combo8[2],
+        f.Combo8[3],
+        f.Combo7[0],
+        f.Combo7[1],
+        f.Combo7[2],
+        WholeNumberText(f.XReverse),
+        WholeNumberText(f.YReverse),
+        WholeNumberText(f.ZReverse),
+        f.optionmm ? "True" : "False",
+        f.OptionIn ? "True" : "False",
+        WholeNumberText(st.LoopCalIn),
+        f.Combo4,
+        WholeNumberText(st.LoopCalMm),
+        WholeNumberText(f.Check1[0]),
+        WholeNumberText(f.Check1[1]),
+        f.Combo5,
+        f.Combo10,
+        f.Combo9,
+        f.Text1,
+        f.Text2,
+        main.Option4[0] ? "True" : "False",
+        main.Option4[1] ? "True" : "False",
+        main.Option4[2] ? "True" : "False",
+        main.Combo1,
+        main.Text6,
+    };
+    std::string text;
+    for (const std::string& value : values) {
+        text += OneLine(value);
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool Cnc::LoadConfigText(std::string_view text) {
+    const std::vector<std::string_view> lines = SplitLines(text);
+    std::array<Value, kConfigLines> values;
+    std::array<std::string, kConfigLines> texts; // as they stand: "3.00" stays "3.00"
+    for (int n = 1; n <= kConfigLines; ++n) {
+        const LineRule& rule = kRules[static_cast<std::size_t>(n - 1)];
+        const std::string where = "line " + std::to_string(n) + " (" + rule.what + ")";
+        if (n > static_cast<int>(lines.size())) {
+            ConfigProblem = where + " is missing";
+            return false;
+        }
+        const std::string_view line = lines[static_cast<std::size_t>(n - 1)];
+        texts[static_cast<std::size_t>(n - 1)] = line;
+        Value& value = values[static_cast<std::size_t>(n - 1)];
+        if (rule.form == Form::Flag) {
+            const auto flag = ReadFlag(line);
+            if (!flag) {
+                ConfigProblem = where + " holds neither True nor False";
+                return false;
+            }
+            value = *flag;
+            continue;
+        }
+        const auto number = ReadNumber(line);
+        if (number) {
+            value = *number;
+        } else if (rule.form == Form::Whole && line.find_first_not_of(" \t") == std::string_view::npos) {
+            value = 0.0; // never calibrated
+        } else {
+            value = std::string(line);
+        }
+        if (rule.need != Need::Anything && !number && !IsNumber(value)) {
+            ConfigProblem = where + " does not hold a number";
+            return false;
+        }
+        const double v = NumberOf(value);
+        if (rule.form == Form::Check && v != kUnchecked && v != kChecked && v != kGreyed) {
+            ConfigProblem = where + " holds " + std::string(line) + " where 0, 1 or 2 belongs";
+            return false;
+        }
+        if (rule.need == Need::NonZero && v == 0) {
+            ConfigProblem = where + " is zero";
+            return false;
+        }
+        if (rule.need == Need::Positive && v <= 0) {
+            ConfigProblem = where + " is not above zero";
+            return false;
+        }
+    }
+
+    auto at = [&](int n) -> Value& {
+        return values[static_cast<std::size_t>(n - 1)];
+    };
+    st.StepsPerTurnX = at(1), st.StepsPerTurnY = at(2), st.StepsPerTurnZ = at(3);
+    st.StepPinX = at(4), st.DirPinX = at(5), st.StepPinY = at(6), st.DirPinY = at(7);
+    st.StepPinZ = at(8), st.DirPinZ = at(9);
+    st.ToolChangePosX = at(10), st.ToolChangePosY = at(11), st.ToolChangePosZ = at(12);
+    st.JogFastX = at(13), st.JogMediumX = at(14), st.JogSlowX = at(15);
+    st.JogFastY = at(16), st.JogMediumY = at(17), st.JogSlowY = at(18);
+    st.JogFastZ = at(19), st.JogMediumZ = at(20), st.JogSlowZ = at(21);
+    st.HomePinX = at(22), st.HomePinY = at(23), st.HomePinZ = at(24), st.LimitPin = at(25);
+    st.LeadX = at(26), st.LeadY = at(27), st.LeadZ = at(28);
+    st.ReverseX = at(29), st.ReverseY = at(30), st.ReverseZ = at(31);
+    st.UnitIsMm = at(32), st.UnitIsInch = at(33);
+    st.LoopCalIn = NumberOf(at(34));
+    st.PulseWidth = at(35);
+    st.LoopCalMm = NumberOf(at(36));
+    st.HomeSwitchEnabled = at(37), st.LimitSwitchEnabled = at(38);
+    st.ZMoveHomingMode = at(39), st.ZMoveToLineMode = at(40), st.ToolChangeMode = at(41);
+    st.ZMoveHomingDist = at(42), st.ZMoveToLineDist = at(43);
+    st.HomeUsingSwitches = at(44), st.HomeUsingProgramZero = at(45), st.HomeUsingMachineZero = at(46);
+    st.HomeMoveType = at(47), st.HomeFeedRate = at(48);
+
+    st.LoadingConfig = true;
+    ApplyConfigValues(texts);
+    DeriveConfigValues();
+    return true;
+}
+
+// Puts the values read into their controls, in file order. Setting an option runs its handler,
+// as a click would; LoadingConfig keeps the unit handlers from converting anything.
+void Cnc::ApplyConfigValues(const std::array<std::string, 48>& lines) {
+    SettingsModel& f = settings;
+    // A text control takes its line as it stands ("3.00" stays "3.00"), so that reading a file the
+    // program wrote changes nothing; the staged value is what the machine works with.
+    auto line = [&](int n) -> const std::string& {
+        return lines[static_cast<std::size_t>(n - 1)];
+    };
+    auto state = [](const Value& v) {
+        return static_cast<int>(NumberOf(v));
+    };
+    auto flag = [](const Value& v) {
+        return std::get<bool>(v);
+    };
+
+    f.Combo2 = {line(1), line(2), line(3)};
+    f.Combo1 = {line(4), line(5), line(6), line(7), line(8), line(9)};
+    f.Combo6 = {line(10), line(11), line(12)};
+    f.Combo3 = {line(13), line(14), line(15), line(16), line(17), line(18), line(19), line(20), line(21)};
+    f.Combo8 = {line(22), line(23), line(24), line(25)};
+    f.Combo7 = {line(26), line(27), line(28)};
+    f.XReverse = state(st.ReverseX);
+    f.YReverse = state(st.ReverseY);
+    f.ZReverse = state(st.ReverseZ);
+    SetOptionmm(flag(st.UnitIsMm));
+    SetOptionIn(flag(st.UnitIsInch));
+    f.Combo4 = line(35);
+    f.Check1 = {state(st.HomeSwitchEnabled), state(st.LimitSwitchEnabled)};
+    f.Combo5 = line(39);
+    f.Combo10 = line(40);
+    f.Combo9 = line(41);
+    f.Text1 = line(42);
+    f.Text2 = line(43);
+    SetHomeOption(0, flag(st.HomeUsingSwitches));
+    SetHomeOption(1, flag(st.HomeUsingProgramZero));
+    SetHomeOption(2, flag(st.HomeUsingMachineZero));
+    SetHomeMoveType(line(47));
+    main.Text6 = line(48);
+}
+
+// Changes: UnitsPerStepX/Y/Z, LoopCal, the six masks, DirSignX/Y/Z, LoadingConfig, and the feed.
+void Cnc::DeriveConfigValues() {
+    st.UnitsPerStepX = NumberOf(st.LeadX) / NumberOf(st.StepsPerTurnX);
+    st.UnitsPerStepY = NumberOf(st.LeadY) / NumberOf(st.StepsPerTurnY);
+    st.UnitsPerStepZ = NumberOf(st.LeadZ) / NumberOf(st.StepsPerTurnZ);
+    if (settings.OptionIn) {
+        st.LoopCal = st.LoopCalIn;
+    }
+    if (settings.optionmm) {
+        st.LoopCal = st.LoopCalMm;
+    }
+    st.StepMaskX = PinMask(st.StepPinX);
+    st.DirMaskX = PinMask(st.DirPinX);
+    st.StepMaskY = PinMask(st.StepPinY);
+    st.DirMaskY = PinMask(st.DirPinY);
+    st.StepMaskZ = PinMask(st.StepPinZ);
+    st.DirMaskZ = PinMask(st.DirPinZ);
+    st.DirSignX = NumberOf(st.ReverseX) == 0 ? -1 : 1;
+    st.DirSignY = NumberOf(st.ReverseY) == 0 ? -1 : 1;
+    st.DirSignZ = NumberOf(st.ReverseZ) == 0 ? -1 : 1;
+    st.LoadingConfig = false;
+    ComputeFeedDelay();
+}
+
+// Reads the file into the controls and derives the motion settings. No file yet (a first start):
+// the controls' values are used as they stand. A file that cannot be used: the operator is told
+// which line and why, the controls go back to their start-up values, and the file is set aside
+// as tamo.cfg.bak so that the next write cannot destroy it.
+void Cnc::ReadConfig() {
+    st.LoadingConfig = true;
+    ConfigProblem.clear();
+    config_write_blocked_ = false; // decided afresh by every read
+    if (ConfigPath.empty()) {
+        (void)LoadConfigText(ConfigText());
+        return;
+    }
+    const FileContents file = ReadWholeFile(ConfigPath.string());
+    if (file.error == ENOENT) {
+        (void)LoadConfigText(ConfigText());
+        return;
+    }
+    if (file.error != 0) {
+        ConfigFileUnusable(std::string("it cannot be read: ") + std::strerror(file.error));
+        return;
+    }
+    if (!LoadConfigText(file.bytes)) {
+        ConfigFileUnusable(ConfigProblem);
+    }
+}
+
+void Cnc::ConfigFileUnusable(const std::string& problem) {
+    const std::string file = ConfigPath.string();
+    std::string text = "The settings file " + file + " cannot be used: " + problem + ".";
+    if (!ConfigReadOnly) {
+        const std::string backup = file + ".bak";
+        if (std::rename(file.c_str(), backup.c_str()) == 0) {
+            text += " It was kept as " + backup + "; the start-up settings are in force.";
+        } else {
+            config_write_blocked_ = true;
+            text += " It could not be kept as " + backup + " (" + std::strerror(errno) +
+                    "), so it will not be overwritten; the start-up settings are in force.";
+        }
+    }
+    ConfigProblem = problem;
+    settings = SettingsModel{};
+    const MainWindowModel fresh;
+    main.Option4 = fresh.Option4;
+    main.Combo1 = fresh.Combo1;
+    main.Text6 = fresh.Text6;
+    main.Text6Enabled = fresh.Text6Enabled;
+    (void)LoadConfigText(ConfigText());
+    op().ShowMessage(text, kAppTitle);
+}
+
+bool Cnc::WriteConfig() {
+    if (ConfigReadOnly || ConfigPath.empty()) {
+        return true;
+    }
+    const std::string file = ConfigPath.string();
+    if (config_write_blocked_) {
+        op().ShowMessage("The settings were not saved: " + file +
+                             " could not be used and could not be set aside, so it is left as it is.",
+                         kAppTitle);
+        return false;
+    }
+    const std::string temporary = file + ".tmp";
+    const std::string text = ConfigText();
+    auto fail = [&](const char* step, int fd) {
+        const std::string reason = std::strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        unlink(temporary.c_str());
+        op().ShowMessage("The settings could not be saved to " + file + " (" + step + " " + temporary + ": " + reason +
+                             "). The file keeps its former settings.",
+                         kAppTitle);
+        return false;
+    };
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return fail("creating", -1);
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail("writing", fd);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (fsync(fd) != 0) {
+        return fail("flushing", fd);
+    }
+    if (close(fd) != 0) {
+        return fail("closing", -1);
+    }
+    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
+        return fail("renaming", -1);
+    }
+    // The rename itself reaches the disk only with its directory.
+    const std::string folder = ConfigPath.has_parent_path() ? ConfigPath.parent_path().string() : ".";
+    if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}
+
+} // namespace tamo

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "interpreter/program_buffer.h"
+#include "interpreter/value.h"
+
+#include <string>
+
+namespace tamo {
+
+// The machine and program state: one record shared by every procedure, each field under its own
+// name and with its start-up value. Lengths are in the unit chosen in the settings.
+struct MachineState {
+    // Positions: program and machine coordinates, both advanced by every step.
+    double ProgPosX = 0, ProgPosY = 0, ProgPosZ = 0;
+    double MachPosX = 0, MachPosY = 0, MachPosZ = 0;
+    // The current block's end point and start point (the previous end point).
+    double TargetX = 0, TargetY = 0, TargetZ = 0;
+    double StartX = 0, StartY = 0, StartZ = 0;
+
+    // Resume record: the move that a stop ended.
+    bool ResumeMove = false;
+    double ResumePosX = 0, ResumePosY = 0, ResumePosZ = 0;
+    double ResumeTargetX = 0, ResumeTargetY = 0, ResumeTargetZ = 0;
+    std::string ResumeGCode;
+    int ResumeDrawWidth = 1;
+
+    // Program buffer.
+    ProgramBuffer PrgBuf;
+    int PrgLineCount = 0;
+    int PrgLineNo = 0;
+    std::string PrgLine;
+    int PreviewLine = 0;
+    std::string AppPath;
+
+    // Block state, written by the line parser.
+    std::string GCode;
+    std::string HeldGCode;
+    std::string XWord, YWord, ZWord, FWord, IWord, JWord, TWord;
+    std::string QWord, RWord, AWord;
+    Value MWord = 0.0; // the M word's text, or the number 0 when the line has none
+    double ProgFeed = 0;
+    double ToolNo = 0;
+    double MCode = 0;
+    double ArcI = 0, ArcJ = 0;
+    int ArcDir = 0;
+    bool RapidMove = false;
+
+    // Run and mode flags.
+    bool StopRequest = false;
+    bool SingleStep = false;
+    bool ContinueAfterStep = false;
+    bool ContinueRun = false;
+    bool Previewing = false;
+    bool SpeedTestRunning = false;
+    bool Offline = false;
+    bool LoadingConfig = false;
+
+    // Settings derived from the configuration.
+    double UnitsPerStepX = 0, UnitsPerStepY = 0, UnitsPerStepZ = 0;
+    int StepMaskX = 0, StepMaskY = 0, StepMaskZ = 0; // 0: the signal is not driven
+    int DirMaskX = 0, DirMaskY = 0, DirMaskZ = 0;
+    int DirSignX = 0, DirSignY = 0, DirSignZ = 0;
+    double LoopCal = 0;
+    double LoopCalIn = 0, LoopCalMm = 0;
+
+    // The configuration's staging fields: the file's values as read.
+    Value StepsPerTurnX, StepsPerTurnY, StepsPerTurnZ;
+    Value StepPinX, StepPinY, StepPinZ;
+    Value DirPinX, DirPinY, DirPinZ;
+    Value ToolChangePosX, ToolChangePosY, ToolChangePosZ;
+    Value JogFastX, JogFastY, JogFastZ;
+    Value JogMediumX, JogMediumY, JogMediumZ;
+    Value JogSlowX, JogSlowY, JogSlowZ;
+    Value HomePinX, HomePinY, HomePinZ;
+    Value LimitPin;
+    Value LeadX, LeadY, LeadZ;
+    Value ReverseX, ReverseY, ReverseZ;
+    Value UnitIsMm, UnitIsInch;
+    Value PulseWidth;
+    Value HomeSwitchEnabled, LimitSwitchEnabled;
+    Value ZMoveHomingMode, ZMoveToLineMode, ToolChangeMode;
+    Value ZMoveHomingDist, ZMoveToLineDist;
+    Value HomeUsingSwitches, HomeUsingProgramZero, HomeUsingMachineZero;
+    Value HomeMoveType, HomeFeedRate;
+
+    // Feed and timing.
+    double FeedRate = 0;
+    double FeedFactor = 0;
+    double StepDelay = 0;
+
+    // Linear interpolation.
+    int StepDirX = 0, StepDirY = 0, StepDirZ = 0;
+    double DeltaX = 0, DeltaY = 0, DeltaZ = 0;
+    double StepsX = 0, StepsY = 0, StepsZ = 0;
+    double StepsMax = 0;
+    double StepsLeftX = 0, StepsLeftY = 0, StepsLeftZ = 0;
+    double DdaAccX = 0, DdaAccY = 0, DdaAccZ = 0;
+    int TicksLeft = 0;
+    double RampUpAngle = 0, RampDownAngle = 0;
+    double RampFeed = 0;
+    int RampStep = 0;
+    int RampTicks = 50;
+    bool RampEnabled = false;
+
+    // Step output.
+    int PortByte = 0;
+    int DirByte = 0;
+
+    // Circular interpolation.
+    double ArcCenterX = 0, ArcCenterY = 0, ArcRadius = 0;
+    double ArcEndDX = 0, ArcEndDY = 0;
+    double ArcStartRaw = 0, ArcEndRaw = 0;
+    double ArcStartAngle = 0, ArcEndAngle = 0;
+    double ArcSweep = 0, ArcAngleStep = 0, ArcPos = 0;
+
+    // Toolpath view.
+    double ViewMinX = 0, ViewMinY = 0, ViewMaxX = 0, ViewMaxY = 0;
+    double ViewCentreX = 0, ViewCentreY = 0;
+    double PlotStep = 0, PlotTravel = 0;
+};
+
+} // namespace tamo

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace tamo {
+
+// What the windows' controls hold, as the core reads and writes them. A window shows its model,
+// writes the operator's edits into it at once, and refreshes when the core says it changed.
+// Members carry the controls' names; arrays are the indexed control groups.
+
+// Check box states, as the file stores them.
+inline constexpr int kUnchecked = 0;
+inline constexpr int kChecked = 1;
+inline constexpr int kGreyed = 2;
+
+// The main window MDIForm1: the control panel and its homing group.
+struct MainWindowModel {
+    std::string Caption = "TamoCNC";
+    std::string Overide = "100"; // feed override in percent, free text
+    std::string Text2 = "0";     // effective feed
+    std::string Text3 = "0";     // programmed feed
+    std::string Text4;           // line in progress
+    int Check1 = kUnchecked;     // "Constant contour on"
+
+    // Homing group: method options, move type, homing feed.
+    std::array<bool, 3> Option4{true, false, false}; // "Using Home Switchs", "...Program Zero", "...Machine Zero"
+    std::string Combo1 = "Rapid";                    // "Move:" ("Rapid" or "Feedrate")
+    std::string Text6 = "100";                       // "Feedrate:"
+    bool Text6Enabled = false;
+};
+
+// The settings dialog FormSettings: the live copies of 41 of the configuration's 48 values.
+struct SettingsModel {
+    std::array<std::string, 3> Combo7{"3.00", "3.00", "3.00"};       // lead per turn X, Y, Z
+    std::array<std::string, 3> Combo2{"400", "400", "400"};          // steps per drive turn X, Y, Z
+    std::array<std::string, 6> Combo1{"3", "2", "5", "4", "7", "6"}; // pins: X step, X dir, Y step, ...
+    std::array<std::string, 3> Combo6{"0", "0", "15"};               // tool change position X, Y, Z
+    std::array<std::string, 9> Combo3{"500", "200", "100", "500", "200", "100", "500", "200", "100"}; // jog rates
+    std::array<std::string, 4> Combo8{"10", "11", "12", "13"}; // home switch pins X, Y, Z; limit switch pin
+    int XReverse = kUnchecked, YReverse = kUnchecked, ZReverse = kUnchecked;
+    bool optionmm = true;
+    bool OptionIn = false;
+    std::string Combo4 = "5";                          // pulse width
+    std::array<int, 2> Check1{kUnchecked, kUnchecked}; // "Enable Home Switch", "Enable Limit Switch"
+    std::string Combo5 = "Relative";                   // Z-axis move (Homing)
+    std::string Combo10 = "Relative";                  // Z-axis move (To line)
+    std::string Combo9 = "Rel.";                       // tool change Rel/Abs
+    std::string Text1 = "10";                          // Z-axis move (Homing) distance
+    std::string Text2 = "10";                          // Z-axis move (To line) distance
+
+    std::string Label4 = "mm/";
+    std::string Label18 = "(mm)";
+    std::string Label24 = "(mm)";
+};
+
+// The scale dialog ScaleForm: the four factors, as text, and the texts saved at its activation.
+struct ScaleModel {
+    std::array<std::string, 4> Combo1{"1", "1", "1", "1"}; // feed, X (and I), Y (and J), Z
+    std::array<std::string, 4> Saved{"1", "1", "1", "1"};
+};
+
+} // namespace tamo

@@ -1,0 +1,292 @@
+#include "interpreter/numbers.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace tamo {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int DigitValue(char c) {
+    if (IsDigit(c)) {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return 99;
+}
+
+// Reads the characters of `text` one by one, skipping the ignored blanks.
+class BlankSkipper {
+public:
+    explicit BlankSkipper(std::string_view text) : text_(text) {}
+    [[nodiscard]] char Peek() {
+        while (pos_ < text_.size() && IsBlank(text_[pos_])) {
+            ++pos_;
+        }
+        return pos_ < text_.size() ? text_[pos_] : '\0';
+    }
+    // The character after the one Peek() shows, blanks skipped.
+    [[nodiscard]] char PeekSecond() {
+        (void)Peek();
+        std::size_t p = pos_ + 1;
+        while (p < text_.size() && IsBlank(text_[p])) {
+            ++p;
+        }
+        return p < text_.size() ? text_[p] : '\0';
+    }
+    void Take() { ++pos_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// "&H" / "&O" numbers read as 16-bit values when they fit 16 bits and as 32-bit values when they
+// fit 32, two's complement, as the scan has always read them (&HFFFF is -1).
+double ScanRadix(BlankSkipper& in, int radix) {
+    std::uint64_t value = 0;
+    bool overflow = false;
+    while (true) {
+        const int digit = DigitValue(in.Peek());
+        if (digit >= radix) {
+            break;
+        }
+        in.Take();
+        if (value > (std::numeric_limits<std::uint64_t>::max() >> 4)) {
+            overflow = true;
+        }
+        value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(digit);
+    }
+    if (overflow || value > 0xFFFFFFFFull) {
+        return static_cast<double>(std::numeric_limits<std::int32_t>::max());
+    }
+    if (value <= 0xFFFF) {
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+// from_chars on a compact copy; a result out of range is the largest double of its sign, or 0
+// for a number too small.
+double Convert(const char* first, const char* last, int decimal_exponent_hint) {
+    double value = 0;
+    auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    (void)end;
+    if (error == std::errc::result_out_of_range) {
+        return decimal_exponent_hint > 0 ? std::numeric_limits<double>::max() : 0.0;
+    }
+    if (error != std::errc()) {
+        return 0;
+    }
+    return value;
+}
+
+} // namespace
+
+double ScanNumber(std::string_view text) {
+    BlankSkipper in(text);
+    if (in.Peek() == '&') {
+        const char kind = in.PeekSecond();
+        if (kind == 'H' || kind == 'h' || kind == 'O' || kind == 'o') {
+            in.Take();
+            in.Take();
+            return ScanRadix(in, kind == 'H' || kind == 'h' ? 16 : 8);
+        }
+        return 0;
+    }
+
+    // The digits are gathered as a whole-number mantissa and a power of ten, so that blanks inside
+    // the number, a D exponent and any number of digits all end in one exact conversion. Digits
+    // beyond the 40th significant one cannot change a double and only move the exponent.
+    constexpr std::size_t kMaxDigits = 40;
+    std::array<char, 64> buf{};
+    std::size_t n = 0;
+    char c = in.Peek();
+    const bool negative = c == '-';
+    if (c == '-' || c == '+') {
+        in.Take();
+    }
+    int digits = 0;
+    long exponent = 0;
+    while (IsDigit(c = in.Peek())) {
+        in.Take();
+        ++digits;
+        if (n == 0 && c == '0') {
+            continue;
+        }
+        if (n < kMaxDigits) {
+            buf[n++] = c;
+        } else {
+            ++exponent;
+        }
+    }
+    if (in.Peek() == '.') {
+        in.Take();
+        while (IsDigit(c = in.Peek())) {
+            in.Take();
+            ++digits;
+            if (n == 0 && c == '0') {
+                --exponent;
+            } else if (n < kMaxDigits) {
+                buf[n++] = c;
+                --exponent;
+            }
+        }
+    }
+    if (digits == 0) {
+        return 0;
+    }
+    c = in.Peek();
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+        const char after = in.PeekSecond();
+        if (IsDigit(after) || after == '+' || after == '-') {
+            in.Take();
+            bool minus = false;
+            if (in.Peek() == '+' || in.Peek() == '-') {
+                minus = in.Peek() == '-';
+                in.Take();
+            }
+            long e = 0;
+            while (IsDigit(c = in.Peek())) {
+                in.Take();
+                if (e < 1'000'000) {
+                    e = e * 10 + (c - '0');
+                }
+            }
+            exponent += minus ? -e : e;
+        }
+    }
+    if (n == 0) {
+        return 0;
+    }
+    const int magnitude = static_cast<int>(n) + static_cast<int>(exponent); // digits before the point
+    buf[n++] = 'e';
+    auto [p, ec] = std::to_chars(buf.data() + n, buf.data() + buf.size(), exponent);
+    if (ec != std::errc()) {
+        return 0;
+    }
+    const double value = Convert(buf.data(), p, magnitude);
+    return negative && value != 0 ? -value : value;
+}
+
+std::optional<double> ReadNumber(std::string_view text) {
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t')) {
+        ++b;
+    }
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) {
+        --e;
+    }
+    std::string_view t = text.substr(b, e - b);
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        ++i;
+    }
+    const std::size_t number_start = i;
+    int digits = 0;
+    while (i < t.size() && IsDigit(t[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && IsDigit(t[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+            ++i;
+        }
+        int exponent_digits = 0;
+        while (i < t.size() && IsDigit(t[i])) {
+            ++i;
+            ++exponent_digits;
+        }
+        if (exponent_digits == 0) {
+            return std::nullopt;
+        }
+    }
+    if (i != t.size()) {
+        return std::nullopt;
+    }
+    double value = 0;
+    // from_chars takes no '+'; the sign is applied after.
+    auto [end, error] = std::from_chars(t.data() + number_start, t.data() + t.size(), value);
+    if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return t[0] == '-' ? -value : value;
+}
+
+std::string FormatNumber(double value) {
+    if (!std::isfinite(value)) {
+        return std::isnan(value) ? "NaN" : (value > 0 ? "Infinity" : "-Infinity");
+    }
+    if (value == 0) {
+        return "0";
+    }
+    std::array<char, 48> buf{};
+    const double magnitude = std::fabs(value);
+    std::to_chars_result r{};
+    if (magnitude >= 1e15 || magnitude < 1e-4) {
+        r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14);
+    } else {
+        r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
+        return {buf.data(), r.ptr};
+    }
+    // Scientific form: drop trailing zeros of the mantissa, write the exponent as E+20 / E-05.
+    std::string s(buf.data(), r.ptr);
+    const std::size_t epos = s.find('e');
+    std::string mantissa = s.substr(0, epos);
+    std::string exponent = s.substr(epos + 1);
+    if (mantissa.find('.') != std::string::npos) {
+        while (mantissa.back() == '0') {
+            mantissa.pop_back();
+        }
+        if (mantissa.back() == '.') {
+            mantissa.pop_back();
+        }
+    }
+    return mantissa + "E" + exponent;
+}
+
+std::string FormatFixed(double value, int decimals) {
+    std::array<char, 400> buf{};
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) {
+        return FormatNumber(value);
+    }
+    std::string s(buf.data(), r.ptr);
+    // No "-0.000": a value that rounds to zero shows as zero.
+    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) {
+        s.erase(0, 1);
+    }
+    return s;
+}
+
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
+
+} // namespace tamo

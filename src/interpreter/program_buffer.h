@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamo {
+
+// The loaded program, one item of the file per entry. It behaves as an array with the bounds 0
+// to the file's length in bytes, so that the entry after the last item exists whenever the file
+// is longer than its number of items; but only the items are stored. The file's own bytes are
+// kept as they were read and every entry is a slice of them, so a program costs little more
+// memory than its file.
+class ProgramBuffer {
+public:
+    // A fresh buffer for a file of `bytes` bytes: every entry empty.
+    void Size(std::string file_bytes);
+    // Reads the next item from the file bytes into entry count() + 1. False at the end of the file.
+    bool ReadNextItem();
+
+    [[nodiscard]] bool allocated() const { return allocated_; }
+    // Upper bound of the entries: the file's length in bytes.
+    [[nodiscard]] std::size_t bound() const { return bound_; }
+    [[nodiscard]] std::size_t count() const { return entries_.size(); }
+    [[nodiscard]] bool Exists(std::size_t index) const { return allocated_ && index <= bound_; }
+    // The entry's text (a number's in its text form); empty for entry 0 and entries past count().
+    [[nodiscard]] std::string_view Text(std::size_t index) const;
+    [[nodiscard]] bool IsNumber(std::size_t index) const;
+    // Entries past n are emptied (a read that failed keeps the items read so far).
+    void Truncate(std::size_t n);
+
+private:
+    struct Entry {
+        std::uint32_t start;
+        std::uint32_t length; // top bit: the item read as a number; its text is in numbers_
+    };
+    static constexpr std::uint32_t kNumberFlag = 0x8000'0000u;
+
+    std::string bytes_;   // the file as read; entries point into it
+    std::string numbers_; // text forms of the items that read as numbers
+    std::vector<Entry> entries_;
+    std::size_t pos_ = 0;
+    std::size_t bound_ = 0;
+    bool allocated_ = false;
+};
+
+// The largest program file the buffer takes.
+inline constexpr std::size_t kMaxProgramBytes = 0x7FFF'FFFFu;
+
+} // namespace tamo

@@ -1,0 +1,27 @@
+#include "interpreter/cnc.h"
+
+namespace tamo {
+
+Cnc::Cnc(Port& port, Clock& clock, Operator& op, Surface& view)
+    : port_(&port), clock_(&clock), op_(&op), view_(&view) {}
+
+// Changes: FeedFactor, Offline, the settings and everything ReadConfig derives, the view's
+// extents, every position, PlotStep and ResumeDrawWidth. Writes tamo.cfg back at once, so that
+// after start-up the file always holds the 48 lines in their written form.
+void Cnc::StartUp(bool offline) {
+    st.FeedFactor = 1;
+    st.Offline = offline;
+    ReadConfig();
+    (void)WriteConfig();
+    st.ViewMaxX = 200;
+    st.ViewMaxY = 200;
+    st.ViewMinX = 0;
+    st.ViewMinY = 0;
+    st.StartX = st.StartY = st.TargetX = st.TargetY = 0;
+    st.MachPosX = st.MachPosY = st.MachPosZ = 0;
+    st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
+    UpdatePlotStep();
+    st.ResumeDrawWidth = 1;
+}
+
+} // namespace tamo

@@ -1,0 +1,53 @@
+#include "sim/sim_machine.h"
+
+#include "interpreter/numbers.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace tamo::sim {
+
+std::optional<std::array<std::string, 4>> ParseScale(const std::string& text) {
+    std::array<std::string, 4> fields;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::size_t comma = text.find(',', start);
+        if ((comma == std::string::npos) != (i == fields.size() - 1)) {
+            return std::nullopt;
+        }
+        fields[i] = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (!ReadNumber(fields[i])) {
+            return std::nullopt;
+        }
+        start = comma + 1;
+    }
+    return fields;
+}
+
+std::string StartMachine(SimMachine& machine, const MachineOptions& options) {
+    Cnc& cnc = machine.cnc;
+    if (!options.config.empty()) {
+        std::ifstream probe(options.config);
+        if (!probe) {
+            return "cannot read the configuration " + options.config + ": " + std::strerror(errno);
+        }
+        cnc.ConfigPath = options.config;
+        cnc.ConfigReadOnly = true;
+    }
+    cnc.StartUp(options.offline);
+    if (!cnc.ConfigProblem.empty()) {
+        return "the configuration " + options.config + " cannot be used: " + cnc.ConfigProblem;
+    }
+    if (!options.scale.empty()) {
+        const auto fields = ParseScale(options.scale);
+        if (!fields) {
+            return "--scale wants four numbers F,X,Y,Z, not " + options.scale;
+        }
+        cnc.scale.Combo1 = *fields;
+    }
+    machine.op.clear_messages();
+    return {};
+}
+
+} // namespace tamo::sim

@@ -1,0 +1,382 @@
+// tamo.cfg: writing, reading back, what is derived from it, and what happens to a file that
+// cannot be used or written.
+
+#include "interpreter/cnc.h"
+#include "platform/clock.h"
+#include "platform/recording_surface.h"
+#include "platform/scripted_operator.h"
+#include "platform/sim_port.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+// The file that a first start writes, from the controls' initial values.
+// clang-format off
+const Lines kStartUpLines{
+    "400", "400", "400", "3", "2", "5", "4", "7", "6", "0", "0", "15",                 // lines 1-12
+    "500", "200", "100", "500", "200", "100", "500", "200", "100", "10", "11", "12",   // lines 13-24
+    "13", "3.00", "3.00", "3.00", " 0 ", " 0 ", " 0 ", "True", "False", " 0 ", "5", " 0 ", // lines 25-36
+    " 0 ", " 0 ", "Relative", "Relative", "Rel.", "10", "10", "True", "False", "False", "Rapid", "100",
+};
+// clang-format on
+
+std::string Join(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Put(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Every control that the file carries, plus what the unit and the move type switch on.
+std::string Controls(const Cnc& c) {
+    return c.ConfigText() + c.settings.Label4 + "|" + c.settings.Label18 + "|" + c.settings.Label24 + "|" +
+           (c.main.Text6Enabled ? "feed enabled" : "feed disabled");
+}
+
+// What motion control works with after a read.
+std::string Derived(const MachineState& s) {
+    std::ostringstream out;
+    out.precision(17);
+    out << s.UnitsPerStepX << ' ' << s.UnitsPerStepY << ' ' << s.UnitsPerStepZ << " masks " << s.StepMaskX << ' '
+        << s.DirMaskX << ' ' << s.StepMaskY << ' ' << s.DirMaskY << ' ' << s.StepMaskZ << ' ' << s.DirMaskZ << " signs "
+        << s.DirSignX << ' ' << s.DirSignY << ' ' << s.DirSignZ << " cal " << s.LoopCal << ' ' << s.LoopCalIn << ' '
+        << s.LoopCalMm << " delay " << s.StepDelay << " loading " << s.LoadingConfig;
+    return out.str();
+}
+
+std::array<int, 6> Masks(const MachineState& s) {
+    return {s.StepMaskX, s.DirMaskX, s.StepMaskY, s.DirMaskY, s.StepMaskZ, s.DirMaskZ};
+}
+std::array<int, 3> Signs(const MachineState& s) {
+    return {s.DirSignX, s.DirSignY, s.DirSignZ};
+}
+
+// "line 3" must not be found inside "line 31".
+bool NamesLine(const std::string& text, int n) {
+    const std::string key = "line " + std::to_string(n);
+    for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+        const std::size_t end = at + key.size();
+        if (end == text.size() || text[end] < '0' || text[end] > '9') {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Machine {
+    SimulatedPort port;
+    FakeClock clock;
+    ScriptedOperator op;
+    NullSurface view;
+    Cnc cnc{port, clock, op, view};
+};
+
+class ConfigFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int count = 0;
+        dir = fs::temp_directory_path() / ("tamo-cfg-" + std::to_string(getpid()) + "-" + std::to_string(++count));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        cfg = dir / "tamo.cfg";
+        cnc.ConfigPath = cfg;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir, ignored);
+    }
+    // The start-up state of a machine whose file did not exist.
+    static Machine& Reference() {
+        static Machine m;
+        static bool started = (m.cnc.StartUp(false), true);
+        (void)started;
+        return m;
+    }
+
+    Machine m;
+    Cnc& cnc = m.cnc;
+    fs::path dir, cfg;
+};
+
+TEST_F(ConfigFile, FirstStartWritesTheStartUpFileSilently) {
+    cnc.StartUp(false);
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_TRUE(cnc.ConfigProblem.empty());
+    EXPECT_EQ(Slurp(cfg), Join(kStartUpLines)); // a difference shows as a diff of numbered lines
+    EXPECT_DOUBLE_EQ(cnc.st.UnitsPerStepX, 0.0075);
+    EXPECT_EQ(Masks(cnc.st), (std::array{2, 1, 8, 4, 32, 16})) << "step pin 3, direction pin 2, ...";
+    EXPECT_EQ(Signs(cnc.st), (std::array{-1, -1, -1}));
+    EXPECT_EQ(cnc.st.LoopCal, 0);
+    EXPECT_EQ(Controls(cnc), Controls(Machine{}.cnc)) << "a first start changes no control";
+}
+
+TEST_F(ConfigFile, WrittenFileReadsBackUnchanged) {
+    // clang-format off
+    const Lines lines{
+        "200", "1600", "800", "9", "8", "2", "3", "10", "1", "1.5", "-2", "0.75",
+        "20", "8", "4", "19.69", "7.87", "3.94", "10", "5", "2.5", "13", "12", "11",
+        "10", "0.2", "0.25", "0.125", " 0 ", " 1 ", " 2 ", "False", "True", " 12345 ", "7", " 313563 ",
+        " 1 ", " 2 ", "Limit switch", "Absolute", "Abs., \"x\"", "0.394", "", "False", "False", "True", "Feedrate", "250"};
+    // clang-format on
+    Put(cfg, Join(lines) + "past the end\r\nmore\r\n");
+    cnc.StartUp(false);
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_EQ(Slurp(cfg), Join(lines));
+
+    const Cnc& c = cnc;
+    EXPECT_EQ(c.settings.Combo9, "Abs., \"x\"");
+    EXPECT_EQ(c.settings.Text2, "");
+    EXPECT_TRUE(c.settings.OptionIn && !c.settings.optionmm);
+    EXPECT_EQ(c.settings.Check1[1], kGreyed);
+    EXPECT_EQ(c.main.Option4, (std::array<bool, 3>{false, false, true}));
+    EXPECT_TRUE(c.main.Text6Enabled);
+    EXPECT_DOUBLE_EQ(c.st.UnitsPerStepX, 0.001);
+    EXPECT_DOUBLE_EQ(c.st.UnitsPerStepY, 0.00015625);
+    EXPECT_EQ(Masks(c.st), (std::array{128, 64, 1, 2, 0, 0})) << "pins 9, 8, 2, 3; 10 and 1 drive nothing";
+    EXPECT_EQ(Signs(c.st), (std::array{-1, 1, 1})) << "a greyed reverse box counts as reversed";
+    EXPECT_EQ(c.st.LoopCal, 12345) << "inches use the inch calibration";
+    EXPECT_EQ(c.st.LoopCalMm, 313563);
+
+    const std::string controls = Controls(cnc), derived = Derived(cnc.st);
+    cnc.ReadConfig();
+    ASSERT_TRUE(cnc.WriteConfig());
+    EXPECT_EQ(Controls(cnc), controls);
+    EXPECT_EQ(Derived(cnc.st), derived);
+    EXPECT_EQ(Slurp(cfg), Join(lines));
+}
+
+TEST_F(ConfigFile, UnitLinesSelectWithoutConverting) {
+    Lines lines = kStartUpLines;
+    lines[31] = "False", lines[32] = "True", lines[33] = " 77 ", lines[35] = " 99 ";
+    Put(cfg, Join(lines));
+    cnc.ReadConfig();
+    EXPECT_TRUE(cnc.settings.OptionIn);
+    EXPECT_EQ(cnc.settings.Label4 + cnc.settings.Label18 + cnc.settings.Label24, "In/(In)(In)");
+    EXPECT_EQ(cnc.settings.Combo3[0], "500") << "a read converts nothing";
+    EXPECT_EQ(cnc.settings.Text1, "10");
+    EXPECT_EQ(cnc.st.LoopCal, 77);
+
+    lines[31] = "false", lines[32] = " FALSE ";
+    Put(cfg, Join(lines));
+    cnc.st.LoopCal = 5;
+    cnc.ReadConfig();
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_EQ(cnc.st.LoopCal, 5) << "no unit selected keeps the calibration in force";
+
+    lines[31] = "True", lines[32] = "True";
+    Put(cfg, Join(lines));
+    cnc.ReadConfig();
+    EXPECT_TRUE(cnc.settings.OptionIn && !cnc.settings.optionmm);
+    EXPECT_EQ(cnc.st.LoopCal, 77);
+}
+
+TEST_F(ConfigFile, WrittenNumbersHaveTheirFixedForm) {
+    const std::pair<double, std::string> cases[] = {{100.5, " 100 "}, {101.5, " 102 "}, {-2.5, "-2 "},
+                                                    {-3.5, "-4 "},    {-0.4, " 0 "},    {7.6, " 8 "}};
+    for (const auto& [cal, text] : cases) {
+        cnc.st.LoopCalIn = cal;
+        cnc.st.LoopCalMm = cal;
+        ASSERT_TRUE(cnc.WriteConfig());
+        Lines expected = kStartUpLines;
+        expected[33] = expected[35] = text;
+        EXPECT_EQ(Slurp(cfg), Join(expected)) << cal;
+    }
+    cnc.settings.Combo9 = "Rel.\r\nAbs.";
+    const std::string text = cnc.ConfigText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 48) << "a line end in a value would shift the lines";
+    EXPECT_NE(text.find("\r\nRel.  Abs.\r\n"), std::string::npos);
+}
+
+struct BadFile {
+    const char* name;
+    int line;          // the line the message must name
+    const char* value; // what that line holds; nullptr: the file ends before it
+};
+
+void PrintTo(const BadFile& bad, std::ostream* out) {
+    *out << bad.name;
+}
+
+class ConfigBadFile : public ConfigFile, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(ConfigBadFile, IsKeptAsideAndTheStartUpValuesApply) {
+    const BadFile& bad = GetParam();
+    Lines lines = kStartUpLines;
+    // Start from a file that differs everywhere it can, so that a half-applied read would show.
+    lines[0] = "200", lines[12] = "250", lines[25] = "1.25", lines[30] = " 1 ", lines[32] = "True";
+    lines[31] = "False", lines[35] = " 4242 ", lines[46] = "Feedrate";
+    if (bad.value == nullptr) {
+        lines.resize(static_cast<std::size_t>(bad.line - 1));
+    } else {
+        lines[static_cast<std::size_t>(bad.line - 1)] = bad.value;
+    }
+    const std::string original = Join(lines);
+    Put(cfg, original);
+    cnc.StartUp(false);
+
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    const std::string& message = m.op.messages()[0].text;
+    EXPECT_NE(message.find(cfg.string()), std::string::npos) << message;
+    EXPECT_TRUE(NamesLine(message, bad.line)) << message;
+    EXPECT_TRUE(NamesLine(cnc.ConfigProblem, bad.line)) << cnc.ConfigProblem;
+    EXPECT_EQ(Controls(cnc), Controls(Machine{}.cnc));
+    EXPECT_EQ(Derived(cnc.st), Derived(Reference().cnc.st));
+    EXPECT_EQ(Slurp(dir / "tamo.cfg.bak"), original);
+    EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
+}
+
+INSTANTIATE_TEST_SUITE_P(Config, ConfigBadFile,
+                         ::testing::Values(BadFile{"Empty", 1, nullptr}, BadFile{"ThirtyLines", 31, nullptr},
+                                           BadFile{"TextForSteps", 1, "abc"}, BadFile{"TextForLead", 26, "x"},
+                                           BadFile{"ZeroSteps", 2, "0"}, BadFile{"ZeroLead", 28, " 0.0 "},
+                                           BadFile{"ZeroJog", 17, "0"}, BadFile{"NegativeJog", 21, "-5"},
+                                           BadFile{"EmptyPin", 9, ""}, BadFile{"ReverseFive", 30, " 5 "},
+                                           BadFile{"CalibrationText", 36, "fast"}, BadFile{"UnitMaybe", 33, "maybe"}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(ConfigFile, UnreadableFileIsTreatedAsUnusable) {
+    fs::create_directory(cfg);
+    Put(cfg / "inside", "kept");
+    cnc.StartUp(false);
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    EXPECT_NE(m.op.messages()[0].text.find(cfg.string()), std::string::npos);
+    EXPECT_FALSE(cnc.ConfigProblem.empty());
+    EXPECT_EQ(Controls(cnc), Controls(Machine{}.cnc));
+    EXPECT_EQ(Slurp(dir / "tamo.cfg.bak" / "inside"), "kept");
+    EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
+
+    if (geteuid() == 0) {
+        return; // root reads a file whatever its mode
+    }
+    Machine second;
+    second.cnc.ConfigPath = dir / "locked.cfg";
+    Put(second.cnc.ConfigPath, Join(kStartUpLines));
+    fs::permissions(second.cnc.ConfigPath, fs::perms::none);
+    second.cnc.StartUp(false);
+    ASSERT_EQ(second.op.messages().size(), 1u);
+    EXPECT_TRUE(fs::exists(dir / "locked.cfg.bak"));
+    EXPECT_EQ(Slurp(second.cnc.ConfigPath), Join(kStartUpLines));
+}
+
+TEST_F(ConfigFile, UnusableFileThatCannotBeSetAsideIsNeverOverwritten) {
+    Put(cfg, "abc\r\n");
+    fs::create_directories(dir / "tamo.cfg.bak" / "occupied"); // the rename onto it fails
+    cnc.StartUp(false);
+    EXPECT_EQ(Slurp(cfg), "abc\r\n");
+    cnc.settings.Combo2[0] = "800";
+    EXPECT_FALSE(cnc.WriteConfig());
+    EXPECT_EQ(Slurp(cfg), "abc\r\n");
+    EXPECT_EQ(m.op.messages().size(), 3u) << "the read, and each refused write";
+}
+
+TEST_F(ConfigFile, ReadOnlyModeReportsAndTouchesNothing) {
+    cnc.ConfigReadOnly = true;
+    Put(cfg, "abc\r\n");
+    cnc.StartUp(false);
+    EXPECT_TRUE(NamesLine(cnc.ConfigProblem, 1)) << cnc.ConfigProblem;
+    EXPECT_EQ(Controls(cnc), Controls(Machine{}.cnc));
+    cnc.settings.Combo2[0] = "800";
+    EXPECT_TRUE(cnc.WriteConfig());
+    EXPECT_EQ(Slurp(cfg), "abc\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no backup, no temporary";
+}
+
+TEST_F(ConfigFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+    cnc.StartUp(false);
+    const std::string old = Slurp(cfg);
+    cnc.settings.Combo2[0] = "800";
+
+    // The file may grow to a few bytes only: the write fails part-way, whoever runs the test.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = cnc.WriteConfig();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(written);
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    EXPECT_NE(m.op.messages()[0].text.find(cfg.string()), std::string::npos);
+    EXPECT_NE(m.op.messages()[0].text.find(std::strerror(EFBIG)), std::string::npos) << m.op.messages()[0].text;
+    EXPECT_EQ(Slurp(cfg), old);
+    EXPECT_FALSE(fs::exists(dir / "tamo.cfg.tmp"));
+
+    cnc.ConfigPath = dir / "missing" / "tamo.cfg";
+    EXPECT_FALSE(cnc.WriteConfig());
+    ASSERT_EQ(m.op.messages().size(), 2u);
+    EXPECT_NE(m.op.messages()[1].text.find(cnc.ConfigPath.string()), std::string::npos);
+
+    if (geteuid() != 0) { // root writes into any directory
+        cnc.ConfigPath = cfg;
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(cnc.WriteConfig());
+        fs::permissions(dir, fs::perms::owner_all);
+        EXPECT_EQ(Slurp(cfg), old);
+        EXPECT_FALSE(fs::exists(dir / "tamo.cfg.tmp"));
+    }
+}
+
+TEST(SettingsUnits, SwitchConvertsLengthsAndRatesOnce) {
+    Machine m;
+    SettingsModel& f = m.cnc.settings;
+    f.Combo3[4] = "abc";
+    f.Combo6[1] = "";
+
+    m.cnc.SetOptionmm(true);
+    EXPECT_EQ(f.Combo7[0], "3.00") << "mm was already selected";
+
+    m.cnc.SetOptionIn(true);
+    m.cnc.SetOptionIn(true);
+    EXPECT_EQ(f.Combo7[0], "0.118");
+    EXPECT_EQ(f.Combo3[0], "19.69");
+    EXPECT_EQ(f.Combo3[2], "3.94");
+    EXPECT_EQ(f.Combo6[2], "0.59");
+    EXPECT_EQ(f.Combo6[0], "0.00");
+    EXPECT_EQ(f.Text1, "0.394");
+    EXPECT_EQ(f.Combo3[4] + "|" + f.Combo6[1], "abc|") << "no number, nothing to convert";
+    EXPECT_EQ(f.Combo2[0] + " " + f.Combo4 + " " + m.cnc.main.Text6, "400 5 100") << "steps, pulse, homing feed";
+    EXPECT_EQ(f.Label4, "In/");
+
+    m.cnc.SetOptionmm(true);
+    EXPECT_EQ(f.Combo7[0], "3.00");
+    EXPECT_EQ(f.Combo3[0], "500");
+    EXPECT_EQ(f.Combo6[2], "15");
+    EXPECT_EQ(f.Combo6[0], "0");
+    EXPECT_EQ(f.Text1, "10.008") << "the three decimals of the inch value lose a little";
+    EXPECT_TRUE(f.optionmm && !f.OptionIn);
+    EXPECT_EQ(f.Label18, "(mm)");
+}
+
+} // namespace
+} // namespace tamo

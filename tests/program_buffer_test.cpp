@@ -1,0 +1,80 @@
+#include "interpreter/program_buffer.h"
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+struct Items {
+    std::vector<std::string> texts;
+    std::vector<bool> numbers;
+    ProgramBuffer buffer;
+};
+
+Items Read(const std::string& bytes) {
+    Items r;
+    r.buffer.Size(bytes);
+    while (r.buffer.ReadNextItem()) {
+        const std::size_t i = r.buffer.count();
+        r.texts.emplace_back(r.buffer.Text(i));
+        r.numbers.push_back(r.buffer.IsNumber(i));
+    }
+    return r;
+}
+
+using Texts = std::vector<std::string>;
+
+TEST(ProgramReader, ItemsNotLines) {
+    Items three = Read("G00 X0 Y0\r\nG01 X10\r\nM30\r\n");
+    EXPECT_EQ(three.texts, (Texts{"G00 X0 Y0", "G01 X10", "M30"}));
+    EXPECT_EQ(three.buffer.bound(), 25u);
+    EXPECT_TRUE(three.buffer.Exists(4)); // the run loop's end-of-program entry
+    EXPECT_EQ(three.buffer.Text(4), "");
+    EXPECT_EQ(three.buffer.Text(0), "");
+    EXPECT_FALSE(three.buffer.Exists(26));
+
+    EXPECT_EQ(Read("G01 X1,Y2\n").texts, (Texts{"G01 X1", "Y2"}));
+    EXPECT_EQ(Read("   G01 X1  \n").texts, (Texts{"G01 X1  "})); // blanks before an item only
+    EXPECT_EQ(Read("\"G01, X1\" tail,Y2\n").texts, (Texts{"G01, X1", "Y2"}));
+    EXPECT_EQ(Read("\"unclosed\nG00\n").texts, (Texts{"unclosed", "G00"}));
+    EXPECT_EQ(Read("a\n\nb\rc\r\n").texts, (Texts{"a", "", "b", "c"}));
+    EXPECT_EQ(Read("a,\n").texts, (Texts{"a", ""}));
+    EXPECT_EQ(Read("\tG01\n").texts, (Texts{"\tG01"}));
+}
+
+TEST(ProgramReader, NumbersAreStoredAsNumbersInTheirTextForm) {
+    Items r = Read("12\n-3.50\n\"7\"\n1e3 \nX1\n");
+    EXPECT_EQ(r.texts, (Texts{"12", "-3.5", "7", "1000", "X1"}));
+    EXPECT_EQ(r.numbers, (std::vector<bool>{true, true, false, true, false}));
+}
+
+TEST(ProgramReader, TheEntryAfterTheLastItemExistsOnlyWhenBytesAreLeft) {
+    Items bare = Read("G");
+    EXPECT_EQ(bare.buffer.count(), 1u);
+    EXPECT_FALSE(bare.buffer.Exists(2));
+    Items empty = Read("");
+    EXPECT_EQ(empty.buffer.count(), 0u);
+    EXPECT_TRUE(empty.buffer.Exists(0));
+    EXPECT_FALSE(empty.buffer.Exists(1));
+    EXPECT_FALSE(ProgramBuffer{}.Exists(0)); // no buffer before the first program
+}
+
+TEST(ProgramReader, ReadsAFileIntoTheMachine) {
+    test::TestMachine m;
+    const auto path = std::filesystem::path(::testing::TempDir()) / "three.txt";
+    std::ofstream(path, std::ios::binary) << "G00 X0 Y0\r\nG01 X10\r\nM06 T1\r\n";
+    EXPECT_EQ(m.cnc.ReadProgramItems(path.string()), "");
+    EXPECT_EQ(m.st.PrgLineCount, 3);
+    EXPECT_EQ(m.st.PrgBuf.Text(3), "M06 T1");
+    EXPECT_NE(m.cnc.ReadProgramItems((path / "missing").string()), "");
+    EXPECT_EQ(m.st.PrgLineCount, 0);
+}
+
+} // namespace
+} // namespace tamo

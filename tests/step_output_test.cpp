@@ -1,0 +1,137 @@
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+struct Tick {
+    int x, y, z;
+};
+
+// The data-register bytes of a sequence of ticks, three per tick.
+std::vector<int> BytesOf(TestMachine& m, const std::vector<Tick>& ticks) {
+    m.port.clear();
+    for (const Tick& t : ticks) {
+        m.st.StepDirX = t.x;
+        m.st.StepDirY = t.y;
+        m.st.StepDirZ = t.z;
+        m.cnc.StepPulse();
+    }
+    std::vector<int> bytes;
+    for (const auto& w : m.port.writes()) {
+        EXPECT_EQ(w.address, kDataRegister);
+        bytes.push_back(w.value);
+    }
+    return bytes;
+}
+
+// Start-up pins: X step 3, X dir 2, Y step 5, Y dir 4, Z step 7, Z dir 6: step bits 2, 8, 32 and
+// direction bits 1, 4, 16. A direction line is raised when the axis moves in its sign's direction,
+// -1 unless the axis is reversed.
+TEST(StepOutput, GoldenTraceOfEveryAxisAndDirection) {
+    TestMachine m;
+    const std::vector<Tick> ticks{{-1, 0, 0}, {1, 0, 0},    {0, -1, 0}, {0, 1, 0},  {0, 0, -1},
+                                  {0, 0, 1},  {-1, -1, -1}, {1, 1, 1},  {1, -1, 0}, {0, 0, 0}};
+    EXPECT_EQ(BytesOf(m, ticks), (std::vector<int>{1, 3,  1, 0,  2,  0,  4, 12, 4, 0, 8,  0, 16, 48, 16,
+                                                   0, 32, 0, 21, 63, 21, 0, 42, 0, 4, 14, 4, 0,  0,  0}));
+    EXPECT_EQ(m.port.read_count(), ticks.size()); // one status read per tick
+
+    m.cnc.settings.XReverse = kChecked;
+    m.cnc.settings.ZReverse = kGreyed; // any state but unchecked reverses
+    m.cnc.ReadConfig();
+    EXPECT_EQ(BytesOf(m, {{1, 0, 0}, {-1, 0, 0}, {0, 0, 1}, {0, 0, -1}, {0, -1, 0}}),
+              (std::vector<int>{1, 3, 1, 0, 2, 0, 16, 48, 16, 0, 32, 0, 4, 12, 4}));
+}
+
+TEST(StepOutput, PinsAsWiredAndPinsThatDriveNothing) {
+    TestMachine m;
+    m.cnc.settings.Combo1[0] = "2"; // X step on pin 2, X direction on pin 3
+    m.cnc.settings.Combo1[1] = "3";
+    m.cnc.settings.Combo1[2] = "10"; // Y step on no data pin
+    m.cnc.settings.Combo1[4] = "1";
+    m.cnc.ReadConfig();
+    EXPECT_EQ(BytesOf(m, {{-1, 0, 0}}), (std::vector<int>{2, 3, 2}));
+    const double y = m.st.ProgPosY;
+    EXPECT_EQ(BytesOf(m, {{0, 1, 1}}), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(m.st.ProgPosY, y + 0.0075); // the position still advances
+    EXPECT_EQ(Cnc::PinMask(9.0), 128);
+    EXPECT_EQ(Cnc::PinMask(std::string("4")), 4);
+    for (const Value& pin : {Value(1.0), Value(10.0), Value(2.5), Value(), Value(std::string("x")), Value(true)}) {
+        EXPECT_EQ(Cnc::PinMask(pin), 0);
+    }
+}
+
+TEST(StepOutput, PositionsWaitsAndLiveDots) {
+    for (bool offline : {false, true}) {
+        TestMachine m(offline);
+        m.st.StepDelay = 7;
+        m.st.PlotStep = 0.02; // a dot every third tick of 0.0075
+        m.view.clear_ops();
+        const std::vector<Tick> ticks{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, -1}, {-1, -1, 1}, {0, 0, 0}};
+        const std::vector<int> bytes = BytesOf(m, ticks);
+        EXPECT_EQ(bytes.empty(), offline);
+        // Online: the pulse width (5, so 6 iterations) and the delay (8 iterations) each tick.
+        EXPECT_EQ(m.clock.waits(), offline ? 6u : 12u);
+        EXPECT_EQ(m.clock.iterations(), offline ? 6u * 8 : 6u * (8 + 6));
+        EXPECT_DOUBLE_EQ(m.st.ProgPosX, 0.0075);
+        EXPECT_DOUBLE_EQ(m.st.ProgPosY, 0.0075);
+        EXPECT_DOUBLE_EQ(m.st.ProgPosZ, 0);
+        EXPECT_EQ(m.st.MachPosX, m.st.ProgPosX);
+        EXPECT_EQ(m.st.MachPosY, m.st.ProgPosY);
+        const auto dots = m.view.ops_of(RecordingSurface::Kind::Point);
+        ASSERT_EQ(dots.size(), 2u);
+        EXPECT_FLOAT_EQ(static_cast<float>(dots[0].a), 0.015f);
+        EXPECT_FLOAT_EQ(static_cast<float>(dots[0].b), 0.015f);
+        EXPECT_DOUBLE_EQ(m.st.PlotTravel, 0);
+        EXPECT_EQ(m.port.read_count(), ticks.size());
+    }
+}
+
+// The switch sets as wired: only bytes whose low four bits are all 1 match; then the limit reads
+// active on a 0 in bit 6, X home on a 1 in bit 7, Y home on a 0 in bit 5, Z home on a 0 in bit 4.
+// The byte with all four active is 142 for limit, Y and Z, not 15.
+TEST(Switches, EveryStatusByte) {
+    for (int s = 0; s < 256; ++s) {
+        TestMachine m;
+        m.st.MachPosX = m.st.MachPosY = m.st.MachPosZ = 5;
+        m.port.set_status(static_cast<std::int16_t>(s));
+        m.cnc.CheckSwitches();
+        const bool pattern = (s & 0x0F) == 0x0F && s != 15;
+        const bool limit = (pattern && !(s & 0x40)) || s == 142;
+        const bool home_x = pattern && (s & 0x80);
+        const bool home_y = (pattern && !(s & 0x20)) || s == 142;
+        const bool home_z = (pattern && !(s & 0x10)) || s == 142;
+        EXPECT_EQ(m.st.StopRequest, limit) << s;
+        EXPECT_EQ(m.op.messages().size(), limit ? 1u : 0u) << s;
+        EXPECT_EQ(m.st.MachPosX == 0, home_x) << s;
+        EXPECT_EQ(m.st.MachPosY == 0, home_y) << s;
+        EXPECT_EQ(m.st.MachPosZ == 0, home_z) << s;
+    }
+}
+
+TEST(Switches, LimitStopsAndTellsHomeZeroesOnlyTheMachineCoordinate) {
+    TestMachine m;
+    m.st.ProgPosX = m.st.MachPosX = 3;
+    m.port.set_status(143);
+    m.st.StepDirX = 1;
+    m.cnc.StepPulse();
+    EXPECT_TRUE(m.st.StopRequest);
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    EXPECT_EQ(m.op.messages()[0].text, "Limit Zone");
+    EXPECT_EQ(m.st.MachPosX, 0);
+    EXPECT_DOUBLE_EQ(m.st.ProgPosX, 3.0075);
+    for (int s : {127, 15, 120, -1, 256}) {
+        m.port.set_status(static_cast<std::int16_t>(s));
+        m.st.StopRequest = false;
+        m.cnc.CheckSwitches();
+        EXPECT_FALSE(m.st.StopRequest) << s;
+    }
+}
+
+} // namespace
+} // namespace tamo
