@@ -16,6 +16,16 @@ namespace tamo {
 
 inline constexpr const char* kAppTitle = "TamoCNC";
 
+class Cnc;
+
+// Told about every tick after it was emitted, with the step directions still set: the headless
+// tool's trace. Null in the program.
+class TickObserver {
+public:
+    virtual ~TickObserver() = default;
+    virtual void OnTick(const Cnc& cnc) = 0;
+};
+
 // The controller: the one machine state, the models of the windows' controls and the seams to
 // the outside. Its procedures take no parameters; they work on the state and the models, and are
 // defined one file per part, in the folder of their subsystem.
@@ -47,8 +57,35 @@ public:
     // empty view 0..200, positions zero.
     void StartUp(bool offline);
 
+    void set_tick_observer(TickObserver* observer) { tick_observer_ = observer; }
+
     // interpreter/program_loading.cpp
     [[nodiscard]] std::string ReadProgramItems(const std::string& path);
+    // File > Open: choose a program, read it, reset the positions, redraw the toolpath.
+    void Open_Menu();
+
+    // interpreter/run_program.cpp
+    void RunProgram();
+    void DispatchMove();
+    void ResetPositions();
+    // True while RunProgram runs, nested handlers included.
+    [[nodiscard]] bool Running() const { return run_active_; }
+
+    // interpreter/run_controls.cpp: the panel's run and step controls.
+    void Start();                // "Execute Program"
+    void Pause();                // "Pause"
+    void SelectStepMode();       // "Step"
+    void SelectContinuousMode(); // "Continous"
+    void ResetProgram();         // "Reset Program"
+    void StepForward();          // "Step forward in program", and every Timer1 tick
+    void StepForwardPressed();   // mouse-down: arms the auto-repeat
+    void StepForwardReleased();  // mouse-up: disarms it
+    void Timer1Tick();
+    void StepBack();          // "Step back in program"
+    void StepReset();         // "Reset"
+    void MoveToEndOfLine();   // "Move machine to end of line"
+    void ShowPage(int index); // the tab buttons Command4(index)
+    void ViewKeyPress();      // any key in the toolpath view requests a stop
 
     // interpreter/line_parser.cpp
     void ParseLine();
@@ -56,6 +93,27 @@ public:
 
     // motion/feed_timing.cpp
     void ComputeFeedDelay();
+    void OverideTyped(const std::string& text);  // typing in the override box
+    void OverideChosen(const std::string& text); // a choice from its list
+    void Text3Typed(const std::string& text);    // typing in the programmed-feed box
+    void FasterSlower(int index);                // Command8(0) "Faster", Command8(1) "Slower"
+    void FasterSlowerReleased();                 // mouse-up on either
+    void Spdtest();
+
+    // motion/linear_move.cpp
+    void LinearMove();
+    void InterpolateLine();
+    void RampUp();
+    void RampDown();
+
+    // motion/arc_move.cpp
+    void ArcMove();
+    void ArcSteps();
+
+    // motion/jogging.cpp: the jog buttons JogZ(1..6) and the speed options Option1(0..3).
+    void JogPressed(int index, int button);
+    void JogReleased(int index, int button);
+    void SelectJogSpeed(int index);
 
     // motion/step_output.cpp
     void StepPulse();
@@ -83,9 +141,15 @@ public:
     void SetHomeMoveType(const std::string& text);
     // The homing method options, one option group.
     void SetHomeOption(int index, bool selected);
+    void HomeTheMachine(); // "Home the Machine"
 
     // view/toolpath_preview.cpp
+    void TegnUd();
+    void Cordinate();
     void UpdatePlotStep();
+
+    // view/readouts.cpp
+    void UpdateReadouts();
 
 private:
     void OptionInSelected();
@@ -95,6 +159,17 @@ private:
     void ConfigFileUnusable(const std::string& problem);
     bool config_write_blocked_ = false; // an unusable file could not be set aside
     [[nodiscard]] double ScaleFactor(int index) const;
+
+    // view/toolpath_preview.cpp
+    void GrowExtents();
+    void DrawMove();
+    void DrawRapid();
+    void DrawFeedLine();
+    void DrawArc();
+    void DrawArcCcw();
+
+    TickObserver* tick_observer_ = nullptr;
+    bool run_active_ = false;
 
     Port* port_;
     Clock* clock_;

@@ -23,6 +23,23 @@ struct MainWindowModel {
     std::string Text4;           // line in progress
     int Check1 = kUnchecked;     // "Constant contour on"
 
+    // Readouts of the coordinate bar: program and machine X, Y, Z.
+    std::array<std::string, 3> PrgOutlbl{"0.0000", "0.0000", "0.0000"};
+    std::array<std::string, 3> MachOutLl{"0.0000", "0.0000", "0.0000"};
+
+    // Run controls.
+    bool Command7Enabled = true; // "Execute Program": off while the run loop runs
+    bool Option2 = false;        // "Step"
+    bool Option3 = true;         // "Continous"
+    std::string Text1;           // the line shown by the step controls
+    int StepLineNo = 0;          // its entry
+    bool Timer1Enabled = false;  // auto-repeat of "Step forward in program"
+    int Timer1Interval = 0;      // milliseconds
+    int VisiblePage = 1;         // the Frame1 group in view: 0 line, 1 jog, 2 point, 3 run, 4 home
+
+    // Jogging group: "Fast", "Med", "Slow", "Step".
+    std::array<bool, 4> Option1{false, false, true, false};
+
     // Homing group: method options, move type, homing feed.
     std::array<bool, 3> Option4{true, false, false}; // "Using Home Switchs", "...Program Zero", "...Machine Zero"
     std::string Combo1 = "Rapid";                    // "Move:" ("Rapid" or "Feedrate")

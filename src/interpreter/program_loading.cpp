@@ -27,4 +27,6 @@ std::string Cnc::ReadProgramItems(const std::string& path) {
     return error != 0 ? std::strerror(error) : std::string();
 }
 
+void Cnc::Open_Menu() {}
+
 } // namespace tamo

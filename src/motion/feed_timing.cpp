@@ -35,4 +35,10 @@ void Cnc::ComputeFeedDelay() {
     st.StepDelay = RoundHalfEven(st.LoopCal / st.FeedRate);
 }
 
+void Cnc::OverideTyped(const std::string&) {}
+void Cnc::OverideChosen(const std::string&) {}
+void Cnc::Text3Typed(const std::string&) {}
+void Cnc::FasterSlower(int) {}
+void Cnc::FasterSlowerReleased() {}
+
 } // namespace tamo

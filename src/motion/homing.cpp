@@ -21,4 +21,6 @@ void Cnc::SetHomeOption(int index, bool selected) {
     main.Option4[static_cast<std::size_t>(index)] = selected;
 }
 
+void Cnc::HomeTheMachine() {}
+
 } // namespace tamo

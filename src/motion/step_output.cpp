@@ -57,6 +57,9 @@ void Cnc::StepPulse() {
         st.PlotTravel = 0;
     }
     CheckSwitches();
+    if (tick_observer_ != nullptr) {
+        tick_observer_->OnTick(*this);
+    }
 }
 
 // The data-register bit of a connector data pin: pin 2 is bit 0 up to pin 9, bit 7. Any other

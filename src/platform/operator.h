@@ -24,6 +24,9 @@ public:
                                                                     const std::string& filter) = 0;
     // Processes pending window events once and returns: the yield of every tick.
     virtual void Yield() = 0;
+    // The models of the controls changed: the windows show them now, without waiting for the
+    // next yield (the line field of a run, the readouts).
+    virtual void ModelsChanged() {}
 };
 
 } // namespace tamo

@@ -44,6 +44,10 @@ void RecordingSurface::Point(float x, float y) {
     ops_.push_back(MakeOp(Kind::Point, x, y, 0, 0, 0, fore_, LineStyle::Solid, width_));
 }
 
+void RecordingSurface::Dot(double x, double y, Colour colour) {
+    ops_.push_back(MakeOp(Kind::Dot, x, y, 0, 0, 0, colour, LineStyle::Solid, width_));
+}
+
 void RecordingSurface::Text(double x, double y, const std::string& text) {
     ops_.push_back(MakeOp(Kind::Text, x, y, 0, 0, 0, fore_, LineStyle::Solid, width_));
     ops_.back().text = text;

@@ -10,7 +10,7 @@ namespace tamo {
 // A surface that keeps every drawing call, for tests of what the view would show.
 class RecordingSurface final : public Surface {
 public:
-    enum class Kind { Clear, Mapping, Line, Arc, Point, Text };
+    enum class Kind { Clear, Mapping, Line, Arc, Point, Dot, Text };
     struct Op {
         Kind kind;
         double a = 0, b = 0, c = 0, d = 0, e = 0; // coordinates, by kind
@@ -25,6 +25,7 @@ public:
     void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) override;
     void Arc(double cx, double cy, double radius, double start, double end, Colour colour) override;
     void Point(float x, float y) override;
+    void Dot(double x, double y, Colour colour) override;
     void Text(double x, double y, const std::string& text) override;
     Colour ForeColor() const override { return fore_; }
     void SetForeColor(Colour colour) override { fore_ = colour; }
@@ -49,6 +50,7 @@ public:
     void Line(double, double, double, double, Colour, LineStyle) override {}
     void Arc(double, double, double, double, double, Colour) override {}
     void Point(float, float) override {}
+    void Dot(double, double, Colour) override {}
     void Text(double, double, const std::string&) override {}
     Colour ForeColor() const override { return fore_; }
     void SetForeColor(Colour colour) override { fore_ = colour; }

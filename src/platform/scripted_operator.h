@@ -27,6 +27,7 @@ public:
     void FocusView() override { ++focus_handovers_; }
     std::optional<std::string> ChooseOpenFile(const std::string& initial_dir, const std::string& filter) override;
     void Yield() override;
+    void ModelsChanged() override { ++refreshes_; }
 
     // Answers for the next questions, in order; when the queue is empty the answer is Yes.
     void QueueAnswer(bool yes) { answers_.push_back(yes); }
@@ -40,6 +41,7 @@ public:
     [[nodiscard]] const std::vector<Message>& messages() const { return messages_; }
     [[nodiscard]] const std::vector<Message>& questions() const { return questions_; }
     [[nodiscard]] std::uint64_t yields() const { return yields_; }
+    [[nodiscard]] std::uint64_t refreshes() const { return refreshes_; }
     [[nodiscard]] int beeps() const { return beeps_; }
     [[nodiscard]] bool busy() const { return busy_; }
     [[nodiscard]] int focus_handovers() const { return focus_handovers_; }
@@ -57,6 +59,7 @@ private:
     std::string last_dialog_dir_;
     std::string last_dialog_filter_;
     std::uint64_t yields_ = 0;
+    std::uint64_t refreshes_ = 0;
     int beeps_ = 0;
     int focus_handovers_ = 0;
     bool busy_ = false;

@@ -15,6 +15,7 @@ struct Colour {
 inline constexpr Colour kBlack{0, 0, 0};
 inline constexpr Colour kGreen{0, 255, 0};
 inline constexpr Colour kLightGrey{192, 192, 192};
+inline constexpr Colour kLightRed{255, 0, 0}; // colour 12 of the 16-colour palette
 
 enum class LineStyle { Solid, Dash };
 
@@ -31,6 +32,8 @@ public:
     virtual void Arc(double cx, double cy, double radius, double start, double end, Colour colour) = 0;
     // One dot in the foreground colour: the live trace. Must stay cheap: it runs inside a tick.
     virtual void Point(float x, float y) = 0;
+    // One dot in the given colour: the step controls' markers.
+    virtual void Dot(double x, double y, Colour colour) = 0;
     // Text with its top left corner at (x, y), in the foreground colour.
     virtual void Text(double x, double y, const std::string& text) = 0;
     [[nodiscard]] virtual Colour ForeColor() const = 0;

@@ -11,4 +11,13 @@ void Cnc::UpdatePlotStep() {
     st.PlotTravel = 0;
 }
 
+void Cnc::TegnUd() {}
+void Cnc::Cordinate() {}
+void Cnc::GrowExtents() {}
+void Cnc::DrawMove() {}
+void Cnc::DrawRapid() {}
+void Cnc::DrawFeedLine() {}
+void Cnc::DrawArc() {}
+void Cnc::DrawArcCcw() {}
+
 } // namespace tamo

@@ -1,0 +1,7 @@
+#include "interpreter/cnc.h"
+
+namespace tamo {
+
+void Cnc::Spdtest() {}
+
+} // namespace tamo
