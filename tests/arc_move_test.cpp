@@ -1,1 +1,169 @@
+#include "test_machine.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+constexpr double kStep = 0.0075;
+const double kPi = 4 * std::atan(1.0);
+
+// A controller that walks one arc and keeps the position after every tick. LinearMove sets
+// StepsMax and the walk never touches it: with the marker -1 set before the arc, a tick seen with
+// it belongs to the walk, any other to the closing straight move.
+struct ArcMachine : TestMachine, TickObserver {
+    struct Tick {
+        double x, y, z, delay;
+        bool walk;
+    };
+    std::vector<Tick> ticks;
+    std::vector<Tick> walk;
+
+    ArcMachine() { cnc.set_tick_observer(this); }
+    void OnTick(const Cnc& c) override {
+        ticks.push_back({c.st.ProgPosX, c.st.ProgPosY, c.st.ProgPosZ, c.st.StepDelay, c.st.StepsMax < 0});
+        if (ticks.back().walk) {
+            walk.push_back(ticks.back());
+        }
+    }
+
+    // From (x0, y0) to (x1, y1), centre offsets i, j; dir +1 for G02, -1 for G03.
+    void Arc(double x0, double y0, double x1, double y1, double i, double j, int dir) {
+        st.StartX = st.ProgPosX = x0;
+        st.StartY = st.ProgPosY = y0;
+        st.TargetX = x1;
+        st.TargetY = y1;
+        st.ArcI = i;
+        st.ArcJ = j;
+        st.ArcDir = dir;
+        st.GCode = dir > 0 ? "G02" : "G03";
+        st.StepsMax = -1;
+        cnc.ArcMove();
+    }
+
+    // The walk stays on the circle about the origin within the lag of one step per axis, and never
+    // steps X against the given direction.
+    void ExpectWalk(double r, int x_dir) const {
+        for (std::size_t k = 0; k < walk.size(); ++k) {
+            ASSERT_NEAR(std::hypot(walk[k].x, walk[k].y), r, 1.5 * kStep) << k;
+            ASSERT_TRUE(k == 0 || x_dir * (walk[k].x - walk[k - 1].x) >= 0) << k;
+        }
+    }
+    [[nodiscard]] bool Passes(double x, double y) const {
+        return std::any_of(ticks.begin(), ticks.end(),
+                           [&](const Tick& t) { return std::hypot(t.x - x, t.y - y) < 1.5 * kStep; });
+    }
+    void ExpectAt(double x, double y) const {
+        EXPECT_NEAR(st.ProgPosX, x, kStep / 2);
+        EXPECT_NEAR(st.ProgPosY, y, kStep / 2);
+    }
+};
+
+TEST(ArcMove, ClockwiseQuarter) {
+    ArcMachine m;
+    m.Arc(0, 10, 10, 0, 0, -10, 1);
+    EXPECT_DOUBLE_EQ(m.st.ArcStartAngle, kPi / 2);
+    EXPECT_EQ(m.st.ArcEndAngle, 0);
+    EXPECT_DOUBLE_EQ(m.st.ArcSweep, kPi / 2);
+    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(0.0, 10.0));
+    EXPECT_GT(m.walk.size(), 2000u); // a quarter of 10 is 2094 X steps of arc
+    m.ExpectWalk(10, +1);
+    EXPECT_TRUE(m.Passes(10 / std::sqrt(2.0), 10 / std::sqrt(2.0)));
+    m.ExpectAt(10, 0);
+}
+
+TEST(ArcMove, CounterClockwiseHalfThroughTheTop) {
+    ArcMachine m;
+    m.Arc(10, 0, -10, 0, -10, 0, -1);
+    EXPECT_EQ(m.st.ArcStartAngle, 0);
+    EXPECT_DOUBLE_EQ(m.st.ArcEndAngle, kPi);
+    EXPECT_DOUBLE_EQ(m.st.ArcSweep, kPi);
+    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(10.0, 10.0)); // a J of 0 takes the new I
+    m.ExpectWalk(10, -1);
+    EXPECT_TRUE(m.Passes(0, 10));
+    m.ExpectAt(-10, 0);
+}
+
+TEST(ArcMove, EndOnTheStartIsAFullCircleInTheProgrammedDirection) {
+    for (const int dir : {1, -1}) {
+        ArcMachine m;
+        m.Arc(10, 0, 10, 0, -10, 0, dir);
+        EXPECT_DOUBLE_EQ(m.st.ArcSweep, 2 * kPi);
+        const auto first_y = std::find_if(m.walk.begin(), m.walk.end(), [](const auto& t) { return t.y != 0; });
+        ASSERT_NE(first_y, m.walk.end());
+        EXPECT_EQ(first_y->y > 0, dir < 0); // G02 heads down from (10, 0), G03 up
+        EXPECT_TRUE(m.Passes(0, 10) && m.Passes(-10, 0) && m.Passes(0, -10));
+        m.ExpectAt(10, 0);
+    }
+}
+
+TEST(ArcMove, ZMovesOnlyInTheClosingStraightMove) {
+    ArcMachine m;
+    m.st.TargetZ = -1;
+    m.Arc(0, 10, 10, 0, 0, -10, 1);
+    EXPECT_TRUE(std::all_of(m.walk.begin(), m.walk.end(), [](const auto& t) { return t.z == 0; }));
+    EXPECT_LT(m.walk.size(), m.ticks.size());
+    EXPECT_NEAR(m.st.ProgPosZ, -1, kStep / 2);
+    m.ExpectAt(10, 0);
+}
+
+TEST(ArcMove, StoppedArcResumesFromTheAngleReached) {
+    ArcMachine whole;
+    whole.Arc(0, 10, 10, 0, 0, -10, 1);
+
+    ArcMachine m;
+    m.st.LoopCal = 60000;
+    m.st.ProgFeed = 100;
+    m.view.SetDrawWidth(2);
+    m.cnc.main.Command7Enabled = false;
+    m.op.OnYield([&](std::uint64_t n) { m.st.StopRequest = n == 500; });
+    m.Arc(0, 10, 10, 0, 0, -10, 1);
+    EXPECT_EQ(m.ticks.size(), 500u);
+    EXPECT_NEAR(m.st.ArcPos, 499 * m.st.ArcAngleStep, 1e-12);
+    EXPECT_TRUE(m.cnc.main.Command7Enabled);
+    EXPECT_EQ(std::tuple(m.st.ResumePosY, m.st.ResumeTargetX, m.st.ResumeGCode, m.st.ResumeDrawWidth),
+              std::tuple(m.st.ProgPosY, 10.0, "G02", 2));
+    EXPECT_EQ(m.ticks.back().delay, 600);
+
+    // The resume walks on at the delay of the feed in force now, with the geometry untouched.
+    m.st.StopRequest = false;
+    m.st.ResumeMove = true;
+    m.st.ProgFeed = 200;
+    m.cnc.ArcMove();
+    EXPECT_FALSE(m.st.ResumeMove);
+    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(0.0, 10.0));
+    EXPECT_EQ(m.ticks[500].delay, 300);
+    // The stopped tick's angle is walked once more; nothing else is repeated.
+    EXPECT_EQ(m.ticks.size(), whole.ticks.size() + 1);
+    m.ExpectWalk(10, +1);
+    m.ExpectAt(whole.st.ProgPosX, whole.st.ProgPosY);
+}
+
+TEST(ArcMove, RedrawInsideTheWalkCannotTurnItRound) {
+    ArcMachine m;
+    // The toolpath preview writes ArcDir with the opposite sign for a G02.
+    m.op.OnYield([&](std::uint64_t n) { m.st.ArcDir = n >= 100 ? -1 : m.st.ArcDir; });
+    m.Arc(0, 10, 10, 0, 0, -10, 1);
+    m.ExpectWalk(10, +1);
+    m.ExpectAt(10, 0);
+}
+
+TEST(ArcMove, DegenerateRadiusEndsWithTheStraightMoveOnly) {
+    ArcMachine m;
+    m.Arc(0, 0, 30 * kStep, 0, 1e-200, 1e-200, 1); // the squares vanish: radius 0
+    EXPECT_EQ(m.st.ArcRadius, 0);
+    EXPECT_TRUE(m.walk.empty());
+    EXPECT_EQ(m.ticks.size(), 30u);
+    m.ExpectAt(30 * kStep, 0);
+}
+
+} // namespace
+} // namespace tamo

@@ -1,1 +1,140 @@
+// Jogging with the JogZ buttons, and the "Home the Machine" button.
+
+#include "test_machine.h"
+
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+constexpr int kFast = 0, kMed = 1, kSlow = 2, kStep = 3;
+constexpr int kLeft = 1, kRight = 2, kMiddle = 4;
+
+// Logs the ramp angles and the feed of every tick. A release loop whose ramp never ends is cut
+// short here, so that such a fault fails the test instead of hanging it.
+struct JogMachine : TestMachine, TickObserver {
+    struct Tick {
+        double up, down, feed;
+    };
+    std::vector<Tick> ticks;
+    JogMachine() { cnc.set_tick_observer(this); }
+    void OnTick(const Cnc& c) override {
+        ticks.push_back({c.st.RampUpAngle, c.st.RampDownAngle, c.st.FeedRate});
+        if (ticks.size() > 10000) {
+            st.RampDownAngle = 0;
+        }
+    }
+};
+
+// Each speed on another axis, with jog rates that differ by axis, released with another button
+// at the 40th yield of the jog loop, as the window system delivers the mouse-up.
+TEST(Jogging, RampTicksAndRateOfEachSpeedAndAReleaseOfAnyButton) {
+    struct Case {
+        int speed, index, button, accelerating, decelerating;
+        double rate;
+    };
+    for (const Case c :
+         {Case{kFast, 4, kLeft, 23, 22, 500}, Case{kMed, 5, kRight, 12, 11, 160}, Case{kSlow, 1, kMiddle, 2, 2, 60}}) {
+        SCOPED_TRACE(c.speed);
+        JogMachine m;
+        m.cnc.settings.Combo3 = {"500", "200", "100", "400", "160", "80", "300", "120", "60"};
+        m.cnc.ReadConfig();
+        m.cnc.main.Overide = "50"; // a jog runs at its rate as it stands
+        m.Parse("G00 X0 F30");
+        constexpr std::uint64_t kHeld = 40;
+        m.cnc.SelectJogSpeed(c.speed);
+        m.op.OnYield([&](std::uint64_t yields) {
+            if (yields == kHeld) {
+                m.cnc.JogReleased(c.index, c.button);
+            } else if (yields > 10000) {
+                m.cnc.Pause();
+            }
+        });
+        m.cnc.JogPressed(c.index, c.button);
+
+        ASSERT_EQ(m.ticks.size(), kHeld + static_cast<std::size_t>(c.decelerating));
+        int accelerating = 0, decelerating = 0;
+        double angle = 0;
+        for (const auto& tick : m.ticks) {
+            accelerating += tick.up > angle;
+            decelerating += tick.down < 91;
+            angle = tick.up;
+            EXPECT_EQ(tick.feed, c.rate);
+        }
+        EXPECT_EQ(accelerating, c.accelerating);
+        EXPECT_EQ(decelerating, c.decelerating) << "all after the release";
+        EXPECT_EQ(m.st.GCode, "G00") << "restored by the release";
+        const double travel = std::fabs(m.st.ProgPosX) + std::fabs(m.st.ProgPosY) + std::fabs(m.st.ProgPosZ);
+        EXPECT_NEAR(travel, static_cast<double>(m.ticks.size()) * 0.0075, 1e-9);
+    }
+}
+
+TEST(Jogging, StepMovesOneStepPerPressOnTheButtonsAxis) {
+    // JogZ(1..6): "Z -", "X -", "Y +", "X +", "Y -", "Z +".
+    const std::array<std::array<double, 3>, 7> moved{
+        {{}, {0, 0, -1}, {-1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
+    for (int index = 1; index <= 6; ++index) {
+        SCOPED_TRACE(index);
+        JogMachine m;
+        m.cnc.SelectJogSpeed(kStep);
+        m.cnc.JogPressed(index, kLeft);
+        m.cnc.JogReleased(index, kLeft);
+        EXPECT_FALSE(m.st.StopRequest) << "the release of a single step stops nothing";
+        m.cnc.JogPressed(index, kLeft);
+        // No ramp step was ever set, and the option changes (from the keyboard) while the button
+        // is held: the release finds a continuous jog to end, with a ramp that cannot advance.
+        m.cnc.SelectJogSpeed(kFast);
+        m.cnc.JogReleased(index, kLeft);
+        const auto& d = moved[static_cast<std::size_t>(index)];
+        EXPECT_EQ((std::array{m.st.ProgPosX, m.st.ProgPosY, m.st.ProgPosZ}),
+                  (std::array{2 * d[0] * 0.0075, 2 * d[1] * 0.0075, 2 * d[2] * 0.0075}));
+        EXPECT_EQ(m.ticks.size(), 2u);
+    }
+}
+
+TEST(Homing, NothingWithTheHomeSwitchesThenToMachineZeroAsARapid) {
+    TestMachine m;
+    m.cnc.settings.Combo7 = {"4", "4", "4"}; // 0.01 mm per step: 5 mm is a whole number of steps
+    m.cnc.ReadConfig();
+    m.st.MachPosX = 5;
+    m.st.ProgPosX = 12;
+    m.st.MachPosY = -1.5;
+    m.st.ProgPosY = 0.5;
+    m.cnc.HomeTheMachine(); // "Using Home Switchs"
+    EXPECT_EQ(m.port.write_count(), 0u);
+
+    m.cnc.SetHomeOption(2, true);
+    m.cnc.HomeTheMachine();
+    EXPECT_EQ(m.st.TargetX, 7);
+    EXPECT_EQ(m.st.TargetY, 2);
+    EXPECT_NEAR(m.st.MachPosX, 0, 1e-9);
+    EXPECT_NEAR(m.st.MachPosY, 0, 1e-9);
+    EXPECT_EQ(m.cnc.main.Text2, "500") << "the rapid rate";
+    EXPECT_EQ(m.cnc.main.PrgOutlbl[0], "7.0000");
+    EXPECT_EQ(m.op.focus_handovers(), 2);
+}
+
+TEST(Homing, ToProgramZeroAtTheProgrammedFeed) {
+    TestMachine m;
+    m.Parse("G00 X3 F100");
+    m.st.ProgPosX = 3;
+    m.cnc.main.Overide = "50";
+    m.cnc.main.Text6 = "250";
+    m.cnc.SetHomeMoveType("Feedrate");
+    m.cnc.SetHomeOption(1, true);
+    m.cnc.HomeTheMachine();
+    EXPECT_EQ(m.st.GCode, "G01");
+    EXPECT_EQ(m.cnc.main.Text2, "50") << "the homing feed is shown, the programmed feed runs";
+    EXPECT_EQ(m.port.write_count(), 400u * 3);
+    EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
+}
+
+} // namespace
+} // namespace tamo

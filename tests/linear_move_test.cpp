@@ -1,1 +1,202 @@
+#include "test_machine.h"
+
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <tuple>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+constexpr double kStep = 0.0075; // start-up travel per step on every axis
+
+// The delay and tick counter of every tick, as StepPulse reports it.
+struct Trace final : TickObserver {
+    std::vector<double> delay;
+    std::vector<int> ticks_left;
+    void OnTick(const Cnc& cnc) override {
+        delay.push_back(cnc.st.StepDelay);
+        ticks_left.push_back(cnc.st.TicksLeft);
+    }
+};
+
+// The step lines raised in each tick: the middle write of three minus the direction byte around it.
+std::vector<int> StepBits(const SimulatedPort& port) {
+    std::vector<int> bits;
+    const auto& w = port.writes();
+    for (std::size_t i = 0; i + 2 < w.size(); i += 3) {
+        bits.push_back(w[i + 1].value - w[i].value);
+    }
+    return bits;
+}
+
+void MoveBySteps(TestMachine& m, double x, double y, double z) {
+    m.st.TargetX = m.st.ProgPosX + x * kStep;
+    m.st.TargetY = m.st.ProgPosY + y * kStep;
+    m.st.TargetZ = m.st.ProgPosZ + z * kStep;
+    m.cnc.LinearMove();
+}
+
+// Step bits X 2, Y 8, Z 32; direction bits X 1, Y 4, Z 16, raised for a negative step.
+TEST(LinearMove, StepsAreSpreadEvenlyOverTheTicksOfTheLongestAxis) {
+    TestMachine m;
+    MoveBySteps(m, -3, 1, 0);
+    EXPECT_EQ(m.st.FeedFactor, 0.75);
+    EXPECT_EQ(StepBits(m.port), (std::vector<int>{2, 2, 10}));
+    EXPECT_EQ(m.port.writes().back().value, 1); // X runs negative, Y positive
+
+    TestMachine yz;
+    MoveBySteps(yz, 0, 10, 5);
+    EXPECT_EQ(yz.st.FeedFactor, 1);
+    EXPECT_EQ(StepBits(yz.port), (std::vector<int>{8, 40, 8, 40, 8, 40, 8, 40, 8, 40}));
+    EXPECT_EQ(yz.st.StepsZ, 0); // a finished move leaves no Z count to limit a later feed
+    EXPECT_NEAR(yz.st.MachPosZ, 5 * kStep, 1e-12);
+}
+
+TEST(LinearMove, ReciprocalShortfallAndAccumulatorsCarriedOver) {
+    TestMachine m;
+    MoveBySteps(m, 49, 0, 0);
+    std::vector<int> bits = StepBits(m.port);
+    ASSERT_EQ(bits.size(), 50u); // 49 × (1/49) is just short of 1: the first tick has no step
+    EXPECT_EQ(bits.front(), 0);
+    EXPECT_NEAR(m.st.ProgPosX, 49 * kStep, 1e-12);
+
+    // The next move starts with the fraction left over, so its first tick steps at once.
+    m.port.clear();
+    MoveBySteps(m, 49, 0, 0);
+    bits = StepBits(m.port);
+    EXPECT_EQ(bits.size(), 49u);
+    EXPECT_EQ(bits.front(), 2);
+}
+
+TEST(LinearMove, DiagonalFeedIsScaledAndTheDelayRoundedHalfToEven) {
+    TestMachine m;
+    Trace trace;
+    m.cnc.set_tick_observer(&trace);
+    m.cnc.main.Check1 = kChecked; // no ramps on feed moves
+    m.st.LoopCal = 60025;
+    m.st.ProgFeed = 100;
+    m.st.GCode = "G01";
+    MoveBySteps(m, 10, 10, 0);
+    EXPECT_EQ(m.st.FeedFactor, 0.5);
+    EXPECT_EQ(m.cnc.main.Text2, "100");                    // the display shows the feed along the path
+    EXPECT_EQ(trace.delay, std::vector<double>(10, 1200)); // 60025 / 50 = 1200.5
+    EXPECT_EQ(StepBits(m.port), std::vector<int>(10, 10));
+}
+
+TEST(LinearMove, RampedRapidAcceleratesCruisesAndDecelerates) {
+    TestMachine m;
+    Trace trace;
+    m.cnc.set_tick_observer(&trace);
+    m.cnc.main.Check1 = kChecked; // constant contour on: a rapid ramps all the same
+    m.st.LoopCal = 600000;        // cruise at 500: 1200; the slow jog rate 100 is the floor: 6000
+    m.st.GCode = "G00";
+    m.st.RapidMove = true;
+    MoveBySteps(m, 200, 0, 0);
+    const std::vector<double>& d = trace.delay; // d[k]: tick k + 1, at TicksLeft 199 - k
+    ASSERT_EQ(d.size(), 200u);
+    EXPECT_EQ(d[0], 6000);
+    EXPECT_GT(d[43], 1200);
+    for (std::size_t k = 1; k < 200; ++k) {
+        if (k >= 44 && k < 150) {
+            EXPECT_EQ(d[k], 1200) << k; // 90 degrees reached: cruise, and the tick at TicksLeft 50
+        } else {
+            EXPECT_TRUE(k < 44 ? d[k] <= d[k - 1] : d[k] >= d[k - 1]) << k;
+        }
+    }
+    EXPECT_EQ(trace.ticks_left[149], 50);
+    EXPECT_DOUBLE_EQ(d[150], 600000 / (std::sin(89 * std::atan(1.0) / 45) * 500));
+    EXPECT_EQ(std::vector<double>(d.end() - 5, d.end()), std::vector<double>(5, 6000));
+    EXPECT_EQ(m.st.RampUpAngle, 90);
+    EXPECT_EQ(m.st.RampDownAngle, 1);
+}
+
+TEST(LinearMove, ConstantContourKeepsFeedMovesAtOneDelay) {
+    for (const int check : {kChecked, kUnchecked}) {
+        TestMachine m;
+        Trace trace;
+        m.cnc.set_tick_observer(&trace);
+        m.cnc.main.Check1 = check;
+        m.st.LoopCal = 600000;
+        m.st.ProgFeed = 250;
+        m.st.GCode = "G01";
+        MoveBySteps(m, 0, 200, 0);
+        const double ends = check == kChecked ? 2400 : 6000; // LoopCal / 250, or the floor
+        EXPECT_EQ(std::tuple(trace.delay.size(), trace.delay.front(), trace.delay[99], trace.delay.back()),
+                  std::tuple(200u, ends, 2400.0, ends));
+    }
+}
+
+TEST(LinearMove, NothingToStepMeansNoTickButAFreshFeed) {
+    TestMachine m;
+    m.st.ProgFeed = 300;
+    m.st.RampUpAngle = 40;
+    m.st.RampDownAngle = 7;
+    MoveBySteps(m, 0, 0, 0);
+    EXPECT_EQ(m.cnc.main.Text2, "300");
+    EXPECT_EQ(m.st.RampUpAngle, 0);
+    EXPECT_EQ(m.st.RampDownAngle, 91);
+
+    MoveBySteps(m, 0.4, -0.4, 0.5); // 0.5 rounds to the even 0
+    EXPECT_EQ(m.op.yields(), 0u);
+    EXPECT_TRUE(m.port.writes().empty());
+    EXPECT_EQ(m.st.ProgPosX, 0);
+}
+
+TEST(LinearMove, StopEndsTheTickAndASecondMoveFinishes) {
+    TestMachine m;
+    m.view.SetDrawWidth(3);
+    m.cnc.main.Command7Enabled = false;
+    m.st.GCode = "G01";
+    m.op.OnYield([&](std::uint64_t n) { m.st.StopRequest = n == 10; });
+    MoveBySteps(m, 100, 0, -20);
+    EXPECT_EQ(StepBits(m.port).size(), 10u);
+    EXPECT_TRUE(m.cnc.main.Command7Enabled);
+    EXPECT_NEAR(m.st.ProgPosZ, -2 * kStep, 1e-12);
+    EXPECT_EQ(std::tuple(m.st.ResumePosX, m.st.ResumePosZ, m.st.ResumeTargetX, m.st.ResumeTargetZ),
+              std::tuple(m.st.ProgPosX, m.st.ProgPosZ, m.st.TargetX, m.st.TargetZ));
+    EXPECT_EQ(std::tuple(m.st.ResumeDrawWidth, m.st.ResumeGCode, m.st.StepsZ), std::tuple(3, "G01", 0.0));
+
+    m.st.StopRequest = false;
+    m.st.ResumeMove = true;
+    m.cnc.LinearMove();
+    EXPECT_FALSE(m.st.ResumeMove);
+    EXPECT_EQ(StepBits(m.port).size(), 100u);
+    EXPECT_NEAR(m.st.ProgPosX, 100 * kStep, 1e-12);
+    EXPECT_NEAR(m.st.ProgPosZ, -20 * kStep, 1e-12);
+
+    // A request that stands when a move begins still lets its first tick out.
+    m.port.clear();
+    m.op.OnYield(nullptr);
+    m.st.StopRequest = true;
+    MoveBySteps(m, 5, 0, 0);
+    EXPECT_EQ(StepBits(m.port), (std::vector<int>{2}));
+}
+
+TEST(LinearMove, UnusableStepCountsNeitherHangNorMisbehave) {
+    TestMachine m;
+    m.st.UnitsPerStepY = 0; // a lead of 0: the axis cannot be stepped
+    m.st.TargetX = 3 * kStep;
+    m.st.TargetY = 5;
+    m.cnc.LinearMove();
+    EXPECT_EQ(m.st.StepsY, 0);
+    EXPECT_EQ(m.st.FeedFactor, 1);
+    EXPECT_EQ(StepBits(m.port), (std::vector<int>{2, 2, 2}));
+
+    // A move longer than any tick counter: it runs until stopped, like any other.
+    m.port.clear();
+    m.st.UnitsPerStepY = kStep;
+    m.op.OnYield([&](std::uint64_t n) { m.st.StopRequest = n == 7; });
+    m.st.TargetY = 0;
+    m.st.TargetX = 1e300;
+    m.cnc.LinearMove();
+    EXPECT_EQ(StepBits(m.port).size(), 4u);
+    EXPECT_EQ(m.st.TicksLeft, INT_MAX);
+}
+
+} // namespace
+} // namespace tamo

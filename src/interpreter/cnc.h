@@ -68,7 +68,9 @@ public:
     void RunProgram();
     void DispatchMove();
     void ResetPositions();
-    // True while RunProgram runs, nested handlers included.
+    // True while the run loop or a panel move (move to a line's end, homing, a jog, the speed
+    // test) is in progress, nested handlers included: Start, Open, Reset Program and the step
+    // controls wait for it to end, so that two procedures never drive one block.
     [[nodiscard]] bool Running() const { return run_active_; }
 
     // interpreter/run_controls.cpp: the panel's run and step controls.
@@ -167,6 +169,19 @@ private:
     void DrawFeedLine();
     void DrawArc();
     void DrawArcCcw();
+
+    // Holds run_active_ for the length of a run or a panel move, also over an early return.
+    class BusyScope {
+    public:
+        explicit BusyScope(Cnc& cnc) : flag_(cnc.run_active_), was_(cnc.run_active_) { flag_ = true; }
+        ~BusyScope() { flag_ = was_; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        bool& flag_;
+        bool was_;
+    };
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;

@@ -27,6 +27,79 @@ std::string Cnc::ReadProgramItems(const std::string& path) {
     return error != 0 ? std::strerror(error) : std::string();
 }
 
-void Cnc::Open_Menu() {}
+namespace {
+
+// The program's own directory, where tamo.cfg and the gcodes folder live: the configuration's
+// folder when there is a configuration file, else the directory the program was started from.
+std::string ProgramDirectory(const std::filesystem::path& config_path) {
+    std::filesystem::path dir = config_path.parent_path();
+    if (dir.empty()) {
+        std::error_code error;
+        dir = std::filesystem::current_path(error);
+    }
+    return dir.string();
+}
+
+} // namespace
+
+// File > Open. Changes: Caption, PrgLineCount, AppPath, PrgBuf; on success also the positions
+// (ResetPositions), StopRequest, ResumeMove, MWord, the block state that the toolpath redraw
+// leaves, PlotStep and PlotTravel; Previewing only for the length of the operation; the view's
+// pen width. Every failure (a cancelled dialog, a file that cannot be read) ends quietly with the
+// normal pointer, and what was done before it stays done: after a cancelled dialog no program is
+// loaded.
+void Cnc::Open_Menu() {
+    if (Running()) {
+        return; // a new program under a running one would change the block it is cutting
+    }
+    main.Caption = kAppTitle;
+    view().SetDrawWidth(1);
+    st.PrgLineCount = 0;
+    st.AppPath = ProgramDirectory(ConfigPath);
+    auto fail = [this] {
+        op().SetBusyPointer(false);
+        st.Previewing = false;
+        op().ModelsChanged();
+    };
+
+    const std::optional<std::string> chosen = op().ChooseOpenFile(
+        st.AppPath + "/gcodes", "Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|");
+    if (!chosen) {
+        fail();
+        return;
+    }
+    op().SetBusyPointer(true);
+    st.Previewing = true;
+    const std::string problem = ReadProgramItems(*chosen);
+    if (!problem.empty() && st.PrgLineCount == 0) {
+        // Nothing could be read: the file did not open.
+        fail();
+        return;
+    }
+    main.Caption += "     " + *chosen;
+    if (!problem.empty()) {
+        // The items read before the failure stay loaded, without a redraw.
+        fail();
+        return;
+    }
+
+    ResetPositions();
+    UpdateReadouts();
+    st.StopRequest = false;
+    st.ResumeMove = false;
+    TegnUd();
+    // The redraw parsed every line, so a program that ends with an M word (M30, say) leaves it in
+    // MWord, and the next Start would take it for the stop after a tool change and run on from
+    // the old PrgLineNo instead of deciding how to start.
+    st.MWord = 0.0;
+    // A new program starts at its first line: neither the line reached in the old one nor a
+    // pending "Move machine to end of line" continuation carries over to it.
+    st.PrgLineNo = 0;
+    st.ContinueRun = false;
+    op().SetBusyPointer(false);
+    UpdatePlotStep();
+    st.Previewing = false;
+    op().ModelsChanged();
+}
 
 } // namespace tamo

@@ -1,9 +1,129 @@
+// The run loop: the program buffer, block by block, through the parser into the move procedures.
+
 #include "interpreter/cnc.h"
 
-namespace tamo {
+#include <cstddef>
+#include <string_view>
 
-void Cnc::RunProgram() {}
-void Cnc::DispatchMove() {}
-void Cnc::ResetPositions() {}
+namespace tamo {
+namespace {
+
+// Whether a program line can move along an arc of its own: the parser does not skip it, and it
+// holds a word that sets the motion word, the end point or the centre. A line without one (the
+// empty entry after the last line, a comment, a line of M, T or F words) would hand ArcMove an end
+// point equal to its start point, which the arc walk turns into a full circle about a centre the
+// previous arc has already rewritten: a cut nobody programmed.
+bool CarriesArcWord(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos || static_cast<unsigned char>(line[first]) < '@') {
+        return false;
+    }
+    return line.find_first_of("GXYZIJ", first) != std::string_view::npos;
+}
+
+bool IsArcWord(const std::string& gcode) {
+    return gcode == "G02" || gcode == "G03";
+}
+
+} // namespace
+
+// Runs the program from the entry after PrgLineNo: one entry per pass, or the stopped move first
+// when ResumeMove is set. Ends at the end of the program (with "File succesfully processed"),
+// at a stop request, or after one pass in single-step mode.
+// Changes: PrgLineNo, PrgLine, the block state through ParseLine and DispatchMove, ProgPosX/Y/Z
+// and TargetX/Y/Z and GCode on a resume, and whatever the moves change; Text4, the readouts and
+// Command7Enabled; the view's pen width and colour.
+void Cnc::RunProgram() {
+    BusyScope busy(*this);
+    op().FocusView();
+    main.Command7Enabled = false;
+    op().ModelsChanged();
+
+    for (;;) {
+        if (st.PrgLineNo > st.PrgLineCount) {
+            break;
+        }
+        if (main.Check1 == kUnchecked) {
+            UpdateReadouts();
+        }
+        view().SetForeColor(kBlack);
+        if (st.StopRequest) {
+            break;
+        }
+        bool may_arc = true;
+        if (st.ResumeMove) {
+            // The saved position, not the current one: a jog between the stop and the resume is
+            // not taken into account.
+            st.ProgPosX = st.ResumePosX;
+            st.ProgPosY = st.ResumePosY;
+            st.ProgPosZ = st.ResumePosZ;
+            st.TargetX = st.ResumeTargetX;
+            st.TargetY = st.ResumeTargetY;
+            st.TargetZ = st.ResumeTargetZ;
+            view().SetDrawWidth(st.ResumeDrawWidth);
+            st.GCode = st.ResumeGCode;
+        } else {
+            ++st.PrgLineNo;
+            if (st.PrgLineNo > st.PrgLineCount) {
+                view().SetDrawWidth(1);
+            }
+            // Entries past the program are empty, also when the file left no byte for the entry
+            // after its last item, or when a failed Open left an older program in the buffer.
+            if (st.PrgLineNo <= st.PrgLineCount) {
+                st.PrgLine = st.PrgBuf.Text(static_cast<std::size_t>(st.PrgLineNo));
+            } else {
+                st.PrgLine.clear();
+            }
+            may_arc = CarriesArcWord(st.PrgLine);
+            if (main.Check1 == kUnchecked) {
+                main.Text4 = st.PrgLine;
+                op().ModelsChanged();
+            }
+            ParseLine();
+        }
+        if (may_arc || !IsArcWord(st.GCode)) {
+            DispatchMove();
+        }
+        if (st.SingleStep) {
+            break;
+        }
+    }
+
+    UpdateReadouts();
+    main.Command7Enabled = true;
+    view().SetForeColor(kBlack);
+    op().ModelsChanged();
+    if (st.PrgLineNo > st.PrgLineCount) {
+        op().ShowMessage("File succesfully processed", "Done");
+    }
+}
+
+// Carries out the current block by its motion word; any other word moves nothing.
+// Changes: RapidMove (G00), ArcDir (G02, G03), the view's colour (green for G00), and whatever
+// LinearMove or ArcMove change.
+void Cnc::DispatchMove() {
+    if (st.GCode == "G00") {
+        view().SetForeColor(kGreen);
+        st.RapidMove = true;
+        LinearMove();
+    } else if (st.GCode == "G01") {
+        LinearMove();
+    } else if (st.GCode == "G02") {
+        st.ArcDir = 1;
+        ArcMove();
+    } else if (st.GCode == "G03") {
+        st.ArcDir = -1;
+        ArcMove();
+    }
+}
+
+// Changes: StartX/Y, TargetX/Y, ResumePosX/Y/Z and ProgPosX/Y/Z to 0. StartZ and TargetZ keep
+// their values.
+void Cnc::ResetPositions() {
+    st.StartX = st.StartY = 0;
+    st.TargetX = st.TargetY = 0;
+    st.ResumePosX = st.ResumePosY = st.ResumePosZ = 0;
+    st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
+}
 
 } // namespace tamo

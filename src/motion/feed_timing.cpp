@@ -35,10 +35,59 @@ void Cnc::ComputeFeedDelay() {
     st.StepDelay = RoundHalfEven(st.LoopCal / st.FeedRate);
 }
 
-void Cnc::OverideTyped(const std::string&) {}
-void Cnc::OverideChosen(const std::string&) {}
-void Cnc::Text3Typed(const std::string&) {}
-void Cnc::FasterSlower(int) {}
-void Cnc::FasterSlowerReleased() {}
+namespace {
+
+// The effective feed as the panel shows it while the operator edits: programmed feed times
+// override, before any limit. Only ComputeFeedDelay decides what the machine runs at.
+std::string DisplayedFeed(const MainWindowModel& panel) {
+    return FormatNumber(ScanNumber(panel.Text3) * ScanNumber(panel.Overide) / 100);
+}
+
+} // namespace
+
+// Changes: Overide and Text2. Typing is not yet a choice: a half-typed "2" on the way to "250"
+// must not reach a running move, so the feed itself stays as it is.
+void Cnc::OverideTyped(const std::string& text) {
+    main.Overide = text;
+    main.Text2 = DisplayedFeed(main);
+    op().ModelsChanged();
+}
+
+// Changes: Overide, and FeedRate, StepDelay, the ramp angles and Text2 through ComputeFeedDelay.
+// A move in progress runs at the new delay from its next tick; its ramp starts over, because the
+// angles are reset with the feed.
+void Cnc::OverideChosen(const std::string& text) {
+    main.Overide = text;
+    main.Text2 = DisplayedFeed(main);
+    op().FocusView();
+    ComputeFeedDelay();
+    op().ModelsChanged();
+}
+
+// Changes: Text3 and Text2; like typing an override, only the display.
+void Cnc::Text3Typed(const std::string& text) {
+    main.Text3 = text;
+    main.Text2 = DisplayedFeed(main);
+    op().ModelsChanged();
+}
+
+// Command8(0) "Faster" and Command8(1) "Slower". Changes: Overide, and through ComputeFeedDelay
+// the feed, the delay and the ramp angles. No bounds: at 0 % or below the feed floor of 1 unit
+// per minute applies, and "Faster" brings the override back from there.
+void Cnc::FasterSlower(int index) {
+    constexpr double kOverrideStep = 2;
+    if (index != 0 && index != 1) {
+        return;
+    }
+    const double change = index == 0 ? kOverrideStep : -kOverrideStep;
+    main.Overide = FormatNumber(ScanNumber(main.Overide) + change);
+    ComputeFeedDelay();
+    op().ModelsChanged();
+}
+
+// Mouse-up on either button: the keyboard goes back to the view, where a key stops the machine.
+void Cnc::FasterSlowerReleased() {
+    op().FocusView();
+}
 
 } // namespace tamo

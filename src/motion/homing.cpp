@@ -21,6 +21,37 @@ void Cnc::SetHomeOption(int index, bool selected) {
     main.Option4[static_cast<std::size_t>(index)] = selected;
 }
 
-void Cnc::HomeTheMachine() {}
+// "Home the Machine": one straight move of X and Y to machine zero or to program zero, as a rapid
+// or at the programmed feed times the override, as "Move:" says. With "Using Home Switchs" nothing
+// moves: the home switches zero the machine coordinates whenever a move passes them. Z is left
+// where it is meant to be: TargetZ does not change.
+//
+// Changes: StopRequest, Text2 (the homing feed, for show: the move runs at the feed that
+// ComputeFeedDelay gives), TargetX, TargetY, GCode (kept after the move), and whatever the move
+// changes.
+void Cnc::HomeTheMachine() {
+    BusyScope busy(*this);
+    st.StopRequest = false;
+    main.Text2 = main.Text6;
+    op().FocusView();
+    auto move_to_target = [this] {
+        st.GCode = main.Combo1 == "Rapid" ? "G00" : "G01";
+        ComputeFeedDelay();
+        DispatchMove();
+        UpdateReadouts();
+    };
+    if (main.Option4[2]) {
+        // Machine zero in program coordinates: the program origin is their difference.
+        st.TargetX = st.ProgPosX - st.MachPosX;
+        st.TargetY = st.ProgPosY - st.MachPosY;
+        move_to_target();
+    }
+    if (main.Option4[1]) {
+        st.TargetX = 0;
+        st.TargetY = 0;
+        move_to_target();
+    }
+    op().ModelsChanged();
+}
 
 } // namespace tamo

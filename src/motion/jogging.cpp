@@ -1,9 +1,127 @@
+// Jogging: the buttons JogZ(1..6) move one axis while held, at the speed chosen with Option1.
+
 #include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+
+#include <array>
+#include <cstddef>
 
 namespace tamo {
+namespace {
 
-void Cnc::JogPressed(int, int) {}
-void Cnc::JogReleased(int, int) {}
-void Cnc::SelectJogSpeed(int) {}
+// Option1(0..3): "Fast", "Med", "Slow", "Step".
+constexpr std::size_t kSpeeds = 3;
+constexpr std::size_t kStepOption = 3;
+constexpr std::size_t kNoSpeed = kSpeeds;
+
+// Ramp angle per tick of each speed, in degrees: the faster the jog, the gentler its ramp.
+constexpr std::array<int, kSpeeds> kJogRampStep{4, 8, 48};
+
+// The jog rate of each speed and axis, X, Y, Z.
+using RateField = Value MachineState::*;
+constexpr std::array<std::array<RateField, 3>, kSpeeds> kJogRate{{
+    {&MachineState::JogFastX, &MachineState::JogFastY, &MachineState::JogFastZ},
+    {&MachineState::JogMediumX, &MachineState::JogMediumY, &MachineState::JogMediumZ},
+    {&MachineState::JogSlowX, &MachineState::JogSlowY, &MachineState::JogSlowZ},
+}};
+
+constexpr std::array<int MachineState::*, 3> kStepDir{&MachineState::StepDirX, &MachineState::StepDirY,
+                                                      &MachineState::StepDirZ};
+
+// What each button of JogZ(1..6) moves: "Z -", "X -", "Y +", "X +", "Y -", "Z +".
+struct JogButton {
+    std::size_t axis; // 0 X, 1 Y, 2 Z
+    int direction;
+};
+constexpr std::array<JogButton, 7> kJogButton{{{0, 0}, {2, -1}, {0, -1}, {1, 1}, {0, 1}, {1, -1}, {2, 1}}};
+
+std::size_t SelectedSpeed(const std::array<bool, 4>& options) {
+    for (std::size_t speed = 0; speed < kSpeeds; ++speed) {
+        if (options[speed]) {
+            return speed;
+        }
+    }
+    return kNoSpeed;
+}
+
+} // namespace
+
+// Mouse-down on JogZ(index), whatever the button. With "Step" one tick and done; otherwise ticks
+// that ramp up to the axis' jog rate until a stop request: the mouse-up, delivered inside the
+// yield of this loop, Pause, a key in the view or the limit switch.
+//
+// Changes: PlotStep, HeldGCode, GCode ("G01" until the mouse-up), StopRequest, RampStep, Text2,
+// StepDirX/Y/Z (the jogged axis' direction stays set after the jog), FeedRate (the jog rate as it
+// stands: no override, no FeedFactor), StepDelay and the ramp angles, and the positions.
+//
+// Timing contract: each pass is one tick, the same budget as a move's: no allocation, no logging.
+void Cnc::JogPressed(int index, int) {
+    if (index < 1 || index >= static_cast<int>(kJogButton.size())) {
+        return;
+    }
+    const JogButton& jog = kJogButton[static_cast<std::size_t>(index)];
+    BusyScope busy(*this);
+    UpdatePlotStep();
+    st.HeldGCode = st.GCode;
+    st.GCode = "G01"; // so that the feed computation does not take the jog for a rapid
+    st.StopRequest = false;
+    const std::size_t speed = SelectedSpeed(main.Option1);
+    if (speed != kNoSpeed) {
+        st.RampStep = kJogRampStep[speed];
+    }
+    main.Text2 = FormatNumber(st.FeedRate);
+    st.StepDirX = 0;
+    st.StepDirY = 0;
+    st.StepDirZ = 0;
+    ComputeFeedDelay();
+    st.*kStepDir[jog.axis] = jog.direction;
+    if (speed != kNoSpeed) {
+        st.FeedRate = NumberOf(st.*kJogRate[speed][jog.axis]);
+    }
+    op().ModelsChanged(); // the effective feed box, before the ticks begin
+    if (main.Option1[kStepOption]) {
+        StepPulse(); // at the delay of the programmed feed that ComputeFeedDelay left
+        return;
+    }
+    while (!st.StopRequest) {
+        RampUp();
+        StepPulse();
+        op().Yield();
+    }
+}
+
+// Mouse-up on JogZ(index). A release of any button ends a continuous jog: the press started it
+// whatever the button, and a jog that only the left button could end would run on to the limit.
+// The jogged axis decelerates over the ramp it accelerated on, then the readouts catch up.
+//
+// Changes: StopRequest (set, unless "Step" is chosen), RampDownAngle, StepDelay, the positions,
+// the readouts, and GCode back to what it was before the press.
+void Cnc::JogReleased(int, int) {
+    constexpr double kLastRampAngle = 5;
+    if (!main.Option1[kStepOption]) {
+        st.StopRequest = true;
+        while (st.RampDownAngle >= kLastRampAngle) {
+            // A ramp step that was never set (a release whose press chose "Step", then the option
+            // changed while the button was held) would leave the angle where it is for ever.
+            const double angle = st.RampDownAngle;
+            RampDown();
+            if (!(st.RampDownAngle < angle)) {
+                break;
+            }
+            StepPulse();
+        }
+    }
+    UpdateReadouts();
+    st.GCode = st.HeldGCode;
+}
+
+// Option1(index): the four options form one group.
+void Cnc::SelectJogSpeed(int index) {
+    if (index < 0 || index >= static_cast<int>(main.Option1.size())) {
+        return;
+    }
+    main.Option1.fill(false);
+    main.Option1[static_cast<std::size_t>(index)] = true;
+}
 
 } // namespace tamo

@@ -25,7 +25,9 @@ class Surface {
 public:
     virtual ~Surface() = default;
     virtual void Clear() = 0;
-    // Maps the window to the world rectangle; refused (false, mapping unchanged) when it is empty.
+    // Maps the window to the world square whose top left corner is (left, top), Y growing upwards:
+    // width and height are positive, the surface flips Y itself. Refused (false, mapping unchanged)
+    // when the rectangle is empty.
     [[nodiscard]] virtual bool SetMapping(double left, double top, double width, double height) = 0;
     virtual void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) = 0;
     // Counter-clockwise from start to end, angles in radians, 0 along +X.

@@ -1,6 +1,7 @@
 // tamocnc-sim: the controller without its windows, on a simulated port.
 
 #include "sim/parse_command.h"
+#include "sim/run_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -17,6 +18,22 @@ int main(int argc, char** argv) {
     parse->add_option("--config", options.config, "Configuration file to read (never written)");
     parse->add_option("--scale", options.scale, "Scale factors F,X,Y,Z");
 
+    tamo::sim::RunOptions run_options;
+    CLI::App* run = app.add_subcommand("run", "Open a program and run it on the simulated port, as an operator "
+                                              "who presses Execute Program until the end");
+    run->add_option("PROGRAM", program, "Part program file")->required();
+    run->add_option("--config", run_options.machine.config, "Configuration file to read (never written)");
+    run->add_option("--scale", run_options.machine.scale, "Scale factors F,X,Y,Z");
+    run->add_option("--override", run_options.override_text, "Feed override in percent (the %Overide text)");
+    run->add_flag("--contour", run_options.contour, "Tick \"Constant contour on\"");
+    run->add_flag("--step-mode", run_options.step_mode, "Choose \"Step\" before the first Start");
+    run->add_flag("--offline", run_options.machine.offline, "Go Offline: nothing is written to the port");
+    run->add_option("--status", run_options.status, "Status byte the port returns (127: no switch active)");
+    run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick");
+    run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
+    run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file");
+    run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -27,6 +44,9 @@ int main(int argc, char** argv) {
     }
     if (parse->parsed()) {
         return tamo::sim::RunParse(program, options, std::cout, std::cerr);
+    }
+    if (run->parsed()) {
+        return tamo::sim::RunProgramCommand(program, run_options, std::cout, std::cerr);
     }
     return 2;
 }

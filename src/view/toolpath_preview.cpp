@@ -1,8 +1,97 @@
 // The toolpath preview: extents, grid and the drawing of a program on the view's surface.
+//
+// The surface is mapped with SetMapping(left, top, width, height) where left and top are the world
+// coordinates of the window's top left corner, Y grows upwards, and width and height are both the
+// side S of the square view, positive. The surface itself turns that into window pixels (flipping
+// Y), so nothing here knows which way the window's own axis runs.
+//
+// The preview never hands the surface a coordinate that is not finite: a program can scale a
+// coordinate past the largest double, and a window system's painter is not built for infinities.
+// What cannot be drawn is left out and the redraw goes on with the next block.
 
 #include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+
+#include <cmath>
+#include <cstddef>
+#include <numbers>
 
 namespace tamo {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// More grid lines than this on one side of an axis can only come from extents that miss the
+// origin by far (a redraw always includes it); the grid is left out then rather than walked line
+// by line from the origin to the far edge.
+constexpr double kMaxGridLinesPerSide = 1000;
+
+// The spacing G of the grid for a view of side s; grid lines are G/2 apart. 0 when the view is
+// wider than 10000 units (or s is not a number): that view shows its axes without a grid.
+double GridStep(double s) {
+    if (s <= 1) {
+        return 0.5;
+    }
+    if (s <= 10) {
+        return 1;
+    }
+    if (s <= 100) {
+        return 10 * std::floor(s / 10);
+    }
+    if (s <= 1000) {
+        return 40 * std::floor(s / 100);
+    }
+    if (s <= 10000) {
+        return 60 * std::floor(s / 1000);
+    }
+    return 0;
+}
+
+// How many lines k * spacing, k = 0, 1, ..., stay within distance `reach` of the origin; none
+// when reach is negative, as a loop from 0 towards an edge on the other side runs no pass.
+double GridLinesUpTo(double reach, double spacing) {
+    return reach >= 0 ? std::floor(reach / spacing) + 1 : 0;
+}
+
+// arccos(1) and arccos(-1) are given outright because the general form divides by zero there.
+// arccos(-1) is taken as -pi; the sign rule of AngleOf brings a vector pointing left back to pi.
+double ArcCos(double x) {
+    if (x == 1) {
+        return 0;
+    }
+    if (x == -1) {
+        return -kPi;
+    }
+    return std::atan(-x / std::sqrt(1 - x * x)) + kPi / 2;
+}
+
+double Sign(double value) {
+    if (value > 0) {
+        return 1;
+    }
+    return value < 0 ? -1 : 0;
+}
+
+// The polar angle in [0, 2 pi) of (dx, dy) on a circle of radius r, provided that the caller has
+// replaced a zero dy as DrawArc does. NaN when r is 0.
+double AngleOf(double dx, double dy, double r) {
+    double a = ArcCos(dx / r) * Sign(dy);
+    if (a < 0) {
+        a = 2 * kPi - std::abs(a);
+    }
+    return a;
+}
+
+bool MoveIsFinite(const MachineState& st) {
+    return std::isfinite(st.StartX) && std::isfinite(st.StartY) && std::isfinite(st.TargetX) &&
+           std::isfinite(st.TargetY);
+}
+
+void ReadPreviewLine(MachineState& st) {
+    st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(st.PreviewLine)));
+}
+
+} // namespace
 
 // The live trace puts a dot every PlotStep of travel: about two dots per twip of view width.
 // Changes: PlotStep, PlotTravel.
@@ -11,13 +100,205 @@ void Cnc::UpdatePlotStep() {
     st.PlotTravel = 0;
 }
 
-void Cnc::TegnUd() {}
-void Cnc::Cordinate() {}
-void Cnc::GrowExtents() {}
-void Cnc::DrawMove() {}
-void Cnc::DrawRapid() {}
-void Cnc::DrawFeedLine() {}
-void Cnc::DrawArc() {}
-void Cnc::DrawArcCcw() {}
+// Redraws the whole preview in two passes over the program: the first measures the extents, the
+// second draws. The caller sets Previewing around it, so that no pass prompts for a tool change.
+// Changes: HeldGCode, PreviewLine (PrgLineCount after), the view's extents and centre, and
+// everything ParseLine changes; GCode is put back as it was, while the start and target points,
+// the other modal words and the arc working values keep what the program's last block left.
+void Cnc::TegnUd() {
+    st.HeldGCode = st.GCode;
+    st.PreviewLine = 0;
+    // The extents always contain the origin, so that the axes are always in view.
+    st.ViewMaxX = st.ViewMinX = st.ViewMaxY = st.ViewMinY = 0;
+    while (st.PreviewLine < st.PrgLineCount) {
+        ++st.PreviewLine;
+        ReadPreviewLine(st);
+        ParseLine();
+        GrowExtents();
+    }
+    // The measuring pass started from wherever the last run or redraw left the points; the
+    // drawing starts at the origin.
+    st.StartX = st.StartY = st.StartZ = 0;
+    st.TargetX = st.TargetY = st.TargetZ = 0;
+    view().Clear();
+    Cordinate();
+    st.PreviewLine = 0;
+    while (st.PreviewLine < st.PrgLineCount) {
+        ++st.PreviewLine;
+        ReadPreviewLine(st);
+        ParseLine();
+        DrawMove();
+    }
+    st.GCode = st.HeldGCode;
+}
+
+// Scales the view to a square about the extents with a 10 % margin and draws the grid, its labels
+// along the smallest Y of the extents, and the axes. Changes: ViewCentreX, ViewCentreY.
+void Cnc::Cordinate() {
+    st.ViewCentreX = (st.ViewMinX + st.ViewMaxX) / 2;
+    st.ViewCentreY = (st.ViewMinY + st.ViewMaxY) / 2;
+    const double w = (st.ViewMaxX - st.ViewMinX) * 1.1;
+    const double h = (st.ViewMaxY - st.ViewMinY) * 1.1;
+    const double s = w > h ? w : h;
+    if (!std::isfinite(s) || !std::isfinite(st.ViewCentreX) || !std::isfinite(st.ViewCentreY)) {
+        return; // extents beyond the largest double: no edge to map, to draw a grid or axes to
+    }
+    const double left = st.ViewCentreX - s / 2;
+    const double right = st.ViewCentreX + s / 2;
+    const double top = st.ViewCentreY + s / 2;
+    const double bottom = st.ViewCentreY - s / 2;
+
+    // Refused when s is 0 (nothing loaded, or a toolpath on the origin only): the former mapping
+    // stays, and the grid and axes are drawn in it.
+    static_cast<void>(view().SetMapping(left, top, s, s));
+
+    const double spacing = GridStep(s) / 2;
+    const double right_lines = GridLinesUpTo(right, spacing);
+    const double left_lines = GridLinesUpTo(-left, spacing);
+    const double up_lines = GridLinesUpTo(top, spacing);
+    const double down_lines = GridLinesUpTo(-bottom, spacing);
+    if (spacing > 0 && right_lines <= kMaxGridLinesPerSide && left_lines <= kMaxGridLinesPerSide &&
+        up_lines <= kMaxGridLinesPerSide && down_lines <= kMaxGridLinesPerSide) {
+        // The line and label at 0 are drawn by both walks. Each walk starts at 0 - 0 = +0, so that
+        // the label reads "0" and never "-0".
+        auto vertical = [&](double x) {
+            view().Line(x, bottom, x, top, kLightGrey, LineStyle::Solid);
+            view().Text(x, st.ViewMinY, FormatNumber(x));
+        };
+        for (int k = 0; k < static_cast<int>(right_lines); ++k) {
+            vertical(static_cast<double>(k) * spacing);
+        }
+        for (int k = 0; k < static_cast<int>(left_lines); ++k) {
+            vertical(0 - static_cast<double>(k) * spacing);
+        }
+        auto horizontal = [&](double y) {
+            view().Line(left, y, right, y, kLightGrey, LineStyle::Solid);
+        };
+        for (int k = 0; k < static_cast<int>(up_lines); ++k) {
+            horizontal(static_cast<double>(k) * spacing);
+        }
+        for (int k = 0; k < static_cast<int>(down_lines); ++k) {
+            horizontal(0 - static_cast<double>(k) * spacing);
+        }
+    }
+
+    view().Line(0, top, 0, bottom, kBlack, LineStyle::Solid);
+    view().Line(right, 0, left, 0, kBlack, LineStyle::Solid);
+}
+
+// Widens the extents by the block just parsed: its end point, and for an arc written "G02" or
+// "G03" its whole circle (the short forms count with their end point only, so an arc bulging past
+// it can run off the view). Changes: ViewMinX, ViewMinY, ViewMaxX, ViewMaxY.
+void Cnc::GrowExtents() {
+    // Written as comparisons rather than min and max so that a NaN never enters the extents.
+    auto widen = [this](double min_x, double min_y, double max_x, double max_y) {
+        if (min_x < st.ViewMinX) {
+            st.ViewMinX = min_x;
+        }
+        if (min_y < st.ViewMinY) {
+            st.ViewMinY = min_y;
+        }
+        if (max_x > st.ViewMaxX) {
+            st.ViewMaxX = max_x;
+        }
+        if (max_y > st.ViewMaxY) {
+            st.ViewMaxY = max_y;
+        }
+    };
+    if (st.GCode == "G02" || st.GCode == "G03") {
+        const double r = std::sqrt(st.ArcJ * st.ArcJ + st.ArcI * st.ArcI);
+        const double cx = st.StartX + st.ArcI;
+        const double cy = st.StartY + st.ArcJ;
+        widen(cx - r, cy - r, cx + r, cy + r);
+    }
+    widen(st.TargetX, st.TargetY, st.TargetX, st.TargetY);
+}
+
+// Draws the block just parsed, chosen by the exact text of its motion word; a canned drill cycle
+// shows its move to the hole as a rapid move. Changes: ArcDir and what DrawArc changes, for arcs.
+void Cnc::DrawMove() {
+    const std::string& g = st.GCode;
+    if (g == "G00" || g == "G0" || g == "G81" || g == "G83") {
+        DrawRapid();
+    } else if (g == "G01" || g == "G1") {
+        DrawFeedLine();
+    } else if (g == "G02" || g == "G2") {
+        st.ArcDir = -1;
+        DrawArc();
+    } else if (g == "G03" || g == "G3") {
+        DrawArcCcw();
+    }
+}
+
+// A dashed bright green line from the start point to the target. Changes nothing in the record.
+void Cnc::DrawRapid() {
+    if (MoveIsFinite(st)) {
+        view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, kGreen, LineStyle::Dash);
+    }
+}
+
+// A solid line in the foreground colour from the start point to the target. Changes nothing in
+// the record.
+void Cnc::DrawFeedLine() {
+    if (MoveIsFinite(st)) {
+        view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, view().ForeColor(), LineStyle::Solid);
+    }
+}
+
+// Draws the arc of the block just parsed, clockwise for ArcDir -1 and counter-clockwise otherwise,
+// in the foreground colour. Changes: ArcEndDX, ArcEndDY, ArcEndAngle, ArcStartAngle, and ArcI and
+// ArcJ, which are left pointing from the centre to the start point (a later block without I or J
+// finds them so).
+//
+// An arc of radius 0 (I and J both 0 under the short form "G2", or too small to square) has no
+// angles. It is not drawn, and the redraw goes on with the next block; the record is left as far
+// as the angle of the end point, which is where the angles stop being numbers.
+void Cnc::DrawArc() {
+    const double cx = st.ArcI + st.StartX;
+    const double cy = st.ArcJ + st.StartY;
+    const double r = std::sqrt(st.ArcI * st.ArcI + st.ArcJ * st.ArcJ);
+
+    // The zero replacements make the sign rule of AngleOf see a point on the X axis as lying on
+    // the side its dx points to, which gives 0 on the right and pi on the left.
+    st.ArcEndDX = st.TargetX - cx;
+    st.ArcEndDY = st.TargetY - cy;
+    if (st.ArcEndDY == 0) {
+        st.ArcEndDY = st.ArcEndDX;
+    }
+    // A target off the circle still gets an angle: its dx is clamped to the radius.
+    if (std::abs(st.ArcEndDX) > r) {
+        st.ArcEndDX = std::copysign(r, st.ArcEndDX);
+    }
+    if (!(r > 0) || !std::isfinite(r) || !std::isfinite(cx) || !std::isfinite(cy)) {
+        return;
+    }
+    const double end = AngleOf(st.ArcEndDX, st.ArcEndDY, r);
+    if (std::isnan(end)) {
+        return;
+    }
+    st.ArcEndAngle = end;
+
+    st.ArcI = -st.ArcI;
+    st.ArcJ = st.ArcJ == 0 ? st.ArcI : -st.ArcJ;
+    const double start = AngleOf(st.ArcI, st.ArcJ, r);
+    if (std::isnan(start)) {
+        return;
+    }
+    st.ArcStartAngle = start;
+
+    // The surface draws counter-clockwise only: a clockwise arc from start to end is the
+    // counter-clockwise one from end to start.
+    if (st.ArcDir >= 0) {
+        view().Arc(cx, cy, r, st.ArcStartAngle, st.ArcEndAngle, view().ForeColor());
+    } else {
+        view().Arc(cx, cy, r, st.ArcEndAngle, st.ArcStartAngle, view().ForeColor());
+    }
+}
+
+// A counter-clockwise arc. Changes: ArcDir (+1) and what DrawArc changes.
+void Cnc::DrawArcCcw() {
+    st.ArcDir = 1;
+    DrawArc();
+}
 
 } // namespace tamo
