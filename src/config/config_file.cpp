@@ -9,6 +9,7 @@
 #include "interpreter/numbers.h"
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -217,8 +218,11 @@ bool Cnc::LoadConfigText(std::string_view text) {
             ConfigProblem = where + " is missing";
             return false;
         }
-        const std::string_view line = lines[static_cast<std::size_t>(n - 1)];
-        texts[static_cast<std::size_t>(n - 1)] = line;
+        // A CR inside a line is written back as a blank: read it as one, so that the value means
+        // the same before and after the write that follows every read.
+        std::string& line = texts[static_cast<std::size_t>(n - 1)];
+        line = lines[static_cast<std::size_t>(n - 1)];
+        std::replace(line.begin(), line.end(), '\r', ' ');
         Value& value = values[static_cast<std::size_t>(n - 1)];
         if (rule.form == Form::Flag) {
             const auto flag = ReadFlag(line);
@@ -270,9 +274,10 @@ bool Cnc::LoadConfigText(std::string_view text) {
     st.LeadX = at(26), st.LeadY = at(27), st.LeadZ = at(28);
     st.ReverseX = at(29), st.ReverseY = at(30), st.ReverseZ = at(31);
     st.UnitIsMm = at(32), st.UnitIsInch = at(33);
-    st.LoopCalIn = NumberOf(at(34));
+    // The calibrations are whole loop counts, as they are written.
+    st.LoopCalIn = RoundHalfEven(NumberOf(at(34)));
     st.PulseWidth = at(35);
-    st.LoopCalMm = NumberOf(at(36));
+    st.LoopCalMm = RoundHalfEven(NumberOf(at(36)));
     st.HomeSwitchEnabled = at(37), st.LimitSwitchEnabled = at(38);
     st.ZMoveHomingMode = at(39), st.ZMoveToLineMode = at(40), st.ToolChangeMode = at(41);
     st.ZMoveHomingDist = at(42), st.ZMoveToLineDist = at(43);

@@ -84,30 +84,34 @@ void Cnc::ParseLine() {
         return;
     }
 
+    // Where each word starts and ends: a word ends at the next word letter after it, N excepted.
+    // The first occurrences come in line order, so one pass back over them finds every end.
     std::array<std::size_t, kSlots> at{};
+    std::array<std::size_t, kSlots> end{};
+    std::array<signed char, kSlots> order{};
+    std::size_t words = 0;
     at.fill(kAbsent);
-    for (std::size_t i = 0; i < line.size(); ++i) {
+    for (std::size_t i = 0; i < line.size() && words < kSlots; ++i) {
         const auto c = static_cast<unsigned char>(line[i]);
         if (c < 128 && kSlotOf[c] >= 0 && at[static_cast<std::size_t>(kSlotOf[c])] == kAbsent) {
             at[static_cast<std::size_t>(kSlotOf[c])] = i;
+            order[words++] = kSlotOf[c];
         }
     }
-    // Where each word ends: at the next word letter after it, N excepted.
-    auto end_of = [&](std::size_t start) {
-        std::size_t end = line.size();
-        for (int slot = 0; slot < kN; ++slot) {
-            const std::size_t p = at[static_cast<std::size_t>(slot)];
-            if (p != kAbsent && p > start && p < end) {
-                end = p;
-            }
+    std::size_t next_word = line.size();
+    for (std::size_t k = words; k-- > 0;) {
+        const auto slot = static_cast<std::size_t>(order[k]);
+        end[slot] = next_word;
+        if (slot != kN) {
+            next_word = at[slot];
         }
-        return end;
-    };
+    }
+    const std::size_t first_word = next_word; // N excepted
     const std::string_view text(line);
     // The text of a word after its letter.
     auto word = [&](Slot slot) {
         const std::size_t p = at[slot];
-        return text.substr(p + 1, end_of(p) - p - 1);
+        return text.substr(p + 1, end[slot] - p - 1);
     };
 
     if (at[kQ] != kAbsent) {
@@ -147,7 +151,7 @@ void Cnc::ParseLine() {
     if (at[kG] != kAbsent) {
         // The motion word keeps its letter: "G01", "G0", "G17" are told apart by their text.
         const std::size_t p = at[kG];
-        st.GCode.assign(TrimSpaces(text.substr(p, end_of(p) - p)));
+        st.GCode.assign(TrimSpaces(text.substr(p, end[kG] - p)));
     }
     if (at[kT] != kAbsent) {
         st.TWord.assign(word(kT));
@@ -162,12 +166,6 @@ void Cnc::ParseLine() {
     }
 
     // What stood before the first word stays in the line (a line number, for instance).
-    std::size_t first_word = line.size();
-    for (int slot = 0; slot < kN; ++slot) {
-        if (at[static_cast<std::size_t>(slot)] < first_word) {
-            first_word = at[static_cast<std::size_t>(slot)];
-        }
-    }
     line.erase(first_word);
 
     // An arc without a centre is a straight line.

@@ -95,6 +95,32 @@ double Convert(const char* first, const char* last, int decimal_exponent_hint) {
     return value;
 }
 
+// Clinger's fast path: a mantissa of at most 15 digits and a power of ten up to 22 are both exact
+// doubles, so one multiplication or division rounds once, as from_chars would. Most words of a
+// program ("X12.5", "F300") take this path; the rest go through from_chars.
+std::optional<double> ExactDecimal(std::uint64_t mantissa, std::size_t digits, long exponent) {
+    static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (digits > 15 || exponent < -22 || exponent > 22) {
+        return std::nullopt;
+    }
+    const auto m = static_cast<double>(mantissa);
+    return exponent >= 0 ? m * kPow10[static_cast<std::size_t>(exponent)]
+                         : m / kPow10[static_cast<std::size_t>(-exponent)];
+}
+
+// The significant digits of a plain decimal text: leading zeros do not count, trailing ones do.
+std::size_t SignificantDigits(const char* first, const char* last) {
+    std::size_t digits = 0;
+    for (const char* p = first; p != last; ++p) {
+        if (IsDigit(*p) && (digits > 0 || *p != '0')) {
+            ++digits;
+        }
+    }
+    return digits;
+}
+
 } // namespace
 
 double ScanNumber(std::string_view text) {
@@ -122,6 +148,7 @@ double ScanNumber(std::string_view text) {
     }
     int digits = 0;
     long exponent = 0;
+    std::uint64_t mantissa = 0; // wraps beyond 19 digits, but is used only up to 15
     while (IsDigit(c = in.Peek())) {
         in.Take();
         ++digits;
@@ -130,6 +157,7 @@ double ScanNumber(std::string_view text) {
         }
         if (n < kMaxDigits) {
             buf[n++] = c;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
         } else {
             ++exponent;
         }
@@ -143,6 +171,7 @@ double ScanNumber(std::string_view text) {
                 --exponent;
             } else if (n < kMaxDigits) {
                 buf[n++] = c;
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
                 --exponent;
             }
         }
@@ -173,6 +202,9 @@ double ScanNumber(std::string_view text) {
     if (n == 0) {
         return 0;
     }
+    if (const auto exact = ExactDecimal(mantissa, n, exponent)) {
+        return negative && *exact != 0 ? -*exact : *exact;
+    }
     const int magnitude = static_cast<int>(n) + static_cast<int>(exponent); // digits before the point
     buf[n++] = 'e';
     auto [p, ec] = std::to_chars(buf.data() + n, buf.data() + buf.size(), exponent);
@@ -199,19 +231,29 @@ std::optional<double> ReadNumber(std::string_view text) {
     }
     const std::size_t number_start = i;
     int digits = 0;
+    long fraction_digits = 0;
+    std::uint64_t mantissa = 0; // used only when there are at most 15 digits
     while (i < t.size() && IsDigit(t[i])) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
         ++i;
         ++digits;
     }
     if (i < t.size() && t[i] == '.') {
         ++i;
         while (i < t.size() && IsDigit(t[i])) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
             ++i;
             ++digits;
+            ++fraction_digits;
         }
     }
     if (digits == 0) {
         return std::nullopt;
+    }
+    if (i == t.size()) {
+        if (const auto exact = ExactDecimal(mantissa, static_cast<std::size_t>(digits), -fraction_digits)) {
+            return t[0] == '-' ? -*exact : *exact;
+        }
     }
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
@@ -252,6 +294,12 @@ std::string FormatNumber(double value) {
     if (magnitude >= 1e15 || magnitude < 1e-4) {
         r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14);
     } else {
+        // The shortest text that reads back as the value is the 15-digit general form whenever it
+        // has at most 15 significant digits, and it costs a fraction of a rounding to 15 digits.
+        r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed);
+        if (r.ec == std::errc() && SignificantDigits(buf.data(), r.ptr) <= 15) {
+            return {buf.data(), r.ptr};
+        }
         r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
         return {buf.data(), r.ptr};
     }
