@@ -1,0 +1,93 @@
+// Any bytes as one program line. A program file is whatever the operator opens, so the parser must
+// take any line without reading outside it, and leave the block state as the run loop expects.
+//
+// The first byte sets the mode: bit 0 a preview pass (no tool-change prompt), bit 1 scale factors
+// from the input, which is then "feed\nX\nY\nZ\nline" (without four line feeds, all of it is the line).
+
+#include "fuzz_machine.h"
+#include "interpreter/numbers.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using tamo::fuzz::Require;
+
+constexpr std::uint8_t kPreview = 1;
+constexpr std::uint8_t kScale = 2;
+
+// Takes the four scale texts off the front of the input, as the scale dialog would hold them.
+std::string_view TakeScale(std::string_view input, tamo::ScaleModel& scale) {
+    std::array<std::string_view, 4> fields;
+    for (auto& field : fields) {
+        const std::size_t end = input.find('\n');
+        if (end == std::string_view::npos) {
+            return input;
+        }
+        field = input.substr(0, end);
+        input.remove_prefix(end + 1);
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        scale.Combo1[i].assign(fields[i]);
+    }
+    return input;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A line with a block keeps only what stood before its first word (a line number, say); a line
+// without one (blank, a comment, a leading digit or sign) is left as it is, trimmed.
+void CheckLineLeft(std::string_view trimmed, const std::string& left) {
+    const bool has_block = !trimmed.empty() && static_cast<unsigned char>(trimmed[0]) >= '@';
+    if (!has_block) {
+        Require(left == trimmed, "a line without a block is left as it was, trimmed");
+        return;
+    }
+    Require(trimmed.substr(0, left.size()) == left, "what is left of the line is its beginning");
+    Require(left.find_first_of("QFRJIAZYXGTM") == std::string::npos, "no word is left in the line");
+}
+
+void CheckBlock(const tamo::MachineState& st) {
+    Require(st.GCode.empty() || st.GCode[0] == 'G', "the motion word keeps its letter");
+    // The scan's promise: no infinity and no NaN, whatever the word holds.
+    for (const std::string* word : {&st.XWord, &st.YWord, &st.ZWord, &st.FWord, &st.IWord, &st.JWord, &st.TWord}) {
+        Require(std::isfinite(tamo::ScanNumber(*word)), "a word scans as a finite number");
+    }
+    Require(std::isfinite(st.MCode), "the M word reads as a finite number");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    tamo::fuzz::FuzzMachine& machine = tamo::fuzz::Machine();
+    machine.Reset();
+    tamo::Cnc& cnc = machine.cnc;
+
+    const std::uint8_t mode = data[0];
+    std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
+    cnc.st.Previewing = (mode & kPreview) != 0;
+    if (mode & kScale) {
+        input = TakeScale(input, cnc.scale);
+    }
+
+    cnc.st.PrgLine.assign(input);
+    cnc.ParseLine();
+
+    CheckLineLeft(TrimSpaces(input), cnc.st.PrgLine);
+    CheckBlock(cnc.st);
+    return 0;
+}
