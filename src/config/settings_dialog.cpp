@@ -90,4 +90,10 @@ void Cnc::OptionmmSelected() {
     Convert(f.Text2, kMm, 3);
 }
 
+void Cnc::ShowSettings() {}
+bool Cnc::SettingsOk() {
+    return false;
+}
+void Cnc::SettingsCancel() {}
+
 } // namespace tamo

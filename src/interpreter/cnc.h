@@ -37,6 +37,7 @@ public:
     MainWindowModel main;
     SettingsModel settings;
     ScaleModel scale;
+    CoordinateModel coord;
 
     // Where tamo.cfg lives. Empty: there is no file, and the start-up values are used.
     std::filesystem::path ConfigPath;
@@ -153,6 +154,53 @@ public:
     // view/readouts.cpp
     void UpdateReadouts();
 
+    // view/coordinates.cpp: the coordinate bar's buttons and the Set_Prg_cord dialog.
+    void ZeroPrg();             // "Zero", program side
+    void ZeroMachine();         // Command12 "Zero", machine side
+    void SetPrg();              // "Set", program side
+    void SetMachine();          // Command11 "Set", machine side
+    void CoordFieldLeft(int i); // Combo1(i) loses the focus
+    void CoordZero(int i);      // "Zero X" / "Zero Y" / "Zero Z"
+    void CoordZeroAll();        // "Zero all"
+    void CoordOk();             // "OK"
+    void CoordCancel();         // "Cancel"
+
+    // config/settings_dialog.cpp: "Settings" menu, "Ok" and "Cancel".
+    void ShowSettings();
+    // Refuses (false, with a message naming the field, nothing written) a value that would corrupt
+    // the file or cannot serve; otherwise writes the file, reads it back and hides the dialog.
+    bool SettingsOk();
+    void SettingsCancel();
+
+    // config/scale_dialog.cpp
+    void ShowScale();
+    void ScaleActivated(); // the dialog became the active window: its texts are saved
+    void ScaleDefault();   // "Default"
+    void ScaleInToMm();    // "Converts all from   In to mm"
+    void ScaleMmToIn();    // "Converts all from mm to In"
+    void ScaleCancel();    // "Cancel"
+    // Refuses (false, with a message naming the field) a factor that does not read as a number;
+    // otherwise hides the dialog, resets the positions and redraws the toolpath.
+    bool ScaleOk();
+
+    // view/frame_layout.cpp: the frame's resize rule, in twips. The view is always square and the
+    // frame's width follows its height.
+    struct FrameLayout {
+        bool view_resized = false; // false: the height left no room, the view keeps its size
+        double view_side = 0;      // the view's width and height
+        double frame_width = 0;    // the frame's outer size
+        double frame_height = 0;
+    };
+    [[nodiscard]] FrameLayout LayoutForFrameHeight(double frame_outer_height) const;
+    // After the frame was laid out: live-trace spacing, grid, and the toolpath redrawn when more
+    // than one line is loaded. During a run or a panel move the drawing waits until it has ended,
+    // so that the redraw's parsing never rewrites the running block.
+    void FrameResized();
+    // Every redraw of the loaded program outside Open: Previewing around TegnUd.
+    void RedrawToolpath();
+    // File > Exit, closing the view or the frame: the settings are saved; the caller then ends.
+    void ExitProgram();
+
 private:
     void OptionInSelected();
     void OptionmmSelected();
@@ -185,6 +233,7 @@ private:
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;
+    bool redraw_pending_ = false; // a frame resize during a run: redraw when it has ended
 
     Port* port_;
     Clock* clock_;

@@ -40,6 +40,8 @@ struct MainWindowModel {
     // Jogging group: "Fast", "Med", "Slow", "Step".
     std::array<bool, 4> Option1{false, false, true, false};
 
+    bool AboutVisible = false;
+
     // Homing group: method options, move type, homing feed.
     std::array<bool, 3> Option4{true, false, false}; // "Using Home Switchs", "...Program Zero", "...Machine Zero"
     std::string Combo1 = "Rapid";                    // "Move:" ("Rapid" or "Feedrate")
@@ -66,6 +68,7 @@ struct SettingsModel {
     std::string Text1 = "10";                          // Z-axis move (Homing) distance
     std::string Text2 = "10";                          // Z-axis move (To line) distance
 
+    bool Visible = false;
     std::string Label4 = "mm/";
     std::string Label18 = "(mm)";
     std::string Label24 = "(mm)";
@@ -75,6 +78,15 @@ struct SettingsModel {
 struct ScaleModel {
     std::array<std::string, 4> Combo1{"1", "1", "1", "1"}; // feed, X (and I), Y (and J), Z
     std::array<std::string, 4> Saved{"1", "1", "1", "1"};
+    bool Visible = false;
+};
+
+// The coordinate dialog Set_Prg_cord: created by a "Set" button, discarded by "Cancel".
+struct CoordinateModel {
+    bool Exists = false;
+    bool Visible = false;
+    std::string Caption; // "Set Program Coordinates" or "Set Machine Coordinates"
+    std::array<std::string, 3> Combo1{"0.0000", "0.0000", "0.0000"};
 };
 
 } // namespace tamo
