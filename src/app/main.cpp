@@ -1,0 +1,2 @@
+// placeholder: the windows' entry point
+int main() { return 0; }
