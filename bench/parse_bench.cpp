@@ -1,4 +1,4 @@
-// Timings of the two procedures that run for every line and for every tick.
+// Timings of the procedures that run for every line and for every tick.
 //
 // ParseLine runs once per line of a run and twice per line of every preview redraw, so a redraw
 // of a long program waits on it: the budget is 200 ns a line (five million lines a second).
@@ -147,5 +147,35 @@ void BM_StepPulse(benchmark::State& state) {
                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_StepPulse);
+
+// A whole tick as a program runs it: a long G01 move offline through LinearMove, with the
+// interpolation, the ramps, the real (empty) busy waits, the switch read and the yield.
+void BM_LinearMoveTick(benchmark::State& state) {
+    tamo::SimulatedPort port;
+    tamo::SteadyClock clock;
+    tamo::ScriptedOperator op;
+    tamo::NullSurface view;
+    tamo::Cnc cnc{port, clock, op, view};
+    port.set_recording(false);
+    cnc.StartUp(true);
+    tamo::MachineState& st = cnc.st;
+    st.PulseWidth = 0.0;
+    st.LoopCal = 0; // every delay comes out 0
+    st.GCode = "G01";
+    st.ProgFeed = 300;
+    constexpr double kTicks = 100'000;
+    double target = 0;
+    for (auto _ : state) {
+        target = target == 0 ? kTicks * st.UnitsPerStepX : 0;
+        st.TargetX = target;
+        st.TargetY = target / 3;
+        cnc.LinearMove();
+    }
+    benchmark::DoNotOptimize(st.ProgPosX);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTicks));
+    state.counters["time_per_tick"] = benchmark::Counter(static_cast<double>(state.iterations()) * kTicks,
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LinearMoveTick)->Unit(benchmark::kMillisecond);
 
 } // namespace
