@@ -59,6 +59,9 @@ TEST(FormatNumber, GivesTheShortGeneralForm) {
     EXPECT_EQ(FormatNumber(123456789012345.0), "123456789012345");
     EXPECT_EQ(FormatNumber(-0.0), "0");
     EXPECT_EQ(FormatNumber(1 / 25.4), "0.0393700787401575");
+    EXPECT_EQ(FormatNumber(999999999999999.5), "1E+15"); // the rounded value picks the form
+    EXPECT_EQ(FormatNumber(0.00009999999999999999), "0.0001");
+    EXPECT_EQ(FormatNumber(-1.25e-7), "-1.25E-07");
 }
 
 TEST(FormatNumber, FixedPatternsAndEvenRounding) {

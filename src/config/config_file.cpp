@@ -410,6 +410,13 @@ bool Cnc::WriteConfig() {
         return true;
     }
     const std::string file = ConfigPath.string();
+    // Settings that the next read would have to set aside (an edit left in the dialog after
+    // "Cancel", saved by the speed test or by the exit) are never written over good ones.
+    if (const std::string problem = SettingsProblem(false); !problem.empty()) {
+        op().ShowMessage("The settings were not saved: " + problem + " The settings file keeps its former settings.",
+                         kAppTitle);
+        return false;
+    }
     if (config_write_blocked_) {
         op().ShowMessage("The settings were not saved: " + file +
                              " could not be used and could not be set aside, so it is left as it is.",

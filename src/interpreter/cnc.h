@@ -218,16 +218,30 @@ private:
     void DrawArc();
     void DrawArcCcw();
 
-    // Holds run_active_ for the length of a run or a panel move, also over an early return.
+    // config/settings_dialog.cpp: why the settings cannot be saved as they stand; empty if they can.
+    // typed: the dialog's own check, which also keeps commas, quotes and line breaks out.
+    [[nodiscard]] std::string SettingsProblem(bool typed) const;
+
+    // view/frame_layout.cpp: the view's part of a frame resize (grid, toolpath), which a resize
+    // during a run or a panel move leaves to the end of it.
+    void FrameRedraw();
+
+    // Holds run_active_ for the length of a run or a panel move, also over an early return. The
+    // outermost scope does the frame redraw that a resize left pending during it.
     class BusyScope {
     public:
-        explicit BusyScope(Cnc& cnc) : flag_(cnc.run_active_), was_(cnc.run_active_) { flag_ = true; }
-        ~BusyScope() { flag_ = was_; }
+        explicit BusyScope(Cnc& cnc) : cnc_(cnc), was_(cnc.run_active_) { cnc_.run_active_ = true; }
+        ~BusyScope() {
+            cnc_.run_active_ = was_;
+            if (!was_ && cnc_.redraw_pending_) {
+                cnc_.FrameRedraw();
+            }
+        }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
 
     private:
-        bool& flag_;
+        Cnc& cnc_;
         bool was_;
     };
 

@@ -291,32 +291,22 @@ std::string FormatNumber(double value) {
     std::array<char, 48> buf{};
     const double magnitude = std::fabs(value);
     std::to_chars_result r{};
-    if (magnitude >= 1e15 || magnitude < 1e-4) {
-        r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14);
-    } else {
+    if (magnitude >= 1e-4 && magnitude < 1e15) {
         // The shortest text that reads back as the value is the 15-digit general form whenever it
         // has at most 15 significant digits, and it costs a fraction of a rounding to 15 digits.
         r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed);
         if (r.ec == std::errc() && SignificantDigits(buf.data(), r.ptr) <= 15) {
             return {buf.data(), r.ptr};
         }
-        r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
-        return {buf.data(), r.ptr};
     }
-    // Scientific form: drop trailing zeros of the mantissa, write the exponent as E+20 / E-05.
+    // Rounded to 15 significant digits, the exponent of the rounded value picks the form (1E+15
+    // from 999999999999999.5, 0.0001 from 0.00009999999999999999); no trailing zeros either way.
+    r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
     std::string s(buf.data(), r.ptr);
-    const std::size_t epos = s.find('e');
-    std::string mantissa = s.substr(0, epos);
-    std::string exponent = s.substr(epos + 1);
-    if (mantissa.find('.') != std::string::npos) {
-        while (mantissa.back() == '0') {
-            mantissa.pop_back();
-        }
-        if (mantissa.back() == '.') {
-            mantissa.pop_back();
-        }
+    if (const std::size_t e = s.find('e'); e != std::string::npos) {
+        s[e] = 'E';
     }
-    return mantissa + "E" + exponent;
+    return s;
 }
 
 std::string FormatFixed(double value, int decimals) {

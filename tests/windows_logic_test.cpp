@@ -1,0 +1,267 @@
+// The core side of the windows: readouts and the coordinate dialog, the settings and scale
+// dialogs' "Ok", the frame's resize rule and a resize that comes during a run.
+
+#include "test_machine.h"
+
+#include "interpreter/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <tuple>
+#include <unistd.h>
+
+namespace tamo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TestMachine;
+using Texts = std::array<std::string, 3>;
+
+std::string Load(TestMachine& m, const std::string& text) {
+    const std::string path = ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::ofstream(path, std::ios::binary) << text;
+    m.op.QueueFile(path);
+    m.cnc.Open_Menu();
+    return path;
+}
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Coordinates, ReadoutsAndTheDialogShowFourDecimalsWithAPoint) {
+    TestMachine m;
+    m.st.ProgPosX = -0.5;
+    m.st.ProgPosY = 1234.56789;
+    m.st.MachPosX = 2;
+    m.cnc.UpdateReadouts();
+    EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"-0.5000", "1234.5679", "0.0000"}));
+    m.cnc.ZeroPrg();
+    EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"0.0000", "0.0000", "0.0000"}));
+    EXPECT_EQ(m.cnc.main.MachOutLl[0], "2.0000");
+
+    m.st.ProgPosY = 3;
+    m.cnc.SetPrg();
+    EXPECT_TRUE(m.cnc.coord.Visible);
+    EXPECT_EQ(m.cnc.coord.Combo1, (Texts{"0.0000", "3.0000", "0.0000"}));
+    m.cnc.coord.Combo1[1] = "7";
+    m.cnc.CoordFieldLeft(1);
+    EXPECT_EQ(m.cnc.coord.Combo1[1], "7.0000");
+    m.cnc.CoordOk();
+    EXPECT_FALSE(m.cnc.coord.Visible);
+    EXPECT_EQ(m.cnc.main.PrgOutlbl[1], "7.0000");
+}
+
+// The leading decimal number counts, blanks anywhere ignored; no D exponent, no "&H" number.
+TEST(Coordinates, FieldsReadTheirLeadingDecimalNumber) {
+    TestMachine m;
+    m.cnc.SetMachine();
+    auto leave = [&](const Texts& typed) {
+        m.cnc.coord.Combo1 = typed;
+        for (int i = 0; i < 3; ++i) {
+            m.cnc.CoordFieldLeft(i);
+        }
+        return m.cnc.coord.Combo1;
+    };
+    EXPECT_EQ(leave({"12,5", "- 1.2 5e1x", "1D2"}), (Texts{"12.0000", "-12.5000", "1.0000"}));
+    EXPECT_EQ(leave({"abc", "&H10", "1e+"}), (Texts{"abc", "&H10", "1.0000"})); // no leading number: left as typed
+    m.st.MachPosX = m.st.MachPosY = 5;
+    m.cnc.CoordOk();
+    EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"0.0000", "0.0000", "1.0000"}));
+}
+
+TEST(Coordinates, ZeroAllAppliesOnlyThroughOkAndSetSwitchesTheMode) {
+    TestMachine m;
+    m.st.ProgPosX = 1;
+    m.st.MachPosZ = 4;
+    m.cnc.SetMachine();
+    m.cnc.CoordZeroAll();
+    m.cnc.CoordCancel();
+    EXPECT_FALSE(m.cnc.coord.Exists || m.cnc.coord.Visible);
+    EXPECT_EQ(m.cnc.coord.Combo1, (Texts{"0.0000", "0.0000", "0.0000"}));
+    m.cnc.CoordOk(); // a discarded dialog applies nothing
+    EXPECT_EQ(m.st.MachPosZ, 4);
+
+    m.cnc.SetMachine();
+    m.cnc.SetPrg(); // the open machine dialog becomes the program dialog
+    EXPECT_EQ(m.cnc.coord.Caption, "Set Program Coordinates");
+    EXPECT_EQ(m.cnc.coord.Combo1[0], "1.0000");
+    m.cnc.SetMachine();
+    m.cnc.CoordZeroAll();
+    m.cnc.CoordOk();
+    EXPECT_EQ(m.st.MachPosX + m.st.MachPosY + m.st.MachPosZ, 0);
+    EXPECT_EQ(m.st.ProgPosX, 1);
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("tamo-win-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        m.cnc.ConfigPath = dir / "tamo.cfg";
+        ASSERT_TRUE(m.cnc.WriteConfig());
+        original = Slurp(m.cnc.ConfigPath);
+        m.cnc.ShowSettings();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    TestMachine m;
+    fs::path dir;
+    std::string original;
+};
+
+TEST_F(SettingsFile, OkRefusesWhatTheNextReadWouldSetAsideAndWritesNothing) {
+    struct Case {
+        std::string* field;
+        std::string text;
+        std::string message;
+    };
+    SettingsModel& f = m.cnc.settings;
+    const std::vector<Case> cases{
+        {&f.Combo5, "Rel,ative", "Z-axis move (Homing): a comma, a double quote or a line break cannot be saved"},
+        {&m.cnc.main.Text6, "1\"00", "Home, Feedrate: a comma"},
+        {&f.Text2, "10\n", "Z-axis move (To line) distance: a comma"},
+        {&f.Combo2[1], "0", "Steps / Drive turn, Y must be a number other than 0."},
+        {&f.Combo7[2], "three", "mm/ Lead turn, Z must be a number other than 0."},
+        {&f.Combo1[3], "", "Pin number Dir, Y must be a number."},
+        {&f.Combo4, "5x", "Pulse Width must be a number."},
+        {&f.Combo3[4], "-5", "Jog rates (G00=Fast) Medium, Y must be a number above 0."},
+    };
+    for (const Case& c : cases) {
+        const std::string kept = *c.field;
+        *c.field = c.text;
+        m.op.clear_messages();
+        EXPECT_FALSE(m.cnc.SettingsOk()) << c.text;
+        ASSERT_EQ(m.op.messages().size(), 1u);
+        EXPECT_EQ(m.op.messages()[0].text.rfind(c.message, 0), 0u) << m.op.messages()[0].text;
+        EXPECT_TRUE(m.cnc.settings.Visible);
+        EXPECT_EQ(Slurp(m.cnc.ConfigPath), original);
+        *c.field = kept;
+    }
+}
+
+TEST_F(SettingsFile, OkWritesAndReadsBackAndExitKeepsAFileThatCanBeRead) {
+    m.cnc.settings.Combo2[0] = "800";
+    EXPECT_TRUE(m.cnc.SettingsOk());
+    EXPECT_FALSE(m.cnc.settings.Visible);
+    EXPECT_EQ(Slurp(m.cnc.ConfigPath).substr(0, 5), "800\r\n");
+    EXPECT_DOUBLE_EQ(m.st.UnitsPerStepX, 3.0 / 800);
+
+    const std::string saved = Slurp(m.cnc.ConfigPath);
+    m.cnc.ShowSettings();
+    m.cnc.settings.Combo3[0] = "0";
+    m.cnc.SettingsCancel();
+    m.cnc.ExitProgram(); // the next start would have to set the file aside
+    EXPECT_EQ(Slurp(m.cnc.ConfigPath), saved);
+    EXPECT_EQ(m.op.messages().size(), 1u);
+    m.cnc.settings.Combo3[0] = "450";
+    m.cnc.ExitProgram();
+    EXPECT_NE(Slurp(m.cnc.ConfigPath).find("\r\n450\r\n"), std::string::npos);
+
+    m.cnc.ConfigPath = dir / "missing" / "tamo.cfg";
+    m.cnc.ShowSettings();
+    EXPECT_FALSE(m.cnc.SettingsOk()); // the write failed: the dialog stays open with the edits
+    EXPECT_TRUE(m.cnc.settings.Visible);
+}
+
+TEST(ScaleDialog, ConvertsCancelsAndRefusesNonNumbers) {
+    TestMachine m;
+    m.cnc.ShowScale();
+    m.cnc.ScaleActivated();
+    m.cnc.ScaleInToMm();
+    m.cnc.scale.Combo1[2] = "2,5";
+    EXPECT_FALSE(m.cnc.ScaleOk());
+    EXPECT_EQ(m.op.messages().back().text, "Scale Factor Y-Axis must be a number.");
+    EXPECT_TRUE(m.cnc.scale.Visible);
+    m.cnc.ScaleCancel();
+    EXPECT_EQ(m.cnc.scale.Combo1, (std::array<std::string, 4>{"1", "1", "1", "1"}));
+
+    m.cnc.ScaleMmToIn();
+    EXPECT_NEAR(*ReadNumber(m.cnc.scale.Combo1[3]) * 25.4, 1, 1e-15);
+    m.cnc.ScaleInToMm();
+    m.st.ProgPosX = 5;
+    EXPECT_TRUE(m.cnc.ScaleOk());
+    EXPECT_FALSE(m.cnc.scale.Visible);
+    EXPECT_EQ(m.cnc.main.PrgOutlbl[0], "0.0000");
+    m.Parse("G01 X1 Y2 F10");
+    EXPECT_DOUBLE_EQ(m.st.TargetX, 25.4);
+    EXPECT_DOUBLE_EQ(m.st.TargetY, 50.8);
+    EXPECT_DOUBLE_EQ(m.st.ProgFeed, 254);
+}
+
+TEST(FrameLayout, TheViewIsSquareAndTheFrameFollowsItsHeight) {
+    TestMachine m;
+    const auto small = m.cnc.LayoutForFrameHeight(6000);
+    const auto tall = m.cnc.LayoutForFrameHeight(7500);
+    EXPECT_EQ(small.view_side, 6000 - 975 - 750);
+    EXPECT_EQ(tall.view_side - small.view_side, 1500);
+    EXPECT_EQ(tall.frame_width - small.frame_width, 1500);
+    EXPECT_EQ(small.frame_width, 3000 + small.view_side + 200);
+    EXPECT_EQ(small.frame_height, 6000);
+
+    m.cnc.ViewWidthTwips = 4000;
+    const auto low = m.cnc.LayoutForFrameHeight(1725); // no room for the view
+    EXPECT_FALSE(low.view_resized);
+    EXPECT_EQ(low.view_side, 4000);
+    EXPECT_EQ(low.frame_height, 4000 + 1725);
+}
+
+// The resize's redraw re-parses the program through the running block: it waits for the run.
+TEST(FrameLayout, AResizeDuringARunDrawsWhenTheRunHasEnded) {
+    const std::string program = "G01 X3 F100\nG01 Y1.5\nG00 X0 Y0\n";
+    TestMachine plain;
+    Load(plain, program);
+    plain.cnc.Start();
+
+    TestMachine m;
+    Load(m, program);
+    m.view.clear_ops();
+    bool drawn_during_run = false;
+    m.op.OnYield([&](std::uint64_t n) {
+        if (n == 50 || n == 450) {
+            m.cnc.FrameResized();
+            drawn_during_run |= !m.view.ops_of(RecordingSurface::Kind::Clear).empty();
+        }
+    });
+    m.cnc.Start();
+    EXPECT_FALSE(drawn_during_run);
+    // One redraw for both resizes: the frame's clear for the grid, then the toolpath's own.
+    EXPECT_EQ(m.view.ops_of(RecordingSurface::Kind::Clear).size(), 2u);
+    const auto lines = m.view.ops_of(RecordingSurface::Kind::Line);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& op) {
+        return op.a == 0 && op.b == 0 && op.c == 3 && op.d == 0; // the first block of the toolpath
+    }));
+    EXPECT_EQ(m.op.yields(), plain.op.yields());
+    EXPECT_EQ(std::tie(m.st.ProgPosX, m.st.ProgPosY, m.st.TargetX, m.st.TargetY, m.st.PrgLineNo),
+              std::tie(plain.st.ProgPosX, plain.st.ProgPosY, plain.st.TargetX, plain.st.TargetY, plain.st.PrgLineNo));
+    EXPECT_EQ(m.op.messages(), plain.op.messages());
+}
+
+// A resize between a stop and the next Start must not turn the resumption into a fresh start.
+TEST(FrameLayout, AResizeAfterAPauseKeepsTheResumeAndScaleOkWaitsForTheRun) {
+    TestMachine m;
+    Load(m, "G01 X3 F100\nG01 Y1.5\n"); // 400 ticks, then 200
+    m.op.OnYield([&](std::uint64_t n) {
+        if (n == 100) {
+            m.cnc.Pause();
+            EXPECT_FALSE(m.cnc.ScaleOk());
+        }
+    });
+    m.cnc.ShowScale();
+    m.cnc.Start();
+    EXPECT_TRUE(m.cnc.scale.Visible);
+    EXPECT_EQ(m.op.messages().size(), 1u);
+    EXPECT_NEAR(m.st.ProgPosX, 0.75, 1e-9); // no reset under the move
+    m.cnc.FrameResized();
+    m.cnc.Start();
+    EXPECT_EQ(m.op.yields(), 600u);
+    EXPECT_NEAR(m.st.ProgPosX, 3, 1e-9);
+    EXPECT_NEAR(m.st.MachPosX, 3, 1e-9); // a fresh start would have zeroed it at 0.75
+}
+
+} // namespace
+} // namespace tamo
