@@ -1,1 +1,125 @@
-// placeholder
+#include "ui/qt_operator.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QWidget>
+
+namespace tamo::ui {
+
+QString QtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString caption = parts[i].trimmed();
+        const QString pattern = parts[i + 1].trimmed();
+        if (caption.isEmpty() && pattern.isEmpty()) {
+            continue;
+        }
+        if (!caption.endsWith(QLatin1Char(')'))) {
+            QString patterns = pattern;
+            patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+            caption += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        }
+        entries.push_back(caption);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+void QtOperator::ShowMessage(const std::string& text, const std::string& title) {
+    if (scripted_) {
+        messages_.push_back({text, title, false, false});
+        if (message_hook_) {
+            message_hook_(messages_.back());
+        }
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    dialog_parent_);
+    box.exec();
+}
+
+bool QtOperator::AskYesNo(const std::string& text, const std::string& title) {
+    if (scripted_) {
+        bool yes = true;
+        if (!answers_.empty()) {
+            yes = answers_.front();
+            answers_.pop_front();
+        }
+        messages_.push_back({text, title, true, yes});
+        if (message_hook_) {
+            message_hook_(messages_.back());
+        }
+        return yes;
+    }
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, dialog_parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    // Closing the box or Escape answers No: nothing is done that was not confirmed.
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtOperator::Beep() {
+    QApplication::beep();
+}
+
+void QtOperator::SetBusyPointer(bool busy) {
+    // Qt keeps override cursors on a stack: one entry at most, however often the core asks.
+    if (busy == busy_) {
+        return;
+    }
+    busy_ = busy;
+    if (scripted_) {
+        return;
+    }
+    if (busy) {
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtOperator::FocusView() {
+    if (view_ != nullptr) {
+        view_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+std::optional<std::string> QtOperator::ChooseOpenFile(const std::string& initial_dir, const std::string& filter) {
+    last_dialog_dir_ = initial_dir;
+    if (scripted_ || !files_.empty()) {
+        if (files_.empty()) {
+            return std::nullopt;
+        }
+        std::optional<std::string> chosen = std::move(files_.front());
+        files_.pop_front();
+        return chosen;
+    }
+    const QString chosen = QFileDialog::getOpenFileName(dialog_parent_, QStringLiteral("Open"),
+                                                        QFile::decodeName(initial_dir.c_str()), QtFileFilter(filter));
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(chosen).toStdString();
+}
+
+void QtOperator::Yield() {
+    ++yields_;
+    if (yield_hook_) {
+        yield_hook_(yields_);
+    }
+    QCoreApplication::processEvents();
+}
+
+void QtOperator::ModelsChanged() {
+    if (models_changed_) {
+        models_changed_();
+    }
+}
+
+} // namespace tamo::ui

@@ -1,1 +1,304 @@
-// placeholder
+#include "ui/qt_surface.h"
+
+#include <QFontMetricsF>
+#include <QLineF>
+#include <QPainter>
+#include <QPen>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tamo::ui {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// A QImage's default resolution, 96 dots per inch, in dots per metre.
+constexpr double kDotsPerMetre = 3780;
+// Beyond this radius in pixels an arc is drawn as clipped chords: the painter's own arc
+// approximation works in floating point of limited range, and only a sliver of such an arc is in
+// the window anyway.
+constexpr double kMaxArcPixels = 100000;
+constexpr int kArcChords = 1440;
+
+QColor ToQColor(Colour colour) {
+    return {colour.r, colour.g, colour.b};
+}
+
+bool Finite(double a, double b) {
+    return std::isfinite(a) && std::isfinite(b);
+}
+
+// Keeps the part of a segment on one side of a window edge: where a >= limit for side +1, where
+// a <= limit for side -1; b is the other coordinate. The cut point lies exactly on the edge, so
+// that a line from far outside still meets the window where it should.
+bool ClipToEdge(double& a1, double& b1, double& a2, double& b2, double limit, double side) {
+    const bool first_in = side * (a1 - limit) >= 0;
+    const bool second_in = side * (a2 - limit) >= 0;
+    if (first_in == second_in) {
+        return first_in;
+    }
+    const double b = b1 + (b2 - b1) * ((limit - a1) / (a2 - a1));
+    if (first_in) {
+        a2 = limit;
+        b2 = b;
+    } else {
+        a1 = limit;
+        b1 = b;
+    }
+    return true;
+}
+
+// Clips the segment to the rectangle in place; false when nothing of it is inside. A coordinate
+// far outside the window (a toolpath scaled past the view) must never reach the painter, whose
+// rasteriser works in fixed point.
+bool ClipSegment(QRectF box, double& x1, double& y1, double& x2, double& y2) {
+    return ClipToEdge(x1, y1, x2, y2, box.left(), 1) && ClipToEdge(x1, y1, x2, y2, box.right(), -1) &&
+           ClipToEdge(y1, x1, y2, x2, box.top(), 1) && ClipToEdge(y1, x1, y2, x2, box.bottom(), -1) && Finite(x1, y1) &&
+           Finite(x2, y2);
+}
+
+// The counter-clockwise sweep from start to end, in (0, 2 pi]: equal angles are the whole circle,
+// as a bore programmed from a point back to itself is.
+double CounterClockwiseSweep(double start, double end) {
+    double sweep = std::fmod(end - start, 2 * kPi);
+    if (sweep <= 0) {
+        sweep += 2 * kPi;
+    }
+    return sweep;
+}
+
+} // namespace
+
+void QtSurface::Resize(QSize size, qreal pixel_ratio) {
+    if (pixel_ratio <= 0) {
+        pixel_ratio = 1;
+    }
+    const QSize device(static_cast<int>(std::ceil(size.width() * pixel_ratio)),
+                       static_cast<int>(std::ceil(size.height() * pixel_ratio)));
+    if (device == image_.size() && pixel_ratio == pixel_ratio_) {
+        return;
+    }
+    QImage resized(device.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
+    resized.fill(Qt::white);
+    // Point sizes of the labels follow the image's resolution, so that text keeps its size on
+    // a screen of higher pixel ratio.
+    const int dots = static_cast<int>(std::lround(kDotsPerMetre * pixel_ratio));
+    resized.setDotsPerMeterX(dots);
+    resized.setDotsPerMeterY(dots);
+    if (!image_.isNull() && !resized.isNull()) {
+        QPainter painter(&resized);
+        painter.drawImage(0, 0, image_);
+    }
+    image_ = std::move(resized);
+    pixel_ratio_ = pixel_ratio;
+    UpdateScale();
+    RequestFullRepaint();
+}
+
+QPointF QtSurface::ToPixel(double x, double y) const {
+    return {(x - left_) * scale_x_, (top_ - y) * scale_y_};
+}
+
+void QtSurface::UpdateScale() {
+    scale_x_ = image_.width() / world_width_;
+    scale_y_ = image_.height() / world_height_;
+}
+
+void QtSurface::Clear() {
+    if (image_.isNull()) {
+        return;
+    }
+    image_.fill(Qt::white);
+    RequestFullRepaint();
+}
+
+bool QtSurface::SetMapping(double left, double top, double width, double height) {
+    if (!(width > 0) || !(height > 0) || !Finite(left, top) || !Finite(width, height)) {
+        return false;
+    }
+    left_ = left;
+    top_ = top;
+    world_width_ = width;
+    world_height_ = height;
+    UpdateScale();
+    return true;
+}
+
+int QtSurface::PenPixels() const {
+    return std::max(1, static_cast<int>(std::lround(width_ * pixel_ratio_)));
+}
+
+void QtSurface::BeginPainter(QPainter& painter, QColor colour, LineStyle style) const {
+    QPen pen(colour);
+    pen.setWidth(PenPixels());
+    pen.setStyle(style == LineStyle::Dash ? Qt::DashLine : Qt::SolidLine);
+    pen.setCapStyle(Qt::RoundCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+}
+
+void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) {
+    if (image_.isNull() || !Finite(x1, y1) || !Finite(x2, y2)) {
+        return;
+    }
+    const QPointF a = ToPixel(x1, y1);
+    const QPointF b = ToPixel(x2, y2);
+    double ax = a.x();
+    double ay = a.y();
+    double bx = b.x();
+    double by = b.y();
+    const double margin = PenPixels() + 2;
+    const QRectF box = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
+    if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
+        return;
+    }
+    QPainter painter(&image_);
+    BeginPainter(painter, ToQColor(colour), style);
+    painter.drawLine(QLineF(ax, ay, bx, by));
+    RequestFullRepaint();
+}
+
+void QtSurface::Arc(double cx, double cy, double radius, double start, double end, Colour colour) {
+    if (image_.isNull() || !Finite(cx, cy) || !Finite(start, end) || !(radius > 0) || !std::isfinite(radius)) {
+        return;
+    }
+    const QPointF centre = ToPixel(cx, cy);
+    const double rx = radius * scale_x_;
+    const double ry = radius * scale_y_;
+    if (!Finite(centre.x(), centre.y()) || !Finite(rx, ry)) {
+        return;
+    }
+    const double sweep = CounterClockwiseSweep(start, end);
+    QPainter painter(&image_);
+    BeginPainter(painter, ToQColor(colour), LineStyle::Solid);
+    if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
+        // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
+        // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
+        constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
+        const QRectF box(centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry);
+        painter.drawArc(box, static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
+                        static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)));
+    } else {
+        const double margin = PenPixels() + 2;
+        const QRectF clip = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
+        double px = centre.x() + rx * std::cos(start);
+        double py = centre.y() - ry * std::sin(start);
+        for (int i = 1; i <= kArcChords; ++i) {
+            const double angle = start + sweep * i / kArcChords;
+            const double qx = centre.x() + rx * std::cos(angle);
+            const double qy = centre.y() - ry * std::sin(angle);
+            double x1 = px;
+            double y1 = py;
+            double x2 = qx;
+            double y2 = qy;
+            if (ClipSegment(clip, x1, y1, x2, y2)) {
+                painter.drawLine(QLineF(x1, y1, x2, y2));
+            }
+            px = qx;
+            py = qy;
+        }
+    }
+    RequestFullRepaint();
+}
+
+void QtSurface::FillDot(QPointF centre, QRgb rgb) {
+    if (image_.isNull() || !Finite(centre.x(), centre.y())) {
+        return;
+    }
+    const int size = PenPixels();
+    // The square of `size` pixels whose middle is nearest the point; from 4 pixels on, its
+    // corners are left out so that a wide pen puts a round dot, as it does at a line's end.
+    const double first_x = std::floor(centre.x() - (size - 1) / 2.0);
+    const double first_y = std::floor(centre.y() - (size - 1) / 2.0);
+    const int w = image_.width();
+    const int h = image_.height();
+    if (!(first_x < w) || !(first_y < h) || !(first_x + size > 0) || !(first_y + size > 0)) {
+        return;
+    }
+    const int x0 = static_cast<int>(first_x);
+    const int y0 = static_cast<int>(first_y);
+    const double r = size / 2.0;
+    for (int dy = 0; dy < size; ++dy) {
+        const int y = y0 + dy;
+        if (y < 0 || y >= h) {
+            continue;
+        }
+        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        for (int dx = 0; dx < size; ++dx) {
+            const int x = x0 + dx;
+            if (x < 0 || x >= w) {
+                continue;
+            }
+            if (size >= 4) {
+                const double ox = dx + 0.5 - r;
+                const double oy = dy + 0.5 - r;
+                if (ox * ox + oy * oy > r * r) {
+                    continue;
+                }
+            }
+            line[x] = rgb;
+        }
+    }
+    RequestRepaint(x0, y0, x0 + size, y0 + size);
+}
+
+void QtSurface::Point(float x, float y) {
+    FillDot(ToPixel(x, y), fore_rgb_);
+}
+
+void QtSurface::Dot(double x, double y, Colour colour) {
+    FillDot(ToPixel(x, y), qRgb(colour.r, colour.g, colour.b));
+}
+
+void QtSurface::Text(double x, double y, const std::string& text) {
+    if (image_.isNull() || !Finite(x, y)) {
+        return;
+    }
+    const QPointF at = ToPixel(x, y);
+    const QRectF window(image_.rect());
+    // Text is never wider than the window: a corner further out than that cannot show any of it.
+    const double reach = window.width() + window.height();
+    if (!Finite(at.x(), at.y()) || at.x() < -reach || at.y() < -reach || at.x() > reach || at.y() > reach) {
+        return;
+    }
+    QPainter painter(&image_);
+    if (target_ != nullptr) {
+        painter.setFont(target_->font());
+    }
+    painter.setPen(ToQColor(fore_));
+    const QFontMetricsF metrics(painter.font(), &image_);
+    painter.drawText(QPointF(at.x(), at.y() + metrics.ascent()), QString::fromStdString(text));
+    RequestFullRepaint();
+}
+
+void QtSurface::SetForeColor(Colour colour) {
+    fore_ = colour;
+    fore_rgb_ = qRgb(colour.r, colour.g, colour.b);
+}
+
+void QtSurface::SetDrawWidth(int width) {
+    width_ = std::max(1, width);
+}
+
+void QtSurface::RequestRepaint(double left, double top, double right, double bottom) {
+    if (target_ == nullptr) {
+        return;
+    }
+    const auto x0 = static_cast<int>(std::floor(left / pixel_ratio_));
+    const auto y0 = static_cast<int>(std::floor(top / pixel_ratio_));
+    const auto x1 = static_cast<int>(std::ceil(right / pixel_ratio_));
+    const auto y1 = static_cast<int>(std::ceil(bottom / pixel_ratio_));
+    target_->update(x0, y0, x1 - x0, y1 - y0);
+}
+
+void QtSurface::RequestFullRepaint() {
+    if (target_ != nullptr) {
+        target_->update();
+    }
+}
+
+} // namespace tamo::ui
