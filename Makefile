@@ -17,7 +17,7 @@ build: configure
 	cmake --build --preset $(PRESET)
 
 run: build
-	$(BUILD)/tamocnc-sim parse $(BUILD)/gcodes/bracket.txt
+	cd $(BUILD) && ./tamocnc
 
 test: build
 	ctest --preset $(PRESET)
