@@ -210,6 +210,9 @@ private:
     bool config_write_blocked_ = false; // an unusable file could not be set aside
     [[nodiscard]] double ScaleFactor(int index) const;
 
+    // motion/linear_move.cpp
+    void SaveResumeRecord();
+
     // view/toolpath_preview.cpp
     void GrowExtents();
     void DrawMove();

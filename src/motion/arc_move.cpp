@@ -3,35 +3,11 @@
 // programmed end point and carries the block's Z travel.
 
 #include "interpreter/cnc.h"
+#include "motion/angles.h"
 
 #include <cmath>
 
 namespace tamo {
-namespace {
-
-[[nodiscard]] double Pi() {
-    return 4 * std::atan(1.0);
-}
-
-[[nodiscard]] int Sign(double value) {
-    return (value > 0) - (value < 0);
-}
-
-// The arc cosine, except that -1 gives -pi rather than pi: the angle rules multiply it by the sign
-// of the other offset, which for a point level with the centre has been replaced by this offset's
-// own sign, so a point straight left of the centre comes out at +pi. Callers never pass |x| > 1.
-[[nodiscard]] double ArcCos(double x) {
-    if (x == -1) {
-        return -Pi();
-    }
-    if (x == 1) {
-        return 0;
-    }
-    return std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0);
-}
-
-} // namespace
-
 // G02 (ArcDir +1) and G03 (ArcDir -1) from StartX/Y to TargetX/Y about the centre StartX/Y +
 // ArcI/ArcJ. Changes: FeedFactor and the feed (one delay for the whole arc, no ramps), ResumeMove,
 // the arc geometry (ArcCenterX/Y, ArcRadius, ArcEndDX/DY, the raw and normalised angles, ArcSweep,
@@ -128,16 +104,7 @@ void Cnc::ArcSteps() {
         st.StepDirZ = 0;
         op_->Yield();
         if (st.StopRequest) {
-            main.Command7Enabled = true;
-            st.ResumePosX = st.ProgPosX;
-            st.ResumePosY = st.ProgPosY;
-            st.ResumePosZ = st.ProgPosZ;
-            st.ResumeTargetX = st.TargetX;
-            st.ResumeTargetY = st.TargetY;
-            st.ResumeTargetZ = st.TargetZ;
-            st.ResumeDrawWidth = view_->DrawWidth();
-            st.ResumeGCode = st.GCode;
-            st.StepsZ = 0;
+            SaveResumeRecord();
             return;
         }
         // An increment too small to change the angle any more (a radius of astronomic size)

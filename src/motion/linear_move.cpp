@@ -4,18 +4,13 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "motion/angles.h"
 
 #include <cmath>
 #include <limits>
 
 namespace tamo {
 namespace {
-
-const double kPi = 4 * std::atan(1.0);
-
-[[nodiscard]] int Sign(double value) {
-    return (value > 0) - (value < 0);
-}
 
 // Whole steps for a travel, halves to even. A travel per step of 0 (a lead of 0 in the settings)
 // would give an infinite count; such an axis stays where it is rather than stepping forever.
@@ -44,7 +39,7 @@ const double kPi = 4 * std::atan(1.0);
 // One ramp tick at the given angle in degrees. The delay is left unrounded: the busy wait counts
 // whole iterations up to it. The X slow jog rate is the floor whatever axis moves.
 void SetRampDelay(MachineState& st, double angle_deg) {
-    st.RampFeed = std::sin(angle_deg / 180 * kPi) * st.FeedRate;
+    st.RampFeed = std::sin(angle_deg / 180 * Pi()) * st.FeedRate;
     st.StepDelay = st.LoopCal / st.RampFeed;
     const double slowest_delay = st.LoopCal / NumberOf(st.JogSlowX);
     if (st.StepDelay > slowest_delay) {
@@ -173,6 +168,13 @@ void Cnc::InterpolateLine() {
         }
     }
 
+    SaveResumeRecord();
+}
+
+// The stop end of a move: what the run controls need to finish it later, and "Execute Program"
+// enabled again. Changes: Command7Enabled, ResumePos*, ResumeTarget*, ResumeDrawWidth, ResumeGCode,
+// StepsZ.
+void Cnc::SaveResumeRecord() {
     main.Command7Enabled = true;
     st.ResumePosX = st.ProgPosX;
     st.ResumePosY = st.ProgPosY;

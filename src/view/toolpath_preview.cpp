@@ -11,6 +11,7 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "motion/angles.h"
 
 #include <cmath>
 #include <cstddef>
@@ -51,25 +52,6 @@ double GridStep(double s) {
 // when reach is negative, as a loop from 0 towards an edge on the other side runs no pass.
 double GridLinesUpTo(double reach, double spacing) {
     return reach >= 0 ? std::floor(reach / spacing) + 1 : 0;
-}
-
-// arccos(1) and arccos(-1) are given outright because the general form divides by zero there.
-// arccos(-1) is taken as -pi; the sign rule of AngleOf brings a vector pointing left back to pi.
-double ArcCos(double x) {
-    if (x == 1) {
-        return 0;
-    }
-    if (x == -1) {
-        return -kPi;
-    }
-    return std::atan(-x / std::sqrt(1 - x * x)) + kPi / 2;
-}
-
-double Sign(double value) {
-    if (value > 0) {
-        return 1;
-    }
-    return value < 0 ? -1 : 0;
 }
 
 // The polar angle in [0, 2 pi) of (dx, dy) on a circle of radius r, provided that the caller has
