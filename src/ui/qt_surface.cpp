@@ -82,6 +82,7 @@ void QtSurface::Resize(QSize size, qreal pixel_ratio) {
     if (device == image_.size() && pixel_ratio == pixel_ratio_) {
         return;
     }
+    EndPainting();
     QImage resized(device.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     resized.fill(Qt::white);
     // Point sizes of the labels follow the image's resolution, so that text keeps its size on
@@ -94,6 +95,7 @@ void QtSurface::Resize(QSize size, qreal pixel_ratio) {
         painter.drawImage(0, 0, image_);
     }
     image_ = std::move(resized);
+    last_dot_.reset();
     pixel_ratio_ = pixel_ratio;
     UpdateScale();
     RequestFullRepaint();
@@ -112,6 +114,8 @@ void QtSurface::Clear() {
     if (image_.isNull()) {
         return;
     }
+    EndPainting();
+    last_dot_.reset();
     image_.fill(Qt::white);
     RequestFullRepaint();
 }
@@ -132,13 +136,35 @@ int QtSurface::PenPixels() const {
     return std::max(1, static_cast<int>(std::lround(width_ * pixel_ratio_)));
 }
 
-void QtSurface::BeginPainter(QPainter& painter, QColor colour, LineStyle style) const {
+QPainter& QtSurface::Painter() {
+    last_dot_.reset();
+    if (!painter_) {
+        painter_.emplace(&image_);
+        painter_->setBrush(Qt::NoBrush);
+        pen_pixels_ = 0;
+    }
+    return *painter_;
+}
+
+void QtSurface::SetPen(QColor colour, LineStyle style) {
+    QPainter& painter = Painter();
+    const int pixels = PenPixels();
+    if (pixels == pen_pixels_ && colour == pen_colour_ && style == pen_style_) {
+        return;
+    }
     QPen pen(colour);
-    pen.setWidth(PenPixels());
+    pen.setWidth(pixels);
     pen.setStyle(style == LineStyle::Dash ? Qt::DashLine : Qt::SolidLine);
     pen.setCapStyle(Qt::RoundCap);
     painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
+    pen_colour_ = colour;
+    pen_style_ = style;
+    pen_pixels_ = pixels;
+}
+
+void QtSurface::EndPainting() const {
+    painter_.reset();
+    repaint_requested_ = false;
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) {
@@ -156,9 +182,8 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, 
     if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
         return;
     }
-    QPainter painter(&image_);
-    BeginPainter(painter, ToQColor(colour), style);
-    painter.drawLine(QLineF(ax, ay, bx, by));
+    SetPen(ToQColor(colour), style);
+    Painter().drawLine(QLineF(ax, ay, bx, by));
     RequestFullRepaint();
 }
 
@@ -173,8 +198,8 @@ void QtSurface::Arc(double cx, double cy, double radius, double start, double en
         return;
     }
     const double sweep = CounterClockwiseSweep(start, end);
-    QPainter painter(&image_);
-    BeginPainter(painter, ToQColor(colour), LineStyle::Solid);
+    SetPen(ToQColor(colour), LineStyle::Solid);
+    QPainter& painter = Painter();
     if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
         // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
         // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
@@ -221,6 +246,11 @@ void QtSurface::FillDot(QPointF centre, QRgb rgb) {
     }
     const int x0 = static_cast<int>(first_x);
     const int y0 = static_cast<int>(first_y);
+    // A long move puts many dots on one pixel; only the first changes the image.
+    if (last_dot_ && last_dot_->x == x0 && last_dot_->y == y0 && last_dot_->size == size && last_dot_->rgb == rgb) {
+        return;
+    }
+    last_dot_ = LastDot{x0, y0, size, rgb};
     const double r = size / 2.0;
     for (int dy = 0; dy < size; ++dy) {
         const int y = y0 + dy;
@@ -265,11 +295,12 @@ void QtSurface::Text(double x, double y, const std::string& text) {
     if (!Finite(at.x(), at.y()) || at.x() < -reach || at.y() < -reach || at.x() > reach || at.y() > reach) {
         return;
     }
-    QPainter painter(&image_);
+    QPainter& painter = Painter();
     if (target_ != nullptr) {
         painter.setFont(target_->font());
     }
     painter.setPen(ToQColor(fore_));
+    pen_pixels_ = 0;
     const QFontMetricsF metrics(painter.font(), &image_);
     painter.drawText(QPointF(at.x(), at.y() + metrics.ascent()), QString::fromStdString(text));
     RequestFullRepaint();
@@ -296,8 +327,9 @@ void QtSurface::RequestRepaint(double left, double top, double right, double bot
 }
 
 void QtSurface::RequestFullRepaint() {
-    if (target_ != nullptr) {
+    if (target_ != nullptr && !repaint_requested_) {
         target_->update();
+        repaint_requested_ = true;
     }
 }
 

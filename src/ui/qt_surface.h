@@ -4,12 +4,13 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QPointF>
 #include <QSize>
 
+#include <optional>
 #include <string>
 
-class QPainter;
 class QWidget;
 
 namespace tamo::ui {
@@ -30,7 +31,11 @@ public:
     // A new image for a view of `size` logical pixels. What was drawn stays where it was (a
     // larger view shows white beyond it); a caller that wants it scaled redraws.
     void Resize(QSize size, qreal pixel_ratio = 1.0);
-    [[nodiscard]] const QImage& image() const { return image_; }
+    // Ends the drawing in progress first, so that the image read is complete and may be copied.
+    [[nodiscard]] const QImage& image() const {
+        EndPainting();
+        return image_;
+    }
     [[nodiscard]] qreal pixel_ratio() const { return pixel_ratio_; }
     // Where a world point lands in the image, in device pixels.
     [[nodiscard]] QPointF ToPixel(double x, double y) const;
@@ -53,12 +58,28 @@ public:
 private:
     void UpdateScale();
     void FillDot(QPointF centre, QRgb rgb);
-    void BeginPainter(QPainter& painter, QColor colour, LineStyle style) const;
+    // One painter is kept open from the first line of a redraw until the image is read or
+    // replaced: opening one per line cost more than drawing the line.
+    QPainter& Painter();
+    void SetPen(QColor colour, LineStyle style);
+    void EndPainting() const;
     void RequestRepaint(double left, double top, double right, double bottom);
     void RequestFullRepaint();
     [[nodiscard]] int PenPixels() const;
 
     QImage image_;
+    mutable std::optional<QPainter> painter_; // after image_: ended before the image goes
+    QColor pen_colour_;
+    LineStyle pen_style_ = LineStyle::Solid;
+    int pen_pixels_ = 0;                     // 0: the open painter has no pen of ours yet
+    mutable bool repaint_requested_ = false; // a full repaint is asked for and not yet painted
+    // The last live dot: a dot on the same pixels in the same colour changes nothing and is not
+    // drawn or repainted again. Any other drawing forgets it.
+    struct LastDot {
+        int x = 0, y = 0, size = 0;
+        QRgb rgb = 0;
+    };
+    std::optional<LastDot> last_dot_;
     QWidget* target_ = nullptr;
     qreal pixel_ratio_ = 1.0;
 

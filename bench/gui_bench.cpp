@@ -1,0 +1,544 @@
+// Timings through the real windows on Qt's offscreen platform: the frame with its view, the Qt
+// drawing surface and the Qt operator (scripted, so no dialog opens, but with its real yield), on
+// a controller that runs offline on a simulated port with the steady clock.
+//
+// (a) File > Open of a generated program of a million lines, from the menu action to the painted
+//     view. Budget: one second, and no more added memory than twice the file's size (the program
+//     buffer keeps the file's bytes and a small entry per line, nothing per line on the heap).
+// (b) The live trace's tick: a long G01 move with every wait at zero, so that what is timed is the
+//     tick itself with its dot, the repaint request and the event processing of the yield.
+//     Budget: 5 microseconds a tick on average.
+//
+// A plain executable that prints a report; it is not a test and CTest never runs it. Run it from an
+// optimised build; the machine it runs on should be otherwise idle, or run it more than once.
+
+#include "interpreter/cnc.h"
+#include "platform/clock.h"
+#include "platform/sim_port.h"
+#include "ui/main_window.h"
+#include "ui/qt_operator.h"
+#include "ui/qt_surface.h"
+#include "ui/velmor_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Steady = std::chrono::steady_clock;
+
+constexpr std::size_t kProgramLines = 1'000'000; // the default; the command line can change it
+constexpr int kOpenRepeats = 3;
+constexpr double kOpenBudgetSeconds = 1.0;
+constexpr double kOpenMemoryBudget = 2.0; // times the file's size
+constexpr std::int64_t kMoveTicks = 200'000;
+constexpr double kTickBudgetMicroseconds = 5.0;
+
+// The frame's size at first showing, as the program shows it: 8880 x 6090 twips.
+constexpr int kStartWidthPixels = 8880 / 15;
+constexpr int kStartHeightPixels = 6090 / 15;
+
+double SecondsSince(Steady::time_point start) {
+    return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+double Megabytes(std::int64_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory of the process, from /proc/self/status.
+
+struct Memory {
+    std::int64_t rss = 0;    // VmRSS, bytes
+    std::int64_t hwm = 0;    // VmHWM, the peak of VmRSS, bytes
+    std::int64_t in_use = 0; // what the allocator has handed out and not had back, bytes
+};
+
+Memory ReadMemory() {
+    Memory memory;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    auto field = [&line](std::string_view name, std::int64_t& out) {
+        if (line.rfind(name, 0) == 0) {
+            out = std::atoll(line.c_str() + name.size()) * 1024;
+        }
+    };
+    while (std::getline(status, line)) {
+        field("VmRSS:", memory.rss);
+        field("VmHWM:", memory.hwm);
+    }
+    // The resident size also holds what the allocator keeps after a free, which depends on the
+    // order of earlier allocations; the bytes in use do not.
+    const struct mallinfo2 heap = mallinfo2();
+    memory.in_use = static_cast<std::int64_t>(heap.uordblks + heap.hblkhd);
+    return memory;
+}
+
+// Sets VmHWM back to the present VmRSS, so that the next reading is the peak of what follows.
+// False where the kernel does not offer it; the peak then counts from the start of the process.
+bool ResetPeakMemory() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The program: a 3D surface finish as a CAM post writes it. Zigzag rows of short feed moves with
+// X, Y and a varying Z, the rows joined by half circles (G02 at one end, G03 at the other) with I
+// and J, passes at growing depth each with its comment, retract and plunge, every tenth block
+// numbered, and the feed given where it changes.
+
+class ProgramWriter {
+public:
+    ProgramWriter(std::ostream& out, std::size_t lines) : out_(out), limit_(lines) { chunk_.reserve(2 * kChunk); }
+
+    [[nodiscard]] bool Full() const { return count_ >= limit_ - kTrailerLines; }
+
+    // Blocks past the room left for the closing ones are dropped.
+    void Line(const char* format, double a = 0, double b = 0, double c = 0, double d = 0) {
+        if (Full() && !finishing_) {
+            return;
+        }
+        char buffer[96];
+        int length = 0;
+        if (count_ % 10 == 0 && (format[0] == 'G' || format[0] == 'M')) {
+            length = std::snprintf(buffer, sizeof buffer, "N%zu ", (count_ + 1) * 10);
+        }
+        length += std::snprintf(buffer + length, sizeof buffer - static_cast<std::size_t>(length), format, a, b, c, d);
+        chunk_.append(buffer, static_cast<std::size_t>(length));
+        chunk_ += '\n';
+        ++count_;
+        if (chunk_.size() >= kChunk) {
+            Flush();
+        }
+    }
+
+    // The post's closing blocks, which always fit. The bytes written.
+    std::size_t Finish() {
+        finishing_ = true;
+        Line("G00 Z5.000");
+        Line("M05");
+        Line("M30");
+        Flush();
+        return bytes_;
+    }
+
+private:
+    // Written in pieces: a buffer as large as the file, freed before the Open, would change how
+    // the allocator places the program that the Open reads.
+    static constexpr std::size_t kChunk = 1 << 16;
+    static constexpr std::size_t kTrailerLines = 3;
+
+    void Flush() {
+        out_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+        bytes_ += chunk_.size();
+        chunk_.clear();
+    }
+
+    std::ostream& out_;
+    std::size_t limit_;
+    std::size_t count_ = 0;
+    std::size_t bytes_ = 0;
+    bool finishing_ = false;
+    std::string chunk_;
+};
+
+std::size_t WriteSurfaceFinishProgram(std::ostream& file, std::size_t lines) {
+    constexpr double kWidth = 100.0;   // mm along X
+    constexpr double kSegment = 0.5;   // mm a feed move
+    constexpr double kStepOver = 0.8;  // mm between rows
+    constexpr int kRows = 100;         // rows a pass
+    constexpr double kPassDepth = 0.4; // mm deeper each pass
+    const int segments = static_cast<int>(kWidth / kSegment);
+
+    ProgramWriter out(file, lines);
+    out.Line("%%");
+    out.Line("(Surface finish 100 x 80 - ball end mill 3 mm)");
+    out.Line("G21 G90 G17");
+    out.Line("M06 T1");
+    out.Line("M03 S12000");
+    for (int pass = 1; !out.Full(); ++pass) {
+        const double depth = -kPassDepth * pass;
+        out.Line("(pass %.0f depth %.3f)", pass, depth);
+        out.Line("G00 Z5.000");
+        out.Line("G00 X0.000 Y0.000");
+        out.Line("G01 Z%.3f F120", depth);
+        for (int row = 0; row < kRows && !out.Full(); ++row) {
+            const double y = row * kStepOver;
+            const bool forward = row % 2 == 0;
+            for (int s = 1; s <= segments && !out.Full(); ++s) {
+                const double x = forward ? s * kSegment : kWidth - s * kSegment;
+                const double z = depth + 0.6 * std::sin(x * 0.11) * std::cos(y * 0.07);
+                if (s == 1) {
+                    out.Line("G01 X%.3f Y%.3f Z%.3f F900", x, y, z);
+                } else {
+                    out.Line("G01 X%.3f Y%.3f Z%.3f", x, y, z);
+                }
+            }
+            if (out.Full()) {
+                break;
+            }
+            // The half circle to the next row bulges outwards: anticlockwise at the right end,
+            // clockwise at the left one.
+            out.Line(forward ? "G03 X%.3f Y%.3f I0.000 J%.3f" : "G02 X%.3f Y%.3f I0.000 J%.3f", forward ? kWidth : 0.0,
+                     y + kStepOver, kStepOver / 2);
+        }
+    }
+    return out.Finish();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The tick times: the moment of every OnTick, which StepPulse calls at the end of its tick. The
+// time between two of them is one whole tick: the yield of the first, then the interpolation and
+// StepPulse of the second. Preallocated: recording a tick never allocates.
+
+class TickTimes final : public tamo::TickObserver {
+public:
+    explicit TickTimes(std::size_t capacity) : stamps_(capacity) {}
+
+    void OnTick(const tamo::Cnc& /*cnc*/) override {
+        if (count_ < stamps_.size()) {
+            stamps_[count_++] = Steady::now();
+        }
+    }
+
+    void Clear() { count_ = 0; }
+    [[nodiscard]] std::size_t count() const { return count_; }
+
+    // Tick durations in microseconds.
+    [[nodiscard]] std::vector<double> Durations() const {
+        std::vector<double> us;
+        us.reserve(count_);
+        for (std::size_t i = 1; i < count_; ++i) {
+            us.push_back(std::chrono::duration<double, std::micro>(stamps_[i] - stamps_[i - 1]).count());
+        }
+        return us;
+    }
+
+private:
+    std::vector<Steady::time_point> stamps_;
+    std::size_t count_ = 0;
+};
+
+struct Summary {
+    double mean = 0;
+    double median = 0;
+    double p99 = 0;
+    double max = 0;
+};
+
+Summary Summarise(std::vector<double> values) {
+    Summary s;
+    if (values.empty()) {
+        return s;
+    }
+    double sum = 0;
+    for (double v : values) {
+        sum += v;
+    }
+    s.mean = sum / static_cast<double>(values.size());
+    std::sort(values.begin(), values.end());
+    s.median = values[values.size() / 2];
+    const auto p99 = static_cast<std::size_t>(std::ceil(0.99 * static_cast<double>(values.size())));
+    s.p99 = values[std::min(values.size(), std::max<std::size_t>(p99, 1)) - 1];
+    s.max = values.back();
+    return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The controller with its windows, as the program builds them.
+
+// Counts the view's paint events, to show that the timed span did paint it.
+class PaintCounter final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints_;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    [[nodiscard]] std::uint64_t paints() const { return paints_; }
+
+private:
+    std::uint64_t paints_ = 0;
+};
+
+struct Machine {
+    tamo::SimulatedPort port;
+    tamo::SteadyClock clock;
+    tamo::ui::QtOperator op;
+    tamo::ui::QtSurface surface;
+    tamo::Cnc cnc{port, clock, op, surface};
+    std::optional<tamo::ui::MainWindow> window;
+    QAction* open_menu = nullptr;
+    PaintCounter view_paints;
+
+    Machine() {
+        port.set_recording(false);
+        op.set_scripted(true);
+        // No configuration file: the start-up values, and nothing is written.
+        cnc.StartUp(true);
+        window.emplace(cnc, op, surface);
+        window->set_end_process([] {});
+        window->resize(kStartWidthPixels, kStartHeightPixels);
+        window->show();
+        QCoreApplication::processEvents();
+        open_menu = window->findChild<QAction*>(QStringLiteral("Open_Menu"));
+        window->view()->installEventFilter(&view_paints);
+    }
+    ~Machine() {
+        if (window) {
+            window->view()->removeEventFilter(&view_paints);
+        }
+    }
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // File > Open of `path` as the operator chooses it, and the painting of the view.
+    bool Open(const fs::path& path) {
+        op.set_next_files({path.string()});
+        open_menu->trigger();
+        QCoreApplication::processEvents();
+        return op.messages().empty();
+    }
+};
+
+bool WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return static_cast<bool>(out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// (a) File > Open of a million lines.
+
+bool BenchOpen(Machine& m, const fs::path& folder, std::size_t lines) {
+    const fs::path program = folder / "surface_finish.txt";
+    const fs::path small = folder / "one_line.txt";
+    std::int64_t file_bytes = 0;
+    {
+        std::ofstream out(program, std::ios::binary);
+        file_bytes = static_cast<std::int64_t>(WriteSurfaceFinishProgram(out, lines));
+        out.close();
+        // Longer than a short string's inline room, so that its buffer replaces the big program's
+        // rather than being copied into it.
+        if (!out || !WriteFile(small, "G01 X1.000 Y1.000 F300\n")) {
+            std::printf("cannot write the programs into %s\n", folder.c_str());
+            return false;
+        }
+    }
+    std::printf("(a) File > Open of a generated program, to the painted view\n");
+    std::printf("    %zu lines, %lld bytes (%.1f MB, %.1f bytes a line)\n", lines, static_cast<long long>(file_bytes),
+                Megabytes(file_bytes), static_cast<double>(file_bytes) / static_cast<double>(lines));
+
+    const Memory empty = ReadMemory();
+    bool peak_reset = true;
+    double worst_seconds = 0;
+    double worst_added = 0;
+    for (int run = 1; run <= kOpenRepeats; ++run) {
+        // The previous big program goes before the next is timed, as it would when the
+        // operator opens another file in between.
+        if (run > 1 && !m.Open(small)) {
+            std::printf("    the small program did not open\n");
+            return false;
+        }
+        peak_reset = ResetPeakMemory() && peak_reset;
+        const Memory before = ReadMemory();
+        const std::uint64_t paints_before = m.view_paints.paints();
+        const Steady::time_point start = Steady::now();
+        m.op.set_next_files({program.string()});
+        m.open_menu->trigger();
+        const double opened = SecondsSince(start);
+        QCoreApplication::processEvents();
+        const double seconds = SecondsSince(start);
+        const Memory after = ReadMemory();
+        const std::uint64_t paints = m.view_paints.paints() - paints_before;
+        if (!m.op.messages().empty() || m.cnc.st.PrgLineCount != static_cast<int>(lines)) {
+            std::printf("    the program did not load: %d lines\n", m.cnc.st.PrgLineCount);
+            return false;
+        }
+        const std::int64_t added = after.rss - before.rss;
+        const std::int64_t peak = after.hwm - before.rss;
+        const double added_ratio = static_cast<double>(added) / static_cast<double>(file_bytes);
+        std::printf("    open %d: %.3f s (Open_Menu %.3f s, then %llu paint(s) in %.3f s)\n", run, seconds, opened,
+                    static_cast<unsigned long long>(paints), seconds - opened);
+        const std::int64_t allocated = after.in_use - before.in_use;
+        std::printf("            RSS %+.1f MB = %.2f x file, peak %+.1f MB = %.2f x file, allocated %+.1f MB = %.2f x "
+                    "file; RSS %+.1f MB over the window with no program\n",
+                    Megabytes(added), added_ratio, Megabytes(peak),
+                    static_cast<double>(peak) / static_cast<double>(file_bytes), Megabytes(allocated),
+                    static_cast<double>(allocated) / static_cast<double>(file_bytes), Megabytes(after.rss - empty.rss));
+        worst_seconds = std::max(worst_seconds, seconds);
+        worst_added =
+            std::max({worst_added, added_ratio, static_cast<double>(allocated) / static_cast<double>(file_bytes)});
+    }
+    if (!peak_reset) {
+        std::printf("    (the peak could not be reset: it counts from the start of the process)\n");
+    }
+    std::printf("    budget %.1f s: %s (worst %.3f s); added memory %.1f x file: %s (worst %.2f x)\n",
+                kOpenBudgetSeconds, worst_seconds <= kOpenBudgetSeconds ? "met" : "MISSED", worst_seconds,
+                kOpenMemoryBudget, worst_added <= kOpenMemoryBudget ? "met" : "MISSED", worst_added);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// (b) The live trace's tick.
+
+// One diagonal move of kMoveTicks ticks from where the machine is to (x, y), its dots every
+// `plot_step` of travel, timed tick by tick.
+Summary TimeMove(Machine& m, TickTimes& times, double x, double y, double plot_step, std::uint64_t& yields,
+                 std::uint64_t& paints) {
+    tamo::MachineState& st = m.cnc.st;
+    st.GCode = "G01";
+    st.ProgFeed = 300;
+    st.TargetX = x;
+    st.TargetY = y;
+    st.TargetZ = st.ProgPosZ;
+    st.StopRequest = false;
+    st.PlotStep = plot_step;
+    st.PlotTravel = 0;
+    times.Clear();
+    const std::uint64_t yields_before = m.op.yields();
+    const std::uint64_t paints_before = m.view_paints.paints();
+    m.cnc.LinearMove();
+    yields = m.op.yields() - yields_before;
+    paints = m.view_paints.paints() - paints_before;
+    return Summarise(times.Durations());
+}
+
+bool BenchTick(Machine& m, const fs::path& folder) {
+    tamo::MachineState& st = m.cnc.st;
+    const double far_x = static_cast<double>(kMoveTicks) * st.UnitsPerStepX;
+    const double far_y = static_cast<double>(kMoveTicks) * st.UnitsPerStepY;
+
+    // The move as a one-line program, so that the view is mapped to it and the dots land across
+    // the whole view, as they do in a run of it.
+    const fs::path program = folder / "diagonal.txt";
+    char line[96];
+    std::snprintf(line, sizeof line, "G01 X%.6f Y%.6f F300\n", far_x, far_y);
+    if (!WriteFile(program, line) || !m.Open(program)) {
+        std::printf("the diagonal program did not open\n");
+        return false;
+    }
+    // As a run starts: pen width 2. Every wait at zero: a loop calibration of 0 makes every feed
+    // and ramp delay 0, and the pulse width is 0.
+    m.cnc.view().SetDrawWidth(2);
+    st.LoopCal = 0;
+    st.PulseWidth = 0.0;
+    const double as_it_comes = st.PlotStep;
+
+    TickTimes times(static_cast<std::size_t>(kMoveTicks) + 16);
+    m.cnc.set_tick_observer(&times);
+    std::printf("(b) live trace tick: G01 diagonal of %lld ticks, LoopCal 0, pulse width 0, offline, view %d px\n",
+                static_cast<long long>(kMoveTicks), m.window->view()->width());
+    std::printf("    %-28s %8s %8s %8s %8s %8s  (microseconds a tick)\n", "dots", "paints", "mean", "median", "p99",
+                "max");
+
+    struct Case {
+        const char* name;
+        double plot_step;
+    };
+    char comes[64];
+    std::snprintf(comes, sizeof comes, "every %.0f ticks (as it comes)", as_it_comes / st.UnitsPerStepX);
+    const Case cases[] = {
+        {"every tick", 0.5 * st.UnitsPerStepX},
+        {"every 3 ticks", 2.5 * st.UnitsPerStepX},
+        {comes, as_it_comes},
+    };
+    bool toward_far = true;
+    double worst_mean = 0;
+    bool all_ticks = true;
+    for (const Case& c : cases) {
+        std::uint64_t yields = 0;
+        std::uint64_t paints = 0;
+        const Summary s =
+            TimeMove(m, times, toward_far ? far_x : 0.0, toward_far ? far_y : 0.0, c.plot_step, yields, paints);
+        toward_far = !toward_far;
+        std::printf("    %-28s %8llu %8.3f %8.3f %8.3f %8.1f\n", c.name, static_cast<unsigned long long>(paints),
+                    s.mean, s.median, s.p99, s.max);
+        all_ticks = all_ticks && times.count() == static_cast<std::size_t>(kMoveTicks) &&
+                    yields == static_cast<std::uint64_t>(kMoveTicks);
+        worst_mean = std::max(worst_mean, s.mean);
+    }
+    m.cnc.set_tick_observer(nullptr);
+    if (!all_ticks) {
+        std::printf("    a move did not run all its ticks\n");
+        return false;
+    }
+    std::printf("    budget mean %.1f us: %s (worst mean %.3f us)\n", kTickBudgetMicroseconds,
+                worst_mean <= kTickBudgetMicroseconds ? "met" : "MISSED", worst_mean);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    // Programs use the point as decimal separator whatever the locale, as in the program itself.
+    std::setlocale(LC_NUMERIC, "C");
+
+    // gui_bench [open|tick|all] [lines]: one part only, or a shorter program, for a profiler.
+    const QStringList args = QCoreApplication::arguments();
+    const QString part = args.size() > 1 ? args[1] : QStringLiteral("all");
+    std::size_t lines = kProgramLines;
+    if (args.size() > 2) {
+        bool number = false;
+        const qulonglong wanted = args[2].toULongLong(&number);
+        if (!number || wanted < 16 || wanted > 20'000'000) {
+            std::fprintf(stderr, "usage: gui_bench [open|tick|all] [lines, 16 to 20000000]\n");
+            return 2;
+        }
+        lines = static_cast<std::size_t>(wanted);
+    }
+    if (part != QStringLiteral("open") && part != QStringLiteral("tick") && part != QStringLiteral("all")) {
+        std::fprintf(stderr, "usage: gui_bench [open|tick|all] [lines, 16 to 20000000]\n");
+        return 2;
+    }
+
+    const fs::path folder = fs::temp_directory_path() / ("tamo-gui-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    bool ok = true;
+    {
+        Machine machine;
+        std::printf("gui_bench: the frame at %d x %d px on the %s platform, view %d x %d px\n", machine.window->width(),
+                    machine.window->height(), qPrintable(QGuiApplication::platformName()),
+                    machine.window->view()->width(), machine.window->view()->height());
+        if (part != QStringLiteral("tick")) {
+            ok = BenchOpen(machine, folder, lines);
+        }
+        if (ok && part != QStringLiteral("open")) {
+            ok = BenchTick(machine, folder);
+        }
+    }
+
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    return ok ? 0 : 2;
+}
