@@ -50,7 +50,7 @@ struct ArcMachine : TestMachine, TickObserver {
     }
 
     // The walk stays on the circle about the origin within the lag of one step per axis, and never
-    // steps X against the given direction.
+    // steps X against the given direction (0: either).
     void ExpectWalk(double r, int x_dir) const {
         for (std::size_t k = 0; k < walk.size(); ++k) {
             ASSERT_NEAR(std::hypot(walk[k].x, walk[k].y), r, 1.5 * kStep) << k;
@@ -67,36 +67,15 @@ struct ArcMachine : TestMachine, TickObserver {
     }
 };
 
-TEST(ArcMove, ClockwiseQuarter) {
-    ArcMachine m;
-    m.Arc(0, 10, 10, 0, 0, -10, 1);
-    EXPECT_DOUBLE_EQ(m.st.ArcStartAngle, kPi / 2);
-    EXPECT_EQ(m.st.ArcEndAngle, 0);
-    EXPECT_DOUBLE_EQ(m.st.ArcSweep, kPi / 2);
-    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(0.0, 10.0));
-    EXPECT_GT(m.walk.size(), 2000u); // a quarter of 10 is 2094 X steps of arc
-    m.ExpectWalk(10, +1);
-    EXPECT_TRUE(m.Passes(10 / std::sqrt(2.0), 10 / std::sqrt(2.0)));
-    m.ExpectAt(10, 0);
-}
-
-TEST(ArcMove, CounterClockwiseHalfThroughTheTop) {
-    ArcMachine m;
-    m.Arc(10, 0, -10, 0, -10, 0, -1);
-    EXPECT_EQ(m.st.ArcStartAngle, 0);
-    EXPECT_DOUBLE_EQ(m.st.ArcEndAngle, kPi);
-    EXPECT_DOUBLE_EQ(m.st.ArcSweep, kPi);
-    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(10.0, 10.0)); // a J of 0 takes the new I
-    m.ExpectWalk(10, -1);
-    EXPECT_TRUE(m.Passes(0, 10));
-    m.ExpectAt(-10, 0);
-}
-
+// The run golden files pin quarter arcs both ways and a full circle at a coarse step; here the walk
+// is fine enough to show a drift from the circle.
 TEST(ArcMove, EndOnTheStartIsAFullCircleInTheProgrammedDirection) {
     for (const int dir : {1, -1}) {
         ArcMachine m;
         m.Arc(10, 0, 10, 0, -10, 0, dir);
         EXPECT_DOUBLE_EQ(m.st.ArcSweep, 2 * kPi);
+        EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(10.0, 10.0)); // a J of 0 takes the new I
+        m.ExpectWalk(10, 0);
         const auto first_y = std::find_if(m.walk.begin(), m.walk.end(), [](const auto& t) { return t.y != 0; });
         ASSERT_NE(first_y, m.walk.end());
         EXPECT_EQ(first_y->y > 0, dir < 0); // G02 heads down from (10, 0), G03 up

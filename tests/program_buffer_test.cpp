@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -67,12 +65,11 @@ TEST(ProgramReader, TheEntryAfterTheLastItemExistsOnlyWhenBytesAreLeft) {
 
 TEST(ProgramReader, ReadsAFileIntoTheMachine) {
     test::TestMachine m;
-    const auto path = std::filesystem::path(::testing::TempDir()) / "three.txt";
-    std::ofstream(path, std::ios::binary) << "G00 X0 Y0\r\nG01 X10\r\nM06 T1\r\n";
-    EXPECT_EQ(m.cnc.ReadProgramItems(path.string()), "");
+    const std::string path = test::ProgramFile("G00 X0 Y0\r\nG01 X10\r\nM06 T1\r\n");
+    EXPECT_EQ(m.cnc.ReadProgramItems(path), "");
     EXPECT_EQ(m.st.PrgLineCount, 3);
     EXPECT_EQ(m.st.PrgBuf.Text(3), "M06 T1");
-    EXPECT_NE(m.cnc.ReadProgramItems((path / "missing").string()), "");
+    EXPECT_NE(m.cnc.ReadProgramItems(path + "/missing"), "");
     EXPECT_EQ(m.st.PrgLineCount, 0);
 }
 

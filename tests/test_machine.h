@@ -6,7 +6,60 @@
 #include "platform/scripted_operator.h"
 #include "platform/sim_port.h"
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
 namespace tamo::test {
+
+namespace fs = std::filesystem;
+
+// A folder of its own under the temporary folder, removed with its contents at the end, whatever
+// modes a test left on it.
+class ScratchDir {
+public:
+    ScratchDir() {
+        static int count = 0;
+        path_ = fs::temp_directory_path() / ("tamo-test-" + std::to_string(::getpid()) + "-" + std::to_string(++count));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    [[nodiscard]] const fs::path& path() const { return path_; }
+    [[nodiscard]] fs::path operator/(const std::string& name) const { return path_ / name; }
+
+    // Writes the bytes as they are, no line end translated.
+    fs::path Write(const std::string& name, const std::string& text) const {
+        std::ofstream(path_ / name, std::ios::binary) << text;
+        return path_ / name;
+    }
+
+private:
+    fs::path path_;
+};
+
+inline std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Writes a program into a file of its own, in a folder kept until the process ends.
+inline std::string ProgramFile(const std::string& text) {
+    static const ScratchDir programs;
+    static int count = 0;
+    return programs.Write("program" + std::to_string(++count) + ".txt", text).string();
+}
 
 // A controller on fake seams, started as the program starts but without a configuration file.
 struct TestMachine {
@@ -18,11 +71,31 @@ struct TestMachine {
     MachineState& st = cnc.st;
 
     explicit TestMachine(bool offline = false) { cnc.StartUp(offline); }
+    // Not started: every control holds its initial value.
+    struct NotStarted {};
+    explicit TestMachine(NotStarted) {}
 
     // Parses one line as the run loop does.
     void Parse(const std::string& line) {
         st.PrgLine = line;
         cnc.ParseLine();
+    }
+
+    // Runs the action at the operator's n-th yield, as a click that arrives during a move.
+    void AtYield(std::uint64_t n, std::function<void()> action) {
+        op.OnYield([n, action = std::move(action)](std::uint64_t count) {
+            if (count == n) {
+                action();
+            }
+        });
+    }
+
+    // Writes the program into a file and opens it through File > Open.
+    std::string Load(const std::string& text) {
+        const std::string path = ProgramFile(text);
+        op.QueueFile(path);
+        cnc.Open_Menu();
+        return path;
     }
 };
 
