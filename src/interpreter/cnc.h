@@ -211,6 +211,7 @@ private:
     [[nodiscard]] double ScaleFactor(int index) const;
 
     // motion/linear_move.cpp
+    void Tick();
     void SaveResumeRecord();
 
     // view/toolpath_preview.cpp

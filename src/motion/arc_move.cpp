@@ -98,11 +98,7 @@ void Cnc::ArcSteps() {
         if (std::fabs(st.DeltaY) >= st.UnitsPerStepY) {
             st.StepDirY = Sign(st.DeltaY);
         }
-        StepPulse();
-        st.StepDirX = 0;
-        st.StepDirY = 0;
-        st.StepDirZ = 0;
-        op_->Yield();
+        Tick();
         if (st.StopRequest) {
             SaveResumeRecord();
             return;

@@ -156,11 +156,7 @@ void Cnc::InterpolateLine() {
             RampUp();
         }
 
-        StepPulse();
-        st.StepDirX = 0;
-        st.StepDirY = 0;
-        st.StepDirZ = 0;
-        op_->Yield();
+        Tick();
         // Tested only after the tick: a move always emits at least one, even if the request was
         // already set when it began.
         if (st.StopRequest) {
@@ -169,6 +165,16 @@ void Cnc::InterpolateLine() {
     }
 
     SaveResumeRecord();
+}
+
+// One tick of a line or an arc: the step, the directions cleared for the next one, and the yield
+// through which Pause, a key in the view or a resize reach the move.
+void Cnc::Tick() {
+    StepPulse();
+    st.StepDirX = 0;
+    st.StepDirY = 0;
+    st.StepDirZ = 0;
+    op_->Yield();
 }
 
 // The stop end of a move: what the run controls need to finish it later, and "Execute Program"

@@ -1,4 +1,5 @@
 #include "ui/about_box.h"
+#include "ui/twips.h"
 
 #include "interpreter/cnc.h"
 
@@ -11,7 +12,6 @@
 namespace tamo::ui {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kWidth = 4590 / kTwipsPerPixel;
 constexpr int kHeight = 3990 / kTwipsPerPixel;
 constexpr int kLabelHeight = 16;

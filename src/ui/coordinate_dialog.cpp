@@ -3,6 +3,7 @@
 // core's business.
 
 #include "ui/coordinate_dialog.h"
+#include "ui/twips.h"
 
 #include "interpreter/cnc.h"
 
@@ -17,10 +18,6 @@
 
 namespace tamo::ui {
 namespace {
-
-constexpr int Px(int twips) {
-    return twips / 15;
-}
 
 // A combo box without list items serves as a plain entry field: no arrow that would open an
 // empty list, and the room goes to the text.
@@ -41,10 +38,7 @@ constexpr int kFieldWidth = 1200;
 CoordinateDialog::CoordinateDialog(tamo::Cnc& cnc, QWidget* parent) : QWidget(parent, Qt::Tool), cnc_(cnc) {
     setObjectName("Set_Prg_cord");
     setFixedSize(Px(3975), Px(3195));
-    // The layout was drawn for an 8-point font.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    UseLayoutFont(*this);
 
     QFont axis_font("Arial", 12);
     axis_font.setBold(true);

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/twips.h"
 
 #include "interpreter/cnc.h"
 #include "ui/about_box.h"
@@ -34,8 +35,6 @@
 namespace tamo::ui {
 namespace {
 
-// The layout is drawn up in twips: 1440 to the inch, 15 to a pixel at 96 dots per inch.
-constexpr int kTwipsPerPixel = 15;
 constexpr int kCoordinateBarHeight = 975 / kTwipsPerPixel; // Picture2
 constexpr int kPanelWidth = 3000 / kTwipsPerPixel;         // Picture1
 // The frame's chrome as the resize rule counts it: caption, menu bar and borders above and
@@ -43,21 +42,10 @@ constexpr int kPanelWidth = 3000 / kTwipsPerPixel;         // Picture1
 // the rule leaves between the view and the frame's edges.
 constexpr double kChromeHeightTwips = 750;
 constexpr double kChromeWidthTwips = 200;
-// Controls that the layout makes lower than the toolkit's font needs are grown about their
-// middle to this height.
+// Heights the toolkit's font needs, for controls that the layout makes lower.
 constexpr int kMinButtonHeight = 23;
 constexpr int kMinFieldHeight = 21;
 constexpr int kLabelHeight = 17;
-
-QRect Twips(int left, int top, int width, int height, int min_height = 0) {
-    int y = top / kTwipsPerPixel;
-    int h = height / kTwipsPerPixel;
-    if (h < min_height) {
-        y -= (min_height - h + 1) / 2;
-        h = min_height;
-    }
-    return {left / kTwipsPerPixel, y, width / kTwipsPerPixel, h};
-}
 
 QString Indexed(const char* name, int index) {
     return QLatin1String(name) + QLatin1Char('_') + QString::number(index);

@@ -1,4 +1,5 @@
 #include "ui/safety_dialog.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QFont>
@@ -10,20 +11,8 @@
 namespace tamo::ui {
 namespace {
 
-// The layout is drawn up in twips, 15 to a pixel at 96 dots per inch. Buttons get the height
-// the toolkit's font needs, grown about their middle.
-constexpr int kTwipsPerPixel = 15;
+// Buttons get the height the toolkit's font needs.
 constexpr int kMinButtonHeight = 25;
-
-QRect Twips(int left, int top, int width, int height, int min_height = 0) {
-    int y = top / kTwipsPerPixel;
-    int h = height / kTwipsPerPixel;
-    if (h < min_height) {
-        y -= (min_height - h) / 2;
-        h = min_height;
-    }
-    return {left / kTwipsPerPixel, y, width / kTwipsPerPixel, h};
-}
 
 QFont Bold(QFont font) {
     font.setBold(true);

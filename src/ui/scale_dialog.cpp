@@ -2,6 +2,7 @@
 // buttons mean lives in the core; this window only shows cnc.scale and passes the clicks on.
 
 #include "ui/scale_dialog.h"
+#include "ui/twips.h"
 
 #include "interpreter/cnc.h"
 
@@ -19,10 +20,6 @@
 
 namespace tamo::ui {
 namespace {
-
-constexpr int Px(int twips) {
-    return twips / 15;
-}
 
 // A combo box without list items serves as a plain entry field: no arrow that would open an
 // empty list, and the room goes to the text.
@@ -66,10 +63,7 @@ constexpr std::array<Row, 4> kRows{{
 ScaleDialog::ScaleDialog(tamo::Cnc& cnc, QWidget* parent) : QWidget(parent, Qt::Tool), cnc_(cnc) {
     setObjectName("ScaleForm");
     setWindowTitle("Scale Factors");
-    // The layout was drawn for an 8-point font.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    UseLayoutFont(*this);
     setFixedSize(Px(4680), Px(3195));
 
     for (std::size_t i = 0; i < kRows.size(); ++i) {

@@ -2,6 +2,7 @@
 // the window was drawn, and turned into pixels at 15 twips each.
 
 #include "ui/settings_dialog.h"
+#include "ui/twips.h"
 
 #include "interpreter/cnc.h"
 
@@ -21,10 +22,6 @@
 
 namespace tamo::ui {
 namespace {
-
-constexpr int Px(int twips) {
-    return twips / 15;
-}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -60,10 +57,7 @@ void ShowCheckState(QCheckBox* box, int state) {
 SettingsDialog::SettingsDialog(tamo::Cnc& cnc, QWidget* parent) : QWidget(parent, Qt::Tool), cnc_(cnc) {
     setObjectName("FormSettings");
     setWindowTitle("Settings");
-    // The layout was drawn for an 8-point font; larger text would not fit its columns.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    UseLayoutFont(*this);
     setFixedSize(Px(8085), Px(5775));
     BuildGrid();
     BuildLowerPart();

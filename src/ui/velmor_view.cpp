@@ -1,4 +1,5 @@
 #include "ui/velmor_view.h"
+#include "ui/twips.h"
 
 #include "interpreter/cnc.h"
 #include "ui/qt_surface.h"
@@ -9,12 +10,6 @@
 #include <QResizeEvent>
 
 namespace tamo::ui {
-namespace {
-
-constexpr double kTwipsPerPixel = 15;
-
-} // namespace
-
 VelmorView::VelmorView(tamo::Cnc& cnc, QtSurface& surface, QWidget* parent)
     : QWidget(parent), cnc_(cnc), surface_(surface) {
     setObjectName(QStringLiteral("Velmor"));
@@ -65,7 +60,7 @@ void VelmorView::paintEvent(QPaintEvent* event) {
 void VelmorView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     surface_.Resize(size(), devicePixelRatioF());
-    cnc_.ViewWidthTwips = width() * kTwipsPerPixel;
+    cnc_.ViewWidthTwips = width() * double{kTwipsPerPixel};
     cnc_.UpdatePlotStep();
 }
 
