@@ -54,9 +54,12 @@ public:
     [[nodiscard]] Operator& op() { return *op_; }
     [[nodiscard]] Surface& view() { return *view_; }
 
+    // interpreter/start_up.cpp
     // Start-up of the core, after the safety agreement: configuration read and written back,
     // empty view 0..200, positions zero.
     void StartUp(bool offline);
+    // File > Exit, closing the view or the frame: the settings are saved; the caller then ends.
+    void ExitProgram();
 
     void set_tick_observer(TickObserver* observer) { tick_observer_ = observer; }
 
@@ -101,6 +104,8 @@ public:
     void Text3Typed(const std::string& text);    // typing in the programmed-feed box
     void FasterSlower(int index);                // Command8(0) "Faster", Command8(1) "Slower"
     void FasterSlowerReleased();                 // mouse-up on either
+
+    // motion/speed_test.cpp: Setup > Speedtest, the loop calibration.
     void Spdtest();
 
     // motion/linear_move.cpp
@@ -136,10 +141,11 @@ public:
     // when the text cannot be used.
     bool LoadConfigText(std::string_view text);
 
-    // config/settings_dialog.cpp: the unit options behave as one option group.
+    // config/unit_conversion.cpp: the unit options behave as one option group.
     void SetOptionmm(bool selected);
     void SetOptionIn(bool selected);
 
+    // motion/homing.cpp: the "Home" group.
     // The main window's homing move type: enables the homing feed unless it is "Rapid".
     void SetHomeMoveType(const std::string& text);
     // The homing method options, one option group.
@@ -154,7 +160,7 @@ public:
     // view/readouts.cpp
     void UpdateReadouts();
 
-    // view/coordinates.cpp: the coordinate bar's buttons and the Set_Prg_cord dialog.
+    // view/coordinate_setting.cpp: the coordinate bar's buttons and the Set_Prg_cord dialog.
     void ZeroPrg();             // "Zero", program side
     void ZeroMachine();         // Command12 "Zero", machine side
     void SetPrg();              // "Set", program side
@@ -165,14 +171,14 @@ public:
     void CoordOk();             // "OK"
     void CoordCancel();         // "Cancel"
 
-    // config/settings_dialog.cpp: "Settings" menu, "Ok" and "Cancel".
+    // config/settings_values.cpp: "Settings" menu, "Ok" and "Cancel".
     void ShowSettings();
     // Refuses (false, with a message naming the field, nothing written) a value that would corrupt
     // the file or cannot serve; otherwise writes the file, reads it back and hides the dialog.
     bool SettingsOk();
     void SettingsCancel();
 
-    // config/scale_dialog.cpp
+    // config/scale_factors.cpp: the scale dialog.
     void ShowScale();
     void ScaleActivated(); // the dialog became the active window: its texts are saved
     void ScaleDefault();   // "Default"
@@ -198,17 +204,20 @@ public:
     void FrameResized();
     // Every redraw of the loaded program outside Open: Previewing around TegnUd.
     void RedrawToolpath();
-    // File > Exit, closing the view or the frame: the settings are saved; the caller then ends.
-    void ExitProgram();
 
 private:
+    // interpreter/line_parser.cpp: the factor of scale field index, read afresh at every word.
+    [[nodiscard]] double ScaleFactor(int index) const;
+
+    // config/unit_conversion.cpp
     void OptionInSelected();
     void OptionmmSelected();
+
+    // config/config_file.cpp
     void ApplyConfigValues(const std::array<std::string, 48>& lines);
     void DeriveConfigValues();
     void ConfigFileUnusable(const std::string& problem);
     bool config_write_blocked_ = false; // an unusable file could not be set aside
-    [[nodiscard]] double ScaleFactor(int index) const;
 
     // motion/linear_move.cpp
     void Tick();
@@ -222,7 +231,7 @@ private:
     void DrawArc();
     void DrawArcCcw();
 
-    // config/settings_dialog.cpp: why the settings cannot be saved as they stand; empty if they can.
+    // config/settings_checks.cpp: why the settings cannot be saved as they stand; empty if they can.
     // typed: the dialog's own check, which also keeps commas, quotes and line breaks out.
     [[nodiscard]] std::string SettingsProblem(bool typed) const;
 

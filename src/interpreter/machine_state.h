@@ -37,8 +37,8 @@ struct MachineState {
     std::string HeldGCode;
     std::string XWord, YWord, ZWord, FWord, IWord, JWord, TWord;
     std::string QWord, RWord, AWord;
-    Value MWord = 0.0; // the M word's text, or the number 0 when the line has none
-    double ProgFeed = 0;
+    Value MWord = 0.0;   // the M word's text, or the number 0 when the line has none
+    double ProgFeed = 0; // length units per minute
     double ToolNo = 0;
     double MCode = 0;
     double ArcI = 0, ArcJ = 0;
@@ -56,10 +56,12 @@ struct MachineState {
     bool LoadingConfig = false;
 
     // Settings derived from the configuration.
-    double UnitsPerStepX = 0, UnitsPerStepY = 0, UnitsPerStepZ = 0;
-    int StepMaskX = 0, StepMaskY = 0, StepMaskZ = 0; // 0: the signal is not driven
+    double UnitsPerStepX = 0, UnitsPerStepY = 0, UnitsPerStepZ = 0; // length units per step
+    int StepMaskX = 0, StepMaskY = 0, StepMaskZ = 0;                // 0: the signal is not driven
     int DirMaskX = 0, DirMaskY = 0, DirMaskZ = 0;
     int DirSignX = 0, DirSignY = 0, DirSignZ = 0;
+    // Busy-loop iterations times length units per minute: a feed F runs at LoopCal / F iterations
+    // per tick. The stored pair is one per unit, whole numbers.
     double LoopCal = 0;
     double LoopCalIn = 0, LoopCalMm = 0;
 
@@ -68,7 +70,7 @@ struct MachineState {
     Value StepPinX, StepPinY, StepPinZ;
     Value DirPinX, DirPinY, DirPinZ;
     Value ToolChangePosX, ToolChangePosY, ToolChangePosZ;
-    Value JogFastX, JogFastY, JogFastZ;
+    Value JogFastX, JogFastY, JogFastZ; // jog rates: length units per minute
     Value JogMediumX, JogMediumY, JogMediumZ;
     Value JogSlowX, JogSlowY, JogSlowZ;
     Value HomePinX, HomePinY, HomePinZ;
@@ -76,17 +78,17 @@ struct MachineState {
     Value LeadX, LeadY, LeadZ;
     Value ReverseX, ReverseY, ReverseZ;
     Value UnitIsMm, UnitIsInch;
-    Value PulseWidth;
+    Value PulseWidth; // busy-loop iterations the step lines stay high
     Value HomeSwitchEnabled, LimitSwitchEnabled;
     Value ZMoveHomingMode, ZMoveToLineMode, ToolChangeMode;
     Value ZMoveHomingDist, ZMoveToLineDist;
     Value HomeUsingSwitches, HomeUsingProgramZero, HomeUsingMachineZero;
-    Value HomeMoveType, HomeFeedRate;
+    Value HomeMoveType, HomeFeedRate; // homing feed: length units per minute
 
     // Feed and timing.
-    double FeedRate = 0;
+    double FeedRate = 0; // length units per minute
     double FeedFactor = 0;
-    double StepDelay = 0;
+    double StepDelay = 0; // busy-loop iterations after each tick (floor + 1 run)
 
     // Linear interpolation.
     int StepDirX = 0, StepDirY = 0, StepDirZ = 0;
@@ -95,11 +97,11 @@ struct MachineState {
     double StepsMax = 0;
     double StepsLeftX = 0, StepsLeftY = 0, StepsLeftZ = 0;
     double DdaAccX = 0, DdaAccY = 0, DdaAccZ = 0;
-    int TicksLeft = 0;
-    double RampUpAngle = 0, RampDownAngle = 0;
-    double RampFeed = 0;
-    int RampStep = 0;
-    int RampTicks = 50;
+    int TicksLeft = 0;                         // ticks
+    double RampUpAngle = 0, RampDownAngle = 0; // degrees of the sine ramp
+    double RampFeed = 0;                       // length units per minute
+    int RampStep = 0;                          // degrees per tick
+    int RampTicks = 50;                        // ticks left where deceleration begins
     bool RampEnabled = false;
 
     // Step output.
@@ -110,13 +112,13 @@ struct MachineState {
     double ArcCenterX = 0, ArcCenterY = 0, ArcRadius = 0;
     double ArcEndDX = 0, ArcEndDY = 0;
     double ArcStartRaw = 0, ArcEndRaw = 0;
-    double ArcStartAngle = 0, ArcEndAngle = 0;
-    double ArcSweep = 0, ArcAngleStep = 0, ArcPos = 0;
+    double ArcStartAngle = 0, ArcEndAngle = 0;         // radians, as are the raw angles
+    double ArcSweep = 0, ArcAngleStep = 0, ArcPos = 0; // radians
 
     // Toolpath view.
     double ViewMinX = 0, ViewMinY = 0, ViewMaxX = 0, ViewMaxY = 0;
     double ViewCentreX = 0, ViewCentreY = 0;
-    double PlotStep = 0, PlotTravel = 0;
+    double PlotStep = 0, PlotTravel = 0; // length units
 };
 
 } // namespace tamo

@@ -1,3 +1,6 @@
+// The controller's beginning and end: the start-up after the safety agreement, and the save of
+// the settings on every way out.
+
 #include "interpreter/cnc.h"
 
 namespace tamo {
@@ -22,6 +25,15 @@ void Cnc::StartUp(bool offline) {
     st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
     UpdatePlotStep();
     st.ResumeDrawWidth = 1;
+}
+
+// File > Exit and closing the view or the frame: the settings in the controls are saved, edits
+// left after a "Cancel" of the settings dialog included. Settings that the next start would have
+// to set aside (a steps per turn of 0, a jog rate that is not a number) are not written: the
+// operator is told, and the file keeps the settings it holds, which the next start can use.
+// Changes: tamo.cfg.
+void Cnc::ExitProgram() {
+    (void)WriteConfig();
 }
 
 } // namespace tamo

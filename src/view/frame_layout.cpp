@@ -1,4 +1,4 @@
-// The frame's resize rule, the redraw of the view that follows it, and the end of the program.
+// The frame's resize rule and the redraw of the view that follows it.
 //
 // A resize can come inside the yield of a run or a panel move. Its redraw parses the whole program
 // through the block state that the running move works with, so it waits until the move has ended
@@ -117,15 +117,6 @@ void Cnc::RedrawToolpath() {
     st.Previewing = false;
     st.MWord = 0.0;
     redraw_pending_ = false;
-}
-
-// File > Exit and closing the view or the frame: the settings in the controls are saved, edits
-// left after a "Cancel" of the settings dialog included. Settings that the next start would have
-// to set aside (a steps per turn of 0, a jog rate that is not a number) are not written: the
-// operator is told, and the file keeps the settings it holds, which the next start can use.
-// Changes: tamo.cfg.
-void Cnc::ExitProgram() {
-    (void)WriteConfig();
 }
 
 } // namespace tamo

@@ -1,5 +1,6 @@
-// The settings dialog's logic: the unit options, the conversion of what the dialog shows, and
-// "Ok", which saves the settings and brings them to motion control.
+// What every saved setting must hold: the same rules for the configuration writer, which never
+// writes what the next read would set aside, and for the settings dialog's "Ok", which refuses a
+// typed value with a message naming its field.
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
@@ -10,92 +11,6 @@
 #include <vector>
 
 namespace tamo {
-namespace {
-
-// A field that does not hold a number is left as it is: there is nothing to convert.
-void Convert(std::string& field, double factor, int decimals) {
-    if (const auto value = ReadNumber(field)) {
-        field = FormatFixed(*value * factor, decimals);
-    }
-}
-
-} // namespace
-
-// The two unit options form one group. A handler runs only when its option becomes selected,
-// never for a click on the option already selected: the conversion does not look at the unit it
-// converts from, so running it twice would convert twice.
-void Cnc::SetOptionIn(bool selected) {
-    if (!selected) {
-        settings.OptionIn = false;
-        return;
-    }
-    if (settings.OptionIn) {
-        return;
-    }
-    settings.OptionIn = true;
-    settings.optionmm = false;
-    OptionInSelected();
-}
-
-void Cnc::SetOptionmm(bool selected) {
-    if (!selected) {
-        settings.optionmm = false;
-        return;
-    }
-    if (settings.optionmm) {
-        return;
-    }
-    settings.optionmm = true;
-    settings.OptionIn = false;
-    OptionmmSelected();
-}
-
-// Changes the dialog only: motion control keeps the old unit until the settings are saved and
-// read back.
-void Cnc::OptionInSelected() {
-    SettingsModel& f = settings;
-    f.Label4 = "In/";
-    f.Label18 = "(In)";
-    f.Label24 = "(In)";
-    if (st.LoadingConfig) {
-        return;
-    }
-    constexpr double kInch = 1 / 25.4;
-    for (std::string& lead : f.Combo7) {
-        Convert(lead, kInch, 3);
-    }
-    for (std::string& position : f.Combo6) {
-        Convert(position, kInch, 2);
-    }
-    for (std::string& rate : f.Combo3) {
-        Convert(rate, kInch, 2);
-    }
-    Convert(f.Text1, kInch, 3);
-    Convert(f.Text2, kInch, 3);
-}
-
-void Cnc::OptionmmSelected() {
-    SettingsModel& f = settings;
-    f.Label4 = "mm/";
-    f.Label18 = "(mm)";
-    f.Label24 = "(mm)";
-    if (st.LoadingConfig) {
-        return;
-    }
-    constexpr double kMm = 25.4;
-    for (std::string& lead : f.Combo7) {
-        Convert(lead, kMm, 2);
-    }
-    for (std::string& position : f.Combo6) {
-        Convert(position, kMm, 0);
-    }
-    for (std::string& rate : f.Combo3) {
-        Convert(rate, kMm, 0);
-    }
-    Convert(f.Text1, kMm, 3);
-    Convert(f.Text2, kMm, 3);
-}
-
 namespace {
 
 // What the configuration reader demands of a line; the dialog checks the same before it writes,
@@ -184,43 +99,6 @@ std::string Cnc::SettingsProblem(bool typed) const {
         }
     }
     return {};
-}
-
-// Menu Setup > Settings: the controls as they stand, nothing read or reset. Changes: Visible.
-void Cnc::ShowSettings() {
-    settings.Visible = true;
-    op().ModelsChanged();
-}
-
-// "Ok". A value that would not survive the file or could not serve motion control is refused with
-// a message before anything is written, and the dialog stays open with the edits. Otherwise the
-// file is written and read back, which is what brings the edits to motion control. A write that
-// fails keeps the dialog open too (the operator has been told why), and the old file stands.
-// Changes: tamo.cfg, the controls and everything ReadConfig derives, Visible.
-bool Cnc::SettingsOk() {
-    if (Running()) {
-        // New step sizes and pins under a running move would send it elsewhere.
-        op().ShowMessage("The settings cannot be changed while the machine moves.", kAppTitle);
-        return false;
-    }
-    if (const std::string problem = SettingsProblem(true); !problem.empty()) {
-        op().ShowMessage(problem, kAppTitle);
-        return false;
-    }
-    if (!WriteConfig()) {
-        return false;
-    }
-    ReadConfig();
-    settings.Visible = false;
-    op().ModelsChanged();
-    return true;
-}
-
-// "Cancel": hides the dialog; the edits stay in its controls, unapplied, until the next write.
-// Changes: Visible.
-void Cnc::SettingsCancel() {
-    settings.Visible = false;
-    op().ModelsChanged();
 }
 
 } // namespace tamo
