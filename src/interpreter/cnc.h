@@ -38,6 +38,7 @@ public:
     SettingsModel settings;
     ScaleModel scale;
     CoordinateModel coord;
+    StatusModel status;
 
     // Where tamo.cfg lives. Empty: there is no file, and the start-up values are used.
     std::filesystem::path ConfigPath;

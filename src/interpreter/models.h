@@ -81,6 +81,15 @@ struct ScaleModel {
     bool Visible = false;
 };
 
+// The frame's status bar: what the operator should see at a glance besides the machine's state,
+// the line and the times. Each text is set by the part that knows it; an empty one shows nothing.
+struct StatusModel {
+    std::string Port = "Offline"; // "Offline", or "Online" with the device that was opened
+    std::string ConfigFile;       // the settings file in use
+    std::string Check;            // after Open: how many errors and warnings the program check found
+    std::string Notice;           // shown once: something the operator must know (why a request was refused)
+};
+
 // The coordinate dialog Set_Prg_cord: created by a "Set" button, discarded by "Cancel".
 struct CoordinateModel {
     bool Exists = false;
