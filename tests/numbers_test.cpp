@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace tamo {
@@ -36,6 +39,63 @@ TEST(NumericScan, NeverYieldsInfinityAndKeepsLongNumbersExact) {
     EXPECT_EQ(ScanNumber("0.1"), 0.1);
     EXPECT_EQ(ScanNumber("-0"), 0);
     EXPECT_FALSE(std::signbit(ScanNumber("-0")));
+}
+
+// Every decimal text reads as the double the C library rounds it to: program words, settings and
+// the headless tool's "numbers read back exactly" all rest on it. Random texts of up to 20
+// significant digits, with signs, points, leading zeros, E and D exponents and blanks inside,
+// cover both the fast path (up to 15 digits and powers of ten up to 22) and the slow one.
+TEST(NumericScan, ReadsRandomDecimalTextsToTheCorrectlyRoundedDouble) {
+    ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    std::mt19937_64 random(20261207);
+    auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    for (int i = 0; i < 200000; ++i) {
+        std::string digits;
+        for (int k = 0, n = pick(0, 3); k < n; ++k) {
+            digits += '0';
+        }
+        digits += static_cast<char>('1' + pick(0, 8));
+        for (int k = 1, n = pick(1, 20); k < n; ++k) {
+            digits += static_cast<char>('0' + pick(0, 9));
+        }
+        std::string plain = std::string(pick(0, 2) == 0 ? "-" : pick(0, 1) == 0 ? "+" : "") + digits;
+        if (pick(0, 3) != 0) {
+            plain.insert(plain.size() - static_cast<std::size_t>(pick(0, static_cast<int>(digits.size()))), ".");
+        }
+        std::string exponent;
+        if (pick(0, 2) != 0) {
+            exponent = std::to_string(pick(-40, 40));
+            if (exponent[0] != '-' && pick(0, 1) == 0) {
+                exponent.insert(0, "+");
+            }
+        }
+        const double expected = std::strtod((exponent.empty() ? plain : plain + "E" + exponent).c_str(), nullptr);
+
+        // The program word: any exponent letter, blanks anywhere.
+        std::string word = exponent.empty() ? plain : plain + "EeDd"[pick(0, 3)] + exponent;
+        for (int k = 0, n = pick(0, 2); k < n; ++k) {
+            word.insert(static_cast<std::size_t>(pick(0, static_cast<int>(word.size()))), pick(0, 1) ? " " : "\t");
+        }
+        ASSERT_EQ(ScanNumber(word), expected) << '"' << word << '"';
+        // A setting: E exponents only, no blanks inside.
+        if (exponent.empty() || word.find_first_of("Dd") == std::string::npos) {
+            const std::string setting = exponent.empty() ? plain : plain + "e" + exponent;
+            ASSERT_EQ(ReadNumber(setting), expected) << '"' << setting << '"';
+        }
+    }
+}
+
+// Beyond the digits a double can hold, the dropped digits still decide a value that lies a hair
+// from halfway between two doubles.
+TEST(NumericScan, LongTextsNextToHalfwayRoundTheWayTheirLastDigitsSay) {
+    const std::string halfway_after_one = "1.00000000000000011102230246251565404236316680908203125"; // 1 + 2^-53
+    EXPECT_EQ(ScanNumber(halfway_after_one), 1.0); // a tie goes to the even neighbour
+    EXPECT_EQ(ScanNumber(halfway_after_one + "1"), 1.0000000000000002);
+    EXPECT_EQ(ScanNumber("9007199254740993" + std::string(60, '0') + "1E-61"), 9007199254740994.0);
+    EXPECT_EQ(ScanNumber("9007199254740993" + std::string(60, '0') + "E-60"), 9007199254740992.0);
+    EXPECT_EQ(ScanNumber("-9007199254740993.0000000000000000000000000000000000000000001"), -9007199254740994.0);
 }
 
 TEST(ReadNumber, AcceptsOnlyWholeNumbers) {

@@ -136,11 +136,14 @@ double ScanNumber(std::string_view text) {
     }
 
     // The digits are gathered as a whole-number mantissa and a power of ten, so that blanks inside
-    // the number, a D exponent and any number of digits all end in one exact conversion. Digits
-    // beyond the 40th significant one cannot change a double and only move the exponent.
-    constexpr std::size_t kMaxDigits = 40;
-    std::array<char, 64> buf{};
+    // the number, a D exponent and any number of digits all end in one exact conversion. A value
+    // halfway between two doubles has at most 767 significant digits, so 800 kept digits decide
+    // every rounding; beyond them only whether a dropped digit was non-zero still matters, and a
+    // final 1 stands for it.
+    constexpr std::size_t kMaxDigits = 800;
+    std::array<char, kMaxDigits + 32> buf; // filled as far as n; the rest is never read
     std::size_t n = 0;
+    bool dropped_nonzero = false;
     char c = in.Peek();
     const bool negative = c == '-';
     if (c == '-' || c == '+') {
@@ -160,6 +163,7 @@ double ScanNumber(std::string_view text) {
             mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
         } else {
             ++exponent;
+            dropped_nonzero = dropped_nonzero || c != '0';
         }
     }
     if (in.Peek() == '.') {
@@ -173,6 +177,8 @@ double ScanNumber(std::string_view text) {
                 buf[n++] = c;
                 mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
                 --exponent;
+            } else {
+                dropped_nonzero = dropped_nonzero || c != '0';
             }
         }
     }
@@ -206,6 +212,10 @@ double ScanNumber(std::string_view text) {
         return negative && *exact != 0 ? -*exact : *exact;
     }
     const int magnitude = static_cast<int>(n) + static_cast<int>(exponent); // digits before the point
+    if (dropped_nonzero) {
+        buf[n++] = '1';
+        --exponent;
+    }
     buf[n++] = 'e';
     auto [p, ec] = std::to_chars(buf.data() + n, buf.data() + buf.size(), exponent);
     if (ec != std::errc()) {
