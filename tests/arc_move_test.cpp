@@ -84,6 +84,29 @@ TEST(ArcMove, EndOnTheStartIsAFullCircleInTheProgrammedDirection) {
     }
 }
 
+// Three quarters of a circle, each way, one with its end level with the centre: the walk turns the
+// whole angle in the programmed direction, and nothing the machine cuts leaves the circle.
+TEST(ArcMove, MoreThanHalfACircleIsWalkedTheWholeWayRound) {
+    struct Case {
+        double x0, y0, x1, y1, i, j;
+        int dir;
+        std::pair<double, double> via1, via2;
+    };
+    for (const Case& c :
+         {Case{0, 10, -10, 0, 0, -10, 1, {10, 0}, {0, -10}}, Case{10, 0, 0, -10, -10, 0, -1, {0, 10}, {-10, 0}},
+          Case{-10, 0, 0, -10, 10, 0, 1, {0, 10}, {10, 0}}}) {
+        SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " dir " << c.dir);
+        ArcMachine m;
+        m.Arc(c.x0, c.y0, c.x1, c.y1, c.i, c.j, c.dir);
+        EXPECT_NEAR(m.st.ArcSweep, 1.5 * kPi, 1e-12);
+        for (std::size_t k = 0; k < m.ticks.size(); ++k) {
+            ASSERT_NEAR(std::hypot(m.ticks[k].x, m.ticks[k].y), 10, 1.5 * kStep) << "tick " << k;
+        }
+        EXPECT_TRUE(m.Passes(c.via1.first, c.via1.second) && m.Passes(c.via2.first, c.via2.second));
+        m.ExpectAt(c.x1, c.y1);
+    }
+}
+
 TEST(ArcMove, ZMovesOnlyInTheClosingStraightMove) {
     ArcMachine m;
     m.st.TargetZ = -1;

@@ -53,6 +53,10 @@ void Cnc::ArcMove() {
     }
 
     st.ArcSweep = st.ArcDir < 0 ? st.ArcStartAngle - st.ArcEndAngle : st.ArcEndAngle - st.ArcStartAngle;
+    // The start and end angles are normalised to different ranges, so this difference is the
+    // angle the walk must turn only while it comes out negative (or beyond a whole turn); a
+    // positive one is the short way round against the direction of travel.
+    const bool against_travel = st.ArcSweep > 0;
     if (std::fabs(st.ArcSweep) > two_pi) {
         st.ArcSweep = std::fabs(st.ArcSweep) - two_pi;
     }
@@ -62,6 +66,10 @@ void Cnc::ArcMove() {
     // An end within one increment of the start is a full circle.
     if (st.ArcSweep < st.ArcAngleStep) {
         st.ArcSweep = two_pi;
+    } else if (against_travel) {
+        // The rest of the turn in the programmed direction: an arc of more than half a circle.
+        // At exactly half a circle both ways are the same, and 2 pi - pi is pi to the last bit.
+        st.ArcSweep = two_pi - st.ArcSweep;
     }
     st.ArcPos = 0;
     ArcSteps();
