@@ -52,7 +52,7 @@ TEST(LineParser, WordsAreModalAndStoredAsWritten) {
     EXPECT_EQ(m.st.StartX, 10);
     EXPECT_EQ((std::array{m.st.TargetX, m.st.TargetY, m.st.TargetZ, m.st.ProgFeed}), (std::array{30., 20., -1., 200.}));
     m.Parse("G1 X5");
-    EXPECT_EQ(m.st.GCode, "G1"); // only "G01" moves at run time
+    EXPECT_EQ(m.st.GCode, "G1"); // kept as written, though it moves as "G01"
     m.Parse("X12 G00");
     EXPECT_EQ(m.st.GCode, "G00");
     EXPECT_EQ(m.st.TargetX, 12);

@@ -1,6 +1,7 @@
 // The run loop: the program buffer, block by block, through the parser into the move procedures.
 
 #include "interpreter/cnc.h"
+#include "interpreter/motion_word.h"
 
 #include <cstddef>
 #include <string_view>
@@ -22,7 +23,8 @@ bool CarriesArcWord(std::string_view line) {
 }
 
 bool IsArcWord(const std::string& gcode) {
-    return gcode == "G02" || gcode == "G03";
+    const Motion motion = MotionOf(gcode);
+    return motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise;
 }
 
 } // namespace
@@ -98,22 +100,29 @@ void Cnc::RunProgram() {
     }
 }
 
-// Carries out the current block by its motion word; any other word moves nothing.
-// Changes: RapidMove (G00), ArcDir (G02, G03), the view's colour (green for G00), and whatever
-// LinearMove or ArcMove change.
+// Carries out the current block by its motion word, G0 to G3 written with one digit or two; any
+// other word moves nothing. Changes: RapidMove (G00), ArcDir (G02, G03), the view's colour (green
+// for G00), and whatever LinearMove or ArcMove change.
 void Cnc::DispatchMove() {
-    if (st.GCode == "G00") {
+    switch (MotionOf(st.GCode)) {
+    case Motion::Rapid:
         view().SetForeColor(kGreen);
         st.RapidMove = true;
         LinearMove();
-    } else if (st.GCode == "G01") {
+        break;
+    case Motion::Feed:
         LinearMove();
-    } else if (st.GCode == "G02") {
+        break;
+    case Motion::ArcClockwise:
         st.ArcDir = 1;
         ArcMove();
-    } else if (st.GCode == "G03") {
+        break;
+    case Motion::ArcCounterClockwise:
         st.ArcDir = -1;
         ArcMove();
+        break;
+    case Motion::None:
+        break;
     }
 }
 

@@ -2,6 +2,7 @@
 // machine's limits, and the busy-loop count of a tick from the calibration.
 
 #include "interpreter/cnc.h"
+#include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 
 #include <cmath>
@@ -21,7 +22,7 @@ void Cnc::ComputeFeedDelay() {
     if (st.FeedRate > fast_x) {
         st.FeedRate = fast_x;
     }
-    if (st.GCode == "G00") {
+    if (MotionOf(st.GCode) == Motion::Rapid) {
         st.FeedRate = fast_x;
     }
     if (std::fabs(st.StepsZ) > 0 && st.FeedRate > fast_z) {

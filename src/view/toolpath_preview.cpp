@@ -10,6 +10,7 @@
 // What cannot be drawn is left out and the redraw goes on with the next block.
 
 #include "interpreter/cnc.h"
+#include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 #include "motion/angles.h"
 
@@ -196,19 +197,28 @@ void Cnc::GrowExtents() {
     widen(st.TargetX, st.TargetY, st.TargetX, st.TargetY);
 }
 
-// Draws the block just parsed, chosen by the exact text of its motion word; a canned drill cycle
-// shows its move to the hole as a rapid move. Changes: ArcDir and what DrawArc changes, for arcs.
+// Draws the block just parsed, by its motion word as the run moves it; a canned drill cycle shows
+// its move to the hole as a rapid move. Changes: ArcDir and what DrawArc changes, for arcs.
 void Cnc::DrawMove() {
-    const std::string& g = st.GCode;
-    if (g == "G00" || g == "G0" || g == "G81" || g == "G83") {
+    switch (MotionOf(st.GCode)) {
+    case Motion::Rapid:
         DrawRapid();
-    } else if (g == "G01" || g == "G1") {
+        break;
+    case Motion::Feed:
         DrawFeedLine();
-    } else if (g == "G02" || g == "G2") {
+        break;
+    case Motion::ArcClockwise:
         st.ArcDir = -1;
         DrawArc();
-    } else if (g == "G03" || g == "G3") {
+        break;
+    case Motion::ArcCounterClockwise:
         DrawArcCcw();
+        break;
+    case Motion::None:
+        if (st.GCode == "G81" || st.GCode == "G83") {
+            DrawRapid();
+        }
+        break;
     }
 }
 
