@@ -61,6 +61,14 @@ TEST(StepOutput, PinsAsWiredAndPinsThatDriveNothing) {
     }
 }
 
+// Two signals on one pin, as a stored file may still hold: that pin rises, and no pin above it.
+TEST(StepOutput, TwoSignalsOnOnePinRaiseThatPinOnly) {
+    TestMachine m;
+    m.cnc.settings.Combo1 = {"3", "2", "5", "2", "3", "6"}; // X and Y direction on 2, X and Z step on 3
+    m.cnc.ReadConfig();
+    EXPECT_EQ(BytesOf(m, {{-1, -1, 0}, {1, 0, 1}}), (std::vector<int>{1, 11, 1, 0, 2, 0}));
+}
+
 TEST(StepOutput, PositionsWaitsAndLiveDots) {
     for (bool offline : {false, true}) {
         TestMachine m(offline);

@@ -14,30 +14,32 @@ namespace tamo {
 void Cnc::StepPulse() {
     st.PlotTravel += st.UnitsPerStepX;
 
-    // An idle axis keeps its direction line low between ticks.
+    // An idle axis keeps its direction line low between ticks. The bytes are formed bit by bit: two
+    // signals wired to one pin (a settings mistake) raise that pin, never the pin above it as a sum
+    // of masks would.
     st.DirByte = 0;
     if (st.StepDirX == st.DirSignX) {
-        st.DirByte += st.DirMaskX;
+        st.DirByte |= st.DirMaskX;
     }
     if (st.StepDirY == st.DirSignY) {
-        st.DirByte += st.DirMaskY;
+        st.DirByte |= st.DirMaskY;
     }
     if (st.StepDirZ == st.DirSignZ) {
-        st.DirByte += st.DirMaskZ;
+        st.DirByte |= st.DirMaskZ;
     }
     int step_bits = 0;
     if (st.StepDirX != 0) {
-        step_bits += st.StepMaskX;
+        step_bits |= st.StepMaskX;
     }
     if (st.StepDirY != 0) {
-        step_bits += st.StepMaskY;
+        step_bits |= st.StepMaskY;
     }
     if (st.StepDirZ != 0) {
-        step_bits += st.StepMaskZ;
+        step_bits |= st.StepMaskZ;
     }
 
     if (!st.Offline) {
-        st.PortByte = st.DirByte + step_bits;
+        st.PortByte = st.DirByte | step_bits;
         port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte));
         port_->Out32(kDataRegister, static_cast<std::int16_t>(st.PortByte));
         clock_->Wait(NumberOf(st.PulseWidth));
