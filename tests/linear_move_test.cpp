@@ -113,6 +113,21 @@ TEST(LinearMove, ConstantContourKeepsFeedMovesAtOneDelay) {
     }
 }
 
+// A plunge below the slow jog rate runs at its own feed from the first tick to the last, ramps
+// and all; at the slow jog rate itself nothing changes.
+TEST(LinearMove, FeedsBelowTheSlowJogRateAreNeverRampedFaster) {
+    for (const double feed : {20.0, 50.0, 100.0}) {
+        TestMachine m;
+        Trace trace;
+        m.cnc.set_tick_observer(&trace);
+        m.st.LoopCal = 600000;
+        m.st.ProgFeed = feed;
+        m.st.GCode = "G01";
+        MoveBySteps(m, 0, 0, -120);
+        EXPECT_EQ(trace.delay, std::vector<double>(120, 600000 / feed)) << feed;
+    }
+}
+
 TEST(LinearMove, NothingToStepMeansNoTickButAFreshFeed) {
     TestMachine m;
     m.st.ProgFeed = 300;

@@ -37,11 +37,17 @@ namespace {
 }
 
 // One ramp tick at the given angle in degrees. The delay is left unrounded: the busy wait counts
-// whole iterations up to it. The X slow jog rate is the floor whatever axis moves.
+// whole iterations up to it. The X slow jog rate is the floor whatever axis moves, unless the feed
+// ramped to is slower still: a ramp never runs faster than its feed, so a slow plunge runs at its
+// own feed from the first tick to the last.
 void SetRampDelay(MachineState& st, double angle_deg) {
     st.RampFeed = std::sin(angle_deg / 180 * Pi()) * st.FeedRate;
     st.StepDelay = st.LoopCal / st.RampFeed;
-    const double slowest_delay = st.LoopCal / NumberOf(st.JogSlowX);
+    double floor_feed = NumberOf(st.JogSlowX);
+    if (st.FeedRate < floor_feed) {
+        floor_feed = st.FeedRate;
+    }
+    const double slowest_delay = st.LoopCal / floor_feed;
     if (st.StepDelay > slowest_delay) {
         st.StepDelay = slowest_delay;
     }
