@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace tamo {
 namespace {
@@ -122,6 +125,55 @@ TEST(RunControls, StartDoesNothingDuringAPanelMove) {
     EXPECT_EQ(DoneCount(m), 0);
     EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
     EXPECT_FALSE(m.cnc.Running());
+}
+
+// Online without a calibration every delay would be 0 and the machine would run at the loop's top
+// speed: whatever would move it is refused, with the reason. Offline, or calibrated, each moves.
+TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
+    using Command = std::function<void(TestMachine&)>;
+    const std::vector<std::pair<const char*, Command>> commands{
+        {"Start",
+         [](TestMachine& m) {
+             m.cnc.Start();
+         }},
+        {"jog",
+         [](TestMachine& m) {
+             bool released = false;
+             m.AtYield(3, [&] {
+                 released = true;
+                 m.cnc.JogReleased(4, 1);
+             });
+             m.cnc.JogPressed(4, 1);
+             if (!released) {
+                 m.cnc.JogReleased(4, 1); // the mouse-up after a refused press
+             }
+         }},
+        {"home",
+         [](TestMachine& m) {
+             m.cnc.SetHomeOption(1, true);
+             m.st.ProgPosX = 0.3;
+             m.cnc.HomeTheMachine();
+         }},
+        {"end of line",
+         [](TestMachine& m) {
+             m.cnc.StepForward();
+             m.cnc.MoveToEndOfLine();
+         }},
+    };
+    for (const auto& [name, command] : commands) {
+        for (const auto& [offline, cal] : {std::pair(false, 0.0), std::pair(true, 0.0), std::pair(false, 60000.0)}) {
+            SCOPED_TRACE(testing::Message() << name << (offline ? " offline" : " online") << " cal " << cal);
+            TestMachine m(offline);
+            m.Load("G01 X0.3 F100\n");
+            m.st.LoopCal = cal;
+            command(m);
+            const bool refused = !offline && cal == 0;
+            EXPECT_EQ(m.st.MachPosX == 0 && m.st.MachPosZ == 0, refused);
+            EXPECT_EQ(m.port.write_count() == 0, refused || offline);
+            EXPECT_EQ(m.op.messages().size() == 1 && m.op.messages()[0].text == kUncalibratedText, refused);
+            EXPECT_FALSE(m.cnc.Running());
+        }
+    }
 }
 
 // A program opened after another one starts at its own first line, whatever mode is chosen.

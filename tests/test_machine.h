@@ -61,7 +61,9 @@ inline std::string ProgramFile(const std::string& text) {
     return programs.Write("program" + std::to_string(++count) + ".txt", text).string();
 }
 
-// A controller on fake seams, started as the program starts but without a configuration file.
+// A controller on fake seams, started as the program starts but without a configuration file, and
+// calibrated as a speed test leaves it (60000 mm/min, 2362 in/min): online, a machine without a
+// calibration refuses to move. A test of the uncalibrated machine sets LoopCal to 0.
 struct TestMachine {
     SimulatedPort port;
     FakeClock clock;
@@ -70,7 +72,11 @@ struct TestMachine {
     Cnc cnc{port, clock, op, view};
     MachineState& st = cnc.st;
 
-    explicit TestMachine(bool offline = false) { cnc.StartUp(offline); }
+    explicit TestMachine(bool offline = false) {
+        st.LoopCalIn = 2362;
+        st.LoopCalMm = 60000;
+        cnc.StartUp(offline);
+    }
     // Not started: every control holds its initial value.
     struct NotStarted {};
     explicit TestMachine(NotStarted) {}

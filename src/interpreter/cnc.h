@@ -15,6 +15,9 @@
 namespace tamo {
 
 inline constexpr const char* kAppTitle = "TamoCNC";
+// Why a move was refused on a port that is online without a calibration.
+inline constexpr const char* kUncalibratedText =
+    "The machine is not calibrated: run the speed test first (Setup > Speedtest).";
 
 class Cnc;
 
@@ -93,6 +96,11 @@ public:
     void MoveToEndOfLine();   // "Move machine to end of line"
     void ShowPage(int index); // the tab buttons Command4(index)
     void ViewKeyPress();      // any key in the toolpath view requests a stop
+    // Online without a calibration every delay comes out 0 and the machine would run at the top
+    // speed of the loop. True, after telling the operator to run the speed test first, when the
+    // port is online and LoopCal is not above 0: Start, jogging, homing, "Move machine to end of
+    // line" and every other command that moves the machine then do nothing.
+    [[nodiscard]] bool RefuseUncalibratedMove();
 
     // interpreter/line_parser.cpp
     void ParseLine();
@@ -223,6 +231,9 @@ private:
     // motion/linear_move.cpp
     void Tick();
     void SaveResumeRecord();
+
+    // motion/jogging.cpp
+    bool jog_held_ = false; // from the press that began a jog to its release
 
     // view/toolpath_preview.cpp
     void GrowExtents();

@@ -38,6 +38,9 @@ void Cnc::Start() {
         // Nothing to run. The buffer may still hold a program whose Open was cancelled.
         return;
     }
+    if (RefuseUncalibratedMove()) {
+        return;
+    }
     if (MWordValue(st.MWord) > 0) {
         st.SingleStep = false;
         st.MWord = 0.0;
@@ -249,6 +252,9 @@ void Cnc::MoveToEndOfLine() {
         // It would move the machine away in the middle of the running block.
         return;
     }
+    if (RefuseUncalibratedMove()) {
+        return;
+    }
     BusyScope busy(*this);
     const double end_x = st.TargetX;
     const double end_y = st.TargetY;
@@ -291,6 +297,14 @@ void Cnc::ShowPage(int index) {
     }
     main.VisiblePage = index;
     op().ModelsChanged();
+}
+
+bool Cnc::RefuseUncalibratedMove() {
+    if (st.Offline || st.LoopCal > 0) {
+        return false;
+    }
+    op().ShowMessage(kUncalibratedText, kAppTitle);
+    return true;
 }
 
 // Any key in the toolpath view stops a running program, jog or homing move.

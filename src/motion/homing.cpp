@@ -30,6 +30,9 @@ void Cnc::SetHomeOption(int index, bool selected) {
 // ComputeFeedDelay gives), TargetX, TargetY, GCode (kept after the move), and whatever the move
 // changes.
 void Cnc::HomeTheMachine() {
+    if (RefuseUncalibratedMove()) {
+        return;
+    }
     BusyScope busy(*this);
     st.StopRequest = false;
     main.Text2 = main.Text6;

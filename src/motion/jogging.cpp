@@ -60,7 +60,11 @@ void Cnc::JogPressed(int index, int) {
         return;
     }
     const JogButton& jog = kJogButton[static_cast<std::size_t>(index)];
+    if (RefuseUncalibratedMove()) {
+        return;
+    }
     BusyScope busy(*this);
+    jog_held_ = true;
     UpdatePlotStep();
     st.HeldGCode = st.GCode;
     st.GCode = "G01"; // so that the feed computation does not take the jog for a rapid
@@ -98,6 +102,10 @@ void Cnc::JogPressed(int index, int) {
 // the readouts, and GCode back to what it was before the press.
 void Cnc::JogReleased(int, int) {
     constexpr double kLastRampAngle = 5;
+    if (!jog_held_) {
+        return; // the press was refused and began nothing
+    }
+    jog_held_ = false;
     if (!main.Option1[kStepOption]) {
         st.StopRequest = true;
         while (st.RampDownAngle >= kLastRampAngle) {

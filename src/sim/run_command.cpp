@@ -76,7 +76,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         }
     });
     int starts = 0;
-    while (starts < options.max_starts && !Shown(machine.op, kDone)) {
+    // A refusal for want of a calibration stands until the speed test has run: one is enough.
+    while (starts < options.max_starts && !Shown(machine.op, kDone) && !Shown(machine.op, kUncalibratedText)) {
         cnc.Start();
         ++starts;
     }
