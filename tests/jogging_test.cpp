@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tamo {
@@ -73,6 +74,31 @@ TEST(Jogging, RampTicksAndRateOfEachSpeedAndAReleaseOfAnyButton) {
         EXPECT_EQ(m.st.GCode, "G00") << "restored by the release";
         const double travel = std::fabs(m.st.ProgPosX) + std::fabs(m.st.ProgPosY) + std::fabs(m.st.ProgPosZ);
         EXPECT_NEAR(travel, static_cast<double>(m.ticks.size()) * 0.0075, 1e-9);
+    }
+}
+
+// A fast jog stopped by the limit switch, by Pause or by a key in the view, then released: the
+// axis stays where it stopped, and "Limit Zone" is shown once.
+TEST(Jogging, AJogThatHasStoppedTakesNoStepAtTheRelease) {
+    struct Case {
+        const char* what;
+        std::function<void(JogMachine&)> stop; // at the fourth yield
+        std::size_t messages;
+    };
+    for (const Case& c : {Case{"limit", [](JogMachine& m) { m.port.set_status(63); }, 1},
+                          Case{"pause", [](JogMachine& m) { m.cnc.Pause(); }, 0},
+                          Case{"key", [](JogMachine& m) { m.cnc.ViewKeyPress(); }, 0}}) {
+        SCOPED_TRACE(c.what);
+        JogMachine m;
+        m.cnc.SelectJogSpeed(kFast);
+        m.AtYield(4, [&] { c.stop(m); });
+        m.cnc.JogPressed(4, kLeft);
+        m.cnc.JogReleased(4, kLeft);
+        const std::size_t stopped_after = c.messages == 1 ? 5 : 4;
+        EXPECT_EQ(m.ticks.size(), stopped_after);
+        EXPECT_NEAR(m.st.ProgPosX, static_cast<double>(stopped_after) * 0.0075, 1e-12);
+        EXPECT_EQ(m.op.messages().size(), c.messages);
+        EXPECT_TRUE(m.st.StopRequest);
     }
 }
 

@@ -96,7 +96,9 @@ void Cnc::JogPressed(int index, int) {
 
 // Mouse-up on JogZ(index). A release of any button ends a continuous jog: the press started it
 // whatever the button, and a jog that only the left button could end would run on to the limit.
-// The jogged axis decelerates over the ramp it accelerated on, then the readouts catch up.
+// The jogged axis decelerates over the ramp it accelerated on, then the readouts catch up. A jog
+// that has already stopped (the limit switch, Pause, a key in the view) stays where it stopped:
+// after a limit trip a single step more would go on into the switch.
 //
 // Changes: StopRequest (set, unless "Step" is chosen), RampDownAngle, StepDelay, the positions,
 // the readouts, and GCode back to what it was before the press.
@@ -107,8 +109,9 @@ void Cnc::JogReleased(int, int) {
     }
     jog_held_ = false;
     if (!main.Option1[kStepOption]) {
+        const bool moving = !st.StopRequest;
         st.StopRequest = true;
-        while (st.RampDownAngle >= kLastRampAngle) {
+        while (moving && st.RampDownAngle >= kLastRampAngle) {
             // A ramp step that was never set (a release whose press chose "Step", then the option
             // changed while the button was held) would leave the angle where it is for ever.
             const double angle = st.RampDownAngle;
