@@ -176,6 +176,68 @@ TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
     }
 }
 
+// Ticks whose middle write raises the step line of this bit.
+int StepsOn(const SimulatedPort& port, int bit) {
+    int steps = 0;
+    const auto& w = port.writes();
+    for (std::size_t i = 0; i + 2 < w.size(); i += 3) {
+        steps += ((w[i + 1].value & ~w[i].value) & bit) != 0;
+    }
+    return steps;
+}
+
+// A line paused half-way at X0.3 and then finished, or abandoned: no later Start replays its second
+// half, whatever stop request stands when it is pressed, and a line that leaves X out stays where
+// the machine is, though "Reset" zeroed the end point. Y steps of -1: not counted.
+TEST(RunControls, AFinishedOrAbandonedStopIsNeverReplayed) {
+    constexpr int kX = 2, kY = 8;
+    struct Case {
+        const char* what;
+        bool step_mode;
+        std::function<void(TestMachine&)> after_pause;
+        int starts, x_steps, y_steps;
+    };
+    for (const Case& c : {
+             Case{"finished, then Reset", true,
+                  [](TestMachine& m) {
+                      m.cnc.Start();
+                      m.cnc.StepReset();
+                  },
+                  1, 0, 40},
+             Case{"program finished, then a key", false,
+                  [](TestMachine& m) {
+                      m.cnc.Start();
+                      m.cnc.ViewKeyPress();
+                  },
+                  2, 0, -1}, // each Start runs the program afresh, Y back to 0 and up again
+             Case{"another program opened, then Pause", false,
+                  [](TestMachine& m) {
+                      m.Load("G01 Y0.3 F100\n");
+                      m.cnc.Pause();
+                  },
+                  1, 0, 40},
+         }) {
+        SCOPED_TRACE(c.what);
+        TestMachine m;
+        m.Load("G01 X0.6 F100\nG01 Y0.3\n");
+        if (c.step_mode) {
+            m.cnc.SelectStepMode();
+        }
+        m.AtYield(40, [&] { m.cnc.Pause(); });
+        m.cnc.Start();
+        ASSERT_NEAR(m.st.ProgPosX, 0.3, 1e-9);
+        c.after_pause(m);
+        m.port.clear();
+        for (int start = 0; start < c.starts; ++start) {
+            m.cnc.Start();
+        }
+        EXPECT_EQ(StepsOn(m.port, kX), c.x_steps);
+        if (c.y_steps >= 0) {
+            EXPECT_EQ(StepsOn(m.port, kY), c.y_steps);
+        }
+    }
+}
+
 // A program opened after another one starts at its own first line, whatever mode is chosen.
 TEST(RunControls, NewProgramStartsAtItsFirstLine) {
     TestMachine m;

@@ -228,6 +228,10 @@ private:
     void ConfigFileUnusable(const std::string& problem);
     bool config_write_blocked_ = false; // an unusable file could not be set aside
 
+    // interpreter/run_program.cpp: no stopped move waits any more, so that Start can never replay
+    // a move that was finished or abandoned.
+    void ClearResumeRecord();
+
     // motion/linear_move.cpp
     void Tick();
     void SaveResumeRecord();

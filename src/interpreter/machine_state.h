@@ -19,6 +19,7 @@ struct MachineState {
 
     // Resume record: the move that a stop ended.
     bool ResumeMove = false;
+    bool ResumePending = false; // a stopped move waits in the record: Start resumes it
     double ResumePosX = 0, ResumePosY = 0, ResumePosZ = 0;
     double ResumeTargetX = 0, ResumeTargetY = 0, ResumeTargetZ = 0;
     std::string ResumeGCode;

@@ -24,7 +24,8 @@ double MWordValue(const Value& m) {
 // "Execute Program". Decides between the continuation after an M word, the continuation after
 // "Move machine to end of line", the resumption of a stopped move, the next line in step mode, an
 // armed continuation and a fresh start, then runs the program.
-// Changes: MWord, SingleStep, ContinueRun, ResumeMove, StopRequest, ContinueAfterStep, PlotStep;
+// Changes: MWord, SingleStep, ContinueRun, ResumeMove, ResumePending, StopRequest,
+// ContinueAfterStep, PlotStep;
 // on a fresh start StartX/Y/Z, TargetX/Y/Z, MachPosX/Y/Z, PrgLineNo and the pen width (2); then
 // whatever RunProgram changes. Does nothing while a run is active or no program is loaded.
 void Cnc::Start() {
@@ -50,19 +51,33 @@ void Cnc::Start() {
     UpdatePlotStep();
     if (st.ContinueRun) {
         st.ContinueRun = false;
-    } else if (st.StopRequest) {
+    } else if (st.StopRequest && st.ResumePending) {
         st.ResumeMove = true;
         st.StopRequest = false;
-    } else if (st.PrgLineNo > 0 && st.SingleStep) {
-        // The next line follows.
-    } else if (st.PrgLineNo > 0 && st.ContinueAfterStep) {
-        st.ContinueAfterStep = false;
     } else {
-        st.StartX = st.StartY = st.StartZ = 0;
-        st.TargetX = st.TargetY = st.TargetZ = 0;
-        st.MachPosX = st.MachPosY = st.MachPosZ = 0;
-        st.PrgLineNo = 0;
-        view().SetDrawWidth(2);
+        if (st.StopRequest) {
+            // A stop with no stopped move behind it (a jog's release, the step controls' "Reset",
+            // a key in the idle view) leaves nothing to resume. The program goes on from where the
+            // machine is: "Reset" zeroed the end point whose words the next line may leave out,
+            // and a jog may have moved the machine since.
+            st.StopRequest = false;
+            st.TargetX = st.ProgPosX;
+            st.TargetY = st.ProgPosY;
+            st.TargetZ = st.ProgPosZ;
+        }
+        // A record of a move that has been finished or abandoned since is never replayed.
+        ClearResumeRecord();
+        if (st.PrgLineNo > 0 && st.SingleStep) {
+            // The next line follows.
+        } else if (st.PrgLineNo > 0 && st.ContinueAfterStep) {
+            st.ContinueAfterStep = false;
+        } else {
+            st.StartX = st.StartY = st.StartZ = 0;
+            st.TargetX = st.TargetY = st.TargetZ = 0;
+            st.MachPosX = st.MachPosY = st.MachPosZ = 0;
+            st.PrgLineNo = 0;
+            view().SetDrawWidth(2);
+        }
     }
     RunProgram();
 }
@@ -91,7 +106,7 @@ void Cnc::SelectContinuousMode() {
 }
 
 // "Reset Program", after the operator confirms. Changes: StartX/Y/Z, ResumePosX/Y/Z,
-// ProgPosX/Y/Z and TargetX/Y/Z (0, then what the redraw leaves), MWord, PrgLineNo, ResumeMove,
+// ProgPosX/Y/Z and TargetX/Y/Z (0, then what the redraw leaves), MWord, PrgLineNo, the resume record,
 // StopRequest, the readouts, the view's pen width and colour. The machine position is kept: the
 // current position becomes the program origin.
 void Cnc::ResetProgram() {
@@ -115,7 +130,7 @@ void Cnc::ResetProgram() {
     st.MWord = 0.0;
     UpdateReadouts();
     st.PrgLineNo = 0;
-    st.ResumeMove = false;
+    ClearResumeRecord();
     st.StopRequest = false;
     st.Previewing = false;
 }
@@ -231,13 +246,15 @@ void Cnc::StepBack() {
     view().SetDrawWidth(1);
 }
 
-// "Reset" of the step controls. Changes: StopRequest (as Pause, so that the next Start resumes a
-// stopped move first), StepLineNo, StartX/Y, TargetX/Y.
+// "Reset" of the step controls. Changes: StopRequest (as Pause), the resume record (cleared: a
+// stopped line is abandoned, and the next Start does not replay it), StepLineNo, StartX/Y,
+// TargetX/Y.
 void Cnc::StepReset() {
     if (Running()) {
         return;
     }
     Pause();
+    ClearResumeRecord();
     main.StepLineNo = 0;
     st.StartX = st.StartY = 0;
     st.TargetX = st.TargetY = 0;

@@ -30,8 +30,8 @@ bool IsArcWord(const std::string& gcode) {
 } // namespace
 
 // Runs the program from the entry after PrgLineNo: one entry per pass, or the stopped move first
-// when ResumeMove is set. Ends at the end of the program (with "File succesfully processed"),
-// at a stop request, or after one pass in single-step mode.
+// when ResumeMove is set. Ends at the end of the program (with "File succesfully processed", and
+// the resume record cleared), at a stop request, or after one pass in single-step mode.
 // Changes: PrgLineNo, PrgLine, the block state through ParseLine and DispatchMove, ProgPosX/Y/Z
 // and TargetX/Y/Z and GCode on a resume, and whatever the moves change; Text4, the readouts and
 // Command7Enabled; the view's pen width and colour.
@@ -96,6 +96,7 @@ void Cnc::RunProgram() {
     view().SetForeColor(kBlack);
     op().ModelsChanged();
     if (st.PrgLineNo > st.PrgLineCount) {
+        ClearResumeRecord();
         op().ShowMessage("File succesfully processed", "Done");
     }
 }
@@ -126,13 +127,21 @@ void Cnc::DispatchMove() {
     }
 }
 
-// Changes: StartX/Y, TargetX/Y, ResumePosX/Y/Z and ProgPosX/Y/Z to 0. StartZ and TargetZ keep
+// Changes: StartX/Y, TargetX/Y, ResumePosX/Y/Z and ProgPosX/Y/Z to 0, and the resume record
+// cleared: a stopped move cannot be finished from a position that is gone. StartZ and TargetZ keep
 // their values.
 void Cnc::ResetPositions() {
     st.StartX = st.StartY = 0;
     st.TargetX = st.TargetY = 0;
     st.ResumePosX = st.ResumePosY = st.ResumePosZ = 0;
     st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
+    ClearResumeRecord();
+}
+
+// Changes: ResumeMove, ResumePending.
+void Cnc::ClearResumeRecord() {
+    st.ResumeMove = false;
+    st.ResumePending = false;
 }
 
 } // namespace tamo

@@ -55,7 +55,8 @@ void SetRampDelay(MachineState& st, double angle_deg) {
 
 } // namespace
 
-// Moves from the program position to TargetX/Y/Z. Changes: FeedFactor, ResumeMove, StepDirX/Y/Z,
+// Moves from the program position to TargetX/Y/Z. Changes: FeedFactor, ResumeMove and
+// ResumePending (a new move, or the resumed one, leaves no stopped move waiting), StepDirX/Y/Z,
 // DeltaX/Y/Z, StepsX/Y/Z, StepsMax, StepsLeftX/Y/Z and, unless the speed test runs (it sets the
 // delay itself), the feed through ComputeFeedDelay; then everything InterpolateLine changes.
 // The program position moves by whole steps only, so it can end up to half a step short of the
@@ -63,6 +64,7 @@ void SetRampDelay(MachineState& st, double angle_deg) {
 void Cnc::LinearMove() {
     st.FeedFactor = 1;
     st.ResumeMove = false;
+    st.ResumePending = false;
     st.StepDirX = 0;
     st.StepDirY = 0;
     st.StepDirZ = 0;
@@ -184,10 +186,11 @@ void Cnc::Tick() {
 }
 
 // The stop end of a move: what the run controls need to finish it later, and "Execute Program"
-// enabled again. Changes: Command7Enabled, ResumePos*, ResumeTarget*, ResumeDrawWidth, ResumeGCode,
-// StepsZ.
+// enabled again. Changes: Command7Enabled, ResumePending, ResumePos*, ResumeTarget*,
+// ResumeDrawWidth, ResumeGCode, StepsZ.
 void Cnc::SaveResumeRecord() {
     main.Command7Enabled = true;
+    st.ResumePending = true;
     st.ResumePosX = st.ProgPosX;
     st.ResumePosY = st.ProgPosY;
     st.ResumePosZ = st.ProgPosZ;
