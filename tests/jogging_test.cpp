@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace tamo {
@@ -122,6 +124,48 @@ TEST(Jogging, StepMovesOneStepPerPressOnTheButtonsAxis) {
         EXPECT_EQ((std::array{m.st.ProgPosX, m.st.ProgPosY, m.st.ProgPosZ}),
                   (std::array{2 * d[0] * 0.0075, 2 * d[1] * 0.0075, 2 * d[2] * 0.0075}));
         EXPECT_EQ(m.ticks.size(), 2u);
+    }
+}
+
+// "Home the Machine" or "X -" pressed while a line runs, at X0.3 of X0.6: the line stops as Pause
+// stops it and keeps its resume record, the machine homes or jogs, and the program waits for
+// Start, which finishes the line and the rest. A jog's release may come before the jog could begin.
+TEST(Homing, HomeOrAJogDuringARunPausesTheRunFirst) {
+    struct Case {
+        const char* what;
+        std::uint64_t release_at; // 0: no release, 40: together with the press
+    };
+    for (const Case c : {Case{"home", 0}, Case{"jog released later", 45}, Case{"jog released at once", 40}}) {
+        SCOPED_TRACE(c.what);
+        TestMachine m;
+        m.cnc.SetHomeOption(1, true);
+        m.Load("G01 X0.6 F100\nG01 Y0.3\n");
+        m.op.OnYield([&](std::uint64_t n) {
+            if (n == 40) {
+                c.release_at == 0 ? m.cnc.HomeTheMachine() : m.cnc.JogPressed(2, kLeft);
+            }
+            if (n == c.release_at) {
+                m.cnc.JogReleased(2, kLeft);
+            }
+        });
+        m.cnc.Start();
+        EXPECT_FALSE(m.cnc.Running());
+        EXPECT_TRUE(m.op.messages().empty()) << "the program did not go on";
+        EXPECT_EQ(m.st.PrgLineNo, 1);
+        EXPECT_EQ(m.st.MachPosY, 0);
+        if (c.release_at == 0) {
+            EXPECT_NEAR(m.st.MachPosX, 0, 1e-9);
+        } else {
+            EXPECT_LT(m.st.MachPosX, 0.3 - 2 * 0.0075);
+        }
+        EXPECT_NEAR(m.st.ResumePosX, 0.3, 1e-9);
+        EXPECT_EQ(std::pair(m.st.ResumeTargetX, m.st.ResumeGCode), std::pair(0.6, std::string("G01")));
+
+        m.op.OnYield(nullptr);
+        m.cnc.Start();
+        EXPECT_EQ(m.op.messages().size(), 1u);
+        EXPECT_NEAR(m.st.ProgPosX, 0.6, 1e-9);
+        EXPECT_NEAR(m.st.ProgPosY, 0.3, 1e-9);
     }
 }
 

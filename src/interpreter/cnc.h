@@ -237,7 +237,22 @@ private:
     void SaveResumeRecord();
 
     // motion/jogging.cpp
-    bool jog_held_ = false; // from the press that began a jog to its release
+    bool jog_held_ = false;        // from the press that began a jog to its release
+    bool jog_release_due_ = false; // a deferred jog's early mouse-up, delivered at its first yield
+
+    // interpreter/run_controls.cpp: a jog or homing pressed while the run loop or a panel move
+    // drives the machine. The press stops that move as Pause does; the jog or homing follows when
+    // it has ended, so that nothing the stopped move holds is rewritten under it.
+    struct PanelPress {
+        enum class Kind { None, Jog, Home };
+        Kind kind = Kind::None;
+        int index = 0;
+        int button = 0;
+        bool released = false; // the jog's mouse-up came before the jog could begin
+    };
+    void DeferPanelMove(const PanelPress& press);
+    void RunDeferredPanelMove();
+    PanelPress deferred_press_;
 
     // view/toolpath_preview.cpp
     void GrowExtents();
@@ -256,15 +271,20 @@ private:
     void FrameRedraw();
 
     // Holds run_active_ for the length of a run or a panel move, also over an early return. The
-    // outermost scope does the frame redraw that a resize left pending during it.
+    // outermost scope does the frame redraw that a resize left pending during it, then the jog or
+    // homing that was pressed during it.
     class BusyScope {
     public:
         explicit BusyScope(Cnc& cnc) : cnc_(cnc), was_(cnc.run_active_) { cnc_.run_active_ = true; }
         ~BusyScope() {
             cnc_.run_active_ = was_;
-            if (!was_ && cnc_.redraw_pending_) {
+            if (was_) {
+                return;
+            }
+            if (cnc_.redraw_pending_) {
                 cnc_.FrameRedraw();
             }
+            cnc_.RunDeferredPanelMove();
         }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;

@@ -5,7 +5,9 @@
 #include "interpreter/numbers.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace tamo {
 namespace {
@@ -314,6 +316,68 @@ void Cnc::ShowPage(int index) {
     }
     main.VisiblePage = index;
     op().ModelsChanged();
+}
+
+namespace {
+
+// What the next Start needs to finish a stopped move.
+struct ResumeRecord {
+    bool pending;
+    double pos_x, pos_y, pos_z, target_x, target_y, target_z;
+    std::string gcode;
+    int draw_width;
+
+    static ResumeRecord Of(const MachineState& st) {
+        return {st.ResumePending, st.ResumePosX,    st.ResumePosY,  st.ResumePosZ,     st.ResumeTargetX,
+                st.ResumeTargetY, st.ResumeTargetZ, st.ResumeGCode, st.ResumeDrawWidth};
+    }
+    void PutBack(MachineState& st) const {
+        st.ResumePending = pending;
+        st.ResumePosX = pos_x;
+        st.ResumePosY = pos_y;
+        st.ResumePosZ = pos_z;
+        st.ResumeTargetX = target_x;
+        st.ResumeTargetY = target_y;
+        st.ResumeTargetZ = target_z;
+        st.ResumeGCode = gcode;
+        st.ResumeDrawWidth = draw_width;
+    }
+};
+
+} // namespace
+
+// A jog or homing pressed inside the yield of a running move. Run there, it would step the machine
+// under the move's feet and leave it a block it no longer holds: the run would then go on from
+// wherever the jog or homing ended, at targets and a motion word that are not the program's. So
+// the press stops the move as Pause does, and the jog or homing waits until the move has ended.
+// Changes: StopRequest, deferred_press_ (a later press replaces an earlier one).
+void Cnc::DeferPanelMove(const PanelPress& press) {
+    Pause();
+    deferred_press_ = press;
+}
+
+// When the run or panel move that a jog or homing interrupted has ended (the outermost BusyScope):
+// the jog or homing, then the stop stands as Pause left it. The stopped move keeps its resume
+// record, whatever the homing move did to the record on its way, so that Start resumes it; the
+// program never goes on by itself. Changes: deferred_press_, jog_release_due_, StopRequest, the
+// resume record (as it was), and whatever the jog or homing changes.
+void Cnc::RunDeferredPanelMove() {
+    const PanelPress press = std::exchange(deferred_press_, PanelPress{});
+    if (press.kind == PanelPress::Kind::None) {
+        return;
+    }
+    const ResumeRecord stopped = ResumeRecord::Of(st);
+    if (press.kind == PanelPress::Kind::Jog) {
+        jog_release_due_ = press.released;
+        JogPressed(press.index, press.button);
+        if (std::exchange(jog_release_due_, false)) {
+            JogReleased(press.index, press.button); // a single step, or a jog that was refused
+        }
+    } else {
+        HomeTheMachine();
+    }
+    stopped.PutBack(st);
+    st.StopRequest = true;
 }
 
 bool Cnc::RefuseUncalibratedMove() {

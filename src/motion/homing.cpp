@@ -24,12 +24,17 @@ void Cnc::SetHomeOption(int index, bool selected) {
 // "Home the Machine": one straight move of X and Y to machine zero or to program zero, as a rapid
 // or at the programmed feed times the override, as "Move:" says. With "Using Home Switchs" nothing
 // moves: the home switches zero the machine coordinates whenever a move passes them. Z is left
-// where it is meant to be: TargetZ does not change.
+// where it is meant to be: TargetZ does not change. Pressed while a program or a panel move runs,
+// it stops that first, as Pause does, and homes when it has ended.
 //
 // Changes: StopRequest, Text2 (the homing feed, for show: the move runs at the feed that
 // ComputeFeedDelay gives), TargetX, TargetY, GCode (kept after the move), and whatever the move
 // changes.
 void Cnc::HomeTheMachine() {
+    if (Running()) {
+        DeferPanelMove({PanelPress::Kind::Home});
+        return;
+    }
     if (RefuseUncalibratedMove()) {
         return;
     }

@@ -48,18 +48,23 @@ std::size_t SelectedSpeed(const std::array<bool, 4>& options) {
 
 // Mouse-down on JogZ(index), whatever the button. With "Step" one tick and done; otherwise ticks
 // that ramp up to the axis' jog rate until a stop request: the mouse-up, delivered inside the
-// yield of this loop, Pause, a key in the view or the limit switch.
+// yield of this loop, Pause, a key in the view or the limit switch. Pressed while a program or a
+// panel move runs, it stops that first, as Pause does, and the jog follows when it has ended.
 //
 // Changes: PlotStep, HeldGCode, GCode ("G01" until the mouse-up), StopRequest, RampStep, Text2,
 // StepDirX/Y/Z (the jogged axis' direction stays set after the jog), FeedRate (the jog rate as it
 // stands: no override, no FeedFactor), StepDelay and the ramp angles, and the positions.
 //
 // Timing contract: each pass is one tick, the same budget as a move's: no allocation, no logging.
-void Cnc::JogPressed(int index, int) {
+void Cnc::JogPressed(int index, int button) {
     if (index < 1 || index >= static_cast<int>(kJogButton.size())) {
         return;
     }
     const JogButton& jog = kJogButton[static_cast<std::size_t>(index)];
+    if (Running()) {
+        DeferPanelMove({PanelPress::Kind::Jog, index, button});
+        return;
+    }
     if (RefuseUncalibratedMove()) {
         return;
     }
@@ -91,6 +96,10 @@ void Cnc::JogPressed(int index, int) {
         RampUp();
         StepPulse();
         op().Yield();
+        if (jog_release_due_) {
+            jog_release_due_ = false;
+            JogReleased(index, button);
+        }
     }
 }
 
@@ -104,6 +113,10 @@ void Cnc::JogPressed(int index, int) {
 // the readouts, and GCode back to what it was before the press.
 void Cnc::JogReleased(int, int) {
     constexpr double kLastRampAngle = 5;
+    if (deferred_press_.kind == PanelPress::Kind::Jog) {
+        deferred_press_.released = true; // the jog ends as soon as it has begun
+        return;
+    }
     if (!jog_held_) {
         return; // the press was refused and began nothing
     }
