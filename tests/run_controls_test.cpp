@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <tuple>
 #include <utility>
@@ -174,6 +175,52 @@ TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
             EXPECT_FALSE(m.cnc.Running());
         }
     }
+}
+
+// "Move machine to end of line" from (0.45, -0.3) at Z -5, below the height of 10 it crosses at,
+// and at Z 15, above it: X and Y move only at that height or above, never together with Z, and the machine ends
+// on the line's end point, ready to go on after it.
+TEST(RunControls, MoveToEndOfLineNeverCrossesBelowItsHeight) {
+    struct Probe final : TickObserver {
+        std::vector<std::array<double, 4>> ticks; // StepDirX, StepDirY, StepDirZ, ProgPosZ
+        void OnTick(const Cnc& c) override {
+            ticks.push_back({double(c.st.StepDirX), double(c.st.StepDirY), double(c.st.StepDirZ), c.st.ProgPosZ});
+        }
+    };
+    for (const double z0 : {-5.0, 15.0}) {
+        SCOPED_TRACE(z0);
+        TestMachine m;
+        Probe probe;
+        m.cnc.set_tick_observer(&probe);
+        m.Load("G01 X0.3 Y0.15 Z-0.3 F100\n");
+        m.st.ProgPosX = 0.45;
+        m.st.ProgPosY = -0.3;
+        m.st.ProgPosZ = z0;
+        m.cnc.StepForward();
+        m.cnc.MoveToEndOfLine();
+        ASSERT_GT(probe.ticks.size(), 1000u);
+        for (const auto& [x, y, z, at_z] : probe.ticks) {
+            if (x != 0 || y != 0) {
+                ASSERT_EQ(z, 0);
+                ASSERT_GE(at_z, 10 - 0.0075);
+            }
+        }
+        EXPECT_NEAR(m.st.ProgPosX, 0.3, 0.004);
+        EXPECT_NEAR(m.st.ProgPosY, 0.15, 0.004);
+        EXPECT_NEAR(m.st.ProgPosZ, -0.3, 0.004);
+        EXPECT_TRUE(m.st.ContinueRun);
+        EXPECT_EQ(m.cnc.main.VisiblePage, 3);
+    }
+
+    // A Pause on the way ends it there: no move after it begins, and Start is not armed to go on.
+    TestMachine m;
+    m.Load("G01 X0.3 Y0.15 Z-0.3 F100\n");
+    m.cnc.StepForward();
+    m.AtYield(5, [&] { m.cnc.Pause(); });
+    m.cnc.MoveToEndOfLine();
+    EXPECT_EQ(m.op.yields(), 5u);
+    EXPECT_FALSE(m.st.ContinueRun);
+    EXPECT_EQ(m.st.GCode, "G01");
 }
 
 // Ticks whose middle write raises the step line of this bit.

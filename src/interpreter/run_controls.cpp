@@ -264,8 +264,12 @@ void Cnc::StepReset() {
 
 // "Move machine to end of line": up to Z 10 above program zero, across to the end point of the
 // line last parsed (normally the one the step controls show), down to its Z; a later Start goes on
-// with the line after it. Changes: PrgLineNo, HeldGCode, TargetX/Y/Z, ContinueRun, VisiblePage,
-// the pen width, and what the moves change; GCode ends as it was.
+// with the line after it. X and Y never move together with Z: a rise comes before the move across
+// and a descent after it, so that the tool never crosses the stock sideways below the height it is
+// going to. A stop on the way (Pause, a key, the limit switch) ends it there, and Start is not
+// armed to go on after the line. Changes: StopRequest (cleared first), PrgLineNo, HeldGCode,
+// TargetX/Y/Z, ContinueRun, VisiblePage, the pen width, and what the moves change; GCode ends as it
+// was.
 void Cnc::MoveToEndOfLine() {
     if (Running()) {
         // It would move the machine away in the middle of the running block.
@@ -278,34 +282,34 @@ void Cnc::MoveToEndOfLine() {
     const double end_x = st.TargetX;
     const double end_y = st.TargetY;
     const double end_z = st.TargetZ;
+    st.StopRequest = false;
     st.PrgLineNo = main.StepLineNo;
     view().SetDrawWidth(2);
     st.HeldGCode = st.GCode;
 
+    // False when a stop ended the move.
+    auto move = [this](double x, double y, double z, const char* gcode) {
+        st.TargetX = x;
+        st.TargetY = y;
+        st.TargetZ = z;
+        st.GCode = gcode;
+        ComputeFeedDelay();
+        DispatchMove();
+        UpdateReadouts();
+        return !st.StopRequest;
+    };
+    auto leg = [&](double x, double y, double z, const char* gcode) {
+        if (z > st.ProgPosZ) {
+            return move(st.ProgPosX, st.ProgPosY, z, gcode) && move(x, y, z, gcode);
+        }
+        return move(x, y, st.ProgPosZ, gcode) && move(x, y, z, gcode);
+    };
     // The height is in the current unit and in program coordinates.
-    st.GCode = "G00";
-    ComputeFeedDelay();
-    st.TargetX = 0;
-    st.TargetY = 0;
-    st.TargetZ = 10;
-    DispatchMove();
-    UpdateReadouts();
-
-    st.TargetX = end_x;
-    st.TargetY = end_y;
-    st.GCode = "G00";
-    ComputeFeedDelay();
-    DispatchMove();
-    UpdateReadouts();
-
-    st.TargetZ = end_z;
-    st.GCode = "G01";
-    ComputeFeedDelay();
-    DispatchMove();
-    UpdateReadouts();
-
-    ShowPage(3);
-    st.ContinueRun = true;
+    const bool arrived = leg(0, 0, 10, "G00") && leg(end_x, end_y, 10, "G00") && leg(end_x, end_y, end_z, "G01");
+    if (arrived) {
+        ShowPage(3);
+        st.ContinueRun = true;
+    }
     st.GCode = st.HeldGCode;
 }
 
