@@ -1,11 +1,15 @@
 // The toolpath preview: the grid and its mapping, arcs and moves as drawn, and programs whose
 // numbers the surface could not take.
 
+#include "motion/angles.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -18,11 +22,11 @@ using Kind = RecordingSurface::Kind;
 using Op = RecordingSurface::Op;
 constexpr double kPi = std::numbers::pi;
 
-// Reads the program into the buffer and redraws it as Open does. The foreground colour is set
-// apart from the axes' black, so that the toolpath's own lines can be told from the grid's.
+// Reads the program into the buffer and redraws it as Open does, with the foreground colour left
+// green, as a rapid panel move (homing, say) leaves it: the redraw draws in its own colours.
 void Preview(TestMachine& m, const std::string& program) {
     ASSERT_EQ(m.cnc.ReadProgramItems(test::ProgramFile(program)), "");
-    m.view.SetForeColor(kLightRed);
+    m.view.SetForeColor(kGreen);
     m.view.clear_ops();
     m.st.Previewing = true;
     m.cnc.TegnUd();
@@ -37,6 +41,13 @@ std::vector<Op> LinesIn(const TestMachine& m, Colour colour) {
         }
     }
     return found;
+}
+
+// The toolpath's feed lines: the black lines drawn after the two black axes.
+std::vector<Op> FeedLines(const TestMachine& m) {
+    std::vector<Op> black = LinesIn(m, kBlack);
+    black.erase(black.begin(), black.begin() + std::min<std::ptrdiff_t>(2, std::ssize(black)));
+    return black;
 }
 
 // The x of the vertical grid lines, then the y of the horizontal ones, in drawing order.
@@ -124,7 +135,7 @@ TEST(PreviewArc, ClockwiseIsTheUpperHalfAndCounterClockwiseTheLower) {
         Preview(m, c.program);
         const auto arcs = m.view.ops_of(Kind::Arc);
         ASSERT_EQ(arcs.size(), 1u) << c.program;
-        EXPECT_EQ(arcs[0].colour, kLightRed) << c.program;
+        EXPECT_EQ(arcs[0].colour, kBlack) << c.program;
         EXPECT_NEAR(std::fmod(arcs[0].d, 2 * kPi), c.from, 1e-12) << c.program;
         EXPECT_NEAR(std::fmod(arcs[0].e, 2 * kPi), c.to, 1e-12) << c.program;
     }
@@ -137,7 +148,47 @@ TEST(PreviewArc, ClockwiseIsTheUpperHalfAndCounterClockwiseTheLower) {
     EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(-5.0, -5.0));
 }
 
-TEST(PreviewMove, RapidsAndDrillMovesDashedGreenFeedsInTheForegroundColour) {
+// Full circles whose end angle comes out a hair past the start angle: the machine cuts the whole
+// circle, and the preview draws it.
+TEST(PreviewArc, AnEndWithinAStepOfTheStartIsTheWholeCircle) {
+    for (const char* program :
+         {"G00 X0.1 Y0.1\nG03 X0.1 Y0.1 I0.3 J-0.2\n", "G00 X1.1 Y0.1\nG02 X1.1 Y0.1 I-0.1 J-0.2\n"}) {
+        SCOPED_TRACE(program);
+        TestMachine m;
+        Preview(m, program);
+        const auto arcs = m.view.ops_of(Kind::Arc);
+        ASSERT_EQ(arcs.size(), 1u);
+        double drawn = std::fmod(arcs[0].e - arcs[0].d, 2 * kPi);
+        drawn = drawn <= 0 ? drawn + 2 * kPi : drawn; // as the surface sweeps: equal angles, all round
+        EXPECT_GT(drawn, 2 * kPi - 0.01);
+
+        m.Load(program);
+        m.cnc.Start();
+        EXPECT_EQ(m.st.ArcSweep, 2 * Pi());
+    }
+}
+
+// A rapid homing move leaves the foreground colour green; the frame's redraw after it still draws
+// the labels and the feed lines black.
+TEST(PreviewMove, ARedrawAfterARapidHomingDrawsInItsOwnColours) {
+    TestMachine m;
+    m.Load("G01 X30 Y0 F100\nG01 X30 Y30\n");
+    m.cnc.SetHomeOption(1, true);
+    m.st.ProgPosX = 0.3;
+    m.cnc.HomeTheMachine();
+    ASSERT_EQ(m.view.ForeColor(), kGreen);
+    m.view.clear_ops();
+    m.cnc.FrameResized();
+    const auto black = LinesIn(m, kBlack);
+    EXPECT_TRUE(std::any_of(black.begin(), black.end(),
+                            [](const Op& op) { return op.a == 30 && op.b == 0 && op.c == 30 && op.d == 30; }));
+    EXPECT_TRUE(LinesIn(m, kGreen).empty());
+    const auto labels = m.view.ops_of(Kind::Text);
+    ASSERT_FALSE(labels.empty());
+    EXPECT_TRUE(std::all_of(labels.begin(), labels.end(), [](const Op& op) { return op.colour == kBlack; }));
+}
+
+TEST(PreviewMove, RapidsAndDrillMovesDashedGreenFeedsBlack) {
     TestMachine m;
     m.st.GCode = "G01"; // put back after the redraw
     m.st.TargetX = 99;  // the drawing pass starts at the origin, whatever the points held
@@ -148,7 +199,7 @@ TEST(PreviewMove, RapidsAndDrillMovesDashedGreenFeedsInTheForegroundColour) {
     ExpectCoordinates(rapids[1], {10, 10, 20, 5});
     EXPECT_EQ(rapids[0].style, LineStyle::Dash);
     EXPECT_EQ(rapids[1].style, LineStyle::Dash);
-    const auto feeds = LinesIn(m, kLightRed);
+    const auto feeds = FeedLines(m);
     ASSERT_EQ(feeds.size(), 2u) << "G17 draws nothing";
     EXPECT_EQ(feeds[0].style, LineStyle::Solid);
     ExpectCoordinates(feeds[1], {30, 0, 40, 0});
@@ -163,10 +214,9 @@ TEST(PreviewRobustness, HugeCoordinatesAndDegenerateArcsAreLeftOut) {
     Preview(m, "G01 X1E300 Y5\nG00 X0 Y0\nG2 X10\nG01 X20 Y20\n");
     EXPECT_DOUBLE_EQ(m.view.ops_of(Kind::Mapping).at(0).c, 1.1e300);
     EXPECT_TRUE(LinesIn(m, kLightGrey).empty()) << "no grid beyond 10000 units";
-    EXPECT_EQ(LinesIn(m, kBlack).size(), 2u);
     EXPECT_TRUE(m.view.ops_of(Kind::Arc).empty());
-    const auto feeds = LinesIn(m, kLightRed);
-    ASSERT_EQ(feeds.size(), 2u) << "the block after the skipped arc is drawn";
+    const auto feeds = FeedLines(m);
+    ASSERT_EQ(feeds.size(), 2u) << "the axes, and the block after the skipped arc";
     ExpectCoordinates(feeds[1], {10, 0, 20, 20});
 
     TestMachine overflow;

@@ -30,7 +30,7 @@ public:
     // when the rectangle is empty.
     [[nodiscard]] virtual bool SetMapping(double left, double top, double width, double height) = 0;
     virtual void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) = 0;
-    // Counter-clockwise from start to end, angles in radians, 0 along +X.
+    // Counter-clockwise from start to end, angles in radians, 0 along +X; equal angles: the whole circle.
     virtual void Arc(double cx, double cy, double radius, double start, double end, Colour colour) = 0;
     // One dot in the foreground colour: the live trace. Must stay cheap: it runs inside a tick.
     virtual void Point(float x, float y) = 0;

@@ -116,8 +116,11 @@ void Cnc::TegnUd() {
 }
 
 // Scales the view to a square about the extents with a 10 % margin and draws the grid, its labels
-// along the smallest Y of the extents, and the axes. Changes: ViewCentreX, ViewCentreY.
+// along the smallest Y of the extents, and the axes. Every redraw begins here, in black: the green
+// that a rapid panel move (homing, say) leaves behind would otherwise colour the labels and the
+// whole toolpath after it. Changes: ViewCentreX, ViewCentreY, the foreground colour.
 void Cnc::Cordinate() {
+    view().SetForeColor(kBlack);
     st.ViewCentreX = (st.ViewMinX + st.ViewMaxX) / 2;
     st.ViewCentreY = (st.ViewMinY + st.ViewMaxY) / 2;
     const double w = (st.ViewMaxX - st.ViewMinX) * 1.1;
@@ -280,11 +283,18 @@ void Cnc::DrawArc() {
 
     // The surface draws counter-clockwise only: a clockwise arc from start to end is the
     // counter-clockwise one from end to start.
-    if (st.ArcDir >= 0) {
-        view().Arc(cx, cy, r, st.ArcStartAngle, st.ArcEndAngle, view().ForeColor());
-    } else {
-        view().Arc(cx, cy, r, st.ArcEndAngle, st.ArcStartAngle, view().ForeColor());
+    const double from = st.ArcDir >= 0 ? st.ArcStartAngle : st.ArcEndAngle;
+    double to = st.ArcDir >= 0 ? st.ArcEndAngle : st.ArcStartAngle;
+    // The machine cuts an end within one step of arc of its start as the whole circle; the two
+    // angles of such a circle can come out a hair apart, which drawn as they stand is a dot.
+    double sweep = to - from;
+    if (sweep < 0) {
+        sweep += 2 * kPi;
     }
+    if (sweep < st.UnitsPerStepX / r) {
+        to = from; // equal angles: the whole circle
+    }
+    view().Arc(cx, cy, r, from, to, view().ForeColor());
 }
 
 // A counter-clockwise arc. Changes: ArcDir (+1) and what DrawArc changes.
