@@ -90,14 +90,20 @@ void QtSurface::Resize(QSize size, qreal pixel_ratio) {
     const int dots = static_cast<int>(std::lround(kDotsPerMetre * pixel_ratio));
     resized.setDotsPerMeterX(dots);
     resized.setDotsPerMeterY(dots);
-    if (!image_.isNull() && !resized.isNull()) {
+    const bool kept = !image_.isNull() && !resized.isNull();
+    if (kept) {
         QPainter painter(&resized);
         painter.drawImage(0, 0, image_);
     }
     image_ = std::move(resized);
     last_dot_.reset();
     pixel_ratio_ = pixel_ratio;
-    UpdateScale();
+    // The picture carried over keeps the scale it was drawn at until it is cleared: a resize during
+    // a run leaves the redraw until the run has ended, and the live trace must go on landing on
+    // the path it belongs to, not on the new scale over the old picture.
+    if (!kept) {
+        UpdateScale();
+    }
     RequestFullRepaint();
 }
 
@@ -117,6 +123,7 @@ void QtSurface::Clear() {
     EndPainting();
     last_dot_.reset();
     image_.fill(Qt::white);
+    UpdateScale(); // nothing is left of the picture a resize kept: the mapping takes the new size
     RequestFullRepaint();
 }
 

@@ -29,7 +29,8 @@ public:
     // The widget that shows the image: it is asked to repaint what a drawing call changed.
     void set_target(QWidget* widget) { target_ = widget; }
     // A new image for a view of `size` logical pixels. What was drawn stays where it was (a
-    // larger view shows white beyond it); a caller that wants it scaled redraws.
+    // larger view shows white beyond it), and so does the mapping until the next Clear or
+    // SetMapping; a caller that wants it scaled redraws.
     void Resize(QSize size, qreal pixel_ratio = 1.0);
     // Ends the drawing in progress first, so that the image read is complete and may be copied.
     [[nodiscard]] const QImage& image() const {

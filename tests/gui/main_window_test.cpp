@@ -449,6 +449,18 @@ TEST_F(SurfaceTest, LiveDotRepaintsOnlyItsOwnPixels) {
     EXPECT_EQ(At(0, 99), qRgb(0, 255, 0));
 }
 
+// The frame grows during a run, whose redraw waits for its end: the live trace stays on the old
+// picture at the scale it was drawn at, and the redraw's clearing brings the new scale.
+TEST_F(SurfaceTest, ATraceAfterAResizeStaysOnThePictureUntilItIsCleared) {
+    surface_.SetForeColor(kGreen);
+    surface_.Resize(QSize(200, 200));
+    surface_.Point(50.5f, 49.5f);
+    EXPECT_EQ(At(50, 50), qRgb(0, 255, 0));
+    surface_.Clear();
+    surface_.Point(50.5f, 49.5f);
+    EXPECT_EQ(At(101, 101), qRgb(0, 255, 0));
+}
+
 TEST(FileFilter, CaptionsAndPatternsBecomeQtFilters) {
     EXPECT_EQ(ui::QtFileFilter("Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|"),
               "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
