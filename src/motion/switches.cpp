@@ -36,11 +36,11 @@ constexpr std::array<std::uint8_t, 256> kSwitchesAt = MakeSwitchTable();
 // Reads the status register once. Changes: StopRequest (limit), MachPosX/Y/Z (home). The limit
 // message is modal: the tick does not go on until the operator has confirmed it.
 void Cnc::CheckSwitches() {
-    const int status = port_->Inp32(kStatusRegister);
-    if (status < 0 || status > 255) {
+    const int status_byte = port_->Inp32(kStatusRegister);
+    if (status_byte < 0 || status_byte > 255) {
         return;
     }
-    const std::uint8_t active = kSwitchesAt[static_cast<std::size_t>(status)];
+    const std::uint8_t active = kSwitchesAt[static_cast<std::size_t>(status_byte)];
     if (active == 0) {
         return;
     }
