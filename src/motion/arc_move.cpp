@@ -9,12 +9,12 @@
 
 namespace tamo {
 // G02 (ArcDir +1) and G03 (ArcDir -1) from StartX/Y to TargetX/Y about the centre StartX/Y +
-// ArcI/ArcJ. Changes: FeedFactor and the feed (one delay for the whole arc, no ramps), ResumeMove,
-// ResumePending,
-// the arc geometry (ArcCenterX/Y, ArcRadius, ArcEndDX/DY, the raw and normalised angles, ArcSweep,
-// ArcAngleStep, ArcPos) and, in place, ArcI and ArcJ, which afterwards hold the start point
-// relative to the centre; a later block without I or J reads them. Then everything ArcSteps
-// changes. A resumed arc keeps the geometry of the walk that the stop interrupted.
+// ArcI/ArcJ, the whole way round in that direction. Changes: FeedFactor and the feed (one delay
+// for the whole arc, no ramps), ResumeMove, ResumePending, the arc geometry (ArcCenterX/Y,
+// ArcRadius, ArcEndDX/DY, the raw and normalised angles, ArcSweep, ArcAngleStep, ArcPos) and, in
+// place, ArcI and ArcJ, which afterwards hold the start point relative to the centre; a later block
+// without I or J reads them. Then everything ArcSteps changes. A resumed arc keeps the geometry of
+// the walk that the stop interrupted.
 void Cnc::ArcMove() {
     st.ResumePending = false;
     st.FeedFactor = 1;
