@@ -62,8 +62,8 @@ inline std::string ProgramFile(const std::string& text) {
 }
 
 // A controller on fake seams, started as the program starts but without a configuration file, and
-// calibrated as a speed test leaves it (60000 mm/min, 2362 in/min): online, a machine without a
-// calibration refuses to move. A test of the uncalibrated machine sets LoopCal to 0.
+// calibrated as a speed test would leave it (LoopCalMm 60000, LoopCalIn 2362): online, a machine
+// without a calibration refuses to move. A test of the uncalibrated machine sets LoopCal to 0.
 struct TestMachine {
     SimulatedPort port;
     FakeClock clock;
