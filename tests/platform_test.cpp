@@ -1,6 +1,7 @@
-// The seams: the busy-wait count and the opening of a real port. The simulated port, the fake clock
-// and the scripted operator are exercised by every other test; the speed test's exact counts rest
-// on the fake clock.
+// The seams: the busy-wait count, the choice of a real port and the kernel's answers when opening
+// one (ppdev_port_test.cpp has the port against a driver that keeps the kernel's rules). The
+// simulated port, the fake clock and the scripted operator are exercised by every other test; the
+// speed test's exact counts rest on the fake clock.
 
 #include "platform/clock.h"
 #include "platform/hardware_port.h"
@@ -30,28 +31,59 @@ TEST(PlatformBusyWait, RunsFloorPlusOneIterationsAndNoneBelowZero) {
     EXPECT_EQ(BusyWaitIterations(1e300), huge);
 }
 
-TEST(PlatformHardwarePort, MissingDeviceIsReportedWithItsReason) {
+// The kernel's own answer for a device node that is not there. A chosen device is the only port
+// tried: never direct I/O on an address the operator did not name.
+TEST(PlatformHardwarePort, AChosenDeviceThatIsMissingIsTheOnlyPortTried) {
     const std::string device = "/nonexistent/parport9";
-    const PortOpening ppdev = OpenPpdevPort(device);
-    EXPECT_EQ(ppdev.port, nullptr);
-    ASSERT_EQ(ppdev.errors.size(), 1u);
-    EXPECT_NE(ppdev.errors[0].find(device), std::string::npos) << ppdev.errors[0];
-    EXPECT_NE(ppdev.errors[0].find(std::strerror(ENOENT)), std::string::npos) << ppdev.errors[0];
+    const PortOpening opening = OpenHardwarePort({device, 0});
+    EXPECT_EQ(opening.port, nullptr);
+    ASSERT_EQ(opening.errors.size(), 1u);
+    EXPECT_NE(opening.errors[0].find(device + ": cannot open: " + std::strerror(ENOENT)), std::string::npos)
+        << opening.errors[0];
+}
 
-    const PortOpening any = OpenHardwarePort(device);
-    if (any.port) {
-        // Only a privileged process on x86 gets the legacy addresses; nothing is written to them.
-#if defined(__x86_64__) || defined(__i386__)
-        EXPECT_EQ(geteuid(), 0u);
-        EXPECT_NE(any.backend.find("0x378"), std::string::npos) << any.backend;
-#else
-        ADD_FAILURE() << "a port was opened through " << any.backend;
-#endif
-        return;
+TEST(PlatformHardwarePort, PortChoicesAreDevicesOrHexadecimalAddresses) {
+    const std::pair<const char*, PortChoice> good[] = {
+        {"/dev/parport1", {"/dev/parport1", 0}},
+        {"0xD010", {"", 0xD010}},
+        {"0XfffD", {"", 0xFFFD}},
+        {"default", {}},
+    };
+    for (const auto& [text, expected] : good) {
+        PortChoice choice{"before", 1};
+        std::string error;
+        EXPECT_TRUE(ParsePortChoice(text, choice, error)) << text << ": " << error;
+        EXPECT_EQ(choice, expected) << text;
     }
-    ASSERT_GE(any.errors.size(), 2u) << "one reason per backend tried";
-    EXPECT_EQ(any.errors[0], ppdev.errors[0]);
-    EXPECT_NE(any.errors[1].find("0x378"), std::string::npos) << any.errors[1];
+    EXPECT_EQ(PortChoiceText({"", 0xD010}), "0xD010"); // as it is remembered
+
+    // 888 could be meant as decimal or as a mistyped 0x888; the base must leave room for three
+    // registers.
+    for (const char* text : {"", "888", "parport0", "0x", "0x0", "0xFFFE", "0x10000", "0xD01G", "0x-1", " 0x378"}) {
+        PortChoice choice{"kept", 7};
+        std::string error;
+        EXPECT_FALSE(ParsePortChoice(text, choice, error)) << text;
+        EXPECT_EQ(choice, (PortChoice{"kept", 7})) << text;
+        EXPECT_NE(error.find("--port"), std::string::npos) << error;
+    }
+}
+
+// The claim of a port that another program holds would sleep until that program lets go.
+TEST(PlatformHardwarePort, ABlockingCallIsInterruptedAndAQuickOneLeavesNoSignalBehind) {
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    char byte = 0;
+    const int blocked = CallInterruptedAfter(std::chrono::milliseconds(20),
+                                             [&] { return static_cast<int>(read(pipe_ends[0], &byte, 1)); });
+    const int error = errno;
+    EXPECT_EQ(blocked, -1);
+    EXPECT_EQ(error, EINTR);
+
+    EXPECT_EQ(CallInterruptedAfter(std::chrono::milliseconds(5), [] { return 7; }), 7);
+    // A timer left armed would end this process with SIGALRM during the sleep.
+    usleep(30'000);
+    close(pipe_ends[0]);
+    close(pipe_ends[1]);
 }
 
 } // namespace

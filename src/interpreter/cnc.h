@@ -139,6 +139,11 @@ public:
     // motion/switches.cpp
     void CheckSwitches();
 
+    // motion/port_failure.cpp
+    // The port failed under a tick (its device went away): the move stops, the operator is told
+    // why, and the machine goes offline for the rest of the session.
+    void PortFailed();
+
     // config/config_file.cpp
     void ReadConfig();
     // False when the file could not be written; the operator has been told why and the old file

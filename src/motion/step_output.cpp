@@ -6,7 +6,8 @@ namespace tamo {
 
 // One tick: at most one step on each axis in the directions of StepDirX/Y/Z, which the caller
 // sets and clears. Changes: PlotTravel, DirByte, PortByte, ProgPos and MachPos of every axis, and
-// whatever CheckSwitches changes; draws one live dot every PlotStep of travel.
+// whatever CheckSwitches changes; draws one live dot every PlotStep of travel. A port that failed
+// under the tick's writes or read stops the move and takes the machine offline (PortFailed).
 //
 // Timing contract: this is the innermost loop of every move. Apart from the two busy waits and
 // the port writes it must cost a few nanoseconds: no allocation, no logging, no repaint beyond
@@ -59,6 +60,9 @@ void Cnc::StepPulse() {
         st.PlotTravel = 0;
     }
     CheckSwitches();
+    if (!st.Offline && !port_->failure().empty()) {
+        PortFailed();
+    }
     if (tick_observer_ != nullptr) {
         tick_observer_->OnTick(*this);
     }
