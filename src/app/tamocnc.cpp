@@ -4,18 +4,28 @@
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
 #include "platform/hardware_port.h"
+#include "platform/settings_location.h"
 #include "platform/sim_port.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
 #include "ui/qt_surface.h"
 #include "ui/safety_dialog.h"
+#include "ui/user_state.h"
+
+#include <CLI/CLI.hpp>
 
 #include <QApplication>
 #include <QFile>
 #include <QString>
+#include <QTimer>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -25,21 +35,67 @@ constexpr int kStartWidthTwips = 8880;
 constexpr int kStartHeightTwips = 6090;
 constexpr int kTwipsPerPixel = 15;
 
+struct Options {
+    std::optional<tamo::PortChoice> port; // --port, when given
+    bool quit_after_agreement = false;
+};
+
+// The command line, read before Qt starts so that --help and --version need no display. Returns
+// the exit status when the program ends here.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+    CLI::App cli{"TamoCNC: the controller of a three-axis mill whose stepper drivers hang on the parallel port",
+                 "tamocnc"};
+    cli.set_version_flag("--version", std::string("tamocnc ") + TAMO_VERSION);
+    std::string port;
+    cli.add_option("--port", port,
+                   "The port to drive: a device (/dev/parport1), an I/O base address for direct access (0xD010), "
+                   "or default (/dev/parport0, then 0x378). Remembered for the next starts.");
+    cli.add_flag("--quit-after-agreement", options.quit_after_agreement,
+                 "Test switch: show the safety agreement, print its title and end, touching neither port nor "
+                 "settings");
+    cli.footer("Settings: tamo.cfg beside the executable when that folder can be written and is not an "
+               "installation, else $XDG_CONFIG_HOME/tamocnc/ (~/.config/tamocnc/). See tamocnc(1).");
+    cli.allow_extras(); // Qt's own options: -platform, -style, ...
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::Success& done) {
+        return cli.exit(done);
+    } catch (const CLI::ParseError& error) {
+        std::cerr << "tamocnc: " << error.what() << " (see --help)\n";
+        return 2;
+    }
+    for (const std::string& extra : cli.remaining()) {
+        if (extra.starts_with("--")) {
+            std::cerr << "tamocnc: unknown option " << extra << " (see --help)\n";
+            return 2;
+        }
+    }
+    if (cli.count("--port") > 0) {
+        tamo::PortChoice choice;
+        std::string error;
+        if (!tamo::ParsePortChoice(port, choice, error)) {
+            std::cerr << "tamocnc: " << error << "\n";
+            return 2;
+        }
+        options.port = choice;
+    }
+    return std::nullopt;
+}
+
 // The port the machine runs on: the real one after "I Agree" when it opens, else a simulated one
 // that nothing is written to. Tells the operator when a port was wanted but could not be opened.
-std::unique_ptr<tamo::Port> ChoosePort(bool agreed, tamo::Operator& op, bool& offline) {
+// `status` is what the status bar says of it.
+std::unique_ptr<tamo::Port> OpenPort(bool agreed, const tamo::PortChoice& choice, tamo::Operator& op, bool& offline,
+                                     std::string& status) {
     offline = !agreed;
+    status = "Offline";
     if (agreed) {
-        tamo::PortOpening opening = tamo::OpenHardwarePort();
+        tamo::PortOpening opening = tamo::OpenHardwarePort(choice);
         if (opening.port) {
+            status = "Online (" + opening.backend + ")";
             return std::move(opening.port);
         }
-        std::string text = "The parallel port could not be opened:\n";
-        for (const std::string& error : opening.errors) {
-            text += "\n" + error;
-        }
-        text += "\n\nTamoCNC runs offline: no step pulse reaches the machine.";
-        op.ShowMessage(text, tamo::kAppTitle);
+        op.ShowMessage(tamo::PortOpeningFailedMessage(opening), tamo::kAppTitle);
         offline = true;
     }
     auto simulated = std::make_unique<tamo::SimulatedPort>();
@@ -50,7 +106,13 @@ std::unique_ptr<tamo::Port> ChoosePort(bool agreed, tamo::Operator& op, bool& of
 } // namespace
 
 int main(int argc, char** argv) {
+    Options options;
+    if (const std::optional<int> status = ParseOptions(argc, argv, options)) {
+        return *status;
+    }
     QApplication app(argc, argv);
+    // The desktop entry's name: the desktop shows its icon and name for our windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tamocnc.TamoCNC"));
     // Qt has set the C library's locale from the environment. The settings file and the
     // programs use the point as decimal separator whatever the operator's language.
     std::setlocale(LC_NUMERIC, "C");
@@ -60,19 +122,48 @@ int main(int argc, char** argv) {
 
     tamo::ui::QtOperator op;
     tamo::ui::SafetyDialog safety;
+    if (options.quit_after_agreement) {
+        QTimer::singleShot(0, &safety, [&safety] {
+            std::cout << safety.windowTitle().trimmed().toStdString() << std::endl;
+            safety.reject();
+        });
+    }
     safety.exec();
+    if (options.quit_after_agreement) {
+        return 0;
+    }
+
+    const tamo::ProgramFiles files =
+        tamo::LocateProgramFiles(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+                                 std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    std::error_code ignored; // a folder that cannot be made: the first save says so
+    std::filesystem::create_directories(files.settings.parent_path(), ignored);
+    tamo::ui::UserState user_state(files.user_state);
 
     bool offline = true;
-    const std::unique_ptr<tamo::Port> port = ChoosePort(safety.agreed(), op, offline);
+    std::string port_status;
+    std::unique_ptr<tamo::Port> port =
+        OpenPort(safety.agreed(), user_state.Port(options.port), op, offline, port_status);
 
     tamo::SteadyClock clock;
     tamo::ui::QtSurface surface;
     tamo::Cnc cnc(*port, clock, op, surface);
-    cnc.ConfigPath =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/tamo.cfg")).toStdString();
+    cnc.status.Port = port_status;
+    cnc.ConfigPath = files.settings;
+    cnc.SamplesFolder = files.samples;
+    cnc.LastProgramFolder = user_state.LastProgramFolder();
     cnc.StartUp(offline);
 
     tamo::ui::MainWindow window(cnc, op, surface);
+    window.set_end_process([&] {
+        user_state.SetLastProgramFolder(cnc.LastProgramFolder);
+        user_state.Save();
+        port.reset(); // data lines low, the port given back
+        // The settings are on disk by now. Ending at once also ends a move in progress, whose
+        // handler sits below us in nested event loops that a normal quit would return to.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    });
     window.resize(kStartWidthTwips / kTwipsPerPixel, kStartHeightTwips / kTwipsPerPixel);
     window.show();
     return QApplication::exec();

@@ -49,6 +49,10 @@ public:
     bool ConfigReadOnly = false;
     // Why the last ReadConfig could not use the file; empty when it could (or there was none).
     std::string ConfigProblem;
+    // Where File > Open starts: the folder of the last program chosen while it exists, else the
+    // sample programs (empty: the gcodes folder beside the settings file).
+    std::filesystem::path LastProgramFolder;
+    std::filesystem::path SamplesFolder;
     // Outer width of the toolpath view in twips, which sets the live-trace spacing.
     double ViewWidthTwips = 7170;
 

@@ -40,14 +40,25 @@ std::string ProgramDirectory(const std::filesystem::path& config_path) {
     return dir.string();
 }
 
+// The open dialog's first folder: where the operator last found a program, while it is still
+// there, else the sample programs.
+std::string OpenDialogFolder(const std::filesystem::path& last, const std::filesystem::path& samples,
+                             const std::string& app_path) {
+    std::error_code error;
+    if (!last.empty() && std::filesystem::is_directory(last, error)) {
+        return last.string();
+    }
+    return samples.empty() ? app_path + "/gcodes" : samples.string();
+}
+
 } // namespace
 
-// File > Open. Changes: Caption, PrgLineCount, AppPath, PrgBuf; on success also the positions
-// (ResetPositions), StopRequest, ResumeMove, MWord, the block state that the toolpath redraw
-// leaves, PlotStep and PlotTravel; Previewing only for the length of the operation; the view's
-// pen width. Every failure (a cancelled dialog, a file that cannot be read) ends quietly with the
-// normal pointer, and what was done before it stays done: after a cancelled dialog no program is
-// loaded.
+// File > Open. Changes: Caption, PrgLineCount, AppPath, LastProgramFolder (once a file is chosen),
+// PrgBuf; on success also the positions (ResetPositions), StopRequest, ResumeMove, MWord, the
+// block state that the toolpath redraw leaves, PlotStep and PlotTravel; Previewing only for the
+// length of the operation; the view's pen width. Every failure (a cancelled dialog, a file that
+// cannot be read) ends quietly with the normal pointer, and what was done before it stays done:
+// after a cancelled dialog no program is loaded.
 void Cnc::Open_Menu() {
     if (Running()) {
         return; // a new program under a running one would change the block it is cutting
@@ -62,12 +73,14 @@ void Cnc::Open_Menu() {
         op().ModelsChanged();
     };
 
-    const std::optional<std::string> chosen = op().ChooseOpenFile(
-        st.AppPath + "/gcodes", "Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|");
+    const std::optional<std::string> chosen =
+        op().ChooseOpenFile(OpenDialogFolder(LastProgramFolder, SamplesFolder, st.AppPath),
+                            "Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|");
     if (!chosen) {
         fail();
         return;
     }
+    LastProgramFolder = std::filesystem::path(*chosen).parent_path();
     op().SetBusyPointer(true);
     st.Previewing = true;
     const std::string problem = ReadProgramItems(*chosen);

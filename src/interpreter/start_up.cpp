@@ -8,12 +8,14 @@ namespace tamo {
 Cnc::Cnc(Port& port, Clock& clock, Operator& op, Surface& view)
     : port_(&port), clock_(&clock), op_(&op), view_(&view) {}
 
-// Changes: FeedFactor, Offline, the settings and everything ReadConfig derives, the view's
-// extents, every position, PlotStep and ResumeDrawWidth. Writes tamo.cfg back at once, so that
-// after start-up the file always holds the 48 lines in their written form.
+// Changes: FeedFactor, Offline, the status bar's settings file, the settings and everything
+// ReadConfig derives, the view's extents, every position, PlotStep and ResumeDrawWidth. Writes
+// tamo.cfg back at once, so that after start-up the file always holds the 48 lines in their
+// written form.
 void Cnc::StartUp(bool offline) {
     st.FeedFactor = 1;
     st.Offline = offline;
+    status.ConfigFile = ConfigPath.string();
     ReadConfig();
     (void)WriteConfig();
     st.ViewMaxX = 200;

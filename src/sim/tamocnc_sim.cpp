@@ -8,7 +8,9 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    CLI::App app{"TamoCNC without windows: the same machine, on a simulated port"};
+    CLI::App app{"TamoCNC without windows: the same machine, on a simulated port", "tamocnc-sim"};
+    app.set_version_flag("--version", std::string("tamocnc-sim ") + TAMO_VERSION);
+    app.footer("See tamocnc-sim(1).");
     app.require_subcommand(1);
 
     tamo::sim::MachineOptions options;
@@ -36,8 +38,8 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
+    } catch (const CLI::Success& done) { // --help, --version
+        return app.exit(done);
     } catch (const CLI::ParseError& error) {
         std::cerr << "tamocnc-sim: " << error.what() << " (see --help)\n";
         return 2;

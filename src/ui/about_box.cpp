@@ -4,6 +4,7 @@
 #include "interpreter/cnc.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -55,6 +56,9 @@ AboutBox::AboutBox(tamo::Cnc& cnc, QWidget* parent) : QDialog(parent), cnc_(cnc)
     Rule(this, "Line1", 1440, kWidth - 32);
     CentredLabel(this, "Version", QStringLiteral("Version 1.0.0"), 1680, font());
     Rule(this, "Line2", 1920, kWidth / 2);
+    // Which tamo.cfg this copy reads: beside the executable, or the user's own once installed.
+    settings_file_ = CentredLabel(this, "SettingsFile", QString(), 2100, font(), 2 * kLabelHeight);
+    settings_file_->setContentsMargins(8, 0, 8, 0);
     CentredLabel(this, "Rights", QStringLiteral("Copyright \u00A9 Tamo Works"), 3360, font());
     CentredLabel(this, "Reserved", QStringLiteral("All rights reserved"), 3720, font());
 
@@ -70,6 +74,10 @@ AboutBox::AboutBox(tamo::Cnc& cnc, QWidget* parent) : QDialog(parent), cnc_(cnc)
 }
 
 void AboutBox::Refresh() {
+    const std::string& file = cnc_.status.ConfigFile;
+    const QString path = file.empty() ? QStringLiteral("none: the start-up settings") : QFile::decodeName(file.c_str());
+    settings_file_->setText(QStringLiteral("Settings file:\n") + path);
+    settings_file_->setToolTip(path);
     if (cnc_.main.AboutVisible == isVisible()) {
         return;
     }

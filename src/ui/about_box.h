@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QLabel;
+
 namespace tamo {
 class Cnc;
 }
@@ -14,7 +16,7 @@ class AboutBox final : public QDialog {
 public:
     explicit AboutBox(tamo::Cnc& cnc, QWidget* parent = nullptr);
 
-    // Shows or hides the box as the model says.
+    // Shows or hides the box as the model says, with the settings file in use.
     void Refresh();
 
     void reject() override;
@@ -24,6 +26,7 @@ protected:
 
 private:
     tamo::Cnc& cnc_;
+    QLabel* settings_file_ = nullptr;
 };
 
 } // namespace tamo::ui

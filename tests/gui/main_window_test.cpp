@@ -347,6 +347,7 @@ TEST_F(MainWindowTest, AboutBoxOpensOnceAndOkGivesTheFocusToTheView) {
     Trigger(*window_, "Mnu_About");
     auto* about = Find<ui::AboutBox>(*window_, "About");
     ASSERT_TRUE(about->isVisible());
+    EXPECT_EQ(Text(*about, "SettingsFile"), "Settings file:\n" + (dir_ / "tamo.cfg").string());
     QCoreApplication::processEvents();
     SaveScreen(*about, "about_box.png");
     Click(*about, "Command1");

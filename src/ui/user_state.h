@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/hardware_port.h"
+
+#include <QSettings>
+
+#include <filesystem>
+#include <optional>
+
+namespace tamo::ui {
+
+// tamocnc.ini beside tamo.cfg: what is remembered for the user that is no machine setting. The
+// port and the folder of the last program are kept here under keys of their own; other parts of
+// the windows keep theirs in the same file, and each save leaves the others' keys alone.
+class UserState {
+public:
+    explicit UserState(const std::filesystem::path& file);
+
+    // The port to open: the one given on the command line, which is remembered ("default"
+    // forgets), else the one remembered; a remembered text that is no port counts as default.
+    [[nodiscard]] PortChoice Port(const std::optional<PortChoice>& given);
+
+    [[nodiscard]] std::filesystem::path LastProgramFolder() const;
+    void SetLastProgramFolder(const std::filesystem::path& folder);
+
+    // Onto the disk now: the program ends without running destructors.
+    void Save() { settings_.sync(); }
+
+private:
+    QSettings settings_;
+};
+
+} // namespace tamo::ui
