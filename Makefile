@@ -2,8 +2,9 @@
 PRESET ?= dev
 BUILD := build/$(PRESET)
 FUZZ_SECONDS ?= 30
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test asan bench fuzz format clean
+.PHONY: all deps configure build run test asan bench fuzz format clean install package check-install
 
 all: build
 
@@ -21,6 +22,18 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# Into PREFIX (/usr/local), under DESTDIR when it is set: make install PREFIX=/opt/tamocnc DESTDIR=/tmp/stage
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package, into build/<preset>/: sudo apt install ./build/dev/tamocnc_*.deb
+package: build
+	cmake --build --preset $(PRESET) --target package
+
+# What CI proves of the install: tools/check-install.sh on this preset's build.
+check-install: build
+	tools/check-install.sh $(BUILD)
 
 asan:
 	$(MAKE) test PRESET=asan

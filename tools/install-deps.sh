@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build, run and test TamoCNC.
+# Installs what a fresh Debian 12 machine lacks to build, run, test and package TamoCNC.
 # Quiet when everything is there; asks apt only for the missing packages.
 set -euo pipefail
 
@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
     clang libclang-rt-14-dev clang-format
+    dpkg-dev file lintian appstream desktop-file-utils
 )
 
 missing=()
