@@ -9,53 +9,48 @@
 // has always been described; lines in any other order are read as written.
 
 #include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
 #include "interpreter/numbers.h"
 
-#include <array>
 #include <cstddef>
 #include <string_view>
 
 namespace tamo {
-namespace {
-
-// Word letters in the order they are stored. N is located but never stored.
-enum Slot : int { kQ, kF, kR, kJ, kI, kA, kZ, kY, kX, kG, kT, kM, kN, kSlots };
-
-constexpr std::array<signed char, 128> MakeSlotTable() {
-    std::array<signed char, 128> table{};
-    for (auto& entry : table) {
-        entry = -1;
-    }
-    table['Q'] = kQ;
-    table['F'] = kF;
-    table['R'] = kR;
-    table['J'] = kJ;
-    table['I'] = kI;
-    table['A'] = kA;
-    table['Z'] = kZ;
-    table['Y'] = kY;
-    table['X'] = kX;
-    table['G'] = kG;
-    table['T'] = kT;
-    table['M'] = kM;
-    table['N'] = kN;
-    return table;
-}
-constexpr std::array<signed char, 128> kSlotOf = MakeSlotTable();
-constexpr std::size_t kAbsent = std::string_view::npos;
 
 std::string_view TrimSpaces(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
-    if (first == kAbsent) {
+    if (first == std::string_view::npos) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-} // namespace
+// The first occurrences come in line order, so one pass back over them finds every end.
+LineWords LocateWords(std::string_view line) {
+    LineWords w;
+    std::array<signed char, kWordSlots> order{};
+    std::size_t words = 0;
+    for (std::size_t i = 0; i < line.size() && words < kWordSlots; ++i) {
+        const int slot = WordSlotOf(line[i]);
+        if (slot >= 0 && w.at[static_cast<std::size_t>(slot)] == kNoWord) {
+            w.at[static_cast<std::size_t>(slot)] = i;
+            order[words++] = static_cast<signed char>(slot);
+        }
+    }
+    std::size_t next_word = line.size();
+    for (std::size_t k = words; k-- > 0;) {
+        const auto slot = static_cast<std::size_t>(order[k]);
+        w.end[slot] = next_word;
+        if (slot != kN) {
+            next_word = w.at[slot];
+        }
+    }
+    w.first_word = next_word;
+    return w;
+}
 
 // Changes: StopRequest, MWord, StartX/Y/Z, RapidMove and FeedFactor for every line; for a line
-// that is not skipped, the words it carries (see the table of Slot), GCode, PrgLine, Text3 for an
+// that is not skipped, the words it carries (see WordSlot), GCode, PrgLine, Text3 for an
 // F word, SingleStep through the tool-change prompt, and the feed through ComputeFeedDelay.
 // Runs once per line of every run and twice per line of every redraw: it must not allocate
 // beyond the capacity the word texts already have.
@@ -80,85 +75,61 @@ void Cnc::ParseLine() {
         }
     }
     // Comments, blank lines and lines that start with a digit or a sign carry no block.
-    if (line.empty() || static_cast<unsigned char>(line[0]) < '@') {
+    if (SkipsLine(line)) {
         return;
     }
 
-    // Where each word starts and ends: a word ends at the next word letter after it, N excepted.
-    // The first occurrences come in line order, so one pass back over them finds every end.
-    std::array<std::size_t, kSlots> at{};
-    std::array<std::size_t, kSlots> end{};
-    std::array<signed char, kSlots> order{};
-    std::size_t words = 0;
-    at.fill(kAbsent);
-    for (std::size_t i = 0; i < line.size() && words < kSlots; ++i) {
-        const auto c = static_cast<unsigned char>(line[i]);
-        if (c < 128 && kSlotOf[c] >= 0 && at[static_cast<std::size_t>(kSlotOf[c])] == kAbsent) {
-            at[static_cast<std::size_t>(kSlotOf[c])] = i;
-            order[words++] = kSlotOf[c];
-        }
-    }
-    std::size_t next_word = line.size();
-    for (std::size_t k = words; k-- > 0;) {
-        const auto slot = static_cast<std::size_t>(order[k]);
-        end[slot] = next_word;
-        if (slot != kN) {
-            next_word = at[slot];
-        }
-    }
-    const std::size_t first_word = next_word; // N excepted
     const std::string_view text(line);
-    // The text of a word after its letter.
-    auto word = [&](Slot slot) {
-        const std::size_t p = at[slot];
-        return text.substr(p + 1, end[slot] - p - 1);
+    const LineWords w = LocateWords(text);
+    auto word = [&](WordSlot slot) {
+        return w.Text(text, slot);
     };
 
-    if (at[kQ] != kAbsent) {
+    if (w.Has(kQ)) {
         st.QWord.assign(word(kQ));
     }
-    if (at[kF] != kAbsent) {
+    if (w.Has(kF)) {
         st.FWord.assign(word(kF));
         st.ProgFeed = ScanNumber(st.FWord) * ScaleFactor(0);
         main.Text3 = FormatNumber(st.ProgFeed);
     }
-    if (at[kR] != kAbsent) {
+    if (w.Has(kR)) {
         st.RWord.assign(word(kR));
     }
-    if (at[kJ] != kAbsent) {
+    if (w.Has(kJ)) {
         st.JWord.assign(word(kJ));
         st.ArcJ = ScanNumber(st.JWord) * ScaleFactor(2);
     }
-    if (at[kI] != kAbsent) {
+    if (w.Has(kI)) {
         st.IWord.assign(word(kI));
         st.ArcI = ScanNumber(st.IWord) * ScaleFactor(1);
     }
-    if (at[kA] != kAbsent) {
+    if (w.Has(kA)) {
         st.AWord.assign(word(kA));
     }
-    if (at[kZ] != kAbsent) {
+    if (w.Has(kZ)) {
         st.ZWord.assign(word(kZ));
         st.TargetZ = ScanNumber(st.ZWord) * ScaleFactor(3);
     }
-    if (at[kY] != kAbsent) {
+    if (w.Has(kY)) {
         st.YWord.assign(word(kY));
         st.TargetY = ScanNumber(st.YWord) * ScaleFactor(2);
     }
-    if (at[kX] != kAbsent) {
+    if (w.Has(kX)) {
         st.XWord.assign(word(kX));
         st.TargetX = ScanNumber(st.XWord) * ScaleFactor(1);
     }
-    if (at[kG] != kAbsent) {
+    if (w.Has(kG)) {
         // The motion word keeps its letter: "G01", "G0", "G17" are told apart by their text.
-        const std::size_t p = at[kG];
-        st.GCode.assign(TrimSpaces(text.substr(p, end[kG] - p)));
+        const std::size_t p = w.at[kG];
+        st.GCode.assign(TrimSpaces(text.substr(p, w.end[kG] - p)));
     }
-    if (at[kT] != kAbsent) {
+    if (w.Has(kT)) {
         st.TWord.assign(word(kT));
         st.ToolNo = ScanNumber(st.TWord);
     }
     bool m_is_six = false;
-    if (at[kM] != kAbsent) {
+    if (w.Has(kM)) {
         std::string_view m = word(kM);
         st.MCode = ScanNumber(m);
         m_is_six = st.MCode == 6;
@@ -166,7 +137,7 @@ void Cnc::ParseLine() {
     }
 
     // What stood before the first word stays in the line (a line number, for instance).
-    line.erase(first_word);
+    line.erase(w.first_word);
 
     // An arc without a centre is a straight line.
     if ((st.GCode == "G02" || st.GCode == "G03") && st.ArcJ == 0 && st.ArcI == 0) {

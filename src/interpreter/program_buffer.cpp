@@ -5,16 +5,16 @@
 namespace tamo {
 
 void ProgramBuffer::Size(std::string file_bytes) {
-    bytes_ = std::move(file_bytes);
+    bytes_ = std::make_shared<const std::string>(std::move(file_bytes));
     numbers_.clear();
     entries_.clear();
     pos_ = 0;
-    bound_ = bytes_.size();
+    bound_ = bytes_->size();
     allocated_ = true;
     // One entry per line, plus one per comma: reserved up front, so that a long program does not
     // pay for the vector's doubling twice over.
     std::size_t items = 1;
-    for (char c : bytes_) {
+    for (char c : *bytes_) {
         items += static_cast<std::size_t>(c == '\n' || c == ',');
     }
     entries_.reserve(items);
@@ -25,11 +25,12 @@ void ProgramBuffer::Size(std::string file_bytes) {
 // of its line) and loses the quotes; whatever follows the closing quote up to the delimiter is
 // dropped. An unquoted item that reads as a number is stored as that number.
 bool ProgramBuffer::ReadNextItem() {
-    const std::size_t size = bytes_.size();
+    const std::string_view all = bytes();
+    const std::size_t size = all.size();
     if (pos_ >= size) {
         return false;
     }
-    const char* b = bytes_.data();
+    const char* b = all.data();
     while (pos_ < size && b[pos_] == ' ') {
         ++pos_;
     }
@@ -86,11 +87,17 @@ std::string_view ProgramBuffer::Text(std::size_t index) const {
     if (e.length & kNumberFlag) {
         return std::string_view(numbers_).substr(e.start, e.length & ~kNumberFlag);
     }
-    return std::string_view(bytes_).substr(e.start, e.length);
+    return bytes().substr(e.start, e.length);
 }
 
 bool ProgramBuffer::IsNumber(std::size_t index) const {
     return index >= 1 && index <= entries_.size() && (entries_[index - 1].length & kNumberFlag) != 0;
+}
+
+void ProgramBuffer::Rewind() {
+    numbers_.clear();
+    entries_.clear();
+    pos_ = 0;
 }
 
 void ProgramBuffer::Truncate(std::size_t n) {

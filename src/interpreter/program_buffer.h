@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,7 @@ namespace tamo {
 // to the file's length in bytes, so that the entry after the last item exists whenever the file
 // is longer than its number of items; but only the items are stored. The file's own bytes are
 // kept as they were read and every entry is a slice of them, so a program costs little more
-// memory than its file.
+// memory than its file, and a copy of the buffer little more than its entries.
 class ProgramBuffer {
 public:
     // A fresh buffer for a file of `bytes` bytes: every entry empty.
@@ -31,6 +32,13 @@ public:
     // Entries past n are emptied (a read that failed keeps the items read so far).
     void Truncate(std::size_t n);
 
+    // For a reader that must know where each item stood in the file (the program check): the
+    // file's bytes, how far the reading has come in them (just past the last item's delimiter),
+    // and a new reading of the same bytes from their start, every entry emptied.
+    [[nodiscard]] std::string_view bytes() const { return bytes_ ? std::string_view(*bytes_) : std::string_view(); }
+    [[nodiscard]] std::size_t position() const { return pos_; }
+    void Rewind();
+
 private:
     struct Entry {
         std::uint32_t start;
@@ -38,7 +46,9 @@ private:
     };
     static constexpr std::uint32_t kNumberFlag = 0x8000'0000u;
 
-    std::string bytes_;   // the file as read; entries point into it
+    // The file as read; entries point into it. Never changed once read, so that a copy of the
+    // buffer (the program check's) shares it, also with another thread.
+    std::shared_ptr<const std::string> bytes_;
     std::string numbers_; // text forms of the items that read as numbers
     std::vector<Entry> entries_;
     std::size_t pos_ = 0;

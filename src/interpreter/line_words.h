@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace tamo {
+
+// Where the words of a program line stand, as the line parser reads them. A word is the first
+// occurrence of one of the letters N T M G X Y Z A I J R F Q (upper case only); its text runs up
+// to the next word letter of the line, N excepted, whatever stands in between. The parser and the
+// program check read lines through this one function, so that the check sees the words the run
+// sees.
+
+// Word letters in the order the parser stores them. N is located but never stored.
+enum WordSlot : int { kQ, kF, kR, kJ, kI, kA, kZ, kY, kX, kG, kT, kM, kN, kWordSlots };
+
+// The letter of each slot.
+inline constexpr std::array<char, kWordSlots> kWordLetter{'Q', 'F', 'R', 'J', 'I', 'A', 'Z',
+                                                          'Y', 'X', 'G', 'T', 'M', 'N'};
+
+inline constexpr std::size_t kNoWord = std::string_view::npos;
+
+struct LineWords {
+    LineWords() { at.fill(kNoWord); }
+
+    std::array<std::size_t, kWordSlots> at;    // where the letter stands; kNoWord when absent
+    std::array<std::size_t, kWordSlots> end{}; // one past the end of the word's text
+    std::size_t first_word = 0;                // where the first word but N begins
+
+    [[nodiscard]] bool Has(WordSlot slot) const { return at[slot] != kNoWord; }
+    // The word's text after its letter.
+    [[nodiscard]] std::string_view Text(std::string_view line, WordSlot slot) const {
+        return line.substr(at[slot] + 1, end[slot] - at[slot] - 1);
+    }
+};
+
+namespace line_words_detail {
+constexpr std::array<signed char, 128> MakeSlotTable() {
+    std::array<signed char, 128> table{};
+    for (auto& entry : table) {
+        entry = -1;
+    }
+    for (int slot = 0; slot < kWordSlots; ++slot) {
+        table[static_cast<std::size_t>(kWordLetter[static_cast<std::size_t>(slot)])] = static_cast<signed char>(slot);
+    }
+    return table;
+}
+inline constexpr std::array<signed char, 128> kSlotOf = MakeSlotTable();
+} // namespace line_words_detail
+
+// The slot of a character, or -1 when it is no word letter.
+[[nodiscard]] inline int WordSlotOf(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 128 ? line_words_detail::kSlotOf[u] : -1;
+}
+
+// The line without leading and trailing space characters (tabs stay).
+[[nodiscard]] std::string_view TrimSpaces(std::string_view text);
+
+// Whether the parser skips a trimmed line: empty, or its first character sorts below "@"
+// (comments, blank lines, lines that start with a digit, a sign or a tab).
+[[nodiscard]] inline bool SkipsLine(std::string_view trimmed) {
+    return trimmed.empty() || static_cast<unsigned char>(trimmed[0]) < '@';
+}
+
+// The words of a trimmed line that the parser does not skip.
+[[nodiscard]] LineWords LocateWords(std::string_view line);
+
+} // namespace tamo
