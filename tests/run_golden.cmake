@@ -4,6 +4,7 @@
 #   args           optional: further arguments, one per line; @CASE@ stands for the case folder
 #   expected.jsonl what tamocnc-sim must print
 #   expected.trace.csv  optional: the --trace file it must write
+#   status         optional: the exit status it must end with (0 when there is none)
 # With -DUPDATE=ON the expected files are rewritten instead: check every change by hand.
 file(GLOB cases LIST_DIRECTORIES true ${CASE_DIR}/*)
 set(failures 0)
@@ -24,9 +25,13 @@ foreach(case ${cases})
     if(EXISTS ${case}/expected.trace.csv)
         list(APPEND extra --trace ${trace})
     endif()
+    set(expected_status 0)
+    if(EXISTS ${case}/status)
+        file(STRINGS ${case}/status expected_status)
+    endif()
     execute_process(COMMAND ${SIM} ${COMMAND} ${case}/program.txt ${extra}
                     OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
+    if(NOT status EQUAL expected_status)
         message(SEND_ERROR "${name}: exit status ${status}: ${errors}")
         math(EXPR failures "${failures} + 1")
         continue()

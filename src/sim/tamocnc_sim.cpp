@@ -1,5 +1,6 @@
 // tamocnc-sim: the controller without its windows, on a simulated port.
 
+#include "sim/check_command.h"
 #include "sim/parse_command.h"
 #include "sim/run_command.h"
 
@@ -36,6 +37,13 @@ int main(int argc, char** argv) {
     run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file");
     run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file");
 
+    tamo::sim::MachineOptions check_options;
+    CLI::App* check = app.add_subcommand("check", "Check a program: where TamoCNC reads it differently from what a "
+                                                  "standard controller would; one JSON object per finding");
+    check->add_option("PROGRAM", program, "Part program file")->required();
+    check->add_option("--config", check_options.config, "Configuration file to read (never written)");
+    check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) { // --help, --version
@@ -46,6 +54,9 @@ int main(int argc, char** argv) {
     }
     if (parse->parsed()) {
         return tamo::sim::RunParse(program, options, std::cout, std::cerr);
+    }
+    if (check->parsed()) {
+        return tamo::sim::RunCheck(program, check_options, std::cout, std::cerr);
     }
     if (run->parsed()) {
         return tamo::sim::RunProgramCommand(program, run_options, std::cout, std::cerr);

@@ -1,0 +1,367 @@
+// The program check's reading of a program: every entry through the run's own parser and
+// dispatcher on a scratch controller, beside the same text as a standard controller reads it,
+// handed to the families of findings.
+//
+// The scratch controller is a copy of the live one on null seams, offline, started afresh as
+// "Execute Program" starts a loaded program, and it takes the entries one by one as the run loop's
+// pass does (RunProgram). Which G words move, and how, is asked of the dispatcher (DispatchMove)
+// on a probe controller, once per distinct word. Arcs are dispatched for real, to the same ArcMove,
+// which works out the centre and radius and rewrites I and J as it always does; the scratch
+// controller's steps are infinitely long, so that no arc comes to a single step and no tick is
+// ever emitted. Straight moves need no dispatch: nothing they change is read by a later parse.
+
+#include "check/check_item.h"
+#include "interpreter/cnc.h"
+#include "platform/clock.h"
+#include "platform/recording_surface.h"
+#include "platform/scripted_operator.h"
+#include "platform/sim_port.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <unordered_map>
+
+namespace tamo::check {
+namespace {
+
+constexpr double kNotDispatched = std::numeric_limits<double>::quiet_NaN();
+constexpr double kEndlessStep = std::numeric_limits<double>::infinity();
+// How often a long check looks for a request to stop.
+constexpr int kStopPollEntries = 4096;
+
+struct ScratchMachine {
+    SimulatedPort port;
+    FakeClock clock;
+    ScriptedOperator op;
+    NullSurface view;
+    Cnc cnc{port, clock, op, view};
+
+    ScratchMachine() { port.set_recording(false); }
+
+    void MakeStepsEndless() { cnc.st.UnitsPerStepX = cnc.st.UnitsPerStepY = cnc.st.UnitsPerStepZ = kEndlessStep; }
+};
+
+Motion Dispatched(const MachineState& st) {
+    if (std::isnan(st.DeltaX)) {
+        return Motion::None;
+    }
+    if (st.ArcDir != 0) {
+        return st.ArcDir > 0 ? Motion::Cw : Motion::Ccw;
+    }
+    return st.RapidMove ? Motion::Rapid : Motion::Feed;
+}
+
+// What the dispatcher does with a motion word: asked of DispatchMove itself, on a probe controller
+// whose steps are endless, once per distinct word.
+class Dispatcher {
+public:
+    explicit Dispatcher(const MachineState& settings) {
+        probe_.cnc.st.JogFastX = settings.JogFastX;
+        probe_.cnc.st.JogFastZ = settings.JogFastZ;
+        probe_.MakeStepsEndless();
+    }
+
+    [[nodiscard]] Motion Of(const std::string& gcode) {
+        if (gcode == last_word_) {
+            return last_;
+        }
+        auto known = known_.find(gcode);
+        if (known == known_.end()) {
+            known = known_.emplace(gcode, Probe(gcode)).first;
+        }
+        last_word_ = gcode;
+        last_ = known->second;
+        return last_;
+    }
+
+    // The words among G00 to G03 and G0 to G3 that move the machine.
+    [[nodiscard]] std::vector<std::string> MotionWords() {
+        std::vector<std::string> words;
+        for (const char* g : {"G00", "G01", "G02", "G03", "G0", "G1", "G2", "G3"}) {
+            if (Of(g) != Motion::None) {
+                words.emplace_back(g);
+            }
+        }
+        return words;
+    }
+
+private:
+    Motion Probe(const std::string& gcode) {
+        MachineState& st = probe_.cnc.st;
+        st.GCode = gcode;
+        st.StartX = st.StartY = st.TargetY = 0;
+        st.TargetX = 2;
+        st.ArcI = 1;
+        st.ArcJ = 0;
+        st.ArcDir = 0;
+        st.RapidMove = false;
+        st.DeltaX = kNotDispatched;
+        probe_.cnc.DispatchMove();
+        return Dispatched(st);
+    }
+
+    ScratchMachine probe_;
+    std::unordered_map<std::string, Motion> known_;
+    std::string last_word_ = "\n"; // no motion word is a line end
+    Motion last_ = Motion::None;
+};
+
+// The run loop's rule (RunProgram): a pass whose line cannot move along an arc of its own, one
+// the parser skips or without a G, X, Y, Z, I or J, does not dispatch an arc.
+bool CarriesArcWord(std::string_view line) {
+    const std::string_view trimmed = TrimSpaces(line);
+    return !SkipsLine(trimmed) && trimmed.find_first_of("GXYZIJ") != std::string_view::npos;
+}
+
+void Snap(const MachineState& st, Block& b) {
+    b.gcode.assign(st.GCode);
+    b.start_x = st.StartX;
+    b.start_y = st.StartY;
+    b.start_z = st.StartZ;
+    b.x = st.TargetX;
+    b.y = st.TargetY;
+    b.z = st.TargetZ;
+    b.feed = st.ProgFeed;
+}
+
+// As the Start of a loaded program that begins afresh: from the origin, at line 1, nothing written
+// to a port, and no tool-change prompt that waits for anyone.
+void StartAfresh(Cnc& cnc) {
+    MachineState& st = cnc.st;
+    st.StartX = st.StartY = st.StartZ = 0;
+    st.TargetX = st.TargetY = st.TargetZ = 0;
+    st.MachPosX = st.MachPosY = st.MachPosZ = 0;
+    st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
+    st.PrgLineNo = 0;
+    st.StepsZ = 0;
+    st.Previewing = false;
+    st.Offline = true;
+    st.StopRequest = false;
+    st.ResumeMove = false;
+    st.ContinueRun = false;
+    st.SpeedTestRunning = false;
+    st.MWord = 0.0;
+}
+
+// Where the reading of the file has come: the text line of the item being read.
+class FileLines {
+public:
+    FileLines() = default;
+    explicit FileLines(std::string_view bytes) : bytes_(bytes) {}
+
+    // The item read from `begin` up to `end`, which lies past its delimiter.
+    void Next(std::size_t begin, std::size_t end) {
+        if (line_ended_) {
+            ++number_;
+            line_start_ = begin;
+            std::size_t stop = begin;
+            while (stop < bytes_.size() && bytes_[stop] != '\n' && bytes_[stop] != '\r') {
+                ++stop;
+            }
+            line_ = bytes_.substr(begin, stop - begin);
+            first_ = true;
+        } else {
+            first_ = false;
+        }
+        const char last = bytes_[end - 1];
+        const bool delimited = last == ',' || last == '\n' || last == '\r';
+        line_ended_ = end >= bytes_.size() || last == '\n' || last == '\r';
+        std::size_t content_end = end;
+        if (delimited) {
+            content_end -= (last == '\n' && end - 1 > begin && bytes_[end - 2] == '\r') ? 2 : 1;
+        }
+        std::size_t content_begin = begin;
+        while (content_begin < content_end && bytes_[content_begin] == ' ') {
+            ++content_begin;
+        }
+        raw_at_ = content_begin - line_start_;
+        raw_end_ = content_end - line_start_;
+    }
+
+    [[nodiscard]] int number() const { return number_; }
+    [[nodiscard]] std::string_view line() const { return line_; }
+    [[nodiscard]] bool first() const { return first_; }
+    [[nodiscard]] std::size_t raw_at() const { return raw_at_; }
+    [[nodiscard]] std::size_t raw_end() const { return raw_end_; }
+
+private:
+    std::string_view bytes_;
+    std::string_view line_;
+    std::size_t line_start_ = 0;
+    std::size_t raw_at_ = 0;
+    std::size_t raw_end_ = 0;
+    int number_ = 0;
+    bool line_ended_ = true;
+    bool first_ = true;
+};
+
+// One reading of the program: the scratch controller, the families, and the state that carries
+// from one entry to the next.
+class Reading {
+public:
+    explicit Reading(CheckInput input) : dispatcher_(input.st) {
+        Cnc& cnc = m_.cnc;
+        cnc.st = std::move(input.st);
+        cnc.main = std::move(input.main);
+        cnc.settings = std::move(input.settings);
+        cnc.scale = std::move(input.scale);
+        MachineState& st = cnc.st;
+        count_ = st.PrgLineCount > 0 && st.PrgBuf.allocated() ? st.PrgLineCount : 0;
+
+        context_.inch = cnc.settings.OptionIn && !cnc.settings.optionmm;
+        context_.unit = context_.inch ? "in" : "mm";
+        context_.step_x = st.UnitsPerStepX;
+        context_.step_y = st.UnitsPerStepY;
+        context_.motion_words = dispatcher_.MotionWords();
+        context_.place_of = [this](int entry, int file_line) {
+            return Place{entry, file_line, std::string(m_.cnc.st.PrgBuf.Text(static_cast<std::size_t>(entry)))};
+        };
+        families_ = {MakeItemChecks(context_),  MakeWordChecks(context_),  MakeMotionChecks(context_),
+                     MakeModeChecks(context_),  MakeArcChecks(context_),   MakeFeedChecks(context_),
+                     MakeMWordChecks(context_), MakeExtentChecks(context_)};
+
+        StartAfresh(cnc);
+        m_.MakeStepsEndless();
+        st.PrgBuf.Rewind();
+        lines_ = FileLines(st.PrgBuf.bytes());
+        Snap(st, before_);
+    }
+
+    Report Run(const std::stop_token& stop) {
+        ProgramBuffer& buffer = m_.cnc.st.PrgBuf;
+        int checked = 0;
+        for (int entry = 1; entry <= count_; ++entry) {
+            if (entry % kStopPollEntries == 0 && stop.stop_requested()) {
+                break;
+            }
+            const std::size_t begin = buffer.position();
+            if (!buffer.ReadNextItem()) {
+                break;
+            }
+            lines_.Next(begin, buffer.position());
+            if (lines_.first()) {
+                FindComments(lines_.line(), comments_);
+            }
+            Item item;
+            item.run = Pass(entry);
+            Describe(entry, item);
+            for (auto& family : families_) {
+                family->Check(item, findings_);
+            }
+            m_.op.clear_messages();
+            std::swap(before_, after_);
+            checked = entry;
+        }
+        for (auto& family : families_) {
+            family->Finish(findings_);
+        }
+        return findings_.Take(checked, checked == count_);
+    }
+
+private:
+    // The run loop's pass over one entry: the parse, and the dispatch of an arc. What the dispatch
+    // does.
+    Motion Pass(int entry) {
+        Cnc& cnc = m_.cnc;
+        MachineState& st = cnc.st;
+        st.PrgLineNo = entry;
+        st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
+        const bool may_arc = CarriesArcWord(st.PrgLine);
+        cnc.ParseLine();
+        Motion run = dispatcher_.Of(st.GCode);
+        if (run == Motion::Cw || run == Motion::Ccw) {
+            if (may_arc) {
+                cnc.DispatchMove();
+            } else {
+                run = Motion::None;
+            }
+        }
+        Snap(st, after_);
+        return run;
+    }
+
+    // The entry as the families see it, after its pass.
+    void Describe(int entry, Item& item) {
+        const MachineState& st = m_.cnc.st;
+        const auto index = static_cast<std::size_t>(entry);
+        item.entry = entry;
+        item.file_line = lines_.number();
+        item.text = st.PrgBuf.Text(index);
+        item.line = lines_.line();
+        item.raw_at = lines_.raw_at();
+        item.raw_end = lines_.raw_end();
+        item.number = st.PrgBuf.IsNumber(index);
+        item.quoted = !item.number && item.raw_at < item.raw_end && item.line[item.raw_at] == '"';
+        item.first_in_line = lines_.first();
+        item.comments = comments_;
+        ReadTokens(item.line, item.raw_at, item.raw_end, comments_, tokens_);
+        item.tokens = tokens_;
+        item.meant = standard_.Apply(tokens_);
+
+        item.trimmed = TrimSpaces(item.text);
+        item.skipped = SkipsLine(item.trimmed);
+        item.trimmed_at = item.raw_at;
+        if (!item.number) {
+            item.trimmed_at += (item.quoted ? 1 : 0) + static_cast<std::size_t>(item.trimmed.data() - item.text.data());
+        }
+        item.after = &after_;
+        if (item.run == Motion::Cw || item.run == Motion::Ccw) {
+            item.centre_x = st.ArcCenterX;
+            item.centre_y = st.ArcCenterY;
+            item.radius = st.ArcRadius;
+        }
+        if (!m_.op.messages().empty()) {
+            item.prompt = m_.op.messages().back().text;
+        }
+        if (!item.skipped) {
+            item.words = LocateWords(item.trimmed);
+            // Which line set the motion word in force: one with a G word, or one whose arc word the
+            // parser turned into "G01" for want of I and J.
+            std::string_view g = before_.gcode;
+            if (item.words.Has(kG)) {
+                const std::size_t at = item.words.at[kG];
+                g = TrimSpaces(item.trimmed.substr(at, item.words.end[kG] - at));
+            }
+            item.converted = (g == "G02" || g == "G03") && after_.gcode == "G01";
+            if (item.words.Has(kG) || item.converted) {
+                gcode_from_ = entry;
+            }
+        }
+        item.gcode_from = gcode_from_;
+
+        const bool arc =
+            item.run == Motion::Cw || item.run == Motion::Ccw ||
+            ((item.meant == Motion::Cw || item.meant == Motion::Ccw) && (item.words.Has(kI) || item.words.Has(kJ)));
+        const Block& b = after_;
+        item.moves = !item.skipped &&
+                     (b.x != b.start_x || b.y != b.start_y || b.z != b.start_z || arc || item.meant == Motion::Home);
+    }
+
+    ScratchMachine m_;
+    Dispatcher dispatcher_;
+    Context context_;
+    std::array<std::unique_ptr<Family>, 8> families_;
+    Findings findings_;
+    int count_ = 0;
+    FileLines lines_;
+    std::vector<Span> comments_;
+    std::vector<Token> tokens_;
+    StandardMotion standard_;
+    Block before_;
+    Block after_;
+    int gcode_from_ = 0;
+};
+
+} // namespace
+
+CheckInput CopyForCheck(const Cnc& live) {
+    return {live.st, live.main, live.settings, live.scale};
+}
+
+Report CheckProgram(CheckInput input, const std::stop_token& stop) {
+    return Reading(std::move(input)).Run(stop);
+}
+
+} // namespace tamo::check

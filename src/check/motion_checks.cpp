@@ -1,0 +1,269 @@
+// Motion words: the G word in force, and whether each line moves the way its text says.
+//
+// Reports:
+//   non-motion-g      warning  a G word that is not a motion word (plane, units, mode, offsets,
+//                              homing, cycles, ...) replaces the motion word, so the lines after
+//                              it do not move
+//   g-word-text       warning  text after a G word (a comment, an S word) joins it, and the
+//                              motion word it makes does not move
+//   no-motion         error    a line whose text moves the machine does not move, with the count
+//                              of the following lines that do not move for the same reason
+//   drill-cycle       error    G81 or G83: the preview draws each hole as a rapid move, the machine
+//                              neither moves nor drills
+//   inherited-motion  warning  a move before the program's first motion word runs with the one
+//                              left from before the program
+//   motion-differs    error    a line moves in another way than its text says
+//   carried-target    error    a move also goes to a coordinate set by a line that did not move
+
+#include "check/check_item.h"
+
+#include <array>
+#include <string_view>
+
+namespace tamo::check {
+namespace {
+
+bool IsArc(Motion m) {
+    return m == Motion::Cw || m == Motion::Ccw;
+}
+
+const char* Describe(Motion m) {
+    switch (m) {
+    case Motion::Rapid:
+        return "a rapid move";
+    case Motion::Feed:
+        return "a straight feed move";
+    case Motion::Cw:
+        return "a clockwise arc";
+    case Motion::Ccw:
+        return "a counter-clockwise arc";
+    case Motion::Cycle:
+        return "a drilling cycle";
+    case Motion::Home:
+        return "a move home";
+    default:
+        return "no move";
+    }
+}
+
+bool IsDrawnDrillCycle(std::string_view gcode) {
+    return gcode == "G81" || gcode == "G83";
+}
+
+class MotionChecks final : public Family {
+public:
+    explicit MotionChecks(const Context& context) : context_(context) {}
+
+    void Check(const Item& item, Findings& out) override {
+        if (drill_.open() && item.after->gcode != drill_word_) {
+            CloseDrill(out);
+        }
+        if (item.converted) {
+            converted_at_ = item.entry;
+        }
+        if (!item.skipped && item.words.Has(kG) && item.run == Motion::None && !item.WordInComment(kG)) {
+            NotAMotionWord(item, out);
+        }
+        if (item.moves) {
+            Compare(item, out);
+            Carried(item, out);
+        }
+        for (int a = 0; a < 3; ++a) {
+            if (!item.skipped && item.words.Has(kAxes[a])) {
+                setters_[a] = {item.entry, item.run != Motion::None};
+            }
+        }
+        if (item.run != Motion::None) {
+            for (auto& setter : setters_) {
+                setter.moved = true;
+            }
+            position_ = {item.after->x, item.after->y, item.after->z};
+        }
+    }
+
+    void Finish(Findings& out) override {
+        Close(out);
+        CloseDrill(out);
+    }
+
+private:
+    static constexpr std::array<WordSlot, 3> kAxes{kX, kY, kZ};
+    static constexpr std::array<char, 3> kAxisNames{'X', 'Y', 'Z'};
+
+    struct Setter {
+        int entry = 0;
+        bool moved = true;
+    };
+
+    void NotAMotionWord(const Item& item, Findings& out) {
+        const std::string& g = item.after->gcode;
+        const std::string until = " do not move until a line sets " + context_.MotionWordList() + ".";
+        if (IsDrawnDrillCycle(g)) {
+            CloseDrill(out);
+            drill_.Begin(item, item.entry);
+            drill_word_ = g;
+            return;
+        }
+        if (!IsGWordsOnly(g)) {
+            const bool comment = g.find_first_of("(;") != std::string::npos;
+            out.Add(item, "g-word-text", Severity::Warning,
+                    std::string(comment ? "The comment after the G word" : "The text after the G word") +
+                        " joins it: the motion word becomes " + Quote(g) +
+                        ", which does not move the machine, and the lines after it" + until);
+            return;
+        }
+        const bool short_form = g.size() == 2 && g[1] >= '0' && g[1] <= '3';
+        if (short_form && context_.IsMotionWord(std::string("G0") + g[1])) {
+            out.Add(item, "non-motion-g", Severity::Warning,
+                    g + " is not read as G0" + g[1] +
+                        " here: the preview draws it, but the machine does not move on it, and the lines after it" +
+                        until);
+            return;
+        }
+        const std::string kinds = GWordKinds(g);
+        if (kinds.rfind("motion, ", 0) == 0) {
+            out.Add(item, "non-motion-g", Severity::Warning,
+                    Quote(g) + " is read as one motion word, which does not move the machine: the G words for " +
+                        kinds.substr(8) + " after the motion word join it, and the lines after it" + until);
+            return;
+        }
+        out.Add(item, "non-motion-g", Severity::Warning,
+                Quote(g) + " (" + kinds +
+                    ") is not a motion word here: it replaces the motion word, so the lines after it" + until);
+    }
+
+    void Compare(const Item& item, Findings& out) {
+        const Motion meant = item.meant;
+        const Motion run = item.run;
+        if (drill_.open() && run == Motion::None && item.after->gcode == drill_word_) {
+            if (item.entry != drill_.first().entry) {
+                drill_.Extend(item);
+            }
+            return;
+        }
+        if (meant == run) {
+            Close(out);
+            return;
+        }
+        if (meant == Motion::Unset) {
+            if (run == Motion::None) {
+                Hit(item, "no-motion", item.gcode_from, out);
+                return;
+            }
+            Close(out);
+            if (!inherited_told_ && item.gcode_from == 0) {
+                inherited_told_ = true;
+                out.Add(item, "inherited-motion", Severity::Warning,
+                        "No motion word is set before this line: it runs as " + Quote(item.after->gcode) +
+                            ", the motion word left from before the program.");
+            }
+            return;
+        }
+        if (run == Motion::None) {
+            Hit(item, "no-motion", item.gcode_from, out);
+        } else if (IsArc(meant) && run == Motion::Feed && item.gcode_from == converted_at_) {
+            Close(out); // an arc without a centre: the arc checks tell
+        } else {
+            Hit(item, "motion-differs", item.gcode_from, out);
+        }
+    }
+
+    void Hit(const Item& item, const char* code, int cause, Findings& out) {
+        if (stretch_.open() && std::string_view(stretch_code_) == code && stretch_.cause() == cause) {
+            stretch_.Extend(item);
+            return;
+        }
+        Close(out);
+        stretch_.Begin(item, cause);
+        stretch_code_ = code;
+        stretch_gcode_ = item.after->gcode;
+        stretch_meant_ = item.meant;
+        stretch_run_ = item.run;
+    }
+
+    void Close(Findings& out) {
+        if (!stretch_.open()) {
+            return;
+        }
+        stretch_.Reset();
+        const int cause = stretch_.cause();
+        const std::string more = stretch_.More();
+        std::string message;
+        if (stretch_code_ == std::string_view("motion-differs")) {
+            message = std::string("This line runs as ") + Describe(stretch_run_) + " (motion word " +
+                      Quote(stretch_gcode_) + "), but its text means " + Describe(stretch_meant_) + more + ".";
+        } else if (cause == 0) {
+            message =
+                "This line does not move: no motion word (" + context_.MotionWordList() + ") is set yet" + more + ".";
+        } else if (cause == stretch_.first().entry) {
+            message = "This line does not move: its G word " + Quote(stretch_gcode_) + " is not a motion word here" +
+                      more + ".";
+        } else {
+            message = "This line does not move: the motion word in force is " + Quote(stretch_gcode_) +
+                      ", set on line " + std::to_string(cause) + more + ".";
+        }
+        out.Add(stretch_.first(), stretch_code_, Severity::Error, std::move(message));
+    }
+
+    void CloseDrill(Findings& out) {
+        if (!drill_.open()) {
+            return;
+        }
+        drill_.Reset();
+        const int n = drill_.more();
+        out.Add(drill_.first(), "drill-cycle", Severity::Error,
+                drill_word_ +
+                    " is a drilling cycle: the preview draws each hole as a rapid move, but the machine neither "
+                    "moves nor drills here" +
+                    (n == 0   ? std::string()
+                     : n == 1 ? ", nor at the hole on line " + std::to_string(drill_.last())
+                              : ", nor at the " + std::to_string(n) + " holes after it, up to line " +
+                                    std::to_string(drill_.last())) +
+                    ".");
+    }
+
+    // A coordinate set by a line that did not move is still the target: the next move that does
+    // not name that axis takes it there as well.
+    void Carried(const Item& item, Findings& out) {
+        if (item.run == Motion::None) {
+            return;
+        }
+        const std::array<double, 3> target{item.after->x, item.after->y, item.after->z};
+        std::string axes;
+        for (int a = 0; a < 3; ++a) {
+            const auto k = static_cast<std::size_t>(a);
+            if (target[k] == position_[k] || item.words.Has(kAxes[k]) || setters_[k].entry == 0 || setters_[k].moved) {
+                continue;
+            }
+            axes += axes.empty() ? "" : " and ";
+            axes += std::string(1, kAxisNames[k]) + " to " + Num(target[k]) + " (set on line " +
+                    std::to_string(setters_[k].entry) + ")";
+        }
+        if (!axes.empty()) {
+            out.Add(item, "carried-target", Severity::Error,
+                    "This move also takes " + axes +
+                        ": a coordinate of a line that did not move is kept for the next move.");
+        }
+    }
+
+    const Context& context_;
+    Stretch stretch_;
+    const char* stretch_code_ = "";
+    std::string stretch_gcode_;
+    Motion stretch_meant_ = Motion::Unset;
+    Motion stretch_run_ = Motion::None;
+    Stretch drill_;
+    std::string drill_word_;
+    int converted_at_ = -1;
+    bool inherited_told_ = false;
+    std::array<Setter, 3> setters_{};
+    std::array<double, 3> position_{};
+};
+
+} // namespace
+
+std::unique_ptr<Family> MakeMotionChecks(const Context& context) {
+    return std::make_unique<MotionChecks>(context);
+}
+
+} // namespace tamo::check

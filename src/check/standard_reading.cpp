@@ -1,0 +1,209 @@
+// How a controller that follows the common G-code dialect reads a text line, which is what the
+// author of a program meant: comments in parentheses or after a semicolon, then words of a letter
+// of either case and a number, with several G words on a line each setting its own mode.
+
+#include "check/check_item.h"
+#include "interpreter/numbers.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace tamo::check {
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The number that starts at `at`: a sign, digits with at most one point. Empty when there is no
+// digit.
+std::string_view NumberAt(std::string_view text, std::size_t at) {
+    std::size_t k = at;
+    if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
+        ++k;
+    }
+    bool digits = false;
+    bool point = false;
+    for (; k < text.size(); ++k) {
+        if (IsDigit(text[k])) {
+            digits = true;
+        } else if (text[k] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    return digits ? text.substr(at, k - at) : std::string_view();
+}
+
+bool Is(double g, double value) {
+    return g == value;
+}
+
+const char* GWordKind(double g) {
+    if (g >= 0 && g <= 3 && g == std::floor(g)) {
+        return "motion";
+    }
+    if (Is(g, 4)) {
+        return "dwell";
+    }
+    if (g >= 17 && g < 20) {
+        return "plane";
+    }
+    if (Is(g, 20) || Is(g, 21) || Is(g, 70) || Is(g, 71)) {
+        return "units";
+    }
+    if (g >= 28 && g < 31) {
+        return "homing";
+    }
+    if (Is(g, 53)) {
+        return "machine coordinates";
+    }
+    if ((g >= 40 && g < 50) || (g >= 54 && g < 60) || Is(g, 10) || Is(g, 52) || (g >= 92 && g < 93)) {
+        return "offsets";
+    }
+    if (Is(g, 73) || Is(g, 76) || (g >= 80 && g < 90)) {
+        return "cycles";
+    }
+    if ((g >= 61 && g < 65) || (g >= 90 && g < 92) || (g >= 93 && g < 100)) {
+        return "mode";
+    }
+    return "other";
+}
+
+} // namespace
+
+void FindComments(std::string_view line, std::vector<Span>& out) {
+    out.clear();
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == ';') {
+            out.push_back({i, line.size()});
+            return;
+        }
+        if (line[i] == '(') {
+            const std::size_t close = line.find(')', i);
+            const std::size_t end = close == std::string_view::npos ? line.size() : close + 1;
+            out.push_back({i, end});
+            i = end - 1;
+        }
+    }
+}
+
+void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
+                std::vector<Token>& out) {
+    out.clear();
+    const std::string_view part = line.substr(0, end);
+    auto comment = comments.begin();
+    for (std::size_t i = begin; i < end;) {
+        while (comment != comments.end() && comment->end <= i) {
+            ++comment;
+        }
+        if (comment != comments.end() && comment->begin <= i) {
+            i = comment->end;
+            continue;
+        }
+        const char c = part[i];
+        if (!IsLetter(c)) {
+            ++i;
+            continue;
+        }
+        std::size_t k = i + 1;
+        while (k < end && (part[k] == ' ' || part[k] == '\t')) {
+            ++k;
+        }
+        const std::string_view number = NumberAt(part, k);
+        if (number.empty()) {
+            ++i;
+            continue;
+        }
+        const bool lower = c >= 'a';
+        const char letter = static_cast<char>(lower ? c - 'a' + 'A' : c);
+        // Only the G words' values are read as they come: the modes depend on them.
+        out.push_back({letter, lower, i, number, letter == 'G' ? ReadNumber(number).value_or(0) : 0});
+        i = k + number.size();
+    }
+}
+
+Motion StandardMotion::Apply(std::span<const Token> tokens) {
+    bool home = false;
+    bool no_move = false;
+    for (const Token& t : tokens) {
+        if (t.letter != 'G') {
+            continue;
+        }
+        const double g = t.value;
+        if (Is(g, 0)) {
+            modal_ = Motion::Rapid;
+        } else if (Is(g, 1)) {
+            modal_ = Motion::Feed;
+        } else if (Is(g, 2)) {
+            modal_ = Motion::Cw;
+        } else if (Is(g, 3)) {
+            modal_ = Motion::Ccw;
+        } else if (Is(g, 80)) {
+            modal_ = Motion::None;
+        } else if (Is(g, 73) || Is(g, 76) || (g >= 81 && g <= 89 && g == std::floor(g))) {
+            modal_ = Motion::Cycle;
+        } else if (Is(g, 28) || Is(g, 30)) {
+            home = true;
+        } else if (Is(g, 4) || Is(g, 10) || Is(g, 52) || Is(g, 92) || Is(g, 28.1) || Is(g, 30.1)) {
+            // Words whose coordinates set something rather than move there.
+            no_move = true;
+        }
+    }
+    if (home) {
+        return Motion::Home;
+    }
+    return no_move ? Motion::None : modal_;
+}
+
+std::string GWordKinds(std::string_view text) {
+    std::vector<Token> tokens;
+    ReadTokens(text, 0, text.size(), {}, tokens);
+    std::vector<const char*> kinds;
+    for (const Token& t : tokens) {
+        if (t.letter != 'G') {
+            continue;
+        }
+        const char* kind = GWordKind(t.value);
+        if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) {
+            kinds.push_back(kind);
+        }
+    }
+    std::string list;
+    for (const char* kind : kinds) {
+        list += list.empty() ? "" : ", ";
+        list += kind;
+    }
+    return list;
+}
+
+bool IsGWordsOnly(std::string_view text) {
+    bool any = false;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        if (text[i] != 'G' || i + 1 >= text.size() || !(IsDigit(text[i + 1]) || text[i + 1] == '.')) {
+            return false;
+        }
+        const std::string_view number = NumberAt(text, i + 1);
+        if (number.empty()) {
+            return false;
+        }
+        i += 1 + number.size();
+        if (i < text.size() && text[i] != ' ') {
+            return false;
+        }
+        any = true;
+    }
+    return any;
+}
+
+} // namespace tamo::check

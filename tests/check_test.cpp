@@ -1,0 +1,141 @@
+// The program check against the run itself: what it says moves or does not move, the arc centre it
+// names, the lines it points at, and the settings, scale factors and state it reads.
+
+#include "check_fixture.h"
+#include "interpreter/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stop_token>
+
+namespace tamo {
+namespace {
+
+using test::CheckText;
+using test::Codes;
+using test::Find;
+using test::TestMachine;
+
+// The check says a line does not move exactly when the run does not move on it.
+TEST(Check, SaysALineDoesNotMoveExactlyWhenTheRunDoesNotMoveOnIt) {
+    for (const char* program :
+         {"G01 X5 F100", "G1 X5 F100", "G00 X5", "G0 X5", "G17\nX5", "G81 X5 Y5 Z-1 R1 F100", "G01 (ROUGH) X5 F100",
+          "G01 S500 X5 F100", "X5", "G02 X10 Y0 I5 J0 F100", "G2 X10 Y0 I5 J0 F100", "G00 G90 X5"}) {
+        TestMachine run(true);
+        run.Load(std::string(program) + "\n");
+        run.cnc.Start();
+        const bool moved = run.st.ProgPosX != 0;
+
+        TestMachine m;
+        const check::Report report = CheckText(m, std::string(program) + "\n");
+        const bool idle = Find(report, "no-motion") != nullptr || Find(report, "drill-cycle") != nullptr;
+        EXPECT_NE(idle, moved) << program;
+    }
+}
+
+// An arc that omits J takes the one the previous arc left behind: the centre the check names is the
+// one the machine walks about.
+TEST(Check, NamesTheArcCentreTheMachineWalksAbout) {
+    const std::string program = "G00 X10 Y0\nG03 X-10 Y0 I-10 J0 F100\nG03 X10 Y0 I10\n";
+    TestMachine run(true);
+    run.Load(program);
+    run.cnc.Start();
+    const std::string walked =
+        "(" + FormatNumber(std::round(run.st.ArcCenterX)) + ", " + FormatNumber(std::round(run.st.ArcCenterY)) + ")";
+    EXPECT_EQ(walked, "(0, 10)");
+
+    TestMachine m;
+    const check::Report report = CheckText(m, program);
+    const check::Finding* modal = Find(report, "arc-modal-centre");
+    ASSERT_NE(modal, nullptr);
+    EXPECT_EQ(modal->line, 3);
+    EXPECT_NE(modal->message.find("the centre is " + walked + ", not (0, 0)"), std::string::npos) << modal->message;
+    EXPECT_NE(modal->message.find("left by the arc on line 2"), std::string::npos) << modal->message;
+}
+
+// Lines are the program buffer's entries, as the listing counts them; a comma split also names the
+// text line of the file. CR LF, CR and LF line ends all end a text line.
+TEST(Check, PointsAtEntriesAndTheFileLineTheyCameFrom) {
+    TestMachine m;
+    const check::Report report = CheckText(m, "G00 X1, Y2\r\nG17\rX3,Y4\nX5\n");
+    std::vector<std::string> places;
+    for (const check::Finding& f : report.findings) {
+        places.push_back(std::to_string(f.line) + "/" + std::to_string(f.file_line) + " " + f.code + " " + f.text);
+    }
+    EXPECT_EQ(places, (std::vector<std::string>{"2/1 comma-split Y2", "3/2 non-motion-g G17", "4/3 no-motion X3",
+                                                "5/3 comma-split Y4"}));
+    EXPECT_NE(report.findings[2].message.find("(and 2 more lines up to line 6)"), std::string::npos);
+    EXPECT_EQ(report.lines, 6);
+}
+
+// The feed scale and the unit of the settings are the machine's own.
+TEST(Check, ReadsWithTheScaleFactorsAndUnitOfTheMachine) {
+    TestMachine m;
+    EXPECT_EQ(Codes(CheckText(m, "G01 X10 F0.5\n")), std::vector<std::string>{"1 feed-floor"});
+    m.cnc.scale.Combo1[0] = "4";
+    EXPECT_TRUE(CheckText(m, "G01 X10 F0.5\n").findings.empty());
+
+    TestMachine inch;
+    inch.cnc.SetOptionIn(true);
+    EXPECT_EQ(Codes(CheckText(inch, "G20\nG21\n")),
+              (std::vector<std::string>{"1 non-motion-g", "2 non-motion-g", "2 unit-word"}));
+    const check::Finding* unit = Find(CheckText(inch, "G21\n"), "unit-word");
+    ASSERT_NE(unit, nullptr);
+    EXPECT_NE(unit->message.find("read as inches"), std::string::npos) << unit->message;
+}
+
+// A fresh Start keeps the motion word, the feed and the arc centre that were in force before it:
+// the check starts from them too, and leaves the live controller as it was.
+TEST(Check, StartsFromTheMotionWordAndFeedLeftBeforeTheProgram) {
+    TestMachine m;
+    EXPECT_EQ(Codes(CheckText(m, "X5 F100\n")), std::vector<std::string>{"1 no-motion"});
+    m.st.GCode = "G01"; // left by a program run before; Open puts it back after its redraw
+    const check::Report report = CheckText(m, "X5\nX6 F250\n");
+    EXPECT_EQ(Codes(report), (std::vector<std::string>{"1 inherited-motion", "1 feed-missing"}));
+    EXPECT_NE(Find(report, "feed-missing")->message.find("F250"), std::string::npos); // the preview's last F
+    EXPECT_EQ(m.st.GCode, "G01");
+    EXPECT_EQ(m.st.PrgBuf.Text(2), "X6 F250");
+    EXPECT_EQ(m.st.PrgLineCount, 2);
+}
+
+// The coordinate of a homing line, which moves nothing here, is still the target of the next
+// move: the check names the axis and the line.
+TEST(Check, TellsOfACoordinateCarriedIntoTheNextMove) {
+    TestMachine m;
+    const check::Report report = CheckText(m, "G00 X0 Y0 Z5\nG28 G91 Z0.\nG90\nG00 X10 Y10\n");
+    const check::Finding* carried = Find(report, "carried-target");
+    ASSERT_NE(carried, nullptr);
+    EXPECT_EQ(carried->line, 4);
+    EXPECT_NE(carried->message.find("Z to 0 (set on line 2)"), std::string::npos) << carried->message;
+
+    TestMachine run(true);
+    run.Load("G00 X0 Y0 Z5\nG28 G91 Z0.\nG90\nG00 X10 Y10\n");
+    run.cnc.Start();
+    EXPECT_NEAR(run.st.ProgPosZ, 0, 1e-9); // the rapid plunged
+}
+
+TEST(Check, KeepsTheFirstFindingsOfACodeAndCountsThemAll) {
+    std::string program;
+    for (int k = 0; k < check::kMaxFindingsPerCode + 50; ++k) {
+        program += "G01 X10 X20 F100\n";
+    }
+    TestMachine m;
+    const check::Report report = CheckText(m, program);
+    EXPECT_EQ(report.findings.size(), static_cast<std::size_t>(check::kMaxFindingsPerCode));
+    EXPECT_EQ(report.left_out, 50);
+    EXPECT_EQ(report.Summary(), std::to_string(check::kMaxFindingsPerCode + 50) + " errors, no warnings");
+}
+
+TEST(Check, AStopRequestEndsItEarly) {
+    TestMachine m;
+    m.Load(std::string(100'000, '\n'));
+    std::stop_source stop;
+    stop.request_stop();
+    const check::Report report = check::CheckProgram(check::CopyForCheck(m.cnc), stop.get_token());
+    EXPECT_FALSE(report.complete);
+    EXPECT_LT(report.lines, 100'000);
+}
+
+} // namespace
+} // namespace tamo

@@ -1,0 +1,16 @@
+# Runs the command given after -P and its script (cmake -DEXPECTED=n -P expect_status.cmake
+# COMMAND ARGS...) and fails unless it ends with exit status EXPECTED.
+set(command "")
+set(collect OFF)
+foreach(k RANGE ${CMAKE_ARGC})
+    if(collect AND DEFINED CMAKE_ARGV${k})
+        list(APPEND command "${CMAKE_ARGV${k}}")
+    endif()
+    if("${CMAKE_ARGV${k}}" MATCHES "expect_status.cmake$")
+        set(collect ON)
+    endif()
+endforeach()
+execute_process(COMMAND ${command} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT status EQUAL EXPECTED)
+    message(FATAL_ERROR "${command}: exit status ${status}, not ${EXPECTED}: ${errors}")
+endif()

@@ -1,0 +1,2 @@
+(expect 2 feed-floor error)
+G01 X10 F0.5

@@ -1,0 +1,2 @@
+(expect 2 feed-zero error)
+G01 X10

@@ -1,0 +1,2 @@
+(expect 2 no-motion error)
+X10 Y10

@@ -1,0 +1,2 @@
+(expect 2 quoted-item error)
+"G01 X10 F100" Y5

@@ -1,0 +1,2 @@
+(expect 2 skipped-line error)
+	G01 X10 F100

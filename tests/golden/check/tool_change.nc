@@ -1,0 +1,2 @@
+(expect 2 tool-change warning)
+M06 T2
