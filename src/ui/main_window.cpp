@@ -1,8 +1,10 @@
 #include "ui/main_window.h"
 #include "ui/twips.h"
 
+#include "check/check.h"
 #include "interpreter/cnc.h"
 #include "ui/about_box.h"
+#include "ui/check_window.h"
 #include "ui/coordinate_dialog.h"
 #include "ui/qt_operator.h"
 #include "ui/qt_surface.h"
@@ -235,6 +237,13 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     scale_ = new ScaleDialog(cnc_, this);
     coordinates_ = new CoordinateDialog(cnc_, this);
     about_ = new AboutBox(cnc_, this);
+    check_ = new CheckWindow(this);
+    // Choosing a finding selects its line in the program listing, once the frame has one.
+    check_->set_on_choose([](int /*line*/) {});
+    check_->set_on_report([this](const check::Report& report) {
+        cnc_.status.Check = "Program check: " + report.Summary();
+        Refresh();
+    });
 
     timer1_.setParent(this);
     timer1_.setObjectName(QStringLiteral("Timer1"));
@@ -258,6 +267,17 @@ void MainWindow::Act(const std::function<void()>& call) {
     Refresh();
 }
 
+void MainWindow::StartCheck() {
+    if (cnc_.st.PrgLineCount == 0) {
+        check_->Clear();
+        cnc_.status.Check.clear();
+    } else {
+        cnc_.status.Check = "Checking the program...";
+        check_->Start(check::CopyForCheck(cnc_));
+    }
+    Refresh();
+}
+
 void MainWindow::BuildMenus() {
     QMenuBar* bar = menuBar();
     auto menu = [bar](const char* name, const QString& caption) {
@@ -276,7 +296,11 @@ void MainWindow::BuildMenus() {
     };
 
     QMenu* file = menu("File_Menu", QStringLiteral("&File"));
-    open_action_ = item(file, "Open_Menu", QStringLiteral("Open"), [this] { Act([this] { cnc_.Open_Menu(); }); });
+    open_action_ = item(file, "Open_Menu", QStringLiteral("Open"), [this] {
+        Act([this] { cnc_.Open_Menu(); });
+        // After the drawing has been shown: the check never holds up an Open.
+        QTimer::singleShot(0, this, [this] { StartCheck(); });
+    });
     separator(file, "space");
     item(file, "Mnu_exit", QStringLiteral("Exit"), [this] { Exit(); });
 
@@ -287,6 +311,12 @@ void MainWindow::BuildMenus() {
 
     QMenu* options = menu("Mnu_options", QStringLiteral("&Options"));
     item(options, "Mnu_Scale", QStringLiteral("Scale"), [this] { Act([this] { cnc_.ShowScale(); }); });
+    item(options, "Mnu_Check", QStringLiteral("Check Program"), [this] {
+        StartCheck();
+        check_->show();
+        check_->raise();
+        check_->activateWindow();
+    });
 
     menu("Menu_View", QStringLiteral("&View"));
 

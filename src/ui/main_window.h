@@ -24,6 +24,7 @@ class Cnc;
 namespace tamo::ui {
 
 class AboutBox;
+class CheckWindow;
 class CoordinateDialog;
 class QtOperator;
 class QtSurface;
@@ -75,6 +76,8 @@ private:
     // Runs a handler's call into the core, then shows the models.
     void Act(const std::function<void()>& call);
     void SyncTimer1();
+    // The program check, on a copy of the controller taken now; the status line tells its result.
+    void StartCheck();
 
     tamo::Cnc& cnc_;
     QtOperator& op_;
@@ -127,6 +130,7 @@ private:
     ScaleDialog* scale_ = nullptr;
     CoordinateDialog* coordinates_ = nullptr;
     AboutBox* about_ = nullptr;
+    CheckWindow* check_ = nullptr;
 };
 
 } // namespace tamo::ui

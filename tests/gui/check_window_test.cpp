@@ -1,0 +1,113 @@
+// The program check in the windows: the status after Open, the list of Options > "Check Program",
+// and a finding chosen from it.
+
+#include "gui_fixture.h"
+#include "ui/check_window.h"
+#include "ui/main_window.h"
+#include "ui/qt_operator.h"
+#include "ui/qt_surface.h"
+
+#include <QListWidget>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace tamo {
+namespace {
+
+using namespace test;
+
+// Lets the check's thread finish and its report arrive, within a few seconds.
+void WaitForCheck(const ui::CheckWindow& window) {
+    QCoreApplication::processEvents();
+    for (int k = 0; k < 1000 && window.checking(); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        QCoreApplication::processEvents();
+    }
+    ASSERT_FALSE(window.checking());
+}
+
+class CheckWindowTest : public ::testing::Test, WithApplication {
+protected:
+    CheckWindowTest() {
+        op_.set_scripted(true);
+        cnc_.StartUp(true);
+        window_ = std::make_unique<ui::MainWindow>(cnc_, op_, surface_);
+        window_->show();
+        QCoreApplication::processEvents();
+    }
+
+    void Open(const std::string& path) {
+        op_.set_next_files({path});
+        Trigger(*window_, "Open_Menu");
+        WaitForCheck(*Find<ui::CheckWindow>(*window_, "CheckWindow"));
+    }
+
+    SimulatedPort port_;
+    FakeClock clock_;
+    ui::QtOperator op_;
+    ui::QtSurface surface_;
+    Cnc cnc_{port_, clock_, op_, surface_};
+    std::unique_ptr<ui::MainWindow> window_;
+};
+
+TEST_F(CheckWindowTest, OpenTellsTheStatusAndTheMenuListsTheFindings) {
+    Open(ProgramFile("G17\nX10 Y10\nM06 T2\n"));
+    EXPECT_EQ(cnc_.status.Check, "Program check: 1 error, 2 warnings");
+    EXPECT_TRUE(op_.messages().empty()); // nothing modal, not even the tool change
+
+    Trigger(*window_, "Mnu_Check");
+    auto* window = Find<ui::CheckWindow>(*window_, "CheckWindow");
+    WaitForCheck(*window);
+    EXPECT_TRUE(window->isVisible());
+    auto* list = Find<QListWidget>(*window, "CheckList");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_TRUE(list->item(1)->text().startsWith("Line 2  error: This line does not move"))
+        << list->item(1)->text().toStdString();
+    EXPECT_EQ(Text(*window, "CheckSummary"), "1 error, 2 warnings in 3 lines");
+    SaveScreen(*window, "check_window.png");
+
+    // A cancelled Open leaves no program, and nothing to tell.
+    op_.set_next_files({});
+    Trigger(*window_, "Open_Menu");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cnc_.status.Check, "");
+    EXPECT_EQ(list->count(), 0);
+}
+
+TEST_F(CheckWindowTest, ChoosingAFindingAsksForItsLine) {
+    Open(ProgramFile("G00 X1, Y2\nG17\nX3\n"));
+    auto* window = Find<ui::CheckWindow>(*window_, "CheckWindow");
+    std::vector<int> chosen;
+    window->set_on_choose([&chosen](int line) { chosen.push_back(line); });
+    auto* list = Find<QListWidget>(*window, "CheckList");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text().left(25), "Line 2 (file line 1)  err");
+    emit list->itemClicked(list->item(2));
+    emit list->itemActivated(list->item(0));
+    EXPECT_EQ(chosen, (std::vector<int>{4, 2}));
+}
+
+// A check started while another runs replaces it: only the later report is shown.
+TEST_F(CheckWindowTest, ANewCheckReplacesOneInProgress) {
+    std::string big;
+    for (int k = 0; k < 200'000; ++k) {
+        big += "G17\n";
+    }
+    ui::CheckWindow window;
+    int reports = 0;
+    window.set_on_report([&reports](const check::Report&) { ++reports; });
+    op_.set_next_files({ProgramFile(big)});
+    cnc_.Open_Menu();
+    window.Start(check::CopyForCheck(cnc_));
+    op_.set_next_files({ProgramFile("X1\n")});
+    cnc_.Open_Menu();
+    window.Start(check::CopyForCheck(cnc_));
+    WaitForCheck(window);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(window.report().lines, 1);
+}
+
+} // namespace
+} // namespace tamo
