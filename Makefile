@@ -40,8 +40,9 @@ asan:
 
 bench: deps
 	cmake --preset dev >/dev/null
-	cmake --build --preset dev --target parse_bench
+	cmake --build --preset dev --target parse_bench check_bench
 	build/dev/bench/parse_bench
+	build/dev/bench/check_bench
 
 fuzz: deps
 	cmake --preset fuzz >/dev/null
