@@ -113,6 +113,10 @@ TEST(Check, TellsOfACoordinateCarriedIntoTheNextMove) {
     run.Load("G00 X0 Y0 Z5\nG28 G91 Z0.\nG90\nG00 X10 Y10\n");
     run.cnc.Start();
     EXPECT_NEAR(run.st.ProgPosZ, 0, 1e-9); // the rapid plunged
+
+    // A line with a motion word alone moves to a coordinate left by a line that did not move.
+    EXPECT_EQ(Codes(CheckText(m, "G01 X5 F100\nG17\nX10\nG01\n")),
+              (std::vector<std::string>{"2 non-motion-g", "3 no-motion", "4 carried-target"}));
 }
 
 TEST(Check, KeepsTheFirstFindingsOfACodeAndCountsThemAll) {

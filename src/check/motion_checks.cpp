@@ -66,8 +66,8 @@ public:
         }
         if (item.moves) {
             Compare(item, out);
-            Carried(item, out);
         }
+        Carried(item, out);
         for (int a = 0; a < 3; ++a) {
             if (!item.skipped && item.words.Has(kAxes[a])) {
                 setters_[a] = {item.entry, item.run != Motion::None};
@@ -222,8 +222,9 @@ private:
                     ".");
     }
 
-    // A coordinate set by a line that did not move is still the target: the next move that does
-    // not name that axis takes it there as well.
+    // A coordinate set by a line that did not move is still the target: the next block the run
+    // moves on takes that axis there as well, unless it names the axis itself (a line with only a
+    // motion word moves to it, too).
     void Carried(const Item& item, Findings& out) {
         if (item.run == Motion::None) {
             return;

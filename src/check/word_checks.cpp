@@ -113,6 +113,7 @@ private:
         for (const Token& first : item.tokens) {
             const int slot = WordSlotOf(first.letter);
             if (first.lower || slot < 0 || first.letter == 'G' || first.letter == 'N' ||
+                !item.words.Has(static_cast<WordSlot>(slot)) ||
                 item.trimmed_at + item.words.at[static_cast<std::size_t>(slot)] != first.at) {
                 continue; // not the word the parser took
             }
