@@ -298,8 +298,11 @@ void MainWindow::BuildMenus() {
     QMenu* file = menu("File_Menu", QStringLiteral("&File"));
     open_action_ = item(file, "Open_Menu", QStringLiteral("Open"), [this] {
         Act([this] { cnc_.Open_Menu(); });
-        // After the drawing has been shown: the check never holds up an Open.
-        QTimer::singleShot(0, this, [this] { StartCheck(); });
+        // After the drawing has been shown: the check never holds up an Open. An Open refused
+        // during a run loaded nothing new.
+        if (!cnc_.Running()) {
+            QTimer::singleShot(0, this, [this] { StartCheck(); });
+        }
     });
     separator(file, "space");
     item(file, "Mnu_exit", QStringLiteral("Exit"), [this] { Exit(); });
