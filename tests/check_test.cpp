@@ -80,7 +80,8 @@ TEST(Check, ReadsWithTheScaleFactorsAndUnitOfTheMachine) {
     inch.cnc.SetOptionIn(true);
     EXPECT_EQ(Codes(CheckText(inch, "G20\nG21\n")),
               (std::vector<std::string>{"1 non-motion-g", "2 non-motion-g", "2 unit-word"}));
-    const check::Finding* unit = Find(CheckText(inch, "G21\n"), "unit-word");
+    const check::Report report = CheckText(inch, "G21\n");
+    const check::Finding* unit = Find(report, "unit-word");
     ASSERT_NE(unit, nullptr);
     EXPECT_NE(unit->message.find("read as inches"), std::string::npos) << unit->message;
 }

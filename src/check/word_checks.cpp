@@ -18,11 +18,8 @@
 #include "check/check_item.h"
 #include "interpreter/numbers.h"
 
-#include <algorithm>
-#include <array>
 #include <cstddef>
 #include <string_view>
-#include <utility>
 
 namespace tamo::check {
 namespace {
@@ -131,23 +128,23 @@ private:
     }
 
     static void WordOrder(const Item& item, Findings& out) {
-        // The words outside comments, by their place in the line, each with its rank in the order.
-        std::array<std::pair<std::size_t, std::size_t>, kWordSlots> words{};
-        std::size_t n = 0;
-        for (int s = 0; s < kWordSlots; ++s) {
-            const auto slot = static_cast<WordSlot>(s);
-            if (slot != kN && item.words.Has(slot) && !item.WordInComment(slot)) {
-                words[n++] = {item.words.at[slot], kWordOrder.find(kWordLetter[static_cast<std::size_t>(s)])};
+        // In the order the parser wants them, the words outside comments stand further and
+        // further along the line.
+        std::size_t previous = 0;
+        bool any = false;
+        for (const char letter : kWordOrder) {
+            const auto slot = static_cast<WordSlot>(WordSlotOf(letter));
+            if (!item.words.Has(slot) || (!item.comments.empty() && item.WordInComment(slot))) {
+                continue;
             }
-        }
-        std::sort(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(n));
-        for (std::size_t k = 1; k < n; ++k) {
-            if (words[k].second < words[k - 1].second) {
+            if (any && item.words.at[slot] < previous) {
                 out.Add(item, "word-order", Severity::Warning,
                         "Words out of the order M T G X Y Z A I J R F Q, read as written: " + WordsAsRead(item, true) +
                             ".");
                 return;
             }
+            previous = item.words.at[slot];
+            any = true;
         }
     }
 
