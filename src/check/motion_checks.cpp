@@ -121,10 +121,12 @@ private:
             return;
         }
         const std::string kinds = GWordKinds(g);
-        if (kinds.rfind("motion, ", 0) == 0) {
+        constexpr std::string_view kMotionFirst = "motion, "; // a motion word, then others
+        if (kinds.starts_with(kMotionFirst)) {
             out.Add(item, "non-motion-g", Severity::Warning,
                     Quote(g) + " is read as one motion word, which does not move the machine: the G words for " +
-                        kinds.substr(8) + " after the motion word join it, and the lines after it" + until);
+                        kinds.substr(kMotionFirst.size()) + " after the motion word join it, and the lines after it" +
+                        until);
             return;
         }
         out.Add(item, "non-motion-g", Severity::Warning,
