@@ -36,12 +36,4 @@ inline const check::Finding* Find(const check::Report& report, std::string_view 
     return it == report.findings.end() ? nullptr : &*it;
 }
 
-// Whether the run moves on the one-digit motion words G0 to G3: the samples' findings depend on it.
-inline bool ShortMotionWordsMove() {
-    TestMachine m(true);
-    m.Load("G1 X1 F100\n");
-    m.cnc.Start();
-    return m.st.ProgPosX != 0;
-}
-
 } // namespace tamo::test

@@ -2,9 +2,6 @@
 // (bracket: only its tool change; square: nothing) and the ones written as CAM post-processors
 // write them (one-digit motion words, modal headers, comments with commas, G91 sections, R arcs,
 // drilling cycles, an inch program).
-//
-// While the run does not move on the one-digit words G0 to G3, every line that uses one is found
-// not to move; the rows marked `idle` expect that and are left out once those words move.
 
 #include "check_fixture.h"
 
@@ -23,7 +20,6 @@ struct Expected {
     const char* sample;
     int line;
     const char* code;
-    bool idle = false; // only while the run does not move on G0 to G3
 };
 
 // clang-format off
@@ -42,20 +38,8 @@ const std::vector<Expected> kExpected{
     {"cam_pocket.txt", 11, "word-order"},        // T1 M6
     {"cam_pocket.txt", 11, "tool-change"},
     {"cam_pocket.txt", 13, "non-motion-g"},      // G54
-    {"cam_pocket.txt", 14, "non-motion-g", true},
-    {"cam_pocket.txt", 14, "no-motion", true},
     {"cam_pocket.txt", 15, "non-motion-g"},      // G43 Z15. H1
     {"cam_pocket.txt", 15, "no-motion"},
-    {"cam_pocket.txt", 16, "non-motion-g", true},
-    {"cam_pocket.txt", 16, "no-motion", true},
-    {"cam_pocket.txt", 17, "non-motion-g", true},
-    {"cam_pocket.txt", 17, "no-motion", true},
-    {"cam_pocket.txt", 20, "non-motion-g", true},
-    {"cam_pocket.txt", 20, "no-motion", true},
-    {"cam_pocket.txt", 21, "non-motion-g", true},
-    {"cam_pocket.txt", 21, "no-motion", true},
-    {"cam_pocket.txt", 23, "non-motion-g", true},
-    {"cam_pocket.txt", 23, "no-motion", true},
     {"cam_pocket.txt", 25, "non-motion-g"},      // G28 G91 Z0.
     {"cam_pocket.txt", 25, "incremental"},
     {"cam_pocket.txt", 25, "no-motion"},
@@ -100,16 +84,6 @@ const std::vector<Expected> kExpected{
     {"cam_engrave.txt", 4, "comma-split"},       // ; units: mm, origin: lower left
     {"cam_engrave.txt", 5, "non-motion-g"},      // G21
     {"cam_engrave.txt", 6, "non-motion-g"},      // G90
-    {"cam_engrave.txt", 7, "non-motion-g", true}, {"cam_engrave.txt", 7, "no-motion", true},
-    {"cam_engrave.txt", 8, "non-motion-g", true}, {"cam_engrave.txt", 8, "no-motion", true},
-    {"cam_engrave.txt", 9, "non-motion-g", true}, {"cam_engrave.txt", 9, "no-motion", true},
-    {"cam_engrave.txt", 10, "non-motion-g", true}, {"cam_engrave.txt", 10, "no-motion", true},
-    {"cam_engrave.txt", 11, "non-motion-g", true}, {"cam_engrave.txt", 11, "no-motion", true},
-    {"cam_engrave.txt", 12, "non-motion-g", true}, {"cam_engrave.txt", 12, "no-motion", true},
-    {"cam_engrave.txt", 13, "non-motion-g", true}, {"cam_engrave.txt", 13, "no-motion", true},
-    {"cam_engrave.txt", 14, "non-motion-g", true}, {"cam_engrave.txt", 14, "no-motion", true},
-    {"cam_engrave.txt", 15, "non-motion-g", true}, {"cam_engrave.txt", 15, "no-motion", true},
-    {"cam_engrave.txt", 16, "non-motion-g", true}, {"cam_engrave.txt", 16, "no-motion", true},
 };
 // clang-format on
 
@@ -127,7 +101,6 @@ const std::map<std::string, check::Report>& Reports() {
 
 // The findings of the given codes in every sample, against the table.
 void ExpectFindings(std::initializer_list<std::string_view> codes) {
-    const bool idle = !test::ShortMotionWordsMove();
     auto ours = [&codes](std::string_view code) {
         return std::find(codes.begin(), codes.end(), code) != codes.end();
     };
@@ -140,7 +113,7 @@ void ExpectFindings(std::initializer_list<std::string_view> codes) {
         }
         std::multiset<std::string> expected;
         for (const Expected& e : kExpected) {
-            if (e.sample == sample && ours(e.code) && (idle || !e.idle)) {
+            if (e.sample == sample && ours(e.code)) {
                 expected.insert(std::to_string(e.line) + " " + e.code);
             }
         }

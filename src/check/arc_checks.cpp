@@ -18,8 +18,8 @@
 namespace tamo::check {
 namespace {
 
-bool IsArc(Motion m) {
-    return m == Motion::Cw || m == Motion::Ccw;
+bool IsArc(MoveKind m) {
+    return m == MoveKind::Cw || m == MoveKind::Ccw;
 }
 
 // Where the value of I or J in force came from.
@@ -46,7 +46,7 @@ public:
         if (item.converted) {
             straight_.Begin(item, item.entry);
             straight_r_ = r != nullptr ? std::string(1, 'R') + std::string(r->number) : std::string();
-        } else if (straight_.open() && item.moves && IsArc(item.meant) && item.run == Motion::Feed) {
+        } else if (straight_.open() && item.moves && IsArc(item.meant) && item.run == MoveKind::Feed) {
             straight_.Extend(item);
         }
 

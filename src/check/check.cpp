@@ -4,14 +4,15 @@
 //
 // The scratch controller is a copy of the live one on null seams, offline, started afresh as
 // "Execute Program" starts a loaded program, and it takes the entries one by one as the run loop's
-// pass does (RunProgram). Which G words move, and how, is asked of the dispatcher (DispatchMove)
-// on a probe controller, once per distinct word. Arcs are dispatched for real, to the same ArcMove,
-// which works out the centre and radius and rewrites I and J as it always does; the scratch
-// controller's steps are infinitely long, so that no arc comes to a single step and no tick is
-// ever emitted. Straight moves need no dispatch: nothing they change is read by a later parse.
+// pass does (RunProgram). Which G words move, and how, is the dispatcher's own MotionOf. Arcs are
+// dispatched for real, to the same ArcMove, which works out the centre and radius and rewrites I
+// and J as it always does; the scratch controller's steps are infinitely long, so that no arc
+// comes to a single step and no tick is ever emitted. Straight moves need no dispatch: nothing
+// they change is read by a later parse.
 
 #include "check/check_item.h"
 #include "interpreter/cnc.h"
+#include "interpreter/motion_word.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
@@ -21,12 +22,10 @@
 #include <cmath>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
 
 namespace tamo::check {
 namespace {
 
-constexpr double kNotDispatched = std::numeric_limits<double>::quiet_NaN();
 constexpr double kEndlessStep = std::numeric_limits<double>::infinity();
 // How often a long check looks for a request to stop.
 constexpr int kStopPollEntries = 4096;
@@ -43,70 +42,22 @@ struct ScratchMachine {
     void MakeStepsEndless() { cnc.st.UnitsPerStepX = cnc.st.UnitsPerStepY = cnc.st.UnitsPerStepZ = kEndlessStep; }
 };
 
-Motion Dispatched(const MachineState& st) {
-    if (std::isnan(st.DeltaX)) {
-        return Motion::None;
+// What the dispatcher does with a motion word.
+MoveKind RunKind(std::string_view gcode) {
+    switch (MotionOf(gcode)) {
+    case Motion::Rapid:
+        return MoveKind::Rapid;
+    case Motion::Feed:
+        return MoveKind::Feed;
+    case Motion::ArcClockwise:
+        return MoveKind::Cw;
+    case Motion::ArcCounterClockwise:
+        return MoveKind::Ccw;
+    case Motion::None:
+        break;
     }
-    if (st.ArcDir != 0) {
-        return st.ArcDir > 0 ? Motion::Cw : Motion::Ccw;
-    }
-    return st.RapidMove ? Motion::Rapid : Motion::Feed;
+    return MoveKind::None;
 }
-
-// What the dispatcher does with a motion word: asked of DispatchMove itself, on a probe controller
-// whose steps are endless, once per distinct word.
-class Dispatcher {
-public:
-    explicit Dispatcher(const MachineState& settings) {
-        probe_.cnc.st.JogFastX = settings.JogFastX;
-        probe_.cnc.st.JogFastZ = settings.JogFastZ;
-        probe_.MakeStepsEndless();
-    }
-
-    [[nodiscard]] Motion Of(const std::string& gcode) {
-        if (gcode == last_word_) {
-            return last_;
-        }
-        auto known = known_.find(gcode);
-        if (known == known_.end()) {
-            known = known_.emplace(gcode, Probe(gcode)).first;
-        }
-        last_word_ = gcode;
-        last_ = known->second;
-        return last_;
-    }
-
-    // The words among G00 to G03 and G0 to G3 that move the machine.
-    [[nodiscard]] std::vector<std::string> MotionWords() {
-        std::vector<std::string> words;
-        for (const char* g : {"G00", "G01", "G02", "G03", "G0", "G1", "G2", "G3"}) {
-            if (Of(g) != Motion::None) {
-                words.emplace_back(g);
-            }
-        }
-        return words;
-    }
-
-private:
-    Motion Probe(const std::string& gcode) {
-        MachineState& st = probe_.cnc.st;
-        st.GCode = gcode;
-        st.StartX = st.StartY = st.TargetY = 0;
-        st.TargetX = 2;
-        st.ArcI = 1;
-        st.ArcJ = 0;
-        st.ArcDir = 0;
-        st.RapidMove = false;
-        st.DeltaX = kNotDispatched;
-        probe_.cnc.DispatchMove();
-        return Dispatched(st);
-    }
-
-    ScratchMachine probe_;
-    std::unordered_map<std::string, Motion> known_;
-    std::string last_word_ = "\n"; // no motion word is a line end
-    Motion last_ = Motion::None;
-};
 
 // The run loop's rule (RunProgram): a pass whose line cannot move along an arc of its own, one
 // the parser skips or without a G, X, Y, Z, I or J, does not dispatch an arc.
@@ -201,7 +152,7 @@ private:
 // from one entry to the next.
 class Reading {
 public:
-    explicit Reading(CheckInput input) : dispatcher_(input.st) {
+    explicit Reading(CheckInput input) {
         Cnc& cnc = m_.cnc;
         cnc.st = std::move(input.st);
         cnc.main = std::move(input.main);
@@ -214,7 +165,6 @@ public:
         context_.unit = context_.inch ? "in" : "mm";
         context_.step_x = st.UnitsPerStepX;
         context_.step_y = st.UnitsPerStepY;
-        context_.motion_words = dispatcher_.MotionWords();
         context_.place_of = [this](int entry, int file_line) {
             return Place{entry, file_line, std::string(m_.cnc.st.PrgBuf.Text(static_cast<std::size_t>(entry)))};
         };
@@ -263,19 +213,19 @@ public:
 private:
     // The run loop's pass over one entry: the parse, and the dispatch of an arc. What the dispatch
     // does.
-    Motion Pass(int entry) {
+    MoveKind Pass(int entry) {
         Cnc& cnc = m_.cnc;
         MachineState& st = cnc.st;
         st.PrgLineNo = entry;
         st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
         const bool may_arc = CarriesArcWord(st.PrgLine);
         cnc.ParseLine();
-        Motion run = dispatcher_.Of(st.GCode);
-        if (run == Motion::Cw || run == Motion::Ccw) {
+        MoveKind run = RunKind(st.GCode);
+        if (run == MoveKind::Cw || run == MoveKind::Ccw) {
             if (may_arc) {
                 cnc.DispatchMove();
             } else {
-                run = Motion::None;
+                run = MoveKind::None;
             }
         }
         Snap(st, after_);
@@ -307,7 +257,7 @@ private:
             item.trimmed_at += (item.quoted ? 1 : 0) + static_cast<std::size_t>(item.trimmed.data() - item.text.data());
         }
         item.after = &after_;
-        if (item.run == Motion::Cw || item.run == Motion::Ccw) {
+        if (item.run == MoveKind::Cw || item.run == MoveKind::Ccw) {
             item.centre_x = st.ArcCenterX;
             item.centre_y = st.ArcCenterY;
             item.radius = st.ArcRadius;
@@ -332,15 +282,14 @@ private:
         item.gcode_from = gcode_from_;
 
         const bool arc =
-            item.run == Motion::Cw || item.run == Motion::Ccw ||
-            ((item.meant == Motion::Cw || item.meant == Motion::Ccw) && (item.words.Has(kI) || item.words.Has(kJ)));
+            item.run == MoveKind::Cw || item.run == MoveKind::Ccw ||
+            ((item.meant == MoveKind::Cw || item.meant == MoveKind::Ccw) && (item.words.Has(kI) || item.words.Has(kJ)));
         const Block& b = after_;
         item.moves = !item.skipped &&
-                     (b.x != b.start_x || b.y != b.start_y || b.z != b.start_z || arc || item.meant == Motion::Home);
+                     (b.x != b.start_x || b.y != b.start_y || b.z != b.start_z || arc || item.meant == MoveKind::Home);
     }
 
     ScratchMachine m_;
-    Dispatcher dispatcher_;
     Context context_;
     std::array<std::unique_ptr<Family>, 8> families_;
     Findings findings_;

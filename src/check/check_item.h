@@ -18,7 +18,7 @@
 namespace tamo::check {
 
 // How a line moves: as the run dispatches it, or as a standard controller reads its text.
-enum class Motion : unsigned char {
+enum class MoveKind : unsigned char {
     Unset, // no motion mode yet (the text's reading only)
     None,  // nothing moves
     Rapid,
@@ -72,14 +72,14 @@ struct Item {
     std::size_t trimmed_at = 0;                    // where that starts in the text line
     LineWords words;                               // the parser's words in `trimmed`
     const Block* after = nullptr;                  // the block state after the line
-    Motion run = Motion::None;                     // what the dispatch did with it
+    MoveKind run = MoveKind::None;                 // what the dispatch did with it
     double centre_x = 0, centre_y = 0, radius = 0; // of an arc the dispatch walked
     int gcode_from = 0;      // the entry whose G word set the motion word in force; 0: before the program
     bool converted = false;  // an arc word turned into "G01" here (I and J both 0)
     std::string_view prompt; // what the line asked the operator (a tool change), or empty
 
     // The text's reading.
-    Motion meant = Motion::Unset;
+    MoveKind meant = MoveKind::Unset;
     // The run gives this line an end point away from its start: its text asks for a move.
     bool moves = false;
 
@@ -115,19 +115,17 @@ private:
     std::unordered_map<std::string, int> per_code_;
 };
 
+// The motion words, as the dispatcher reads them (MotionOf), for the messages.
+inline constexpr const char* kMotionWords = "G0 to G3 or G00 to G03";
+
 // What the families know of the machine.
 struct Context {
     bool inch = false;       // the unit of the settings
     const char* unit = "mm"; // its name in messages
     double step_x = 0;       // length units per step of X, as the settings give it
     double step_y = 0;
-    std::vector<std::string> motion_words; // the G words that move the machine, e.g. "G00"
     // For a finding about an entry seen earlier: its place, the text read afresh.
     std::function<Place(int entry, int file_line)> place_of;
-
-    [[nodiscard]] bool IsMotionWord(std::string_view gcode) const;
-    // "G00, G01, G02 or G03"
-    [[nodiscard]] std::string MotionWordList() const;
 };
 
 // A family of findings: told about every entry in order, then about the end of the program.
@@ -173,10 +171,10 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
 class StandardMotion {
 public:
     // The motion this line means, after its G words.
-    Motion Apply(std::span<const Token> tokens);
+    MoveKind Apply(std::span<const Token> tokens);
 
 private:
-    Motion modal_ = Motion::Unset;
+    MoveKind modal_ = MoveKind::Unset;
 };
 
 // What G words are for, by their number: "plane", "units", "mode", ... as a list for a message:

@@ -29,7 +29,7 @@ public:
     explicit ExtentChecks(const Context& context) : context_(context) {}
 
     void Check(const Item& item, Findings& /*out*/) override {
-        if (!item.moves || item.run == Motion::None) {
+        if (!item.moves || item.run == MoveKind::None) {
             return;
         }
         places_.push_back({item.entry, item.file_line});

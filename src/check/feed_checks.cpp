@@ -25,7 +25,7 @@ public:
         if (!item.skipped && item.words.Has(kF)) {
             feed_from_ = item.entry;
         }
-        const bool feed_move = item.run == Motion::Feed || item.run == Motion::Cw || item.run == Motion::Ccw;
+        const bool feed_move = item.run == MoveKind::Feed || item.run == MoveKind::Cw || item.run == MoveKind::Ccw;
         if (!feed_move || !item.moves) {
             return;
         }

@@ -49,21 +49,6 @@ Report Findings::Take(int lines, bool complete) {
     return std::move(report_);
 }
 
-bool Context::IsMotionWord(std::string_view gcode) const {
-    return std::find(motion_words.begin(), motion_words.end(), gcode) != motion_words.end();
-}
-
-std::string Context::MotionWordList() const {
-    std::string list;
-    for (std::size_t k = 0; k < motion_words.size(); ++k) {
-        if (k > 0) {
-            list += k + 1 == motion_words.size() ? " or " : ", ";
-        }
-        list += motion_words[k];
-    }
-    return list;
-}
-
 void Stretch::Begin(const Item& item, int cause) {
     Begin(PlaceOf(item), cause);
 }

@@ -18,7 +18,7 @@ public:
     explicit MWordChecks(const Context& /*context*/) {}
 
     void Check(const Item& item, Findings& out) override {
-        if (end_.open() && item.moves && item.run != Motion::None) {
+        if (end_.open() && item.moves && item.run != MoveKind::None) {
             end_.Extend(item);
         }
         if (item.skipped || !item.words.Has(kM) || item.WordInComment(kM)) {

@@ -24,11 +24,11 @@ public:
                 GWord(item, t.value, out);
             }
         }
-        if (item.moves && item.run != Motion::None && incremental_.open()) {
+        if (item.moves && item.run != MoveKind::None && incremental_.open()) {
             ++incremental_moves_;
             last_incremental_move_ = item.entry;
         }
-        if (item.run == Motion::Cw || item.run == Motion::Ccw) {
+        if (item.run == MoveKind::Cw || item.run == MoveKind::Ccw) {
             if (plane_ != 17 && !plane_arcs_.open()) {
                 plane_arcs_.Begin(item, plane_line_);
                 arcs_plane_ = plane_;

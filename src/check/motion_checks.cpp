@@ -23,23 +23,23 @@
 namespace tamo::check {
 namespace {
 
-bool IsArc(Motion m) {
-    return m == Motion::Cw || m == Motion::Ccw;
+bool IsArc(MoveKind m) {
+    return m == MoveKind::Cw || m == MoveKind::Ccw;
 }
 
-const char* Describe(Motion m) {
+const char* Describe(MoveKind m) {
     switch (m) {
-    case Motion::Rapid:
+    case MoveKind::Rapid:
         return "a rapid move";
-    case Motion::Feed:
+    case MoveKind::Feed:
         return "a straight feed move";
-    case Motion::Cw:
+    case MoveKind::Cw:
         return "a clockwise arc";
-    case Motion::Ccw:
+    case MoveKind::Ccw:
         return "a counter-clockwise arc";
-    case Motion::Cycle:
+    case MoveKind::Cycle:
         return "a drilling cycle";
-    case Motion::Home:
+    case MoveKind::Home:
         return "a move home";
     default:
         return "no move";
@@ -52,7 +52,7 @@ bool IsDrawnDrillCycle(std::string_view gcode) {
 
 class MotionChecks final : public Family {
 public:
-    explicit MotionChecks(const Context& context) : context_(context) {}
+    explicit MotionChecks(const Context& /*context*/) {}
 
     void Check(const Item& item, Findings& out) override {
         if (drill_.open() && item.after->gcode != drill_word_) {
@@ -61,7 +61,7 @@ public:
         if (item.converted) {
             converted_at_ = item.entry;
         }
-        if (!item.skipped && item.words.Has(kG) && item.run == Motion::None && !item.WordInComment(kG)) {
+        if (!item.skipped && item.words.Has(kG) && item.run == MoveKind::None && !item.WordInComment(kG)) {
             NotAMotionWord(item, out);
         }
         if (item.moves) {
@@ -70,10 +70,10 @@ public:
         Carried(item, out);
         for (int a = 0; a < 3; ++a) {
             if (!item.skipped && item.words.Has(kAxes[a])) {
-                setters_[a] = {item.entry, item.run != Motion::None};
+                setters_[a] = {item.entry, item.run != MoveKind::None};
             }
         }
-        if (item.run != Motion::None) {
+        if (item.run != MoveKind::None) {
             for (auto& setter : setters_) {
                 setter.moved = true;
             }
@@ -97,7 +97,7 @@ private:
 
     void NotAMotionWord(const Item& item, Findings& out) {
         const std::string& g = item.after->gcode;
-        const std::string until = " do not move until a line sets " + context_.MotionWordList() + ".";
+        const std::string until = std::string(" do not move until a line sets a motion word, ") + kMotionWords + ".";
         if (IsDrawnDrillCycle(g)) {
             CloseDrill(out);
             drill_.Begin(item, item.entry);
@@ -110,14 +110,6 @@ private:
                     std::string(comment ? "The comment after the G word" : "The text after the G word") +
                         " joins it: the motion word becomes " + Quote(g) +
                         ", which does not move the machine, and the lines after it" + until);
-            return;
-        }
-        const bool short_form = g.size() == 2 && g[1] >= '0' && g[1] <= '3';
-        if (short_form && context_.IsMotionWord(std::string("G0") + g[1])) {
-            out.Add(item, "non-motion-g", Severity::Warning,
-                    g + " is not read as G0" + g[1] +
-                        " here: the preview draws it, but the machine does not move on it, and the lines after it" +
-                        until);
             return;
         }
         const std::string kinds = GWordKinds(g);
@@ -135,9 +127,9 @@ private:
     }
 
     void Compare(const Item& item, Findings& out) {
-        const Motion meant = item.meant;
-        const Motion run = item.run;
-        if (drill_.open() && run == Motion::None && item.after->gcode == drill_word_) {
+        const MoveKind meant = item.meant;
+        const MoveKind run = item.run;
+        if (drill_.open() && run == MoveKind::None && item.after->gcode == drill_word_) {
             if (item.entry != drill_.first().entry) {
                 drill_.Extend(item);
             }
@@ -147,8 +139,8 @@ private:
             Close(out);
             return;
         }
-        if (meant == Motion::Unset) {
-            if (run == Motion::None) {
+        if (meant == MoveKind::Unset) {
+            if (run == MoveKind::None) {
                 Hit(item, "no-motion", item.gcode_from, out);
                 return;
             }
@@ -161,9 +153,9 @@ private:
             }
             return;
         }
-        if (run == Motion::None) {
+        if (run == MoveKind::None) {
             Hit(item, "no-motion", item.gcode_from, out);
-        } else if (IsArc(meant) && run == Motion::Feed && item.gcode_from == converted_at_) {
+        } else if (IsArc(meant) && run == MoveKind::Feed && item.gcode_from == converted_at_) {
             Close(out); // an arc without a centre: the arc checks tell
         } else {
             Hit(item, "motion-differs", item.gcode_from, out);
@@ -196,7 +188,7 @@ private:
                       Quote(stretch_gcode_) + "), but its text means " + Describe(stretch_meant_) + more + ".";
         } else if (cause == 0) {
             message =
-                "This line does not move: no motion word (" + context_.MotionWordList() + ") is set yet" + more + ".";
+                std::string("This line does not move: no motion word (") + kMotionWords + ") is set yet" + more + ".";
         } else if (cause == stretch_.first().entry) {
             message = "This line does not move: its G word " + Quote(stretch_gcode_) + " is not a motion word here" +
                       more + ".";
@@ -228,7 +220,7 @@ private:
     // moves on takes that axis there as well, unless it names the axis itself (a line with only a
     // motion word moves to it, too).
     void Carried(const Item& item, Findings& out) {
-        if (item.run == Motion::None) {
+        if (item.run == MoveKind::None) {
             return;
         }
         const std::array<double, 3> target{item.after->x, item.after->y, item.after->z};
@@ -249,12 +241,11 @@ private:
         }
     }
 
-    const Context& context_;
     Stretch stretch_;
     const char* stretch_code_ = "";
     std::string stretch_gcode_;
-    Motion stretch_meant_ = Motion::Unset;
-    Motion stretch_run_ = Motion::None;
+    MoveKind stretch_meant_ = MoveKind::Unset;
+    MoveKind stretch_run_ = MoveKind::None;
     Stretch drill_;
     std::string drill_word_;
     int converted_at_ = -1;

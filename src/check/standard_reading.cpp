@@ -129,7 +129,7 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
     }
 }
 
-Motion StandardMotion::Apply(std::span<const Token> tokens) {
+MoveKind StandardMotion::Apply(std::span<const Token> tokens) {
     bool home = false;
     bool no_move = false;
     for (const Token& t : tokens) {
@@ -138,17 +138,17 @@ Motion StandardMotion::Apply(std::span<const Token> tokens) {
         }
         const double g = t.value;
         if (Is(g, 0)) {
-            modal_ = Motion::Rapid;
+            modal_ = MoveKind::Rapid;
         } else if (Is(g, 1)) {
-            modal_ = Motion::Feed;
+            modal_ = MoveKind::Feed;
         } else if (Is(g, 2)) {
-            modal_ = Motion::Cw;
+            modal_ = MoveKind::Cw;
         } else if (Is(g, 3)) {
-            modal_ = Motion::Ccw;
+            modal_ = MoveKind::Ccw;
         } else if (Is(g, 80)) {
-            modal_ = Motion::None;
+            modal_ = MoveKind::None;
         } else if (Is(g, 73) || Is(g, 76) || (g >= 81 && g <= 89 && g == std::floor(g))) {
-            modal_ = Motion::Cycle;
+            modal_ = MoveKind::Cycle;
         } else if (Is(g, 28) || Is(g, 30)) {
             home = true;
         } else if (Is(g, 4) || Is(g, 10) || Is(g, 52) || Is(g, 92) || Is(g, 28.1) || Is(g, 30.1)) {
@@ -157,9 +157,9 @@ Motion StandardMotion::Apply(std::span<const Token> tokens) {
         }
     }
     if (home) {
-        return Motion::Home;
+        return MoveKind::Home;
     }
-    return no_move ? Motion::None : modal_;
+    return no_move ? MoveKind::None : modal_;
 }
 
 std::string GWordKinds(std::string_view text) {
