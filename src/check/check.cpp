@@ -59,13 +59,6 @@ MoveKind RunKind(std::string_view gcode) {
     return MoveKind::None;
 }
 
-// The run loop's rule (RunProgram): a pass whose line cannot move along an arc of its own, one
-// the parser skips or without a G, X, Y, Z, I or J, does not dispatch an arc.
-bool CarriesArcWord(std::string_view line) {
-    const std::string_view trimmed = TrimSpaces(line);
-    return !SkipsLine(trimmed) && trimmed.find_first_of("GXYZIJ") != std::string_view::npos;
-}
-
 void Snap(const MachineState& st, Block& b) {
     b.gcode.assign(st.GCode);
     b.start_x = st.StartX;

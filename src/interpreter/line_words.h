@@ -64,6 +64,17 @@ inline constexpr std::array<signed char, 128> kSlotOf = MakeSlotTable();
     return trimmed.empty() || static_cast<unsigned char>(trimmed[0]) < '@';
 }
 
+// Whether a program line can move along an arc of its own: the parser does not skip it, and it
+// holds a word that sets the motion word, the end point or the centre. A line without one (the
+// empty entry after the last line, a comment, a line of M, T or F words) would hand ArcMove an end
+// point equal to its start point, which the arc walk turns into a full circle about a centre the
+// previous arc has already rewritten: a cut nobody programmed. The run loop does not dispatch an
+// arc for it.
+[[nodiscard]] inline bool CarriesArcWord(std::string_view line) {
+    const std::string_view trimmed = TrimSpaces(line);
+    return !SkipsLine(trimmed) && trimmed.find_first_of("GXYZIJ") != std::string_view::npos;
+}
+
 // The words of a trimmed line that the parser does not skip.
 [[nodiscard]] LineWords LocateWords(std::string_view line);
 

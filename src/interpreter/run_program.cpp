@@ -1,6 +1,7 @@
 // The run loop: the program buffer, block by block, through the parser into the move procedures.
 
 #include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
 #include "interpreter/motion_word.h"
 
 #include <cstddef>
@@ -8,19 +9,6 @@
 
 namespace tamo {
 namespace {
-
-// Whether a program line can move along an arc of its own: the parser does not skip it, and it
-// holds a word that sets the motion word, the end point or the centre. A line without one (the
-// empty entry after the last line, a comment, a line of M, T or F words) would hand ArcMove an end
-// point equal to its start point, which the arc walk turns into a full circle about a centre the
-// previous arc has already rewritten: a cut nobody programmed.
-bool CarriesArcWord(std::string_view line) {
-    const std::size_t first = line.find_first_not_of(' ');
-    if (first == std::string_view::npos || static_cast<unsigned char>(line[first]) < '@') {
-        return false;
-    }
-    return line.find_first_of("GXYZIJ", first) != std::string_view::npos;
-}
 
 bool IsArcWord(const std::string& gcode) {
     const Motion motion = MotionOf(gcode);
