@@ -67,6 +67,15 @@ TEST(Check, PointsAtEntriesAndTheFileLineTheyCameFrom) {
                                                 "5/3 comma-split Y4"}));
     EXPECT_NE(report.findings[2].message.find("(and 2 more lines up to line 6)"), std::string::npos);
     EXPECT_EQ(report.lines, 6);
+
+    // A comma inside quotes splits nothing; what follows the closing quote is lost.
+    const check::Report quoted = CheckText(m, "\"G00 X1, Y2\" X3\nG17,X4\n");
+    places.clear();
+    for (const check::Finding& f : quoted.findings) {
+        places.push_back(std::to_string(f.line) + "/" + std::to_string(f.file_line) + " " + f.code + " " + f.text);
+    }
+    EXPECT_EQ(places, (std::vector<std::string>{"1/1 quoted-item G00 X1, Y2", "2/2 non-motion-g G17",
+                                                "3/2 comma-split X4", "3/2 no-motion X4"}));
 }
 
 // The feed scale and the unit of the settings are the machine's own.

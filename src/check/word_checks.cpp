@@ -114,8 +114,10 @@ private:
                 item.trimmed_at + item.words.at[static_cast<std::size_t>(slot)] != first.at) {
                 continue; // not the word the parser took
             }
+            // Only what the parser reads: the text after a closing quote is lost anyway.
+            const std::size_t read_end = item.trimmed_at + item.trimmed.size();
             for (const Token& again : item.tokens) {
-                if (again.at > first.at && again.letter == first.letter && !again.lower) {
+                if (again.at > first.at && again.at < read_end && again.letter == first.letter && !again.lower) {
                     const bool differs = ReadNumber(again.number) != ReadNumber(first.number);
                     out.Add(item, "letter-twice",
                             differs && ChangesBlock(first.letter) ? Severity::Error : Severity::Warning,
