@@ -204,8 +204,8 @@ public:
     }
 
 private:
-    // The run loop's pass over one entry: the parse, and the dispatch of an arc. What the dispatch
-    // does.
+    // The run loop's pass over one entry: the parse, and the dispatch of an arc. Returns what the
+    // dispatch does with the entry.
     MoveKind Pass(int entry) {
         Cnc& cnc = m_.cnc;
         MachineState& st = cnc.st;
