@@ -1,5 +1,5 @@
 // The core side of the windows: readouts and the coordinate dialog, the settings and scale
-// dialogs' "Ok", the frame's resize rule and a resize that comes during a run.
+// dialogs' "Ok" and "Cancel", the frame's resize rule and a resize that comes during a run.
 
 #include "test_machine.h"
 
@@ -29,9 +29,11 @@ TEST(Coordinates, ReadoutsShowFourDecimalsWithAPoint) {
     EXPECT_EQ(m.cnc.main.MachOutLl[0], "2.0000");
 }
 
-// The leading decimal number counts, blanks anywhere ignored; no D exponent, no "&H" number.
-TEST(Coordinates, FieldsReadTheirLeadingDecimalNumber) {
+// A field must hold a number and nothing else: "OK" refuses any other text with a message naming
+// the field, keeps the dialog open and changes nothing; leaving a field rewrites only a number.
+TEST(Coordinates, OkRefusesAFieldThatIsNotWhollyANumber) {
     TestMachine m;
+    m.st.MachPosX = m.st.MachPosY = 5;
     m.cnc.SetMachine();
     auto leave = [&](const Texts& typed) {
         m.cnc.coord.Combo1 = typed;
@@ -40,11 +42,23 @@ TEST(Coordinates, FieldsReadTheirLeadingDecimalNumber) {
         }
         return m.cnc.coord.Combo1;
     };
-    EXPECT_EQ(leave({"12,5", "- 1.2 5e1x", "1D2"}), (Texts{"12.0000", "-12.5000", "1.0000"}));
-    EXPECT_EQ(leave({"abc", "&H10", "1e+"}), (Texts{"abc", "&H10", "1.0000"})); // no leading number: left as typed
-    m.st.MachPosX = m.st.MachPosY = 5;
+    EXPECT_EQ(leave({" -1.25e1 ", "12", "7."}), (Texts{"-12.5000", "12.0000", "7.0000"}));
+    EXPECT_EQ(leave({"12,5", "1D2", "abc"}), (Texts{"12,5", "1D2", "abc"}));
+
+    for (const auto& [typed, axis] : {std::pair{Texts{"12,5", "0", "0"}, 0}, {Texts{"1", "0", ""}, 2}}) {
+        m.op.clear_messages();
+        m.cnc.coord.Combo1 = typed;
+        m.cnc.CoordOk();
+        EXPECT_EQ(m.cnc.coord.Refused, axis);
+        ASSERT_EQ(m.op.messages().size(), 1u);
+        EXPECT_EQ(m.op.messages()[0].text, std::string(1, "XYZ"[axis]) + " must be a number.");
+        EXPECT_TRUE(m.cnc.coord.Visible);
+        EXPECT_EQ(m.st.MachPosX, 5);
+    }
+    m.cnc.coord.Combo1 = {"1", "-2", "0.5"};
     m.cnc.CoordOk();
-    EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"0.0000", "0.0000", "1.0000"}));
+    EXPECT_FALSE(m.cnc.coord.Visible);
+    EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"1.0000", "-2.0000", "0.5000"}));
 }
 
 TEST(Coordinates, ZeroAllAppliesOnlyThroughOkAndSetSwitchesTheMode) {
@@ -104,6 +118,7 @@ TEST_F(SettingsFile, OkRefusesWhatTheNextReadWouldSetAsideAndWritesNothing) {
         *c.field = c.text;
         m.op.clear_messages();
         EXPECT_FALSE(m.cnc.SettingsOk()) << c.text;
+        EXPECT_EQ(m.cnc.settings.Refused, c.field);
         ASSERT_EQ(m.op.messages().size(), 1u);
         EXPECT_EQ(m.op.messages()[0].text.rfind(c.message, 0), 0u) << m.op.messages()[0].text;
         EXPECT_TRUE(m.cnc.settings.Visible);
@@ -120,9 +135,7 @@ TEST_F(SettingsFile, OkWritesAndReadsBackAndExitKeepsAFileThatCanBeRead) {
     EXPECT_DOUBLE_EQ(m.st.UnitsPerStepX, 3.0 / 800);
 
     const std::string saved = Slurp(m.cnc.ConfigPath);
-    m.cnc.ShowSettings();
     m.cnc.settings.Combo3[0] = "0";
-    m.cnc.SettingsCancel();
     m.cnc.ExitProgram(); // the next start would have to set the file aside
     EXPECT_EQ(Slurp(m.cnc.ConfigPath), saved);
     EXPECT_EQ(m.op.messages().size(), 1u);
@@ -136,13 +149,41 @@ TEST_F(SettingsFile, OkWritesAndReadsBackAndExitKeepsAFileThatCanBeRead) {
     EXPECT_TRUE(m.cnc.settings.Visible);
 }
 
+// "Cancel" puts back every control as the dialog showed it, a unit switch included: a cancelled
+// edit never reaches the file, neither through the speed test's write nor at Exit.
+TEST_F(SettingsFile, CancelPutsBackWhatTheDialogShowedWhenItOpened) {
+    m.cnc.settings.Combo2[0] = "800";
+    m.cnc.SetOptionIn(true);
+    m.cnc.ShowSettings(); // already open: what it showed at opening stays the reference
+    m.cnc.SettingsCancel();
+    EXPECT_EQ(m.cnc.settings.Combo2[0], "400");
+    EXPECT_EQ(m.cnc.settings.Combo7[0], "3.00");
+    EXPECT_TRUE(m.cnc.settings.optionmm);
+    EXPECT_EQ(m.cnc.settings.Label4, "mm/");
+    m.cnc.ExitProgram();
+    EXPECT_EQ(Slurp(m.cnc.ConfigPath), original);
+
+    // After an "Ok" the saved values are what the next "Cancel" comes back to.
+    m.cnc.ShowSettings();
+    m.cnc.settings.Combo2[0] = "800";
+    ASSERT_TRUE(m.cnc.SettingsOk());
+    m.cnc.ShowSettings();
+    m.cnc.settings.Combo2[0] = "1600";
+    m.cnc.SettingsCancel();
+    EXPECT_EQ(m.cnc.settings.Combo2[0], "800");
+}
+
 // The scale window's Cancel and Ok are driven through the window in the GUI tests.
-TEST(ScaleDialog, RefusesANonNumberByItsAxisAndConvertsToAFactorThatReadsBack) {
+TEST(ScaleDialog, RefusesANonNumberOrZeroByItsAxisAndConvertsToAFactorThatReadsBack) {
     TestMachine m;
     m.cnc.ShowScale();
-    m.cnc.scale.Combo1[2] = "2,5";
-    EXPECT_FALSE(m.cnc.ScaleOk());
-    EXPECT_EQ(m.op.messages().back().text, "Scale Factor Y-Axis must be a number.");
+    for (const auto& [field, text] : {std::pair{2, "2,5"}, {1, "0"}, {3, "-0.0"}}) {
+        m.cnc.scale.Combo1 = {"1", "1", "1", "1"};
+        m.cnc.scale.Combo1[static_cast<std::size_t>(field)] = text;
+        EXPECT_FALSE(m.cnc.ScaleOk());
+        EXPECT_EQ(m.cnc.scale.Refused, field);
+    }
+    EXPECT_EQ(m.op.messages().front().text, "Scale Factor Y-Axis must be a number other than 0.");
     EXPECT_TRUE(m.cnc.scale.Visible);
     m.cnc.ScaleMmToIn();
     EXPECT_NEAR(*ReadNumber(m.cnc.scale.Combo1[3]) * 25.4, 1, 1e-15);

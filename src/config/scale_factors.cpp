@@ -59,18 +59,22 @@ void Cnc::ScaleCancel() {
     op().ModelsChanged();
 }
 
-// "Ok". A factor that does not read as a number is refused with a message naming it; the parser
-// would otherwise scale by 1 without a word. While a run or a panel move is in progress "Ok" is
+// "Ok". A factor that does not read as a number, or is 0, is refused with a message naming it; the
+// parser would otherwise scale by 1 without a word. While a run or a panel move is in progress "Ok" is
 // refused too: its reset of the positions and its redraw would rewrite the position and the block
 // of the running move, and done later, when the move has ended, the reset would zero the program
 // position at a moment the operator did not choose. The factors themselves act on the next parsed
 // line whether or not "Ok" is pressed, so the refusal holds nothing back.
-// Changes: Visible, StartX/Y, TargetX/Y, ResumePosX/Y/Z, ProgPosX/Y/Z, what the redraw changes
+// Changes: Refused, Visible, StartX/Y, TargetX/Y, ResumePosX/Y/Z, ProgPosX/Y/Z, what the redraw changes
 // (MWord ends 0), the readouts.
 bool Cnc::ScaleOk() {
+    scale.Refused = -1;
     for (std::size_t i = 0; i < scale.Combo1.size(); ++i) {
-        if (!ReadNumber(scale.Combo1[i])) {
-            op().ShowMessage(std::string(kFactorNames[i]) + " must be a number.", kAppTitle);
+        // A factor of 0 would fold the whole program onto one point (or one axis) of the machine.
+        const auto factor = ReadNumber(scale.Combo1[i]);
+        if (!factor || *factor == 0) {
+            scale.Refused = static_cast<int>(i);
+            op().ShowMessage(std::string(kFactorNames[i]) + " must be a number other than 0.", kAppTitle);
             return false;
         }
     }

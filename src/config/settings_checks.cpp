@@ -101,4 +101,13 @@ std::string Cnc::SettingsProblem(bool typed) const {
     return {};
 }
 
+const std::string* Cnc::SettingsProblemField(bool typed) const {
+    for (const Field& field : SavedTexts(settings, main)) {
+        if (!FieldProblem(field, typed).empty()) {
+            return field.text;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace tamo

@@ -7,8 +7,12 @@
 
 namespace tamo {
 
-// Menu Setup > Settings: the controls as they stand, nothing read or reset. Changes: Visible.
+// Menu Setup > Settings: the controls as they stand, nothing read or reset; what they show now is
+// what "Cancel" puts back. Changes: Visible.
 void Cnc::ShowSettings() {
+    if (!settings.Visible) {
+        settings_shown_ = settings;
+    }
     settings.Visible = true;
     op().ModelsChanged();
 }
@@ -25,6 +29,7 @@ bool Cnc::SettingsOk() {
         return false;
     }
     if (const std::string problem = SettingsProblem(true); !problem.empty()) {
+        settings.Refused = SettingsProblemField(true);
         op().ShowMessage(problem, kAppTitle);
         return false;
     }
@@ -33,13 +38,21 @@ bool Cnc::SettingsOk() {
     }
     ReadConfig();
     settings.Visible = false;
+    settings_shown_.reset();
     op().ModelsChanged();
     return true;
 }
 
-// "Cancel": hides the dialog; the edits stay in its controls, unapplied, until the next write.
-// Changes: Visible.
+// "Cancel": hides the dialog and puts back every control as the dialog showed it when it was
+// opened, the unit included. An edit left in the controls would be saved by the next write of the
+// file (the speed test's, the one at Exit) although the operator cancelled it.
+// Changes: the controls, Visible.
 void Cnc::SettingsCancel() {
+    if (settings_shown_) {
+        settings = *settings_shown_;
+        settings_shown_.reset();
+    }
+    settings.Refused = nullptr;
     settings.Visible = false;
     op().ModelsChanged();
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -189,7 +190,8 @@ public:
     void CoordOk();             // "OK"
     void CoordCancel();         // "Cancel"
 
-    // config/settings_values.cpp: "Settings" menu, "Ok" and "Cancel".
+    // config/settings_values.cpp: "Settings" menu, "Ok" and "Cancel". "Cancel" puts back what the
+    // dialog showed when it was opened.
     void ShowSettings();
     // Refuses (false, with a message naming the field, nothing written) a value that would corrupt
     // the file or cannot serve; otherwise writes the file, reads it back and hides the dialog.
@@ -274,6 +276,11 @@ private:
     // config/settings_checks.cpp: why the settings cannot be saved as they stand; empty if they can.
     // typed: the dialog's own check, which also keeps commas, quotes and line breaks out.
     [[nodiscard]] std::string SettingsProblem(bool typed) const;
+    // The field whose problem SettingsProblem reports; null when there is none.
+    [[nodiscard]] const std::string* SettingsProblemField(bool typed) const;
+
+    // config/settings_values.cpp: the controls as the dialog showed them when it was opened.
+    std::optional<SettingsModel> settings_shown_;
 
     // view/frame_layout.cpp: the view's part of a frame resize (grid, toolpath), which a resize
     // during a run or a panel move leaves to the end of it.

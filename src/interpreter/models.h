@@ -72,6 +72,8 @@ struct SettingsModel {
     std::string Label4 = "mm/";
     std::string Label18 = "(mm)";
     std::string Label24 = "(mm)";
+    // The field a refused "Ok" named, for the window to put the focus on; null when none.
+    const std::string* Refused = nullptr;
 };
 
 // The scale dialog ScaleForm: the four factors, as text, and the texts saved at its activation.
@@ -79,6 +81,7 @@ struct ScaleModel {
     std::array<std::string, 4> Combo1{"1", "1", "1", "1"}; // feed, X (and I), Y (and J), Z
     std::array<std::string, 4> Saved{"1", "1", "1", "1"};
     bool Visible = false;
+    int Refused = -1; // the factor a refused "Ok" named, for the window to put the focus on
 };
 
 // The frame's status bar: what the operator should see at a glance besides the machine's state,
@@ -96,6 +99,7 @@ struct CoordinateModel {
     bool Visible = false;
     std::string Caption; // "Set Program Coordinates" or "Set Machine Coordinates"
     std::array<std::string, 3> Combo1{"0.0000", "0.0000", "0.0000"};
+    int Refused = -1; // the field a refused "OK" named, for the window to put the focus on
 };
 
 } // namespace tamo

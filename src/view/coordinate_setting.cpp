@@ -2,75 +2,23 @@
 // set to typed values.
 //
 // The fields are written with the point as separator whatever the locale and read with the point
-// too, so that "Set" followed by "OK" never moves the program origin.
+// too, so that "Set" followed by "OK" never moves the program origin. A field must hold a number
+// and nothing else, as every field of the settings must: "12,5" is refused, never read as 12.
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace tamo {
 namespace {
 
 constexpr const char* kProgramCaption = "Set Program Coordinates";
 constexpr const char* kMachineCaption = "Set Machine Coordinates";
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The number a coordinate field holds: blanks anywhere are ignored, and the longest leading part
-// that forms a decimal number (sign, digits, one point, an E exponent) is taken. Empty when the
-// text does not begin with one ("abc"). The parser's scan would also read a D exponent and "&H"
-// numbers, which a coordinate is never written in, so it only converts the part found here.
-std::optional<double> LeadingNumber(std::string_view text) {
-    std::string compact;
-    for (const char c : text) {
-        if (c != ' ' && c != '\t') {
-            compact += c;
-        }
-    }
-    std::size_t end = 0;
-    if (end < compact.size() && (compact[end] == '+' || compact[end] == '-')) {
-        ++end;
-    }
-    std::size_t digits = 0;
-    for (; end < compact.size() && IsDigit(compact[end]); ++end) {
-        ++digits;
-    }
-    if (end < compact.size() && compact[end] == '.') {
-        for (++end; end < compact.size() && IsDigit(compact[end]); ++end) {
-            ++digits;
-        }
-    }
-    if (digits == 0) {
-        return std::nullopt;
-    }
-    // The exponent counts only when at least one digit follows it: "1e" and "1e+" read as 1.
-    if (end < compact.size() && (compact[end] == 'e' || compact[end] == 'E')) {
-        std::size_t e = end + 1;
-        if (e < compact.size() && (compact[e] == '+' || compact[e] == '-')) {
-            ++e;
-        }
-        if (e < compact.size() && IsDigit(compact[e])) {
-            while (e < compact.size() && IsDigit(compact[e])) {
-                ++e;
-            }
-            end = e;
-        }
-    }
-    // On plain decimal text the scan converts exactly, and keeps a number too large for a double
-    // finite (the largest one of its sign), so that no position becomes infinite.
-    return ScanNumber(std::string_view(compact).substr(0, end));
-}
-
-// What "OK" applies: the leading number, and 0 for a field without one.
-double FieldValue(const std::string& text) {
-    return LeadingNumber(text).value_or(0.0);
-}
+constexpr std::array<const char*, 3> kAxisNames{"X", "Y", "Z"};
 
 } // namespace
 
@@ -103,15 +51,14 @@ void Cnc::SetMachine() {
     op().ModelsChanged();
 }
 
-// A field that begins with a number is rewritten as that number with four decimals, so that the
-// field shows what "OK" will apply ("12,5" becomes "12.0000"). A field without a leading number
-// ("abc") is left as typed; "OK" reads it as 0. Changes: Combo1(i).
+// A field that holds a number is rewritten with four decimals ("12" becomes "12.0000"); any other
+// text is left as typed, for "OK" to refuse. Changes: Combo1(i).
 void Cnc::CoordFieldLeft(int i) {
     if (i < 0 || i > 2) {
         return;
     }
     std::string& field = coord.Combo1[static_cast<std::size_t>(i)];
-    if (const auto value = LeadingNumber(field)) {
+    if (const auto value = ReadNumber(field)) {
         field = FormatFixed(*value, 4);
     }
     op().ModelsChanged();
@@ -134,24 +81,33 @@ void Cnc::CoordZeroAll() {
     }
 }
 
-// "OK": hides the dialog and sets the set its caption names to the fields' numbers, a field
-// without a leading number giving 0. Changes: Visible, ProgPosX/Y/Z or MachPosX/Y/Z, the readouts.
+// "OK": hides the dialog and sets the set its caption names to the fields' numbers. A field that
+// is not wholly a number is refused with a message naming it; the dialog stays open and nothing
+// changes. Changes: Refused, Visible, ProgPosX/Y/Z or MachPosX/Y/Z, the readouts.
 void Cnc::CoordOk() {
     if (!coord.Exists) {
         return; // discarded by "Cancel": there is no dialog whose fields could be applied
     }
+    std::array<double, 3> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto value = ReadNumber(coord.Combo1[i]);
+        if (!value) {
+            coord.Refused = static_cast<int>(i);
+            op().ShowMessage(std::string(kAxisNames[i]) + " must be a number.", kAppTitle);
+            return;
+        }
+        values[i] = *value;
+    }
+    coord.Refused = -1;
     coord.Visible = false;
-    const double x = FieldValue(coord.Combo1[0]);
-    const double y = FieldValue(coord.Combo1[1]);
-    const double z = FieldValue(coord.Combo1[2]);
     if (coord.Caption == kProgramCaption) {
-        st.ProgPosX = x;
-        st.ProgPosY = y;
-        st.ProgPosZ = z;
+        st.ProgPosX = values[0];
+        st.ProgPosY = values[1];
+        st.ProgPosZ = values[2];
     } else {
-        st.MachPosX = x;
-        st.MachPosY = y;
-        st.MachPosZ = z;
+        st.MachPosX = values[0];
+        st.MachPosY = values[1];
+        st.MachPosZ = values[2];
     }
     UpdateReadouts();
 }

@@ -74,7 +74,7 @@ TEST_F(DialogSettings, TypingReachesTheModelAndRefreshLeavesTheCursor) {
     EXPECT_EQ(m_.cnc.settings.YReverse, kUnchecked);
 }
 
-TEST_F(DialogSettings, RefusedOkKeepsTheWindowOpenAndWritesNothingThenOkApplies) {
+TEST_F(DialogSettings, RefusedOkKeepsTheWindowOpenCancelPutsBackThenOkApplies) {
     Type(dialog_, "Combo3_0", "450");
     Type(dialog_, "Combo6_1", "1,5");
     Click(dialog_, "opsaetok");
@@ -83,15 +83,18 @@ TEST_F(DialogSettings, RefusedOkKeepsTheWindowOpenAndWritesNothingThenOkApplies)
     EXPECT_FALSE(m_.op.messages().empty());
     EXPECT_EQ(Text(dialog_, "Combo6_1"), "1,5");
 
-    // The close box is "Cancel": hidden, the edit kept, still nothing written.
+    // The close box is "Cancel": hidden, the fields as they were when it opened, nothing written.
     dialog_.close();
     EXPECT_FALSE(m_.cnc.settings.Visible || dialog_.isVisible());
-    EXPECT_EQ(m_.cnc.settings.Combo6[1], "1,5");
+    EXPECT_EQ(m_.cnc.settings.Combo6[1], "0");
+    EXPECT_EQ(m_.cnc.settings.Combo3[0], "500");
     EXPECT_FALSE(fs::exists(m_.cnc.ConfigPath));
     EXPECT_EQ(NumberOf(m_.st.JogFastX), 500); // not applied before "Ok"
 
     m_.cnc.ShowSettings();
     dialog_.Refresh();
+    EXPECT_EQ(Text(dialog_, "Combo6_1"), "0");
+    Type(dialog_, "Combo3_0", "450");
     Type(dialog_, "Combo6_1", "1.5");
     Click(dialog_, "opsaetok");
     EXPECT_NE(Slurp(m_.cnc.ConfigPath).find("\r\n450\r\n"), std::string::npos);
