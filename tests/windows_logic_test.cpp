@@ -1,5 +1,5 @@
 // The core side of the windows: readouts and the coordinate dialog, the settings and scale
-// dialogs' "Ok" and "Cancel", the frame's resize rule and a resize that comes during a run.
+// dialogs' "Ok" and "Cancel", and a resize that comes during a run.
 
 #include "test_machine.h"
 
@@ -187,18 +187,6 @@ TEST(ScaleDialog, RefusesANonNumberOrZeroByItsAxisAndConvertsToAFactorThatReadsB
     EXPECT_TRUE(m.cnc.scale.Visible);
     m.cnc.ScaleMmToIn();
     EXPECT_NEAR(*ReadNumber(m.cnc.scale.Combo1[3]) * 25.4, 1, 1e-15);
-}
-
-// The windows keep a square view whose side follows the frame's height; a frame too low for any
-// view keeps the view as it was and grows to hold it.
-TEST(FrameLayout, AFrameTooLowForTheViewKeepsTheView) {
-    TestMachine m;
-    EXPECT_EQ(m.cnc.LayoutForFrameHeight(7500).frame_width - m.cnc.LayoutForFrameHeight(6000).frame_width, 1500);
-    m.cnc.ViewWidthTwips = 4000;
-    const auto low = m.cnc.LayoutForFrameHeight(1725);
-    EXPECT_FALSE(low.view_resized);
-    EXPECT_EQ(low.view_side, 4000);
-    EXPECT_EQ(low.frame_height, 4000 + 1725);
 }
 
 // The resize's redraw re-parses the program through the running block: it waits for the run.

@@ -30,11 +30,6 @@
 
 namespace {
 
-// The frame's client size at first showing, in twips; the first resize then lays it out.
-constexpr int kStartWidthTwips = 8880;
-constexpr int kStartHeightTwips = 6090;
-constexpr int kTwipsPerPixel = 15;
-
 struct Options {
     std::optional<tamo::PortChoice> port; // --port, when given
     bool quit_after_agreement = false;
@@ -110,6 +105,8 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = ParseOptions(argc, argv, options)) {
         return *status;
     }
+    // Fractional screen scales (125 %, 150 %) are used as they are, not rounded to whole ones.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
     // The desktop entry's name: the desktop shows its icon and name for our windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tamocnc.TamoCNC"));
@@ -164,7 +161,7 @@ int main(int argc, char** argv) {
         std::fflush(nullptr);
         std::_Exit(0);
     });
-    window.resize(kStartWidthTwips / kTwipsPerPixel, kStartHeightTwips / kTwipsPerPixel);
+    window.PlaceAtStart();
     window.show();
     return QApplication::exec();
 }

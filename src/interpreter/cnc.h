@@ -8,6 +8,7 @@
 #include "platform/surface.h"
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,6 +44,7 @@ public:
     ScaleModel scale;
     CoordinateModel coord;
     StatusModel status;
+    ManualDataModel manual;
 
     // Where tamo.cfg lives. Empty: there is no file, and the start-up values are used.
     std::filesystem::path ConfigPath;
@@ -79,6 +81,9 @@ public:
 
     // interpreter/run_program.cpp
     void RunProgram();
+    // PrgLine parsed and carried out as the run loop carries out a program line. A line that
+    // carries no word of its own never repeats a modal arc.
+    void ExecuteLine();
     void DispatchMove();
     void ResetPositions();
     // True while the run loop or a panel move (move to a line's end, homing, a jog, the speed
@@ -209,21 +214,54 @@ public:
     // otherwise hides the dialog, resets the positions and redraws the toolpath.
     bool ScaleOk();
 
-    // view/frame_layout.cpp: the frame's resize rule, in twips. The view is always square and the
-    // frame's width follows its height.
-    struct FrameLayout {
-        bool view_resized = false; // false: the height left no room, the view keeps its size
-        double view_side = 0;      // the view's width and height
-        double frame_width = 0;    // the frame's outer size
-        double frame_height = 0;
+    // view/frame_layout.cpp: how the frame's client area is shared, in pixels. The control panel
+    // keeps its width along the right edge, the readout bar runs along the bottom, and the square
+    // view and the program listing share the rest, so that no part of the area is left empty.
+    struct FrameParts {
+        int panel_width = 0;    // the control panel
+        int panel_height = 0;   // what its controls need
+        int bar_height = 0;     // the readout bar at its smallest
+        int bar_width = 0;      // what the readout bar needs at its smallest
+        int listing_width = 0;  // the program listing at its smallest; 0 when it is hidden
+        int bar_share_pct = 20; // of the client height the bar takes when there is room
     };
-    [[nodiscard]] FrameLayout LayoutForFrameHeight(double frame_outer_height) const;
+    struct Box {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Box&) const = default;
+    };
+    struct FrameLayout {
+        Box view, listing, panel, bar;
+    };
+    [[nodiscard]] static FrameLayout LayoutFrame(int width, int height, const FrameParts& parts);
+    // The smallest client area at which every part is whole.
+    [[nodiscard]] static Box MinimumFrame(const FrameParts& parts);
     // After the frame was laid out: live-trace spacing, grid, and the toolpath redrawn when more
     // than one line is loaded. During a run or a panel move the drawing waits until it has ended,
     // so that the redraw's parsing never rewrites the running block.
     void FrameResized();
     // Every redraw of the loaded program outside Open: Previewing around TegnUd.
     void RedrawToolpath();
+
+    // view/operator_status.cpp: what the operator sees at a glance while the machine works.
+    // What the machine is busy with, for the status bar.
+    enum class Activity { Idle, Run, Manual, Jog, Home, SpeedTest };
+    // True when "Execute Program" would go on with a stopped move of the program: what "Pause"
+    // shows.
+    [[nodiscard]] bool StartResumes() const;
+    // The program line the operator follows: the running one, or the one the step controls show.
+    [[nodiscard]] int ListingLine() const;
+    // The status texts from the state. Changes: status.State, Line, Time and Unit.
+    void UpdateStatus();
+    // Called at every yield by the windows, outside the tick: once 50 ms have passed since the
+    // last time, the readouts and the status texts are brought up to date and the result is true;
+    // otherwise nothing is done. Costs one read of the tick counter when nothing is due.
+    [[nodiscard]] bool LiveUpdate();
+
+    // interpreter/manual_data.cpp: the "Point" page. Both are refused, with a message, while the
+    // machine moves or a program is part-way; they move under the same stop and switch rules as
+    // a run, and leave no stop behind that the next Start would resume.
+    void MoveToPoint();   // to manual.Axis at manual.Feed, in program coordinates
+    void RunManualLine(); // manual.Line, through the parser and the moves of a program line
 
 private:
     // interpreter/line_parser.cpp: the factor of scale field index, read afresh at every word.
@@ -282,21 +320,40 @@ private:
     // config/settings_values.cpp: the controls as the dialog showed them when it was opened.
     std::optional<SettingsModel> settings_shown_;
 
+    // view/operator_status.cpp
+    void BusyBegins(Activity activity);
+    void BusyEnds();
+    void SetReadoutTexts();
+    [[nodiscard]] bool RefuseManualMove();
+    Activity activity_ = Activity::Idle;
+    std::uint32_t busy_since_ms_ = 0;  // tick counter when the present activity began
+    std::uint32_t run_elapsed_ms_ = 0; // time spent running the program since its fresh start
+    std::uint32_t live_shown_ms_ = 0;  // tick counter at the last live update
+
     // view/frame_layout.cpp: the view's part of a frame resize (grid, toolpath), which a resize
     // during a run or a panel move leaves to the end of it.
     void FrameRedraw();
+    // The first `lines` lines of the program, drawn over the redrawn toolpath in the cut colour,
+    // and the part of the next one up to the tool when a stop ended it.
+    void DrawCutPart(int lines, bool and_part_of_next);
 
     // Holds run_active_ for the length of a run or a panel move, also over an early return. The
-    // outermost scope does the frame redraw that a resize left pending during it, then the jog or
-    // homing that was pressed during it.
+    // outermost scope says what the machine is busy with, does the frame redraw that a resize
+    // left pending during it, then the jog or homing that was pressed during it.
     class BusyScope {
     public:
-        explicit BusyScope(Cnc& cnc) : cnc_(cnc), was_(cnc.run_active_) { cnc_.run_active_ = true; }
+        explicit BusyScope(Cnc& cnc, Activity activity = Activity::Run) : cnc_(cnc), was_(cnc.run_active_) {
+            cnc_.run_active_ = true;
+            if (!was_) {
+                cnc_.BusyBegins(activity);
+            }
+        }
         ~BusyScope() {
             cnc_.run_active_ = was_;
             if (was_) {
                 return;
             }
+            cnc_.BusyEnds();
             if (cnc_.redraw_pending_) {
                 cnc_.FrameRedraw();
             }

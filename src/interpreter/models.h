@@ -91,6 +91,20 @@ struct StatusModel {
     std::string ConfigFile;       // the settings file in use
     std::string Check;            // after Open: how many errors and warnings the program check found
     std::string Notice;           // shown once: something the operator must know (why a request was refused)
+
+    // Derived from the core's state whenever the windows show it (Cnc::UpdateStatus).
+    std::string State; // "Idle", "Running", "Paused", "Step mode", "Jogging", "Homing", "Speed test"
+    std::string Line;  // "Line N of M"; empty without a program
+    std::string Time;  // the run's elapsed time
+    std::string Unit;  // of every length and readout: "mm" or "in", as the settings were last read
+};
+
+// The "Point" page: a point to move to and one G-code line to run, as the operator typed them.
+struct ManualDataModel {
+    std::array<std::string, 3> Axis; // X, Y, Z in program coordinates; empty: the axis stays
+    std::string Feed = "100";        // length units per minute
+    std::string Line;                // one program line
+    int Refused = -1;                // the field a refusal named: 0..2 an axis, 3 the feed
 };
 
 // The coordinate dialog Set_Prg_cord: created by a "Set" button, discarded by "Cancel".

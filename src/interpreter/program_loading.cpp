@@ -75,7 +75,8 @@ void Cnc::Open_Menu() {
 
     const std::optional<std::string> chosen =
         op().ChooseOpenFile(OpenDialogFolder(LastProgramFolder, SamplesFolder, st.AppPath),
-                            "Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|");
+                            "Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|G-code Files (*.nc *.ngc *.tap "
+                            "*.gcode *.cnc)|*.nc;*.ngc;*.tap;*.gcode;*.cnc|All Files (*.*)|*.*|");
     if (!chosen) {
         fail();
         return;

@@ -40,7 +40,6 @@ void Cnc::RunProgram() {
         if (st.StopRequest) {
             break;
         }
-        bool may_arc = true;
         if (st.ResumeMove) {
             // The saved position, not the current one: a jog between the stop and the resume is
             // not taken into account.
@@ -52,6 +51,7 @@ void Cnc::RunProgram() {
             st.TargetZ = st.ResumeTargetZ;
             view().SetDrawWidth(st.ResumeDrawWidth);
             st.GCode = st.ResumeGCode;
+            DispatchMove();
         } else {
             ++st.PrgLineNo;
             if (st.PrgLineNo > st.PrgLineCount) {
@@ -64,15 +64,10 @@ void Cnc::RunProgram() {
             } else {
                 st.PrgLine.clear();
             }
-            may_arc = CarriesArcWord(st.PrgLine);
             if (main.Check1 == kUnchecked) {
-                main.Text4 = st.PrgLine;
-                op().ModelsChanged();
+                main.Text4 = st.PrgLine; // shown with the feeds once the line is parsed
             }
-            ParseLine();
-        }
-        if (may_arc || !IsArcWord(st.GCode)) {
-            DispatchMove();
+            ExecuteLine();
         }
         if (st.SingleStep) {
             break;
@@ -86,6 +81,20 @@ void Cnc::RunProgram() {
     if (st.PrgLineNo > st.PrgLineCount) {
         ClearResumeRecord();
         op().ShowMessage("File succesfully processed", "Done");
+    }
+}
+
+// Changes: PrgLine and the block state through ParseLine, and what the move changes. Unless
+// "Constant contour on" is ticked the windows show the parsed line's feeds before it moves: the
+// feed boxes belong to the line in progress, not to the one before it.
+void Cnc::ExecuteLine() {
+    const bool may_arc = CarriesArcWord(st.PrgLine);
+    ParseLine();
+    if (main.Check1 == kUnchecked) {
+        op().ModelsChanged();
+    }
+    if (may_arc || !IsArcWord(st.GCode)) {
+        DispatchMove();
     }
 }
 

@@ -38,7 +38,7 @@ void Cnc::HomeTheMachine() {
     if (RefuseUncalibratedMove()) {
         return;
     }
-    BusyScope busy(*this);
+    BusyScope busy(*this, Activity::Home);
     st.StopRequest = false;
     main.Text2 = main.Text6;
     op().FocusView();

@@ -68,7 +68,7 @@ void Cnc::JogPressed(int index, int button) {
     if (RefuseUncalibratedMove()) {
         return;
     }
-    BusyScope busy(*this);
+    BusyScope busy(*this, Activity::Jog);
     jog_held_ = true;
     UpdatePlotStep();
     st.HeldGCode = st.GCode;

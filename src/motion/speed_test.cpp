@@ -45,7 +45,7 @@ void Cnc::Spdtest() {
     if (Running()) {
         return; // the test moves X on its own; it cannot share the machine with a run
     }
-    BusyScope busy(*this);
+    BusyScope busy(*this, Activity::SpeedTest);
     op().ShowMessage("Speedtest - click OK - Do not move mouse!", kSpeedTestTitle);
     st.SpeedTestRunning = true;
     st.StopRequest = false;

@@ -16,6 +16,7 @@ inline constexpr Colour kBlack{0, 0, 0};
 inline constexpr Colour kGreen{0, 255, 0};
 inline constexpr Colour kLightGrey{192, 192, 192};
 inline constexpr Colour kLightRed{255, 0, 0}; // colour 12 of the 16-colour palette
+inline constexpr Colour kCut{0, 102, 204};    // the part of the toolpath the machine has cut
 
 enum class LineStyle { Solid, Dash };
 

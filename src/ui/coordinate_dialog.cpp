@@ -6,6 +6,8 @@
 #include "ui/twips.h"
 
 #include "interpreter/cnc.h"
+#include "ui/controls.h"
+#include "ui/qt_operator.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -79,9 +81,15 @@ CoordinateDialog::CoordinateDialog(tamo::Cnc& cnc, QWidget* parent) : QWidget(pa
     ok->setGeometry(Px(480), Px(2640), Px(735), Px(375));
     // "OK" writes a set of positions, which the readouts of the main window show.
     connect(ok, &QPushButton::clicked, this, [this] {
-        cnc_.CoordOk();
+        {
+            const MessageOwner owner(cnc_.op(), this);
+            cnc_.CoordOk();
+        }
         cnc_.op().ModelsChanged();
         Refresh();
+        if (cnc_.coord.Visible && cnc_.coord.Refused >= 0) {
+            FocusRefused(combo1_[static_cast<std::size_t>(cnc_.coord.Refused)]);
+        }
     });
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("Command2");
@@ -113,9 +121,7 @@ void CoordinateDialog::Refresh() {
     }
     const bool shown = m.Exists && m.Visible;
     if (shown && !isVisible()) {
-        show();
-        raise();
-        activateWindow();
+        ShowOverOwner(*this);
     } else if (!shown && isVisible()) {
         hide();
     }

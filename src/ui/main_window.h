@@ -1,21 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QSize>
-#include <QTimer>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
+class QMenu;
 
 namespace tamo {
 class Cnc;
@@ -25,17 +17,24 @@ namespace tamo::ui {
 
 class AboutBox;
 class CheckWindow;
+class ControlPanel;
 class CoordinateDialog;
+class PreviewNavigation;
+class ProgramListing;
 class QtOperator;
 class QtSurface;
+class ReadoutPanel;
 class ScaleDialog;
 class SettingsDialog;
+class StatusBar;
 class VelmorView;
+class WindowSettings;
 
-// MDIForm1, the frame: the menu bar, the toolpath view, the coordinate bar along the bottom and
-// the control panel on the right. It shows the models of the core and calls its procedures; it
-// keeps no machine state of its own. Every handler writes the operator's edit into the model,
-// calls the core and then shows the models again.
+// MDIForm1, the frame: the menu bar, the toolpath view with the program listing beside it, the
+// readout bar along the bottom, the control panel on the right and the status bar. It shows the
+// models of the core and calls its procedures; it keeps no machine state of its own. Every
+// handler writes the operator's edit into the model, calls the core and then shows the models
+// again. Escape anywhere in the frame stops the machine while it moves, whatever has the focus.
 class MainWindow final : public QMainWindow {
 public:
     MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidget* parent = nullptr);
@@ -43,39 +42,47 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Models to widgets: the panel, the readouts, the caption, and every dialog. An edit box that
-    // already holds its model's text is left alone, so that the cursor of the one being typed in
-    // never jumps.
+    // Models to widgets: the panel, the readouts, the status bar, the listing, the caption, and
+    // every dialog. An edit box that already holds its model's text is left alone, so that the
+    // cursor of the one being typed in never jumps.
     void Refresh();
+    // What changes while the machine moves: readouts, feeds, status bar, listing and tool marker.
+    void RefreshLive();
 
     [[nodiscard]] VelmorView* view() const { return view_; }
+    [[nodiscard]] ReadoutPanel* readouts() const { return picture2_; }
+
+    // Where the frame opens: where the operator left it, else three quarters of the screen.
+    void PlaceAtStart();
+    // File > Open with the file already chosen (dropped on the frame, or picked from the recent
+    // list). A file that is gone is said so and leaves the list.
+    void OpenProgram(const QString& path);
 
     // How the process ends once the configuration is written. The default ends it at once, also
     // from inside the nested event loop of a running move; tests put in their own.
     void set_end_process(std::function<void()> end) { end_process_ = std::move(end); }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenus();
-    void BuildCoordinateBar(QWidget* bar);
-    void BuildPanel(QWidget* panel);
-    void BuildLineGroup(QGroupBox* group);
-    void BuildJogGroup(QGroupBox* group);
-    void BuildRunGroup(QGroupBox* group);
-    void BuildHomeGroup(QGroupBox* group);
+    void BuildViewMenu(QMenu* view);
 
-    // The frame's resize rule: a square view as tall as the height leaves, the width following.
+    // The client area shared between view, listing, panel and readout bar, and the frame's least
+    // size; a new size of the view redraws it.
     void LayOut();
-    // The coordinate bar and the panel along their edges of the client area, the view in the rest.
-    void PlaceBars();
+    // File > Open and the ways to it: the recent list remembers what opened.
+    void Open();
+    void ShowRecentPrograms();
+    // Escape pressed in one of our windows while the machine moves.
+    [[nodiscard]] bool IsStopKey(QObject* watched, QEvent* event) const;
     void Exit();
     // Runs a handler's call into the core, then shows the models.
     void Act(const std::function<void()>& call);
-    void SyncTimer1();
     // The program check, on a copy of the controller taken now; the status line tells its result.
     void StartCheck();
 
@@ -83,48 +90,20 @@ private:
     QtOperator& op_;
     QtSurface& surface_;
     std::function<void()> end_process_;
+    std::unique_ptr<WindowSettings> remembered_;
 
     QWidget* client_ = nullptr;
-    QWidget* picture1_ = nullptr;
-    QWidget* picture2_ = nullptr;
+    ControlPanel* picture1_ = nullptr;
+    ReadoutPanel* picture2_ = nullptr;
     VelmorView* view_ = nullptr;
-    int view_side_ = 0; // pixels; 0 until the first layout
-    bool laying_out_ = false;
-    QSize laid_out_size_;
+    ProgramListing* listing_ = nullptr;
+    PreviewNavigation* navigation_ = nullptr;
+    StatusBar* status_bar_ = nullptr;
 
     QAction* open_action_ = nullptr;
     QAction* speed_action_ = nullptr;
-    std::array<QLabel*, 3> prg_out_{};
-    std::array<QLabel*, 3> mach_out_{};
-    QPushButton* reset_program_ = nullptr;
-    std::array<QGroupBox*, 5> frame1_{};
-    QPlainTextEdit* text4_ = nullptr;
-
-    // "Go To end of Line"
-    QPushButton* step_reset_ = nullptr;
-    QPushButton* step_forward_ = nullptr;
-    QPushButton* step_back_ = nullptr;
-    QPushButton* move_to_end_ = nullptr;
-    QPlainTextEdit* text1_ = nullptr;
-
-    // "Jogging"
-    std::array<QRadioButton*, 4> option1_{};
-
-    // "Run"
-    QPushButton* execute_ = nullptr;
-    QComboBox* overide_ = nullptr;
-    QLineEdit* text2_ = nullptr;
-    QLineEdit* text3_ = nullptr;
-    QRadioButton* option2_ = nullptr;
-    QRadioButton* option3_ = nullptr;
-    QCheckBox* check1_ = nullptr;
-
-    // "Home"
-    std::array<QRadioButton*, 3> option4_{};
-    QComboBox* combo1_ = nullptr;
-    QLineEdit* text6_ = nullptr;
-
-    QTimer timer1_;
+    QAction* listing_action_ = nullptr;
+    std::array<QAction*, 5> recent_{};
 
     SettingsDialog* settings_ = nullptr;
     ScaleDialog* scale_ = nullptr;

@@ -30,34 +30,58 @@ QString QtFileFilter(const std::string& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
+MessageOwner::MessageOwner(Operator& op, QWidget* owner) : op_(dynamic_cast<QtOperator*>(&op)) {
+    if (op_ != nullptr) {
+        before_ = op_->message_owner();
+        op_->set_message_owner(owner);
+    }
+}
+
+MessageOwner::~MessageOwner() {
+    if (op_ != nullptr) {
+        op_->set_message_owner(before_);
+    }
+}
+
+QWidget* QtOperator::MessageParent() const {
+    return message_owner_ != nullptr && message_owner_->isVisible() ? message_owner_ : dialog_parent_;
+}
+
+void QtOperator::Record(Message message) {
+    const QWidget* parent = MessageParent();
+    message.over = parent != nullptr ? parent->objectName().toStdString() : std::string();
+    messages_.push_back(std::move(message));
+    if (message_hook_) {
+        message_hook_(messages_.back());
+    }
+}
+
+// The windows show the models first: what a message speaks of (the line of a tool change, the
+// position at a limit) is on the screen beside it.
 void QtOperator::ShowMessage(const std::string& text, const std::string& title) {
+    ModelsChanged();
     if (scripted_) {
-        messages_.push_back({text, title, false, false});
-        if (message_hook_) {
-            message_hook_(messages_.back());
-        }
+        Record({text, title, false, false, {}});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    dialog_parent_);
+                    MessageParent());
     box.exec();
 }
 
 bool QtOperator::AskYesNo(const std::string& text, const std::string& title) {
+    ModelsChanged();
     if (scripted_) {
         bool yes = true;
         if (!answers_.empty()) {
             yes = answers_.front();
             answers_.pop_front();
         }
-        messages_.push_back({text, title, true, yes});
-        if (message_hook_) {
-            message_hook_(messages_.back());
-        }
+        Record({text, title, true, yes, {}});
         return yes;
     }
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No, dialog_parent_);
+                    QMessageBox::Yes | QMessageBox::No, MessageParent());
     box.setDefaultButton(QMessageBox::Yes);
     // Closing the box or Escape answers No: nothing is done that was not confirmed.
     box.setEscapeButton(QMessageBox::No);
@@ -92,26 +116,30 @@ void QtOperator::FocusView() {
 
 std::optional<std::string> QtOperator::ChooseOpenFile(const std::string& initial_dir, const std::string& filter) {
     last_dialog_dir_ = initial_dir;
+    last_chosen_file_.clear();
+    std::optional<std::string> chosen;
     if (scripted_ || !files_.empty()) {
-        if (files_.empty()) {
-            return std::nullopt;
+        if (!files_.empty()) {
+            chosen = std::move(files_.front());
+            files_.pop_front();
         }
-        std::optional<std::string> chosen = std::move(files_.front());
-        files_.pop_front();
-        return chosen;
+    } else if (const QString picked =
+                   QFileDialog::getOpenFileName(dialog_parent_, QStringLiteral("Open"),
+                                                QFile::decodeName(initial_dir.c_str()), QtFileFilter(filter));
+               !picked.isEmpty()) {
+        chosen = QFile::encodeName(picked).toStdString();
     }
-    const QString chosen = QFileDialog::getOpenFileName(dialog_parent_, QStringLiteral("Open"),
-                                                        QFile::decodeName(initial_dir.c_str()), QtFileFilter(filter));
-    if (chosen.isEmpty()) {
-        return std::nullopt;
-    }
-    return QFile::encodeName(chosen).toStdString();
+    last_chosen_file_ = chosen.value_or(std::string());
+    return chosen;
 }
 
 void QtOperator::Yield() {
     ++yields_;
     if (yield_hook_) {
         yield_hook_(yields_);
+    }
+    if (live_update_) {
+        live_update_();
     }
     QCoreApplication::processEvents();
 }

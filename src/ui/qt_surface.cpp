@@ -108,12 +108,79 @@ void QtSurface::Resize(QSize size, qreal pixel_ratio) {
 }
 
 QPointF QtSurface::ToPixel(double x, double y) const {
-    return {(x - left_) * scale_x_, (top_ - y) * scale_y_};
+    return {(x - left_) * scale_, (top_ - y) * scale_};
 }
 
 void QtSurface::UpdateScale() {
-    scale_x_ = image_.width() / world_width_;
-    scale_y_ = image_.height() / world_height_;
+    const double fit = std::min(image_.width() / world_width_, image_.height() / world_height_);
+    scale_ = fit > 0 ? fit * zoom_ : 1;
+    const double centre_x = base_left_ + world_width_ / 2 + offset_x_;
+    const double centre_y = base_top_ - world_height_ / 2 + offset_y_;
+    left_ = centre_x - image_.width() / (2 * scale_);
+    top_ = centre_y + image_.height() / (2 * scale_);
+}
+
+bool QtSurface::Navigate(double zoom, double offset_x, double offset_y) {
+    zoom = std::clamp(zoom, 1.0, kMaxZoom);
+    // The shown window stays inside the one the core mapped (widened to the view's shape).
+    const double fit = std::min(image_.width() / world_width_, image_.height() / world_height_);
+    if (fit > 0) {
+        const double reach_x = image_.width() / fit / 2 * (1 - 1 / zoom);
+        const double reach_y = image_.height() / fit / 2 * (1 - 1 / zoom);
+        offset_x = std::clamp(offset_x, -reach_x, reach_x);
+        offset_y = std::clamp(offset_y, -reach_y, reach_y);
+    }
+    if (!Finite(zoom, offset_x) || !std::isfinite(offset_y) ||
+        (zoom == zoom_ && offset_x == offset_x_ && offset_y == offset_y_)) {
+        return false;
+    }
+    const double old_left = left_;
+    const double old_top = top_;
+    const double old_scale = scale_;
+    zoom_ = zoom;
+    offset_x_ = offset_x;
+    offset_y_ = offset_y;
+    UpdateScale();
+    if (!image_.isNull()) {
+        EndPainting();
+        last_dot_.reset();
+        const QImage old = image_;
+        image_.fill(Qt::white);
+        QPainter painter(&image_);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const double ratio = scale_ / old_scale;
+        painter.drawImage(
+            QRectF((old_left - left_) * scale_, (top_ - old_top) * scale_, old.width() * ratio, old.height() * ratio),
+            old);
+        RequestFullRepaint();
+    }
+    return true;
+}
+
+bool QtSurface::ZoomAt(double factor, QPointF anchor) {
+    // The world point under the anchor stays under it.
+    const double x = left_ + anchor.x() / scale_;
+    const double y = top_ - anchor.y() / scale_;
+    const double zoom = std::clamp(zoom_ * factor, 1.0, kMaxZoom);
+    const double scale = scale_ / zoom_ * zoom;
+    const double left = x - anchor.x() / scale;
+    const double top = y + anchor.y() / scale;
+    return Navigate(zoom, left + image_.width() / (2 * scale) - (base_left_ + world_width_ / 2),
+                    top - image_.height() / (2 * scale) - (base_top_ - world_height_ / 2));
+}
+
+bool QtSurface::PanBy(QPointF delta) {
+    return Navigate(zoom_, offset_x_ - delta.x() / scale_, offset_y_ + delta.y() / scale_);
+}
+
+bool QtSurface::Fit() {
+    return Navigate(1, 0, 0);
+}
+
+void QtSurface::ResetNavigation() {
+    zoom_ = 1;
+    offset_x_ = offset_y_ = 0;
+    UpdateScale();
 }
 
 void QtSurface::Clear() {
@@ -131,8 +198,8 @@ bool QtSurface::SetMapping(double left, double top, double width, double height)
     if (!(width > 0) || !(height > 0) || !Finite(left, top) || !Finite(width, height)) {
         return false;
     }
-    left_ = left;
-    top_ = top;
+    base_left_ = left;
+    base_top_ = top;
     world_width_ = width;
     world_height_ = height;
     UpdateScale();
@@ -199,8 +266,8 @@ void QtSurface::Arc(double cx, double cy, double radius, double start, double en
         return;
     }
     const QPointF centre = ToPixel(cx, cy);
-    const double rx = radius * scale_x_;
-    const double ry = radius * scale_y_;
+    const double rx = radius * scale_;
+    const double ry = radius * scale_;
     if (!Finite(centre.x(), centre.y()) || !Finite(rx, ry)) {
         return;
     }
@@ -284,7 +351,7 @@ void QtSurface::FillDot(QPointF centre, QRgb rgb) {
 }
 
 void QtSurface::Point(float x, float y) {
-    FillDot(ToPixel(x, y), fore_rgb_);
+    FillDot(ToPixel(x, y), trace_rgb_);
 }
 
 void QtSurface::Dot(double x, double y, Colour colour) {
@@ -315,7 +382,8 @@ void QtSurface::Text(double x, double y, const std::string& text) {
 
 void QtSurface::SetForeColor(Colour colour) {
     fore_ = colour;
-    fore_rgb_ = qRgb(colour.r, colour.g, colour.b);
+    const Colour trace = colour == kBlack ? kCut : colour;
+    trace_rgb_ = qRgb(trace.r, trace.g, trace.b);
 }
 
 void QtSurface::SetDrawWidth(int width) {

@@ -22,6 +22,10 @@ namespace tamo::ui {
 // The image is in device pixels (the view's size times its pixel ratio); pen widths are given in
 // the view's pixels and scaled with it. Before the first Resize there is no image and every
 // drawing call is dropped.
+//
+// The world window the core maps is shown whole, centred and with one scale for both axes, also
+// in a view that is not square. The operator's navigation (a zoom about a point, a pan) applies
+// on top of it: zoom 1 without a pan is the core's own mapping.
 class QtSurface final : public Surface {
 public:
     QtSurface() = default;
@@ -41,13 +45,26 @@ public:
     // Where a world point lands in the image, in device pixels.
     [[nodiscard]] QPointF ToPixel(double x, double y) const;
 
+    // Navigation, in device pixels of the image. Each returns whether the mapping changed; the
+    // image then holds the old drawing moved and scaled to the new mapping, a stand-in until the
+    // caller has the toolpath drawn again. The zoom stays between 1 (the core's mapping) and
+    // kMaxZoom, and the window it shows inside the core's.
+    static constexpr double kMaxZoom = 1000;
+    bool ZoomAt(double factor, QPointF anchor);
+    bool PanBy(QPointF delta);
+    bool Fit();
+    // Back to the core's mapping without touching the image: for a caller that redraws at once.
+    void ResetNavigation();
+    [[nodiscard]] double zoom() const { return zoom_; }
+
     void Clear() override;
     [[nodiscard]] bool SetMapping(double left, double top, double width, double height) override;
     void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) override;
     void Arc(double cx, double cy, double radius, double start, double end, Colour colour) override;
     // The live trace. Timing contract: it runs inside every tick, so it writes the pixels
     // directly, without a painter and without allocating, and asks the widget to repaint only the
-    // dot's few pixels.
+    // dot's few pixels. Where the core draws in black the trace is drawn in the cut colour, so that
+    // the part already cut stands out from the black toolpath still to cut.
     void Point(float x, float y) override;
     void Dot(double x, double y, Colour colour) override;
     void Text(double x, double y, const std::string& text) override;
@@ -58,6 +75,8 @@ public:
 
 private:
     void UpdateScale();
+    // Sets the navigation (clamped) and moves the old drawing to it.
+    bool Navigate(double zoom, double offset_x, double offset_y);
     void FillDot(QPointF centre, QRgb rgb);
     // One painter is kept open from the first line of a redraw until the image is read or
     // replaced: opening one per line cost more than drawing the line.
@@ -84,17 +103,23 @@ private:
     QWidget* target_ = nullptr;
     qreal pixel_ratio_ = 1.0;
 
-    // The world window: left and top edge, width and height (Y grows upwards), and the factors
-    // that turn it into device pixels.
-    double left_ = 0;
-    double top_ = 0;
+    // The core's world window: left and top edge, width and height (Y grows upwards).
+    double base_left_ = 0;
+    double base_top_ = 0;
     double world_width_ = 1;
     double world_height_ = 1;
-    double scale_x_ = 1;
-    double scale_y_ = 1;
+    // The operator's navigation: zoom, and the shift of the shown window's centre from the
+    // core's, in world units.
+    double zoom_ = 1;
+    double offset_x_ = 0;
+    double offset_y_ = 0;
+    // The window shown: its top left corner and device pixels per world unit.
+    double left_ = 0;
+    double top_ = 0;
+    double scale_ = 1;
 
     Colour fore_ = kBlack;
-    QRgb fore_rgb_ = qRgb(0, 0, 0);
+    QRgb trace_rgb_ = qRgb(kCut.r, kCut.g, kCut.b);
     int width_ = 1;
 };
 

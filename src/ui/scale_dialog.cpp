@@ -5,6 +5,8 @@
 #include "ui/twips.h"
 
 #include "interpreter/cnc.h"
+#include "ui/controls.h"
+#include "ui/qt_operator.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -99,9 +101,16 @@ ScaleDialog::ScaleDialog(tamo::Cnc& cnc, QWidget* parent) : QWidget(parent, Qt::
     // A refused factor has been named to the operator and the window stays open. After "Ok" the
     // positions are reset and the toolpath redrawn, which the main window shows.
     connect(ok, &QPushButton::clicked, this, [this] {
-        (void)cnc_.ScaleOk();
+        bool applied = false;
+        {
+            const MessageOwner owner(cnc_.op(), this);
+            applied = cnc_.ScaleOk();
+        }
         cnc_.op().ModelsChanged();
         Refresh();
+        if (!applied && cnc_.scale.Refused >= 0) {
+            FocusRefused(combo1_[static_cast<std::size_t>(cnc_.scale.Refused)]);
+        }
     });
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("Command3");
@@ -130,9 +139,7 @@ void ScaleDialog::Refresh() {
         }
     }
     if (cnc_.scale.Visible && !isVisible()) {
-        show();
-        raise();
-        activateWindow();
+        ShowOverOwner(*this);
     } else if (!cnc_.scale.Visible && isVisible()) {
         hide();
     }

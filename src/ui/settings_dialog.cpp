@@ -5,6 +5,8 @@
 #include "ui/twips.h"
 
 #include "interpreter/cnc.h"
+#include "ui/controls.h"
+#include "ui/qt_operator.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -287,9 +289,7 @@ void SettingsDialog::Refresh() {
     label24_->setText(Q(m.Label24));
 
     if (m.Visible && !isVisible()) {
-        show();
-        raise();
-        activateWindow();
+        ShowOverOwner(*this);
     } else if (!m.Visible && isVisible()) {
         hide();
     }
@@ -298,9 +298,25 @@ void SettingsDialog::Refresh() {
 // A refused "Ok" has told the operator which field is wrong; the window stays open for the fix.
 // The main window shows what the new settings changed.
 void SettingsDialog::Ok() {
-    (void)cnc_.SettingsOk();
+    bool saved = false;
+    {
+        const MessageOwner owner(cnc_.op(), this);
+        saved = cnc_.SettingsOk();
+    }
     cnc_.op().ModelsChanged();
     Refresh();
+    if (!saved) {
+        for (const ComboField& field : combos_) {
+            if (field.text == cnc_.settings.Refused) {
+                FocusRefused(field.combo);
+            }
+        }
+        for (const TextField& field : texts_) {
+            if (field.text == cnc_.settings.Refused) {
+                FocusRefused(field.edit);
+            }
+        }
+    }
 }
 
 void SettingsDialog::Cancel() {

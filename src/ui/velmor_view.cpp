@@ -7,9 +7,18 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <QResizeEvent>
 
+#include <cmath>
+
 namespace tamo::ui {
+namespace {
+
+constexpr int kMarkerRadius = 7; // pixels
+
+} // namespace
+
 VelmorView::VelmorView(tamo::Cnc& cnc, QtSurface& surface, QWidget* parent)
     : QWidget(parent), cnc_(cnc), surface_(surface) {
     setObjectName(QStringLiteral("Velmor"));
@@ -46,6 +55,23 @@ void VelmorView::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
+void VelmorView::UpdateMarker() {
+    const QPointF at = surface_.ToPixel(cnc_.st.ProgPosX, cnc_.st.ProgPosY) / surface_.pixel_ratio();
+    QRect place;
+    // A tool far outside the view has no marker; the cast below would overflow.
+    if (std::fabs(at.x()) < 1e6 && std::fabs(at.y()) < 1e6) {
+        const QPoint centre(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y())));
+        place =
+            QRect(centre - QPoint(kMarkerRadius, kMarkerRadius), QSize(2 * kMarkerRadius + 1, 2 * kMarkerRadius + 1));
+    }
+    if (place == marker_) {
+        return;
+    }
+    update(marker_.adjusted(-1, -1, 1, 1));
+    marker_ = place;
+    update(marker_.adjusted(-1, -1, 1, 1));
+}
+
 void VelmorView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QImage& image = surface_.image();
@@ -55,13 +81,24 @@ void VelmorView::paintEvent(QPaintEvent* event) {
         painter.fillRect(area, Qt::white);
         painter.drawImage(QRectF(area), image, source);
     }
+    // The tool: a ring with a cross, over the drawing and never part of it.
+    if (!marker_.isEmpty() && event->region().intersects(marker_.adjusted(-1, -1, 1, 1))) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(230, 90, 0), 2));
+        painter.drawEllipse(QRectF(marker_).adjusted(2, 2, -2, -2));
+        const QPointF c = QRectF(marker_).center();
+        painter.drawLine(QPointF(c.x() - kMarkerRadius, c.y()), QPointF(c.x() + kMarkerRadius, c.y()));
+        painter.drawLine(QPointF(c.x(), c.y() - kMarkerRadius), QPointF(c.x(), c.y() + kMarkerRadius));
+    }
 }
 
 void VelmorView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     surface_.Resize(size(), devicePixelRatioF());
-    cnc_.ViewWidthTwips = width() * double{kTwipsPerPixel};
+    // Zoomed in, the trace's dots come closer in the world, as far apart on the screen as before.
+    cnc_.ViewWidthTwips = width() * double{kTwipsPerPixel} * surface_.zoom();
     cnc_.UpdatePlotStep();
+    UpdateMarker();
 }
 
 } // namespace tamo::ui

@@ -1,4 +1,4 @@
-// The frame's resize rule and the redraw of the view that follows it.
+// How the frame's client area is shared, and the redraw of the view that follows a resize.
 //
 // A resize can come inside the yield of a run or a panel move. Its redraw parses the whole program
 // through the block state that the running move works with, so it waits until the move has ended
@@ -9,18 +9,13 @@
 
 #include "interpreter/cnc.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
 
 namespace tamo {
 namespace {
-
-// Heights and widths of the frame's fixed parts, in twips.
-constexpr double kCoordinateBarHeight = 975; // Picture2, docked along the bottom
-constexpr double kPanelWidth = 3000;         // Picture1, docked along the right
-constexpr double kFrameChromeHeight = 750;   // caption, menu bar and borders
-constexpr double kFrameChromeWidth = 200;
 
 // The part of the block state that a later Start or the next line reads and a redraw's parsing
 // rewrites: the start point of the next line is the last target, I and J and the feed are modal.
@@ -59,18 +54,38 @@ private:
 
 } // namespace
 
-// The view takes the height that the frame's fixed parts leave and is square; the frame's width
-// follows from it, so that a change of the width alone is undone. A height that leaves no room
-// keeps the view at its present size (ViewWidthTwips, which the view keeps current) and the frame
-// is laid out around it.
-Cnc::FrameLayout Cnc::LayoutForFrameHeight(double frame_outer_height) const {
+// The readout bar takes its share of the height (never less than it needs, never so much that the
+// panel is cut); the panel keeps its width at the right; the view is the largest square left of it
+// that leaves the listing its width, and the listing takes the rest of the width. A frame too
+// narrow for a square as tall as the space gives the height the view cannot use to the readouts.
+// Without the listing the view takes the whole width left of the panel.
+Cnc::FrameLayout Cnc::LayoutFrame(int width, int height, const FrameParts& parts) {
+    const int most_bar = std::max(parts.bar_height, height - parts.panel_height);
+    int bar = std::clamp(height * parts.bar_share_pct / 100, parts.bar_height, most_bar);
+    int top = std::max(0, height - bar);
+    const int left = std::max(0, width - parts.panel_width);
     FrameLayout layout;
-    const double view_height = frame_outer_height - kCoordinateBarHeight - kFrameChromeHeight;
-    layout.view_resized = view_height > 0;
-    layout.view_side = layout.view_resized ? view_height : ViewWidthTwips;
-    layout.frame_height = layout.view_side + kFrameChromeHeight + kCoordinateBarHeight;
-    layout.frame_width = kPanelWidth + layout.view_side + kFrameChromeWidth;
+    if (parts.listing_width <= 0) {
+        layout.view = {0, 0, left, top};
+    } else {
+        const int side = std::clamp(left - parts.listing_width, 0, top);
+        const int spare = top - std::max(side, parts.panel_height);
+        if (spare > 0) {
+            top -= spare;
+            bar += spare;
+        }
+        layout.view = {0, 0, side, side};
+        layout.listing = {side, 0, left - side, top};
+    }
+    layout.panel = {left, 0, width - left, top};
+    layout.bar = {0, top, width, height - top};
     return layout;
+}
+
+Cnc::Box Cnc::MinimumFrame(const FrameParts& parts) {
+    // The view is at least as tall as the panel beside it.
+    const int top_width = parts.panel_width + parts.panel_height + std::max(0, parts.listing_width);
+    return {0, 0, std::max(top_width, parts.bar_width), parts.panel_height + parts.bar_height};
 }
 
 // After the window has applied the layout. Changes: PlotStep, PlotTravel; unless a run or a panel
@@ -95,7 +110,10 @@ void Cnc::FrameRedraw() {
     Cordinate();
     if (st.PrgLineCount > 1) {
         const BlockContext before(st, main);
+        // The redraw's parsing clears the stop that says whether the last line was run whole.
+        const bool stopped_in_line = st.StopRequest;
         RedrawToolpath();
+        DrawCutPart(stopped_in_line ? st.PrgLineNo - 1 : st.PrgLineNo, stopped_in_line);
         before.PutBack(st, main);
         op().ModelsChanged();
     }
@@ -117,6 +135,40 @@ void Cnc::RedrawToolpath() {
     st.Previewing = false;
     st.MWord = 0.0;
     redraw_pending_ = false;
+}
+
+// The toolpath of the lines the program has run, drawn again in the cut colour, as the live trace
+// drew them: a redraw between runs must not make the part already cut look like the part still to
+// cut. Of a straight feed move a stop ended, the part from its start to the tool is drawn too.
+// The drawing pass starts at the origin as TegnUd's does; the caller puts the block state back.
+// Changes: PrgLine, the block state through ParseLine, GCode (as it was), MWord (0), Previewing
+// (for the length of the pass), the colour (black) and the pen width (1).
+void Cnc::DrawCutPart(int lines, bool and_part_of_next) {
+    const int done = std::min(lines, st.PrgLineCount);
+    const bool part = and_part_of_next && done < st.PrgLineCount;
+    if (done < 1 && !part) {
+        return;
+    }
+    const std::string held = st.GCode;
+    st.Previewing = true;
+    st.StartX = st.StartY = st.StartZ = 0;
+    st.TargetX = st.TargetY = st.TargetZ = 0;
+    view().SetForeColor(kCut);
+    view().SetDrawWidth(2); // as wide as the live trace
+    for (int line = 1; line <= done + (part ? 1 : 0); ++line) {
+        st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(line)));
+        ParseLine();
+        if (line <= done) {
+            DrawMove();
+        } else if (st.GCode == "G01" || st.GCode == "G1") {
+            view().Line(st.StartX, st.StartY, st.ProgPosX, st.ProgPosY, kCut, LineStyle::Solid);
+        }
+    }
+    view().SetForeColor(kBlack);
+    view().SetDrawWidth(1);
+    st.GCode = held;
+    st.Previewing = false;
+    st.MWord = 0.0;
 }
 
 } // namespace tamo

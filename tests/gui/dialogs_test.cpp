@@ -74,7 +74,7 @@ TEST_F(DialogSettings, TypingReachesTheModelAndRefreshLeavesTheCursor) {
     EXPECT_EQ(m_.cnc.settings.YReverse, kUnchecked);
 }
 
-TEST_F(DialogSettings, RefusedOkKeepsTheWindowOpenCancelPutsBackThenOkApplies) {
+TEST_F(DialogSettings, RefusedOkFocusesTheFieldAndCancelPutsBackThenOkApplies) {
     Type(dialog_, "Combo3_0", "450");
     Type(dialog_, "Combo6_1", "1,5");
     Click(dialog_, "opsaetok");
@@ -82,6 +82,9 @@ TEST_F(DialogSettings, RefusedOkKeepsTheWindowOpenCancelPutsBackThenOkApplies) {
     EXPECT_FALSE(fs::exists(m_.cnc.ConfigPath));
     EXPECT_FALSE(m_.op.messages().empty());
     EXPECT_EQ(Text(dialog_, "Combo6_1"), "1,5");
+    auto* refused = Find<QComboBox>(dialog_, "Combo6_1");
+    EXPECT_TRUE(dialog_.focusWidget() == refused || dialog_.focusWidget() == refused->lineEdit());
+    EXPECT_EQ(refused->lineEdit()->selectedText(), "1,5");
 
     // The close box is "Cancel": hidden, the fields as they were when it opened, nothing written.
     dialog_.close();

@@ -1,0 +1,119 @@
+// The "Point" page: the operator moves the machine to a typed point, or types one G-code line and
+// runs it, without a program.
+//
+// Both run outside the program: the block state they leave is what a program line would leave
+// (the next line starts where the machine is), but neither a stop during them nor a tool change
+// typed here is carried into the next "Execute Program".
+
+#include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+namespace tamo {
+namespace {
+
+constexpr std::array<const char*, 3> kAxisNames{"X", "Y", "Z"};
+constexpr int kFeedField = 3;
+
+} // namespace
+
+// True, after telling the operator why, when a typed move must not run now: the machine moves, a
+// program is part-way (its next line or resumed move expects the machine where the program left
+// it), or the machine is online without a calibration, as for a run.
+bool Cnc::RefuseManualMove() {
+    if (Running()) {
+        op().ShowMessage("The machine is moving: a typed move waits until it has stopped.", kAppTitle);
+        return true;
+    }
+    if (st.PrgLineNo >= 1 && st.PrgLineNo <= st.PrgLineCount) {
+        op().ShowMessage("The program is part-way (line " + std::to_string(st.PrgLineNo) + " of " +
+                             std::to_string(st.PrgLineCount) +
+                             "). Run it to its end or press \"Reset Program\" before a typed move.",
+                         kAppTitle);
+        return true;
+    }
+    return RefuseUncalibratedMove();
+}
+
+// "Move to point": a straight move at the typed feed (times the override, within the machine's
+// limits, as a program's G01) to the typed point in program coordinates; an empty axis field keeps
+// that axis where it is. The scale factors do not apply: the point is where the operator said.
+// Changes: manual.Refused; StartX/Y/Z and TargetX/Y/Z (the point), FeedRate, StepDelay, Text2
+// and what the move changes; StopRequest and ResumeMove end false. GCode and ProgFeed end as
+// they were.
+void Cnc::MoveToPoint() {
+    manual.Refused = -1;
+    if (RefuseManualMove()) {
+        return;
+    }
+    std::array<double, 3> target{st.ProgPosX, st.ProgPosY, st.ProgPosZ};
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (manual.Axis[i].find_first_not_of(" \t") == std::string::npos) {
+            continue;
+        }
+        const auto value = ReadNumber(manual.Axis[i]);
+        if (!value) {
+            manual.Refused = static_cast<int>(i);
+            op().ShowMessage(std::string(kAxisNames[i]) + " must be a number, or empty to keep the axis where it is.",
+                             kAppTitle);
+            return;
+        }
+        target[i] = *value;
+    }
+    const auto feed = ReadNumber(manual.Feed);
+    if (!feed || !(*feed > 0)) {
+        manual.Refused = kFeedField;
+        op().ShowMessage("Feed must be a number above 0.", kAppTitle);
+        return;
+    }
+
+    BusyScope busy(*this, Activity::Manual);
+    op().FocusView();
+    const std::string held_gcode = st.GCode;
+    const double held_feed = st.ProgFeed;
+    st.StopRequest = false;
+    st.StartX = st.TargetX;
+    st.StartY = st.TargetY;
+    st.StartZ = st.TargetZ;
+    st.TargetX = target[0];
+    st.TargetY = target[1];
+    st.TargetZ = target[2];
+    st.GCode = "G01";
+    st.ProgFeed = *feed;
+    st.FeedFactor = 1;
+    ComputeFeedDelay();
+    op().ModelsChanged();
+    DispatchMove();
+    st.GCode = held_gcode;
+    st.ProgFeed = held_feed;
+    st.StopRequest = false;
+    st.ResumeMove = false;
+    UpdateReadouts();
+}
+
+// "Run line": manual.Line through ParseLine and DispatchMove, exactly as the run loop carries out
+// a program line (the scale factors, the override and the feed limits included). An M6 shows its
+// prompt but does not change the run mode, and an M word does not make the next Start a
+// continuation. An empty line does nothing.
+// Changes: PrgLine, the block state, what the move changes; StopRequest, ResumeMove and MWord end
+// cleared; SingleStep ends as it was.
+void Cnc::RunManualLine() {
+    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove()) {
+        return;
+    }
+    BusyScope busy(*this, Activity::Manual);
+    op().FocusView();
+    const bool single_step = st.SingleStep;
+    st.PrgLine = manual.Line;
+    ExecuteLine();
+    st.SingleStep = single_step;
+    st.MWord = 0.0;
+    st.StopRequest = false;
+    st.ResumeMove = false;
+    UpdateReadouts();
+}
+
+} // namespace tamo

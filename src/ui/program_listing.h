@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+namespace tamo {
+class Cnc;
+}
+
+namespace tamo::ui {
+
+// The loaded program's lines as a model over the program buffer: a row's text is read from the
+// buffer when the view paints the row, so a program of a million lines costs nothing at Open.
+class ProgramLines final : public QAbstractTableModel {
+public:
+    explicit ProgramLines(const tamo::Cnc& cnc, QObject* parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+
+    // The buffer holds another program (or none): every row afresh.
+    void Reload();
+    // The line shown highlighted, 1 for the first; 0 for none.
+    void SetCurrent(int line);
+    [[nodiscard]] int current() const { return current_; }
+
+private:
+    const tamo::Cnc& cnc_;
+    int rows_ = 0;
+    int current_ = 0;
+};
+
+// The program listing beside the toolpath view: line numbers, the lines, and the line in progress
+// (or the one the step controls show) highlighted and kept in view; a finding of the program check
+// that the operator chooses is shown selected. It never takes the keyboard
+// focus, so that a key pressed during a run still reaches the view and stops the machine.
+class ProgramListing final : public QTableView {
+public:
+    explicit ProgramListing(const tamo::Cnc& cnc, QWidget* parent = nullptr);
+
+    // Reloads when the program's line count changed, then follows the core's line.
+    void Refresh();
+    void Reload();
+    // A line the operator asked for (a finding of the program check): selected and in view.
+    void Reveal(int line);
+
+    [[nodiscard]] const ProgramLines& lines() const { return lines_; }
+
+private:
+    const tamo::Cnc& cnc_;
+    ProgramLines lines_;
+};
+
+} // namespace tamo::ui

@@ -1,0 +1,166 @@
+#include "ui/readout_panel.h"
+
+#include "interpreter/cnc.h"
+#include "ui/controls.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <string>
+
+namespace tamo::ui {
+namespace {
+
+// The widest readout a machine of this size shows: four digits before the point and a sign.
+const QString kWidestReadout = QStringLiteral("-0000.0000");
+constexpr int kRows = 3;
+constexpr int kMargin = 6;
+// Columns of the grid: program label, readout, unit, buttons, gap, the same for the machine, gap,
+// and the run buttons.
+constexpr int kProgramColumn = 0;
+constexpr int kMachineColumn = 5;
+constexpr int kRunColumn = 10;
+
+} // namespace
+
+ReadoutPanel::ReadoutPanel(tamo::Cnc& cnc, Handler act, QWidget* parent)
+    : QFrame(parent), cnc_(cnc), act_(std::move(act)) {
+    SetUpBar(*this, QStringLiteral("Picture2"));
+
+    grid_ = new QGridLayout(this);
+    grid_->setContentsMargins(kMargin, kMargin / 2, kMargin, kMargin / 2);
+    grid_->setHorizontalSpacing(kMargin);
+    grid_->setVerticalSpacing(0);
+
+    // Three times the text of the frame, measured as the height of its font.
+    const QFont bold = Bold(font());
+    least_pixels_ = 3 * QFontMetrics(bold).height();
+
+    const std::array<const char*, 6> axis_names{
+        "Program X:", "Program Y:", "Program Z:", "Machine Z:", "Machine Y:", "Machine X:"};
+    for (int i = 0; i < 6; ++i) {
+        // AxisName(5), (4), (3) are the machine's X, Y, Z from the top.
+        const bool program = i < 3;
+        const int row = program ? i : 5 - i;
+        auto* label = new QLabel(QLatin1String(axis_names[static_cast<std::size_t>(i)]), this);
+        label->setObjectName(Indexed("AxisName", i));
+        label->setFont(bold);
+        grid_->addWidget(label, row, program ? kProgramColumn : kMachineColumn);
+    }
+    for (int i = 0; i < kRows; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        for (const bool program : {true, false}) {
+            auto* readout = new QLabel(QStringLiteral("0.0000"), this);
+            readout->setObjectName(Indexed(program ? "PrgOutlbl" : "MachOutLl", i));
+            readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            auto* unit = new QLabel(this);
+            unit->setObjectName(Indexed(program ? "PrgUnit" : "MachUnit", i));
+            unit->setFont(bold);
+            const int column = program ? kProgramColumn : kMachineColumn;
+            grid_->addWidget(readout, i, column + 1);
+            grid_->addWidget(unit, i, column + 2);
+            (program ? prg_out_ : mach_out_)[k] = readout;
+            units_[program ? k : k + 3] = unit;
+        }
+    }
+
+    auto button = [this](const char* name, const char* caption, int row, int column, std::function<void()> call) {
+        auto* b = new QPushButton(QLatin1String(caption), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, call = std::move(call)] { act_(call); });
+        grid_->addWidget(b, row, column);
+        return b;
+    };
+    button("SetPrg", "Set", 0, kProgramColumn + 3, [this] { cnc_.SetPrg(); });
+    button("ZeroPrg", "Zero", 1, kProgramColumn + 3, [this] { cnc_.ZeroPrg(); });
+    button("Command11", "Set", 0, kMachineColumn + 3, [this] { cnc_.SetMachine(); });
+    button("Command12", "Zero", 1, kMachineColumn + 3, [this] { cnc_.ZeroMachine(); });
+    reset_program_ = button("Command10", "Reset Program", 0, kRunColumn, [this] { cnc_.ResetProgram(); });
+    pause_ = button("Command1", "Pause", 1, kRunColumn, [this] { cnc_.Pause(); });
+    // Pressed while a stopped move waits for "Execute Program"; a click always pauses.
+    pause_->setCheckable(true);
+    grid_->setColumnStretch(kMachineColumn - 1, 1);
+    grid_->setColumnStretch(kRunColumn - 1, 1);
+
+    SetReadoutFont(least_pixels_);
+    for (QLabel* unit : units_) {
+        unit->setText(QStringLiteral("mm")); // the wider of the two units
+    }
+    least_size_ = grid_->minimumSize();
+    other_width_ = least_size_.width() - 2 * ReadoutWidth(least_pixels_);
+    Refresh();
+}
+
+QFont ReadoutPanel::ReadoutFont(int pixels) const {
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setBold(true);
+    fixed.setPixelSize(pixels);
+    return fixed;
+}
+
+int ReadoutPanel::ReadoutWidth(int pixels) const {
+    return QFontMetrics(ReadoutFont(pixels)).horizontalAdvance(kWidestReadout) + 2;
+}
+
+void ReadoutPanel::SetReadoutFont(int pixels) {
+    readout_pixels_ = pixels;
+    const QFont big = ReadoutFont(pixels);
+    const int width = ReadoutWidth(pixels);
+    for (std::size_t i = 0; i < kRows; ++i) {
+        for (QLabel* readout : {prg_out_[i], mach_out_[i]}) {
+            readout->setFont(big);
+            readout->setMinimumWidth(width);
+        }
+    }
+}
+
+void ReadoutPanel::FitReadouts() {
+    const QMargins margins = grid_->contentsMargins();
+    const int row = (contentsRect().height() - margins.top() - margins.bottom()) / kRows;
+    const int room = contentsRect().width() - other_width_;
+    int pixels = least_pixels_;
+    for (int p = std::max(least_pixels_, row); p > least_pixels_; --p) {
+        if (QFontMetrics(ReadoutFont(p)).height() <= row && 2 * ReadoutWidth(p) <= room) {
+            pixels = p;
+            break;
+        }
+    }
+    if (pixels != readout_pixels_) {
+        SetReadoutFont(pixels);
+        grid_->activate(); // the columns take the new widths now, not at the next event processing
+    }
+}
+
+void ReadoutPanel::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    FitReadouts();
+}
+
+void ReadoutPanel::Refresh() {
+    const MainWindowModel& m = cnc_.main;
+    for (std::size_t i = 0; i < kRows; ++i) {
+        ShowText(prg_out_[i], m.PrgOutlbl[i]);
+        ShowText(mach_out_[i], m.MachOutLl[i]);
+    }
+    for (QLabel* unit : units_) {
+        ShowText(unit, cnc_.status.Unit);
+    }
+    reset_program_->setEnabled(!cnc_.Running());
+    const bool resumes = cnc_.StartResumes();
+    if (pause_->isChecked() != resumes) {
+        const QSignalBlocker block(pause_);
+        pause_->setChecked(resumes);
+        pause_->setToolTip(resumes ? QStringLiteral("Paused: \"Execute Program\" goes on with the stopped move")
+                                   : QString());
+    }
+}
+
+} // namespace tamo::ui

@@ -1,0 +1,46 @@
+#include "ui/status_bar.h"
+
+#include "interpreter/models.h"
+#include "ui/controls.h"
+
+#include <QLabel>
+
+namespace tamo::ui {
+namespace {
+
+constexpr std::array<const char*, 7> kNames{"StatusPort",   "StatusState", "StatusLine",  "StatusTime",
+                                            "StatusConfig", "StatusCheck", "StatusNotice"};
+// The machine's own sections keep their room; the others give way when the frame is narrow.
+constexpr std::size_t kMachineSections = 4;
+
+} // namespace
+
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
+    setObjectName(QStringLiteral("StatusBar"));
+    setSizeGripEnabled(true);
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(kNames[i]));
+        label->setContentsMargins(6, 0, 6, 0);
+        if (i < kMachineSections) {
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        } else {
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        }
+        addWidget(label, i + 1 == sections_.size() ? 2 : (i < kMachineSections ? 0 : 1));
+        sections_[i] = label;
+    }
+    // The state is what the operator looks for first.
+    sections_[1]->setFont(Bold(sections_[1]->font()));
+}
+
+void StatusBar::Refresh(const tamo::StatusModel& status) {
+    const std::array<const std::string*, 7> texts{&status.Port,       &status.State, &status.Line,  &status.Time,
+                                                  &status.ConfigFile, &status.Check, &status.Notice};
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+        ShowText(sections_[i], *texts[i]);
+        sections_[i]->setVisible(!texts[i]->empty());
+    }
+}
+
+} // namespace tamo::ui

@@ -1,0 +1,66 @@
+#include "ui/window_settings.h"
+
+#include "platform/settings_location.h"
+
+#include <QFile>
+#include <QSettings>
+
+namespace tamo::ui {
+namespace {
+
+const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kRecentKey = QStringLiteral("files/recentPrograms");
+
+} // namespace
+
+WindowSettings::WindowSettings(const std::filesystem::path& config_path) {
+    if (!config_path.empty()) {
+        const std::filesystem::path ini = config_path.parent_path() / kUserStateFileName;
+        ini_ = std::make_unique<QSettings>(QFile::decodeName(ini.string().c_str()), QSettings::IniFormat);
+    }
+}
+
+WindowSettings::~WindowSettings() = default;
+
+QByteArray WindowSettings::geometry() const {
+    return ini_ ? ini_->value(kGeometryKey).toByteArray() : QByteArray();
+}
+
+void WindowSettings::set_geometry(const QByteArray& geometry) {
+    if (ini_) {
+        ini_->setValue(kGeometryKey, geometry);
+        ini_->sync();
+    }
+}
+
+QStringList WindowSettings::recent() const {
+    if (!ini_) {
+        return {};
+    }
+    QStringList list = ini_->value(kRecentKey).toStringList();
+    list.removeAll(QString());
+    return list.mid(0, kRecentPrograms);
+}
+
+void WindowSettings::AddRecent(const QString& path) {
+    if (!ini_ || path.isEmpty()) {
+        return;
+    }
+    QStringList list = recent();
+    list.removeAll(path);
+    list.prepend(path);
+    ini_->setValue(kRecentKey, list.mid(0, kRecentPrograms));
+    ini_->sync();
+}
+
+void WindowSettings::RemoveRecent(const QString& path) {
+    if (!ini_) {
+        return;
+    }
+    QStringList list = recent();
+    list.removeAll(path);
+    ini_->setValue(kRecentKey, list);
+    ini_->sync();
+}
+
+} // namespace tamo::ui

@@ -1,0 +1,118 @@
+#pragma once
+
+// The controller with its frame on the offscreen platform, offline on a simulated port with a
+// clock that never waits, its configuration in a folder of its own and an operator who answers
+// from a script; and the mouse as the operator uses it.
+
+#include "gui_fixture.h"
+#include "ui/main_window.h"
+#include "ui/qt_operator.h"
+#include "ui/qt_surface.h"
+#include "ui/velmor_view.h"
+
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tamo::test {
+
+inline void SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button) {
+    const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent event(type, centre, widget->mapToGlobal(centre), button,
+                      type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+inline void ClickMouse(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
+    SendMouse(widget, QEvent::MouseButtonPress, button);
+    SendMouse(widget, QEvent::MouseButtonRelease, button);
+}
+
+// A press whose release is already waiting in the event queue: a continuous jog must end when
+// its loop delivers the release.
+inline void PressAndRelease(QWidget* widget, Qt::MouseButton button) {
+    const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
+    QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonRelease, centre, widget->mapToGlobal(centre),
+                                                        button, Qt::NoButton, Qt::NoModifier));
+    SendMouse(widget, QEvent::MouseButtonPress, button);
+    QCoreApplication::processEvents();
+}
+
+inline bool Done(const ui::QtOperator& op) {
+    return std::any_of(op.messages().begin(), op.messages().end(),
+                       [](const auto& message) { return message.text == "File succesfully processed"; });
+}
+
+// The controller with its windows, offline on a simulated port with a clock that never waits,
+// its configuration in a folder of its own and an operator who answers from a script.
+class MainWindowTest : public ::testing::Test, WithApplication {
+protected:
+    MainWindowTest() {
+        op_.set_scripted(true);
+        cnc_.ConfigPath = dir_ / "tamo.cfg";
+        cnc_.StartUp(true);
+        window_ = std::make_unique<ui::MainWindow>(cnc_, op_, surface_);
+        window_->set_end_process([this] { ++ends_; });
+        window_->resize(8880 / 15, 6090 / 15);
+        window_->show();
+        QCoreApplication::processEvents();
+    }
+
+    void Open(const std::string& path) {
+        op_.set_next_files({path});
+        Trigger(*window_, "Open_Menu");
+    }
+
+    // "Execute Program" until the program reports its end; a tool change stops the run on the way.
+    void RunToEnd() {
+        for (int start = 0; start < 5 && !Done(op_); ++start) {
+            Click(*window_, "Command7");
+        }
+        ASSERT_TRUE(Done(op_));
+    }
+
+    // Runs the action at the operator's n-th yield, as a click that arrives during a run.
+    void AtYield(std::uint64_t n, const std::function<void()>& action) {
+        op_.set_yield_hook([n, action](std::uint64_t count) {
+            if (count == n) {
+                action();
+            }
+        });
+    }
+
+    // The X and Y readouts of "PrgOutlbl" or "MachOutLl".
+    std::string XY(const std::string& row) const {
+        return Text(*window_, (row + "_0").c_str()) + " " + Text(*window_, (row + "_1").c_str());
+    }
+
+    bool Enabled(const char* name) const { return Find<QAbstractButton>(*window_, name)->isEnabled(); }
+
+    // Whether a line of this colour passes within a pixel of the world point: the painter rounds
+    // a line that falls between two pixels to either of them.
+    bool Near(double x, double y, QRgb colour) const {
+        const QPointF at = surface_.ToPixel(x, y);
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const QPoint p(static_cast<int>(at.x()) + dx, static_cast<int>(at.y()) + dy);
+                if (surface_.image().valid(p) && surface_.image().pixel(p) == colour) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    ScratchDir dir_;
+    SimulatedPort port_;
+    FakeClock clock_;
+    ui::QtOperator op_;
+    ui::QtSurface surface_;
+    Cnc cnc_{port_, clock_, op_, surface_};
+    std::unique_ptr<ui::MainWindow> window_;
+    int ends_ = 0;
+};
+
+} // namespace tamo::test

@@ -1,0 +1,430 @@
+// What the operator sees and does around the specified windows: the status bar after each control,
+// readouts that follow a move, the program listing, the stop key, the feeds of the line in
+// progress, a layout that fills the frame, files, the preview's navigation, the "Point" page and
+// the dialogs. Pictures of the frame go to the screens folder of the build.
+
+#include "main_window_fixture.h"
+#include "ui/program_listing.h"
+#include "ui/readout_panel.h"
+
+#include <QFontInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QScreen>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include <set>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using namespace test;
+
+class OperatorView : public MainWindowTest {
+protected:
+    std::string Status(const char* section) const { return Text(*window_, section); }
+
+    // The window's keyboard focus is on the field (a combo box's, or its edit line).
+    static bool HasFocus(const QWidget& window, const char* field) {
+        const QWidget* focus = window.focusWidget();
+        const auto* target = Find<QWidget>(window, field);
+        return focus != nullptr && (focus == target || focus->parentWidget() == target);
+    }
+
+    // A program of `lines` short moves along X.
+    static std::string Steps(int lines) {
+        std::string text = "G01 X0.075 F300\n";
+        for (int i = 2; i <= lines; ++i) {
+            text += "G01 X" + std::to_string(0.075 * i) + "\n";
+        }
+        return text;
+    }
+
+    // Every visible control of the frame that its parent or the frame cuts off, or whose caption
+    // does not fit it.
+    std::vector<std::string> CutOff() const {
+        std::vector<std::string> cut;
+        for (QWidget* w : window_->findChildren<QWidget*>()) {
+            if (!w->isVisible() || w->window() != window_.get() || w->objectName().isEmpty()) {
+                continue;
+            }
+            const QRect in_frame(w->mapTo(window_.get(), QPoint(0, 0)), w->size());
+            const bool inside = w->parentWidget()->rect().contains(w->geometry()) && window_->rect().contains(in_frame);
+            int needed = 0;
+            if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                needed = button->fontMetrics().horizontalAdvance(button->text());
+            } else if (auto* label = qobject_cast<QLabel*>(w)) {
+                needed = label->fontMetrics().horizontalAdvance(label->text());
+            }
+            if (!inside || needed > w->width()) {
+                cut.push_back(w->objectName().toStdString());
+            }
+        }
+        return cut;
+    }
+};
+
+TEST_F(OperatorView, StatusBarSaysWhatTheMachineDoesAfterEachControl) {
+    EXPECT_EQ(Status("StatusPort") + " " + Status("StatusState"), "Offline Idle");
+    Click(*window_, "Option2");
+    EXPECT_EQ(Status("StatusState"), "Step mode");
+    Click(*window_, "Option3");
+    Open(ProgramFile("G01 X3 F100\nG01 Y1.5\n"));
+    EXPECT_EQ(Status("StatusLine"), "Line 0 of 2");
+
+    std::vector<std::string> seen;
+    AtYield(450, [&] {
+        seen.push_back(Status("StatusState") + ", " + Status("StatusLine"));
+        Click(*window_, "Command1");
+    });
+    Click(*window_, "Command7");
+    seen.push_back(Status("StatusState"));
+    auto* pause = Find<QAbstractButton>(*window_, "Command1");
+    EXPECT_TRUE(pause->isChecked()); // "Execute Program" would resume
+    Click(*window_, "Command1");     // a click on it pauses, never unpauses
+    EXPECT_TRUE(pause->isChecked() && cnc_.st.StopRequest);
+
+    // Each shows from its first tick on.
+    AtYield(op_.yields() + 1, [&] { seen.push_back(Status("StatusState")); });
+    PressAndRelease(Find<QWidget>(*window_, "JogZ_4"), Qt::LeftButton);
+    Click(*window_, "Option4_2");
+    AtYield(op_.yields() + 1, [&] { seen.push_back(Status("StatusState")); });
+    Click(*window_, "Command9");
+    AtYield(op_.yields() + 1, [&] {
+        seen.push_back(Status("StatusState"));
+        Click(*window_, "Command1");
+    });
+    Trigger(*window_, "Spd_menu");
+    op_.set_yield_hook(nullptr);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Running, Line 2 of 2", "Paused", "Jogging", "Homing", "Speed test"}));
+    EXPECT_FALSE(pause->isChecked());
+    EXPECT_EQ(Status("StatusTime"), "Run time 0:00");
+}
+
+// The readouts follow a long move by the clock, also with "Constant contour on", and are made to
+// be read from the machine.
+TEST_F(OperatorView, ReadoutsChangeDuringALongMove) {
+    clock_.set_ns_per_iteration(1e6);    // every tick waits one iteration: a millisecond
+    Open(ProgramFile("G01 X30 F300\n")); // 4000 ticks: four seconds
+    Click(*window_, "Check1");
+    std::set<std::string> shown;
+    op_.set_yield_hook([&](std::uint64_t n) {
+        if (n % 100 == 0) {
+            shown.insert(Text(*window_, "PrgOutlbl_0"));
+        }
+    });
+    Click(*window_, "Command7");
+    op_.set_yield_hook(nullptr);
+    EXPECT_GE(shown.size(), 38u); // a new value every 50 ms, looked at every 100 ms
+    EXPECT_EQ(shown.count("0.0000"), 0u);
+
+    auto* readout = Find<QLabel>(*window_, "MachOutLl_1");
+    EXPECT_TRUE(QFontInfo(readout->font()).fixedPitch());
+    EXPECT_TRUE(readout->alignment() & Qt::AlignRight);
+    const int today = QFontMetrics(Find<QLabel>(*window_, "AxisName_0")->font()).height();
+    EXPECT_GE(readout->fontMetrics().height(), 3 * today);
+    EXPECT_EQ(Text(*window_, "PrgUnit_0"), "mm");
+
+    // Negative values line up on the decimal point with the positive ones.
+    cnc_.st.MachPosX = -12.5;
+    cnc_.st.MachPosY = 7.25;
+    cnc_.UpdateReadouts();
+    auto right_edge = [&](const char* name) {
+        auto* label = Find<QLabel>(*window_, name);
+        return label->mapTo(window_.get(), label->contentsRect().topRight()).x();
+    };
+    EXPECT_EQ(right_edge("MachOutLl_0"), right_edge("MachOutLl_1"));
+    EXPECT_EQ(Text(*window_, "MachOutLl_0"), "-12.5000");
+}
+
+TEST_F(OperatorView, EscapeWithTheFocusInATextFieldStopsTheRun) {
+    Open(ProgramFile("G01 X3 F100\n"));
+    auto* feed = Find<QLineEdit>(*window_, "Text3");
+    AtYield(100, [&] {
+        feed->setFocus();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(feed, &escape);
+    });
+    Click(*window_, "Command7");
+    EXPECT_FALSE(Done(op_));
+    EXPECT_NEAR(cnc_.st.ProgPosX, 0.75, 1e-9);
+    EXPECT_EQ(Status("StatusState"), "Paused");
+
+    // While nothing moves Escape is left to the control: no stop is armed for the next Start.
+    op_.set_yield_hook(nullptr);
+    cnc_.st.StopRequest = false;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(feed, &escape);
+    EXPECT_FALSE(cnc_.st.StopRequest);
+}
+
+TEST_F(OperatorView, ListingFollowsTheRunAndTheStepControls) {
+    Open(ProgramFile(Steps(400)));
+    auto* listing = Find<ui::ProgramListing>(*window_, "ProgramListing");
+    ASSERT_EQ(listing->model()->rowCount(), 400);
+    EXPECT_EQ(listing->model()->index(9, 0).data().toString(), "G01 X0.750000");
+    auto in_view = [&](int line) {
+        return listing->viewport()->rect().contains(listing->visualRect(listing->model()->index(line - 1, 0)));
+    };
+    int followed = 0;
+    AtYield(3000, [&] { // 10 ticks a line: line 300
+        followed = listing->lines().current();
+        EXPECT_TRUE(in_view(followed));
+    });
+    RunToEnd();
+    EXPECT_EQ(followed, 300);
+
+    Click(*window_, "Command4_0");
+    Click(*window_, "StepFwd_0");
+    Click(*window_, "StepFwd_0");
+    EXPECT_EQ(listing->lines().current(), 2);
+    EXPECT_TRUE(in_view(2));
+    EXPECT_EQ(listing->focusPolicy(), Qt::NoFocus); // keys keep going to the view
+}
+
+// The feed boxes belong to the line in progress from its first tick, not to the line before it.
+TEST_F(OperatorView, FeedBoxesShowTheFeedOfTheLineInProgress) {
+    Open(ProgramFile("G01 X3 F100\nG01 X6 F250\n"));
+    std::string during;
+    AtYield(420, [&] { during = Text(*window_, "Text3") + " " + Text(*window_, "Text2"); });
+    RunToEnd();
+    EXPECT_EQ(during, "250 250");
+}
+
+// Step or Continous acts on every click, also when already shown selected: a tool change makes
+// the run continuous while "Step" stays selected, and "Step" must still stop it after the line.
+TEST_F(OperatorView, StepClickedWhileShownSelectedStopsARunAToolChangeMadeContinuous) {
+    Open(ProgramFile("G01 X1 F100\nM06 T2\nG01 X2\nG01 X3\nG01 X4\n"));
+    Click(*window_, "Option2");
+    Click(*window_, "Command7"); // line 1
+    Click(*window_, "Command7"); // line 2: the tool change
+    ASSERT_EQ(op_.messages().back().text, "Change to tool #2");
+    ASSERT_TRUE(Find<QRadioButton>(*window_, "Option2")->isChecked());
+    AtYield(op_.yields() + 50, [&] { Click(*window_, "Option2"); });
+    Click(*window_, "Command7"); // continuous after the M word, until "Step"
+    EXPECT_FALSE(Done(op_));
+    EXPECT_EQ(cnc_.st.PrgLineNo, 3);
+}
+
+TEST_F(OperatorView, LayoutLeavesNoGapAndEveryControlWhole) {
+    Open(TAMO_SOURCE_DIR "/gcodes/bracket.txt");
+    window_->resize(1, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_->size(), window_->minimumSize().expandedTo(window_->minimumSizeHint()));
+    EXPECT_EQ(CutOff(), std::vector<std::string>{});
+    SaveScreen(*window_, "main_window_minimum.png");
+    const int least_readout = window_->readouts()->readout_pixels();
+
+    window_->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(CutOff(), std::vector<std::string>{});
+    // View, listing, panel and readouts tile the client area.
+    QRegion covered;
+    for (const char* part : {"Velmor", "ProgramListing", "Picture1", "Picture2"}) {
+        covered += Find<QWidget>(*window_, part)->geometry();
+    }
+    const QWidget* client = Find<QWidget>(*window_, "Client");
+    EXPECT_EQ(covered, QRegion(client->rect()));
+    EXPECT_GT(window_->view()->height(), 2 * window_->readouts()->height());
+    EXPECT_GT(window_->readouts()->readout_pixels(), least_readout);
+    SaveScreen(*window_, "main_window_maximised.png");
+
+    // Without the listing the view takes its place.
+    Trigger(*window_, "View_Listing");
+    EXPECT_FALSE(Find<QWidget>(*window_, "ProgramListing")->isVisible());
+    EXPECT_EQ(window_->view()->width() + Find<QWidget>(*window_, "Picture1")->width(), client->width());
+    window_->showNormal();
+}
+
+// Window place and size and the recent programs live in tamocnc.ini beside tamo.cfg.
+TEST_F(OperatorView, WindowAndRecentProgramsSurviveARestart) {
+    std::vector<std::string> programs;
+    for (int i = 1; i <= 6; ++i) {
+        programs.push_back(ProgramFile("G01 X" + std::to_string(i) + " F100\n"));
+        Open(programs.back());
+    }
+    window_->resize(1100, 700);
+    window_->move(40, 30);
+    QCoreApplication::processEvents();
+    const QRect placed = window_->geometry();
+    Trigger(*window_, "Mnu_exit");
+    ASSERT_EQ(ends_, 1);
+    const std::string settings = Slurp(dir_ / "tamo.cfg");
+    EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 48);
+    EXPECT_TRUE(fs::exists(dir_ / "tamocnc.ini"));
+
+    window_.reset();
+    window_ = std::make_unique<ui::MainWindow>(cnc_, op_, surface_);
+    window_->PlaceAtStart();
+    window_->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_->geometry().size(), placed.size());
+    auto* newest = Find<QAction>(*window_, "Recent_0");
+    EXPECT_EQ(newest->data().toString().toStdString(), programs[5]);
+    EXPECT_EQ(Find<QAction>(*window_, "Recent_4")->data().toString().toStdString(), programs[1]);
+
+    // Picked from the list, a program opens as through File > Open; one that is gone is said so
+    // and leaves the list.
+    Trigger(*window_, "Recent_3");
+    EXPECT_EQ(cnc_.main.Caption, "TamoCNC     " + programs[2]);
+    EXPECT_EQ(window_->windowTitle().toStdString(), cnc_.main.Caption);
+    fs::remove(programs[4]); // now second in the list, after the one just opened
+    Trigger(*window_, "Recent_2");
+    EXPECT_EQ(op_.messages().back().text, "The program " + programs[4] + " is not there any more.");
+    EXPECT_EQ(Find<QAction>(*window_, "Recent_2")->data().toString().toStdString(), programs[3]);
+}
+
+TEST_F(OperatorView, OpenByShortcutOrByDroppingAFile) {
+    EXPECT_EQ(Find<QAction>(*window_, "Open_Menu")->shortcut(), QKeySequence(QKeySequence::Open));
+    const std::string path = ProgramFile("G01 X1 F100\nG01 Y1\n");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    const QPointF at(100, 100);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &drop);
+    EXPECT_EQ(cnc_.st.PrgLineCount, 2);
+    EXPECT_EQ(window_->windowTitle().toStdString(), "TamoCNC     " + path);
+    EXPECT_EQ(Find<ui::ProgramListing>(*window_, "ProgramListing")->model()->rowCount(), 2);
+}
+
+TEST_F(OperatorView, WheelZoomsAboutThePointerDragPansDoubleClickFits) {
+    Open(TAMO_SOURCE_DIR "/gcodes/bracket.txt");
+    ui::VelmorView* view = window_->view();
+    const QPointF pointer(view->width() * 0.7, view->height() * 0.3);
+    const QPointF fitted = surface_.ToPixel(20, 10);
+    auto world_at = [&](QPointF pixel) { // the world point under a pixel, by the surface's own mapping
+        const QPointF origin = surface_.ToPixel(0, 0);
+        const QPointF unit = surface_.ToPixel(1, 1) - origin;
+        return QPointF((pixel.x() - origin.x()) / unit.x(), (pixel.y() - origin.y()) / unit.y());
+    };
+    const QPointF under = world_at(pointer);
+    QWheelEvent wheel(pointer, view->mapToGlobal(pointer), {}, QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    EXPECT_NEAR(surface_.zoom(), 1.5625, 1e-9);
+    EXPECT_NEAR(world_at(pointer).x(), under.x(), 1e-6);
+    EXPECT_NEAR(world_at(pointer).y(), under.y(), 1e-6);
+
+    // The tool marker sits on the tool; a drag moves the drawing and the marker with it.
+    cnc_.st.ProgPosX = 20;
+    cnc_.st.ProgPosY = 10;
+    window_->Refresh();
+    EXPECT_EQ(view->marker().center(), surface_.ToPixel(20, 10).toPoint());
+    const QPointF before = surface_.ToPixel(20, 10);
+    SendMouse(view, QEvent::MouseButtonPress, Qt::LeftButton);
+    QMouseEvent move(QEvent::MouseMove, QPointF(view->width() / 2.0 + 30, view->height() / 2.0 - 20), QPointF(),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    SendMouse(view, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_NEAR(surface_.ToPixel(20, 10).x() - before.x(), 30, 1e-6);
+    EXPECT_NEAR(surface_.ToPixel(20, 10).y() - before.y(), -20, 1e-6);
+    EXPECT_EQ(view->marker().center(), surface_.ToPixel(20, 10).toPoint());
+
+    QMouseEvent twice(QEvent::MouseButtonDblClick, pointer, view->mapToGlobal(pointer), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &twice);
+    EXPECT_EQ(surface_.zoom(), 1);
+    EXPECT_EQ(surface_.ToPixel(20, 10), fitted);
+}
+
+TEST_F(OperatorView, DialogsOpenOverTheFrameAndARefusalPointsAtItsField) {
+    window_->resize(1200, 750);
+    QCoreApplication::processEvents();
+    Trigger(*window_, "Set_menu");
+    auto* settings = Find<QWidget>(*window_, "FormSettings");
+    EXPECT_LE((settings->geometry().center() - window_->geometry().center()).manhattanLength(), 40);
+    Type(*settings, "Combo2_0", "0");
+    Click(*settings, "opsaetok");
+    EXPECT_EQ(op_.messages().back().over, "FormSettings");
+    EXPECT_TRUE(HasFocus(*settings, "Combo2_0"));
+    Click(*settings, "opsaetcancel");
+
+    Click(*window_, "SetPrg");
+    auto* coordinates = Find<QWidget>(*window_, "Set_Prg_cord");
+    EXPECT_LE((coordinates->geometry().center() - window_->geometry().center()).manhattanLength(), 40);
+    Type(*coordinates, "Combo1_1", "12,5");
+    Click(*coordinates, "Command1");
+    EXPECT_EQ(op_.messages().back().text, "Y must be a number.");
+    EXPECT_EQ(op_.messages().back().over, "Set_Prg_cord");
+    EXPECT_TRUE(coordinates->isVisible());
+    EXPECT_TRUE(HasFocus(*coordinates, "Combo1_1"));
+}
+
+TEST_F(OperatorView, PointPageMovesToATypedPointAndRunsATypedLine) {
+    Click(*window_, "Command4_2");
+    Type(*window_, "PointX", "1.5");
+    Type(*window_, "PointFeed", "200");
+    Click(*window_, "PointGo");
+    EXPECT_EQ(XY("PrgOutlbl"), "1.5000 0.0000");
+
+    auto* line = Find<QLineEdit>(*window_, "MdiLine");
+    Type(line, "G01 Y0.75 F100");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(line, &enter);
+    EXPECT_EQ(XY("PrgOutlbl"), "1.5000 0.7500");
+    EXPECT_EQ(window_->focusWidget(), window_->view()); // a key stops it, as a run
+
+    Type(*window_, "PointY", "abc");
+    Click(*window_, "PointGo");
+    EXPECT_EQ(op_.messages().back().over, "MDIForm1");
+    EXPECT_TRUE(HasFocus(*window_, "PointY"));
+
+    Open(ProgramFile("G01 X3 F100\n"));
+    AtYield(10, [&] { EXPECT_FALSE(Find<QWidget>(*window_, "MdiRun")->isEnabled()); });
+    RunToEnd();
+    EXPECT_TRUE(Find<QWidget>(*window_, "MdiRun")->isEnabled());
+}
+
+// The frame running a program as the operator sees it: state and line in the status bar, live
+// readouts, the listing on the line in progress, the cut part in its own colour; then the preview
+// zoomed in on the tool.
+TEST_F(OperatorView, PicturesOfTheFrameRunningAProgramAndOfTheZoomedPreview) {
+    window_->resize(1200, 750);
+    Click(*window_, "Command4_3");
+    clock_.set_ns_per_iteration(2e5);
+    Open(TAMO_SOURCE_DIR "/gcodes/bracket.txt");
+    bool taken = false;
+    op_.set_yield_hook([&](std::uint64_t) { // along the top edge, back towards X 0
+        if (!taken && cnc_.st.PrgLineNo == 9 && cnc_.st.ProgPosX < 25) {
+            taken = true;
+            EXPECT_EQ(Status("StatusState"), "Running");
+            SaveScreen(*window_, "main_window_running.png");
+            Click(*window_, "Command1");
+        }
+    });
+    Click(*window_, "Command7");
+    op_.set_yield_hook(nullptr);
+    ASSERT_TRUE(taken);
+
+    ui::VelmorView* view = window_->view();
+    const QPointF tool = surface_.ToPixel(cnc_.st.ProgPosX, cnc_.st.ProgPosY);
+    QWheelEvent wheel(tool, view->mapToGlobal(tool), {}, QPoint(0, 3 * 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    cnc_.FrameResized(); // the redraw the rest of the wheel brings
+    window_->RefreshLive();
+    EXPECT_EQ(view->marker().center(), surface_.ToPixel(cnc_.st.ProgPosX, cnc_.st.ProgPosY).toPoint());
+    SaveScreen(*view, "preview_zoomed.png");
+}
+
+// On a screen that scales, the view draws on every device pixel and the readouts keep their size.
+TEST_F(OperatorView, TheViewDrawsOnDevicePixelsHighDpi) {
+    Open(TAMO_SOURCE_DIR "/gcodes/bracket.txt");
+    const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    EXPECT_EQ(window_->view()->devicePixelRatioF(), ratio);
+    EXPECT_EQ(surface_.image().size(), window_->view()->size() * ratio);
+    const int today = QFontMetrics(Find<QLabel>(*window_, "AxisName_0")->font()).height();
+    EXPECT_GE(Find<QLabel>(*window_, "PrgOutlbl_0")->fontMetrics().height(), 3 * today);
+    if (ratio > 1) {
+        SaveScreen(*window_, "main_window_high_dpi.png");
+    }
+}
+
+} // namespace
+} // namespace tamo

@@ -1,0 +1,188 @@
+// What the operator sees at a glance: the machine's state and the run time in the status texts,
+// the readouts that follow a move, the listing's line, the cut part of a redrawn toolpath, and how
+// the frame's area is shared.
+
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+// The state as the status bar would show it at that moment.
+std::string StateNow(Cnc& cnc) {
+    cnc.UpdateStatus();
+    return cnc.status.State;
+}
+
+TEST(OperatorStatus, StateFollowsWhatTheMachineDoes) {
+    TestMachine m;
+    EXPECT_EQ(StateNow(m.cnc), "Idle");
+    m.Load("G01 X3 F100\nG01 Y1.5\nG01 X0\n"); // 400, 200 and 400 ticks
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Line, "Line 0 of 3");
+
+    std::vector<std::string> seen;
+    m.AtYield(450, [&] {
+        seen.push_back(StateNow(m.cnc) + ", " + m.cnc.status.Line);
+        m.cnc.Pause();
+    });
+    m.cnc.Start();
+    EXPECT_EQ(StateNow(m.cnc), "Paused");
+    EXPECT_TRUE(m.cnc.StartResumes());
+
+    // A jog and a homing move say what they are, also in the middle of a paused program.
+    m.AtYield(m.op.yields() + 3, [&] {
+        seen.push_back(StateNow(m.cnc));
+        m.cnc.JogReleased(4, 1);
+    });
+    m.cnc.JogPressed(4, 1);
+    m.cnc.main.Option4 = {false, false, true}; // "Using Machine Zero"
+    m.AtYield(m.op.yields() + 3, [&] { seen.push_back(StateNow(m.cnc)); });
+    m.cnc.HomeTheMachine();
+
+    m.cnc.SelectStepMode();
+    m.st.StopRequest = false;
+    m.cnc.Start(); // one line in step mode
+    EXPECT_EQ(StateNow(m.cnc), "Step mode");
+    EXPECT_EQ(m.cnc.status.Line, "Line 3 of 3");
+    m.cnc.SelectContinuousMode();
+    m.cnc.Start();
+    EXPECT_EQ(StateNow(m.cnc), "Idle");
+    EXPECT_FALSE(m.cnc.StartResumes());
+
+    m.AtYield(m.op.yields() + 3, [&] {
+        seen.push_back(StateNow(m.cnc));
+        m.cnc.Pause();
+    });
+    m.cnc.Spdtest();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Running, Line 2 of 3", "Jogging", "Homing", "Speed test"}));
+}
+
+// The listing follows the running line, and the step controls' line while their page is in view.
+TEST(OperatorStatus, ListingLineIsTheRunningOrTheSteppedLine) {
+    TestMachine m;
+    m.Load("G01 X1 F100\nG01 Y1\nG01 X0\n");
+    m.cnc.ShowPage(0);
+    m.cnc.StepForward();
+    m.cnc.StepForward();
+    EXPECT_EQ(m.cnc.ListingLine(), 2);
+    int during = 0;
+    m.AtYield(1, [&] { during = m.cnc.ListingLine(); });
+    m.cnc.Start();
+    EXPECT_EQ(during, 1);
+    EXPECT_EQ(m.cnc.ListingLine(), 2); // the step page is still in view
+    m.cnc.ShowPage(3);
+    EXPECT_EQ(m.cnc.ListingLine(), 3); // the run passed the last line
+}
+
+// The readouts follow a move by elapsed time, about twenty times a second, whatever the tick rate,
+// and the run time counts only the time spent running since the fresh start.
+TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
+    TestMachine m(true);
+    m.st.LoopCal = 0;                  // offline and uncalibrated: every delay is 0
+    m.clock.set_ns_per_iteration(1e6); // and a tick waits one iteration, 1 ms
+    m.Load("G01 X3 F100\nG01 Y1.5\n"); // 400 + 200 ticks
+    int updates = 0;
+    std::vector<std::string> shown;
+    m.op.OnYield([&](std::uint64_t n) {
+        if (m.cnc.LiveUpdate()) {
+            ++updates;
+            if (n == 200) {
+                shown.push_back(m.cnc.main.PrgOutlbl[0] + " " + m.cnc.main.MachOutLl[0]);
+            }
+        }
+        if (n == 300) {
+            m.cnc.Pause();
+        }
+    });
+    m.cnc.main.Check1 = kChecked; // "Constant contour on": no readout between lines
+    m.cnc.Start();
+    EXPECT_EQ(updates, 6); // every 50 ms of 300
+    EXPECT_EQ(shown, (std::vector<std::string>{"1.5000 1.5000"}));
+    m.clock.Advance(3'600'000); // an hour paused
+    m.cnc.Start();
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Time, "Run time 0:00"); // 600 ms of running
+
+    m.clock.set_ns_per_iteration(1e8); // 100 ms a tick
+    m.op.OnYield(nullptr);
+    m.cnc.Start(); // a fresh start from (3, 1.5): 400 ticks, and the time counts from 0
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Time, "Run time 0:40");
+    m.clock.set_ns_per_iteration(1e10);
+    m.cnc.Start();
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Time, "Run time 1:06:40");
+}
+
+// A redraw after part of the program has run draws that part again in the cut colour, up to the
+// tool.
+TEST(OperatorStatus, RedrawAfterAStopShowsTheLinesRunInTheCutColour) {
+    TestMachine m;
+    m.Load("G01 X3 F100\nG01 Y1.5\nG01 X0\n");
+    m.AtYield(500, [&] { m.cnc.Pause(); }); // in line 2
+    m.cnc.Start();
+    m.view.clear_ops();
+    m.cnc.FrameResized();
+    std::vector<std::pair<double, double>> cut;
+    for (const auto& op : m.view.ops_of(RecordingSurface::Kind::Line)) {
+        if (op.colour == kCut) {
+            cut.emplace_back(op.c, op.d);
+        }
+    }
+    // Line 1 whole, line 2 up to the tool.
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_EQ(cut[0], std::make_pair(3.0, 0.0));
+    EXPECT_NEAR(cut[1].first, 3, 1e-9);
+    EXPECT_NEAR(cut[1].second, 0.75, 1e-9);
+    EXPECT_EQ(m.view.ForeColor(), kBlack);
+    m.cnc.Start(); // the resumption goes on where the move stopped
+    EXPECT_NEAR(m.st.ProgPosY, 1.5, 1e-9);
+    EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
+}
+
+TEST(FrameLayout, TheAreaIsSharedWithoutAGapAndEveryPartKeepsItsSize) {
+    Cnc::FrameParts parts;
+    parts.panel_width = 200;
+    parts.panel_height = 320;
+    parts.bar_height = 130;
+    parts.bar_width = 760;
+    parts.listing_width = 160;
+    const Cnc::Box least = Cnc::MinimumFrame(parts);
+    EXPECT_EQ(least, (Cnc::Box{0, 0, 760, 450}));
+
+    struct Case {
+        int width, height;
+        Cnc::Box view, listing, bar;
+    };
+    const std::vector<Case> cases{
+        // The smallest frame: the panel's height, the readouts' least height.
+        {760, 450, {0, 0, 320, 320}, {320, 0, 240, 320}, {0, 320, 760, 130}},
+        // Maximised on 1600 x 1000: a fifth for the readouts, the rest for the view and listing.
+        {1600, 950, {0, 0, 760, 760}, {760, 0, 640, 760}, {0, 760, 1600, 190}},
+        // Tall and narrow: the height the square view cannot use goes to the readouts.
+        {800, 1000, {0, 0, 440, 440}, {440, 0, 160, 440}, {0, 440, 800, 560}},
+    };
+    for (const Case& c : cases) {
+        const Cnc::FrameLayout l = Cnc::LayoutFrame(c.width, c.height, parts);
+        EXPECT_EQ(l.view, c.view) << c.width << "x" << c.height;
+        EXPECT_EQ(l.listing, c.listing) << c.width << "x" << c.height;
+        EXPECT_EQ(l.bar, c.bar) << c.width << "x" << c.height;
+        EXPECT_EQ(l.panel, (Cnc::Box{c.width - 200, 0, 200, c.bar.y}));
+    }
+
+    // Without the listing the view takes the whole width left of the panel.
+    parts.listing_width = 0;
+    const Cnc::FrameLayout alone = Cnc::LayoutFrame(1600, 950, parts);
+    EXPECT_EQ(alone.view, (Cnc::Box{0, 0, 1400, 760}));
+}
+
+} // namespace
+} // namespace tamo
