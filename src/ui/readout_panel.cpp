@@ -113,11 +113,13 @@ int ReadoutPanel::ReadoutWidth(int pixels) const {
 void ReadoutPanel::SetReadoutFont(int pixels) {
     readout_pixels_ = pixels;
     const QFont big = ReadoutFont(pixels);
-    const int width = ReadoutWidth(pixels);
+    // A fixed size: a new text then only repaints the readout and never lays out the bar again,
+    // which twenty times a second would cost a tick dearly.
+    const QSize size(ReadoutWidth(pixels), QFontMetrics(big).height());
     for (std::size_t i = 0; i < kRows; ++i) {
         for (QLabel* readout : {prg_out_[i], mach_out_[i]}) {
             readout->setFont(big);
-            readout->setMinimumWidth(width);
+            readout->setFixedSize(size);
         }
     }
 }
