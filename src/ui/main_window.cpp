@@ -46,6 +46,14 @@ constexpr int kPanelHeight = 4800 / kTwipsPerPixel;
 // The least width of the program listing: a line number and the start of a line.
 constexpr int kListingWidth = 160;
 
+// A menu item named as the control it is, calling `call` when chosen.
+QAction* AddItem(QObject* context, QMenu* menu, const char* name, const QString& caption, std::function<void()> call) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    QObject::connect(action, &QAction::triggered, context, [call = std::move(call)] { call(); });
+    return action;
+}
+
 } // namespace
 
 MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidget* parent)
@@ -145,10 +153,7 @@ void MainWindow::BuildMenus() {
         return m;
     };
     auto item = [this](QMenu* m, const char* name, const QString& caption, std::function<void()> call) {
-        QAction* action = m->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, [call = std::move(call)] { call(); });
-        return action;
+        return AddItem(this, m, name, caption, std::move(call));
     };
     auto separator = [](QMenu* m, const char* name) {
         m->addSeparator()->setObjectName(QLatin1String(name));
@@ -196,10 +201,7 @@ void MainWindow::BuildMenus() {
 // No shortcuts here: a key pressed in the view must stop the machine, never zoom it.
 void MainWindow::BuildViewMenu(QMenu* view) {
     auto item = [this, view](const char* name, const QString& caption, std::function<void()> call) {
-        QAction* action = view->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, [call = std::move(call)] { call(); });
-        return action;
+        return AddItem(this, view, name, caption, std::move(call));
     };
     item("View_Fit", QStringLiteral("Fit"), [this] { navigation_->Fit(); });
     item("View_ZoomIn", QStringLiteral("Zoom in"), [this] { navigation_->ZoomIn(); });
