@@ -4,10 +4,12 @@
 // the dialogs. Pictures of the frame go to the screens folder of the build.
 
 #include "main_window_fixture.h"
+#include "ui/check_window.h"
 #include "ui/program_listing.h"
 #include "ui/readout_panel.h"
 
 #include <QFontInfo>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QRadioButton>
@@ -15,7 +17,9 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <chrono>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace tamo {
@@ -172,6 +176,21 @@ TEST_F(OperatorView, ListingFollowsTheRunAndTheStepControls) {
     EXPECT_EQ(listing->lines().current(), 2);
     EXPECT_TRUE(in_view(2));
     EXPECT_EQ(listing->focusPolicy(), Qt::NoFocus); // keys keep going to the view
+
+    // A finding of the program check, chosen, shows its line selected in the listing.
+    Open(ProgramFile(Steps(300) + "G17\n"));
+    auto* check = Find<ui::CheckWindow>(*window_, "CheckWindow");
+    for (int k = 0; k < 1000 && (check->checking() || check->report().findings.empty()); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        QCoreApplication::processEvents();
+    }
+    auto* findings = Find<QListWidget>(*check, "CheckList");
+    ASSERT_GT(findings->count(), 0);
+    emit findings->itemClicked(findings->item(0));
+    const QModelIndexList selected = listing->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front().row(), 300);
+    EXPECT_TRUE(in_view(301));
 }
 
 // The feed boxes belong to the line in progress from its first tick, not to the line before it.
