@@ -1,11 +1,13 @@
 // The override controls of the panel, and the speed test that calibrates the step delay.
 
+#include "interpreter/numbers.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace tamo {
 namespace {
@@ -36,6 +38,28 @@ TEST(OverrideControls, TypingChoosingAndTheButtons) {
     EXPECT_EQ(m.st.FeedRate, 4) << "2 %";
     m.cnc.FasterSlowerReleased();
     EXPECT_EQ(m.op.focus_handovers(), 2);
+}
+
+// An F word near the largest double times a feed scale of 2 is an infinite feed. Times an override
+// of 0 (or a text that reads as 0) it was NaN, which passed every limit: the delay was NaN and the
+// machine stepped without any wait. Whatever the override, the feed stays within its limits.
+TEST(OverrideControls, AnInfiniteFeedStaysWithinTheLimitsWhateverTheOverride) {
+    TestMachine m;
+    m.st.LoopCal = 60000;
+    m.cnc.scale.Combo1[0] = "2";
+    const std::pair<const char*, double> cases[] = {{"0", 1}, {"abc", 1}, {"-100", 1}, {"100", 500}, {"1e308", 500}};
+    for (const auto& [override_text, feed] : cases) {
+        m.cnc.main.Overide = override_text;
+        m.Parse("G01 X10 F1e308");
+        EXPECT_EQ(m.st.FeedRate, feed) << override_text;
+        EXPECT_EQ(m.st.StepDelay, 60000 / feed) << override_text;
+        EXPECT_EQ(m.cnc.main.Text2, FormatNumber(feed)) << override_text;
+    }
+    m.cnc.main.Overide = "0";
+    m.Parse("G01 X0.075"); // 10 steps at 1 mm/min, each a full delay
+    m.cnc.main.Check1 = kChecked;
+    m.cnc.LinearMove();
+    EXPECT_EQ(m.clock.iterations(), 10 * (60000 + 1 + 6)) << "delay and pulse width of every tick";
 }
 
 // A tick costs the pulse-width wait (6 iterations) plus the step delay (floor + 1) at 100 ns an

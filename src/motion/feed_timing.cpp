@@ -12,20 +12,25 @@ namespace tamo {
 // Changes: FeedRate, StepDelay, RampUpAngle, RampDownAngle and the effective-feed field Text2.
 // The feed is clamped, never rejected: below 1 unit per minute it is 1, above the X fast jog rate
 // it is that rate, rapids always run at it, and a move that steps Z is held to Z's fast rate.
+//
+// Every comparison is written so that a NaN fails it towards the safe side: an infinite feed (an
+// F word near the largest double times a feed scale of 2) times an override of 0 is NaN, which
+// every plain comparison lets through, and a NaN delay waits nothing at all. The override of 0
+// means the floor, so NaN becomes the floor of 1; the settings reader keeps the jog rates finite.
 void Cnc::ComputeFeedDelay() {
     const double fast_x = NumberOf(st.JogFastX);
     const double fast_z = NumberOf(st.JogFastZ);
     st.FeedRate = st.ProgFeed * ScanNumber(main.Overide) / 100;
-    if (st.FeedRate < 1.0) {
+    if (!(st.FeedRate >= 1.0)) {
         st.FeedRate = 1.0;
     }
-    if (st.FeedRate > fast_x) {
+    if (!(st.FeedRate <= fast_x)) {
         st.FeedRate = fast_x;
     }
     if (MotionOf(st.GCode) == Motion::Rapid) {
         st.FeedRate = fast_x;
     }
-    if (std::fabs(st.StepsZ) > 0 && st.FeedRate > fast_z) {
+    if (std::fabs(st.StepsZ) > 0 && !(st.FeedRate <= fast_z)) {
         st.FeedRate = fast_z;
     }
     main.Text2 = FormatNumber(st.FeedRate);
