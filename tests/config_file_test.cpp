@@ -12,6 +12,7 @@
 #include <cstring>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace tamo {
@@ -237,13 +238,103 @@ TEST_F(ConfigFile, UnreadableFileIsTreatedAsUnusable) {
 
 TEST_F(ConfigFile, UnusableFileThatCannotBeSetAsideIsNeverOverwritten) {
     Put("abc\r\n");
-    fs::create_directories(dir / "tamo.cfg.bak" / "occupied"); // the rename onto it fails
+    dir.Write("tamo.cfg.bak", "first");
+    for (int n = 1; n < 100; ++n) {
+        dir.Write("tamo.cfg.bak." + std::to_string(n), "older"); // every backup name taken
+    }
     cnc.StartUp(false);
     EXPECT_EQ(Slurp(cfg), "abc\r\n");
     cnc.settings.Combo2[0] = "800";
     EXPECT_FALSE(cnc.WriteConfig());
     EXPECT_EQ(Slurp(cfg), "abc\r\n");
     EXPECT_EQ(m.op.messages().size(), 3u) << "the read, and each refused write";
+}
+
+// The file set aside by a first failure must survive a second: the operator's original settings
+// are in tamo.cfg.bak whatever happens to the files written after it.
+TEST_F(ConfigFile, EveryUnusableFileKeepsABackupOfItsOwn) {
+    const std::array<std::string, 3> bad{"abc\r\n", "def\r\n", "ghi\r\n"};
+    const std::array<std::string, 3> backups{"tamo.cfg.bak", "tamo.cfg.bak.1", "tamo.cfg.bak.2"};
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        Put(bad[i]);
+        Machine next;
+        next.cnc.ConfigPath = cfg;
+        next.cnc.StartUp(false);
+        ASSERT_EQ(next.op.messages().size(), 1u);
+        const std::string& message = next.op.messages()[0].text;
+        EXPECT_NE(message.find("kept as " + (dir / backups[i]).string() + ";"), std::string::npos) << message;
+        EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
+    }
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        EXPECT_EQ(Slurp(dir / backups[i]), bad[i]) << backups[i];
+    }
+}
+
+// Whatever stands at tamo.cfg, the start-up neither hangs nor takes the memory: a FIFO without a
+// writer is refused before it is read, a file far too long is refused by its size, and a long line
+// is quoted by its beginning only. Each is set aside byte for byte.
+TEST_F(ConfigFile, SpecialAndEnormousFilesAreRefusedUnreadAndKept) {
+    ASSERT_EQ(mkfifo(cfg.c_str(), 0644), 0) << std::strerror(errno);
+    cnc.StartUp(false);
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    EXPECT_NE(m.op.messages()[0].text.find("FIFO"), std::string::npos) << m.op.messages()[0].text;
+    EXPECT_TRUE(fs::is_fifo(dir / "tamo.cfg.bak"));
+    EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
+
+    const std::string enormous = std::string(3 << 20, '4') + "\r\n";
+    const std::string long_line = [&] {
+        Lines lines = kStartUpLines;
+        lines[28] = std::string(200'000, '7'); // a check box state, which the message quotes
+        return Join(lines);
+    }();
+    for (const std::string& text : {enormous, long_line}) {
+        Put(text);
+        Machine next;
+        next.cnc.ConfigPath = cfg;
+        next.cnc.StartUp(false);
+        ASSERT_EQ(next.op.messages().size(), 1u);
+        EXPECT_LT(next.op.messages()[0].text.size(), 400u) << next.op.messages()[0].text.substr(0, 400);
+        EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
+    }
+    EXPECT_EQ(Slurp(dir / "tamo.cfg.bak.1"), enormous);
+    EXPECT_EQ(Slurp(dir / "tamo.cfg.bak.2"), long_line);
+}
+
+// A temporary file planted as a link must not make the write overwrite what it points to; a
+// settings file that is itself a link is written through, and stays a link.
+TEST_F(ConfigFile, WritesNeverFollowAPlantedLinkAndWriteThroughTheFilesOwn) {
+    const fs::path victim = dir / "victim";
+    dir.Write("victim", "precious");
+    fs::create_symlink(victim, dir / "tamo.cfg.tmp");
+    cnc.StartUp(false);
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_EQ(Slurp(victim), "precious");
+    EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "tamo.cfg.tmp")));
+
+    fs::create_directory(dir / "real");
+    const fs::path target = dir / "real" / "tamo.cfg";
+    fs::remove(cfg);
+    fs::create_symlink("real/tamo.cfg", cfg); // relative, as a user makes it
+    Lines edited = kStartUpLines;
+    edited[0] = "800";
+    dir.Write("real/tamo.cfg", Join(edited));
+    Machine linked;
+    linked.cnc.ConfigPath = cfg;
+    linked.cnc.StartUp(false);
+    linked.cnc.settings.Combo2[1] = "1600";
+    ASSERT_TRUE(linked.cnc.WriteConfig());
+    EXPECT_TRUE(fs::is_symlink(cfg));
+    edited[1] = "1600";
+    EXPECT_EQ(Slurp(target), Join(edited));
+
+    dir.Write("real/tamo.cfg", "abc\r\n");
+    Machine unusable;
+    unusable.cnc.ConfigPath = cfg;
+    unusable.cnc.StartUp(false);
+    EXPECT_TRUE(fs::is_symlink(cfg));
+    EXPECT_EQ(Slurp(dir / "real" / "tamo.cfg.bak"), "abc\r\n");
+    EXPECT_EQ(Slurp(target), Join(kStartUpLines));
 }
 
 TEST_F(ConfigFile, ReadOnlyModeReportsAndTouchesNothing) {

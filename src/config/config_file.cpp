@@ -3,7 +3,8 @@
 // The live copy of a setting is the control that edits it; the file is written from the controls
 // and read back into them, and reading derives what motion control works with. A file is written
 // whole or not at all (temporary file, flush, rename), and a file that cannot be used is set
-// aside as tamo.cfg.bak before anything can overwrite it.
+// aside as tamo.cfg.bak (or .bak.1, .bak.2, ...: never over an older one) before anything can
+// overwrite it.
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
@@ -13,16 +14,18 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <string>
 #include <vector>
 
 namespace tamo {
 namespace {
 
 constexpr int kConfigLines = 48;
+
+// A settings file is a few hundred bytes. Anything past the 48th line is ignored, but a file of a
+// mebibyte is no settings file, and one of gigabytes read whole would take the machine's memory.
+constexpr std::size_t kMaxConfigBytes = std::size_t{1} << 20;
 
 // How a line is written and what it must hold to be usable.
 enum class Form { Text, Check, Flag, Whole };
@@ -85,6 +88,16 @@ constexpr std::array<LineRule, kConfigLines> kRules{{
     {Form::Text, Need::Anything, "homing move type"},
     {Form::Text, Need::Anything, "homing feed rate"},
 }};
+
+// A value for a message, in quotes, cut to its first few dozen characters: a line can be as long
+// as the file.
+std::string Quote(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    if (text.size() <= kShown) {
+        return "\"" + std::string(text) + "\"";
+    }
+    return "\"" + std::string(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) + " characters)";
+}
 
 // A check box state and a calibration: a blank where a minus sign would stand, then a blank.
 std::string WholeNumberText(double value) {
@@ -247,7 +260,7 @@ bool Cnc::LoadConfigText(std::string_view text) {
         }
         const double v = NumberOf(value);
         if (rule.form == Form::Check && v != kUnchecked && v != kChecked && v != kGreyed) {
-            ConfigProblem = where + " holds " + std::string(line) + " where 0, 1 or 2 belongs";
+            ConfigProblem = where + " holds " + Quote(line) + " where 0, 1 or 2 belongs";
             return false;
         }
         if (rule.need == Need::NonZero && v == 0) {
@@ -358,7 +371,7 @@ void Cnc::DeriveConfigValues() {
 // Reads the file into the controls and derives the motion settings. No file yet (a first start):
 // the controls' values are used as they stand. A file that cannot be used: the operator is told
 // which line and why, the controls go back to their start-up values, and the file is set aside
-// as tamo.cfg.bak so that the next write cannot destroy it.
+// under a backup name of its own so that the next write cannot destroy it.
 void Cnc::ReadConfig() {
     st.LoadingConfig = true;
     ConfigProblem.clear();
@@ -367,13 +380,13 @@ void Cnc::ReadConfig() {
         (void)LoadConfigText(ConfigText());
         return;
     }
-    const FileContents file = ReadWholeFile(ConfigPath.string());
+    const FileContents file = ReadWholeFile(ConfigPath.string(), kMaxConfigBytes);
     if (file.error == ENOENT) {
         (void)LoadConfigText(ConfigText());
         return;
     }
     if (file.error != 0) {
-        ConfigFileUnusable(std::string("it cannot be read: ") + std::strerror(file.error));
+        ConfigFileUnusable("it cannot be read: " + file.problem);
         return;
     }
     if (!LoadConfigText(file.bytes)) {
@@ -385,12 +398,12 @@ void Cnc::ConfigFileUnusable(const std::string& problem) {
     const std::string file = ConfigPath.string();
     std::string text = "The settings file " + file + " cannot be used: " + problem + ".";
     if (!ConfigReadOnly) {
-        const std::string backup = file + ".bak";
-        if (std::rename(file.c_str(), backup.c_str()) == 0) {
-            text += " It was kept as " + backup + "; the start-up settings are in force.";
+        const SetAside aside = SetFileAside(file);
+        if (aside.error == 0) {
+            text += " It was kept as " + aside.backup + "; the start-up settings are in force.";
         } else {
             config_write_blocked_ = true;
-            text += " It could not be kept as " + backup + " (" + std::strerror(errno) +
+            text += " It could not be kept as " + aside.backup + " (" + std::strerror(aside.error) +
                     "), so it will not be overwritten; the start-up settings are in force.";
         }
     }
@@ -423,48 +436,11 @@ bool Cnc::WriteConfig() {
                          kAppTitle);
         return false;
     }
-    const std::string temporary = file + ".tmp";
-    const std::string text = ConfigText();
-    auto fail = [&](const char* step, int fd) {
-        const std::string reason = std::strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        unlink(temporary.c_str());
-        op().ShowMessage("The settings could not be saved to " + file + " (" + step + " " + temporary + ": " + reason +
+    if (const std::string failure = ReplaceFile(file, ConfigText()); !failure.empty()) {
+        op().ShowMessage("The settings could not be saved to " + file + " (" + failure +
                              "). The file keeps its former settings.",
                          kAppTitle);
         return false;
-    };
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return fail("creating", -1);
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail("writing", fd);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (fsync(fd) != 0) {
-        return fail("flushing", fd);
-    }
-    if (close(fd) != 0) {
-        return fail("closing", -1);
-    }
-    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        return fail("renaming", -1);
-    }
-    // The rename itself reaches the disk only with its directory.
-    const std::string folder = ConfigPath.has_parent_path() ? ConfigPath.parent_path().string() : ".";
-    if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        fsync(dir);
-        close(dir);
     }
     return true;
 }

@@ -56,7 +56,10 @@ private:
     bool allocated_ = false;
 };
 
-// The largest program file the buffer takes.
-inline constexpr std::size_t kMaxProgramBytes = 0x7FFF'FFFFu;
+// The largest program file the buffer takes: 256 MiB, some ten million lines. Entries are 32-bit
+// offsets into the file's bytes and into the text forms of its numbers, which can be up to three
+// times as long as the items they come from ("1e14," becomes "100000000000000"): at this size
+// neither comes near 4 GiB.
+inline constexpr std::size_t kMaxProgramBytes = std::size_t{256} << 20;
 
 } // namespace tamo

@@ -3,28 +3,23 @@
 #include "interpreter/cnc.h"
 #include "platform/file_io.h"
 
-#include <cstring>
-
 namespace tamo {
 
 // Sizes PrgBuf to the file's length in bytes and reads the file item by item into entries 1 to
 // PrgLineCount. Changes: PrgBuf, PrgLineCount. A read that fails part-way keeps the items read so
-// far; the result says why it failed (empty when the whole file was read).
+// far; the result says why it failed (empty when the whole file was read). A FIFO, a device or a
+// file above kMaxProgramBytes is refused unread.
 std::string Cnc::ReadProgramItems(const std::string& path) {
     st.PrgLineCount = 0;
-    FileContents file = ReadWholeFile(path);
+    FileContents file = ReadWholeFile(path, kMaxProgramBytes);
     if (file.error != 0 && file.bytes.empty()) {
-        return std::strerror(file.error);
+        return file.problem;
     }
-    if (file.bytes.size() > kMaxProgramBytes) {
-        return "the file is larger than 2 GiB";
-    }
-    const int error = file.error;
     st.PrgBuf.Size(std::move(file.bytes));
     while (st.PrgBuf.ReadNextItem()) {
         ++st.PrgLineCount;
     }
-    return error != 0 ? std::strerror(error) : std::string();
+    return file.problem;
 }
 
 namespace {
@@ -57,8 +52,9 @@ std::string OpenDialogFolder(const std::filesystem::path& last, const std::files
 // PrgBuf; on success also the positions (ResetPositions), StopRequest, ResumeMove, MWord, the
 // block state that the toolpath redraw leaves, PlotStep and PlotTravel; Previewing only for the
 // length of the operation; the view's pen width. Every failure (a cancelled dialog, a file that
-// cannot be read) ends quietly with the normal pointer, and what was done before it stays done:
-// after a cancelled dialog no program is loaded.
+// cannot be read) ends with the normal pointer, and what was done before it stays done: after a
+// cancelled dialog no program is loaded. A cancelled dialog says nothing; a file that cannot be
+// read is named, with the reason.
 void Cnc::Open_Menu() {
     if (Running()) {
         return; // a new program under a running one would change the block it is cutting
@@ -85,6 +81,11 @@ void Cnc::Open_Menu() {
     op().SetBusyPointer(true);
     st.Previewing = true;
     const std::string problem = ReadProgramItems(*chosen);
+    if (!problem.empty()) {
+        // The operator chose a file and must learn why nothing appears; a FIFO or a device would
+        // otherwise look exactly like a file that opened and drew nothing.
+        op().ShowMessage("The program " + *chosen + " cannot be read: " + problem + ".", kAppTitle);
+    }
     if (!problem.empty() && st.PrgLineCount == 0) {
         // Nothing could be read: the file did not open.
         fail();

@@ -1,44 +1,205 @@
 #include "platform/file_io.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tamo {
+namespace {
 
-FileContents ReadWholeFile(const std::string& path) {
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return "not a plain file";
+}
+
+std::string Folder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+FileContents ReadWholeFile(const std::string& path, std::size_t max_bytes) {
     FileContents result;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = errno;
+    auto fail = [&](int error, std::string problem) {
+        result.error = error;
+        result.problem = std::move(problem);
         return result;
+    };
+    // Non-blocking, so that a FIFO without a writer opens at once and is refused by its kind
+    // rather than holding the windows until someone writes to it.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return fail(errno, std::strerror(errno));
     }
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        result.error = EISDIR;
+    if (fstat(fd, &info) != 0) {
+        const int error = errno;
         close(fd);
-        return result;
+        return fail(error, std::strerror(error));
     }
-    if (info.st_size > 0) {
-        result.bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (!S_ISREG(info.st_mode)) {
+        close(fd);
+        return fail(S_ISDIR(info.st_mode) ? EISDIR : EINVAL,
+                    std::string("it is ") + KindOf(info.st_mode) + ", not a file that can be read to its end");
     }
-    char chunk[1 << 16];
+    const auto too_long = [&] {
+        return fail(EFBIG, "it is longer than " + std::to_string(max_bytes) + " bytes");
+    };
+    if (static_cast<std::size_t>(info.st_size) > max_bytes) {
+        close(fd);
+        return too_long();
+    }
+    result.bytes.reserve(static_cast<std::size_t>(info.st_size));
+    std::vector<char> chunk(std::size_t{1} << 16);
     while (true) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
+        const ssize_t n = read(fd, chunk.data(), chunk.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
             result.error = errno;
+            result.problem = std::strerror(errno);
             break;
         }
         if (n == 0) {
             break;
         }
-        result.bytes.append(chunk, static_cast<std::size_t>(n));
+        result.bytes.append(chunk.data(), static_cast<std::size_t>(n));
+        if (result.bytes.size() > max_bytes) {
+            // It grew while being read.
+            result.bytes.resize(max_bytes);
+            close(fd);
+            return too_long();
+        }
     }
     close(fd);
+    return result;
+}
+
+std::string FinalTarget(const std::string& path) {
+    constexpr int kMaxLinks = 40;
+    std::string target = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info {};
+        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return target;
+        }
+        std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size()) {
+            return target;
+        }
+        const std::string next(link.data(), static_cast<std::size_t>(n));
+        target = next.front() == '/' ? next : Folder(target) + "/" + next;
+    }
+    return target;
+}
+
+std::string ReplaceFile(const std::string& path, std::string_view text) {
+    const std::string file = FinalTarget(path);
+    const std::string temporary = file + ".tmp";
+    bool created = false;
+    auto fail = [&](const char* step, int fd) {
+        const std::string reason = std::strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        if (created) {
+            unlink(temporary.c_str());
+        }
+        return std::string(step) + " " + temporary + ": " + reason;
+    };
+    // A temporary left by a write that was killed, or anything planted in its place, goes first:
+    // unlink removes a symbolic link itself, never its target. O_EXCL then creates the file afresh
+    // and refuses to follow a link that appeared in between.
+    if (unlink(temporary.c_str()) != 0 && errno != ENOENT) {
+        return fail("removing the stale", -1);
+    }
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return fail("creating", -1);
+    }
+    created = true;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail("writing", fd);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (fsync(fd) != 0) {
+        return fail("flushing", fd);
+    }
+    if (close(fd) != 0) {
+        return fail("closing", -1);
+    }
+    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
+        return fail("renaming", -1);
+    }
+    // The rename itself reaches the disk only with its folder.
+    if (const int dir = open(Folder(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return {};
+}
+
+SetAside SetFileAside(const std::string& path) {
+    constexpr int kMaxBackups = 100;
+    const std::string file = FinalTarget(path);
+    SetAside result;
+    for (int n = 0; n < kMaxBackups; ++n) {
+        result.backup = file + ".bak" + (n == 0 ? std::string() : "." + std::to_string(n));
+        if (renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, result.backup.c_str(), RENAME_NOREPLACE) == 0) {
+            result.error = 0;
+            return result;
+        }
+        result.error = errno;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // A file system that cannot refuse to replace: look first. Only another process racing
+            // for the same name could slip in between.
+            struct stat info {};
+            if (lstat(result.backup.c_str(), &info) == 0) {
+                result.error = EEXIST;
+                continue;
+            }
+            if (std::rename(file.c_str(), result.backup.c_str()) == 0) {
+                result.error = 0;
+                return result;
+            }
+            result.error = errno;
+            return result;
+        }
+        if (errno != EEXIST) {
+            return result;
+        }
+    }
     return result;
 }
 

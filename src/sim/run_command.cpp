@@ -5,8 +5,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-
 namespace tamo::sim {
 namespace {
 
@@ -34,21 +32,6 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         return 2;
     }
     Cnc& cnc = machine.cnc;
-    std::ifstream probe(program, std::ios::binary);
-    if (!probe) {
-        err << "tamocnc-sim: cannot read " << program << '\n';
-        return 2;
-    }
-
-    TickRecorder recorder(cnc);
-    if (!options.trace.empty() && !recorder.OpenTrace(options.trace)) {
-        err << "tamocnc-sim: cannot write " << options.trace << '\n';
-        return 2;
-    }
-    if (!options.vcd.empty() && !recorder.OpenVcd(options.vcd)) {
-        err << "tamocnc-sim: cannot write " << options.vcd << '\n';
-        return 2;
-    }
     machine.port.set_recording(false);
     machine.port.set_status(static_cast<std::int16_t>(options.status));
     if (!options.override_text.empty()) {
@@ -63,7 +46,19 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     machine.op.QueueFile(program);
     cnc.Open_Menu();
     if (cnc.main.Caption == "TamoCNC") {
-        err << "tamocnc-sim: cannot open " << program << '\n';
+        // Open has said why, unless the file could not even be chosen.
+        const auto& shown = machine.op.messages();
+        err << "tamocnc-sim: cannot open " << program << (shown.empty() ? "" : ": " + shown.back().text) << '\n';
+        return 2;
+    }
+
+    TickRecorder recorder(cnc);
+    if (!options.trace.empty() && !recorder.OpenTrace(options.trace)) {
+        err << "tamocnc-sim: cannot write " << options.trace << '\n';
+        return 2;
+    }
+    if (!options.vcd.empty() && !recorder.OpenVcd(options.vcd)) {
+        err << "tamocnc-sim: cannot write " << options.vcd << '\n';
         return 2;
     }
 

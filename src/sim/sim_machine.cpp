@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <unistd.h>
 
 namespace tamo::sim {
 
@@ -28,8 +28,9 @@ std::optional<std::array<std::string, 4>> ParseScale(const std::string& text) {
 std::string StartMachine(SimMachine& machine, const MachineOptions& options) {
     Cnc& cnc = machine.cnc;
     if (!options.config.empty()) {
-        std::ifstream probe(options.config);
-        if (!probe) {
+        // A missing file would read as a first start. Only asked, never opened: a FIFO would block
+        // an open; the reader refuses it by its kind.
+        if (access(options.config.c_str(), R_OK) != 0) {
             return "cannot read the configuration " + options.config + ": " + std::strerror(errno);
         }
         cnc.ConfigPath = options.config;

@@ -1,0 +1,52 @@
+// What the machine reads must be a file that ends: a FIFO without a writer would wait for ever,
+// /dev/zero would be read until the memory is gone, and a program beyond the buffer's offsets
+// would wrap them. Each is refused before a byte is read, with the reason.
+
+#include "interpreter/program_buffer.h"
+#include "platform/file_io.h"
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+namespace tamo {
+namespace {
+
+TEST(SpecialFiles, OpenRefusesThemUnreadAndTellsWhy) {
+    test::ScratchDir dir;
+    const std::string fifo = (dir / "fifo.txt").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0) << std::strerror(errno);
+    const std::string enormous = dir.Write("enormous.txt", "").string();
+    std::filesystem::resize_file(enormous, kMaxProgramBytes + 1); // sparse: nothing to read
+
+    test::TestMachine m;
+    const std::pair<std::string, std::string> refused[] = {
+        {fifo, "it is a FIFO"},
+        {"/dev/zero", "it is a character device"},
+        {enormous, "it is longer than 268435456 bytes"},
+    };
+    for (const auto& [path, why] : refused) {
+        m.Load("G01 X10\n");
+        ASSERT_EQ(m.st.PrgLineCount, 1);
+        m.op.clear_messages();
+        m.op.QueueFile(path);
+        m.cnc.Open_Menu();
+        ASSERT_EQ(m.op.messages().size(), 1u) << path;
+        EXPECT_EQ(m.op.messages()[0].text.rfind("The program " + path + " cannot be read: " + why, 0), 0u)
+            << m.op.messages()[0].text;
+        EXPECT_EQ(m.st.PrgLineCount, 0);
+        EXPECT_EQ(m.cnc.main.Caption, "TamoCNC");
+        EXPECT_FALSE(m.op.busy() || m.st.Previewing);
+    }
+
+    const std::string small = dir.Write("small.txt", "G01 X1\n").string();
+    EXPECT_EQ(ReadWholeFile(small, 7).bytes, "G01 X1\n") << "exactly at the limit";
+    EXPECT_EQ(ReadWholeFile(small, 6).error, EFBIG);
+}
+
+} // namespace
+} // namespace tamo
