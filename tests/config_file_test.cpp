@@ -110,7 +110,8 @@ TEST_F(ConfigFile, WrittenFileReadsBackUnchanged) {
     // clang-format on
     Put(Join(lines) + "past the end\r\nmore\r\n");
     cnc.StartUp(false); // reads, then writes back what it read
-    EXPECT_TRUE(m.op.messages().empty());
+    ASSERT_EQ(m.op.messages().size(), 1u) << "the Z pins 10 and 1 drive nothing: told, and kept";
+    EXPECT_TRUE(NamesLine(m.op.messages()[0].text, 8) && NamesLine(m.op.messages()[0].text, 9));
     EXPECT_EQ(Slurp(cfg), Join(lines));
     EXPECT_EQ(cnc.settings.Combo9, "Abs., \"x\"");
     EXPECT_EQ(cnc.main.Option4, (std::array<bool, 3>{false, false, true}));
@@ -167,8 +168,10 @@ TEST_F(ConfigFile, WrittenNumbersHaveTheirFixedForm) {
 
 struct BadFile {
     const char* name;
-    int line;          // the line the message must name
-    const char* value; // what that line holds; nullptr: the file ends before it
+    int line;           // the line the message must name
+    const char* value;  // what that line holds; nullptr: the file ends before it
+    int other_line = 0; // and a second line changed with it
+    const char* other_value = nullptr;
 };
 
 void PrintTo(const BadFile& bad, std::ostream* out) {
@@ -183,6 +186,9 @@ TEST_P(ConfigBadFile, IsKeptAsideAndTheStartUpValuesApply) {
     // Start from a file that differs everywhere it can, so that a half-applied read would show.
     lines[0] = "200", lines[12] = "250", lines[25] = "1.25", lines[30] = " 1 ", lines[32] = "True";
     lines[31] = "False", lines[35] = " 4242 ", lines[46] = "Feedrate";
+    if (bad.other_line != 0) {
+        lines[static_cast<std::size_t>(bad.other_line - 1)] = bad.other_value;
+    }
     if (bad.value == nullptr) {
         lines.resize(static_cast<std::size_t>(bad.line - 1));
     } else {
@@ -203,14 +209,22 @@ TEST_P(ConfigBadFile, IsKeptAsideAndTheStartUpValuesApply) {
     EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
 }
 
-INSTANTIATE_TEST_SUITE_P(Config, ConfigBadFile,
-                         ::testing::Values(BadFile{"Empty", 1, nullptr}, BadFile{"ThirtyLines", 31, nullptr},
-                                           BadFile{"TextForSteps", 1, "abc"}, BadFile{"TextForLead", 26, "x"},
-                                           BadFile{"ZeroSteps", 2, "0"}, BadFile{"ZeroLead", 28, " 0.0 "},
-                                           BadFile{"ZeroJog", 17, "0"}, BadFile{"NegativeJog", 21, "-5"},
-                                           BadFile{"EmptyPin", 9, ""}, BadFile{"ReverseFive", 30, " 5 "},
-                                           BadFile{"CalibrationText", 36, "fast"}, BadFile{"UnitMaybe", 33, "maybe"}),
-                         [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Config, ConfigBadFile,
+    ::testing::Values(BadFile{"Empty", 1, nullptr}, BadFile{"ThirtyLines", 31, nullptr},
+                      BadFile{"TextForSteps", 1, "abc"}, BadFile{"TextForLead", 26, "x"}, BadFile{"ZeroSteps", 2, "0"},
+                      BadFile{"ZeroLead", 28, " 0.0 "}, BadFile{"ZeroJog", 17, "0"}, BadFile{"NegativeJog", 21, "-5"},
+                      BadFile{"EmptyPin", 9, ""}, BadFile{"ReverseFive", 30, " 5 "},
+                      BadFile{"CalibrationText", 36, "fast"}, BadFile{"UnitMaybe", 33, "maybe"},
+                      // Values that become busy waits, beyond any machine: the
+                      // first tick would never end.
+                      BadFile{"CalibrationAstronomic", 36, " 1e300 "},
+                      BadFile{"CalibrationAboveBound", 34, " 1000000000001 "}, BadFile{"JogRateTiny", 13, "1e-300"},
+                      BadFile{"JogRateBelowBound", 15, "0.009"}, BadFile{"JogRateAboveBound", 19, "1000001"},
+                      BadFile{"PulseWidthAstronomic", 35, "1e300"},
+                      // Lead and steps that give no step at all.
+                      BadFile{"StepUnderflows", 27, "1e-30", 2, "1e300"}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(ConfigFile, UnreadableFileIsTreatedAsUnusable) {
     fs::create_directory(cfg);
@@ -268,6 +282,38 @@ TEST_F(ConfigFile, EveryUnusableFileKeepsABackupOfItsOwn) {
     for (std::size_t i = 0; i < bad.size(); ++i) {
         EXPECT_EQ(Slurp(dir / backups[i]), bad[i]) << backups[i];
     }
+}
+
+// Settings that no wiring can mean have always loaded: they still do, unchanged, and the operator
+// is told once which lines they are.
+TEST_F(ConfigFile, SuspectSettingsLoadAndAreToldOnceAtStartUp) {
+    Lines lines = kStartUpLines;
+    lines[3] = "0";      // line 4: X step on no pin
+    lines[6] = "4.5";    // line 7
+    lines[7] = "1e300";  // line 8
+    lines[4] = "5";      // line 5: X direction on pin 5, which is Y's step (line 6)
+    lines[22] = "9";     // line 23: a data pin as a switch pin
+    lines[34] = "-5";    // line 35: pulse width
+    lines[35] = "-100 "; // line 36: calibration
+    Put(Join(lines));
+    cnc.StartUp(false);
+
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    const std::string& message = m.op.messages()[0].text;
+    EXPECT_NE(message.find(cfg.string()), std::string::npos) << message;
+    for (int line : {4, 5, 6, 7, 8, 23, 35, 36}) {
+        EXPECT_TRUE(NamesLine(message, line)) << line << ": " << message;
+    }
+    for (int line : {1, 9, 13, 22, 24, 25}) {
+        EXPECT_FALSE(NamesLine(message, line)) << line << ": " << message;
+    }
+    EXPECT_EQ(Slurp(cfg), Join(lines)) << "written back as it came";
+    EXPECT_EQ(cnc.settings.Combo1[0], "0");
+    EXPECT_EQ(cnc.st.StepMaskX, 0);
+    EXPECT_EQ(cnc.st.DirMaskX + cnc.st.StepMaskY, 8 + 8);
+    EXPECT_EQ(cnc.st.LoopCal, -100);
+    cnc.ReadConfig();
+    EXPECT_EQ(m.op.messages().size(), 1u) << "told once";
 }
 
 // Whatever stands at tamo.cfg, the start-up neither hangs nor takes the memory: a FIFO without a

@@ -96,11 +96,14 @@ protected:
     std::string original;
 };
 
-TEST_F(SettingsFile, OkRefusesWhatTheNextReadWouldSetAsideAndWritesNothing) {
+// "Ok" refuses what would corrupt the file, what the next read would set aside (among it the values
+// that become busy waits beyond any machine: the first tick would never end), and what no wiring
+// can mean; the message names the field, the dialog keeps the edit, and the file is not touched.
+TEST_F(SettingsFile, OkRefusesWhatNoMachineCanMeanAndWritesNothing) {
     struct Case {
         std::string* field;
         std::string text;
-        std::string message;
+        std::string message; // its beginning
     };
     SettingsModel& f = m.cnc.settings;
     const std::vector<Case> cases{
@@ -112,10 +115,28 @@ TEST_F(SettingsFile, OkRefusesWhatTheNextReadWouldSetAsideAndWritesNothing) {
         {&f.Combo1[3], "", "Pin number Dir, Y must be a number."},
         {&f.Combo4, "5x", "Pulse Width must be a number."},
         {&f.Combo3[4], "-5", "Jog rates (G00=Fast) Medium, Y must be a number above 0."},
+        {&f.Combo3[0], "1e-300", "Jog rates (G00=Fast) Fast, X must be a rate from 0.01 to 1000000 a minute."},
+        {&f.Combo3[8], "2e6", "Jog rates (G00=Fast) Slow, Z must be a rate from 0.01 to 1000000 a minute."},
+        {&f.Combo4, "1e300", "Pulse Width must not be above 1000000 iterations."},
+        {&f.Combo4, "-5", "Pulse Width must not be negative"},
+        {&f.Combo1[0], "0", "Pin number Step, X must be a whole number from 2 to 9"},
+        {&f.Combo1[1], "10", "Pin number Dir, X must be a whole number from 2 to 9"},
+        {&f.Combo1[2], "-3", "Pin number Step, Y must be a whole number from 2 to 9"},
+        {&f.Combo1[3], "4.5", "Pin number Dir, Y must be a whole number from 2 to 9"},
+        {&f.Combo1[4], "1e300", "Pin number Step, Z must be a whole number from 2 to 9"},
+        {&f.Combo8[0], "9", "Home switch Pin Number, X must be a whole number from 10 to 13"},
+        {&f.Combo8[3], "13.5", "Limit switch Pin Number must be a whole number from 10 to 13"},
+        {&f.Combo1[5], "5", "Pin number Step, Y and Pin number Dir, Z are both pin 5"},
+        {&f.Combo1[1], " 3 ", "Pin number Step, X and Pin number Dir, X are both pin 3"},
+        {&f.Combo2[2], "1e300", "mm/ Lead turn, Z divided by Steps / Drive turn, Z gives no step size"},
     };
     for (const Case& c : cases) {
-        const std::string kept = *c.field;
+        const SettingsModel kept = f;
+        const MainWindowModel kept_main = m.cnc.main;
         *c.field = c.text;
+        if (c.field == &f.Combo2[2]) {
+            f.Combo7[2] = "1e-30"; // with 1e300 steps per turn: a step of 1e-330 is no step
+        }
         m.op.clear_messages();
         EXPECT_FALSE(m.cnc.SettingsOk()) << c.text;
         EXPECT_EQ(m.cnc.settings.Refused, c.field);
@@ -123,8 +144,20 @@ TEST_F(SettingsFile, OkRefusesWhatTheNextReadWouldSetAsideAndWritesNothing) {
         EXPECT_EQ(m.op.messages()[0].text.rfind(c.message, 0), 0u) << m.op.messages()[0].text;
         EXPECT_TRUE(m.cnc.settings.Visible);
         EXPECT_EQ(Slurp(m.cnc.ConfigPath), original);
-        *c.field = kept;
+        f = kept;
+        m.cnc.main = kept_main;
     }
+}
+
+TEST_F(SettingsFile, OkAcceptsTheEdgesOfEveryBound) {
+    SettingsModel& f = m.cnc.settings;
+    f.Combo3 = {"1000000", "0.01", "0.01", "500", "200", "100", "500", "200", "100"};
+    f.Combo4 = "0";
+    f.Combo1 = {"9", "2", "3", "4", "5", "6"};
+    f.Combo8 = {"10", "13", "12", "11"};
+    EXPECT_TRUE(m.cnc.SettingsOk()) << (m.op.messages().empty() ? "" : m.op.messages()[0].text);
+    EXPECT_EQ(m.st.StepMaskX, 128);
+    EXPECT_EQ(m.st.DirMaskX, 1);
 }
 
 TEST_F(SettingsFile, OkWritesAndReadsBackAndExitKeepsAFileThatCanBeRead) {

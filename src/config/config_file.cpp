@@ -6,6 +6,7 @@
 // aside as tamo.cfg.bak (or .bak.1, .bak.2, ...: never over an older one) before anything can
 // overwrite it.
 
+#include "config/settings_checks.h"
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 #include "platform/file_io.h"
@@ -21,83 +22,14 @@
 namespace tamo {
 namespace {
 
-constexpr int kConfigLines = 48;
+using config::Form;
+using config::kConfigLines;
+using config::LineName;
+using config::Quote;
 
 // A settings file is a few hundred bytes. Anything past the 48th line is ignored, but a file of a
 // mebibyte is no settings file, and one of gigabytes read whole would take the machine's memory.
 constexpr std::size_t kMaxConfigBytes = std::size_t{1} << 20;
-
-// How a line is written and what it must hold to be usable.
-enum class Form { Text, Check, Flag, Whole };
-enum class Need { Anything, Number, NonZero, Positive };
-
-struct LineRule {
-    Form form;
-    Need need;
-    const char* what; // what the line holds, for messages
-};
-
-// Line n of the file is kRules[n - 1].
-constexpr std::array<LineRule, kConfigLines> kRules{{
-    {Form::Text, Need::NonZero, "steps per turn of X"},
-    {Form::Text, Need::NonZero, "steps per turn of Y"},
-    {Form::Text, Need::NonZero, "steps per turn of Z"},
-    {Form::Text, Need::Number, "X step pin"},
-    {Form::Text, Need::Number, "X direction pin"},
-    {Form::Text, Need::Number, "Y step pin"},
-    {Form::Text, Need::Number, "Y direction pin"},
-    {Form::Text, Need::Number, "Z step pin"},
-    {Form::Text, Need::Number, "Z direction pin"},
-    {Form::Text, Need::Anything, "tool change position X"},
-    {Form::Text, Need::Anything, "tool change position Y"},
-    {Form::Text, Need::Anything, "tool change position Z"},
-    {Form::Text, Need::Positive, "fast jog rate of X"},
-    {Form::Text, Need::Positive, "medium jog rate of X"},
-    {Form::Text, Need::Positive, "slow jog rate of X"},
-    {Form::Text, Need::Positive, "fast jog rate of Y"},
-    {Form::Text, Need::Positive, "medium jog rate of Y"},
-    {Form::Text, Need::Positive, "slow jog rate of Y"},
-    {Form::Text, Need::Positive, "fast jog rate of Z"},
-    {Form::Text, Need::Positive, "medium jog rate of Z"},
-    {Form::Text, Need::Positive, "slow jog rate of Z"},
-    {Form::Text, Need::Anything, "X home switch pin"},
-    {Form::Text, Need::Anything, "Y home switch pin"},
-    {Form::Text, Need::Anything, "Z home switch pin"},
-    {Form::Text, Need::Anything, "limit switch pin"},
-    {Form::Text, Need::NonZero, "lead per turn of X"},
-    {Form::Text, Need::NonZero, "lead per turn of Y"},
-    {Form::Text, Need::NonZero, "lead per turn of Z"},
-    {Form::Check, Need::Number, "X reverse setting"},
-    {Form::Check, Need::Number, "Y reverse setting"},
-    {Form::Check, Need::Number, "Z reverse setting"},
-    {Form::Flag, Need::Anything, "millimetre unit option"},
-    {Form::Flag, Need::Anything, "inch unit option"},
-    {Form::Whole, Need::Number, "inch loop calibration"},
-    {Form::Text, Need::Number, "pulse width"},
-    {Form::Whole, Need::Number, "millimetre loop calibration"},
-    {Form::Check, Need::Number, "home switch setting"},
-    {Form::Check, Need::Number, "limit switch setting"},
-    {Form::Text, Need::Anything, "Z move when homing"},
-    {Form::Text, Need::Anything, "Z move to a line"},
-    {Form::Text, Need::Anything, "tool change mode"},
-    {Form::Text, Need::Anything, "Z move distance when homing"},
-    {Form::Text, Need::Anything, "Z move distance to a line"},
-    {Form::Flag, Need::Anything, "homing with the home switches"},
-    {Form::Flag, Need::Anything, "homing to program zero"},
-    {Form::Flag, Need::Anything, "homing to machine zero"},
-    {Form::Text, Need::Anything, "homing move type"},
-    {Form::Text, Need::Anything, "homing feed rate"},
-}};
-
-// A value for a message, in quotes, cut to its first few dozen characters: a line can be as long
-// as the file.
-std::string Quote(std::string_view text) {
-    constexpr std::size_t kShown = 40;
-    if (text.size() <= kShown) {
-        return "\"" + std::string(text) + "\"";
-    }
-    return "\"" + std::string(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) + " characters)";
-}
 
 // A check box state and a calibration: a blank where a minus sign would stand, then a blank.
 std::string WholeNumberText(double value) {
@@ -224,11 +156,10 @@ bool Cnc::LoadConfigText(std::string_view text) {
     const std::vector<std::string_view> lines = SplitLines(text);
     std::array<Value, kConfigLines> values;
     std::array<std::string, kConfigLines> texts; // as they stand: "3.00" stays "3.00"
+    std::vector<std::string> suspect;
     for (int n = 1; n <= kConfigLines; ++n) {
-        const LineRule& rule = kRules[static_cast<std::size_t>(n - 1)];
-        const std::string where = "line " + std::to_string(n) + " (" + rule.what + ")";
         if (n > static_cast<int>(lines.size())) {
-            ConfigProblem = where + " is missing";
+            ConfigProblem = LineName(n) + " is missing";
             return false;
         }
         // A CR inside a line is written back as a blank: read it as one, so that the value means
@@ -237,41 +168,48 @@ bool Cnc::LoadConfigText(std::string_view text) {
         line = lines[static_cast<std::size_t>(n - 1)];
         std::replace(line.begin(), line.end(), '\r', ' ');
         Value& value = values[static_cast<std::size_t>(n - 1)];
-        if (rule.form == Form::Flag) {
+        if (config::LineForm(n) == Form::Flag) {
             const auto flag = ReadFlag(line);
             if (!flag) {
-                ConfigProblem = where + " holds neither True nor False";
+                ConfigProblem = LineName(n) + " holds " + Quote(line) + ", neither True nor False";
                 return false;
             }
             value = *flag;
             continue;
         }
-        const auto number = ReadNumber(line);
-        if (number) {
+        if (const auto number = ReadNumber(line)) {
             value = *number;
-        } else if (rule.form == Form::Whole && line.find_first_not_of(" \t") == std::string_view::npos) {
-            value = 0.0; // never calibrated
+        } else if (config::LineForm(n) == Form::Whole) {
+            value = 0.0; // never calibrated: a blank line (anything else is unusable below)
         } else {
-            value = std::string(line);
+            value = line;
         }
-        if (rule.need != Need::Anything && !number && !IsNumber(value)) {
-            ConfigProblem = where + " does not hold a number";
+        const config::LineVerdict check = config::CheckLine(n, line);
+        if (check.verdict == config::Verdict::Unusable) {
+            ConfigProblem = LineName(n) + " holds " + Quote(line) + " but " + check.rule;
             return false;
         }
-        const double v = NumberOf(value);
-        if (rule.form == Form::Check && v != kUnchecked && v != kChecked && v != kGreyed) {
-            ConfigProblem = where + " holds " + Quote(line) + " where 0, 1 or 2 belongs";
-            return false;
+        if (check.verdict == config::Verdict::Suspect) {
+            suspect.push_back(LineName(n) + " holds " + Quote(line) + " but " + check.rule);
         }
-        if (rule.need == Need::NonZero && v == 0) {
-            ConfigProblem = where + " is zero";
-            return false;
-        }
-        if (rule.need == Need::Positive && v <= 0) {
-            ConfigProblem = where + " is not above zero";
+    }
+    for (int a = 0; a < 3; ++a) {
+        const auto axis = static_cast<std::size_t>(a);
+        if (!config::StepSizeUsable(NumberOf(values[25 + axis]), NumberOf(values[axis]))) {
+            ConfigProblem = LineName(26 + a) + " divided by " + LineName(1 + a) + " gives no step a machine can make";
             return false;
         }
     }
+    std::array<std::string_view, 6> pins;
+    for (std::size_t i = 0; i < pins.size(); ++i) {
+        pins[i] = texts[3 + i];
+    }
+    for (const auto& [a, b] : config::SharedPins(pins)) {
+        suspect.push_back(LineName(4 + a) + " and " + LineName(4 + b) + " name the same pin " +
+                          std::to_string(config::DataPin(pins[static_cast<std::size_t>(a)])) +
+                          ", so the drivers see one signal where the wiring has two");
+    }
+    ConfigSuspect = std::move(suspect);
 
     auto at = [&](int n) -> Value& {
         return values[static_cast<std::size_t>(n - 1)];
@@ -371,11 +309,15 @@ void Cnc::DeriveConfigValues() {
 // Reads the file into the controls and derives the motion settings. No file yet (a first start):
 // the controls' values are used as they stand. A file that cannot be used: the operator is told
 // which line and why, the controls go back to their start-up values, and the file is set aside
-// under a backup name of its own so that the next write cannot destroy it.
+// under a backup name of its own so that the next write cannot destroy it. Values that load but
+// no wiring can mean are told once, at the first read: the start-up.
 void Cnc::ReadConfig() {
     st.LoadingConfig = true;
     ConfigProblem.clear();
+    ConfigSuspect.clear();
     config_write_blocked_ = false; // decided afresh by every read
+    const bool first_read = !config_read_before_;
+    config_read_before_ = true;
     if (ConfigPath.empty()) {
         (void)LoadConfigText(ConfigText());
         return;
@@ -391,6 +333,16 @@ void Cnc::ReadConfig() {
     }
     if (!LoadConfigText(file.bytes)) {
         ConfigFileUnusable(ConfigProblem);
+        return;
+    }
+    if (first_read && !ConfigSuspect.empty()) {
+        std::string text = "The settings file " + ConfigPath.string() +
+                           " holds settings that no wiring or machine can mean. They are used as they stand; "
+                           "correct them in Setup > Settings:";
+        for (const std::string& line : ConfigSuspect) {
+            text += "\n" + line + ".";
+        }
+        op().ShowMessage(text, kAppTitle);
     }
 }
 
@@ -408,6 +360,7 @@ void Cnc::ConfigFileUnusable(const std::string& problem) {
         }
     }
     ConfigProblem = problem;
+    ConfigSuspect.clear();
     settings = SettingsModel{};
     const MainWindowModel fresh;
     main.Option4 = fresh.Option4;

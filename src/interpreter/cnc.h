@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tamo {
 
@@ -56,6 +57,9 @@ public:
     // sample programs (empty: the gcodes folder beside the settings file).
     std::filesystem::path LastProgramFolder;
     std::filesystem::path SamplesFolder;
+    // The lines of the last file read that load but that no wiring or machine can mean, each with
+    // why; the operator is told of them once, at start-up.
+    std::vector<std::string> ConfigSuspect;
     // Outer width of the toolpath view in twips, which sets the live-trace spacing.
     double ViewWidthTwips = 7170;
 
@@ -276,6 +280,7 @@ private:
     void DeriveConfigValues();
     void ConfigFileUnusable(const std::string& problem);
     bool config_write_blocked_ = false; // an unusable file could not be set aside
+    bool config_read_before_ = false;   // suspect settings are told at the first read only
 
     // interpreter/run_program.cpp: no stopped move waits any more, so that Start can never replay
     // a move that was finished or abandoned.
@@ -312,9 +317,11 @@ private:
     void DrawArcCcw();
 
     // config/settings_checks.cpp: why the settings cannot be saved as they stand; empty if they can.
-    // typed: the dialog's own check, which also keeps commas, quotes and line breaks out.
+    // typed: the dialog's own check, which also keeps commas, quotes and line breaks out and refuses
+    // what loads from a file but no wiring can mean (a pin outside the port, two outputs on a pin).
     [[nodiscard]] std::string SettingsProblem(bool typed) const;
-    // The field whose problem SettingsProblem reports; null when there is none.
+    // The field whose problem SettingsProblem reports; null when there is none, or no field holds
+    // the value (a calibration).
     [[nodiscard]] const std::string* SettingsProblemField(bool typed) const;
 
     // config/settings_values.cpp: the controls as the dialog showed them when it was opened.
