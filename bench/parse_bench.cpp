@@ -18,7 +18,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -177,5 +179,37 @@ void BM_LinearMoveTick(benchmark::State& state) {
                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LinearMoveTick)->Unit(benchmark::kMillisecond);
+
+// The run-time estimate of a million-line program, which the windows show as time remaining and
+// Start checks for endless moves: worked out at the first Start after an Open or a change of the
+// scale or settings, so it must stay within a few tenths of a second. The pocket's mix, calibrated,
+// with ramps on every move.
+void BM_EstimateMillionLines(benchmark::State& state) {
+    BenchMachine machine;
+    tamo::Cnc& cnc = machine.cnc;
+    cnc.st.Previewing = false;
+    cnc.st.LoopCal = 4.5e6;
+    std::string program;
+    for (std::size_t n = 0; n < 1'000'000; ++n) {
+        program += PocketProgram()[n % PocketProgram().size()];
+        program += "\r\n";
+    }
+    const std::string path = "/tmp/tamo-bench-million-" + std::to_string(::getpid()) + ".txt";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(program.data(), 1, program.size(), file);
+    std::fclose(file);
+    const std::string problem = cnc.ReadProgramItems(path);
+    std::remove(path.c_str());
+    if (!problem.empty()) {
+        state.SkipWithError(problem.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        const tamo::RunEstimate estimate = cnc.EstimateRun();
+        benchmark::DoNotOptimize(estimate.seconds.data());
+    }
+    state.SetItemsProcessed(state.iterations() * cnc.st.PrgLineCount);
+}
+BENCHMARK(BM_EstimateMillionLines)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
+#include "interpreter/run_estimate.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "platform/port.h"
@@ -94,6 +95,19 @@ public:
     // test) is in progress, nested handlers included: Start, Open, Reset Program and the step
     // controls wait for it to end, so that two procedures never drive one block.
     [[nodiscard]] bool Running() const { return run_active_; }
+
+    // interpreter/run_estimate.cpp
+    // The run time of the loaded program line by line, and the first line Start refuses, worked
+    // out as a fresh Start would run the program, on a scratch copy of the machine and without a
+    // tick: nothing of the live machine changes. A million lines take a few tenths of a second.
+    [[nodiscard]] RunEstimate EstimateRun() const;
+    // The estimate of the program as it stands, worked out again only when the program, a setting
+    // it depends on, a scale factor, the override or "Constant contour on" has changed since.
+    [[nodiscard]] const RunEstimate& Estimate();
+    // Start's check: true, after telling the operator which line and why, when a line of the
+    // program has a move that would never end or take more than a day at its feed, or one whose
+    // numbers are beyond any a move can be computed from (it would be skipped without a word).
+    [[nodiscard]] bool RefuseUnrunnableProgram();
 
     // interpreter/run_controls.cpp: the panel's run and step controls.
     void Start();                // "Execute Program"
@@ -285,6 +299,12 @@ private:
     // interpreter/run_program.cpp: no stopped move waits any more, so that Start can never replay
     // a move that was finished or abandoned.
     void ClearResumeRecord();
+
+    // interpreter/program_loading.cpp, interpreter/run_estimate.cpp: the kept estimate and what
+    // it was worked out from.
+    std::uint64_t program_generation_ = 0; // counts the programs read
+    std::optional<RunEstimateInputs> estimate_inputs_;
+    RunEstimate estimate_;
 
     // motion/linear_move.cpp
     void Tick();

@@ -6,15 +6,16 @@
 namespace tamo {
 
 // Sizes PrgBuf to the file's length in bytes and reads the file item by item into entries 1 to
-// PrgLineCount. Changes: PrgBuf, PrgLineCount. A read that fails part-way keeps the items read so
-// far; the result says why it failed (empty when the whole file was read). A FIFO, a device or a
-// file above kMaxProgramBytes is refused unread.
+// PrgLineCount. Changes: PrgBuf, PrgLineCount, and the program the run estimate works out. A read
+// that fails part-way keeps the items read so far; the result says why it failed (empty when the
+// whole file was read). A FIFO, a device or a file above kMaxProgramBytes is refused unread.
 std::string Cnc::ReadProgramItems(const std::string& path) {
     st.PrgLineCount = 0;
     FileContents file = ReadWholeFile(path, kMaxProgramBytes);
     if (file.error != 0 && file.bytes.empty()) {
         return file.problem;
     }
+    ++program_generation_;
     st.PrgBuf.Size(std::move(file.bytes));
     while (st.PrgBuf.ReadNextItem()) {
         ++st.PrgLineCount;

@@ -44,6 +44,9 @@ void Cnc::Start() {
     if (RefuseUncalibratedMove()) {
         return;
     }
+    if (RefuseUnrunnableProgram()) {
+        return; // worked out once per program, settings and scale: a Start costs a comparison
+    }
     if (MWordValue(st.MWord) > 0) {
         st.SingleStep = false;
         st.MWord = 0.0;

@@ -27,8 +27,10 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         err << "tamocnc-sim: " << problem << '\n';
         return 2;
     }
-    if (options.max_starts < 1 || options.pause_after_ticks < 0 || options.status < 0 || options.status > 255) {
-        err << "tamocnc-sim: --max-starts must be at least 1, --pause-after-ticks at least 0, --status 0 to 255\n";
+    if (options.max_starts < 1 || options.pause_after_ticks < 0 || options.max_ticks < 0 || options.status < 0 ||
+        options.status > 255) {
+        err << "tamocnc-sim: --max-starts must be at least 1, --pause-after-ticks and --max-ticks at least 0, "
+               "--status 0 to 255\n";
         return 2;
     }
     Cnc& cnc = machine.cnc;
@@ -61,21 +63,32 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         err << "tamocnc-sim: cannot write " << options.vcd << '\n';
         return 2;
     }
-
     cnc.set_tick_observer(&recorder);
     bool paused = false;
+    bool out_of_ticks = false;
     machine.op.OnYield([&](std::uint64_t) {
         if (!paused && options.pause_after_ticks > 0 && recorder.ticks() >= options.pause_after_ticks) {
             paused = true;
             cnc.Pause();
         }
+        if (options.max_ticks > 0 && recorder.ticks() >= options.max_ticks) {
+            out_of_ticks = true;
+            cnc.Pause();
+        }
     });
+    const RunEstimate& estimate = cnc.Estimate();
     int starts = 0;
-    // A refusal for want of a calibration stands until the speed test has run: one is enough.
-    while (starts < options.max_starts && !Shown(machine.op, kDone) && !Shown(machine.op, kUncalibratedText)) {
+    // A refusal (for want of a calibration, or of a line that cannot be run) stands until something
+    // changes: one is enough.
+    while (starts < options.max_starts && !Shown(machine.op, kDone) && !Shown(machine.op, kUncalibratedText) &&
+           !out_of_ticks) {
         cnc.Start();
         ++starts;
+        if (estimate.refused_line != 0) {
+            break;
+        }
     }
+    const bool refused = estimate.refused_line != 0 && Shown(machine.op, estimate.refusal.c_str());
     cnc.set_tick_observer(nullptr);
     recorder.Finish();
 
@@ -101,8 +114,15 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     } else {
         result["seconds"] = nullptr; // no calibration: the run time cannot be predicted
     }
+    // Only when it happened, so that the summary of an ordinary run keeps its form.
+    if (refused) {
+        result["refused"] = {{"line", estimate.refused_line}, {"reason", estimate.refusal}};
+    }
+    if (out_of_ticks) {
+        result["max_ticks_reached"] = true;
+    }
     out << result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-    return 0;
+    return refused || out_of_ticks ? 1 : 0;
 }
 
 } // namespace tamo::sim

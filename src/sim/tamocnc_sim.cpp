@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
     run->add_option("--status", run_options.status, "Status byte the port returns (127: no switch active)");
     run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick");
     run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
+    run->add_option("--max-ticks", run_options.max_ticks,
+                    "Press Pause after this many ticks and give up (exit status 1)");
     run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file");
     run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file");
 

@@ -1,0 +1,365 @@
+// The run-time estimate: the loaded program worked out line by line as a fresh Start would run it,
+// through the same parser, scale factors, settings and feed computation, but without a tick. It
+// gives the time of every line and finds the lines Start refuses: a move that could never end or
+// would take more than a day, and one whose numbers are beyond any that a move can be made of
+// (those would otherwise be skipped without a word, or counted for ever).
+//
+// The moves are counted in closed form, mirroring the move procedures: a straight move takes one
+// tick per step of its longest axis, with the sine ramps at both ends; an arc one tick per angle
+// increment, then the straight move onto its end point. Two things of the run are left out, each
+// worth at most a tick or two of a move: the fractions the step accumulators carry from move to
+// move (a move of 49 steps can take 50 ticks), and the exact point where an arc's walk ends.
+
+#include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
+#include "interpreter/motion_word.h"
+#include "interpreter/numbers.h"
+#include "motion/angles.h"
+#include "platform/clock.h"
+#include "platform/recording_surface.h"
+#include "platform/scripted_operator.h"
+#include "platform/sim_port.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace tamo {
+namespace {
+
+// A step counter is a double counted down by 1: beyond 2^53 the subtraction changes nothing.
+constexpr double kMaxCountableTicks = 9007199254740992.0;
+
+bool IsArc(Motion motion) {
+    return motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise;
+}
+
+double Iterations(double delay) {
+    return static_cast<double>(BusyWaitIterations(delay));
+}
+
+// The busy-loop iterations of a straight move's ticks with its ramps. The ramp delays depend only
+// on the feed, so they are summed once per feed (a program has few) and kept.
+class RampSums {
+public:
+    explicit RampSums(const MachineState& st) : loop_cal_(st.LoopCal), slow_rate_(NumberOf(st.JogSlowX)) {
+        for (int angle = 1; angle <= 90; ++angle) {
+            // The same expression as the ramp's, so that every delay rounds the same way.
+            sine_[static_cast<std::size_t>(angle)] = std::sin(angle / 180.0 * Pi());
+        }
+    }
+
+    // A move of `ticks` ticks at `feed` whose feed computation left `delay`: acceleration while
+    // more than 50 ticks are left (2 to 90 degrees), the tick at 50 unchanged, deceleration over
+    // the last 50 (89 down to 1 degree).
+    double Ramped(double ticks, double feed, double delay) {
+        const Sums& sums = For(feed);
+        const double up = std::max(0.0, ticks - 51);
+        const auto up_ramped = static_cast<std::size_t>(std::min(up, 45.0));
+        double total = sums.up[up_ramped] + (up - static_cast<double>(up_ramped)) * sums.up_each[45];
+        if (ticks >= 51) {
+            total += up_ramped > 0 ? sums.up_each[up_ramped] : Iterations(delay);
+        }
+        const double down = std::min(ticks, 50.0);
+        const auto down_ramped = static_cast<std::size_t>(std::min(down, 45.0));
+        return total + sums.down[down_ramped] + (down - static_cast<double>(down_ramped)) * sums.down_each[45];
+    }
+
+private:
+    struct Sums {
+        double feed = -1;
+        std::uint64_t used = 0;
+        std::array<double, 46> up{}, down{};           // the first k ticks of each ramp
+        std::array<double, 46> up_each{}, down_each{}; // tick k of each ramp
+    };
+
+    // Four places for each feed, by the top bits of a Fibonacci hash, the least recently used of
+    // them given up for a new feed: two feeds that share a hash no longer push each other out.
+    const Sums& For(double feed) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &feed, sizeof bits);
+        const std::size_t first = ((bits * 0x9E3779B97F4A7C15u) >> 60) * kWays;
+        ++clock_;
+        Sums* oldest = &kept_[first];
+        for (std::size_t way = 0; way < kWays; ++way) {
+            Sums& sums = kept_[first + way];
+            if (sums.feed == feed) {
+                sums.used = clock_;
+                return sums;
+            }
+            if (sums.used < oldest->used) {
+                oldest = &sums;
+            }
+        }
+        Sums& sums = *oldest;
+        sums.used = clock_;
+        sums.feed = feed;
+        for (std::size_t k = 1; k <= 45; ++k) {
+            sums.up_each[k] = Iterations(Delay(feed, 2 * k));
+            sums.down_each[k] = Iterations(Delay(feed, 91 - 2 * k));
+            sums.up[k] = sums.up[k - 1] + sums.up_each[k];
+            sums.down[k] = sums.down[k - 1] + sums.down_each[k];
+        }
+        return sums;
+    }
+
+    // A ramp tick's delay: never slower than the X slow jog rate, or than the feed itself when
+    // that is slower still.
+    [[nodiscard]] double Delay(double feed, std::size_t angle) const {
+        const double delay = loop_cal_ / (sine_[angle] * feed);
+        const double slowest = loop_cal_ / (feed < slow_rate_ ? feed : slow_rate_);
+        return delay > slowest ? slowest : delay;
+    }
+
+    double loop_cal_;
+    double slow_rate_;
+    std::array<double, 91> sine_{};
+    static constexpr std::size_t kWays = 4;
+    std::array<Sums, 16 * kWays> kept_{};
+    std::uint64_t clock_ = 0;
+};
+
+// What one move costs, or why it cannot be run.
+struct MoveCost {
+    double iterations = 0;
+    std::string why;
+};
+
+std::string Hours(double seconds) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.3g", seconds / 3600);
+    return text.data();
+}
+
+// The ticks of a move at the feed its computation left: more than a counter can count, or longer
+// than a day at that feed, is a refusal.
+std::string TooLong(const MachineState& st, double ticks, const char* what) {
+    if (ticks > kMaxCountableTicks) {
+        return std::string("its ") + what + " would never end: " + FormatNumber(ticks) +
+               " ticks, more than a step counter can count down";
+    }
+    const double seconds = ticks * 60 * std::fabs(st.UnitsPerStepX) / st.FeedRate;
+    if (seconds > kMaxMoveSeconds) {
+        return std::string("its ") + what + " would take more than a day at its feed, about " + Hours(seconds) +
+               " hours";
+    }
+    return {};
+}
+
+// LinearMove and InterpolateLine, counted: the step counts, the feed, and the program position
+// where the ticks would leave it.
+MoveCost StraightCost(Cnc& cnc, RampSums& ramps) {
+    MachineState& st = cnc.st;
+    st.FeedFactor = 1;
+    const std::array<double, 3> targets{st.TargetX, st.TargetY, st.TargetZ};
+    const std::array<double*, 3> positions{&st.ProgPosX, &st.ProgPosY, &st.ProgPosZ};
+    const std::array<double, 3> step_sizes{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
+    std::array<double, 3> steps{};
+    double longest = 0;
+    for (std::size_t a = 0; a < 3; ++a) {
+        const double delta = targets[a] - *positions[a];
+        if (!std::isfinite(delta)) {
+            return {0, "its end point is beyond any number a move can be computed from"};
+        }
+        steps[a] = delta == 0 ? 0 : RoundHalfEven(delta / step_sizes[a]);
+        if (!std::isfinite(steps[a])) {
+            return {0, "its move has more steps than any number can hold"};
+        }
+        longest = std::max(longest, std::fabs(steps[a]));
+    }
+    st.StepsX = steps[0], st.StepsY = steps[1], st.StepsZ = steps[2];
+    if (steps[0] != 0 && steps[1] != 0) {
+        st.FeedFactor = longest / (std::fabs(steps[0]) + std::fabs(steps[1]));
+    }
+    cnc.ComputeFeedDelay();
+    st.StepsZ = 0;
+    if (std::string why = TooLong(st, longest, "move"); !why.empty()) {
+        return {0, why};
+    }
+    for (std::size_t a = 0; a < 3; ++a) {
+        *positions[a] += steps[a] * step_sizes[a];
+    }
+    const bool ramped = cnc.main.Check1 == kUnchecked || st.RapidMove;
+    return {ramped ? ramps.Ramped(longest, st.FeedRate, st.StepDelay) : longest * Iterations(st.StepDelay), {}};
+}
+
+// ArcMove and ArcSteps, counted: the geometry as the arc computes it (I and J rewritten in place,
+// as a later block without them reads them), one tick per increment, then the straight move from
+// where the walk ends.
+MoveCost ArcCost(Cnc& cnc, RampSums& ramps) {
+    MachineState& st = cnc.st;
+    st.FeedFactor = 1;
+    cnc.ComputeFeedDelay();
+    const double two_pi = 2 * Pi();
+    const double centre_x = st.StartX + st.ArcI;
+    const double centre_y = st.StartY + st.ArcJ;
+    const double radius = std::sqrt(st.ArcI * st.ArcI + st.ArcJ * st.ArcJ);
+    if (!std::isfinite(centre_x) || !std::isfinite(centre_y) || !std::isfinite(radius) || !std::isfinite(st.TargetX) ||
+        !std::isfinite(st.TargetY)) {
+        return {0, "its arc's centre, radius or end point is beyond any number a move can be computed from"};
+    }
+    double end_dx = st.TargetX - centre_x;
+    double end_dy = st.TargetY - centre_y;
+    if (end_dy == 0) {
+        end_dy = end_dx;
+    }
+    if (std::fabs(end_dx) > radius) {
+        end_dx = std::copysign(radius, end_dx);
+    }
+    double end_angle = Sign(end_dy) * ArcCos(end_dx / radius);
+    if (st.ArcDir == -1 && end_angle < 0) {
+        end_angle = two_pi - std::fabs(end_angle);
+    }
+    st.ArcI = -st.ArcI;
+    st.ArcJ = st.ArcJ == 0 ? st.ArcI : -st.ArcJ;
+    const double start_raw = Sign(st.ArcJ) * ArcCos(st.ArcI / radius);
+    double start_angle = start_raw;
+    if (st.ArcDir == 1 && start_angle < 0) {
+        start_angle = two_pi - std::fabs(start_angle);
+    }
+    double sweep = st.ArcDir < 0 ? start_angle - end_angle : end_angle - start_angle;
+    const bool against_travel = sweep > 0;
+    if (std::fabs(sweep) > two_pi) {
+        sweep = std::fabs(sweep) - two_pi;
+    }
+    const double step = st.UnitsPerStepX / radius;
+    sweep = std::fabs(sweep);
+    if (sweep < step) {
+        sweep = two_pi;
+    } else if (against_travel) {
+        sweep = two_pi - sweep; // the whole way round in the programmed direction
+    }
+
+    MoveCost cost;
+    if (std::isfinite(step) && step > 0) {
+        const double increments = std::floor((sweep + step) / step) + 1;
+        if (std::string why = TooLong(st, increments, "arc"); !why.empty()) {
+            return {0, why};
+        }
+        cost.iterations = increments * Iterations(st.StepDelay);
+        // The walk ends one increment past the end angle; each axis has followed the circle to
+        // within a step of it.
+        const double last = start_raw - st.ArcDir * (increments - 1) * step;
+        const double walk_x = centre_x + radius * std::cos(last);
+        const double walk_y = centre_y + radius * std::sin(last);
+        st.ProgPosX += RoundHalfEven((walk_x - st.ProgPosX) / st.UnitsPerStepX) * st.UnitsPerStepX;
+        st.ProgPosY += RoundHalfEven((walk_y - st.ProgPosY) / st.UnitsPerStepY) * st.UnitsPerStepY;
+    }
+    st.StartX = st.ProgPosX;
+    st.StartY = st.ProgPosY;
+    st.StartZ = st.ProgPosZ;
+    MoveCost closing = StraightCost(cnc, ramps);
+    closing.iterations += cost.iterations;
+    return closing;
+}
+
+// DispatchMove, counted.
+MoveCost DispatchCost(Cnc& cnc, RampSums& ramps) {
+    MachineState& st = cnc.st;
+    switch (MotionOf(st.GCode)) {
+    case Motion::Rapid:
+        st.RapidMove = true;
+        return StraightCost(cnc, ramps);
+    case Motion::Feed:
+        return StraightCost(cnc, ramps);
+    case Motion::ArcClockwise:
+        st.ArcDir = 1;
+        return ArcCost(cnc, ramps);
+    case Motion::ArcCounterClockwise:
+        st.ArcDir = -1;
+        return ArcCost(cnc, ramps);
+    case Motion::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+RunEstimate Cnc::EstimateRun() const {
+    SimulatedPort port;
+    FakeClock clock;
+    ScriptedOperator op;
+    NullSurface surface;
+    Cnc scratch(port, clock, op, surface);
+    scratch.st = st;
+    scratch.main = main;
+    scratch.settings = settings;
+    scratch.scale = scale;
+    MachineState& s = scratch.st;
+    // As Start begins afresh: from line 1, the block's start point and target at the origin. The
+    // parse runs as the preview's does, so that a tool change prompts nobody.
+    s.StartX = s.StartY = s.StartZ = 0;
+    s.TargetX = s.TargetY = s.TargetZ = 0;
+    s.Previewing = true;
+
+    RunEstimate estimate;
+    const double seconds_per_iteration = 60 * s.UnitsPerStepX / s.LoopCal;
+    estimate.calibrated = std::isfinite(seconds_per_iteration) && seconds_per_iteration > 0;
+    RampSums ramps(s);
+    estimate.seconds.reserve(static_cast<std::size_t>(st.PrgLineCount));
+    double iterations = 0;
+    for (int n = 1; n <= st.PrgLineCount + 1; ++n) {
+        const bool past_the_end = n > st.PrgLineCount;
+        s.PrgLine = past_the_end ? std::string_view() : st.PrgBuf.Text(static_cast<std::size_t>(n));
+        const bool may_arc = CarriesArcWord(s.PrgLine);
+        scratch.ParseLine();
+        if (may_arc || !IsArc(MotionOf(s.GCode))) {
+            const MoveCost cost = DispatchCost(scratch, ramps);
+            if (!cost.why.empty()) {
+                const int line = past_the_end ? st.PrgLineCount : n;
+                estimate.refused_line = line;
+                estimate.refusal = "Line " + std::to_string(line) + " (" +
+                                   std::string(st.PrgBuf.Text(static_cast<std::size_t>(line)).substr(0, 40)) +
+                                   ") cannot be run: " + cost.why +
+                                   ". Correct the program or the scale factors before starting.";
+                if (past_the_end && !estimate.seconds.empty()) {
+                    estimate.seconds.pop_back();
+                }
+                return estimate;
+            }
+            iterations += cost.iterations;
+        }
+        const double seconds = estimate.calibrated ? iterations * seconds_per_iteration : 0;
+        if (past_the_end) {
+            if (!estimate.seconds.empty()) {
+                estimate.seconds.back() = seconds;
+            }
+        } else {
+            estimate.seconds.push_back(seconds);
+        }
+    }
+    return estimate;
+}
+
+const RunEstimate& Cnc::Estimate() {
+    RunEstimateInputs inputs;
+    inputs.program = program_generation_;
+    inputs.lines = st.PrgLineCount;
+    inputs.settings = {st.UnitsPerStepX,      st.UnitsPerStepY,      st.UnitsPerStepZ,     st.LoopCal,
+                       NumberOf(st.JogFastX), NumberOf(st.JogFastZ), NumberOf(st.JogSlowX)};
+    inputs.scale = scale.Combo1;
+    inputs.override_text = main.Overide;
+    inputs.contour = main.Check1;
+    if (!estimate_inputs_ || !(*estimate_inputs_ == inputs)) {
+        estimate_ = EstimateRun();
+        estimate_inputs_ = std::move(inputs);
+    }
+    return estimate_;
+}
+
+bool Cnc::RefuseUnrunnableProgram() {
+    const RunEstimate& estimate = Estimate();
+    if (estimate.refused_line == 0) {
+        return false;
+    }
+    op().ShowMessage(estimate.refusal, kAppTitle);
+    return true;
+}
+
+} // namespace tamo

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tamo {
+
+// The longest a single move may take at its feed; Start refuses a program with a longer one. A
+// day is far beyond any real cut of a small mill (its longest travel at 1 mm a minute is a few
+// hours), yet a move that never ends, or one of astronomic length, is caught long before its
+// step counter could no longer count down.
+inline constexpr double kMaxMoveSeconds = 24 * 3600;
+
+// The run time of the loaded program, line by line, worked out without stepping, in the time model
+// of `tamocnc-sim run`: a tick lasts floor(StepDelay) + 1 busy-loop iterations (ramps included),
+// and an iteration 60 x UnitsPerStepX / LoopCal seconds.
+struct RunEstimate {
+    // seconds[n - 1]: from the start of line 1 to the end of line n, as a fresh Start runs it (the
+    // empty entry after the last line counts with the last line). It stops before a refused line.
+    // All 0 without a calibration.
+    std::vector<double> seconds;
+    bool calibrated = false; // LoopCal gives an iteration a duration
+    int refused_line = 0;    // the first line that cannot be run; 0 when every line can
+    std::string refusal;     // why, in a message for the operator that names the line
+    [[nodiscard]] double total_seconds() const { return seconds.empty() ? 0 : seconds.back(); }
+};
+
+// What an estimate depends on besides the block state: when none of it has changed, a kept
+// estimate still holds.
+struct RunEstimateInputs {
+    std::uint64_t program = 0; // which program was read
+    int lines = 0;
+    std::array<double, 7> settings{}; // step sizes, calibration, the rates that limit the feed and the ramps
+    std::array<std::string, 4> scale;
+    std::string override_text;
+    int contour = 0;
+    bool operator==(const RunEstimateInputs&) const = default;
+};
+
+} // namespace tamo
