@@ -106,6 +106,38 @@ TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
     EXPECT_EQ(m.cnc.status.Time, "Run time 1:06:40");
 }
 
+// The time left follows the estimate: the whole program before a Start, the rest from the start of
+// the stopped line when paused; an estimate that no longer holds (the override changed) is not
+// shown until the next Start works it out again.
+TEST(OperatorStatus, TimeLeftCountsFromTheLineInProgress) {
+    TestMachine m;
+    m.Load("G01 X3 F1\nG01 Y1.5\nG01 X0\n"); // 400, 200 and 400 ticks of 450 ms at F1
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Left, ""); // nothing worked out yet
+    (void)m.cnc.Estimate();
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Left, "about 7:30 left");
+
+    m.AtYield(450, [&] { m.cnc.Pause(); }); // during line 2
+    m.cnc.Start();
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Line, "Line 2 of 3");
+    EXPECT_EQ(m.cnc.status.Left, "about 4:30 left");
+
+    m.cnc.main.Overide = "200";
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Left, "");
+    m.cnc.Start(); // the rest of the program, at the new override
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Left, ""); // finished
+
+    m.st.LoopCal = 0;
+    m.Load("G01 X3 F1\n");
+    (void)m.cnc.Estimate();
+    m.cnc.UpdateStatus();
+    EXPECT_EQ(m.cnc.status.Left, "no calibration");
+}
+
 // A redraw after part of the program has run draws that part again in the cut colour, up to the
 // tool.
 TEST(OperatorStatus, RedrawAfterAStopShowsTheLinesRunInTheCutColour) {

@@ -104,6 +104,9 @@ public:
     // The estimate of the program as it stands, worked out again only when the program, a setting
     // it depends on, a scale factor, the override or "Constant contour on" has changed since.
     [[nodiscard]] const RunEstimate& Estimate();
+    // The kept estimate when it still holds for the program and settings as they stand, without
+    // working anything out; null when there is none (nothing was estimated since the last change).
+    [[nodiscard]] const RunEstimate* KeptEstimate() const;
     // Start's check: true, after telling the operator which line and why, when a line of the
     // program has a move that would never end or take more than a day at its feed, or one whose
     // numbers are beyond any a move can be computed from (it would be skipped without a word).
@@ -304,6 +307,7 @@ private:
     // it was worked out from.
     std::uint64_t program_generation_ = 0; // counts the programs read
     std::optional<RunEstimateInputs> estimate_inputs_;
+    [[nodiscard]] RunEstimateInputs EstimateInputs() const;
     RunEstimate estimate_;
 
     // motion/linear_move.cpp

@@ -96,6 +96,7 @@ struct StatusModel {
     std::string State; // "Idle", "Running", "Paused", "Step mode", "Jogging", "Homing", "Speed test"
     std::string Line;  // "Line N of M"; empty without a program
     std::string Time;  // the run's elapsed time
+    std::string Left;  // about how long is left, "no calibration", or empty when that is not known
     std::string Unit;  // of every length and readout: "mm" or "in", as the settings were last read
 };
 

@@ -337,7 +337,7 @@ RunEstimate Cnc::EstimateRun() const {
     return estimate;
 }
 
-const RunEstimate& Cnc::Estimate() {
+RunEstimateInputs Cnc::EstimateInputs() const {
     RunEstimateInputs inputs;
     inputs.program = program_generation_;
     inputs.lines = st.PrgLineCount;
@@ -346,11 +346,23 @@ const RunEstimate& Cnc::Estimate() {
     inputs.scale = scale.Combo1;
     inputs.override_text = main.Overide;
     inputs.contour = main.Check1;
+    return inputs;
+}
+
+const RunEstimate& Cnc::Estimate() {
+    RunEstimateInputs inputs = EstimateInputs();
     if (!estimate_inputs_ || !(*estimate_inputs_ == inputs)) {
         estimate_ = EstimateRun();
         estimate_inputs_ = std::move(inputs);
     }
     return estimate_;
+}
+
+const RunEstimate* Cnc::KeptEstimate() const {
+    if (!estimate_inputs_ || !(*estimate_inputs_ == EstimateInputs())) {
+        return nullptr;
+    }
+    return &estimate_;
 }
 
 bool Cnc::RefuseUnrunnableProgram() {

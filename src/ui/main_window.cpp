@@ -296,8 +296,15 @@ void MainWindow::Open() {
     } else if (zoomed) {
         cnc_.FrameResized();
     }
-    // After the drawing has been shown: the check never holds up an Open.
-    QTimer::singleShot(0, this, [this] { StartCheck(); });
+    // After the drawing has been shown: the check never holds up an Open, and the run-time
+    // estimate (for the time left in the status bar) follows it.
+    QTimer::singleShot(0, this, [this] {
+        StartCheck();
+        if (!cnc_.Running()) {
+            (void)cnc_.Estimate();
+            Refresh();
+        }
+    });
 }
 
 void MainWindow::OpenProgram(const QString& path) {

@@ -13,8 +13,8 @@ struct StatusModel;
 namespace tamo::ui {
 
 // The frame's status bar: offline or online and the port, what the machine is doing, the line,
-// the run time, then the settings file, the program check's summary and the latest notice. Each
-// section is a label named for its text (StatusPort, StatusState, ...); an empty text hides it.
+// the run time and about how long is left, then the settings file, the program check's summary and the latest notice.
+// Each section is a label named for its text (StatusPort, StatusState, ...); an empty text hides it.
 class StatusBar final : public QStatusBar {
 public:
     explicit StatusBar(QWidget* parent = nullptr);
@@ -22,7 +22,7 @@ public:
     void Refresh(const tamo::StatusModel& status);
 
 private:
-    std::array<QLabel*, 7> sections_{};
+    std::array<QLabel*, 8> sections_{};
 };
 
 } // namespace tamo::ui

@@ -1,5 +1,5 @@
-// What the operator sees at a glance: the machine's state, the line and the run time in the
-// status bar, and the readouts kept moving while the machine moves.
+// What the operator sees at a glance: the machine's state, the line, the run time and the time
+// left in the status bar, and the readouts kept moving while the machine moves.
 //
 // The live update runs in the windows' yield, after the tick: the tick itself stays as it was,
 // and the update costs one read of the tick counter until 50 ms have passed.
@@ -7,6 +7,7 @@
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -97,6 +98,23 @@ void Cnc::UpdateStatus() {
         elapsed_ms += clock().GetTickCount() - busy_since_ms_;
     }
     status.Time = "Run time " + FormatDuration(elapsed_ms);
+    // What is left, from the start of the line in progress (or of the stopped one), by the kept
+    // estimate: it is worked out at an Open and at a Start, never here, so a refresh costs nothing.
+    // While the program or a setting has changed since, the estimate no longer holds and is not shown.
+    const RunEstimate* estimate = KeptEstimate();
+    const bool running = Running() && activity_ == Activity::Run;
+    if (estimate == nullptr || estimate->refused_line != 0 || estimate->seconds.empty() ||
+        !(running || StartResumes() || st.PrgLineNo == 0)) {
+        status.Left.clear(); // nothing known to be left
+    } else if (!estimate->calibrated) {
+        status.Left = "no calibration"; // without it a tick has no duration to count
+    } else {
+        const int line = std::clamp(st.PrgLineNo, 1, static_cast<int>(estimate->seconds.size()));
+        const double done = line >= 2 ? estimate->seconds[static_cast<std::size_t>(line - 2)] : 0.0;
+        const double left_ms = std::max(0.0, estimate->total_seconds() - done) * 1000;
+        const auto shown_ms = static_cast<std::uint32_t>(std::min(left_ms, 4.0e9));
+        status.Left = "about " + FormatDuration(shown_ms) + " left";
+    }
     status.Unit = NumberOf(st.UnitIsInch) != 0 ? "in" : "mm";
 }
 

@@ -78,6 +78,8 @@ TEST_F(OperatorView, StatusBarSaysWhatTheMachineDoesAfterEachControl) {
     Click(*window_, "Option3");
     Open(ProgramFile("G01 X3 F100\nG01 Y1.5\n"));
     EXPECT_EQ(Status("StatusLine"), "Line 0 of 2");
+    QCoreApplication::processEvents();                 // the estimate follows the drawing
+    EXPECT_EQ(Status("StatusLeft"), "no calibration"); // the frame starts uncalibrated
 
     std::vector<std::string> seen;
     AtYield(450, [&] {
