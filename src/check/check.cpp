@@ -306,4 +306,13 @@ Report CheckProgram(CheckInput input, const std::stop_token& stop) {
     return Reading(std::move(input)).Run(stop);
 }
 
+RunEstimate EstimateProgram(CheckInput input) {
+    ScratchMachine m;
+    m.cnc.st = std::move(input.st);
+    m.cnc.main = std::move(input.main);
+    m.cnc.settings = std::move(input.settings);
+    m.cnc.scale = std::move(input.scale);
+    return m.cnc.EstimateOnThisCopy();
+}
+
 } // namespace tamo::check

@@ -2,6 +2,7 @@
 
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
+#include "interpreter/run_estimate.h"
 
 #include <stop_token>
 #include <string>
@@ -63,5 +64,9 @@ struct CheckInput {
 
 // Checks the first PrgLineCount entries. A stop request ends it early with complete = false.
 [[nodiscard]] Report CheckProgram(CheckInput input, const std::stop_token& stop = {});
+
+// The run-time estimate of the copy's program (Cnc::EstimateRun), on the caller's thread: the
+// windows work it out beside the check, after an Open.
+[[nodiscard]] RunEstimate EstimateProgram(CheckInput input);
 
 } // namespace tamo::check

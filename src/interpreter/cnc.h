@@ -101,12 +101,19 @@ public:
     // out as a fresh Start would run the program, on a scratch copy of the machine and without a
     // tick: nothing of the live machine changes. A million lines take a few tenths of a second.
     [[nodiscard]] RunEstimate EstimateRun() const;
+    // The same worked out in this machine's own state, which it changes: only ever on a copy (the
+    // windows estimate on one of their own, on a thread beside the check).
+    [[nodiscard]] RunEstimate EstimateOnThisCopy();
     // The estimate of the program as it stands, worked out again only when the program, a setting
     // it depends on, a scale factor, the override or "Constant contour on" has changed since.
     [[nodiscard]] const RunEstimate& Estimate();
     // The kept estimate when it still holds for the program and settings as they stand, without
     // working anything out; null when there is none (nothing was estimated since the last change).
     [[nodiscard]] const RunEstimate* KeptEstimate() const;
+    // What an estimate depends on, as it stands now; and an estimate worked out elsewhere (by a
+    // thread of the windows, on a copy taken together with these inputs) to be kept.
+    [[nodiscard]] RunEstimateInputs EstimateInputs() const;
+    void KeepEstimate(RunEstimate estimate, RunEstimateInputs inputs);
     // Start's check: true, after telling the operator which line and why, when a line of the
     // program has a move that would never end or take more than a day at its feed, or one whose
     // numbers are beyond any a move can be computed from (it would be skipped without a word).
@@ -307,7 +314,6 @@ private:
     // it was worked out from.
     std::uint64_t program_generation_ = 0; // counts the programs read
     std::optional<RunEstimateInputs> estimate_inputs_;
-    [[nodiscard]] RunEstimateInputs EstimateInputs() const;
     RunEstimate estimate_;
 
     // motion/linear_move.cpp

@@ -28,6 +28,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tamo {
 namespace {
@@ -291,7 +292,12 @@ RunEstimate Cnc::EstimateRun() const {
     scratch.main = main;
     scratch.settings = settings;
     scratch.scale = scale;
-    MachineState& s = scratch.st;
+    return scratch.EstimateOnThisCopy();
+}
+
+RunEstimate Cnc::EstimateOnThisCopy() {
+    MachineState& s = st;
+    const int lines = s.PrgLineCount;
     // As Start begins afresh: from line 1, the block's start point and target at the origin. The
     // parse runs as the preview's does, so that a tool change prompts nobody.
     s.StartX = s.StartY = s.StartZ = 0;
@@ -302,20 +308,20 @@ RunEstimate Cnc::EstimateRun() const {
     const double seconds_per_iteration = 60 * s.UnitsPerStepX / s.LoopCal;
     estimate.calibrated = std::isfinite(seconds_per_iteration) && seconds_per_iteration > 0;
     RampSums ramps(s);
-    estimate.seconds.reserve(static_cast<std::size_t>(st.PrgLineCount));
+    estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
-    for (int n = 1; n <= st.PrgLineCount + 1; ++n) {
-        const bool past_the_end = n > st.PrgLineCount;
-        s.PrgLine = past_the_end ? std::string_view() : st.PrgBuf.Text(static_cast<std::size_t>(n));
+    for (int n = 1; n <= lines + 1; ++n) {
+        const bool past_the_end = n > lines;
+        s.PrgLine = past_the_end ? std::string_view() : s.PrgBuf.Text(static_cast<std::size_t>(n));
         const bool may_arc = CarriesArcWord(s.PrgLine);
-        scratch.ParseLine();
+        ParseLine();
         if (may_arc || !IsArc(MotionOf(s.GCode))) {
-            const MoveCost cost = DispatchCost(scratch, ramps);
+            const MoveCost cost = DispatchCost(*this, ramps);
             if (!cost.why.empty()) {
-                const int line = past_the_end ? st.PrgLineCount : n;
+                const int line = past_the_end ? lines : n;
                 estimate.refused_line = line;
                 estimate.refusal = "Line " + std::to_string(line) + " (" +
-                                   std::string(st.PrgBuf.Text(static_cast<std::size_t>(line)).substr(0, 40)) +
+                                   std::string(s.PrgBuf.Text(static_cast<std::size_t>(line)).substr(0, 40)) +
                                    ") cannot be run: " + cost.why +
                                    ". Correct the program or the scale factors before starting.";
                 if (past_the_end && !estimate.seconds.empty()) {
@@ -352,10 +358,14 @@ RunEstimateInputs Cnc::EstimateInputs() const {
 const RunEstimate& Cnc::Estimate() {
     RunEstimateInputs inputs = EstimateInputs();
     if (!estimate_inputs_ || !(*estimate_inputs_ == inputs)) {
-        estimate_ = EstimateRun();
-        estimate_inputs_ = std::move(inputs);
+        KeepEstimate(EstimateRun(), std::move(inputs));
     }
     return estimate_;
+}
+
+void Cnc::KeepEstimate(RunEstimate estimate, RunEstimateInputs inputs) {
+    estimate_ = std::move(estimate);
+    estimate_inputs_ = std::move(inputs);
 }
 
 const RunEstimate* Cnc::KeptEstimate() const {

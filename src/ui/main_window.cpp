@@ -29,6 +29,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QScreen>
 #include <QTimer>
@@ -103,6 +104,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     check_->set_on_report([this](const check::Report& report) {
         cnc_.status.Check = "Program check: " + report.Summary();
         Refresh();
+        StartEstimate(); // after the check, so that their copies of a long program never coexist
     });
 
     op_.set_view(view_);
@@ -121,6 +123,9 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
 }
 
 MainWindow::~MainWindow() {
+    if (estimator_.joinable()) {
+        estimator_.join(); // its result, if it is still to come, goes with the frame
+    }
     qApp->removeEventFilter(this);
     op_.set_live_update(nullptr);
     op_.set_models_changed(nullptr);
@@ -143,6 +148,24 @@ void MainWindow::StartCheck() {
         check_->Start(check::CopyForCheck(cnc_));
     }
     Refresh();
+}
+
+void MainWindow::StartEstimate() {
+    if (cnc_.st.PrgLineCount == 0 || cnc_.Running() || cnc_.KeptEstimate() != nullptr) {
+        return;
+    }
+    // A kept estimate is kept with the inputs of this copy: when they have changed by the time it
+    // comes back, the status bar does not show it, and the next Start works it out again.
+    estimator_ = std::jthread([this, input = check::CopyForCheck(cnc_), inputs = cnc_.EstimateInputs()]() mutable {
+        RunEstimate estimate = check::EstimateProgram(std::move(input));
+        QMetaObject::invokeMethod(
+            this,
+            [this, estimate = std::move(estimate), inputs = std::move(inputs)]() mutable {
+                cnc_.KeepEstimate(std::move(estimate), std::move(inputs));
+                Refresh();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void MainWindow::BuildMenus() {
@@ -296,15 +319,9 @@ void MainWindow::Open() {
     } else if (zoomed) {
         cnc_.FrameResized();
     }
-    // After the drawing has been shown: the check never holds up an Open, and the run-time
-    // estimate (for the time left in the status bar) follows it.
-    QTimer::singleShot(0, this, [this] {
-        StartCheck();
-        if (!cnc_.Running()) {
-            (void)cnc_.Estimate();
-            Refresh();
-        }
-    });
+    // After the drawing has been shown: neither the check nor, after it, the run-time estimate (the
+    // time left in the status bar) ever holds up an Open.
+    QTimer::singleShot(0, this, [this] { StartCheck(); });
 }
 
 void MainWindow::OpenProgram(const QString& path) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QAction;
 class QMenu;
@@ -78,6 +79,9 @@ private:
     // File > Open and the ways to it: the recent list remembers what opened.
     void Open();
     void ShowRecentPrograms();
+    // The run-time estimate of the program just opened, worked out on a thread of its own over a
+    // copy, so that the time left shows without holding up the windows.
+    void StartEstimate();
     // Escape pressed in one of our windows while the machine moves.
     [[nodiscard]] bool IsStopKey(QObject* watched, QEvent* event) const;
     void Exit();
@@ -110,6 +114,7 @@ private:
     CoordinateDialog* coordinates_ = nullptr;
     AboutBox* about_ = nullptr;
     CheckWindow* check_ = nullptr;
+    std::jthread estimator_;
 };
 
 } // namespace tamo::ui
