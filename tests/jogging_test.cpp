@@ -1,5 +1,6 @@
 // Jogging with the JogZ buttons, and the "Home the Machine" button.
 
+#include "motor_steps.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,11 @@
 namespace tamo {
 namespace {
 
+using test::MotorSteps;
+using test::Phases;
+using test::Steps;
 using test::TestMachine;
+using test::Total;
 
 constexpr int kFast = 0, kMed = 1, kSlow = 2, kStep = 3;
 constexpr int kLeft = 1, kRight = 2, kMiddle = 4;
@@ -169,39 +174,56 @@ TEST(Homing, HomeOrAJogDuringARunPausesTheRunFirst) {
     }
 }
 
-TEST(Homing, NothingWithTheHomeSwitchesThenToMachineZeroAsARapid) {
-    TestMachine m;
-    m.cnc.settings.Combo7 = {"4", "4", "4"}; // 0.01 mm per step: 5 mm is a whole number of steps
-    m.cnc.ReadConfig();
-    m.st.MachPosX = 5;
-    m.st.ProgPosX = 12;
-    m.st.MachPosY = -1.5;
-    m.st.ProgPosY = 0.5;
-    m.cnc.HomeTheMachine(); // "Using Home Switchs"
-    EXPECT_EQ(m.port.write_count(), 0u);
+// "Home the Machine" in each mode and move type, from X0.3 Y-0.15 Z0.45 reached by a program line,
+// with Z jogged up two steps since and machine zero set elsewhere (X0.6 Y0.15 Z2 on the machine):
+// X and Y go to the zero in one straight move, and Z stays where the operator left it.
+TEST(Homing, EachModeMovesXAndYInOneStraightMoveAndNeverZ) {
+    struct Case {
+        int mode;
+        const char* move_type;
+        Steps moved;            // X, Y, Z steps of 0.0075
+        const char* shown_feed; // Text2
+    };
+    for (const Case& c : {Case{0, "Rapid", {0, 0, 0}, "250"}, Case{1, "Rapid", {-40, 20, 0}, "500"},
+                          Case{1, "Feedrate", {-40, 20, 0}, "100"}, Case{2, "Rapid", {-80, -20, 0}, "500"},
+                          Case{2, "Feedrate", {-80, -20, 0}, "100"}}) {
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.move_type);
+        TestMachine m;
+        m.Load("G01 X0.3 Y-0.15 Z0.45 F100\n");
+        m.cnc.Start();
+        m.cnc.SelectJogSpeed(kStep);
+        for (int press = 0; press < 2; ++press) {
+            m.cnc.JogPressed(6, kLeft); // "Z +"
+            m.cnc.JogReleased(6, kLeft);
+        }
+        m.cnc.SetMachine();
+        m.cnc.coord.Combo1 = {"0.6", "0.15", "2"};
+        m.cnc.CoordOk();
+        m.cnc.main.Text6 = "250";
+        m.cnc.SetHomeMoveType(c.move_type);
+        m.cnc.SetHomeOption(c.mode, true);
+        m.port.clear();
 
-    m.cnc.SetHomeOption(2, true);
-    m.cnc.HomeTheMachine();
-    EXPECT_EQ(std::pair(m.st.TargetX, m.st.TargetY), std::pair(7.0, 2.0));
-    EXPECT_NEAR(m.st.MachPosX, 0, 1e-9);
-    EXPECT_NEAR(m.st.MachPosY, 0, 1e-9);
-    EXPECT_EQ(m.cnc.main.Text2, "500") << "the rapid rate";
-    EXPECT_EQ(m.op.focus_handovers(), 2);
-}
-
-TEST(Homing, ToProgramZeroAtTheProgrammedFeed) {
-    TestMachine m;
-    m.Parse("G00 X3 F100");
-    m.st.ProgPosX = 3;
-    m.cnc.main.Overide = "50";
-    m.cnc.main.Text6 = "250";
-    m.cnc.SetHomeMoveType("Feedrate");
-    m.cnc.SetHomeOption(1, true);
-    m.cnc.HomeTheMachine();
-    EXPECT_EQ(m.st.GCode, "G01");
-    EXPECT_EQ(m.cnc.main.Text2, "50") << "the homing feed is shown, the programmed feed runs";
-    EXPECT_EQ(m.port.write_count(), 400u * 3);
-    EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
+        m.cnc.HomeTheMachine();
+        const auto pulses = MotorSteps(m.port);
+        EXPECT_EQ(Total(pulses), c.moved);
+        EXPECT_EQ(Phases(pulses), c.mode == 0 ? "" : "XY");
+        // One straight move: every pulse within a step of the line from the start to the end.
+        int x = 0, y = 0;
+        for (const Steps& s : pulses) {
+            x += s[0];
+            y += s[1];
+            const double off = std::fabs(double(x) * c.moved[1] - double(y) * c.moved[0]) /
+                               std::hypot(double(c.moved[0]), double(c.moved[1]));
+            ASSERT_LE(off, 1.0) << x << "," << y;
+        }
+        EXPECT_NEAR(m.st.ProgPosZ, 0.465, 1e-9);
+        EXPECT_EQ(m.cnc.main.PrgOutlbl[2], "0.4650");
+        if (c.mode == 2) {
+            EXPECT_EQ(m.cnc.main.MachOutLl[0] + " " + m.cnc.main.MachOutLl[1], "0.0000 0.0000");
+        }
+        EXPECT_EQ(m.cnc.main.Text2, c.shown_feed) << "the homing feed, then the rate the move ran at";
+    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "motor_steps.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,11 @@
 namespace tamo {
 namespace {
 
+using test::MotorSteps;
+using test::Phases;
+using test::Steps;
 using test::TestMachine;
+using test::Total;
 using Message = ScriptedOperator::Message;
 
 long DoneCount(const TestMachine& m) {
@@ -169,39 +174,41 @@ TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
     }
 }
 
-// "Move machine to end of line" from (0.45, -0.3) at Z -5, below the height of 10 it crosses at,
-// and at Z 15, above it: X and Y move only at that height or above, never together with Z, and the
-// machine ends on the line's end point, ready to go on after it.
-TEST(RunControls, MoveToEndOfLineNeverCrossesBelowItsHeight) {
-    struct Probe final : TickObserver {
-        std::vector<std::array<double, 4>> ticks; // StepDirX, StepDirY, StepDirZ, ProgPosZ
-        void OnTick(const Cnc& c) override {
-            ticks.push_back({double(c.st.StepDirX), double(c.st.StepDirY), double(c.st.StepDirZ), c.st.ProgPosZ});
-        }
+// "Move machine to end of line" outside a run, from (0.45, -0.3) at Z -5, below the height of 10
+// it crosses at, and at Z 15, above it: X and Y move only at that height or above, never together
+// with Z; the machine ends on the end point of line 1, and Start goes on with line 2 alone.
+TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
+    struct Case {
+        double z0;
+        const char* phases;
     };
-    for (const double z0 : {-5.0, 15.0}) {
-        SCOPED_TRACE(z0);
+    for (const Case c : {Case{-5, "Z XY Z"}, Case{15, "XY Z XY Z"}}) {
+        SCOPED_TRACE(c.z0);
         TestMachine m;
-        Probe probe;
-        m.cnc.set_tick_observer(&probe);
-        m.Load("G01 X0.3 Y0.15 Z-0.3 F100\n");
+        m.Load("G01 X0.3 Y0.15 Z-0.3 F100\nG01 X0.6\n");
         m.st.ProgPosX = 0.45;
         m.st.ProgPosY = -0.3;
-        m.st.ProgPosZ = z0;
+        m.st.ProgPosZ = c.z0;
         m.cnc.StepForward();
         m.cnc.MoveToEndOfLine();
-        ASSERT_GT(probe.ticks.size(), 1000u);
-        for (const auto& [x, y, z, at_z] : probe.ticks) {
-            if (x != 0 || y != 0) {
-                ASSERT_EQ(z, 0);
-                ASSERT_GE(at_z, 10 - 0.0075);
-            }
+        const auto pulses = MotorSteps(m.port);
+        EXPECT_EQ(Phases(pulses), c.phases);
+        double z = c.z0;
+        for (const Steps& s : pulses) {
+            z += s[2] * 0.0075;
+            ASSERT_TRUE((s[0] == 0 && s[1] == 0) || z >= 10 - 0.0075) << z; // 10 is not a whole number of steps
         }
-        EXPECT_NEAR(m.st.ProgPosX, 0.3, 0.004);
-        EXPECT_NEAR(m.st.ProgPosY, 0.15, 0.004);
-        EXPECT_NEAR(m.st.ProgPosZ, -0.3, 0.004);
-        EXPECT_TRUE(m.st.ContinueRun);
+        const Steps moved = Total(pulses);
+        EXPECT_EQ(std::pair(moved[0], moved[1]), std::pair(-20, 60));
+        EXPECT_NEAR(z, -0.3, 0.0075);
+        EXPECT_NEAR(m.st.ProgPosZ, z, 1e-9);
         EXPECT_EQ(m.cnc.main.VisiblePage, 3);
+        EXPECT_EQ(m.st.GCode, "G01");
+
+        m.port.clear();
+        m.cnc.Start();
+        EXPECT_EQ(Total(MotorSteps(m.port)), (Steps{40, 0, 0}));
+        EXPECT_EQ(DoneCount(m), 1);
     }
 
     // A Pause on the way ends it there: no move after it begins, and Start is not armed to go on.
@@ -210,7 +217,7 @@ TEST(RunControls, MoveToEndOfLineNeverCrossesBelowItsHeight) {
     m.cnc.StepForward();
     m.AtYield(5, [&] { m.cnc.Pause(); });
     m.cnc.MoveToEndOfLine();
-    EXPECT_EQ(m.op.yields(), 5u);
+    EXPECT_EQ(MotorSteps(m.port).size(), 5u);
     EXPECT_FALSE(m.st.ContinueRun);
     EXPECT_EQ(m.st.GCode, "G01");
 }

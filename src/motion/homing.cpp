@@ -23,13 +23,14 @@ void Cnc::SetHomeOption(int index, bool selected) {
 
 // "Home the Machine": one straight move of X and Y to machine zero or to program zero, as a rapid
 // or at the programmed feed times the override, as "Move:" says. With "Using Home Switchs" nothing
-// moves: the home switches zero the machine coordinates whenever a move passes them. Z is left
-// where it is meant to be: TargetZ does not change. Pressed while a program or a panel move runs,
-// it stops that first, as Pause does, and homes when it has ended.
+// moves: the home switches zero the machine coordinates whenever a move passes them. Z stays where
+// it stands: after a jog or a stopped move the block's TargetZ is not where Z is, and a move to it
+// would lower the tool on the way across. Pressed while a program or a panel move runs, it stops
+// that first, as Pause does, and homes when it has ended.
 //
 // Changes: StopRequest, Text2 (the homing feed, for show: the move runs at the feed that
-// ComputeFeedDelay gives), TargetX, TargetY, GCode (kept after the move), and whatever the move
-// changes.
+// ComputeFeedDelay gives), TargetX, TargetY, TargetZ (to ProgPosZ), GCode (kept after the move),
+// and whatever the move changes.
 void Cnc::HomeTheMachine() {
     if (Running()) {
         DeferPanelMove({PanelPress::Kind::Home});
@@ -43,6 +44,7 @@ void Cnc::HomeTheMachine() {
     main.Text2 = main.Text6;
     op().FocusView();
     auto move_to_target = [this] {
+        st.TargetZ = st.ProgPosZ;
         st.GCode = main.Combo1 == "Rapid" ? "G00" : "G01";
         ComputeFeedDelay();
         DispatchMove();
