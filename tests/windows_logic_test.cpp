@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 namespace tamo {
@@ -204,6 +205,98 @@ TEST_F(SettingsFile, CancelPutsBackWhatTheDialogShowedWhenItOpened) {
     m.cnc.settings.Combo2[0] = "1600";
     m.cnc.SettingsCancel();
     EXPECT_EQ(m.cnc.settings.Combo2[0], "800");
+}
+
+// Every field of the settings dialog, edited and cancelled, or edited beside a field that "Ok"
+// refuses and then cancelled: the file written at Exit is the one from before.
+TEST_F(SettingsFile, CancelAfterAnEditOrARefusedOkPutsBackEveryField) {
+    SettingsModel& f = m.cnc.settings;
+    std::vector<std::string*> texts{&f.Combo4, &f.Combo5, &f.Combo10, &f.Combo9, &f.Text1, &f.Text2};
+    for (auto* group : {f.Combo7.data(), f.Combo2.data(), f.Combo6.data()}) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            texts.push_back(group + i);
+        }
+    }
+    for (std::string& pin : f.Combo1) {
+        texts.push_back(&pin);
+    }
+    for (std::string& pin : f.Combo8) {
+        texts.push_back(&pin);
+    }
+    for (std::string& rate : f.Combo3) {
+        texts.push_back(&rate);
+    }
+    std::vector<std::function<void()>> edits;
+    for (std::string* text : texts) {
+        edits.emplace_back([text] { *text = *text == "9" ? "8" : "9"; });
+    }
+    for (int* state : {&f.XReverse, &f.YReverse, &f.ZReverse, &f.Check1[0], &f.Check1[1]}) {
+        edits.emplace_back([state] { *state = kChecked; });
+    }
+    edits.emplace_back([this] { m.cnc.SetOptionIn(true); });
+
+    for (std::size_t k = 0; k < edits.size(); ++k) {
+        for (const bool refused : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "edit " << k << (refused ? " beside a refused field" : ""));
+            m.cnc.ShowSettings();
+            edits[k]();
+            if (refused) {
+                (k == 0 ? f.Combo2[0] : f.Combo4) = "x";
+                EXPECT_FALSE(m.cnc.SettingsOk());
+                EXPECT_TRUE(f.Visible);
+            }
+            m.cnc.SettingsCancel();
+            EXPECT_FALSE(f.Visible);
+            m.cnc.ExitProgram();
+            ASSERT_EQ(Slurp(m.cnc.ConfigPath), original);
+        }
+    }
+}
+
+// Each factor of the scale dialog, and each coordinate of the coordinate dialog, typed and
+// cancelled, or typed beside one that "Ok" refuses and then cancelled: the next line is scaled as
+// before, and the positions stay.
+TEST(DialogCancel, ScaleAndCoordinateFieldsAreAllPutBack) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        for (const bool refused : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "factor " << i << (refused ? " beside a refused one" : ""));
+            TestMachine m;
+            m.cnc.ShowScale();
+            m.cnc.ScaleActivated(); // as the window does when it comes up
+            m.cnc.scale.Combo1[i] = "2";
+            if (refused) {
+                m.cnc.scale.Combo1[(i + 1) % 4] = "0";
+                EXPECT_FALSE(m.cnc.ScaleOk());
+                EXPECT_EQ(m.cnc.scale.Combo1[i], "2") << "the refusal keeps what was typed";
+            }
+            m.cnc.ScaleCancel();
+            m.Parse("G01 X1 Y1 Z1 I1 J1 F100");
+            EXPECT_EQ((std::array{m.st.TargetX, m.st.TargetY, m.st.TargetZ, m.st.ArcI, m.st.ArcJ, m.st.ProgFeed}),
+                      (std::array{1.0, 1.0, 1.0, 1.0, 1.0, 100.0}));
+        }
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (const bool refused : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "coordinate " << i << (refused ? " beside a refused one" : ""));
+            TestMachine m;
+            m.st.ProgPosX = 0.3;
+            m.st.MachPosZ = -0.6;
+            m.cnc.SetPrg();
+            m.cnc.coord.Combo1[i] = "7";
+            if (refused) {
+                m.cnc.coord.Combo1[(i + 1) % 3] = "x";
+                m.cnc.CoordOk();
+                EXPECT_TRUE(m.cnc.coord.Visible);
+            }
+            m.cnc.CoordCancel();
+            m.cnc.CoordOk(); // a discarded dialog applies nothing
+            m.cnc.UpdateReadouts();
+            EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"0.3000", "0.0000", "0.0000"}));
+            EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"0.0000", "0.0000", "-0.6000"}));
+            m.cnc.SetMachine();
+            EXPECT_EQ(m.cnc.coord.Combo1, (Texts{"0.0000", "0.0000", "-0.6000"}));
+        }
+    }
 }
 
 // The scale window's Cancel and Ok are driven through the window in the GUI tests.
