@@ -240,13 +240,16 @@ std::vector<std::string> Overlaps(const QWidget& window) {
     return found;
 }
 
+// With a program, whose pictures go to the screens folder.
 TEST_F(ControlsTable, EachControlStandsWhereTheOperatorLooksForItAtTheDefaultAndTheLeastSize) {
+    Open(TAMO_SOURCE_DIR "/gcodes/bracket.txt");
     for (const bool least : {false, true}) {
         SCOPED_TRACE(least ? "least size" : "default size");
         if (least) {
             window_->resize(1, 1);
-            QCoreApplication::processEvents();
         }
+        QCoreApplication::processEvents();
+        SaveScreen(*window_, least ? "main_window_bracket_least.png" : "main_window_bracket.png");
         for (const Placement& p : kFramePlaces) {
             EXPECT_TRUE(Holds(At(p.name), p.relation, At(p.other))) << p.name << " " << p.relation << " " << p.other;
         }

@@ -32,21 +32,12 @@ TEST_F(MainWindowTest, ShowsOneGroupAtATimeAndTheEmptyGrid) {
     EXPECT_TRUE(Near(40, 100, qRgb(192, 192, 192)) && Near(100, 120, qRgb(192, 192, 192)));
 }
 
-TEST_F(MainWindowTest, OpenAndRunEndAtTheProgramsLastPointWithTheControlsOffMeanwhile) {
+// Which controls a run disables is in the controls table.
+TEST_F(MainWindowTest, OpenAndRunEndAtTheProgramsLastPoint) {
     Open(ProgramFile("G01 X1.5 Y0.75 F200\nG01 X3 Y-1.5\n"));
-    bool checked = false;
-    op_.set_yield_hook([&](std::uint64_t) {
-        if (!checked) {
-            checked = true;
-            EXPECT_FALSE(Enabled("Command7") || Enabled("StepFwd_0") || Enabled("Command3"));
-            EXPECT_FALSE(Find<QAction>(*window_, "Open_Menu")->isEnabled());
-        }
-    });
     RunToEnd();
-    EXPECT_TRUE(checked);
     EXPECT_EQ(XY("PrgOutlbl"), "3.0000 -1.5000");
     EXPECT_EQ(XY("MachOutLl"), "3.0000 -1.5000");
-    EXPECT_TRUE(Enabled("Command7") && Enabled("StepFwd_0"));
     EXPECT_EQ(port_.write_count(), 0U); // offline
 
     // "Reset Program" asks first; the machine position stays and becomes the program origin.
@@ -83,14 +74,9 @@ TEST_F(MainWindowTest, PauseAndAKeyInTheViewStopARunThatThenResumes) {
     EXPECT_EQ(XY("PrgOutlbl"), "3.0000 1.5000");
 }
 
-TEST_F(MainWindowTest, JogButtonsStepAndRunUntilReleased) {
+// Each button's axis and sign in single steps is in the controls table.
+TEST_F(MainWindowTest, JogButtonsRunUntilReleased) {
     QWidget* x_plus = Find<QWidget>(*window_, "JogZ_4");
-    Click(*window_, "Option1_3"); // "Step": one step per click
-    ClickMouse(x_plus);
-    ClickMouse(x_plus);
-    ClickMouse(Find<QWidget>(*window_, "JogZ_5"));
-    EXPECT_EQ(XY("MachOutLl"), "0.0150 -0.0075");
-
     // "Slow": the jog runs from the press to the release, whichever mouse button it is. Should the
     // release never arrive, Pause ends the jog rather than the test hanging.
     op_.set_yield_hook([&](std::uint64_t n) {
@@ -220,16 +206,6 @@ TEST_F(MainWindowTest, ExitWritesTheConfigurationAndEnds) {
     window_->close();
     EXPECT_EQ(ends_, 3);
     EXPECT_TRUE(fs::exists(dir_ / "tamo.cfg"));
-}
-
-TEST_F(MainWindowTest, PicturesOfTheFrameWithAProgramBeforeAndAfterItsRun) {
-    Open(TAMO_SOURCE_DIR "/gcodes/bracket.txt");
-    ASSERT_GT(cnc_.st.PrgLineCount, 20);
-    QCoreApplication::processEvents();
-    SaveScreen(*window_, "main_window_bracket.png");
-    RunToEnd();
-    QCoreApplication::processEvents();
-    SaveScreen(*window_, "main_window_bracket_run.png");
 }
 
 TEST_F(MainWindowTest, AboutBoxOpensOnceAndOkGivesTheFocusToTheView) {
