@@ -350,5 +350,36 @@ TEST_F(ControlsTable, EachJogButtonMovesTheAxisItsCaptionNames) {
     }
 }
 
+// The readout panel's buttons act on the row they stand in: from program X0.3 Y-0.15 Z0.45 with the
+// machine at X0.6 Y0.15 Z2, each zeroes or offers to set only its own coordinates.
+TEST_F(ControlsTable, EachReadoutButtonActsOnItsOwnRow) {
+    struct Case {
+        const char* button;
+        const char* program; // the program readouts after the click
+        const char* machine;
+        const char* dialog; // the coordinate dialog's caption, when it opens
+    };
+    for (const Case& c :
+         {Case{"ZeroPrg", "0.0000 0.0000 0.0000", "0.6000 0.1500 2.0000", ""},
+          Case{"Command12", "0.3000 -0.1500 0.4500", "0.0000 0.0000 0.0000", ""},
+          Case{"SetPrg", "0.3000 -0.1500 0.4500", "0.6000 0.1500 2.0000", "Set Program Coordinates"},
+          Case{"Command11", "0.3000 -0.1500 0.4500", "0.6000 0.1500 2.0000", "Set Machine Coordinates"}}) {
+        SCOPED_TRACE(c.button);
+        cnc_.CoordCancel();
+        cnc_.st.ProgPosX = 0.3;
+        cnc_.st.ProgPosY = -0.15;
+        cnc_.st.ProgPosZ = 0.45;
+        cnc_.st.MachPosX = 0.6;
+        cnc_.st.MachPosY = 0.15;
+        cnc_.st.MachPosZ = 2;
+        cnc_.UpdateReadouts();
+        Click(*window_, c.button);
+        EXPECT_EQ(XY("PrgOutlbl") + " " + Text(*window_, "PrgOutlbl_2"), c.program);
+        EXPECT_EQ(XY("MachOutLl") + " " + Text(*window_, "MachOutLl_2"), c.machine);
+        const auto* dialog = Find<QWidget>(*window_, "Set_Prg_cord");
+        EXPECT_EQ(dialog->isVisible() ? dialog->windowTitle().toStdString() : "", c.dialog);
+    }
+}
+
 } // namespace
 } // namespace tamo
