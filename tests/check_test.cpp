@@ -141,6 +141,30 @@ TEST(Check, KeepsTheFirstFindingsOfACodeAndCountsThemAll) {
     EXPECT_EQ(report.Summary(), std::to_string(check::kMaxFindingsPerCode + 50) + " errors, no warnings");
 }
 
+// Findings at their edges: a missing F told once for the whole program, the fewest moves that are
+// compared for a far one, and one move after an end word named as one.
+TEST(Check, FindingsAtTheirEdges) {
+    struct Case {
+        const char* before; // a line parsed before the program is opened
+        const char* program;
+        std::vector<std::string> codes;
+        const char* message;
+    };
+    for (const Case& c : {Case{"F100", "G01 X1\nX2\nX3\n", {"1 feed-missing"}, "No F word before this feed move"},
+                          Case{"", "G01 X1 F100\nX2\nX3\nX4\nX1000\n", {"5 far-move"}, "This move goes to X"},
+                          Case{"", "G01 X1 F100\nM2\nX2\n", {"2 program-end"}, "the move on line 3 is cut as well."},
+                          Case{"", "G01 x1 F100\n", {"1 lower-case", "1 g-word-text"}, ""},
+                          Case{"", "G20\nG01 X1 F100\n", {"1 non-motion-g", "1 unit-word"}, ""}}) {
+        SCOPED_TRACE(c.program);
+        TestMachine m;
+        m.Parse(c.before);
+        const check::Report report = CheckText(m, c.program);
+        EXPECT_EQ(Codes(report), c.codes);
+        ASSERT_FALSE(report.findings.empty());
+        EXPECT_NE(report.findings[0].message.find(c.message), std::string::npos) << report.findings[0].message;
+    }
+}
+
 TEST(Check, AStopRequestEndsItEarly) {
     TestMachine m;
     m.Load(std::string(100'000, '\n'));

@@ -68,6 +68,16 @@ TEST(PpdevPort, ClaimsInCompatibilityModeWritesEveryTickReadsTheSwitchesAndLeave
     EXPECT_EQ(driver.open_files(), 0);
 }
 
+// Each of the eight data lines, pins 2 to 9, follows its own bit.
+TEST(PpdevPort, EveryDataLineFollowsItsBit) {
+    OnPpdev on;
+    ASSERT_NE(on.opening.port, nullptr);
+    for (int bit = 0; bit < 8; ++bit) {
+        on.opening.port->Out32(kDataRegister, static_cast<std::int16_t>(1 << bit));
+        EXPECT_EQ(on.driver.data(kDevice), 1 << bit);
+    }
+}
+
 // Each way the port can be refused: what the driver saw, and the line the operator reads.
 TEST(PpdevPort, RefusedPortsAreReportedWithTheDeviceTheReasonAndWhatToDo) {
     struct Case {

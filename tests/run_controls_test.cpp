@@ -174,9 +174,10 @@ TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
     }
 }
 
-// "Move machine to end of line" outside a run, from (0.45, -0.3) at Z -5, below the height of 10
-// it crosses at, and at Z 15, above it: X and Y move only at that height or above, never together
-// with Z; the machine ends on the end point of line 1, and Start goes on with line 2 alone.
+// "Move machine to end of line" outside a run, to the end of line 2 from (0.45, -0.3) at Z -5, below
+// the height of 10 it crosses at, and at Z 15, above it: X and Y move only at that height or above,
+// never together with Z; the machine ends on the end point of line 2, and Start goes on with line 3
+// alone (a fresh start would first go back to line 1's end).
 TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
     struct Case {
         double z0;
@@ -185,10 +186,11 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
     for (const Case c : {Case{-5, "Z XY Z"}, Case{15, "XY Z XY Z"}}) {
         SCOPED_TRACE(c.z0);
         TestMachine m;
-        m.Load("G01 X0.3 Y0.15 Z-0.3 F100\nG01 X0.6\n");
+        m.Load("G01 X0.45 Y-0.3 F100\nG01 X0.3 Y0.15 Z-0.3\nG01 X0.6\n");
         m.st.ProgPosX = 0.45;
         m.st.ProgPosY = -0.3;
         m.st.ProgPosZ = c.z0;
+        m.cnc.StepForward();
         m.cnc.StepForward();
         m.cnc.MoveToEndOfLine();
         const auto pulses = MotorSteps(m.port);
@@ -207,7 +209,7 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
 
         m.port.clear();
         m.cnc.Start();
-        EXPECT_EQ(Total(MotorSteps(m.port)), (Steps{40, 0, 0}));
+        EXPECT_EQ(MotorSteps(m.port), std::vector<Steps>(40, Steps{1, 0, 0}));
         EXPECT_EQ(DoneCount(m), 1);
     }
 
@@ -220,6 +222,25 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
     EXPECT_EQ(MotorSteps(m.port).size(), 5u);
     EXPECT_FALSE(m.st.ContinueRun);
     EXPECT_EQ(m.st.GCode, "G01");
+}
+
+// A jog between two lines leaves nothing to resume: the next line starts where the jog left the
+// machine and moves only the axes it names.
+TEST(RunControls, AfterAJogTheNextLineMovesOnlyTheAxesItNames) {
+    TestMachine m;
+    m.Load("G01 X0.3 Z-0.3 F100\nG01 X0.6\n");
+    m.cnc.SelectStepMode();
+    m.cnc.Start();
+    m.cnc.SelectJogSpeed(2); // "Slow", released at the first yield
+    m.AtYield(m.op.yields() + 1, [&] { m.cnc.JogReleased(6, 1); });
+    m.cnc.JogPressed(6, 1); // "Z +"
+    const double z = m.st.ProgPosZ;
+    ASSERT_GT(z, -0.3);
+    m.port.clear();
+    m.cnc.SelectContinuousMode();
+    m.cnc.Start();
+    EXPECT_EQ(Total(MotorSteps(m.port)), (Steps{40, 0, 0}));
+    EXPECT_EQ(m.st.ProgPosZ, z);
 }
 
 // A line paused half-way at X0.3 and then finished, or abandoned: no later Start replays its second

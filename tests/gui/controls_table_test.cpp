@@ -128,6 +128,9 @@ protected:
 };
 
 TEST_F(ControlsTable, NameCaptionGroupAndWhenEachControlCanBeUsed) {
+    for (const char* chosen : {"Option1_2", "Option3", "Option4_0"}) { // "Slow", "Continous", "Using Home Switchs"
+        EXPECT_TRUE(Find<QAbstractButton>(*window_, chosen)->isChecked()) << chosen;
+    }
     Note(); // at start-up
     Open(ProgramFile("G01 X3 F100\n"));
     AtYield(5, [&] {
@@ -379,6 +382,29 @@ TEST_F(ControlsTable, EachReadoutButtonActsOnItsOwnRow) {
         const auto* dialog = Find<QWidget>(*window_, "Set_Prg_cord");
         EXPECT_EQ(dialog->isVisible() ? dialog->windowTitle().toStdString() : "", c.dialog);
     }
+}
+
+// The coordinate dialog's buttons do what their captions say, and only "OK" writes the positions.
+TEST_F(ControlsTable, CoordinateDialogButtonsDoWhatTheirCaptionsSay) {
+    cnc_.st.ProgPosX = 0.3;
+    cnc_.st.ProgPosY = -0.15;
+    cnc_.st.ProgPosZ = 0.45;
+    cnc_.UpdateReadouts();
+    Click(*window_, "SetPrg");
+    const auto* dialog = Find<QWidget>(*window_, "Set_Prg_cord");
+    auto fields = [&] {
+        return Text(*dialog, "Combo1_0") + " " + Text(*dialog, "Combo1_1") + " " + Text(*dialog, "Combo1_2");
+    };
+    EXPECT_EQ(fields(), "0.3000 -0.1500 0.4500");
+    Click(*dialog, "Command4_1"); // "Zero Y"
+    EXPECT_EQ(fields(), "0.3000 0.0000 0.4500");
+    Click(*dialog, "Command3"); // "Zero all"
+    EXPECT_EQ(fields(), "0.0000 0.0000 0.0000");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Text(*window_, "PrgOutlbl_0"), "0.3000");
+    Click(*dialog, "Command1"); // "OK"
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(XY("PrgOutlbl") + " " + Text(*window_, "PrgOutlbl_2"), "0.0000 0.0000 0.0000");
 }
 
 } // namespace
