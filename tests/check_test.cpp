@@ -154,7 +154,7 @@ TEST(Check, FindingsAtTheirEdges) {
                           Case{"", "G01 X1 F100\nX2\nX3\nX4\nX1000\n", {"5 far-move"}, "This move goes to X"},
                           Case{"", "G01 X1 F100\nM2\nX2\n", {"2 program-end"}, "the move on line 3 is cut as well."},
                           Case{"", "G01 x1 F100\n", {"1 lower-case", "1 g-word-text"}, ""},
-                          Case{"", "G20\nG01 X1 F100\n", {"1 non-motion-g", "1 unit-word"}, ""}}) {
+                          Case{"", "G20\nG01 X1 F100\n", {"1 non-motion-g", "1 unit-word"}, "\"G20\" (units)"}}) {
         SCOPED_TRACE(c.program);
         TestMachine m;
         m.Parse(c.before);
