@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tamo {
 namespace {
@@ -62,87 +65,148 @@ TEST(OverrideControls, AnInfiniteFeedStaysWithinTheLimitsWhateverTheOverride) {
     EXPECT_EQ(m.clock.iterations(), 10 * (60000 + 1 + 6)) << "delay and pulse width of every tick";
 }
 
-// A tick costs the pulse-width wait (6 iterations) plus the step delay (floor + 1) at 100 ns an
-// iteration, so every window's step count is known in advance.
+// The speed test on a PC whose loop runs 100 ns an iteration, at the start-up settings: 0.0075 mm a
+// step, X slow jog rate 100, fast jog rate 500 mm/min, so that the slow jog rate is a step every
+// 4.5 ms and the goal a step every 0.9 ms.
 class SpeedTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m.cnc.ConfigPath = dir / "tamo.cfg";
-        m.cnc.main.Check1 = kChecked; // no ramp: every one-step move runs at the delay the test sets
         m.clock.set_ns_per_iteration(100);
         m.st.LoopCalIn = 177165; // as a former test left them
         m.st.LoopCalMm = 4500000;
         (void)m.cnc.WriteConfig();
         file_before_ = File();
+        m.cnc.set_tick_observer(&furthest_);
     }
     std::string File() const { return test::Slurp(m.cnc.ConfigPath); }
     Message Last() const { return m.op.messages().back(); }
 
+    // How far X went from where the test started it.
+    struct FurthestX final : TickObserver {
+        double mm = 0;
+        void OnTick(const Cnc& cnc) override { mm = std::max(mm, std::fabs(cnc.st.MachPosX)); }
+    } furthest_;
     test::ScratchDir dir;
     TestMachine m;
     std::string file_before_;
 };
 
-// Goal 500 mm/min at 0.0075 mm per step. At a delay of 4493 (0.45 ms a tick) the first window
-// counts 2223 steps, 1000.35 mm/min; the delay becomes 4493 * 1000.35 / 500 = 8989.1451 and the
-// next window counts 1112 steps, 500.4 mm/min.
-TEST_F(SpeedTest, ConvergesAndStoresTheCalibrationOfBothUnits) {
-    m.st.StepDelay = 4493;
+// Started with a delay of 0 in force (what a jog at top speed can leave), the test steps at the slow
+// jog rate in its first second, then at the rate it measured that to give; it stores what runs F500
+// at 500 mm/min, and X ends where it started, never further away than one second at the goal.
+TEST_F(SpeedTest, StartsAtTheSlowJogRateKeepsXNearItsStartAndCalibratesTheGoal) {
+    IoRecord& record = m.Record();
+    m.st.StepDelay = 0;
     m.cnc.Spdtest();
     EXPECT_EQ(Last(), (Message{"Speedtest done", "Speedtest"}));
-    EXPECT_EQ(m.cnc.main.Text4, "500.4");
-    // 500.4 * 8989.1451 = 4498168.2, and 4498168 / 25.4 = 177093.2: lines 34 to 36 of the file.
-    EXPECT_NE(File().find("\r\n 177093 \r\n5\r\n 4498168 \r\n"), std::string::npos) << File();
-    EXPECT_EQ(m.st.LoopCal, 4498168) << "read back for the unit in use";
+    const std::vector<std::int64_t> edges = record.RisingEdges(2);
+    ASSERT_GT(edges.size(), 223u);
+    for (std::size_t i = 1; i < 223; ++i) {
+        ASSERT_EQ(edges[i] - edges[i - 1], 4'500'000) << i;
+    }
+    EXPECT_LE(furthest_.mm, 500.0 / 60 + 0.0075);
+    EXPECT_NEAR(m.st.MachPosX, 0, 1e-9);
     EXPECT_FALSE(m.st.SpeedTestRunning);
-    EXPECT_EQ(m.st.ProgPosX, 0);
-    EXPECT_EQ(m.cnc.main.MachOutLl[0], "25.0125") << "the machine keeps the 3335 steps it travelled";
+
+    EXPECT_EQ(m.st.LoopCal, m.st.LoopCalMm) << "read back for the unit in use";
+    EXPECT_EQ(m.st.LoopCalIn, RoundHalfEven(m.st.LoopCalMm / 25.4));
+    const std::string lines =
+        "\r\n " + FormatNumber(m.st.LoopCalIn) + " \r\n5\r\n " + FormatNumber(m.st.LoopCalMm) + " \r\n";
+    EXPECT_NE(File().find(lines), std::string::npos) << File();
+    record.clear();
+    m.cnc.main.Check1 = kChecked;
+    m.Parse("G01 X3 F500");
+    m.cnc.LinearMove();
+    const std::vector<std::int64_t> move = record.RisingEdges(2);
+    ASSERT_EQ(move.size(), 400u);
+    EXPECT_NEAR(static_cast<double>(move.back() - move.front()) / 399, 900'000, 1'800) << "0.2 %, a step in a window";
 }
 
-// Inches, with a lead of 4 over 512 steps: 1/128 per step, exact in binary, so that a window of
-// 1010 steps measures exactly the goal 468.75 * 1.01. At 0.9907 ms a tick the first window counts
-// 1010 steps and the second 1009.
+// Another program taking 3 ms of the CPU every 50th tick makes the test last longer but leaves the
+// calibration as it is on an idle PC.
+TEST_F(SpeedTest, ABusyPCMakesTheTestLongerNotTheCalibrationWrong) {
+    m.cnc.Spdtest();
+    const double idle = m.st.LoopCalMm;
+    const std::int64_t idle_ns = m.clock.NowNs();
+    m.op.OnYield([&](std::uint64_t n) { m.clock.AdvanceNs(n % 50 == 0 ? 3'000'000 : 0); });
+    m.cnc.Spdtest();
+    EXPECT_EQ(m.st.LoopCalMm, idle);
+    EXPECT_GT(m.clock.NowNs() - idle_ns, idle_ns);
+}
+
+// A fast jog rate beyond what the test's shortest delay can step at, and one the PC cannot keep up
+// with, every tick's events taking longer than the goal's period: the test gives up after its last
+// window, with X back where it started and the calibration as it was.
+TEST_F(SpeedTest, GivesUpWhenTheFastJogRateIsOutOfReach) {
+    for (const bool slow_ticks : {false, true}) {
+        SCOPED_TRACE(slow_ticks ? "ticks slower than the goal" : "a goal beyond the shortest delay");
+        TestMachine machine;
+        machine.cnc.ConfigPath = m.cnc.ConfigPath;
+        machine.clock.set_ns_per_iteration(100);
+        if (slow_ticks) {
+            machine.op.OnYield([&](std::uint64_t) { machine.clock.AdvanceNs(1'000'000); });
+        } else {
+            machine.st.JogFastX = 100000.0;
+        }
+        machine.cnc.Spdtest();
+        EXPECT_EQ(machine.op.messages().back().text,
+                  "Speedtest could not reach the fast jog rate - calibration unchanged");
+        EXPECT_LT(machine.clock.NowNs(), 30'000'000'000);
+        EXPECT_EQ(File(), file_before_);
+        EXPECT_NEAR(machine.st.MachPosX, 0, 1e-9);
+        EXPECT_FALSE(machine.st.SpeedTestRunning || machine.st.StopRequest);
+    }
+}
+
+// Inches, with a lead of 4 over 512 steps: 1/128 per step, exact in binary. A slow jog rate of 472.7
+// gives a first window of exactly 1010 steps, goal × 1.01: neither the end nor a correction, so
+// the calibration pairs the second window's measurement with the first window's delay.
 TEST_F(SpeedTest, AWindowExactlyOnTheLimitMeasuresAgainWithTheSameDelay) {
     m.cnc.settings.optionmm = false;
     m.cnc.settings.OptionIn = true;
     m.cnc.settings.Combo7[0] = "4";
     m.cnc.settings.Combo2[0] = "512";
     m.cnc.settings.Combo3[0] = "468.75";
+    m.cnc.settings.Combo3[2] = "472.7";
     (void)m.cnc.WriteConfig();
     m.cnc.ReadConfig();
-    ASSERT_EQ(60.0 * 1010 * m.st.UnitsPerStepX, NumberOf(m.st.JogFastX) * 1.01);
-    m.st.StepDelay = 9900;
+    const double first_delay = 60e9 / 128 / 472.7 / 100 - 1;
     m.cnc.Spdtest();
-    EXPECT_EQ(m.cnc.main.Text4, "472.96875");
-    EXPECT_EQ(m.st.LoopCalIn, 4682391); // 472.96875 * 9900 = 4682390.625
-    EXPECT_EQ(m.st.LoopCalMm, 118932731);
+    EXPECT_NE(m.cnc.main.Text4, "473.4375");
+    const double second = std::stod(m.cnc.main.Text4);
+    EXPECT_GT(second, 468.75 / 1.01);
+    EXPECT_EQ(m.st.LoopCalIn, RoundHalfEven(second * first_delay));
 }
 
 TEST_F(SpeedTest, StoppedBeforeAWholeWindowKeepsTheCalibrationAndTheFile) {
-    m.st.StepDelay = 4493;
     m.AtYield(100, [&] { m.cnc.Pause(); });
     m.cnc.Spdtest();
     EXPECT_EQ(Last(), (Message{"Speedtest interrupted - calibration unchanged", "Speedtest"}));
     EXPECT_EQ(m.st.LoopCalMm, 4500000);
     EXPECT_EQ(File(), file_before_);
     EXPECT_FALSE(m.st.SpeedTestRunning || m.st.StopRequest);
+    EXPECT_NEAR(m.st.MachPosX, 100 * 0.0075, 1e-9) << "a stop leaves X where it stopped";
 }
 
 // A stop in the second window pairs the first window's measurement with the delay it ran at
-// (4493), not with the correction that followed (8989.1451).
+// (44,999), not with the correction that followed. The window opens with the first step and counts
+// the 223 after it within the second: 100.35 mm/min.
 TEST_F(SpeedTest, StoppedAfterAWindowStoresThatWindowsMeasurement) {
-    m.st.StepDelay = 4493;
-    m.AtYield(2300, [&] { m.cnc.Pause(); });
+    m.AtYield(230, [&] { m.cnc.Pause(); });
     m.cnc.Spdtest();
-    EXPECT_EQ(m.cnc.main.Text4, "1000.35");
-    EXPECT_EQ(m.st.LoopCalMm, 4494573); // 1000.35 * 4493 = 4494572.55
+    EXPECT_EQ(m.cnc.main.Text4, "100.35");
+    EXPECT_EQ(m.st.LoopCalMm, 4515650); // 100.35 × 44,999 = 4,515,649.65
 }
 
-// A machine whose bare tick already runs at the goal converges at a delay of 0: a calibration of
-// 0 would run every feed at top speed.
+// Without a slow jog rate to start from, the delay of 0 that a jog at top speed can leave is what
+// the first window measures; a stop in the second would store a calibration of 0, which would run
+// every feed at top speed.
 TEST_F(SpeedTest, ACalibrationOfZeroIsNeverStored) {
-    m.clock.set_ns_per_iteration(128572); // 7 iterations: 0.9 ms
+    m.clock.set_ns_per_iteration(150000); // the pulse width's 6 iterations: 0.9 ms a tick
+    m.st.JogSlowX = std::string("none");
     m.st.StepDelay = 0;
+    m.AtYield(6670, [&] { m.cnc.Pause(); }); // the first window: 6,667 steps of 150 us
     m.cnc.Spdtest();
     EXPECT_EQ(Last(), (Message{"Speedtest gave no usable calibration - calibration unchanged", "Speedtest"}));
     EXPECT_EQ(File(), file_before_);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <tuple>
 #include <vector>
@@ -76,6 +77,8 @@ TEST(LinearMove, DiagonalFeedIsScaledAndTheDelayRoundedHalfToEven) {
 
 TEST(LinearMove, RampedRapidAcceleratesCruisesAndDecelerates) {
     TestMachine m;
+    const IoRecord& record = m.Record();
+    m.clock.set_ns_per_iteration(100);
     Trace trace;
     m.cnc.set_tick_observer(&trace);
     m.cnc.main.Check1 = kChecked; // constant contour on: a rapid ramps all the same
@@ -95,6 +98,12 @@ TEST(LinearMove, RampedRapidAcceleratesCruisesAndDecelerates) {
     EXPECT_DOUBLE_EQ(d[150], 600000 / (std::sin(89 * std::atan(1.0) / 45) * 500));
     EXPECT_EQ(d.front(), 6000);
     EXPECT_EQ(std::vector<double>(d.end() - 5, d.end()), std::vector<double>(5, 6000));
+    // What the motor sees: each step comes the delay of the tick before it after that tick's step.
+    const std::vector<std::int64_t> edges = record.RisingEdges(2);
+    ASSERT_EQ(edges.size(), 200u);
+    for (std::size_t i = 1; i < edges.size(); ++i) {
+        ASSERT_EQ(edges[i] - edges[i - 1], static_cast<std::int64_t>(BusyWaitIterations(d[i - 1])) * 100) << i;
+    }
 }
 
 TEST(LinearMove, ConstantContourKeepsFeedMovesAtOneDelay) {

@@ -71,14 +71,14 @@ TEST(OperatorStatus, ListingLineIsTheRunningOrTheSteppedLine) {
 TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
     TestMachine m(true);
     m.st.LoopCal = 0;                  // offline and uncalibrated: every delay is 0
-    m.clock.set_ns_per_iteration(1e6); // and a tick waits one iteration, 1 ms
-    m.Load("G01 X3 F100\nG01 Y1.5\n"); // 400 + 200 ticks
+    m.clock.set_ns_per_iteration(1e6); // and a step is due one iteration, 1 ms, after the one before
+    m.Load("G01 X3 F100\nG01 Y1.5\n"); // 400 + 200 ticks; the first step goes out at once
     int updates = 0;
     std::vector<std::string> shown;
     m.op.OnYield([&](std::uint64_t n) {
         if (m.cnc.LiveUpdate()) {
             ++updates;
-            if (n == 200) {
+            if (n == 201) {
                 shown.push_back(m.cnc.main.PrgOutlbl[0] + " " + m.cnc.main.MachOutLl[0]);
             }
         }
@@ -88,8 +88,9 @@ TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
     });
     m.cnc.main.Check1 = kChecked; // "Constant contour on": no readout between lines
     m.cnc.Start();
-    EXPECT_EQ(updates, 6); // every 50 ms of 300
-    EXPECT_EQ(shown, (std::vector<std::string>{"1.5000 1.5000"}));
+    EXPECT_EQ(updates, 5); // every 50 ms of 299
+    // The 201st step, at 200 ms.
+    EXPECT_EQ(shown, (std::vector<std::string>{"1.5075 1.5075"}));
     m.clock.Advance(3'600'000); // an hour paused
     m.cnc.Start();
     m.cnc.UpdateStatus();
@@ -97,13 +98,13 @@ TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
 
     m.clock.set_ns_per_iteration(1e8); // 100 ms a tick
     m.op.OnYield(nullptr);
-    m.cnc.Start(); // a fresh start from (3, 1.5): 400 ticks, and the time counts from 0
+    m.cnc.Start(); // a fresh start from (3, 1.5): 400 ticks, 399 periods, and the time counts from 0
     m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Time, "Run time 0:40");
+    EXPECT_EQ(m.cnc.status.Time, "Run time 0:39");
     m.clock.set_ns_per_iteration(1e10);
     m.cnc.Start();
     m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Time, "Run time 1:06:40");
+    EXPECT_EQ(m.cnc.status.Time, "Run time 1:06:30");
 }
 
 // The time left follows the estimate: the whole program before a Start, the rest from the start of

@@ -2,6 +2,7 @@
 
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
+#include "platform/io_record.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
 #include "platform/sim_port.h"
@@ -61,6 +62,36 @@ inline std::string ProgramFile(const std::string& text) {
     return programs.Write("program" + std::to_string(++count) + ".txt", text).string();
 }
 
+// The kinds of a record's events in order, with the iterations of the waits and periods:
+// "hold write write wait6 write period8 read yield" is one online tick and its yield.
+inline std::string Sequence(const IoRecord& record) {
+    std::string text;
+    for (const IoRecord::Event& e : record.events()) {
+        text += text.empty() ? "" : " ";
+        switch (e.kind) {
+        case IoRecord::Kind::Write:
+            text += "write";
+            break;
+        case IoRecord::Kind::Read:
+            text += "read";
+            break;
+        case IoRecord::Kind::Wait:
+            text += "wait" + std::to_string(e.iterations);
+            break;
+        case IoRecord::Kind::Hold:
+            text += "hold";
+            break;
+        case IoRecord::Kind::Period:
+            text += "period" + std::to_string(e.iterations);
+            break;
+        case IoRecord::Kind::Yield:
+            text += "yield";
+            break;
+        }
+    }
+    return text;
+}
+
 // A controller on fake seams, started as the program starts but without a configuration file, and
 // calibrated as a speed test would leave it (LoopCalMm 60000, LoopCalIn 2362): online, a machine
 // without a calibration refuses to move. A test of the uncalibrated machine sets LoopCal to 0.
@@ -71,6 +102,7 @@ struct TestMachine {
     RecordingSurface view;
     Cnc cnc{port, clock, op, view};
     MachineState& st = cnc.st;
+    IoRecord record{clock};
 
     explicit TestMachine(bool offline = false) {
         st.LoopCalIn = 2362;
@@ -80,6 +112,15 @@ struct TestMachine {
     // Not started: every control holds its initial value.
     struct NotStarted {};
     explicit TestMachine(NotStarted) {}
+
+    // From now on the port's writes and reads, the clock's waits and the operator's yields go into
+    // one ordered record, stamped with the clock.
+    IoRecord& Record() {
+        port.set_record(&record);
+        clock.set_record(&record);
+        op.set_record(&record);
+        return record;
+    }
 
     // Parses one line as the run loop does.
     void Parse(const std::string& line) {

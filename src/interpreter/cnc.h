@@ -316,6 +316,10 @@ private:
     std::optional<RunEstimateInputs> estimate_inputs_;
     RunEstimate estimate_;
 
+    // motion/step_output.cpp: holds the tick's step for its due time, letting the events in while
+    // the period runs beyond one wait; false when a stop request came in meanwhile.
+    [[nodiscard]] bool HoldForStep();
+
     // motion/linear_move.cpp
     void Tick();
     void SaveResumeRecord();

@@ -9,10 +9,24 @@ namespace tamo {
 // whatever CheckSwitches changes; draws one live dot every PlotStep of travel. A port that failed
 // under the tick's writes or read stops the move and takes the machine offline (PortFailed).
 //
-// Timing contract: this is the innermost loop of every move. Apart from the two busy waits and
-// the port writes it must cost a few nanoseconds: no allocation, no logging, no repaint beyond
-// the dot. The three writes go out back to back with only the pulse-width wait between them.
+// Timing: the step write waits for its due time (the contract is in platform/clock.h), then the
+// three writes go out back to back with only the pulse-width wait between them, and StepDelay
+// becomes the period until the next tick's step. The pulse-width wait stays a plain busy wait of
+// its iterations: it lasts nanoseconds to microseconds, less than the clock reads a deadline would
+// cost, and the only harm a preemption inside it can do is a longer pulse, which drivers accept.
+//
+// Budget: everything after the writes (positions, dot, switches) and the caller's yield run inside
+// the period, so they must cost well under one period at the fast jog rate: no allocation, no
+// logging, no repaint beyond the dot. A tick with nothing to step still holds its due time, writes
+// and asks for its period.
+//
+// A period that would hold the step for more than a few milliseconds is waited in slices with the
+// events let in between (a slow feed, or a calibration of 1e300); a stop request that arrives
+// meanwhile ends the tick before its step, with nothing written or moved.
 void Cnc::StepPulse() {
+    if (!HoldForStep()) {
+        return;
+    }
     st.PlotTravel += st.UnitsPerStepX;
 
     // An idle axis keeps its direction line low between ticks. The bytes are formed bit by bit: two
@@ -43,10 +57,11 @@ void Cnc::StepPulse() {
         st.PortByte = st.DirByte | step_bits;
         port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte));
         port_->Out32(kDataRegister, static_cast<std::int16_t>(st.PortByte));
+        clock_->StepWritten();
         clock_->Wait(NumberOf(st.PulseWidth));
         port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte));
     }
-    clock_->Wait(st.StepDelay);
+    clock_->NextStepAfter(st.StepDelay);
 
     st.ProgPosX += st.UnitsPerStepX * st.StepDirX;
     st.MachPosX += st.UnitsPerStepX * st.StepDirX;
@@ -66,6 +81,24 @@ void Cnc::StepPulse() {
     if (tick_observer_ != nullptr) {
         tick_observer_->OnTick(*this);
     }
+}
+
+// The events let in between the slices may run a handler that ticks on its own (a single-step
+// jog): the directions this tick was called with are its own again afterwards.
+bool Cnc::HoldForStep() {
+    while (!clock_->AwaitStep()) {
+        const int x = st.StepDirX;
+        const int y = st.StepDirY;
+        const int z = st.StepDirZ;
+        op_->Yield();
+        if (st.StopRequest) {
+            return false;
+        }
+        st.StepDirX = x;
+        st.StepDirY = y;
+        st.StepDirZ = z;
+    }
+    return true;
 }
 
 // The data-register bit of a connector data pin: pin 2 is bit 0 up to pin 9, bit 7. Any other

@@ -1,5 +1,7 @@
 #include "platform/scripted_operator.h"
 
+#include "platform/io_record.h"
+
 namespace tamo {
 
 void ScriptedOperator::ShowMessage(const std::string& text, const std::string& title) {
@@ -32,6 +34,9 @@ std::optional<std::string> ScriptedOperator::ChooseOpenFile(const std::string& i
 
 void ScriptedOperator::Yield() {
     ++yields_;
+    if (record_ != nullptr) {
+        record_->Yield();
+    }
     if (on_yield_) {
         on_yield_(yields_);
     }

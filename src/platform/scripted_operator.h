@@ -10,6 +10,8 @@
 
 namespace tamo {
 
+class IoRecord;
+
 // An operator who follows a script: confirms every message, answers questions and file choices
 // from queues, and can act during a yield (press Pause after so many ticks, for instance).
 class ScriptedOperator final : public Operator {
@@ -37,6 +39,8 @@ public:
     void OnYield(std::function<void(std::uint64_t)> action) { on_yield_ = std::move(action); }
     // Called when a message is shown, before it is confirmed.
     void OnMessage(std::function<void(const Message&)> action) { on_message_ = std::move(action); }
+    // Every yield also goes into this record, in order with the port and the clock.
+    void set_record(IoRecord* record) { record_ = record; }
 
     [[nodiscard]] const std::vector<Message>& messages() const { return messages_; }
     [[nodiscard]] const std::vector<Message>& questions() const { return questions_; }
@@ -56,6 +60,7 @@ private:
     std::deque<std::optional<std::string>> files_;
     std::function<void(std::uint64_t)> on_yield_;
     std::function<void(const Message&)> on_message_;
+    IoRecord* record_ = nullptr;
     std::string last_dialog_dir_;
     std::string last_dialog_filter_;
     std::uint64_t yields_ = 0;

@@ -1,5 +1,7 @@
 #include "platform/sim_port.h"
 
+#include "platform/io_record.h"
+
 namespace tamo {
 
 void SimulatedPort::Out32(std::uint16_t address, std::int16_t value) {
@@ -10,17 +12,23 @@ void SimulatedPort::Out32(std::uint16_t address, std::int16_t value) {
     if (recording_) {
         writes_.push_back({address, value});
     }
+    if (record_ != nullptr) {
+        record_->Write(address, value);
+    }
 }
 
 std::int16_t SimulatedPort::Inp32(std::uint16_t address) {
     ++read_count_;
+    std::int16_t value = 255; // a floating bus reads all ones
     if (address == kStatusRegister) {
-        return status_;
+        value = status_;
+    } else if (address == kDataRegister) {
+        value = data_;
     }
-    if (address == kDataRegister) {
-        return data_;
+    if (record_ != nullptr) {
+        record_->Read(address, value);
     }
-    return 255; // a floating bus reads all ones
+    return value;
 }
 
 } // namespace tamo

@@ -7,6 +7,8 @@
 
 namespace tamo {
 
+class IoRecord;
+
 // A port without hardware: it keeps every write and answers reads of the status register with
 // a settable byte. 127 is what an idle port with no switch closed reads.
 class SimulatedPort final : public Port {
@@ -23,6 +25,8 @@ public:
     void set_status(std::int16_t status) { status_ = status; }
     // Off: writes are counted but not kept, for long runs where only the totals matter.
     void set_recording(bool on) { recording_ = on; }
+    // Every write and read also goes into this record, in order with the clock's waits.
+    void set_record(IoRecord* record) { record_ = record; }
 
     [[nodiscard]] const std::vector<Write>& writes() const { return writes_; }
     [[nodiscard]] std::uint64_t write_count() const { return write_count_; }
@@ -36,6 +40,7 @@ public:
 
 private:
     std::vector<Write> writes_;
+    IoRecord* record_ = nullptr;
     std::uint64_t write_count_ = 0;
     std::uint64_t read_count_ = 0;
     std::int16_t status_ = 127;

@@ -54,7 +54,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         return 2;
     }
 
-    TickRecorder recorder(cnc);
+    IoRecord record(machine.clock);
+    TickRecorder recorder(cnc, record);
     if (!options.trace.empty() && !recorder.OpenTrace(options.trace)) {
         err << "tamocnc-sim: cannot write " << options.trace << '\n';
         return 2;
@@ -63,6 +64,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         err << "tamocnc-sim: cannot write " << options.vcd << '\n';
         return 2;
     }
+    machine.port.set_record(&record);
+    machine.clock.set_record(&record);
     cnc.set_tick_observer(&recorder);
     bool paused = false;
     bool out_of_ticks = false;
@@ -90,6 +93,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     }
     const bool refused = estimate.refused_line != 0 && Shown(machine.op, estimate.refusal.c_str());
     cnc.set_tick_observer(nullptr);
+    machine.port.set_record(nullptr);
+    machine.clock.set_record(nullptr);
     recorder.Finish();
 
     const MachineState& st = cnc.st;

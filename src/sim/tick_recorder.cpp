@@ -1,8 +1,8 @@
 #include "sim/tick_recorder.h"
 
 #include "interpreter/numbers.h"
-#include "platform/clock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tamo::sim {
@@ -11,6 +11,13 @@ namespace {
 // VCD identifiers of the data lines: pin 2 (bit 0) is '!', up to pin 9 (bit 7).
 char VcdId(int bit) {
     return static_cast<char>('!' + bit);
+}
+
+// The dump's nanoseconds of a count of iterations; a period of 1e300 iterations ends at 1e18.
+std::uint64_t NsOf(std::uint64_t iterations, double ns_per) {
+    constexpr double kForeverNs = 1e18;
+    const double ns = static_cast<double>(iterations) * ns_per;
+    return static_cast<std::uint64_t>(ns < kForeverNs ? ns : kForeverNs);
 }
 
 } // namespace
@@ -71,7 +78,8 @@ void TickRecorder::VcdAt(std::uint64_t ns, int byte) {
     vcd_lines_ = byte;
 }
 
-// Runs inside every tick: a few additions, and the formatted rows only when a file was asked for.
+// Runs inside every tick: a few additions per recorded event, and the formatted rows only when a
+// file was asked for.
 void TickRecorder::OnTick(const Cnc& cnc) {
     const MachineState& st = cnc.st;
     ++ticks_;
@@ -79,27 +87,55 @@ void TickRecorder::OnTick(const Cnc& cnc) {
     steps_[1] += st.StepDirY != 0;
     steps_[2] += st.StepDirZ != 0;
     const double per = SecondsPerIteration();
-    const auto delay = static_cast<double>(BusyWaitIterations(st.StepDelay));
-    seconds_ += delay * per;
+    const double ns_per = per > 0 ? per * 1e9 : 1.0;
 
-    if (vcd_ != nullptr && !st.Offline) {
-        const double ns_per = per > 0 ? per * 1e9 : 1.0;
-        const auto pulse_ns =
-            static_cast<std::uint64_t>(static_cast<double>(BusyWaitIterations(NumberOf(st.PulseWidth))) * ns_per);
-        const auto tick_ns = static_cast<std::uint64_t>(delay * ns_per);
-        const std::uint64_t start = vcd_time_ns_;
-        VcdAt(start, st.DirByte);
-        VcdAt(start + 1, st.PortByte);
-        VcdAt(start + 1 + pulse_ns, st.DirByte);
-        vcd_time_ns_ = start + std::max<std::uint64_t>(tick_ns, pulse_ns + 2);
+    int dir_byte = st.DirByte; // offline nothing is written: the byte the tick would have written
+    int port_byte = 0;
+    int writes = 0;
+    std::uint64_t step_ns = vcd_now_ns_;
+    for (const IoRecord::Event& e : record_.events()) {
+        switch (e.kind) {
+        case IoRecord::Kind::Hold:
+            if (vcd_due_ns_ > vcd_now_ns_) {
+                vcd_now_ns_ = vcd_due_ns_;
+                vcd_after_write_ = false;
+            }
+            step_ns = vcd_now_ns_;
+            break;
+        case IoRecord::Kind::Write:
+            vcd_now_ns_ += vcd_after_write_ ? 1 : 0;
+            vcd_after_write_ = true;
+            if (vcd_ != nullptr) {
+                VcdAt(vcd_now_ns_, e.value);
+            }
+            ++writes;
+            if (writes == 1) {
+                dir_byte = e.value;
+            } else if (writes == 2) {
+                port_byte = e.value;
+            }
+            break;
+        case IoRecord::Kind::Wait:
+            vcd_now_ns_ += NsOf(e.iterations, ns_per);
+            vcd_after_write_ = false;
+            break;
+        case IoRecord::Kind::Period:
+            vcd_due_ns_ = step_ns + NsOf(e.iterations, ns_per);
+            seconds_ += static_cast<double>(e.iterations) * per;
+            break;
+        case IoRecord::Kind::Read:
+        case IoRecord::Kind::Yield:
+            break;
+        }
     }
+    record_.clear();
+
     if (trace_ != nullptr) {
-        std::fprintf(trace_, "%ld,%d,%d,%d,%d,%d,%s,%s,%s,%s,%s,%s,%s,%d,%s\n", ticks_, st.DirByte,
-                     st.Offline ? 0 : st.PortByte, st.StepDirX, st.StepDirY, st.StepDirZ,
-                     FormatNumber(st.StepDelay).c_str(), FormatNumber(st.ProgPosX).c_str(),
-                     FormatNumber(st.ProgPosY).c_str(), FormatNumber(st.ProgPosZ).c_str(),
-                     FormatNumber(st.MachPosX).c_str(), FormatNumber(st.MachPosY).c_str(),
-                     FormatNumber(st.MachPosZ).c_str(), st.PrgLineNo, st.GCode.c_str());
+        std::fprintf(
+            trace_, "%ld,%d,%d,%d,%d,%d,%s,%s,%s,%s,%s,%s,%s,%d,%s\n", ticks_, dir_byte, port_byte, st.StepDirX,
+            st.StepDirY, st.StepDirZ, FormatNumber(st.StepDelay).c_str(), FormatNumber(st.ProgPosX).c_str(),
+            FormatNumber(st.ProgPosY).c_str(), FormatNumber(st.ProgPosZ).c_str(), FormatNumber(st.MachPosX).c_str(),
+            FormatNumber(st.MachPosY).c_str(), FormatNumber(st.MachPosZ).c_str(), st.PrgLineNo, st.GCode.c_str());
     }
 }
 
@@ -109,7 +145,7 @@ void TickRecorder::Finish() {
         trace_ = nullptr;
     }
     if (vcd_ != nullptr) {
-        std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(vcd_time_ns_));
+        std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(std::max(vcd_now_ns_, vcd_due_ns_)));
         std::fclose(vcd_);
         vcd_ = nullptr;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "interpreter/cnc.h"
+#include "platform/io_record.h"
 
 #include <array>
 #include <cstdint>
@@ -10,21 +11,25 @@
 namespace tamo::sim {
 
 // Watches every tick of a headless run: counts ticks and steps, predicts the run time from the
-// loop calibration, and writes the trace and the value change dump when asked to.
+// loop calibration, and writes the trace and the value change dump when asked to. The port bytes
+// and the waits come from the run's ordered record, as they were written and waited, not from the
+// settings: a wrong order in the tick shows in the dump.
 //
 // Time model: the calibration folds the whole cost of a tick into LoopCal, so that one busy-loop
 // iteration lasts 60 × UnitsPerStepX / LoopCal seconds and a tick lasts its step delay in
-// iterations. Within a tick the direction lines change first, the step lines rise 1 ns later and
-// fall after the pulse width.
+// iterations. Each step is drawn at its due time (or, when the writes before it ran longer, 1 ns
+// after them); writes that follow each other directly are drawn 1 ns apart so that their order
+// stays visible, and a busy wait lasts its iterations.
 class TickRecorder final : public TickObserver {
 public:
-    explicit TickRecorder(const Cnc& cnc) : cnc_(cnc) {}
+    TickRecorder(const Cnc& cnc, IoRecord& record) : cnc_(cnc), record_(record) {}
     TickRecorder(const TickRecorder&) = delete;
     TickRecorder& operator=(const TickRecorder&) = delete;
     ~TickRecorder() override;
 
     [[nodiscard]] bool OpenTrace(const std::string& path);
     [[nodiscard]] bool OpenVcd(const std::string& path);
+    // Drains the record of the tick.
     void OnTick(const Cnc& cnc) override;
     void Finish();
 
@@ -38,12 +43,15 @@ private:
     void VcdAt(std::uint64_t ns, int byte);
 
     const Cnc& cnc_;
+    IoRecord& record_;
     std::FILE* trace_ = nullptr;
     std::FILE* vcd_ = nullptr;
     long ticks_ = 0;
     std::array<long, 3> steps_{};
     double seconds_ = 0;
-    std::uint64_t vcd_time_ns_ = 0;
+    std::uint64_t vcd_now_ns_ = 0; // the dump's time at the last event drawn
+    std::uint64_t vcd_due_ns_ = 0; // when the next step is due in the dump's time
+    bool vcd_after_write_ = false; // the last event drawn was a write: the next one follows it by 1 ns
     std::uint64_t vcd_last_stamp_ = ~0ull;
     int vcd_lines_ = -1; // the data lines as last dumped; -1 before the first dump
 };

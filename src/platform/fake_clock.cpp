@@ -1,0 +1,25 @@
+#include "platform/clock.h"
+#include "platform/io_record.h"
+
+#include <algorithm>
+
+namespace tamo {
+
+void FakeClock::RunIterations(std::uint64_t count) {
+    ++waits_;
+    iterations_ += count;
+    now_ns_ += static_cast<std::int64_t>(static_cast<double>(count) * ns_per_iteration_) + stall_ns_;
+    stall_ns_ = 0;
+}
+
+std::int64_t FakeClock::WaitUntil(std::int64_t deadline_ns) {
+    now_ns_ = std::max(now_ns_, deadline_ns);
+    return now_ns_;
+}
+
+void FakeClock::PeriodAsked(std::uint64_t count) {
+    ++waits_;
+    iterations_ += count;
+}
+
+} // namespace tamo

@@ -1,0 +1,158 @@
+// Step timing on deadlines, on the fake clock: what the step edges on the port do when a tick is
+// slow, when it is late, when the settings are absurd, and with an old calibration.
+
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+constexpr double kStep = 0.0075; // start-up travel per step
+constexpr int kXStepMask = 2;    // X step on pin 3
+
+std::vector<std::int64_t> Intervals(const std::vector<std::int64_t>& edges) {
+    std::vector<std::int64_t> intervals;
+    for (std::size_t i = 1; i < edges.size(); ++i) {
+        intervals.push_back(edges[i] - edges[i - 1]);
+    }
+    return intervals;
+}
+
+// A feed move of X without ramps, at a delay of delay iterations.
+void FeedMoveX(TestMachine& m, int steps, double delay) {
+    m.cnc.main.Check1 = kChecked;
+    m.st.LoopCal = delay * 100;
+    m.st.ProgFeed = 100;
+    m.st.GCode = "G01";
+    m.st.TargetX = m.st.ProgPosX + steps * kStep;
+    m.cnc.LinearMove();
+}
+
+// A port whose n-th write the system holds up (an interrupt between the wait and the write).
+struct HeldPort final : Port {
+    SimulatedPort& port;
+    FakeClock& clock;
+    int held_write;
+    std::int64_t held_ns;
+    int writes = 0;
+    HeldPort(SimulatedPort& p, FakeClock& c, int n, std::int64_t ns) : port(p), clock(c), held_write(n), held_ns(ns) {}
+    void Out32(std::uint16_t address, std::int16_t value) override {
+        clock.AdvanceNs(++writes == held_write ? held_ns : 0);
+        port.Out32(address, value);
+    }
+    std::int16_t Inp32(std::uint16_t address) override { return port.Inp32(address); }
+};
+
+// 450 us a step (4500 iterations of 100 ns). Events of 0.3 ms after the 5th step fit in its period
+// and change nothing; events of 2 ms after the 10th make the 11th step late, and the 12th still
+// comes a whole period after it. The 15th step's write is held up 50 us: the 16th comes a whole
+// period after the write, not after the wait.
+TEST(StepTiming, ASlowTickIsAbsorbedAndALateOneIsNeverMadeUpInABurst) {
+    TestMachine m;
+    const IoRecord& record = m.Record();
+    HeldPort held(m.port, m.clock, 3 * 14 + 2, 50'000);
+    m.cnc.set_port(held);
+    m.clock.set_ns_per_iteration(100);
+    m.op.OnYield([&](std::uint64_t n) {
+        if (n == 5) {
+            m.clock.AdvanceNs(300'000);
+        }
+        if (n == 10) {
+            m.clock.AdvanceNs(2'000'000);
+        }
+    });
+    FeedMoveX(m, 20, 4499);
+    std::vector<std::int64_t> expected(19, 450'000);
+    expected[9] = 600 + 2'000'000; // the pulse width, then the events
+    expected[13] = 450'000 + 50'000;
+    EXPECT_EQ(Intervals(record.RisingEdges(kXStepMask)), expected);
+}
+
+// A PC whose loop runs 2 ns an iteration, with 3 us of events in every tick. The speed test of the
+// old timing counted ticks of busy waits plus those events: at 500 mm/min a tick of 900 us was
+// 448,493 iterations of delay, 6 of pulse width and the events, so LoopCal became 500 × 448,493.
+// The start-up measurement of the loop, even with the scheduler breaking into it, must give that
+// calibration the same feed within a few percent.
+TEST(StepTiming, TheStartUpMeasurementKeepsAnOldCalibrationsFeed) {
+    TestMachine m;
+    const IoRecord& record = m.Record();
+    m.clock.set_ns_per_iteration(2);
+    m.clock.StallNextWait(5'000'000);
+    m.clock.MeasureIteration();
+    m.op.OnYield([&](std::uint64_t) { m.clock.AdvanceNs(3'000); });
+    m.cnc.main.Check1 = kChecked;
+    m.st.LoopCal = 500.0 * 448'493;
+    m.Parse("G01 X7.5 F500");
+    m.cnc.LinearMove();
+    const std::vector<std::int64_t> edges = record.RisingEdges(kXStepMask);
+    ASSERT_EQ(edges.size(), 1000u);
+    const double tick_ns = static_cast<double>(edges.back() - edges.front()) / 999;
+    EXPECT_NEAR(tick_ns, 900'000, 9'000);
+}
+
+// No wait runs longer than its bound, whatever the settings, and the operator's events come in at
+// least that often: Pause ends a move held on a period of centuries, and the step it waited for is
+// never written.
+TEST(StepTiming, NoSingleWaitOutlastsItsBoundWhateverTheSettings) {
+    struct Case {
+        const char* what;
+        std::function<void(TestMachine&)> set;
+        bool jog;
+        std::size_t steps; // written before the stop
+    };
+    const Case cases[] = {
+        {"calibration 1e300", [](TestMachine& m) { m.st.LoopCal = 1e300; }, false, 1},
+        {"fast X jog rate 1e-300, constant contour on",
+         [](TestMachine& m) {
+             m.st.JogFastX = 1e-300;
+             m.cnc.main.Check1 = kChecked;
+         },
+         false, 1},
+        {"pulse width 1e300", [](TestMachine& m) { m.st.PulseWidth = 1e300; }, false, 4},
+        {"slow X jog rate 1e-300, jogging", [](TestMachine& m) { m.st.JogSlowX = 1e-300; }, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestMachine m;
+        const IoRecord& record = m.Record();
+        m.clock.set_ns_per_iteration(1);
+        m.st.LoopCal = 4.5e5;
+        m.Parse("G01 X1 F100");
+        c.set(m);
+        std::int64_t first_yield_ns = -1;
+        m.op.OnYield([&](std::uint64_t n) {
+            if (n == 1) {
+                first_yield_ns = m.clock.NowNs();
+            }
+            if (n == 4) {
+                c.jog ? m.cnc.JogReleased(4, 1) : m.cnc.Pause();
+            }
+        });
+        if (c.jog) {
+            m.cnc.SelectJogSpeed(2);
+            m.cnc.JogPressed(4, 1);
+        } else {
+            m.cnc.LinearMove();
+        }
+        std::int64_t longest = 0;
+        for (const IoRecord::Event& e : record.events()) {
+            longest = std::max(longest, e.ns);
+        }
+        EXPECT_LE(longest, kMaxWaitNs);
+        EXPECT_LE(first_yield_ns, kMaxWaitNs);
+        EXPECT_LT(m.op.yields(), 20u);
+        EXPECT_EQ(record.RisingEdges(kXStepMask).size(), c.steps);
+        EXPECT_NEAR(m.st.MachPosX, static_cast<double>(c.steps) * kStep, 1e-12);
+    }
+}
+
+} // namespace
+} // namespace tamo
