@@ -4,6 +4,7 @@
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
 #include "platform/hardware_port.h"
+#include "platform/realtime.h"
 #include "platform/settings_location.h"
 #include "platform/sim_port.h"
 #include "ui/main_window.h"
@@ -143,6 +144,9 @@ int main(int argc, char** argv) {
         OpenPort(safety.agreed(), user_state.Port(options.port), op, offline, port_status);
 
     tamo::SteadyClock clock;
+    tamo::LinuxSchedulingCalls scheduling;
+    tamo::RealtimeRequest realtime(scheduling);
+    clock.set_realtime(&realtime);
     tamo::ui::QtSurface surface;
     tamo::Cnc cnc(*port, clock, op, surface);
     cnc.status.Port = port_status;

@@ -173,6 +173,10 @@ public:
     // motion/step_output.cpp
     void StepPulse();
     [[nodiscard]] static int PinMask(const Value& pin);
+    // Real-time scheduling for the length of a run or a panel move (BusyScope asks for it); the
+    // first refusal goes into status.Notice.
+    void EnterRealtime();
+    void LeaveRealtime();
 
     // motion/switches.cpp
     void CheckSwitches();
@@ -387,6 +391,7 @@ private:
             cnc_.run_active_ = true;
             if (!was_) {
                 cnc_.BusyBegins(activity);
+                cnc_.EnterRealtime();
             }
         }
         ~BusyScope() {
@@ -394,6 +399,7 @@ private:
             if (was_) {
                 return;
             }
+            cnc_.LeaveRealtime();
             cnc_.BusyEnds();
             if (cnc_.redraw_pending_) {
                 cnc_.FrameRedraw();

@@ -1,6 +1,7 @@
 // Step output: one interpolation tick on the printer port's data lines.
 
 #include "interpreter/cnc.h"
+#include "platform/realtime.h"
 
 namespace tamo {
 
@@ -99,6 +100,22 @@ bool Cnc::HoldForStep() {
         st.StepDirZ = z;
     }
     return true;
+}
+
+// Once per run or panel move, never per tick.
+void Cnc::EnterRealtime() {
+    if (RealtimeRequest* realtime = clock_->realtime(); realtime != nullptr) {
+        if (std::string notice = realtime->Enter(); !notice.empty()) {
+            status.Notice = std::move(notice);
+            op_->ModelsChanged();
+        }
+    }
+}
+
+void Cnc::LeaveRealtime() {
+    if (RealtimeRequest* realtime = clock_->realtime(); realtime != nullptr) {
+        realtime->Leave();
+    }
 }
 
 // The data-register bit of a connector data pin: pin 2 is bit 0 up to pin 9, bit 7. Any other

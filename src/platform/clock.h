@@ -6,6 +6,7 @@
 namespace tamo {
 
 class IoRecord;
+class RealtimeRequest;
 
 // The number of iterations a busy wait of n runs: floor(n) + 1 for n >= 0, none for n < 0 (or not
 // a number). Every setting that counts time in busy-loop iterations (the pulse width, the step
@@ -78,6 +79,9 @@ public:
     // Nanoseconds of n busy-loop iterations (BusyWaitIterations(n)), capped at about 30 years.
     [[nodiscard]] std::int64_t IterationsNs(double n) const;
 
+    // Moves ask for real-time scheduling through this; none (the default) leaves the thread alone.
+    void set_realtime(RealtimeRequest* request) { realtime_ = request; }
+    [[nodiscard]] RealtimeRequest* realtime() const { return realtime_; }
     // Every hold and period goes into this record too, in order with the port and the operator.
     void set_record(IoRecord* record) { record_ = record; }
 
@@ -97,6 +101,7 @@ private:
     std::int64_t lateness_ns_ = 0;
     std::int64_t lateness_total_ns_ = 0;
     std::int64_t write_ns_ = std::numeric_limits<std::int64_t>::max(); // the quickest write seen
+    RealtimeRequest* realtime_ = nullptr;
     IoRecord* record_ = nullptr;
 };
 

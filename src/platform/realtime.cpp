@@ -1,0 +1,138 @@
+#include "platform/realtime.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace tamo {
+namespace {
+
+constexpr const char* kLimitsFile = "/etc/security/limits.d/tamocnc.conf";
+
+int ErrnoOf(int result) {
+    return result == 0 ? 0 : errno;
+}
+
+bool IsRealtimePolicy(int policy) {
+    return policy == SCHED_FIFO || policy == SCHED_RR;
+}
+
+} // namespace
+
+// Only what is mapped now: the code, the program buffer and the drawing. Locking future mappings
+// as well would make a later allocation fail outright once a finite lock limit is reached.
+int LinuxSchedulingCalls::LockMemory() {
+    return ErrnoOf(mlockall(MCL_CURRENT));
+}
+
+SchedulingCalls::Policy LinuxSchedulingCalls::CurrentPolicy() {
+    Policy policy;
+    policy.policy = sched_getscheduler(0);
+    sched_param param{};
+    if (sched_getparam(0, &param) == 0) {
+        policy.priority = param.sched_priority;
+    }
+    return policy;
+}
+
+// A child process started during a move must not inherit the priority.
+int LinuxSchedulingCalls::SetRealtime(int priority) {
+    sched_param param{};
+    param.sched_priority = priority;
+    return ErrnoOf(sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &param));
+}
+
+int LinuxSchedulingCalls::SetPolicy(const Policy& policy) {
+    sched_param param{};
+    param.sched_priority = policy.priority;
+    return ErrnoOf(sched_setscheduler(0, policy.policy, &param));
+}
+
+int LinuxSchedulingCalls::PriorityLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0) {
+        return 0;
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? 99 : static_cast<int>(limit.rlim_cur);
+}
+
+long LinuxSchedulingCalls::ThrottleRuntimeUs() {
+    std::ifstream file("/proc/sys/kernel/sched_rt_runtime_us");
+    long runtime_us = 0;
+    // Unreadable: assume the kernel's default, 0.95 s of every second.
+    return file >> runtime_us ? runtime_us : 950'000;
+}
+
+std::string LinuxSchedulingCalls::UserName() {
+    if (const passwd* user = getpwuid(geteuid()); user != nullptr && user->pw_name != nullptr) {
+        return user->pw_name;
+    }
+    return "USER";
+}
+
+std::string RealtimeRequest::Enter() {
+    if (raised_) {
+        return {};
+    }
+    if (calls_.ThrottleRuntimeUs() < 0) {
+        if (told_) {
+            return {};
+        }
+        told_ = true;
+        return "Real-time priority not used: the kernel's real-time throttling is off "
+               "(kernel.sched_rt_runtime_us = -1), so a busy move could lock the PC up. "
+               "Set it back to 950000 to allow it.";
+    }
+    int memory_error = 0;
+    if (!memory_locked_) {
+        memory_error = calls_.LockMemory();
+        memory_locked_ = memory_error == 0;
+    }
+    saved_ = calls_.CurrentPolicy();
+    int priority_error = 0;
+    if (!IsRealtimePolicy(saved_.policy)) {
+        priority_error = calls_.SetRealtime(kPriority);
+        // A user allowed a lower priority than ours gets the highest one allowed.
+        const int limit = calls_.PriorityLimit();
+        if (priority_error == EPERM && limit > 0 && limit < kPriority) {
+            priority_error = calls_.SetRealtime(limit);
+        }
+        raised_ = priority_error == 0;
+    }
+    if ((priority_error == 0 && memory_error == 0) || told_) {
+        return {};
+    }
+    told_ = true;
+    return Refusal(priority_error, memory_error);
+}
+
+void RealtimeRequest::Leave() {
+    if (raised_) {
+        (void)calls_.SetPolicy(saved_);
+        raised_ = false;
+    }
+}
+
+std::string RealtimeRequest::Refusal(int priority_error, int memory_error) {
+    const std::string user = calls_.UserName();
+    std::string what;
+    std::string lines;
+    if (priority_error != 0) {
+        what = std::string("Real-time priority refused (") + std::strerror(priority_error) + ")";
+        lines = "\"" + user + " - rtprio " + std::to_string(kPriority) + "\"";
+    }
+    if (memory_error != 0) {
+        what += (what.empty() ? "Memory lock refused (" : "; memory lock refused (") +
+                std::string(std::strerror(memory_error)) + ")";
+        lines += (lines.empty() ? "\"" : " and \"") + user + " - memlock unlimited\"";
+    }
+    return what + ": steps can come late while the PC is busy. To allow it, add " + lines + " to " + kLimitsFile +
+           " and log in again.";
+}
+
+} // namespace tamo
