@@ -1,6 +1,7 @@
 // tamocnc-sim: the controller without its windows, on a simulated port.
 
 #include "sim/check_command.h"
+#include "sim/latency_command.h"
 #include "sim/parse_command.h"
 #include "sim/run_command.h"
 
@@ -46,6 +47,15 @@ int main(int argc, char** argv) {
     check->add_option("--config", check_options.config, "Configuration file to read (never written)");
     check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
 
+    tamo::sim::LatencyOptions latency_options;
+    CLI::App* latency = app.add_subcommand("latency", "Run the step timing's deadline loop on this PC and report how "
+                                                      "late its ticks come and the highest step rate it can drive");
+    latency->add_option("--seconds", latency_options.seconds, "How long to measure (10)");
+    latency->add_option("--period-us", latency_options.period_us,
+                        "Tick period in microseconds (the step period of the X fast jog rate)");
+    latency->add_option("--config", latency_options.machine.config, "Configuration file to read (never written)");
+    latency->add_flag("--json", latency_options.json, "Print one JSON object");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) { // --help, --version
@@ -59,6 +69,9 @@ int main(int argc, char** argv) {
     }
     if (check->parsed()) {
         return tamo::sim::RunCheck(program, check_options, std::cout, std::cerr);
+    }
+    if (latency->parsed()) {
+        return tamo::sim::RunLatencyCommand(latency_options, std::cout, std::cerr);
     }
     if (run->parsed()) {
         return tamo::sim::RunProgramCommand(program, run_options, std::cout, std::cerr);

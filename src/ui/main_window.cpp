@@ -8,6 +8,7 @@
 #include "ui/control_panel.h"
 #include "ui/controls.h"
 #include "ui/coordinate_dialog.h"
+#include "ui/latency_window.h"
 #include "ui/preview_navigation.h"
 #include "ui/program_listing.h"
 #include "ui/qt_operator.h"
@@ -208,6 +209,12 @@ void MainWindow::BuildMenus() {
         check_->show();
         check_->raise();
         check_->activateWindow();
+    });
+    item(options, "Mnu_Latency", QStringLiteral("Latency Test"), [this] {
+        if (latency_ == nullptr) {
+            latency_ = new LatencyWindow(cnc_, this);
+        }
+        latency_->Open();
     });
 
     BuildViewMenu(menu("Menu_View", QStringLiteral("&View")));

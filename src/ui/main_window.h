@@ -20,6 +20,7 @@ class AboutBox;
 class CheckWindow;
 class ControlPanel;
 class CoordinateDialog;
+class LatencyWindow;
 class PreviewNavigation;
 class ProgramListing;
 class QtOperator;
@@ -114,6 +115,7 @@ private:
     CoordinateDialog* coordinates_ = nullptr;
     AboutBox* about_ = nullptr;
     CheckWindow* check_ = nullptr;
+    LatencyWindow* latency_ = nullptr; // made at the first Options > "Latency Test"
     std::jthread estimator_;
 };
 

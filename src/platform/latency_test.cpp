@@ -1,0 +1,120 @@
+#include "platform/latency_test.h"
+
+#include "platform/clock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace tamo {
+namespace {
+
+constexpr std::int64_t kFineNs = 100;
+constexpr std::int64_t kFineEndNs = 1'000'000;
+constexpr std::int64_t kCoarseNs = 10'000;
+constexpr std::int64_t kCoarseEndNs = 100'000'000;
+constexpr std::size_t kFineBins = kFineEndNs / kFineNs;
+constexpr std::size_t kBins = kFineBins + (kCoarseEndNs - kFineEndNs) / kCoarseNs + 1;
+
+std::size_t BinOf(std::int64_t ns) {
+    if (ns < kFineEndNs) {
+        return static_cast<std::size_t>(std::max<std::int64_t>(ns, 0) / kFineNs);
+    }
+    if (ns < kCoarseEndNs) {
+        return kFineBins + static_cast<std::size_t>((ns - kFineEndNs) / kCoarseNs);
+    }
+    return kBins - 1;
+}
+
+// The upper end of a bin: a percentile never reads better than it was.
+std::int64_t BinEndNs(std::size_t bin) {
+    if (bin < kFineBins) {
+        return static_cast<std::int64_t>(bin + 1) * kFineNs;
+    }
+    return kFineEndNs + static_cast<std::int64_t>(bin - kFineBins + 1) * kCoarseNs;
+}
+
+} // namespace
+
+LatencyTest::LatencyTest(Clock& clock, std::int64_t period_ns, double seconds)
+    : clock_(clock), period_ns_(std::max<std::int64_t>(period_ns, 1)),
+      length_ns_(static_cast<std::int64_t>(std::max(seconds, 0.0) * 1e9)), counts_(kBins) {}
+
+bool LatencyTest::Tick() {
+    if (!clock_.AwaitStep()) {
+        return true;
+    }
+    // The first tick comes after the idle time before the test: it is late by that, not by the PC.
+    if (!started_) {
+        started_ = true;
+        start_ns_ = clock_.last_step_ns();
+        end_ns_ = start_ns_ + length_ns_;
+    } else {
+        Count(clock_.last_lateness_ns());
+    }
+    clock_.NextStepIn(period_ns_);
+    return clock_.last_step_ns() < end_ns_;
+}
+
+void LatencyTest::Count(std::int64_t lateness_ns) {
+    ++ticks_;
+    ++counts_[BinOf(lateness_ns)];
+    max_ns_ = std::max(max_ns_, lateness_ns);
+    if (static_cast<double>(lateness_ns) > LatencyReport::kMargin * static_cast<double>(period_ns_)) {
+        ++late_;
+    }
+}
+
+double LatencyTest::Percentile(double share) const {
+    const auto wanted = static_cast<std::uint64_t>(std::ceil(share * static_cast<double>(ticks_)));
+    std::uint64_t seen = 0;
+    for (std::size_t bin = 0; bin < counts_.size(); ++bin) {
+        seen += counts_[bin];
+        if (seen >= wanted && seen > 0) {
+            return static_cast<double>(std::min(BinEndNs(bin), max_ns_)) / 1000;
+        }
+    }
+    return static_cast<double>(max_ns_) / 1000;
+}
+
+LatencyReport LatencyTest::Report() const {
+    LatencyReport report;
+    report.period_ns = period_ns_;
+    report.seconds = started_ ? static_cast<double>(clock_.last_step_ns() - start_ns_) / 1e9 : 0;
+    report.ticks = ticks_;
+    if (ticks_ == 0) {
+        return report;
+    }
+    report.median_us = Percentile(0.5);
+    report.p99_us = Percentile(0.99);
+    report.p999_us = Percentile(0.999);
+    report.max_us = static_cast<double>(max_ns_) / 1000;
+    report.late_share = static_cast<double>(late_) / static_cast<double>(ticks_);
+    // A period must be long enough that 99.9 % of the ticks land within the margin of it. Below a
+    // microsecond the three port writes of a tick take longer than the lateness they would allow.
+    const double p999_s = std::max(report.p999_us, 1.0) / 1e6;
+    report.max_step_rate = LatencyReport::kMargin / p999_s;
+    // The report's edges fall on the fine bins' edges, so each fine bin lies below one of them.
+    for (std::size_t bin = 0; bin < counts_.size(); ++bin) {
+        const double start_us = static_cast<double>(BinEndNs(bin) - (bin < kFineBins ? kFineNs : kCoarseNs)) / 1000;
+        const auto* slot = std::upper_bound(LatencyReport::kBinsUs.begin(), LatencyReport::kBinsUs.end(), start_us);
+        report.bins[static_cast<std::size_t>(slot - LatencyReport::kBinsUs.begin())] += counts_[bin];
+    }
+    return report;
+}
+
+std::string FormatLatencyReport(const LatencyReport& report) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%llu ticks of %.0f us in %.1f s\n"
+                  "Lateness: median %.1f us, 99 %% %.1f us, 99.9 %% %.1f us, max %.1f us\n"
+                  "Late ticks (more than %.0f %% of the period): %.3f %%\n"
+                  "Highest step rate with 99.9 %% of the steps within %.0f %% of their period: %.0f steps/s",
+                  static_cast<unsigned long long>(report.ticks), static_cast<double>(report.period_ns) / 1000,
+                  report.seconds, report.median_us, report.p99_us, report.p999_us, report.max_us,
+                  LatencyReport::kMargin * 100, report.late_share * 100, LatencyReport::kMargin * 100,
+                  report.max_step_rate);
+    return text;
+}
+
+} // namespace tamo

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tamo {
+
+class Clock;
+
+// What the latency test found: how late the deadline loop's ticks came, in microseconds.
+struct LatencyReport {
+    // A tick is late when it comes more than this share of its period after its due time; the
+    // highest step rate keeps 99.9 % of the ticks within it.
+    static constexpr double kMargin = 0.1;
+    // The histogram's bins: bin i holds the ticks later than edge i - 1 and less late than edge i,
+    // in microseconds; the last one everything from the last edge on.
+    static constexpr std::array<double, 13> kBinsUs{1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000};
+
+    std::int64_t period_ns = 0;
+    double seconds = 0;
+    std::uint64_t ticks = 0;
+    double median_us = 0;
+    double p99_us = 0;
+    double p999_us = 0;
+    double max_us = 0;
+    double late_share = 0;    // 0 to 1
+    double max_step_rate = 0; // steps per second
+    std::array<std::uint64_t, kBinsUs.size() + 1> bins{};
+};
+
+// The deadline loop of the moves, alone: one tick per period, each waiting for its due time as a
+// step does, its lateness counted. The caller runs it as a move runs, letting the events in
+// between the ticks, so that what it measures is what a step would see.
+//
+// Timing contract: a tick adds one counter to the histogram; nothing allocates after construction.
+class LatencyTest {
+public:
+    LatencyTest(Clock& clock, std::int64_t period_ns, double seconds);
+
+    // One tick, or one slice of a period longer than a wait may run. False once the time is up.
+    [[nodiscard]] bool Tick();
+    [[nodiscard]] LatencyReport Report() const;
+
+private:
+    void Count(std::int64_t lateness_ns);
+    [[nodiscard]] double Percentile(double share) const;
+
+    Clock& clock_;
+    std::int64_t period_ns_;
+    std::int64_t length_ns_;
+    std::int64_t start_ns_ = 0;
+    std::int64_t end_ns_ = 0;
+    bool started_ = false;
+    std::uint64_t ticks_ = 0;
+    std::uint64_t late_ = 0;
+    std::int64_t max_ns_ = 0;
+    // 100 ns bins up to 1 ms, then 10 us bins up to 100 ms, then one for everything longer.
+    std::vector<std::uint32_t> counts_;
+};
+
+// The report in a few lines for the operator.
+[[nodiscard]] std::string FormatLatencyReport(const LatencyReport& report);
+
+} // namespace tamo

@@ -1,0 +1,93 @@
+#include "sim/latency_command.h"
+
+#include "interpreter/numbers.h"
+#include "platform/latency_test.h"
+#include "platform/realtime.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+namespace tamo::sim {
+namespace {
+
+constexpr double kMaxSeconds = 3600;
+constexpr double kMaxPeriodUs = 1e6;
+
+nlohmann::ordered_json Json(const LatencyReport& report, bool realtime, bool memory_locked, const std::string& notice) {
+    nlohmann::ordered_json json;
+    json["period_us"] = static_cast<double>(report.period_ns) / 1000;
+    json["seconds"] = report.seconds;
+    json["ticks"] = report.ticks;
+    json["median_us"] = report.median_us;
+    json["p99_us"] = report.p99_us;
+    json["p999_us"] = report.p999_us;
+    json["max_us"] = report.max_us;
+    json["late_share"] = report.late_share;
+    json["max_step_rate"] = report.max_step_rate;
+    json["realtime"] = realtime;
+    json["memory_locked"] = memory_locked;
+    json["notice"] = notice;
+    nlohmann::ordered_json bins = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < report.bins.size(); ++i) {
+        nlohmann::ordered_json bin;
+        if (i < LatencyReport::kBinsUs.size()) {
+            bin["below_us"] = LatencyReport::kBinsUs[i];
+        } else {
+            bin["below_us"] = nullptr;
+        }
+        bin["ticks"] = report.bins[i];
+        bins.push_back(bin);
+    }
+    json["histogram"] = bins;
+    return json;
+}
+
+} // namespace
+
+int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ostream& err) {
+    if (!(options.seconds > 0 && options.seconds <= kMaxSeconds) ||
+        !(options.period_us >= 0 && options.period_us <= kMaxPeriodUs)) {
+        err << "tamocnc-sim: --seconds must be above 0 and at most 3600, --period-us at most 1000000\n";
+        return 2;
+    }
+    double period_us = options.period_us;
+    if (period_us == 0) {
+        SimMachine machine;
+        if (std::string problem = StartMachine(machine, options.machine); !problem.empty()) {
+            err << "tamocnc-sim: " << problem << '\n';
+            return 2;
+        }
+        const MachineState& st = machine.cnc.st;
+        period_us = 60e6 * st.UnitsPerStepX / NumberOf(st.JogFastX);
+        if (!(std::isfinite(period_us) && period_us >= 1 && period_us <= kMaxPeriodUs)) {
+            err << "tamocnc-sim: the X fast jog rate gives no usable period: use --period-us\n";
+            return 2;
+        }
+    }
+
+    SteadyClock clock;
+    LinuxSchedulingCalls calls;
+    RealtimeRequest realtime(calls);
+    const std::string notice = realtime.Enter();
+    LatencyTest test(clock, static_cast<std::int64_t>(period_us * 1000), options.seconds);
+    while (test.Tick()) {
+    }
+    const bool raised = realtime.raised();
+    realtime.Leave();
+    const LatencyReport report = test.Report();
+
+    if (options.json) {
+        out << Json(report, raised, realtime.memory_locked(), notice).dump() << '\n';
+        return 0;
+    }
+    out << FormatLatencyReport(report) << '\n'
+        << "Real-time priority: " << (raised ? "on" : "off") << ", memory "
+        << (realtime.memory_locked() ? "locked" : "not locked") << '\n';
+    if (!notice.empty()) {
+        out << notice << '\n';
+    }
+    return 0;
+}
+
+} // namespace tamo::sim
