@@ -40,9 +40,12 @@ asan:
 
 bench: deps
 	cmake --preset dev >/dev/null
-	cmake --build --preset dev --target parse_bench check_bench
+	cmake --build --preset dev
 	build/dev/bench/parse_bench
 	build/dev/bench/check_bench
+	test ! -x build/dev/bench/gui_bench || build/dev/bench/gui_bench
+	build/dev/bench/timing_bench
+	build/dev/tamocnc-sim latency --seconds 10
 
 fuzz: deps
 	cmake --preset fuzz >/dev/null
