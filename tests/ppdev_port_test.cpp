@@ -202,5 +202,22 @@ TEST(PpdevPort, AFailedStatusReadIsNoSwitchAndTakesTheMachineOffline) {
         << m.op.messages()[0].text;
 }
 
+// At start-up: a chosen port that does not open leaves the machine offline on a port that nothing
+// reaches, and the operator is told what was tried; declining the agreement is offline in silence.
+TEST(MachinePort, APortThatDoesNotOpenRunsOfflineAndSaysWhy) {
+    const MachinePort refused = OpenMachinePort(true, PortChoice{"/nonexistent/parport9", 0});
+    ASSERT_NE(refused.port, nullptr);
+    EXPECT_TRUE(refused.offline);
+    EXPECT_EQ(refused.status, "Offline");
+    EXPECT_TRUE(Contains(refused.message, "/nonexistent/parport9")) << refused.message;
+    EXPECT_TRUE(Contains(refused.message, "runs offline")) << refused.message;
+
+    const MachinePort declined = OpenMachinePort(false, PortChoice{"/nonexistent/parport9", 0});
+    ASSERT_NE(declined.port, nullptr);
+    EXPECT_TRUE(declined.offline);
+    EXPECT_EQ(declined.status, "Offline");
+    EXPECT_EQ(declined.message, "");
+}
+
 } // namespace
 } // namespace tamo

@@ -6,7 +6,6 @@
 #include "platform/hardware_port.h"
 #include "platform/realtime.h"
 #include "platform/settings_location.h"
-#include "platform/sim_port.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
 #include "ui/qt_surface.h"
@@ -78,27 +77,6 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
-// The port the machine runs on: the real one after "I Agree" when it opens, else a simulated one
-// that nothing is written to. Tells the operator when a port was wanted but could not be opened.
-// `status` is what the status bar says of it.
-std::unique_ptr<tamo::Port> OpenPort(bool agreed, const tamo::PortChoice& choice, tamo::Operator& op, bool& offline,
-                                     std::string& status) {
-    offline = !agreed;
-    status = "Offline";
-    if (agreed) {
-        tamo::PortOpening opening = tamo::OpenHardwarePort(choice);
-        if (opening.port) {
-            status = "Online (" + opening.backend + ")";
-            return std::move(opening.port);
-        }
-        op.ShowMessage(tamo::PortOpeningFailedMessage(opening), tamo::kAppTitle);
-        offline = true;
-    }
-    auto simulated = std::make_unique<tamo::SimulatedPort>();
-    simulated->set_recording(false); // offline runs can be long; nothing needs the writes
-    return simulated;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,10 +116,11 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(files.settings.parent_path(), ignored);
     tamo::ui::UserState user_state(files.user_state);
 
-    bool offline = true;
-    std::string port_status;
-    std::unique_ptr<tamo::Port> port =
-        OpenPort(safety.agreed(), user_state.Port(options.port), op, offline, port_status);
+    tamo::MachinePort machine_port = tamo::OpenMachinePort(safety.agreed(), user_state.Port(options.port));
+    if (!machine_port.message.empty()) {
+        op.ShowMessage(machine_port.message, tamo::kAppTitle);
+    }
+    std::unique_ptr<tamo::Port>& port = machine_port.port;
 
     tamo::SteadyClock clock;
     tamo::LinuxSchedulingCalls scheduling;
@@ -149,11 +128,11 @@ int main(int argc, char** argv) {
     clock.set_realtime(&realtime);
     tamo::ui::QtSurface surface;
     tamo::Cnc cnc(*port, clock, op, surface);
-    cnc.status.Port = port_status;
+    cnc.status.Port = machine_port.status;
     cnc.ConfigPath = files.settings;
     cnc.SamplesFolder = files.samples;
     cnc.LastProgramFolder = user_state.LastProgramFolder();
-    cnc.StartUp(offline);
+    cnc.StartUp(machine_port.offline);
 
     tamo::ui::MainWindow window(cnc, op, surface);
     window.set_end_process([&] {

@@ -1,4 +1,5 @@
 #include "platform/hardware_port.h"
+#include "platform/sim_port.h"
 
 #include <charconv>
 #include <cstdio>
@@ -71,6 +72,24 @@ std::string PortOpeningFailedMessage(const PortOpening& opening) {
     text += "\n\nTamoCNC runs offline: no step pulse reaches the machine.\n"
             "To drive another port, start TamoCNC with --port /dev/parportN or --port 0xADDRESS.";
     return text;
+}
+
+MachinePort OpenMachinePort(bool agreed, const PortChoice& choice) {
+    MachinePort machine;
+    if (agreed) {
+        PortOpening opening = OpenHardwarePort(choice);
+        if (opening.port) {
+            machine.port = std::move(opening.port);
+            machine.offline = false;
+            machine.status = "Online (" + opening.backend + ")";
+            return machine;
+        }
+        machine.message = PortOpeningFailedMessage(opening);
+    }
+    auto simulated = std::make_unique<SimulatedPort>();
+    simulated->set_recording(false);
+    machine.port = std::move(simulated);
+    return machine;
 }
 
 } // namespace tamo

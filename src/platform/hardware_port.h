@@ -48,4 +48,15 @@ struct PortChoice {
 // offline, and how to choose another port.
 [[nodiscard]] std::string PortOpeningFailedMessage(const PortOpening& opening);
 
+// The port the machine runs on: the chosen one after "I Agree" when it opens, else a simulated one
+// that keeps no record (offline runs can be long). `message` is what the operator must be told: a
+// port was wanted and could not be opened, so the machine runs offline.
+struct MachinePort {
+    std::unique_ptr<Port> port;
+    bool offline = true;
+    std::string status = "Offline"; // what the status bar says of the port
+    std::string message;
+};
+[[nodiscard]] MachinePort OpenMachinePort(bool agreed, const PortChoice& choice);
+
 } // namespace tamo
