@@ -1,4 +1,4 @@
-// The program check over the sample programs in gcodes/, grouped by check: today's samples
+// The program check over the sample programs in gcodes/, every finding against one table: today's samples
 // (bracket: only its tool change; square: nothing) and the ones written as CAM post-processors
 // write them (one-digit motion words, modal headers, comments with commas, G91 sections, R arcs,
 // drilling cycles, an inch program).
