@@ -54,28 +54,29 @@ TEST(Check, NamesTheArcCentreTheMachineWalksAbout) {
     EXPECT_NE(modal->message.find("left by the arc on line 2"), std::string::npos) << modal->message;
 }
 
+// Each finding as "entry/file line code text".
+std::vector<std::string> Places(const check::Report& report) {
+    std::vector<std::string> places;
+    for (const check::Finding& f : report.findings) {
+        places.push_back(std::to_string(f.line) + "/" + std::to_string(f.file_line) + " " + f.code + " " + f.text);
+    }
+    return places;
+}
+
 // Lines are the program buffer's entries, as the listing counts them; a comma split also names the
 // text line of the file. CR LF, CR and LF line ends all end a text line.
 TEST(Check, PointsAtEntriesAndTheFileLineTheyCameFrom) {
     TestMachine m;
     const check::Report report = CheckText(m, "G00 X1, Y2\r\nG17\rX3,Y4\nX5\n");
-    std::vector<std::string> places;
-    for (const check::Finding& f : report.findings) {
-        places.push_back(std::to_string(f.line) + "/" + std::to_string(f.file_line) + " " + f.code + " " + f.text);
-    }
-    EXPECT_EQ(places, (std::vector<std::string>{"2/1 comma-split Y2", "3/2 non-motion-g G17", "4/3 no-motion X3",
-                                                "5/3 comma-split Y4"}));
+    EXPECT_EQ(Places(report), (std::vector<std::string>{"2/1 comma-split Y2", "3/2 non-motion-g G17",
+                                                        "4/3 no-motion X3", "5/3 comma-split Y4"}));
     EXPECT_NE(report.findings[2].message.find("(and 2 more lines up to line 6)"), std::string::npos);
     EXPECT_EQ(report.lines, 6);
 
     // A comma inside quotes splits nothing; what follows the closing quote is lost.
     const check::Report quoted = CheckText(m, "\"G00 X1, Y2\" X3\nG17,X4\n");
-    places.clear();
-    for (const check::Finding& f : quoted.findings) {
-        places.push_back(std::to_string(f.line) + "/" + std::to_string(f.file_line) + " " + f.code + " " + f.text);
-    }
-    EXPECT_EQ(places, (std::vector<std::string>{"1/1 quoted-item G00 X1, Y2", "2/2 non-motion-g G17",
-                                                "3/2 comma-split X4", "3/2 no-motion X4"}));
+    EXPECT_EQ(Places(quoted), (std::vector<std::string>{"1/1 quoted-item G00 X1, Y2", "2/2 non-motion-g G17",
+                                                        "3/2 comma-split X4", "3/2 no-motion X4"}));
 }
 
 // The feed scale and the unit of the settings are the machine's own.

@@ -99,41 +99,34 @@ TEST(NumericScan, LongTextsNextToHalfwayRoundTheWayTheirLastDigitsSay) {
 }
 
 TEST(ReadNumber, AcceptsOnlyWholeNumbers) {
-    EXPECT_EQ(ReadNumber("400"), 400);
-    EXPECT_EQ(ReadNumber(" 3.00 "), 3);
-    EXPECT_EQ(ReadNumber("-1.5e2"), -150);
-    EXPECT_EQ(ReadNumber("+.5"), 0.5);
-    EXPECT_EQ(ReadNumber("5."), 5);
+    for (const auto& [text, value] :
+         {std::pair{"400", 400.0}, {" 3.00 ", 3}, {"-1.5e2", -150}, {"+.5", 0.5}, {"5.", 5}}) {
+        EXPECT_EQ(ReadNumber(text), value) << '"' << text << '"';
+    }
     for (const char* text : {"", " ", "abc", "1 0", "1,5", "3mm", "1e", "0x10", "inf", "nan", "1e999", "&H10", "."}) {
         EXPECT_FALSE(ReadNumber(text).has_value()) << '"' << text << '"';
     }
 }
 
-TEST(FormatNumber, GivesTheShortGeneralForm) {
-    EXPECT_EQ(FormatNumber(300), "300");
-    EXPECT_EQ(FormatNumber(0.0075), "0.0075");
-    EXPECT_EQ(FormatNumber(0.1 + 0.2), "0.3");
-    EXPECT_EQ(FormatNumber(-2.5), "-2.5");
-    EXPECT_EQ(FormatNumber(1e20), "1E+20");
-    EXPECT_EQ(FormatNumber(1.5e-5), "1.5E-05");
-    EXPECT_EQ(FormatNumber(123456789012345.0), "123456789012345");
-    EXPECT_EQ(FormatNumber(-0.0), "0");
-    EXPECT_EQ(FormatNumber(1 / 25.4), "0.0393700787401575");
-    EXPECT_EQ(FormatNumber(999999999999999.5), "1E+15"); // the rounded value picks the form
-    EXPECT_EQ(FormatNumber(0.00009999999999999999), "0.0001");
-    EXPECT_EQ(FormatNumber(-1.25e-7), "-1.25E-07");
-}
-
-TEST(FormatNumber, FixedPatternsAndEvenRounding) {
+TEST(FormatNumber, ShortGeneralFormFixedPatternsAndEvenRounding) {
+    // clang-format off
+    const std::pair<double, const char*> general[] = {
+        {300, "300"}, {0.0075, "0.0075"}, {0.1 + 0.2, "0.3"}, {-2.5, "-2.5"}, {1e20, "1E+20"}, {1.5e-5, "1.5E-05"},
+        {123456789012345.0, "123456789012345"}, {-0.0, "0"}, {1 / 25.4, "0.0393700787401575"},
+        {999999999999999.5, "1E+15"}, // the rounded value picks the form
+        {0.00009999999999999999, "0.0001"}, {-1.25e-7, "-1.25E-07"},
+    };
+    // clang-format on
+    for (const auto& [value, text] : general) {
+        EXPECT_EQ(FormatNumber(value), text) << text;
+    }
     EXPECT_EQ(FormatFixed(3 / 25.4, 3), "0.118");
     EXPECT_EQ(FormatFixed(19.685, 0), "20");
     EXPECT_EQ(FormatFixed(-0.0001, 2), "0.00");
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(100.5), 100);
-    EXPECT_EQ(RoundHalfEven(101.5), 102);
-    EXPECT_EQ(RoundHalfEven(2.4999), 2);
+    for (const auto& [value, rounded] :
+         {std::pair{2.5, 2.0}, {3.5, 4}, {-2.5, -2}, {100.5, 100}, {101.5, 102}, {2.4999, 2}}) {
+        EXPECT_EQ(RoundHalfEven(value), rounded) << value;
+    }
 }
 
 } // namespace

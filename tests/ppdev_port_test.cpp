@@ -88,33 +88,20 @@ TEST(PpdevPort, RefusedPortsAreReportedWithTheDeviceTheReasonAndWhatToDo) {
         Calls calls;
         std::vector<std::string> said;
     };
+    // clang-format off
     const Case cases[] = {
-        {"no such device",
-         false,
-         {},
-         false,
-         {"open /dev/parport7 -> ENOENT"},
+        {"no such device", false, {}, false, {"open /dev/parport7 -> ENOENT"},
          {"/dev/parport7: cannot open: ", std::strerror(ENOENT), "ls /dev/parport*"}},
-        {"not in the lp group",
-         true,
-         {.in_lp_group = false},
-         false,
-         {"open /dev/parport7 -> EACCES"},
+        {"not in the lp group", true, {.in_lp_group = false}, false, {"open /dev/parport7 -> EACCES"},
          {"/dev/parport7: cannot open: ", std::strerror(EACCES), "lp group", "sudo adduser $USER lp"}},
-        {"held by another program",
-         true,
-         {},
-         true,
-         {"open /dev/parport7", "claim -> EBUSY", "close"},
+        {"held by another program", true, {}, true, {"open /dev/parport7", "claim -> EBUSY", "close"},
          {"/dev/parport7: cannot claim the port: ", std::strerror(EBUSY), "another program is using the port"}},
         // A start that fails after the claim gives the port back with its data lines low.
-        {"mode refused",
-         true,
-         {.mode_error = EIO},
-         false,
+        {"mode refused", true, {.mode_error = EIO}, false,
          {"open /dev/parport7", "claim", "mode compat -> EIO", "write 0", "release", "close"},
          {"/dev/parport7: cannot set compatibility mode: ", std::strerror(EIO)}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakePpdev driver;

@@ -136,29 +136,14 @@ TEST(RunControls, StartDoesNothingDuringAPanelMove) {
 // Online without a calibration every delay would be 0 and the machine would run at the loop's top
 // speed: whatever would move it is refused, with the reason. Offline, or calibrated, each moves.
 TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
+    // clang-format off
     const std::vector<std::pair<const char*, std::function<void(Cnc&)>>> commands{
-        {"Start",
-         [](Cnc& cnc) {
-             cnc.Start();
-         }},
-        {"jog",
-         [](Cnc& cnc) {
-             cnc.SelectJogSpeed(3); // a single step
-             cnc.JogPressed(4, 1);
-             cnc.JogReleased(4, 1);
-         }},
-        {"home",
-         [](Cnc& cnc) {
-             cnc.SetHomeOption(1, true);
-             cnc.st.ProgPosX = 0.3;
-             cnc.HomeTheMachine();
-         }},
-        {"end of line",
-         [](Cnc& cnc) {
-             cnc.StepForward();
-             cnc.MoveToEndOfLine();
-         }},
+        {"Start", [](Cnc& cnc) { cnc.Start(); }},
+        {"jog", [](Cnc& cnc) { cnc.SelectJogSpeed(3); cnc.JogPressed(4, 1); cnc.JogReleased(4, 1); }}, // a step
+        {"home", [](Cnc& cnc) { cnc.SetHomeOption(1, true); cnc.st.ProgPosX = 0.3; cnc.HomeTheMachine(); }},
+        {"end of line", [](Cnc& cnc) { cnc.StepForward(); cnc.MoveToEndOfLine(); }},
     };
+    // clang-format on
     for (const auto& [name, command] : commands) {
         for (const auto& [offline, cal] : {std::pair(false, 0.0), std::pair(true, 0.0), std::pair(false, 60000.0)}) {
             SCOPED_TRACE(testing::Message() << name << (offline ? " offline" : " online") << " cal " << cal);
@@ -253,26 +238,14 @@ TEST(RunControls, AFinishedOrAbandonedStopIsNeverReplayed) {
         std::function<void(TestMachine&)> after_pause;
         int starts;
     };
+    // clang-format off
     for (const Case& c : {
-             Case{"finished, then Reset", true,
-                  [](TestMachine& m) {
-                      m.cnc.Start();
-                      m.cnc.StepReset();
-                  },
-                  1},
+             Case{"finished, then Reset", true, [](TestMachine& m) { m.cnc.Start(); m.cnc.StepReset(); }, 1},
              Case{"program finished, then a key", false,
-                  [](TestMachine& m) {
-                      m.cnc.Start();
-                      m.cnc.ViewKeyPress();
-                  },
-                  2},
-             Case{"other program, then Pause", false,
-                  [](TestMachine& m) {
-                      m.Load("G01 Y0.3\n");
-                      m.cnc.Pause();
-                  },
-                  1},
+                  [](TestMachine& m) { m.cnc.Start(); m.cnc.ViewKeyPress(); }, 2},
+             Case{"other program, then Pause", false, [](TestMachine& m) { m.Load("G01 Y0.3\n"); m.cnc.Pause(); }, 1},
          }) {
+        // clang-format on
         SCOPED_TRACE(c.what);
         TestMachine m;
         m.Load("G01 X0.6 F100\nG01 Y0.3\n");

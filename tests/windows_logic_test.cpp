@@ -199,25 +199,19 @@ TEST_F(SettingsFile, CancelPutsBackWhatTheDialogShowedWhenItOpened) {
 // refuses and then cancelled: the file written at Exit is the one from before.
 TEST_F(SettingsFile, CancelAfterAnEditOrARefusedOkPutsBackEveryField) {
     SettingsModel& f = m.cnc.settings;
-    std::vector<std::string*> texts{&f.Combo4, &f.Combo5, &f.Combo10, &f.Combo9, &f.Text1, &f.Text2};
-    for (auto* group : {f.Combo7.data(), f.Combo2.data(), f.Combo6.data()}) {
-        for (std::size_t i = 0; i < 3; ++i) {
-            texts.push_back(group + i);
-        }
-    }
-    for (std::string& pin : f.Combo1) {
-        texts.push_back(&pin);
-    }
-    for (std::string& pin : f.Combo8) {
-        texts.push_back(&pin);
-    }
-    for (std::string& rate : f.Combo3) {
-        texts.push_back(&rate);
-    }
     std::vector<std::function<void()>> edits;
-    for (std::string* text : texts) {
-        edits.emplace_back([text] { *text = *text == "9" ? "8" : "9"; });
+    const auto edit = [&edits](std::string& text) {
+        edits.emplace_back([&text] { text = text == "9" ? "8" : "9"; });
+    };
+    for (std::string* text : {&f.Combo4, &f.Combo5, &f.Combo10, &f.Combo9, &f.Text1, &f.Text2}) {
+        edit(*text);
     }
+    std::ranges::for_each(f.Combo7, edit); // leads, steps per turn, tool change place
+    std::ranges::for_each(f.Combo2, edit);
+    std::ranges::for_each(f.Combo6, edit);
+    std::ranges::for_each(f.Combo1, edit); // pins
+    std::ranges::for_each(f.Combo8, edit);
+    std::ranges::for_each(f.Combo3, edit); // jog rates
     for (int* state : {&f.XReverse, &f.YReverse, &f.ZReverse, &f.Check1[0], &f.Check1[1]}) {
         edits.emplace_back([state] { *state = kChecked; });
     }

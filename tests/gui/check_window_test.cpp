@@ -1,16 +1,12 @@
 // The program check in the windows: the status after Open, the list of Options > "Check Program",
 // and a finding chosen from it.
 
-#include "gui_fixture.h"
+#include "main_window_fixture.h"
 #include "ui/check_window.h"
-#include "ui/main_window.h"
-#include "ui/qt_operator.h"
-#include "ui/qt_surface.h"
 
 #include <QListWidget>
 
 #include <chrono>
-#include <memory>
 #include <thread>
 
 namespace tamo {
@@ -28,32 +24,16 @@ void WaitForCheck(const ui::CheckWindow& window) {
     ASSERT_FALSE(window.checking());
 }
 
-class CheckWindowTest : public ::testing::Test, WithApplication {
+class CheckWindowTest : public MainWindowTest {
 protected:
-    CheckWindowTest() {
-        op_.set_scripted(true);
-        cnc_.StartUp(true);
-        window_ = std::make_unique<ui::MainWindow>(cnc_, op_, surface_);
-        window_->show();
-        QCoreApplication::processEvents();
-    }
-
-    void Open(const std::string& path) {
-        op_.set_next_files({path});
-        Trigger(*window_, "Open_Menu");
+    void OpenChecked(const std::string& path) {
+        Open(path);
         WaitForCheck(*Find<ui::CheckWindow>(*window_, "CheckWindow"));
     }
-
-    SimulatedPort port_;
-    FakeClock clock_;
-    ui::QtOperator op_;
-    ui::QtSurface surface_;
-    Cnc cnc_{port_, clock_, op_, surface_};
-    std::unique_ptr<ui::MainWindow> window_;
 };
 
 TEST_F(CheckWindowTest, OpenTellsTheStatusAndTheMenuListsTheFindings) {
-    Open(ProgramFile("G17\nX10 Y10\nM06 T2\n"));
+    OpenChecked(ProgramFile("G17\nX10 Y10\nM06 T2\n"));
     EXPECT_EQ(cnc_.status.Check, "Program check: 1 error, 2 warnings");
     EXPECT_TRUE(op_.messages().empty()); // nothing modal, not even the tool change
 
@@ -77,7 +57,7 @@ TEST_F(CheckWindowTest, OpenTellsTheStatusAndTheMenuListsTheFindings) {
 }
 
 TEST_F(CheckWindowTest, ChoosingAFindingAsksForItsLine) {
-    Open(ProgramFile("G00 X1, Y2\nG17\nX3\n"));
+    OpenChecked(ProgramFile("G00 X1, Y2\nG17\nX3\n"));
     auto* window = Find<ui::CheckWindow>(*window_, "CheckWindow");
     std::vector<int> chosen;
     window->set_on_choose([&chosen](int line) { chosen.push_back(line); });
