@@ -110,6 +110,12 @@ TEST(StepTiming, NoSingleWaitOutlastsItsBoundWhateverTheSettings) {
     };
     const Case cases[] = {
         {"calibration 1e300", [](TestMachine& m) { m.st.LoopCal = 1e300; }, false, 1},
+        {"a plunge at F1: a period of 100 ms, not extreme but longer than the bound",
+         [](TestMachine& m) {
+             m.st.LoopCal = 1e8;
+             m.Parse("G01 X1 F1");
+         },
+         false, 1},
         {"fast X jog rate 1e-300, constant contour on",
          [](TestMachine& m) {
              m.st.JogFastX = 1e-300;
