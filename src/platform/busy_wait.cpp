@@ -16,8 +16,6 @@ constexpr std::int64_t kSampleNs = 1'000'000;
 constexpr int kSamples = 8;
 // A clock that never moves (a fake one at no cost per iteration) ends the growing here.
 constexpr double kMaxSampleIterations = 1e10;
-// Periods beyond this (about 30 years) are as good as never, and stay clear of overflow.
-constexpr double kForeverNs = 1e18;
 
 } // namespace
 

@@ -19,6 +19,10 @@ class RealtimeRequest;
 // that Pause, Exit and the window always answer within a few milliseconds.
 inline constexpr std::int64_t kMaxWaitNs = 5'000'000;
 
+// A time beyond this (about 30 years, in nanoseconds) is as good as never; times are held below it
+// so that they stay clear of overflow.
+inline constexpr double kForeverNs = 1e18;
+
 // Time as the machine sees it: a millisecond counter for the speed test, the plain busy wait of the
 // pulse width, and the deadlines of the step timing.
 //

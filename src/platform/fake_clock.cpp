@@ -10,10 +10,8 @@ void FakeClock::RunIterations(std::uint64_t count) {
     iterations_ += count;
     // A wait of centuries stays a wait of centuries: the time saturates a long way below where the
     // nanosecond counter would wrap to the past, so that tests see how long it really was.
-    constexpr double kFarFutureNs = 1e18;
-    const double ns = std::min(static_cast<double>(count) * ns_per_iteration_, kFarFutureNs);
-    now_ns_ =
-        std::min(now_ns_ + static_cast<std::int64_t>(ns), static_cast<std::int64_t>(2 * kFarFutureNs)) + stall_ns_;
+    const double ns = std::min(static_cast<double>(count) * ns_per_iteration_, kForeverNs);
+    now_ns_ = std::min(now_ns_ + static_cast<std::int64_t>(ns), static_cast<std::int64_t>(2 * kForeverNs)) + stall_ns_;
     stall_ns_ = 0;
 }
 

@@ -10,6 +10,14 @@ namespace tamo {
 class Clock;
 
 // What the latency test found: how late the deadline loop's ticks came, in microseconds.
+// What a latency test may be asked for: at most an hour, a period from 1 µs to a second.
+inline constexpr double kLatencyMaxSeconds = 3600;
+inline constexpr double kLatencyMaxPeriodUs = 1e6;
+
+// The step period of a jog rate, in µs: the default period of the test is that of the X fast jog
+// rate. 0 when the rate gives no usable period.
+[[nodiscard]] double StepPeriodUs(double units_per_step, double rate_per_minute);
+
 struct LatencyReport {
     // A tick is late when it comes more than this share of its period after its due time; the
     // highest step rate keeps 99.9 % of the ticks within it.

@@ -11,9 +11,6 @@
 namespace tamo::sim {
 namespace {
 
-constexpr double kMaxSeconds = 3600;
-constexpr double kMaxPeriodUs = 1e6;
-
 nlohmann::ordered_json Json(const LatencyReport& report, bool realtime, bool memory_locked, const std::string& notice) {
     nlohmann::ordered_json json;
     json["period_us"] = static_cast<double>(report.period_ns) / 1000;
@@ -46,8 +43,8 @@ nlohmann::ordered_json Json(const LatencyReport& report, bool realtime, bool mem
 } // namespace
 
 int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ostream& err) {
-    if (!(options.seconds > 0 && options.seconds <= kMaxSeconds) ||
-        !(options.period_us >= 0 && options.period_us <= kMaxPeriodUs)) {
+    if (!(options.seconds > 0 && options.seconds <= kLatencyMaxSeconds) ||
+        !(options.period_us >= 0 && options.period_us <= kLatencyMaxPeriodUs)) {
         err << "tamocnc-sim: --seconds must be above 0 and at most 3600, --period-us at most 1000000\n";
         return 2;
     }
@@ -59,8 +56,8 @@ int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ost
             return 2;
         }
         const MachineState& st = machine.cnc.st;
-        period_us = 60e6 * st.UnitsPerStepX / NumberOf(st.JogFastX);
-        if (!(std::isfinite(period_us) && period_us >= 1 && period_us <= kMaxPeriodUs)) {
+        period_us = StepPeriodUs(st.UnitsPerStepX, NumberOf(st.JogFastX));
+        if (period_us == 0) {
             err << "tamocnc-sim: the X fast jog rate gives no usable period: use --period-us\n";
             return 2;
         }

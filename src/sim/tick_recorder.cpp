@@ -15,7 +15,6 @@ char VcdId(int bit) {
 
 // The dump's nanoseconds of a count of iterations; a period of 1e300 iterations ends at 1e18.
 std::uint64_t NsOf(std::uint64_t iterations, double ns_per) {
-    constexpr double kForeverNs = 1e18;
     const double ns = static_cast<double>(iterations) * ns_per;
     return static_cast<std::uint64_t>(ns < kForeverNs ? ns : kForeverNs);
 }

@@ -17,9 +17,6 @@
 namespace tamo::ui {
 namespace {
 
-constexpr double kMaxSeconds = 3600;
-constexpr double kMaxPeriodUs = 1e6;
-
 QLineEdit* Field(QWidget* parent, const char* name, const QString& text) {
     auto* field = new QLineEdit(text, parent);
     field->setObjectName(QLatin1String(name));
@@ -69,9 +66,8 @@ LatencyWindow::LatencyWindow(tamo::Cnc& cnc, QWidget* parent) : QDialog(parent),
 
 void LatencyWindow::Open() {
     if (!running_) {
-        const double period_us = 60e6 * cnc_.st.UnitsPerStepX / NumberOf(cnc_.st.JogFastX);
-        period_->setText(std::isfinite(period_us) && period_us >= 1 ? QString::number(std::round(period_us))
-                                                                    : QStringLiteral("1000"));
+        const double period_us = StepPeriodUs(cnc_.st.UnitsPerStepX, NumberOf(cnc_.st.JogFastX));
+        period_->setText(period_us > 0 ? QString::number(std::round(period_us)) : QStringLiteral("1000"));
     }
     show();
     raise();
@@ -90,8 +86,8 @@ void LatencyWindow::Start() {
     bool period_ok = false;
     const double seconds = seconds_->text().trimmed().toDouble(&seconds_ok);
     const double period_us = period_->text().trimmed().toDouble(&period_ok);
-    if (!seconds_ok || !(seconds > 0 && seconds <= kMaxSeconds) || !period_ok ||
-        !(period_us >= 1 && period_us <= kMaxPeriodUs)) {
+    if (!seconds_ok || !(seconds > 0 && seconds <= kLatencyMaxSeconds) || !period_ok ||
+        !(period_us >= 1 && period_us <= kLatencyMaxPeriodUs)) {
         result_->setText(QStringLiteral("Seconds: above 0, at most 3600. Period: 1 to 1000000 microseconds."));
         return;
     }
