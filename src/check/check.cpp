@@ -213,6 +213,11 @@ private:
         st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
         const bool may_arc = CarriesArcWord(st.PrgLine);
         cnc.ParseLine();
+        // The walk ends by taking its start from the position it reached, which no tick moves
+        // here: the block starts where the parse put it.
+        const double start_x = st.StartX;
+        const double start_y = st.StartY;
+        const double start_z = st.StartZ;
         MoveKind run = RunKind(st.GCode);
         if (run == MoveKind::Cw || run == MoveKind::Ccw) {
             if (may_arc) {
@@ -222,6 +227,9 @@ private:
             }
         }
         Snap(st, after_);
+        after_.start_x = start_x;
+        after_.start_y = start_y;
+        after_.start_z = start_z;
         return run;
     }
 
