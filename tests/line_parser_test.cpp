@@ -53,7 +53,7 @@ TEST(LineParser, WordsAreModalAndStoredAsWritten) {
     EXPECT_EQ((std::array{m.st.TargetX, m.st.TargetY, m.st.TargetZ, m.st.ProgFeed}), (std::array{30., 20., -1., 200.}));
     m.Parse("G1 X5");
     EXPECT_EQ(m.st.GCode, "G1"); // kept as written, though it moves as "G01"
-    m.Parse("X12 G00");
+    m.Parse("  X12 G00 ");       // spaces around the line are dropped
     EXPECT_EQ(m.st.GCode, "G00");
     EXPECT_EQ(m.st.TargetX, 12);
     m.Parse("G01 X1 (FAST) Y2"); // the comment's F, A and T are words of their own

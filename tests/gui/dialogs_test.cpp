@@ -55,8 +55,10 @@ TEST_F(DialogSettings, UnitOptionsConvertOnceAndRelabel) {
 TEST_F(DialogSettings, TypingReachesTheModelAndRefreshLeavesTheCursor) {
     Type(dialog_, "Combo2_1", "800");
     Type(dialog_, "Combo5", "None");
+    Type(dialog_, "Text2", "4.5");
     EXPECT_EQ(m_.cnc.settings.Combo2[1], "800");
     EXPECT_EQ(m_.cnc.settings.Combo5, "None"); // typed, not completed to a list item
+    EXPECT_EQ(m_.cnc.settings.Text2, "4.5");
 
     QLineEdit* lead = Find<QComboBox>(dialog_, "Combo7_0")->lineEdit();
     lead->setCursorPosition(1);

@@ -76,10 +76,13 @@ TEST_F(MainWindowTest, PauseAndAKeyInTheViewStopARunThatThenResumes) {
 
 // Each button's axis and sign in single steps is in the controls table.
 TEST_F(MainWindowTest, JogButtonsRunUntilReleased) {
-    QWidget* x_plus = Find<QWidget>(*window_, "JogZ_4");
-    // "Slow": the jog runs from the press to the release, whichever mouse button it is. Should the
-    // release never arrive, Pause ends the jog rather than the test hanging.
+    auto* x_plus = Find<QAbstractButton>(*window_, "JogZ_4");
+    // "Slow": the jog runs from the press to the release, whichever mouse button it is, and the
+    // left one shows the button pressed. Should the release never arrive, Pause ends the jog
+    // rather than the test hanging.
+    bool shown_pressed = false;
     op_.set_yield_hook([&](std::uint64_t n) {
+        shown_pressed = shown_pressed || x_plus->isDown();
         if (n % 100000 == 0) {
             ADD_FAILURE() << "the jog did not end at the release";
             Click(*window_, "Command1");
@@ -90,6 +93,7 @@ TEST_F(MainWindowTest, JogButtonsRunUntilReleased) {
     PressAndRelease(x_plus, Qt::LeftButton);
     const double after_left = cnc_.st.MachPosX;
     EXPECT_GE(after_left - before, 3 * 0.0075 - 1e-9);
+    EXPECT_TRUE(shown_pressed);
     PressAndRelease(x_plus, Qt::RightButton);
     EXPECT_GT(cnc_.st.MachPosX, after_left);
     EXPECT_FALSE(cnc_.Running());
@@ -279,6 +283,10 @@ TEST_F(SurfaceTest, MapsWithYUpAndDrawsArcsCounterClockwise) {
     surface_.Arc(50, 50, 30, 0, std::numbers::pi, kBlack);
     EXPECT_EQ(At(50, 20), qRgb(0, 0, 0));
     EXPECT_EQ(At(50, 80), qRgb(255, 255, 255));
+    surface_.Clear(); // and from pi to 2 pi the lower half
+    surface_.Arc(50, 50, 30, std::numbers::pi, 2 * std::numbers::pi, kBlack);
+    EXPECT_EQ(At(50, 20), qRgb(255, 255, 255));
+    EXPECT_EQ(At(50, 80), qRgb(0, 0, 0));
     // Equal angles draw the whole circle: a bore cut from a point back to itself.
     surface_.Clear();
     surface_.Arc(50, 50, 30, 1, 1, kBlack);
@@ -289,7 +297,11 @@ TEST_F(SurfaceTest, MapsWithYUpAndDrawsArcsCounterClockwise) {
     surface_.Clear();
     surface_.Line(-1e300, 50, 1e300, 50, kGreen, LineStyle::Solid);
     EXPECT_EQ(At(10, 50), qRgb(0, 255, 0));
+    // An arc too large for the painter goes in chords, the same way round: its top crosses the
+    // window.
+    surface_.Clear();
     surface_.Arc(50, -1e9, 1e9 + 50, 0, std::numbers::pi, kBlack);
+    EXPECT_EQ(At(20, 50), qRgb(0, 0, 0));
 }
 
 TEST_F(SurfaceTest, LiveDotRepaintsOnlyItsOwnPixels) {
@@ -309,6 +321,13 @@ TEST_F(SurfaceTest, LiveDotRepaintsOnlyItsOwnPixels) {
     EXPECT_EQ(At(59, 59), qRgb(0, 255, 0));
     EXPECT_EQ(At(61, 61), qRgb(0, 255, 0));
     EXPECT_EQ(At(62, 61), qRgb(255, 255, 255));
+
+    // From four pixels on the dot is round: its corners stay, the middles of its edges are drawn.
+    surface_.SetDrawWidth(6);
+    surface_.Point(30, 70);
+    EXPECT_EQ(At(29, 27), qRgb(0, 255, 0));
+    EXPECT_EQ(At(29, 32), qRgb(0, 255, 0));
+    EXPECT_EQ(At(27, 27), qRgb(255, 255, 255));
 
     // At the edge only what is inside is written.
     surface_.Point(0, 0);
