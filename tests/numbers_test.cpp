@@ -95,6 +95,8 @@ TEST(NumericScan, LongTextsNextToHalfwayRoundTheWayTheirLastDigitsSay) {
     EXPECT_EQ(ScanNumber(halfway_after_one + "1"), 1.0000000000000002);
     EXPECT_EQ(ScanNumber("9007199254740993" + std::string(60, '0') + "1E-61"), 9007199254740994.0);
     EXPECT_EQ(ScanNumber("9007199254740993" + std::string(60, '0') + "E-60"), 9007199254740992.0);
+    // Past the 800 digits that are kept, a dropped digit other than 0 still says "above halfway".
+    EXPECT_EQ(ScanNumber("9007199254740993" + std::string(800, '0') + "1E-801"), 9007199254740994.0);
     EXPECT_EQ(ScanNumber("-9007199254740993.0000000000000000000000000000000000000000001"), -9007199254740994.0);
 }
 

@@ -302,6 +302,14 @@ TEST_F(SurfaceTest, MapsWithYUpAndDrawsArcsCounterClockwise) {
     surface_.Clear();
     surface_.Arc(50, -1e9, 1e9 + 50, 0, std::numbers::pi, kBlack);
     EXPECT_EQ(At(20, 50), qRgb(0, 0, 0));
+
+    // A zoom shows the picture it has, scaled about the pointer, until the redraw.
+    surface_.Clear();
+    surface_.SetDrawWidth(4);
+    surface_.Line(40, 0, 40, 100, kBlack, LineStyle::Solid);
+    ASSERT_TRUE(surface_.ZoomAt(2, QPointF(50, 50)));
+    EXPECT_EQ(At(30, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(At(40, 50), qRgb(255, 255, 255));
 }
 
 TEST_F(SurfaceTest, LiveDotRepaintsOnlyItsOwnPixels) {
