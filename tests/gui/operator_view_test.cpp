@@ -335,6 +335,8 @@ TEST_F(OperatorView, WheelZoomsAboutThePointerDragPansDoubleClickFits) {
     cnc_.FrameResized();
     window_->Refresh();
     SaveScreen(*view, "preview_zoomed.png");
+    const QPoint tool = view->marker().center();
+    EXPECT_EQ(view->grab().toImage().pixel(tool.x() - 4, tool.y()), qRgb(230, 90, 0)); // its cross
     EXPECT_EQ(view->marker().center(), surface_.ToPixel(20, 10).toPoint());
     const QPointF before = surface_.ToPixel(20, 10);
     SendMouse(view, QEvent::MouseButtonPress, Qt::LeftButton);
@@ -352,6 +354,11 @@ TEST_F(OperatorView, WheelZoomsAboutThePointerDragPansDoubleClickFits) {
                       Qt::NoModifier);
     QCoreApplication::sendEvent(view, &twice);
     EXPECT_EQ(surface_.zoom(), 1);
+    EXPECT_EQ(surface_.ToPixel(20, 10), fitted);
+    // Fitted, the drawing does not move: there is nothing beyond it to pan to.
+    SendMouse(view, QEvent::MouseButtonPress, Qt::LeftButton);
+    QCoreApplication::sendEvent(view, &move);
+    SendMouse(view, QEvent::MouseButtonRelease, Qt::LeftButton);
     EXPECT_EQ(surface_.ToPixel(20, 10), fitted);
 }
 
