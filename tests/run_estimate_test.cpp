@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,13 +43,17 @@ private:
 };
 
 struct Sample {
-    const char* program;
+    const char* program; // a sample of gcodes/, or the text of a program of arcs every way round
     bool contour;
 };
 
 void PrintTo(const Sample& s, std::ostream* out) {
-    *out << s.program << (s.contour ? " contour" : " ramped");
+    *out << (std::strchr(s.program, '\n') != nullptr ? "arcs" : s.program) << (s.contour ? " contour" : " ramped");
 }
+
+// Both directions, starting and ending above and below the centre, and three quarters clockwise.
+constexpr const char* kArcs = "G00 X20 Y0\nG02 X0 Y-20 I-20 J0 F300\nG02 X-20 Y0 I0 J20\nG03 X0 Y-20 I20 J0\n"
+                              "G03 X20 Y0 I0 J20\nG02 X0 Y20 I-20 J0\n";
 
 class EstimateOfSample : public ::testing::TestWithParam<Sample> {};
 
@@ -63,7 +68,9 @@ TEST_P(EstimateOfSample, MatchesTheRunLineByLine) {
     m.cnc.ConfigReadOnly = true;
     m.cnc.StartUp(true);
     m.cnc.main.Check1 = GetParam().contour ? kChecked : kUnchecked;
-    m.op.QueueFile(std::string(TAMO_SOURCE_DIR) + "/gcodes/" + GetParam().program);
+    const std::string program = GetParam().program;
+    m.op.QueueFile(program.find('\n') != std::string::npos ? test::ProgramFile(program)
+                                                           : std::string(TAMO_SOURCE_DIR) + "/gcodes/" + program);
     m.cnc.Open_Menu();
     const RunEstimate estimate = m.cnc.EstimateRun();
     ASSERT_TRUE(estimate.calibrated);
@@ -85,7 +92,8 @@ TEST_P(EstimateOfSample, MatchesTheRunLineByLine) {
 
 INSTANTIATE_TEST_SUITE_P(Samples, EstimateOfSample,
                          ::testing::Values(Sample{"bracket.txt", false}, Sample{"bracket.txt", true},
-                                           Sample{"square.txt", false}, Sample{"square.txt", true}));
+                                           Sample{"square.txt", false}, Sample{"square.txt", true},
+                                           Sample{kArcs, false}));
 
 // What the estimate and Start look at, as a text: nothing of it may change.
 std::string LiveState(const Cnc& c) {
