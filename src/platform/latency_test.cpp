@@ -12,6 +12,7 @@ double StepPeriodUs(double units_per_step, double rate_per_minute) {
     const double period_us = 60e6 * units_per_step / rate_per_minute;
     return std::isfinite(period_us) && period_us >= 1 && period_us <= kLatencyMaxPeriodUs ? period_us : 0;
 }
+
 namespace {
 
 constexpr std::int64_t kFineNs = 100;

@@ -9,7 +9,6 @@ namespace tamo {
 
 class Clock;
 
-// What the latency test found: how late the deadline loop's ticks came, in microseconds.
 // What a latency test may be asked for: at most an hour, a period from 1 µs to a second.
 inline constexpr double kLatencyMaxSeconds = 3600;
 inline constexpr double kLatencyMaxPeriodUs = 1e6;
@@ -18,6 +17,7 @@ inline constexpr double kLatencyMaxPeriodUs = 1e6;
 // rate. 0 when the rate gives no usable period.
 [[nodiscard]] double StepPeriodUs(double units_per_step, double rate_per_minute);
 
+// What the latency test found: how late the deadline loop's ticks came, in microseconds.
 struct LatencyReport {
     // A tick is late when it comes more than this share of its period after its due time; the
     // highest step rate keeps 99.9 % of the ticks within it.
