@@ -23,6 +23,11 @@ TEST(SpecialFiles, OpenRefusesThemUnreadAndTellsWhy) {
     const std::string enormous = dir.Write("enormous.txt", "").string();
     std::filesystem::resize_file(enormous, kMaxProgramBytes + 1); // sparse: nothing to read
 
+    const auto open_files = [] {
+        namespace fs = std::filesystem;
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+    };
+    const auto open_before = open_files();
     test::TestMachine m;
     const std::pair<std::string, std::string> refused[] = {
         {fifo, "it is a FIFO"},
@@ -46,6 +51,7 @@ TEST(SpecialFiles, OpenRefusesThemUnreadAndTellsWhy) {
     const std::string small = dir.Write("small.txt", "G01 X1\n").string();
     EXPECT_EQ(ReadWholeFile(small, 7).bytes, "G01 X1\n") << "exactly at the limit";
     EXPECT_EQ(ReadWholeFile(small, 6).error, EFBIG);
+    EXPECT_EQ(open_files(), open_before) << "every file read, or refused, is closed again";
 }
 
 } // namespace
