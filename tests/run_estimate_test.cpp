@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,12 +42,13 @@ private:
 };
 
 struct Sample {
-    const char* program; // a sample of gcodes/, or the text of a program of arcs every way round
+    const char* program; // a sample of gcodes/, unless the text is given
     bool contour;
+    const char* text = nullptr;
 };
 
 void PrintTo(const Sample& s, std::ostream* out) {
-    *out << (std::strchr(s.program, '\n') != nullptr ? "arcs" : s.program) << (s.contour ? " contour" : " ramped");
+    *out << s.program << (s.contour ? " contour" : " ramped");
 }
 
 // Both directions, starting and ending above and below the centre, and three quarters clockwise.
@@ -68,9 +68,9 @@ TEST_P(EstimateOfSample, MatchesTheRunLineByLine) {
     m.cnc.ConfigReadOnly = true;
     m.cnc.StartUp(true);
     m.cnc.main.Check1 = GetParam().contour ? kChecked : kUnchecked;
-    const std::string program = GetParam().program;
-    m.op.QueueFile(program.find('\n') != std::string::npos ? test::ProgramFile(program)
-                                                           : std::string(TAMO_SOURCE_DIR) + "/gcodes/" + program);
+    const Sample& sample = GetParam();
+    m.op.QueueFile(sample.text != nullptr ? test::ProgramFile(sample.text)
+                                          : std::string(TAMO_SOURCE_DIR) + "/gcodes/" + sample.program);
     m.cnc.Open_Menu();
     const RunEstimate estimate = m.cnc.EstimateRun();
     ASSERT_TRUE(estimate.calibrated);
@@ -93,7 +93,7 @@ TEST_P(EstimateOfSample, MatchesTheRunLineByLine) {
 INSTANTIATE_TEST_SUITE_P(Samples, EstimateOfSample,
                          ::testing::Values(Sample{"bracket.txt", false}, Sample{"bracket.txt", true},
                                            Sample{"square.txt", false}, Sample{"square.txt", true},
-                                           Sample{kArcs, false}));
+                                           Sample{"arcs", false, kArcs}));
 
 // What the estimate and Start look at, as a text: nothing of it may change.
 std::string LiveState(const Cnc& c) {
