@@ -115,6 +115,7 @@ struct MachineState {
     double ArcStartRaw = 0, ArcEndRaw = 0;
     double ArcStartAngle = 0, ArcEndAngle = 0;         // radians, as are the raw angles
     double ArcSweep = 0, ArcAngleStep = 0, ArcPos = 0; // radians
+    double ArcStartZ = 0, ArcEndZ = 0;                 // length units: a helix's Z at both ends
 
     // Toolpath view.
     double ViewMinX = 0, ViewMinY = 0, ViewMaxX = 0, ViewMaxY = 0;
