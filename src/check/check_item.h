@@ -4,6 +4,7 @@
 // controller would read its text, the place a finding points at, and where findings go.
 
 #include "check/check.h"
+#include "check/standard_reading.h"
 #include "interpreter/line_words.h"
 
 #include <cstddef>
@@ -16,34 +17,6 @@
 #include <vector>
 
 namespace tamo::check {
-
-// How a line moves: as the run dispatches it, or as a standard controller reads its text.
-enum class MoveKind : unsigned char {
-    Unset, // no motion mode yet (the text's reading only)
-    None,  // nothing moves
-    Rapid,
-    Feed,
-    Cw,
-    Ccw,
-    Cycle, // a canned cycle (the text's reading only)
-    Home,  // G28, G30 (the text's reading only)
-};
-
-// A stretch of a text line, [begin, end).
-struct Span {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
-
-// One word as a standard controller reads it: a letter of either case and the number after it,
-// outside comments.
-struct Token {
-    char letter = 0;         // upper case
-    bool lower = false;      // written in lower case
-    std::size_t at = 0;      // the letter's offset in the text line
-    std::string_view number; // as written
-    double value = 0;        // of G words only
-};
 
 // The run's block state after one entry.
 struct Block {
@@ -161,27 +134,6 @@ private:
     int last_ = 0;
     bool open_ = false;
 };
-
-// How a standard controller reads a text line: its comments, then its words.
-void FindComments(std::string_view line, std::vector<Span>& out);
-void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
-                std::vector<Token>& out);
-
-// The motion mode of the text, word by word as a standard controller keeps it.
-class StandardMotion {
-public:
-    // The motion this line means, after its G words.
-    MoveKind Apply(std::span<const Token> tokens);
-
-private:
-    MoveKind modal_ = MoveKind::Unset;
-};
-
-// What G words are for, by their number: "plane", "units", "mode", ... as a list for a message:
-// "mode, plane". Empty when the text holds no G word.
-[[nodiscard]] std::string GWordKinds(std::string_view text);
-// The text is G words only ("G90 G17"), nothing else.
-[[nodiscard]] bool IsGWordsOnly(std::string_view text);
 
 // Number text for messages: "10", "-2.5", "0.0075".
 [[nodiscard]] std::string Num(double value);

@@ -1,6 +1,7 @@
 // tamocnc-sim: the controller without its windows, on a simulated port.
 
 #include "sim/check_command.h"
+#include "sim/convert_command.h"
 #include "sim/latency_command.h"
 #include "sim/parse_command.h"
 #include "sim/run_command.h"
@@ -47,6 +48,14 @@ int main(int argc, char** argv) {
     check->add_option("--config", check_options.config, "Configuration file to read (never written)");
     check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
 
+    tamo::sim::MachineOptions convert_options;
+    std::string converted;
+    CLI::App* convert = app.add_subcommand("convert", "Rewrite a program written for a standard controller in "
+                                                      "TamoCNC's dialect; one JSON object per line not converted");
+    convert->add_option("PROGRAM", program, "Part program file (never changed)")->required();
+    convert->add_option("-o,--output", converted, "Converted program to write (NAME.tamo.nc beside PROGRAM)");
+    convert->add_option("--config", convert_options.config, "Configuration file to read (never written)");
+
     tamo::sim::LatencyOptions latency_options;
     CLI::App* latency = app.add_subcommand("latency", "Run the step timing's deadline loop on this PC and report how "
                                                       "late its ticks come and the highest step rate it can drive");
@@ -69,6 +78,9 @@ int main(int argc, char** argv) {
     }
     if (check->parsed()) {
         return tamo::sim::RunCheck(program, check_options, std::cout, std::cerr);
+    }
+    if (convert->parsed()) {
+        return tamo::sim::RunConvert(program, converted, convert_options, std::cout, std::cerr);
     }
     if (latency->parsed()) {
         return tamo::sim::RunLatencyCommand(latency_options, std::cout, std::cerr);
