@@ -210,36 +210,47 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
 void StandardReader::Strays(std::string_view text) {
     auto comment = line_.comments.begin();
     auto token = line_.tokens.begin();
+    std::size_t stray = std::string_view::npos;
+    std::size_t stray_end = 0;
     for (std::size_t i = 0; i < text.size();) {
         while (comment != line_.comments.end() && comment->end <= i) {
             ++comment;
         }
-        if (comment != line_.comments.end() && comment->begin <= i) {
-            i = comment->end;
-            continue;
+        const bool in_comment = comment != line_.comments.end() && comment->begin <= i;
+        const bool at_token = token != line_.tokens.end() && token->at == i;
+        if ((in_comment || at_token) && stray != std::string_view::npos && stray_end == 0) {
+            stray_end = i;
         }
-        if (token != line_.tokens.end() && token->at == i) {
+        if (in_comment) {
+            i = comment->end;
+        } else if (at_token) {
             i = static_cast<std::size_t>(token->number.data() + token->number.size() - text.data());
             ++token;
-            continue;
+        } else {
+            const char c = text[i];
+            if (c == '#') {
+                Problem("parameters (#) are not converted");
+            } else if (c == '[') {
+                Problem("expressions in brackets are not converted");
+            } else if (c != ' ' && c != '\t' && c != '\r' && stray == std::string_view::npos) {
+                stray = i;
+            }
+            ++i;
         }
-        const char c = text[i];
-        if (c == '#') {
-            Problem("parameters (#) are not converted");
-        } else if (c == '[') {
-            Problem("expressions in brackets are not converted");
-        } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-            const bool o_word =
-                std::any_of(line_.tokens.begin(), line_.tokens.end(), [](const Token& t) { return t.letter == 'O'; });
-            Problem(o_word ? "subroutines and program flow (O words) are not converted"
-                           : std::string("the letter ") + c + " has no number");
-        } else if (c >= '0' && c <= '9') {
-            Problem("a number without a letter");
-        } else if (c != ' ' && c != '\t' && c != '\r') {
-            Problem(std::string("a standard controller does not read \"") + c + "\" outside a comment");
-        }
-        ++i;
     }
+    if (stray == std::string_view::npos || !line_.problems.empty()) {
+        return;
+    }
+    const bool o_word =
+        std::any_of(line_.tokens.begin(), line_.tokens.end(), [](const Token& t) { return t.letter == 'O'; });
+    if (o_word) {
+        Problem("subroutines and program flow (O words) are not converted");
+        return;
+    }
+    constexpr std::size_t kLongest = 20;
+    std::string_view what = text.substr(stray, (stray_end == 0 ? text.size() : stray_end) - stray);
+    what = what.substr(0, std::min(what.find_last_not_of(" \t\r") + 1, kLongest));
+    Problem("\"" + std::string(what) + "\" outside a comment is no word a standard controller reads");
 }
 
 void StandardReader::Collect(Words& w) {
@@ -478,7 +489,8 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
         return;
     }
     if (std::fabs(r1 - r0) > tolerance_) {
-        Problem("the end point lies " + FormatFixed(std::fabs(r1 - r0), 4) + " off the circle through the start");
+        Problem("the end point lies " + FormatNumber(std::round(std::fabs(r1 - r0) * 1e4) / 1e4) +
+                (inch_machine_ ? " in" : " mm") + " off the circle through the start");
         return;
     }
     int turns = 1;
