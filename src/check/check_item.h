@@ -97,8 +97,13 @@ struct Context {
     const char* unit = "mm"; // its name in messages
     double step_x = 0;       // length units per step of X, as the settings give it
     double step_y = 0;
+    double step_z = 0;
     // For a finding about an entry seen earlier: its place, the text read afresh.
     std::function<Place(int entry, int file_line)> place_of;
+    // The text line of the file an entry seen so far came from: messages name file lines, which
+    // the program listing's entries run ahead of after a comma.
+    std::function<int(int entry)> file_line_of;
+    [[nodiscard]] std::string Line(int entry) const { return std::to_string(file_line_of(entry)); }
 };
 
 // A family of findings: told about every entry in order, then about the end of the program.
@@ -115,14 +120,15 @@ public:
     [[nodiscard]] bool open() const { return open_; }
     [[nodiscard]] int cause() const { return cause_; }
     [[nodiscard]] int more() const { return more_; }
-    [[nodiscard]] int last() const { return last_; }
     [[nodiscard]] const Place& first() const { return first_; }
     void Begin(const Item& item, int cause);
     void Begin(Place place, int cause);
     void Extend(const Item& item) {
         ++more_;
-        last_ = item.entry;
+        last_line_ = item.file_line;
     }
+    // The file line of the last line of the stretch.
+    [[nodiscard]] int last_line() const { return last_line_; }
     void Reset() { open_ = false; }
     // " (and 3 more lines up to line 40)", or nothing when there are none.
     [[nodiscard]] std::string More() const;
@@ -131,7 +137,7 @@ private:
     Place first_;
     int cause_ = 0;
     int more_ = 0;
-    int last_ = 0;
+    int last_line_ = 0;
     bool open_ = false;
 };
 

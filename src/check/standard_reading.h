@@ -122,7 +122,7 @@ struct StandardLine {
 // cycles returning to the height they began at (G98).
 class StandardReader {
 public:
-    StandardReader(bool inch_machine, double arc_tolerance);
+    explicit StandardReader(bool inch_machine = false, double arc_tolerance = 0.01);
 
     // The next text line. The result lives until the next call.
     const StandardLine& Read(std::string_view text, int file_line);

@@ -39,6 +39,7 @@ int RunCheck(const std::string& program, const MachineOptions& options, std::ost
         finding["severity"] = check::SeverityName(f.severity);
         finding["message"] = f.message;
         finding["text"] = f.text;
+        finding["convert_fixes"] = f.convert_fixes;
         print(finding);
     }
     nlohmann::ordered_json summary;
