@@ -19,6 +19,7 @@
 #include "platform/scripted_operator.h"
 #include "platform/sim_port.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -206,9 +207,10 @@ public:
             lines_.Next(begin, buffer.position());
             file_lines_.push_back(lines_.number());
             if (lines_.first()) {
-                FindComments(lines_.line(), comments_);
-                const StandardLine& standard = standard_reader_.Read(lines_.line(), lines_.number());
-                converts_.push_back(standard.problems.empty());
+                // The text line as the converter reads it: its comments and words serve the items
+                // split from it too.
+                standard_ = &standard_reader_.Read(lines_.line(), lines_.number());
+                converts_.push_back(standard_->problems.empty());
             }
             Item item;
             item.run = Pass(entry);
@@ -277,10 +279,15 @@ private:
         item.number = st.PrgBuf.IsNumber(index);
         item.quoted = !item.number && item.raw_at < item.raw_end && item.line[item.raw_at] == '"';
         item.first_in_line = lines_.first();
-        item.comments = comments_;
-        ReadTokens(item.line, item.raw_at, item.raw_end, comments_, tokens_);
-        item.tokens = tokens_;
-        item.meant = standard_.Apply(tokens_);
+        item.comments = standard_->comments;
+        // The line's words that stand in this item: a number never runs past a comma or a quote.
+        const std::vector<Token>& words = standard_->tokens;
+        const auto first =
+            std::partition_point(words.begin(), words.end(), [&item](const Token& t) { return t.at < item.raw_at; });
+        const auto last =
+            std::partition_point(first, words.end(), [&item](const Token& t) { return t.at < item.raw_end; });
+        item.tokens = std::span<const Token>(first, last);
+        item.meant = standard_motion_.Apply(item.tokens);
 
         item.trimmed = TrimSpaces(item.text);
         item.skipped = SkipsLine(item.trimmed);
@@ -327,15 +334,14 @@ private:
     Findings findings_;
     int count_ = 0;
     FileLines lines_;
-    std::vector<Span> comments_;
-    std::vector<Token> tokens_;
-    StandardMotion standard_;
+    StandardMotion standard_motion_;
     Block before_;
     Block after_;
     int gcode_from_ = 0;
     std::vector<int> file_lines_; // of every entry read
     // The converter's reading of every text line: whether it converts it.
     StandardReader standard_reader_;
+    const StandardLine* standard_ = nullptr; // the text line being read
     std::vector<bool> converts_;
 };
 

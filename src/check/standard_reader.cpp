@@ -12,7 +12,9 @@
 #include "interpreter/numbers.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace tamo::check {
@@ -22,8 +24,31 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kMmPerInch = 25.4;
 constexpr std::string_view kAxisNames = "XYZ";
 
+// A word's number: a sign, digits and at most one point, as the token reader took it. Up to 15
+// digits the mantissa and a power of ten up to 22 are exact doubles, and one division rounds once,
+// as the full conversion would; longer numbers take it.
 double ValueOf(const Token& t) {
-    return ReadNumber(t.number).value_or(0);
+    static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::uint64_t mantissa = 0;
+    std::size_t digits = 0;
+    std::size_t decimals = 0;
+    bool point = false;
+    for (const char c : t.number) {
+        if (c == '.') {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            digits += (digits > 0 || c != '0') ? 1 : 0;
+            decimals += point ? 1 : 0;
+        }
+    }
+    if (digits > 15 || decimals >= kPow10.size()) {
+        return ReadNumber(t.number).value_or(0);
+    }
+    const double value = static_cast<double>(mantissa) / kPow10[decimals];
+    return t.number.front() == '-' ? -value : value;
 }
 
 std::string WordText(const Token& t) {
@@ -176,7 +201,6 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     }
     if (text[first] == '$') {
         line_.console = true;
-        line_.tokens.clear();
         return line_;
     }
     if (text[first] == '/') {
@@ -184,7 +208,11 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
         return line_;
     }
     Strays(text);
-    Words w;
+    Words& w = words_;
+    w.first.fill(nullptr);
+    w.count.fill(0);
+    w.g.clear();
+    w.m.clear();
     Collect(w);
     Modes(w);
     Motion(w);

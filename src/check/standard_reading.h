@@ -158,6 +158,7 @@ private:
     bool inch_machine_;
     double tolerance_;
     StandardLine line_;
+    Words words_; // of the line being read, kept to keep their room
     // The modes.
     bool inch_;
     bool incremental_ = false;
