@@ -36,20 +36,26 @@ void StandardReader::Cycle(const Words& w) {
         cycle_q_ = std::fabs(Length(w.Value('Q')));
         has_q_ = true;
     }
+    if (!w.HasAxis()) {
+        return; // R and Q kept for the holes to come; no hole here
+    }
     if (cycle_ == 82 && w.Has('P')) {
         line_.dwell = w.Of('P')->number;
     }
     double repeats = 1;
     if (w.Has('L')) {
         repeats = w.Value('L');
-        if (repeats < 0 || repeats != std::floor(repeats)) {
-            Problem("L" + std::string(w.Of('L')->number) + " is not a number of repeats");
+        if (repeats < 0 || repeats != std::floor(repeats) || repeats > kMostRepeats) {
+            Problem("L" + std::string(w.Of('L')->number) + " is not a number of repeats up to " +
+                    std::to_string(static_cast<long>(kMostRepeats)));
         }
     }
     if (!has_r_ || !has_z_) {
         Problem("a drilling cycle without " + std::string(!has_r_ ? "an R plane" : "a Z depth"));
     } else if (cycle_ == 83 && !(has_q_ && cycle_q_ > 0)) {
         Problem("G83 without a peck depth Q above 0");
+    } else if (cycle_ == 83 && std::fabs(incremental_ ? cycle_z_ : cycle_z_ - cycle_r_) / cycle_q_ > kMostPecks) {
+        Problem("G83 with more than " + std::to_string(static_cast<long>(kMostPecks)) + " pecks a hole");
     }
     if (!line_.problems.empty() || !FeedSet() || !Known(2, "a drilling cycle")) {
         return;

@@ -121,6 +121,11 @@ double ArcTolerance(bool inch, double step_x, double step_y) {
         {least, std::isfinite(step_x) ? std::fabs(step_x) : 0.0, std::isfinite(step_y) ? std::fabs(step_y) : 0.0});
 }
 
+double SegmentAngle(double radius, double arc_tolerance) {
+    const double sag = arc_tolerance / 2;
+    return sag < radius ? 2 * std::acos(1 - sag / radius) : kPi / 2;
+}
+
 PlaneAxes AxesOf(Plane plane) {
     switch (plane) {
     case Plane::ZX:
@@ -187,16 +192,16 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     line_.problems.clear();
     FindComments(text, line_.comments);
     ReadTokens(text, 0, text.size(), line_.comments, line_.tokens);
-    if (ended_) {
-        line_.after_end = true;
-        return line_;
-    }
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos) {
         return line_;
     }
     if (text[first] == '%') {
         line_.program_mark = true;
+        return line_;
+    }
+    if (ended_) {
+        line_.after_end = true;
         return line_;
     }
     if (text[first] == '$') {
@@ -304,9 +309,12 @@ void StandardReader::Collect(Words& w) {
         }
         if (std::string_view("ABCUVW").find(t.letter) != std::string_view::npos) {
             Problem(std::string("the machine has no ") + t.letter + " axis");
-        } else if (std::string_view("EHD").find(t.letter) != std::string_view::npos && !w.HasG(43) && !w.HasG(41) &&
-                   !w.HasG(42)) {
-            Problem("the word " + WordText(t) + " is not one the converter knows");
+        }
+    }
+    for (const char letter : {'E', 'H', 'D'}) {
+        // H and D belong to tool length offsets and cutter compensation, told of by their G word.
+        if (w.Has(letter) && !w.HasG(43) && !w.HasG(41) && !w.HasG(42)) {
+            Problem("the word " + WordText(*w.Of(letter)) + " is not one the converter knows");
         }
     }
     if (w.Has('O') && line_.tokens.size() > 1) {
@@ -403,6 +411,10 @@ void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
     if (end == pos_ && (kind == MoveKind::Rapid || kind == MoveKind::Feed)) {
         return;
     }
+    if (!std::isfinite(end[0]) || !std::isfinite(end[1]) || !std::isfinite(end[2])) {
+        Problem("a coordinate beyond any number");
+        return;
+    }
     StandardMove move;
     move.kind = kind;
     move.start = pos_;
@@ -435,14 +447,14 @@ void StandardReader::Motion(const Words& w) {
     if (!line_.problems.empty()) {
         return;
     }
+    if (motion_ == MoveKind::Cycle) {
+        Cycle(w);
+        return;
+    }
     if (!w.HasAxis()) {
         if (set && (motion_ == MoveKind::Cw || motion_ == MoveKind::Ccw)) {
             Problem("an arc needs an end point");
         }
-        return;
-    }
-    if (motion_ == MoveKind::Cycle) {
-        Cycle(w);
         return;
     }
     if (motion_ == MoveKind::Unset || motion_ == MoveKind::None) {
@@ -524,8 +536,9 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
     int turns = 1;
     if (w.Has('P')) {
         const double p = w.Value('P');
-        if (p < 1 || p != std::floor(p)) {
-            Problem("P" + std::string(w.Of('P')->number) + " is not a whole number of turns");
+        if (p < 1 || p != std::floor(p) || p > kMostTurns) {
+            Problem("P" + std::string(w.Of('P')->number) + " is not a whole number of turns up to " +
+                    FormatNumber(kMostTurns));
             return;
         }
         turns = static_cast<int>(p);
@@ -537,6 +550,10 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
         sweep += 2 * kPi; // an end on the start is a whole turn
     }
     sweep += 2 * kPi * (turns - 1);
+    if (plane_ != Plane::XY && sweep / SegmentAngle(r0, tolerance_) > kMostSegments) {
+        Problem("an arc that would take more than " + FormatNumber(kMostSegments) + " straight moves");
+        return;
+    }
     Add(motion_, end);
     StandardMove& move = line_.moves.back();
     move.centre = centre;

@@ -72,6 +72,17 @@ private:
 // walks the circle in steps and cannot cut finer.
 [[nodiscard]] double ArcTolerance(bool inch, double step_x, double step_y);
 
+// The widest angle of a straight segment that strays from an arc of that radius by at most half
+// the arc tolerance: what an arc the machine cannot cut as an arc is written as.
+[[nodiscard]] double SegmentAngle(double radius, double arc_tolerance);
+
+// What one line may grow into, beyond which the converter does not write it: whole turns of a
+// helix, straight segments of an arc, repeats and pecks of a drilling cycle.
+inline constexpr double kMostTurns = 1000;
+inline constexpr double kMostSegments = 1e6;
+inline constexpr double kMostRepeats = 1000;
+inline constexpr double kMostPecks = 1e5;
+
 // The plane of an arc: its two axes, in the order in which counter-clockwise turns the first
 // toward the second, and the axis along which a helix climbs.
 enum class Plane : unsigned char { XY, ZX, YZ };

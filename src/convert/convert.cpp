@@ -110,7 +110,7 @@ Conversion ConvertProgram(std::string_view program, const Options& options) {
         at = end + (program.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         const check::StandardLine& line = reader.Read(text, ++result.lines);
         if (line.after_end) {
-            result.left_after_end += Trim(text).empty() || line.program_mark ? 0 : 1;
+            ++result.left_after_end;
             continue;
         }
         if (line.program_mark) {

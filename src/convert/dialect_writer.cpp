@@ -188,10 +188,7 @@ void DialectWriter::Segments(const StandardMove& move) {
     const auto b = static_cast<std::size_t>(axes.second);
     const auto n = static_cast<std::size_t>(axes.normal);
     const double r = std::hypot(move.start[a] - move.centre[a], move.start[b] - move.centre[b]);
-    // The chord of each segment strays from the arc by at most half the tolerance.
-    const double sag = tolerance_ / 2;
-    const double widest = sag < r ? 2 * std::acos(1 - sag / r) : kPi / 2;
-    const double count = std::ceil(move.sweep / widest);
+    const double count = std::ceil(move.sweep / check::SegmentAngle(r, tolerance_));
     const double from = std::atan2(move.start[b] - move.centre[b], move.start[a] - move.centre[a]);
     const double turn = move.kind == MoveKind::Ccw ? 1 : -1;
     for (double k = 1; k < count; ++k) {
