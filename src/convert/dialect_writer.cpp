@@ -73,9 +73,9 @@ void DialectWriter::Words(std::string_view words) {
     out_ += line_end_;
 }
 
-std::string DialectWriter::Axes(const std::array<double, 3>& end, const std::array<bool, 3>& known, bool z) {
+std::string DialectWriter::Axes(const std::array<double, 3>& end, const std::array<bool, 3>& known) {
     std::string words;
-    for (std::size_t a = 0; a < (z ? 3u : 2u); ++a) {
+    for (std::size_t a = 0; a < 3; ++a) {
         if (!known[a]) {
             continue; // left where it stands, as after a return to a stored position
         }
@@ -100,7 +100,7 @@ std::string DialectWriter::Feed(double feed) {
 
 void DialectWriter::Straight(MoveKind kind, const std::array<double, 3>& end, const std::array<bool, 3>& known,
                              double feed) {
-    const std::string axes = Axes(end, known, true);
+    const std::string axes = Axes(end, known);
     if (axes.empty()) {
         return; // no length left once written to the machine's resolution
     }

@@ -34,7 +34,7 @@ private:
     // An arc as straight segments within the arc tolerance (planes the machine cannot cut arcs in).
     void Segments(const check::StandardMove& move);
     // The axes of an end that differ from what the machine holds, as words; what it then holds.
-    std::string Axes(const std::array<double, 3>& end, const std::array<bool, 3>& known, bool z);
+    std::string Axes(const std::array<double, 3>& end, const std::array<bool, 3>& known);
     std::string Feed(double feed);
     [[nodiscard]] std::string Length(double value) const;
 
