@@ -45,12 +45,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     if (options.step_mode) {
         cnc.SelectStepMode();
     }
-    machine.op.QueueFile(program);
-    cnc.Open_Menu();
-    if (cnc.main.Caption == "TamoCNC") {
-        // Open has said why, unless the file could not even be chosen.
-        const auto& shown = machine.op.messages();
-        err << "tamocnc-sim: cannot open " << program << (shown.empty() ? "" : ": " + shown.back().text) << '\n';
+    if (std::string problem = OpenProgram(machine, program); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
         return 2;
     }
 

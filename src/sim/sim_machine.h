@@ -32,6 +32,10 @@ struct SimMachine {
 // error, with exit status 2).
 [[nodiscard]] std::string StartMachine(SimMachine& machine, const MachineOptions& options);
 
+// File > Open of the program, as the window opens one. Empty when it was read whole, else
+// "cannot read PROGRAM: why" (for standard error, with exit status 2).
+[[nodiscard]] std::string OpenProgram(SimMachine& machine, const std::string& program);
+
 // The four scale texts of "F,X,Y,Z", each a number; empty when the text is not that.
 [[nodiscard]] std::optional<std::array<std::string, 4>> ParseScale(const std::string& text);
 
