@@ -59,6 +59,9 @@ std::string StartMachine(SimMachine& machine, const MachineOptions& options) {
         }
         cnc.scale.Combo1 = *fields;
     }
+    for (const auto& message : machine.op.messages()) {
+        machine.startup_messages.push_back(message.text);
+    }
     machine.op.clear_messages();
     return {};
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tamo::sim {
 
@@ -26,6 +27,8 @@ struct SimMachine {
     ScriptedOperator op;
     NullSurface view;
     Cnc cnc{port, clock, op, view};
+    // What the start-up told the operator (settings that load but no wiring can mean).
+    std::vector<std::string> startup_messages;
 };
 
 // Starts the machine as the program starts. Empty on success, else what is wrong (for standard
