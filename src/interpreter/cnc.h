@@ -58,6 +58,9 @@ public:
     // sample programs (empty: the gcodes folder beside the settings file).
     std::filesystem::path LastProgramFolder;
     std::filesystem::path SamplesFolder;
+    // Why the last Open could not read the program chosen (the operator has been told); empty when
+    // it was read whole, or nothing was chosen.
+    std::string OpenProblem;
     // The lines of the last file read that load but that no wiring or machine can mean, each with
     // why; the operator is told of them once, at start-up.
     std::vector<std::string> ConfigSuspect;

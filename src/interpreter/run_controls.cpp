@@ -1,6 +1,7 @@
 // The run controls of the control panel: start, pause, reset, the run mode, and the step controls
 // that walk the program's lines in the view without moving the machine.
 
+#include "config/settings_checks.h"
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
@@ -390,6 +391,14 @@ void Cnc::RunDeferredPanelMove() {
 bool Cnc::RefuseUncalibratedMove() {
     if (st.Offline || st.LoopCal > 0) {
         return false;
+    }
+    if (!settings.optionmm && !settings.OptionIn) {
+        // A calibration may well be stored: none applies while no unit is chosen.
+        op().ShowMessage("Neither unit is chosen (" + config::LineName(32) + " and " + config::LineName(33) +
+                             " of the settings are both False), so no loop calibration applies. Choose mm or In "
+                             "under Setup > Settings.",
+                         kAppTitle);
+        return true;
     }
     op().ShowMessage(kUncalibratedText, kAppTitle);
     return true;

@@ -45,12 +45,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     if (options.step_mode) {
         cnc.SelectStepMode();
     }
-    machine.op.QueueFile(program);
-    cnc.Open_Menu();
-    if (cnc.main.Caption == "TamoCNC") {
-        // Open has said why, unless the file could not even be chosen.
-        const auto& shown = machine.op.messages();
-        err << "tamocnc-sim: cannot open " << program << (shown.empty() ? "" : ": " + shown.back().text) << '\n';
+    if (std::string problem = OpenProgram(machine, program); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
         return 2;
     }
 
@@ -95,7 +91,10 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     cnc.set_tick_observer(nullptr);
     machine.port.set_record(nullptr);
     machine.clock.set_record(nullptr);
-    recorder.Finish();
+    if (std::string problem = recorder.Finish(); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
+        return 2;
+    }
 
     const MachineState& st = cnc.st;
     nlohmann::ordered_json result;
@@ -109,7 +108,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     result["steps"] = {recorder.steps(0), recorder.steps(1), recorder.steps(2)};
     result["starts"] = starts;
     result["PrgLineNo"] = st.PrgLineNo;
-    nlohmann::ordered_json messages = nlohmann::ordered_json::array();
+    nlohmann::ordered_json messages = machine.startup_messages;
     for (const auto& m : machine.op.messages()) {
         messages.push_back(m.text);
     }
