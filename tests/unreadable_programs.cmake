@@ -9,7 +9,7 @@ if(NOT made EQUAL 0)
 endif()
 foreach(program IN ITEMS ${WORK_DIR}/none.nc ${WORK_DIR}/folder /dev/zero ${WORK_DIR}/fifo)
     set(first "")
-    foreach(command IN ITEMS parse check run)
+    foreach(command IN ITEMS parse check run convert)
         execute_process(COMMAND ${SIM} ${command} ${program} TIMEOUT 10 RESULT_VARIABLE status
                         OUTPUT_QUIET ERROR_VARIABLE said)
         if(NOT status EQUAL 2 OR NOT said MATCHES "^tamocnc-sim: cannot read ${program}: [^\n]+\n$")
