@@ -95,6 +95,9 @@ void Cnc::Pause() {
 
 // "Step". Changes: SingleStep, the option pair. Takes effect at the end of the current line.
 void Cnc::SelectStepMode() {
+            // The program is read from its first line as the preview reads it: no arc centre is
+            // set before a line sets one, whatever the redraw or the last run left.
+            st.ArcI = st.ArcJ = 0;
     st.SingleStep = true;
     main.Option2 = true;
     main.Option3 = false;
