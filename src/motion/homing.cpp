@@ -46,9 +46,7 @@ void Cnc::HomeTheMachine() {
     }
     BusyScope busy(*this, Activity::Home);
     const ProgramStopKept program(*this);
-    const std::string gcode = st.GCode;
-    const bool rapid = st.RapidMove;
-    const double target_x = st.TargetX, target_y = st.TargetY, target_z = st.TargetZ;
+    const BlockKept block(st);
     st.StopRequest = false;
     main.Text2 = main.Text6;
     op().FocusView();
@@ -70,11 +68,6 @@ void Cnc::HomeTheMachine() {
         st.TargetY = 0;
         move_to_target();
     }
-    st.GCode = gcode;
-    st.RapidMove = rapid;
-    st.TargetX = target_x;
-    st.TargetY = target_y;
-    st.TargetZ = target_z;
     op().ModelsChanged();
 }
 

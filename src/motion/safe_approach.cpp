@@ -5,21 +5,19 @@
 #include "interpreter/cnc.h"
 
 #include <algorithm>
-#include <array>
 
 namespace tamo {
 
 // Each leg is one straight move through DispatchMove, so it steps, ramps, stops and watches the
 // switches as a program line does; a leg that has nothing to move takes no tick. The program's
-// own block and its stopped move are put back afterwards, whatever happened on the way.
+// own block (a rapid leg would leave a resumed feed move ramping as a rapid) and its stopped move
+// are put back afterwards, whatever happened on the way.
 // Changes: StopRequest (cleared first; set when a stop ended it), the positions, FeedRate,
 // StepDelay, the ramps, Text2, the readouts and the view's colour (green on a rapid leg). GCode,
 // RapidMove, the start point and the targets end as they were.
 bool Cnc::ApproachSafely(const Approach& to) {
     const ProgramStopKept program(*this);
-    const std::string gcode = st.GCode;
-    const bool rapid = st.RapidMove; // a rapid leg must not leave a resumed feed move ramping as one
-    const std::array<double, 6> block{st.StartX, st.StartY, st.StartZ, st.TargetX, st.TargetY, st.TargetZ};
+    const BlockKept block(st);
     st.StopRequest = false;
 
     // False when a stop ended the move.
@@ -34,19 +32,9 @@ bool Cnc::ApproachSafely(const Approach& to) {
         return !st.StopRequest;
     };
     const double travel_z = std::max({st.ProgPosZ, to.z, to.lift_z});
-    const bool arrived = move(st.ProgPosX, st.ProgPosY, travel_z, to.across) &&
-                         (!to.via_program_zero || move(0, 0, travel_z, to.across)) &&
-                         move(to.x, to.y, travel_z, to.across) && move(to.x, to.y, to.z, to.down);
-
-    st.GCode = gcode;
-    st.RapidMove = rapid;
-    st.StartX = block[0];
-    st.StartY = block[1];
-    st.StartZ = block[2];
-    st.TargetX = block[3];
-    st.TargetY = block[4];
-    st.TargetZ = block[5];
-    return arrived;
+    return move(st.ProgPosX, st.ProgPosY, travel_z, to.across) &&
+           (!to.via_program_zero || move(0, 0, travel_z, to.across)) && move(to.x, to.y, travel_z, to.across) &&
+           move(to.x, to.y, to.z, to.down);
 }
 
 } // namespace tamo
