@@ -89,6 +89,7 @@ void Cnc::TegnUd() {
     st.PreviewLine = 0;
     // The extents always contain the origin, so that the axes are always in view.
     st.ViewMaxX = st.ViewMinX = st.ViewMaxY = st.ViewMinY = 0;
+    st.ArcI = st.ArcJ = 0; // each pass reads the program from its first line, as a run does
     while (st.PreviewLine < st.PrgLineCount) {
         ++st.PreviewLine;
         ReadPreviewLine(st);
@@ -99,6 +100,7 @@ void Cnc::TegnUd() {
     // drawing starts at the origin.
     st.StartX = st.StartY = st.StartZ = 0;
     st.TargetX = st.TargetY = st.TargetZ = 0;
+    st.ArcI = st.ArcJ = 0;
     view().Clear();
     Cordinate();
     st.PreviewLine = 0;
@@ -168,9 +170,8 @@ void Cnc::Cordinate() {
     view().Line(right, 0, left, 0, kBlack, LineStyle::Solid);
 }
 
-// Widens the extents by the block just parsed: its end point, and for an arc written "G02" or
-// "G03" its whole circle (the short forms count with their end point only, so an arc bulging past
-// it can run off the view). Changes: ViewMinX, ViewMinY, ViewMaxX, ViewMaxY.
+// Widens the extents by the block just parsed: its end point, and for an arc its whole circle.
+// Changes: ViewMinX, ViewMinY, ViewMaxX, ViewMaxY.
 void Cnc::GrowExtents() {
     // Written as comparisons rather than min and max so that a NaN never enters the extents.
     auto widen = [this](double min_x, double min_y, double max_x, double max_y) {
@@ -187,7 +188,8 @@ void Cnc::GrowExtents() {
             st.ViewMaxY = max_y;
         }
     };
-    if (st.GCode == "G02" || st.GCode == "G03") {
+    if (const Motion motion = MotionOf(st.GCode);
+        motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise) {
         const double r = std::sqrt(st.ArcJ * st.ArcJ + st.ArcI * st.ArcI);
         const double cx = st.StartX + st.ArcI;
         const double cy = st.StartY + st.ArcJ;
@@ -242,9 +244,9 @@ void Cnc::DrawFeedLine() {
 // ArcJ, which are left pointing from the centre to the start point (a later block without I or J
 // finds them so).
 //
-// An arc of radius 0 (I and J both 0 under the short form "G2", or too small to square) has no
-// angles. It is not drawn, and the redraw goes on with the next block; the record is left as far
-// as the end point's offsets, which is where the angles stop being numbers.
+// An arc of radius 0 (I and J too small to square) has no angles. It is not drawn, and the redraw
+// goes on with the next block; the record is left as far as the end point's offsets, which is
+// where the angles stop being numbers.
 void Cnc::DrawArc() {
     const ArcBlock block{
         st.StartX, st.StartY, st.StartZ, st.TargetX, st.TargetY, st.TargetZ, st.ArcI, st.ArcJ, st.ArcDir >= 0 ? -1 : 1};
