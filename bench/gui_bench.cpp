@@ -2,9 +2,10 @@
 // drawing surface and the Qt operator (scripted, so no dialog opens, but with its real yield), on
 // a controller that runs offline on a simulated port with the steady clock.
 //
-// (a) File > Open of a generated program of a million lines, from the menu action to the painted
-//     view. Budget: one second, and no more added memory than twice the file's size (the program
-//     buffer keeps the file's bytes and a small entry per line, nothing per line on the heap).
+// (a) File > Open of a generated CAM program (two blocks in five are arcs), a million lines unless
+//     told otherwise, from the menu action to the painted view and on to the program check and the
+//     time-left estimate, which finish in the background: the stages as `tamocnc --timing` reports
+//     them, the longest the window kept its events waiting meanwhile, and the memory added per line.
 // (b) The live trace's tick: a long G01 move with every wait at zero, so that what is timed is the
 //     tick itself with its dot, the repaint request and the event processing of the yield.
 //     Budget: 5 microseconds a tick on average.
@@ -12,10 +13,10 @@
 // A plain executable that prints a report; it is not a test and CTest never runs it. Run it from an
 // optimised build; the machine it runs on should be otherwise idle, or run it more than once.
 
+#include "cam_program.h"
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
 #include "platform/sim_port.h"
-#include "surface_finish_program.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
 #include "ui/qt_surface.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -52,8 +54,6 @@ using Steady = std::chrono::steady_clock;
 
 constexpr std::size_t kProgramLines = 1'000'000; // the default; the command line can change it
 constexpr int kOpenRepeats = 3;
-constexpr double kOpenBudgetSeconds = 1.0;
-constexpr double kOpenMemoryBudget = 2.0; // times the file's size
 constexpr std::int64_t kMoveTicks = 200'000;
 constexpr double kTickBudgetMicroseconds = 5.0;
 
@@ -74,7 +74,6 @@ double Megabytes(std::int64_t bytes) {
 
 struct Memory {
     std::int64_t rss = 0;    // VmRSS, bytes
-    std::int64_t hwm = 0;    // VmHWM, the peak of VmRSS, bytes
     std::int64_t in_use = 0; // what the allocator has handed out and not had back, bytes
 };
 
@@ -89,22 +88,12 @@ Memory ReadMemory() {
     };
     while (std::getline(status, line)) {
         field("VmRSS:", memory.rss);
-        field("VmHWM:", memory.hwm);
     }
     // The resident size also holds what the allocator keeps after a free, which depends on the
     // order of earlier allocations; the bytes in use do not.
     const struct mallinfo2 heap = mallinfo2();
     memory.in_use = static_cast<std::int64_t>(heap.uordblks + heap.hblkhd);
     return memory;
-}
-
-// Sets VmHWM back to the present VmRSS, so that the next reading is the peak of what follows.
-// False where the kernel does not offer it; the peak then counts from the start of the process.
-bool ResetPeakMemory() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -230,15 +219,50 @@ bool WriteFile(const fs::path& path, const std::string& text) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// (a) File > Open of a million lines.
+// (a) File > Open of a CAM program, as the window times it for `tamocnc --timing`.
+
+// The longest the windows' event loop kept a 5 ms timer waiting past its time: how long the
+// window did not answer.
+class Responsiveness final : public QObject {
+public:
+    Responsiveness() {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            const double now = SecondsSince(start_);
+            worst_ = std::max(worst_, now - last_ - 0.005);
+            last_ = now;
+        });
+    }
+    void Start() {
+        start_ = Steady::now();
+        last_ = 0;
+        worst_ = 0;
+        timer_.start();
+    }
+    // From the first turn of the event loop after the drawing on: the Open itself holds it.
+    void Restart() {
+        last_ = SecondsSince(start_);
+        worst_ = 0;
+    }
+    double Stop() {
+        timer_.stop();
+        return worst_;
+    }
+
+private:
+    QTimer timer_;
+    Steady::time_point start_;
+    double last_ = 0;
+    double worst_ = 0;
+};
 
 bool BenchOpen(Machine& m, const fs::path& folder, std::size_t lines) {
-    const fs::path program = folder / "surface_finish.txt";
+    const fs::path program = folder / "cam.txt";
     const fs::path small = folder / "one_line.txt";
     std::int64_t file_bytes = 0;
     {
         std::ofstream out(program, std::ios::binary);
-        file_bytes = static_cast<std::int64_t>(bench::WriteSurfaceFinishProgram(out, lines));
+        file_bytes = static_cast<std::int64_t>(bench::WriteCamProgram(out, lines));
         out.close();
         // Longer than a short string's inline room, so that its buffer replaces the big program's
         // rather than being copied into it.
@@ -247,57 +271,55 @@ bool BenchOpen(Machine& m, const fs::path& folder, std::size_t lines) {
             return false;
         }
     }
-    std::printf("(a) File > Open of a generated program, to the painted view\n");
+    std::printf("(a) File > Open of a CAM program (two blocks in five are arcs), stages as --timing reports them\n");
     std::printf("    %zu lines, %lld bytes (%.1f MB, %.1f bytes a line)\n", lines, static_cast<long long>(file_bytes),
                 Megabytes(file_bytes), static_cast<double>(file_bytes) / static_cast<double>(lines));
 
-    const Memory empty = ReadMemory();
-    bool peak_reset = true;
-    double worst_seconds = 0;
-    double worst_added = 0;
-    for (int run = 1; run <= kOpenRepeats; ++run) {
+    std::string timing;
+    m.window->ReportOpenTiming([&timing](const std::string& line) { timing = line; });
+    Responsiveness answers;
+    const int repeats = lines > 2'000'000 ? 1 : kOpenRepeats;
+    double worst_paint = 0;
+    for (int run = 1; run <= repeats; ++run) {
         // The previous big program goes before the next is timed, as it would when the
         // operator opens another file in between.
         if (run > 1 && !m.Open(small)) {
             std::printf("    the small program did not open\n");
             return false;
         }
-        peak_reset = ResetPeakMemory() && peak_reset;
+        // The small program's check and estimate are out of the way before the clock starts.
+        while (run > 1 && (!m.cnc.status.Check.starts_with("Program check: ") || m.cnc.KeptEstimate() == nullptr)) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        timing.clear();
         const Memory before = ReadMemory();
-        const std::uint64_t paints_before = m.view_paints.paints();
-        const Steady::time_point start = Steady::now();
         m.op.set_next_files({program.string()});
+        const Steady::time_point start = Steady::now();
+        answers.Start();
         m.open_menu->trigger();
         const double opened = SecondsSince(start);
-        QCoreApplication::processEvents();
-        const double seconds = SecondsSince(start);
+        answers.Restart();
+        while (timing.empty()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        const double longest_wait = answers.Stop();
         const Memory after = ReadMemory();
-        const std::uint64_t paints = m.view_paints.paints() - paints_before;
         if (!m.op.messages().empty() || m.cnc.st.PrgLineCount != static_cast<int>(lines)) {
             std::printf("    the program did not load: %d lines\n", m.cnc.st.PrgLineCount);
             return false;
         }
-        const std::int64_t added = after.rss - before.rss;
-        const std::int64_t peak = after.hwm - before.rss;
-        const double added_ratio = static_cast<double>(added) / static_cast<double>(file_bytes);
-        std::printf("    open %d: %.3f s (Open_Menu %.3f s, then %llu paint(s) in %.3f s)\n", run, seconds, opened,
-                    static_cast<unsigned long long>(paints), seconds - opened);
-        const std::int64_t allocated = after.in_use - before.in_use;
-        std::printf("            RSS %+.1f MB = %.2f x file, peak %+.1f MB = %.2f x file, allocated %+.1f MB = %.2f x "
-                    "file; RSS %+.1f MB over the window with no program\n",
-                    Megabytes(added), added_ratio, Megabytes(peak),
-                    static_cast<double>(peak) / static_cast<double>(file_bytes), Megabytes(allocated),
-                    static_cast<double>(allocated) / static_cast<double>(file_bytes), Megabytes(after.rss - empty.rss));
-        worst_seconds = std::max(worst_seconds, seconds);
-        worst_added =
-            std::max({worst_added, added_ratio, static_cast<double>(allocated) / static_cast<double>(file_bytes)});
+        const double paint = std::atof(timing.c_str() + timing.find("paint ") + 6);
+        worst_paint = std::max(worst_paint, paint);
+        std::printf("    %s\n", timing.c_str());
+        std::printf(
+            "        Open_Menu %.3f s; afterwards the window waited at most %.0f ms; RSS %+.1f MB = %.1f bytes a "
+            "line, allocated %+.1f MB = %.1f bytes a line\n",
+            opened, 1000 * longest_wait, Megabytes(after.rss - before.rss),
+            static_cast<double>(after.rss - before.rss) / static_cast<double>(lines),
+            Megabytes(after.in_use - before.in_use),
+            static_cast<double>(after.in_use - before.in_use) / static_cast<double>(lines));
     }
-    if (!peak_reset) {
-        std::printf("    (the peak could not be reset: it counts from the start of the process)\n");
-    }
-    std::printf("    budget %.1f s: %s (worst %.3f s); added memory %.1f x file: %s (worst %.2f x)\n",
-                kOpenBudgetSeconds, worst_seconds <= kOpenBudgetSeconds ? "met" : "MISSED", worst_seconds,
-                kOpenMemoryBudget, worst_added <= kOpenMemoryBudget ? "met" : "MISSED", worst_added);
+    std::printf("    to the painted view: worst %.3f s\n", worst_paint);
     return true;
 }
 

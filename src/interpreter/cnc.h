@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,10 @@ public:
     std::vector<std::string> ConfigSuspect;
     // Outer width of the toolpath view in twips, which sets the live-trace spacing.
     double ViewWidthTwips = 7170;
+    // Told as each stage of File > Open ends: "chosen" (the dialog has answered), "read" (the file
+    // is in the buffer), "walk" (every line parsed into the toolpath), "draw" (the top view drawn).
+    // For the windows' timing report; empty when nobody asks.
+    std::function<void(std::string_view stage)> OpenStageEnded;
 
     void set_port(Port& port) { port_ = &port; }
     [[nodiscard]] Port& port() { return *port_; }
@@ -413,6 +418,12 @@ private:
         Cnc& cnc_;
         bool was_;
     };
+
+    void StageEnded(std::string_view stage) const {
+        if (OpenStageEnded) {
+            OpenStageEnded(stage);
+        }
+    }
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;

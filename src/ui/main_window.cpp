@@ -9,6 +9,7 @@
 #include "ui/controls.h"
 #include "ui/coordinate_dialog.h"
 #include "ui/latency_window.h"
+#include "ui/open_timing.h"
 #include "ui/preview_navigation.h"
 #include "ui/program_listing.h"
 #include "ui/qt_operator.h"
@@ -104,6 +105,9 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     check_->set_on_choose([this](int line) { listing_->Reveal(line); });
     check_->set_on_report([this](const check::Report& report) {
         cnc_.status.Check = "Program check: " + report.Summary();
+        if (timing_ != nullptr) {
+            timing_->CheckDone();
+        }
         Refresh();
         StartEstimate(); // after the check, so that their copies of a long program never coexist
     });
@@ -128,11 +132,22 @@ MainWindow::~MainWindow() {
         estimator_.join(); // its result, if it is still to come, goes with the frame
     }
     qApp->removeEventFilter(this);
+    cnc_.OpenStageEnded = nullptr;
     op_.set_live_update(nullptr);
     op_.set_models_changed(nullptr);
     op_.set_view(nullptr);
     op_.set_dialog_parent(nullptr);
     surface_.set_target(nullptr);
+}
+
+void MainWindow::ReportOpenTiming(std::function<void(const std::string&)> report) {
+    timing_ = new OpenTiming(std::move(report));
+    timing_->setParent(this);
+    timing_->Watch(view_);
+    cnc_.OpenStageEnded = [this](std::string_view stage) {
+        timing_->set_lines(cnc_.st.PrgLineCount);
+        timing_->Stage(stage);
+    };
 }
 
 void MainWindow::Act(const std::function<void()>& call) {
@@ -163,6 +178,9 @@ void MainWindow::StartEstimate() {
             this,
             [this, estimate = std::move(estimate), inputs = std::move(inputs)]() mutable {
                 cnc_.KeepEstimate(std::move(estimate), std::move(inputs));
+                if (timing_ != nullptr) {
+                    timing_->EstimateDone();
+                }
                 Refresh();
             },
             Qt::QueuedConnection);

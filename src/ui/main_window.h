@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 class QAction;
@@ -21,6 +22,7 @@ class CheckWindow;
 class ControlPanel;
 class CoordinateDialog;
 class LatencyWindow;
+class OpenTiming;
 class PreviewNavigation;
 class ProgramListing;
 class QtOperator;
@@ -59,6 +61,9 @@ public:
     // File > Open with the file already chosen (dropped on the frame, or picked from the recent
     // list). A file that is gone is said so and leaves the list.
     void OpenProgram(const QString& path);
+
+    // Every Open from now on reports where its time went (`tamocnc --timing`), one line each.
+    void ReportOpenTiming(std::function<void(const std::string&)> report);
 
     // How the process ends once the configuration is written. The default ends it at once, also
     // from inside the nested event loop of a running move; tests put in their own.
@@ -116,6 +121,7 @@ private:
     AboutBox* about_ = nullptr;
     CheckWindow* check_ = nullptr;
     LatencyWindow* latency_ = nullptr; // made at the first Options > "Latency Test"
+    OpenTiming* timing_ = nullptr;     // with --timing only
     std::jthread estimator_;
 };
 

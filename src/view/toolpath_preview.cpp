@@ -99,6 +99,7 @@ void Cnc::TegnUd() {
         ParseLine();
         GrowExtents();
     }
+    StageEnded("walk");
     // The measuring pass started from wherever the last run or redraw left the points; the
     // drawing starts at the origin.
     st.StartX = st.StartY = st.StartZ = 0;
