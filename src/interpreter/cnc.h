@@ -7,11 +7,13 @@
 #include "platform/operator.h"
 #include "platform/port.h"
 #include "platform/surface.h"
+#include "view/toolpath.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -217,6 +219,9 @@ public:
     void TegnUd();
     void Cordinate();
     void UpdatePlotStep();
+    // The toolpath as the last redraw walked it; never null. A new walk makes a new record, so one
+    // taken from here may be read on any thread for as long as it is held.
+    [[nodiscard]] const std::shared_ptr<const Toolpath>& toolpath() const { return toolpath_; }
 
     // view/readouts.cpp
     void UpdateReadouts();
@@ -278,6 +283,9 @@ public:
     void FrameResized();
     // Every redraw of the loaded program outside Open: Previewing around TegnUd.
     void RedrawToolpath();
+    // The program lines cut whole: up to PrgLineNo, but not the line in progress during a run, nor
+    // the line a stop ended part-way.
+    [[nodiscard]] int LinesCut() const;
 
     // view/operator_status.cpp: what the operator sees at a glance while the machine works.
     // What the machine is busy with, for the status bar.
@@ -353,6 +361,7 @@ private:
 
     // view/toolpath_preview.cpp
     void GrowExtents();
+    void DrawToolpath(std::size_t count, Colour colour);
     void DrawMove();
     void DrawRapid();
     void DrawFeedLine();
@@ -424,6 +433,9 @@ private:
             OpenStageEnded(stage);
         }
     }
+
+    std::shared_ptr<const Toolpath> toolpath_ = std::make_shared<const Toolpath>();
+    std::shared_ptr<Toolpath> walking_; // the record a redraw's walk is filling; null otherwise
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;

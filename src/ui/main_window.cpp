@@ -19,6 +19,7 @@
 #include "ui/settings_dialog.h"
 #include "ui/status_bar.h"
 #include "ui/velmor_view.h"
+#include "ui/view_3d.h"
 #include "ui/window_settings.h"
 
 #include <QAction>
@@ -85,6 +86,8 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
 
     view_ = new VelmorView(cnc_, surface_, client_);
     navigation_ = new PreviewNavigation(cnc_, surface_, *view_);
+    view_3d_ = new View3D(cnc_, client_);
+    view_3d_->hide(); // the top view is the one shown at first
     listing_ = new ProgramListing(cnc_, client_);
     const auto act = [this](const std::function<void()>& call) {
         Act(call);
@@ -246,18 +249,47 @@ void MainWindow::BuildMenus() {
     });
 }
 
-// No shortcuts here: a key pressed in the view must stop the machine, never zoom it.
+// No shortcuts here: a key pressed in the view must stop the machine, never zoom it. Fit and the
+// zooms act on the view shown; the four directions turn the 3-D view, showing it if need be.
 void MainWindow::BuildViewMenu(QMenu* view) {
     auto item = [this, view](const char* name, const QString& caption, std::function<void()> call) {
         return AddItem(this, view, name, caption, std::move(call));
     };
-    item("View_Fit", QStringLiteral("Fit"), [this] { navigation_->Fit(); });
-    item("View_ZoomIn", QStringLiteral("Zoom in"), [this] { navigation_->ZoomIn(); });
-    item("View_ZoomOut", QStringLiteral("Zoom out"), [this] { navigation_->ZoomOut(); });
+    const auto in_3d = [this] {
+        return view_3d_action_->isChecked();
+    };
+    item("View_Fit", QStringLiteral("Fit"), [this, in_3d] { in_3d() ? view_3d_->Fit() : navigation_->Fit(); });
+    item("View_ZoomIn", QStringLiteral("Zoom in"),
+         [this, in_3d] { in_3d() ? view_3d_->Zoom(1.25) : navigation_->ZoomIn(); });
+    item("View_ZoomOut", QStringLiteral("Zoom out"),
+         [this, in_3d] { in_3d() ? view_3d_->Zoom(1 / 1.25) : navigation_->ZoomOut(); });
+    view->addSeparator();
+    view_3d_action_ = item("View_3D", QStringLiteral("3-D"), [this] { Show3D(view_3d_action_->isChecked()); });
+    view_3d_action_->setCheckable(true);
+    const std::array<std::pair<const char*, Camera::Preset>, 4> presets{{{"Top", Camera::Preset::Top},
+                                                                         {"Front", Camera::Preset::Front},
+                                                                         {"Side", Camera::Preset::Side},
+                                                                         {"Iso", Camera::Preset::Iso}}};
+    for (const auto& [name, preset] : presets) {
+        item((std::string("View_") + name).c_str(), QLatin1String(name), [this, preset = preset] {
+            Show3D(true);
+            view_3d_->Look(preset);
+        });
+    }
     view->addSeparator();
     listing_action_ = item("View_Listing", QStringLiteral("Program listing"), [this] { LayOut(); });
     listing_action_->setCheckable(true);
     listing_action_->setChecked(true);
+}
+
+void MainWindow::Show3D(bool shown) {
+    view_3d_action_->setChecked(shown);
+    view_->setVisible(!shown);
+    view_3d_->setVisible(shown);
+    op_.set_view(shown ? static_cast<QWidget*>(view_3d_) : view_);
+    if (view_->hasFocus() || view_3d_->hasFocus() || QApplication::focusWidget() == nullptr) {
+        (shown ? static_cast<QWidget*>(view_3d_) : view_)->setFocus();
+    }
 }
 
 void MainWindow::Refresh() {
@@ -286,6 +318,9 @@ void MainWindow::RefreshLive() {
     status_bar_->Refresh(cnc_.status);
     listing_->Refresh();
     view_->UpdateMarker();
+    if (view_3d_->isVisible()) {
+        view_3d_->Refresh();
+    }
 }
 
 void MainWindow::LayOut() {
@@ -307,6 +342,7 @@ void MainWindow::LayOut() {
     place(picture2_, layout.bar);
     listing_->setVisible(parts.listing_width > 0);
     place(listing_, layout.listing);
+    place(view_3d_, layout.view);
     const QSize side(layout.view.width, layout.view.height);
     if (side == view_->size() && !surface_.image().isNull()) {
         return;

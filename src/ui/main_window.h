@@ -32,6 +32,7 @@ class ScaleDialog;
 class SettingsDialog;
 class StatusBar;
 class VelmorView;
+class View3D;
 class WindowSettings;
 
 // MDIForm1, the frame: the menu bar, the toolpath view with the program listing beside it, the
@@ -54,6 +55,7 @@ public:
     void RefreshLive();
 
     [[nodiscard]] VelmorView* view() const { return view_; }
+    [[nodiscard]] View3D* view_3d() const { return view_3d_; }
     [[nodiscard]] ReadoutPanel* readouts() const { return picture2_; }
 
     // Where the frame opens: where the operator left it, else three quarters of the screen.
@@ -78,6 +80,8 @@ protected:
 private:
     void BuildMenus();
     void BuildViewMenu(QMenu* view);
+    // View > 3-D: the 3-D view in the top view's place, or the top view back.
+    void Show3D(bool shown);
 
     // The client area shared between view, listing, panel and readout bar, and the frame's least
     // size; a new size of the view redraws it.
@@ -106,6 +110,7 @@ private:
     ControlPanel* picture1_ = nullptr;
     ReadoutPanel* picture2_ = nullptr;
     VelmorView* view_ = nullptr;
+    View3D* view_3d_ = nullptr;
     ProgramListing* listing_ = nullptr;
     PreviewNavigation* navigation_ = nullptr;
     StatusBar* status_bar_ = nullptr;
@@ -113,6 +118,7 @@ private:
     QAction* open_action_ = nullptr;
     QAction* speed_action_ = nullptr;
     QAction* listing_action_ = nullptr;
+    QAction* view_3d_action_ = nullptr;
     std::array<QAction*, 5> recent_{};
 
     SettingsDialog* settings_ = nullptr;

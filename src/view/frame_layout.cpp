@@ -137,38 +137,42 @@ void Cnc::RedrawToolpath() {
     redraw_pending_ = false;
 }
 
-// The toolpath of the lines the program has run, drawn again in the cut colour, as the live trace
-// drew them: a redraw between runs must not make the part already cut look like the part still to
-// cut. Of a straight feed move a stop ended, the part from its start to the tool is drawn too.
-// The drawing pass starts at the origin as TegnUd's does; the caller puts the block state back.
-// Changes: PrgLine, the block state through ParseLine, GCode (as it was), MWord (0), Previewing
-// (for the length of the pass), the colour (black) and the pen width (1).
+int Cnc::LinesCut() const {
+    const bool in_line = (Running() && activity_ == Activity::Run) || st.StopRequest;
+    return std::clamp(in_line ? st.PrgLineNo - 1 : st.PrgLineNo, 0, st.PrgLineCount);
+}
+
+// The toolpath of the lines the program has run, drawn again in the cut colour from the record of
+// the last walk, as the live trace drew them: a redraw between runs must not make the part already
+// cut look like the part still to cut. Of a straight feed move a stop ended, the part from its start
+// to the tool is drawn too. Changes: the colour (black after) and the pen width (1 after).
 void Cnc::DrawCutPart(int lines, bool and_part_of_next) {
     const int done = std::min(lines, st.PrgLineCount);
     const bool part = and_part_of_next && done < st.PrgLineCount;
     if (done < 1 && !part) {
         return;
     }
-    const std::string held = st.GCode;
-    st.Previewing = true;
-    st.StartX = st.StartY = st.StartZ = 0;
-    st.TargetX = st.TargetY = st.TargetZ = 0;
     view().SetForeColor(kCut);
     view().SetDrawWidth(2); // as wide as the live trace
-    for (int line = 1; line <= done + (part ? 1 : 0); ++line) {
-        st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(line)));
-        ParseLine();
-        if (line <= done) {
-            DrawMove();
-        } else if (st.GCode == "G01" || st.GCode == "G1") {
-            view().Line(st.StartX, st.StartY, st.ProgPosX, st.ProgPosY, kCut, LineStyle::Solid);
+    const std::vector<ToolpathMove>& moves = toolpath_->moves();
+    const std::size_t cut = toolpath_->MovesUpTo(std::max(done, 0));
+    DrawToolpath(cut, kCut);
+    if (part) {
+        // The stopped line's feed move, from where it starts (after a jump, if it has one).
+        std::size_t i = cut;
+        double x = i > 0 ? moves[i - 1].x : 0;
+        double y = i > 0 ? moves[i - 1].y : 0;
+        if (i < moves.size() && moves[i].line() == done + 1 && moves[i].kind() == MoveKind::Jump) {
+            x = moves[i].x;
+            y = moves[i].y;
+            ++i;
+        }
+        if (i < moves.size() && moves[i].line() == done + 1 && moves[i].kind() == MoveKind::Feed) {
+            view().Line(x, y, st.ProgPosX, st.ProgPosY, kCut, LineStyle::Solid);
         }
     }
     view().SetForeColor(kBlack);
     view().SetDrawWidth(1);
-    st.GCode = held;
-    st.Previewing = false;
-    st.MWord = 0.0;
 }
 
 } // namespace tamo
