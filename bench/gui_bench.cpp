@@ -3,10 +3,12 @@
 // a controller that runs offline on a simulated port with the steady clock.
 //
 // (a) File > Open of a generated CAM program (two blocks in five are arcs), a million lines unless
-//     told otherwise, from the menu action to the painted view and on to the program check and the
-//     time-left estimate, which finish in the background: the stages as `tamocnc --timing` reports
-//     them, the longest the window kept its events waiting meanwhile, and the memory added per line.
-// (b) The live trace's tick: a long G01 move with every wait at zero, so that what is timed is the
+//     told otherwise, from the menu action to the painted view (the top view, then the 3-D view)
+//     and on to the program check and the time-left estimate, which finish in the background: the
+//     stages as `tamocnc --timing` reports them, the longest the window kept its events waiting
+//     meanwhile, and the memory added per line.
+// (b) Turning the 3-D view of that program with the mouse: frames a second.
+// (c) The live trace's tick: a long G01 move with every wait at zero, so that what is timed is the
 //     tick itself with its dot, the repaint request and the event processing of the yield.
 //     Budget: 5 microseconds a tick on average.
 //
@@ -21,10 +23,12 @@
 #include "ui/qt_operator.h"
 #include "ui/qt_surface.h"
 #include "ui/velmor_view.h"
+#include "ui/view_3d.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMouseEvent>
 #include <QStringList>
 #include <QTimer>
 
@@ -53,13 +57,14 @@ namespace fs = std::filesystem;
 using Steady = std::chrono::steady_clock;
 
 constexpr std::size_t kProgramLines = 1'000'000; // the default; the command line can change it
-constexpr int kOpenRepeats = 3;
+constexpr int kOpenRepeats = 2;
 constexpr std::int64_t kMoveTicks = 200'000;
 constexpr double kTickBudgetMicroseconds = 5.0;
 
-// The frame's size at first showing, as the program shows it: 8880 x 6090 twips.
-constexpr int kStartWidthPixels = 8880 / 15;
-constexpr int kStartHeightPixels = 6090 / 15;
+// The frame as the program first opens it on a 1920 x 1080 screen: three quarters of it.
+constexpr int kStartWidthPixels = 1440;
+constexpr int kStartHeightPixels = 810;
+constexpr int kOrbitFrames = 30;
 
 double SecondsSince(Steady::time_point start) {
     return std::chrono::duration<double>(Steady::now() - start).count();
@@ -256,24 +261,44 @@ private:
     double worst_ = 0;
 };
 
-bool BenchOpen(Machine& m, const fs::path& folder, std::size_t lines) {
-    const fs::path program = folder / "cam.txt";
-    const fs::path small = folder / "one_line.txt";
-    std::int64_t file_bytes = 0;
-    {
-        std::ofstream out(program, std::ios::binary);
-        file_bytes = static_cast<std::int64_t>(bench::WriteCamProgram(out, lines));
-        out.close();
-        // Longer than a short string's inline room, so that its buffer replaces the big program's
-        // rather than being copied into it.
-        if (!out || !WriteFile(small, "G01 X1.000 Y1.000 F300\n")) {
-            std::printf("cannot write the programs into %s\n", folder.c_str());
-            return false;
-        }
+struct Program {
+    fs::path path;
+    std::size_t lines = 0;
+    std::int64_t bytes = 0;
+};
+
+std::optional<Program> WriteProgram(const fs::path& folder, std::size_t lines) {
+    Program program{folder / ("cam" + std::to_string(lines) + ".txt"), lines, 0};
+    std::ofstream out(program.path, std::ios::binary);
+    program.bytes = static_cast<std::int64_t>(bench::WriteCamProgram(out, lines));
+    out.close();
+    if (!out) {
+        std::printf("cannot write %s\n", program.path.c_str());
+        return std::nullopt;
     }
-    std::printf("(a) File > Open of a CAM program (two blocks in five are arcs), stages as --timing reports them\n");
-    std::printf("    %zu lines, %lld bytes (%.1f MB, %.1f bytes a line)\n", lines, static_cast<long long>(file_bytes),
-                Megabytes(file_bytes), static_cast<double>(file_bytes) / static_cast<double>(lines));
+    return program;
+}
+
+// File > Open, to the painted top view, or with View > 3-D on to the painted 3-D view.
+bool BenchOpen(Machine& m, const fs::path& folder, const Program& program, bool three_d) {
+    const fs::path small = folder / "one_line.txt";
+    // Longer than a short string's inline room, so that its buffer replaces the big program's
+    // rather than being copied into it.
+    if (!WriteFile(small, "G01 X1.000 Y1.000 F300\n")) {
+        std::printf("cannot write the programs into %s\n", folder.c_str());
+        return false;
+    }
+    auto* view_3d = m.window->findChild<QAction*>(QStringLiteral("View_3D"));
+    if (view_3d->isChecked() != three_d) {
+        view_3d->trigger();
+    }
+    const std::size_t lines = program.lines;
+    std::printf("(a) File > Open of a CAM program (two blocks in five are arcs) to the painted %s view, stages as "
+                "--timing reports them\n",
+                three_d ? "3-D" : "top");
+    std::printf("    %zu lines, %lld bytes (%.1f MB, %.1f bytes a line)\n", lines,
+                static_cast<long long>(program.bytes), Megabytes(program.bytes),
+                static_cast<double>(program.bytes) / static_cast<double>(lines));
 
     std::string timing;
     m.window->ReportOpenTiming([&timing](const std::string& line) { timing = line; });
@@ -283,17 +308,17 @@ bool BenchOpen(Machine& m, const fs::path& folder, std::size_t lines) {
     for (int run = 1; run <= repeats; ++run) {
         // The previous big program goes before the next is timed, as it would when the
         // operator opens another file in between.
-        if (run > 1 && !m.Open(small)) {
+        if (!m.Open(small)) {
             std::printf("    the small program did not open\n");
             return false;
         }
         // The small program's check and estimate are out of the way before the clock starts.
-        while (run > 1 && (!m.cnc.status.Check.starts_with("Program check: ") || m.cnc.KeptEstimate() == nullptr)) {
+        while ((!m.cnc.status.Check.starts_with("Program check: ") || m.cnc.KeptEstimate() == nullptr)) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
         timing.clear();
         const Memory before = ReadMemory();
-        m.op.set_next_files({program.string()});
+        m.op.set_next_files({program.path.string()});
         const Steady::time_point start = Steady::now();
         answers.Start();
         m.open_menu->trigger();
@@ -324,7 +349,41 @@ bool BenchOpen(Machine& m, const fs::path& folder, std::size_t lines) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// (b) The live trace's tick.
+// (b) Turning the 3-D view of the program last opened, as a drag of the left button does: frames
+// a second, each to its painted picture, and the time one takes on the thread that draws it.
+
+bool BenchOrbit(Machine& m) {
+    auto* view_3d = m.window->findChild<QAction*>(QStringLiteral("View_3D"));
+    if (!view_3d->isChecked()) {
+        view_3d->trigger();
+    }
+    tamo::ui::View3D& view = *m.window->view_3d();
+    view.Settle();
+    const QPointF from(view.width() / 2.0, view.height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, view.mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &press);
+    const Steady::time_point start = Steady::now();
+    for (int frame = 1; frame <= kOrbitFrames; ++frame) {
+        const QPointF to = from + QPointF(6.0 * frame, 2.0 * frame);
+        QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &move);
+        view.Settle();
+    }
+    const double seconds = SecondsSince(start);
+    QMouseEvent release(QEvent::MouseButtonRelease, from, view.mapToGlobal(from), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &release);
+    std::printf(
+        "(b) turning the 3-D view of %d lines (%zu moves), %d x %d px: %.1f frames a second (%.0f ms a frame)\n",
+        m.cnc.st.PrgLineCount, m.cnc.toolpath()->moves().size(), view.width(), view.height(), kOrbitFrames / seconds,
+        1000 * seconds / kOrbitFrames);
+    view_3d->trigger(); // the top view again, for what follows
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// (c) The live trace's tick.
 
 // One diagonal move of kMoveTicks ticks from where the machine is to (x, y), its dots every
 // `plot_step` of travel, timed tick by tick.
@@ -422,23 +481,32 @@ int main(int argc, char** argv) {
     // Programs use the point as decimal separator whatever the locale, as in the program itself.
     std::setlocale(LC_NUMERIC, "C");
 
-    // gui_bench [open|tick|all] [lines]: one part only, or a shorter program, for a profiler.
+    // gui_bench [open|open3d|orbit|tick|all] [lines,lines,...]: one part only, or other sizes.
     const QStringList args = QCoreApplication::arguments();
     const QString part = args.size() > 1 ? args[1] : QStringLiteral("all");
-    std::size_t lines = kProgramLines;
+    std::vector<std::size_t> sizes{kProgramLines};
+    const char* const usage = "usage: gui_bench [open|open3d|orbit|tick|all] [lines,... each 16 to 20000000]\n";
     if (args.size() > 2) {
-        bool number = false;
-        const qulonglong wanted = args[2].toULongLong(&number);
-        if (!number || wanted < 16 || wanted > 20'000'000) {
-            std::fprintf(stderr, "usage: gui_bench [open|tick|all] [lines, 16 to 20000000]\n");
-            return 2;
+        sizes.clear();
+        for (const QString& size : args[2].split(QLatin1Char(','))) {
+            bool number = false;
+            const qulonglong wanted = size.toULongLong(&number);
+            if (!number || wanted < 16 || wanted > 20'000'000) {
+                std::fprintf(stderr, "%s", usage);
+                return 2;
+            }
+            sizes.push_back(static_cast<std::size_t>(wanted));
         }
-        lines = static_cast<std::size_t>(wanted);
     }
-    if (part != QStringLiteral("open") && part != QStringLiteral("tick") && part != QStringLiteral("all")) {
-        std::fprintf(stderr, "usage: gui_bench [open|tick|all] [lines, 16 to 20000000]\n");
+    const QStringList parts{QStringLiteral("open"), QStringLiteral("open3d"), QStringLiteral("orbit"),
+                            QStringLiteral("tick")};
+    if (part != QStringLiteral("all") && !parts.contains(part)) {
+        std::fprintf(stderr, "%s", usage);
         return 2;
     }
+    auto runs = [&part](const char* name) {
+        return part == QStringLiteral("all") || part == QLatin1String(name);
+    };
 
     const fs::path folder = fs::temp_directory_path() / ("tamo-gui-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
@@ -448,10 +516,23 @@ int main(int argc, char** argv) {
         std::printf("gui_bench: the frame at %d x %d px on the %s platform, view %d x %d px\n", machine.window->width(),
                     machine.window->height(), qPrintable(QGuiApplication::platformName()),
                     machine.window->view()->width(), machine.window->view()->height());
-        if (part != QStringLiteral("tick")) {
-            ok = BenchOpen(machine, folder, lines);
+        for (const std::size_t lines : sizes) {
+            const std::optional<Program> program = WriteProgram(folder, lines);
+            ok = ok && program.has_value();
+            if (ok && runs("open")) {
+                ok = BenchOpen(machine, folder, *program, false);
+            }
+            if (ok && runs("open3d")) {
+                ok = BenchOpen(machine, folder, *program, true);
+            }
+            if (ok && runs("orbit")) {
+                ok = (runs("open3d") || machine.Open(program->path)) && BenchOrbit(machine);
+            }
+            if (program) {
+                fs::remove(program->path);
+            }
         }
-        if (ok && part != QStringLiteral("open")) {
+        if (ok && runs("tick")) {
             ok = BenchTick(machine, folder);
         }
     }

@@ -66,6 +66,10 @@ public:
     std::vector<std::string> ConfigSuspect;
     // Outer width of the toolpath view in twips, which sets the live-trace spacing.
     double ViewWidthTwips = 7170;
+    // False while the windows show the 3-D view in the top view's place: a redraw then walks the
+    // program and scales the view but leaves the toolpath's lines undrawn, and the windows redraw
+    // the top view when they show it again.
+    bool TopViewShown = true;
     // Told as each stage of File > Open ends: "chosen" (the dialog has answered), "read" (the file
     // is in the buffer), "walk" (every line parsed into the toolpath), "draw" (the top view drawn).
     // For the windows' timing report; empty when nobody asks.

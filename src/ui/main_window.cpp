@@ -146,7 +146,8 @@ MainWindow::~MainWindow() {
 void MainWindow::ReportOpenTiming(std::function<void(const std::string&)> report) {
     timing_ = new OpenTiming(std::move(report));
     timing_->setParent(this);
-    timing_->Watch(view_);
+    timing_->Watch(view_, [] { return true; });
+    timing_->Watch(view_3d_, [this] { return view_3d_->Shows(*cnc_.toolpath()); });
     cnc_.OpenStageEnded = [this](std::string_view stage) {
         timing_->set_lines(cnc_.st.PrgLineCount);
         timing_->Stage(stage);
@@ -284,8 +285,13 @@ void MainWindow::BuildViewMenu(QMenu* view) {
 
 void MainWindow::Show3D(bool shown) {
     view_3d_action_->setChecked(shown);
+    const bool was_shown = !view_->isHidden();
+    cnc_.TopViewShown = !shown;
     view_->setVisible(!shown);
     view_3d_->setVisible(shown);
+    if (!shown && !was_shown) {
+        cnc_.FrameResized(); // its lines were left undrawn while it was hidden
+    }
     op_.set_view(shown ? static_cast<QWidget*>(view_3d_) : view_);
     if (view_->hasFocus() || view_3d_->hasFocus() || QApplication::focusWidget() == nullptr) {
         (shown ? static_cast<QWidget*>(view_3d_) : view_)->setFocus();

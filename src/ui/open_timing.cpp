@@ -12,7 +12,8 @@ OpenTiming::OpenTiming(std::function<void(const std::string&)> report) : report_
     setObjectName(QStringLiteral("OpenTiming"));
 }
 
-void OpenTiming::Watch(QWidget* view) {
+void OpenTiming::Watch(QWidget* view, std::function<bool()> shows_program) {
+    views_.emplace_back(view, std::move(shows_program));
     view->installEventFilter(this);
 }
 
@@ -52,7 +53,9 @@ void OpenTiming::Mark(std::string_view stage) {
 
 // The paint is timed to its end: the filter has the view paint, then takes the time.
 bool OpenTiming::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && timing_ && drawn_) {
+    const auto view =
+        std::find_if(views_.begin(), views_.end(), [watched](const auto& v) { return v.first == watched; });
+    if (event->type() == QEvent::Paint && timing_ && drawn_ && view != views_.end() && view->second()) {
         drawn_ = false;
         watched->event(event);
         Mark("paint");

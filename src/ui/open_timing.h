@@ -26,8 +26,9 @@ public:
 
     // A stage of the core's Open ended; "chosen" starts the clock.
     void Stage(std::string_view stage);
-    // The view that paints the program: its first paint after the draw is timed.
-    void Watch(QWidget* view);
+    // A view that paints the program: its first paint after the draw that shows the new program
+    // (`shows_program` says whether it does by then) is timed.
+    void Watch(QWidget* view, std::function<bool()> shows_program);
     void CheckDone() { Mark("check"); }
     void EstimateDone() { Mark("estimate"); }
     // The program has this many lines (for the report).
@@ -42,6 +43,7 @@ private:
     std::function<void(const std::string&)> report_;
     QElapsedTimer clock_;
     std::vector<std::pair<std::string, double>> stages_;
+    std::vector<std::pair<QObject*, std::function<bool()>>> views_;
     bool timing_ = false;
     bool drawn_ = false;
     int lines_ = 0;

@@ -49,6 +49,8 @@ public:
     // Waits until the picture being drawn is shown (tests and the benchmark).
     void Settle();
     [[nodiscard]] const QImage& image() const { return image_; }
+    // Whether the picture shown is of this record.
+    [[nodiscard]] bool Shows(const Toolpath& path) const { return !image_.isNull() && shown_.path.get() == &path; }
     // Where a world point is in the picture shown, in the view's pixels.
     [[nodiscard]] QPointF ToView(double x, double y, double z) const;
     [[nodiscard]] const Camera& camera() const { return camera_; }

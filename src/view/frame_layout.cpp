@@ -149,7 +149,7 @@ int Cnc::LinesCut() const {
 void Cnc::DrawCutPart(int lines, bool and_part_of_next) {
     const int done = std::min(lines, st.PrgLineCount);
     const bool part = and_part_of_next && done < st.PrgLineCount;
-    if (done < 1 && !part) {
+    if ((done < 1 && !part) || !TopViewShown) {
         return;
     }
     view().SetForeColor(kCut);

@@ -20,11 +20,11 @@ ArcTravel TravelOf(const ToolpathArc& circle, MoveKind kind) {
     return {circle.from, sweep};
 }
 
-// Room for a move and an arc a line, so that a long program never copies its record to grow it;
-// what stays unused is never touched and costs no memory.
+// Room for a move a line and an arc every other line, so that a long program seldom copies its
+// record to grow it.
 void Toolpath::Reserve(std::size_t lines) {
     moves_.reserve(lines);
-    arcs_.reserve(lines);
+    arcs_.reserve(lines / 2);
 }
 
 void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]) {

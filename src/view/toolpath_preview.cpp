@@ -113,7 +113,9 @@ void Cnc::TegnUd() {
     StageEnded("walk");
     view().Clear();
     Cordinate();
-    DrawToolpath(toolpath_->moves().size(), view().ForeColor());
+    if (TopViewShown) {
+        DrawToolpath(toolpath_->moves().size(), view().ForeColor());
+    }
     st.GCode = st.HeldGCode;
 }
 
