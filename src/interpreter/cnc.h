@@ -291,15 +291,16 @@ public:
     bool ScaleOk();
 
     // view/frame_layout.cpp: how the frame's client area is shared, in pixels. The control panel
-    // keeps its width along the right edge, the readout bar runs along the bottom, and the square
-    // view and the program listing share the rest, so that no part of the area is left empty.
+    // keeps its width along the right edge, the readout bar its least height along the bottom, the
+    // program listing the width the operator gave it, and the view takes all the rest.
     struct FrameParts {
-        int panel_width = 0;    // the control panel
-        int panel_height = 0;   // what its controls need
-        int bar_height = 0;     // the readout bar at its smallest
-        int bar_width = 0;      // what the readout bar needs at its smallest
-        int listing_width = 0;  // the program listing at its smallest; 0 when it is hidden
-        int bar_share_pct = 20; // of the client height the bar takes when there is room
+        int panel_width = 0;   // the control panel
+        int panel_height = 0;  // what its controls need
+        int bar_height = 0;    // the readout bar, readouts sized to their digits
+        int bar_width = 0;     // what the readout bar needs
+        int listing_width = 0; // the program listing as the operator left it; 0 when it is hidden
+        int listing_least = 0; // the listing at its narrowest
+        int view_least = 0;    // the view at its narrowest
     };
     struct Box {
         int x = 0, y = 0, width = 0, height = 0;

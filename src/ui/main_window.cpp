@@ -17,6 +17,7 @@
 #include "ui/readout_panel.h"
 #include "ui/scale_dialog.h"
 #include "ui/settings_dialog.h"
+#include "ui/split_handle.h"
 #include "ui/status_bar.h"
 #include "ui/velmor_view.h"
 #include "ui/view_3d.h"
@@ -37,6 +38,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,8 +49,12 @@ namespace {
 constexpr int kPanelWidth = 3000 / kTwipsPerPixel; // Picture1
 // Down to the bottom of "Line in progress", with a margin.
 constexpr int kPanelHeight = 4800 / kTwipsPerPixel;
-// The least width of the program listing: a line number and the start of a line.
-constexpr int kListingWidth = 160;
+// The program listing: narrow, as it was first laid out, and at its least a line number and the
+// start of a line.
+constexpr int kListingWidth = 200;
+constexpr int kListingLeast = 120;
+// The view at its narrowest: as wide as the panel beside it is tall.
+constexpr int kViewLeast = kPanelHeight;
 
 // A menu item named as the control it is, calling `call` when chosen.
 QAction* AddItem(QObject* context, QMenu* menu, const char* name, const QString& caption, std::function<void()> call) {
@@ -89,6 +95,15 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     view_3d_ = new View3D(cnc_, client_);
     view_3d_->hide(); // the top view is the one shown at first
     listing_ = new ProgramListing(cnc_, client_);
+    listing_width_ = remembered_->listing_width() > 0 ? remembered_->listing_width() : kListingWidth;
+    splitter_ = new SplitHandle(
+        [this](int global_x) {
+            const int edge = client_->mapFromGlobal(QPoint(global_x, 0)).x();
+            listing_width_ = std::max(kListingLeast, picture1_->x() - edge);
+            remembered_->set_listing_width(listing_width_);
+            LayOut();
+        },
+        listing_);
     const auto act = [this](const std::function<void()>& call) {
         Act(call);
     };
@@ -338,7 +353,9 @@ void MainWindow::LayOut() {
     const QSize bar = picture2_->LeastSize() + QSize(2, 2) * picture2_->frameWidth();
     parts.bar_width = bar.width();
     parts.bar_height = bar.height();
-    parts.listing_width = listing_action_->isChecked() ? kListingWidth : 0;
+    parts.listing_width = listing_action_->isChecked() ? listing_width_ : 0;
+    parts.listing_least = kListingLeast;
+    parts.view_least = kViewLeast;
     const Cnc::Box least = Cnc::MinimumFrame(parts);
     client_->setMinimumSize(least.width, least.height);
 
@@ -350,6 +367,8 @@ void MainWindow::LayOut() {
     place(picture2_, layout.bar);
     listing_->setVisible(parts.listing_width > 0);
     place(listing_, layout.listing);
+    splitter_->setGeometry(0, 0, SplitHandle::kWidth, layout.listing.height);
+    splitter_->raise();
     place(view_3d_, layout.view);
     const QSize side(layout.view.width, layout.view.height);
     if (side == view_->size() && !surface_.image().isNull()) {

@@ -30,6 +30,7 @@ class QtSurface;
 class ReadoutPanel;
 class ScaleDialog;
 class SettingsDialog;
+class SplitHandle;
 class StatusBar;
 class VelmorView;
 class View3D;
@@ -112,6 +113,8 @@ private:
     VelmorView* view_ = nullptr;
     View3D* view_3d_ = nullptr;
     ProgramListing* listing_ = nullptr;
+    SplitHandle* splitter_ = nullptr; // between the view and the listing
+    int listing_width_ = 0;
     PreviewNavigation* navigation_ = nullptr;
     StatusBar* status_bar_ = nullptr;
 

@@ -54,37 +54,28 @@ private:
 
 } // namespace
 
-// The readout bar takes its share of the height (never less than it needs, never so much that the
-// panel is cut); the panel keeps its width at the right; the view is the largest square left of it
-// that leaves the listing its width, and the listing takes the rest of the width. A frame too
-// narrow for a square as tall as the space gives the height the view cannot use to the readouts.
-// Without the listing the view takes the whole width left of the panel.
+// The readout bar takes the least height its readouts need, the panel its width at the right, the
+// listing the width it was given (narrowed to its least, and never below it, where the view would
+// fall below its own least), and the view all the rest: the toolpath gets most of the screen.
 Cnc::FrameLayout Cnc::LayoutFrame(int width, int height, const FrameParts& parts) {
-    const int most_bar = std::max(parts.bar_height, height - parts.panel_height);
-    int bar = std::clamp(height * parts.bar_share_pct / 100, parts.bar_height, most_bar);
-    int top = std::max(0, height - bar);
+    const int top = std::max(0, height - parts.bar_height);
     const int left = std::max(0, width - parts.panel_width);
-    FrameLayout layout;
-    if (parts.listing_width <= 0) {
-        layout.view = {0, 0, left, top};
-    } else {
-        const int side = std::clamp(left - parts.listing_width, 0, top);
-        const int spare = top - std::max(side, parts.panel_height);
-        if (spare > 0) {
-            top -= spare;
-            bar += spare;
-        }
-        layout.view = {0, 0, side, side};
-        layout.listing = {side, 0, left - side, top};
+    int listing = 0;
+    if (parts.listing_width > 0) {
+        listing = std::min(parts.listing_width, left - parts.view_least);
+        listing = std::min(std::max(listing, parts.listing_least), left);
     }
+    FrameLayout layout;
+    layout.view = {0, 0, left - listing, top};
+    layout.listing = {left - listing, 0, listing, top};
     layout.panel = {left, 0, width - left, top};
     layout.bar = {0, top, width, height - top};
     return layout;
 }
 
 Cnc::Box Cnc::MinimumFrame(const FrameParts& parts) {
-    // The view is at least as tall as the panel beside it.
-    const int top_width = parts.panel_width + parts.panel_height + std::max(0, parts.listing_width);
+    const int listing = parts.listing_width > 0 ? parts.listing_least : 0;
+    const int top_width = parts.panel_width + parts.view_least + listing;
     return {0, 0, std::max(top_width, parts.bar_width), parts.panel_height + parts.bar_height};
 }
 
