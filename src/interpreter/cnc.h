@@ -539,6 +539,7 @@ private:
 
     std::shared_ptr<const Toolpath> toolpath_ = std::make_shared<const Toolpath>();
     std::shared_ptr<Toolpath> walking_;  // the record a redraw's walk is filling; null otherwise
+    std::array<double, 4> walk_scale_{}; // the scale factors, read once for the walk
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;

@@ -95,6 +95,9 @@ void Cnc::TegnUd() {
     st.StartX = st.StartY = st.StartZ = 0;
     st.TargetX = st.TargetY = st.TargetZ = 0;
     st.ArcI = st.ArcJ = 0; // the walk reads the program from its first line, as a run does
+    for (std::size_t i = 0; i < walk_scale_.size(); ++i) {
+        walk_scale_[i] = ScaleFactor(static_cast<int>(i));
+    }
     // A new record: the windows may still be drawing the old one on a thread of their own.
     walking_ = std::make_shared<Toolpath>();
     walking_->Reserve(static_cast<std::size_t>(st.PrgLineCount) + 16);
