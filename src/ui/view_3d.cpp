@@ -1,6 +1,7 @@
 #include "ui/view_3d.h"
 
 #include "interpreter/cnc.h"
+#include "ui/velmor_view.h"
 #include "view/toolpath_3d.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,6 @@ namespace {
 
 constexpr double kZoomStep = 1.25; // one notch of the wheel, as in the top view
 constexpr int kWheelNotch = 120;
-constexpr int kMarkerRadius = 7; // the top view's tool marker
 
 PixelImage PixelsOf(QImage& image) {
     return {reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
@@ -169,19 +169,8 @@ QPointF View3D::ToView(double x, double y, double z) const {
 }
 
 void View3D::UpdateMarker() {
-    const QPointF at = ToView(cnc_.st.ProgPosX, cnc_.st.ProgPosY, cnc_.st.ProgPosZ);
-    QRect place;
-    if (!image_.isNull() && std::fabs(at.x()) < 1e6 && std::fabs(at.y()) < 1e6) {
-        const QPoint centre = at.toPoint();
-        place =
-            QRect(centre - QPoint(kMarkerRadius, kMarkerRadius), QSize(2 * kMarkerRadius + 1, 2 * kMarkerRadius + 1));
-    }
-    if (place == marker_) {
-        return;
-    }
-    update(marker_.adjusted(-1, -1, 1, 1));
-    marker_ = place;
-    update(marker_.adjusted(-1, -1, 1, 1));
+    marker_.Move(*this,
+                 image_.isNull() ? QPointF(1e9, 1e9) : ToView(cnc_.st.ProgPosX, cnc_.st.ProgPosY, cnc_.st.ProgPosZ));
 }
 
 void View3D::paintEvent(QPaintEvent* event) {
@@ -190,14 +179,7 @@ void View3D::paintEvent(QPaintEvent* event) {
     if (!image_.isNull()) {
         painter.drawImage(QPointF(0, 0), image_);
     }
-    if (!marker_.isEmpty()) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(230, 90, 0), 2));
-        painter.drawEllipse(QRectF(marker_).adjusted(2, 2, -2, -2));
-        const QPointF c = QRectF(marker_).center();
-        painter.drawLine(QPointF(c.x() - kMarkerRadius, c.y()), QPointF(c.x() + kMarkerRadius, c.y()));
-        painter.drawLine(QPointF(c.x(), c.y() - kMarkerRadius), QPointF(c.x(), c.y() + kMarkerRadius));
-    }
+    marker_.Paint(painter);
 }
 
 void View3D::resizeEvent(QResizeEvent* event) {
@@ -214,24 +196,7 @@ void View3D::showEvent(QShowEvent* event) {
 }
 
 bool View3D::event(QEvent* event) {
-    // Tab is a key like any other here: it stops the machine.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-            keyPressEvent(key);
-            return true;
-        }
-    }
-    return QWidget::event(event);
-}
-
-void View3D::keyPressEvent(QKeyEvent* event) {
-    if (event->text().isEmpty()) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    cnc_.ViewKeyPress();
-    event->accept();
+    return StopOnViewKey(cnc_, event) || QWidget::event(event);
 }
 
 void View3D::mousePressEvent(QMouseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/velmor_view.h"
 #include "view/camera.h"
 #include "view/toolpath.h"
 
@@ -57,7 +58,6 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -99,7 +99,7 @@ private:
     enum class Drag { None, Orbit, Pan };
     Drag drag_ = Drag::None;
     QPointF last_;
-    QRect marker_;
+    ToolMarker marker_;
 };
 
 } // namespace tamo::ui
