@@ -25,10 +25,6 @@ std::int64_t ReadMonotonic() {
 
 } // namespace
 
-SteadyClock::SteadyClock() {
-    MeasureIteration();
-}
-
 std::int64_t SteadyClock::NowNs() {
     return ReadMonotonic();
 }
@@ -50,8 +46,8 @@ std::int64_t SteadyClock::WaitUntil(std::int64_t deadline_ns) {
     return now;
 }
 
-// The busy loop: an empty body that the optimizer must keep, the same code for the pulse width and
-// for the start-up measurement.
+// The busy loop: an empty body that the optimizer must keep. Only a first calibration runs it, to
+// count delays in this PC's own loop iterations.
 void SteadyClock::RunIterations(std::uint64_t count) {
     for (std::uint64_t i = 0; i < count; ++i) {
         asm volatile("" ::: "memory");
