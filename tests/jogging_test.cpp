@@ -54,8 +54,9 @@ TEST(Jogging, RampTicksAndRateOfEachSpeedAndAReleaseOfAnyButton) {
         JogMachine m;
         m.cnc.settings.Combo3 = {"500", "200", "100", "400", "160", "80", "300", "120", "60"};
         m.cnc.ReadConfig();
-        m.clock.set_ns_per_iteration(0); // one yield a tick: no period is held in slices
-        m.cnc.main.Overide = "50";       // a jog runs at its rate as it stands
+        // One yield a tick: no period is held in slices.
+        m.clock.set_ns_per_iteration(0);
+        m.cnc.main.Overide = "50"; // a jog runs at its rate as it stands
         m.Parse("G00 X0 F30");
         constexpr std::uint64_t kHeld = 40;
         m.cnc.SelectJogSpeed(c.speed);
