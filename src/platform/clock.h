@@ -119,14 +119,22 @@ private:
 };
 
 // The real thing: the monotonic clock, the real busy loop, and a wait for a due time that sleeps
-// through most of a long period and spins the rest.
+// through most of a period and spins the rest, as long as this thread's wake-ups have needed.
 class SteadyClock final : public Clock {
 public:
     std::int64_t NowNs() override;
 
+    // The step rate above which the waits would keep a real-time thread busy for more than this
+    // share of the CPU (the kernel's sched_rt_runtime_us over sched_rt_period_us), so that the
+    // kernel's throttling would stop it for the rest of each period; 0 when it never would.
+    [[nodiscard]] static double ThrottledAboveStepRate(double runtime_share);
+
 protected:
     std::int64_t WaitUntil(std::int64_t deadline_ns) override;
     void RunIterations(std::uint64_t count) override;
+
+private:
+    std::int64_t spin_ns_ = 200'000; // the spin before a due time: twice the wake-up lateness seen
 };
 
 // Deterministic time for tests: nothing spins or sleeps. A wait for a due time jumps to it, and

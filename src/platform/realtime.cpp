@@ -1,5 +1,6 @@
 #include "platform/realtime.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -61,11 +62,17 @@ int LinuxSchedulingCalls::PriorityLimit() {
     return limit.rlim_cur == RLIM_INFINITY ? 99 : static_cast<int>(limit.rlim_cur);
 }
 
+// Unreadable: the kernel's defaults, 0.95 s of every second.
 long LinuxSchedulingCalls::ThrottleRuntimeUs() {
     std::ifstream file("/proc/sys/kernel/sched_rt_runtime_us");
     long runtime_us = 0;
-    // Unreadable: assume the kernel's default, 0.95 s of every second.
     return file >> runtime_us ? runtime_us : 950'000;
+}
+
+long LinuxSchedulingCalls::ThrottlePeriodUs() {
+    std::ifstream file("/proc/sys/kernel/sched_rt_period_us");
+    long period_us = 0;
+    return file >> period_us && period_us > 0 ? period_us : 1'000'000;
 }
 
 std::string LinuxSchedulingCalls::UserName() {
@@ -109,6 +116,14 @@ std::string RealtimeRequest::Enter() {
     }
     told_ = true;
     return Refusal(priority_error, memory_error);
+}
+
+double RealtimeRequest::ThrottleShare() {
+    const long runtime_us = calls_.ThrottleRuntimeUs();
+    const long period_us = calls_.ThrottlePeriodUs();
+    return runtime_us < 0 || period_us <= 0
+               ? 1
+               : std::min(1.0, static_cast<double>(runtime_us) / static_cast<double>(period_us));
 }
 
 void RealtimeRequest::Leave() {
