@@ -111,6 +111,7 @@ std::string RealtimeRequest::Enter() {
         }
         raised_ = priority_error == 0;
     }
+    active_ = raised_ || IsRealtimePolicy(saved_.policy);
     if ((priority_error == 0 && memory_error == 0) || told_) {
         return {};
     }
@@ -127,6 +128,7 @@ double RealtimeRequest::ThrottleShare() {
 }
 
 void RealtimeRequest::Leave() {
+    active_ = false;
     if (raised_) {
         (void)calls_.SetPolicy(saved_);
         raised_ = false;

@@ -61,8 +61,9 @@ public:
     [[nodiscard]] std::string Enter();
     // Back to the policy the thread had before Enter.
     void Leave();
-    // Whether the thread runs at real-time priority now.
-    [[nodiscard]] bool raised() const { return raised_; }
+    // Whether the thread runs at real-time priority for the present move: raised by Enter, or
+    // already so before it (started under chrt, say).
+    [[nodiscard]] bool active() const { return active_; }
     [[nodiscard]] bool memory_locked() const { return memory_locked_; }
     // The share of every throttling period that the kernel lets a real-time thread run (0.95 by
     // default); 1 when throttling is off.
@@ -74,6 +75,7 @@ private:
     SchedulingCalls& calls_;
     SchedulingCalls::Policy saved_;
     bool raised_ = false;
+    bool active_ = false;
     bool memory_locked_ = false;
     bool told_ = false;
 };

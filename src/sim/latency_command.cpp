@@ -74,11 +74,12 @@ int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ost
     SteadyClock clock;
     LinuxSchedulingCalls calls;
     RealtimeRequest realtime(calls);
+    clock.set_realtime(&realtime); // the waits spin as a move's do
     const std::string notice = realtime.Enter();
     LatencyTest test(clock, static_cast<std::int64_t>(period_us * 1000), options.seconds);
     while (test.Tick()) {
     }
-    const bool raised = realtime.raised();
+    const bool raised = realtime.active();
     realtime.Leave();
     const LatencyReport report = test.Report();
     const LatencyVerdict verdict =

@@ -121,7 +121,7 @@ void LatencyWindow::Start() {
     verdict_->setText(QStringLiteral("Measuring..."));
 
     cnc_.EnterRealtime();
-    const bool raised = cnc_.clock().realtime() != nullptr && cnc_.clock().realtime()->raised();
+    const bool raised = cnc_.clock().realtime() != nullptr && cnc_.clock().realtime()->active();
     LatencyTest test(cnc_.clock(), std::llround(period_us * 1000), seconds);
     while (!stop_requested_ && test.Tick()) {
         cnc_.op().Yield();
