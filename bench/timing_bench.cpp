@@ -16,7 +16,10 @@
 //                the stored tamo.cfg, as the operator's next starts do; the worst start is reported
 //
 //   timing_bench [--repeat N] [--seconds S] [--scenario NAME|all] [--starts N] [--no-realtime]
-//                [--load-command "stress-ng --cpu 2"]
+//                [--load-command "stress-ng --cpu 2"] [--loop-cal N]
+//
+// --loop-cal: the calibration to cut on when the speed test says this PC does not keep up (three
+// tries), as a tamo.cfg brought from elsewhere would give it.
 //
 // The load is one spinning thread per CPU at normal priority, or the given command (killed with its
 // process group when the scenario ends). Real-time priority is used for the moves where the
@@ -40,6 +43,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sched.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -87,6 +91,12 @@ private:
     std::int16_t last_ = 0;
 };
 
+// The calling thread at normal priority, whatever it inherited.
+void NormalPriority() {
+    sched_param param{};
+    (void)sched_setscheduler(0, SCHED_OTHER, &param);
+}
+
 // A CPU load at normal priority, until stopped: a command in a process group of its own, or one
 // spinning thread per CPU.
 class CpuLoad {
@@ -97,6 +107,8 @@ public:
             child_ = fork();
             if (child_ == 0) {
                 setpgid(0, 0);
+                NormalPriority(); // under chrt the command would inherit the bench's priority
+
                 execl("/bin/sh", "sh", "-c", ("exec " + command_).c_str(), static_cast<char*>(nullptr));
                 _exit(127);
             }
@@ -107,6 +119,7 @@ public:
         const unsigned cpus = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned i = 0; i < cpus; ++i) {
             threads_.emplace_back([this] {
+                NormalPriority();
                 volatile std::uint64_t n = 0;
                 while (running_.load(std::memory_order_relaxed)) {
                     n = n + 1;
@@ -161,11 +174,12 @@ double Worst(const std::vector<double>& values) {
 struct Options {
     int repeat = 3;
     double seconds = 3;
-    int starts = 5;
+    int starts = 3;
     bool realtime = true;
     std::string load_command;
     std::string scenario = "all";
     std::string cut_folder; // --cut: a fresh start on the tamo.cfg in this folder
+    double loop_cal = 0;    // --loop-cal: cut on this calibration when the speed test gives none
 };
 
 // The figures of one feed: feed errors of the moves in percent, lateness of every interval in us.
@@ -178,12 +192,14 @@ struct FeedFigures {
 
     void Print(const char* prefix) const {
         const auto shorter = std::count_if(lateness_us.begin(), lateness_us.end(), [](double l) { return l < 0; });
-        std::printf("%sF%-5.0f feed: median %+.3f %%, worst %+.3f %% (%zu moves); lateness us: median %.1f, p99 %.1f, "
-                    "p99.9 %.1f, max %.1f; shortest %+.3f us, %td of %zu intervals shorter than the period; "
-                    "CPU %.0f %%, %ld page faults\n",
+        const double period_us = 60e6 * kStepMm / feed;
+        const double median_us = Percentile(lateness_us, 0.5);
+        std::printf("%sF%-5.0f feed: median %+.3f %%, worst %+.3f %% (%zu moves), at the median interval %+.3f %%; "
+                    "lateness us: median %.1f, p99 %.1f, p99.9 %.1f, max %.1f; shortest %+.3f us, %td of %zu "
+                    "intervals shorter than the period; CPU %.0f %%, %ld page faults\n",
                     prefix, feed, Percentile(feed_errors, 0.5), Worst(feed_errors), feed_errors.size(),
-                    Percentile(lateness_us, 0.5), Percentile(lateness_us, 0.99), Percentile(lateness_us, 0.999),
-                    Percentile(lateness_us, 1.0),
+                    (period_us / (period_us + median_us) - 1) * 100, median_us, Percentile(lateness_us, 0.99),
+                    Percentile(lateness_us, 0.999), Percentile(lateness_us, 1.0),
                     lateness_us.empty() ? 0.0 : *std::min_element(lateness_us.begin(), lateness_us.end()), shorter,
                     lateness_us.size(), cpu_share * 100, faults);
     }
@@ -217,8 +233,9 @@ struct Bench {
         cnc.main.Check1 = tamo::kChecked; // constant contour: every tick of a feed move at one period
     }
 
-    // The speed test, tried again (three times in all) while this PC does not keep up with the goal.
-    bool Calibrate() {
+    // The speed test, tried again (three times in all) while this PC does not keep up with the goal;
+    // then the given calibration, if any, as a tamo.cfg from elsewhere would bring it.
+    bool Calibrate(double fallback = 0) {
         cnc.settings.Combo3[0] = "1000"; // X fast jog rate: the goal of the speed test, the top feed
         (void)cnc.WriteConfig();
         cnc.ReadConfig();
@@ -227,6 +244,13 @@ struct Bench {
             std::printf("  calibration: LoopCal %.0f (%s, %s)\n", cnc.st.LoopCal, op.messages().back().text.c_str(),
                         cnc.main.Text4.c_str());
             op.clear_messages();
+        }
+        if (!(cnc.st.LoopCal > 0) && fallback > 0) {
+            cnc.st.LoopCalMm = fallback;
+            cnc.st.LoopCalIn = std::round(fallback / 25.4);
+            (void)cnc.WriteConfig();
+            cnc.ReadConfig();
+            std::printf("  calibration: LoopCal %.0f given\n", cnc.st.LoopCal);
         }
         return cnc.st.LoopCal > 0;
     }
@@ -298,7 +322,7 @@ void Scenario(const char* name, bool load_during_calibration, bool load_during_m
         if (load_during_calibration) {
             load.Start();
         }
-        if (bench.Calibrate()) {
+        if (bench.Calibrate(options.loop_cal)) {
             if (load_during_calibration != load_during_moves) {
                 load_during_moves ? load.Start() : load.Stop();
             }
@@ -336,7 +360,7 @@ void FreshStarts(const Options& options, const char* self) {
     bool calibrated = false;
     {
         Bench bench(folder, options.realtime);
-        calibrated = bench.Calibrate();
+        calibrated = bench.Calibrate(options.loop_cal);
     }
     if (!calibrated) {
         std::filesystem::remove_all(folder);
@@ -344,6 +368,7 @@ void FreshStarts(const Options& options, const char* self) {
     }
     std::vector<FeedFigures> all(std::size(kFeeds));
     std::vector<double> worst_by_start;
+    std::string first_intervals; // each start's first interval, against its period and the median
     for (int start = 0; start < options.starts; ++start) {
         const std::string command = std::string(self) + " --cut " + folder.string() + " --repeat " +
                                     std::to_string(options.repeat) + " --seconds " + std::to_string(options.seconds) +
@@ -370,10 +395,18 @@ void FreshStarts(const Options& options, const char* self) {
                 worst = std::fabs(e) > std::fabs(worst) ? e : worst;
             }
             (void)std::fscanf(pipe.get(), " %63s", word); // the bar
+            std::vector<double> lateness_us;
             double l = 0;
             while (std::fscanf(pipe.get(), " %lf", &l) == 1) {
-                figures.lateness_us.push_back(l);
+                lateness_us.push_back(l);
             }
+            if (f == 0 && !lateness_us.empty()) { // the first interval of the process
+                char text[64];
+                std::snprintf(text, sizeof text, " %+.2f/%+.2f", lateness_us[0],
+                              lateness_us[0] - Percentile(lateness_us, 0.5));
+                first_intervals += text;
+            }
+            figures.lateness_us.insert(figures.lateness_us.end(), lateness_us.begin(), lateness_us.end());
         }
         worst_by_start.push_back(worst);
     }
@@ -381,7 +414,8 @@ void FreshStarts(const Options& options, const char* self) {
     for (const double w : worst_by_start) {
         std::printf(" %+.3f %%", w);
     }
-    std::printf("\n");
+    std::printf("\n  first interval of each start, us against its period / against the median interval:%s\n",
+                first_intervals.c_str());
     for (const FeedFigures& figures : all) {
         figures.Print("  all starts, ");
     }
@@ -407,6 +441,8 @@ int main(int argc, char** argv) {
             options.scenario = argv[++i];
         } else if (option == "--load-command" && has_value) {
             options.load_command = argv[++i];
+        } else if (option == "--loop-cal" && has_value) {
+            options.loop_cal = std::atof(argv[++i]);
         } else if (option == "--cut" && has_value) {
             options.cut_folder = argv[++i];
         }
