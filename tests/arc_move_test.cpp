@@ -85,32 +85,10 @@ TEST(ArcMove, EndOnTheStartIsAFullCircleInTheProgrammedDirection) {
     }
 }
 
-// Three quarters of a circle, each way, one with its end level with the centre: the walk turns the
-// whole angle in the programmed direction, and nothing the machine cuts leaves the circle.
-TEST(ArcMove, MoreThanHalfACircleIsWalkedTheWholeWayRound) {
-    struct Case {
-        double x0, y0, x1, y1, i, j;
-        int dir;
-        std::pair<double, double> via1, via2;
-    };
-    for (const Case& c :
-         {Case{0, 10, -10, 0, 0, -10, 1, {10, 0}, {0, -10}}, Case{10, 0, 0, -10, -10, 0, -1, {0, 10}, {-10, 0}},
-          Case{-10, 0, 0, -10, 10, 0, 1, {0, 10}, {10, 0}}}) {
-        SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " dir " << c.dir);
-        ArcMachine m;
-        m.Arc(c.x0, c.y0, c.x1, c.y1, c.i, c.j, c.dir);
-        EXPECT_NEAR(m.st.ArcSweep, 1.5 * kPi, 1e-12);
-        for (std::size_t k = 0; k < m.ticks.size(); ++k) {
-            ASSERT_NEAR(std::hypot(m.ticks[k].x, m.ticks[k].y), 10, 1.5 * kStep) << "tick " << k;
-        }
-        EXPECT_TRUE(m.Passes(c.via1.first, c.via1.second) && m.Passes(c.via2.first, c.via2.second));
-        m.ExpectAt(c.x1, c.y1);
-    }
-}
-
-// Arcs of radius 3 about the origin in every quadrant, starting and ending below the centre, and
-// ending just short of the start, each way. The motors' steps, summed from the port, turn the
-// whole angle in the programmed direction (counter-clockwise positive) and end on the end point.
+// Arcs of radius 3 about the origin in every quadrant, starting and ending below the centre, three
+// quarters ending level with the centre, and ending just short of the start, each way. The motors'
+// steps, summed from the port, turn the whole angle in the programmed direction (counter-clockwise
+// positive) and end on the end point, and nothing the machine cuts leaves the circle.
 TEST(ArcMove, EveryQuadrantAndAlmostAFullCircleTurnTheProgrammedWay) {
     const double step_deg = kStep / 3 * 180 / kPi;
     struct Case {
@@ -123,6 +101,7 @@ TEST(ArcMove, EveryQuadrantAndAlmostAFullCircleTurnTheProgrammedWay) {
         {0, 90, -1, 90},   {90, 180, -1, 90},   {180, 270, -1, 90},   {270, 360, -1, 90},
         {90, 0, 1, -90},   {0, -90, 1, -90},    {-90, -180, 1, -90},  {180, 90, 1, -90},
         {200, 340, -1, 140}, {340, 200, 1, -140}, {200, 340, 1, -220}, {340, 200, -1, 220},
+        {90, 180, 1, -270}, {0, 270, -1, 270},  {180, 270, 1, -270},
         {30, 28, -1, 358}, {30, 32, 1, -358},   {250, 248, -1, 358},  {250, 252, 1, -358},
         {30, 30 - step_deg / 3, -1, 360}, {250, 250 + step_deg / 3, 1, -360},
     };
@@ -141,19 +120,70 @@ TEST(ArcMove, EveryQuadrantAndAlmostAFullCircleTurnTheProgrammedWay) {
             turned += std::remainder(std::atan2(y, x) - before, 2 * kPi);
         }
         EXPECT_NEAR(turned * 180 / kPi, c.turned_deg, 2 * step_deg);
+        for (const auto& t : m.ticks) {
+            ASSERT_NEAR(std::hypot(t.x, t.y), 3, 1.5 * kStep);
+        }
         EXPECT_NEAR(x, 3 * std::cos(a1), kStep);
         EXPECT_NEAR(y, 3 * std::sin(a1), kStep);
     }
 }
 
-TEST(ArcMove, ZMovesOnlyInTheClosingStraightMove) {
-    ArcMachine m;
-    m.st.TargetZ = -1;
-    m.Arc(0, 10, 10, 0, 0, -10, 1);
-    EXPECT_TRUE(std::all_of(m.walk.begin(), m.walk.end(), [](const auto& t) { return t.z == 0; }));
-    EXPECT_LT(m.walk.size(), m.ticks.size());
-    EXPECT_NEAR(m.st.ProgPosZ, -1, kStep / 2);
-    m.ExpectAt(10, 0);
+// A helix: Z follows the angle turned, within a Z step, at the arc's one delay, whether the arc has
+// more increments than Z steps (a bore's half-millimetre turn) or fewer (a steep ramp entry); the
+// closing straight move has at most a step of Z left to do.
+TEST(ArcMove, HelixMovesZInProportionToTheAngleTurned) {
+    struct Case {
+        double z1;
+        int dir;
+        double sweep;
+    };
+    for (const Case& c : {Case{-0.5, 1, 2 * kPi}, Case{-5, -1, kPi / 2}, Case{2, 1, kPi / 2}}) {
+        SCOPED_TRACE(c.z1);
+        ArcMachine m;
+        m.st.LoopCal = 60000;
+        m.st.ProgFeed = 300;
+        m.st.TargetZ = c.z1;
+        const bool quarter = c.sweep < kPi;
+        m.Arc(0, 3, quarter ? 3 * c.dir : 0, quarter ? 0 : 3, 0, -3, c.dir);
+        ASSERT_GT(m.walk.size(), 10u);
+        double turned = 0;
+        double before = kPi / 2;
+        for (const auto& t : m.walk) {
+            const double angle = std::atan2(t.y, t.x);
+            turned += std::remainder(before - angle, 2 * kPi) * c.dir;
+            before = angle;
+            const double share = std::clamp(turned / c.sweep, 0.0, 1.0);
+            ASSERT_NEAR(t.z, c.z1 * share, kStep + std::fabs(c.z1) * 1.5 * kStep / 3 / c.sweep) << turned;
+            ASSERT_EQ(t.delay, m.walk[0].delay);
+        }
+        EXPECT_LE(std::fabs(m.walk.back().z - c.z1), kStep * 1.01);
+        EXPECT_NEAR(m.st.ProgPosZ, c.z1, kStep / 2);
+    }
+}
+
+// An end a CAM rounding off the circle, beside its left or right extreme, is reached along the
+// circle: no dip below the start past the end and back (0.23 mm deep when the end angle came from
+// the arc cosine of X).
+TEST(ArcMove, AnEndJustOffTheCircleStopsTheWalkAtItsOwnAngle) {
+    struct Case {
+        const char* program;
+        double past; // the side of Y the walk would run past the end to
+    };
+    for (const Case& c : {Case{"G0 X50 Y0\nG3 X-49.9995 Y0 I-50 J0 F300\nG1 X-49.9995 Y10\n", -1},
+                          Case{"G0 X-50 Y0\nG3 X49.9989 Y0.0001 I50 J0 F300\nG1 X49.9989 Y-10\n", 1},
+                          Case{"G0 X-50 Y0\nG2 X49.9997 Y0 I50 J0 F300\nG1 X49.9997 Y10\n", -1}}) {
+        SCOPED_TRACE(c.program);
+        ArcMachine m;
+        m.Load(c.program);
+        m.cnc.Start();
+        double worst = 0;
+        for (const auto& t : m.ticks) {
+            if (std::fabs(t.x) > 49.9) {
+                worst = std::max(worst, c.past * t.y);
+            }
+        }
+        EXPECT_LT(worst, 2 * kStep);
+    }
 }
 
 TEST(ArcMove, StoppedArcResumesFromTheAngleReached) {

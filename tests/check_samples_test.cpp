@@ -130,11 +130,11 @@ TEST(CheckSamples, FindingsNameTheFileLineTheWordAndTheMovesConcerned) {
     EXPECT_NE(gh->message.find("\"GH\""), std::string::npos) << gh->message;
     const check::Finding* hole = test::Find(Reports().at("cam_drill_inch.txt"), "carried-target");
     ASSERT_NE(hole, nullptr);
-    EXPECT_NE(hole->message.find("X to 1 (set on line 15) and Y to 1"), std::string::npos) << hole->message;
+    EXPECT_NE(hole->message.find("X to 1 (set on line 14) and Y to 1"), std::string::npos) << hole->message;
     const check::Finding* slots = test::Find(Reports().at("cam_profile_slots.txt"), "incremental");
     ASSERT_NE(slots, nullptr);
     EXPECT_EQ(slots->severity, check::Severity::Error);
-    EXPECT_NE(slots->message.find("5 moves up to line 26"), std::string::npos) << slots->message;
+    EXPECT_NE(slots->message.find("5 moves up to line 25"), std::string::npos) << slots->message;
 }
 
 } // namespace

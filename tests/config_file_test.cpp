@@ -149,6 +149,42 @@ TEST_F(ConfigFile, UnitLinesSelectWithoutConverting) {
     EXPECT_EQ(cnc.st.LoopCal, 77);
 }
 
+// An editor that saves with a byte-order mark costs no setting, and a character nobody can see is
+// shown in the message as an escape, not quoted invisibly.
+TEST_F(ConfigFile, ByteOrderMarkIsSkippedAndInvisibleCharactersShowAsEscapes) {
+    Lines lines = kStartUpLines;
+    lines[0] = "200";
+    Put("\xEF\xBB\xBF" + Join(lines));
+    cnc.StartUp(false);
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_EQ(cnc.settings.Combo2[0], "200");
+    EXPECT_EQ(Slurp(cfg), Join(lines)) << "written back without the mark";
+
+    lines[12] = "\xEF\xBB\xBF"
+                "5\x01"
+                "00\t";
+    Put(Join(lines));
+    cnc.ReadConfig();
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    EXPECT_NE(m.op.messages()[0].text.find("\"\\uFEFF5\\x0100\\t\""), std::string::npos) << m.op.messages()[0].text;
+}
+
+// With neither unit chosen no calibration applies: the refusal names the unit lines instead of
+// asking for a speed test that has been run.
+TEST_F(ConfigFile, NoUnitChosenIsToldAsSuchWhenAMoveIsRefused) {
+    Lines lines = kStartUpLines;
+    lines[31] = "False", lines[32] = "False", lines[33] = " 2362 ", lines[35] = " 60000 ";
+    Put(Join(lines));
+    cnc.StartUp(false);
+    m.op.clear_messages();
+    cnc.JogPressed(4, 1);
+    ASSERT_EQ(m.op.messages().size(), 1u);
+    const std::string& text = m.op.messages()[0].text;
+    EXPECT_TRUE(NamesLine(text, 32) && NamesLine(text, 33)) << text;
+    EXPECT_EQ(text.find("speed test"), std::string::npos) << text;
+    EXPECT_EQ(cnc.st.MachPosX, 0);
+}
+
 TEST_F(ConfigFile, WrittenNumbersHaveTheirFixedForm) {
     const std::pair<double, std::string> cases[] = {{100.5, " 100 "}, {101.5, " 102 "}, {-2.5, "-2 "},
                                                     {-3.5, "-4 "},    {-0.4, " 0 "},    {7.6, " 8 "}};

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tamo {
@@ -32,11 +31,15 @@ struct JogMachine : TestMachine, TickObserver {
         double up, down, feed;
     };
     std::vector<Tick> ticks;
+    std::function<void(std::size_t)> after_tick; // with the ticks so far
     JogMachine() { cnc.set_tick_observer(this); }
     void OnTick(const Cnc& c) override {
         ticks.push_back({c.st.RampUpAngle, c.st.RampDownAngle, c.st.FeedRate});
         if (ticks.size() > 10000) {
             st.RampDownAngle = 0;
+        }
+        if (after_tick) {
+            after_tick(ticks.size());
         }
     }
 };
@@ -111,6 +114,73 @@ TEST(Jogging, AJogThatHasStoppedTakesNoStepAtTheRelease) {
     }
 }
 
+// The limit trips X+ during the release ramp: the ramp ends on that tick, with one "Limit Zone".
+// While the switch still reads active, a jog into it is refused with the message, and so is Start;
+// a jog the other way backs off the switch without a word, and once it reads idle X+ jogs again.
+TEST(Jogging, TheLimitSwitchHoldsTheDirectionThatRanIntoIt) {
+    JogMachine m;
+    m.Load("G01 X0.3 F100\n");
+    m.cnc.SelectJogSpeed(kFast);
+    m.AtYield(4, [&] { m.cnc.JogReleased(4, kLeft); });
+    m.after_tick = [&](std::size_t n) {
+        if (n == 6) {
+            m.port.set_status(63);
+        }
+    };
+    m.cnc.JogPressed(4, kLeft);
+    EXPECT_EQ(m.ticks.size(), 7u);
+    EXPECT_EQ(m.op.messages().size(), 1u);
+
+    m.cnc.JogPressed(4, kLeft); // into it
+    m.cnc.JogReleased(4, kLeft);
+    m.cnc.Start();
+    EXPECT_EQ(m.ticks.size(), 7u);
+    EXPECT_EQ(m.op.messages(), std::vector<ScriptedOperator::Message>(3, {"Limit Zone", kAppTitle}));
+
+    m.AtYield(m.op.yields() + 3, [&] { m.cnc.JogReleased(2, kLeft); });
+    m.cnc.JogPressed(2, kLeft); // away from it
+    EXPECT_GT(m.ticks.size(), 7u + 3u);
+    EXPECT_EQ(m.op.messages().size(), 3u);
+    EXPECT_NEAR(m.st.ProgPosX, (14 - static_cast<double>(m.ticks.size())) * 0.0075, 1e-12);
+
+    m.port.set_status(127);
+    m.cnc.SelectJogSpeed(kStep);
+    const std::size_t ticks = m.ticks.size();
+    m.cnc.JogPressed(4, kLeft);
+    EXPECT_EQ(m.ticks.size(), ticks + 1);
+    EXPECT_EQ(m.op.messages().size(), 3u);
+}
+
+// A tick at a slow rate is held for its due time in slices, with the events let in between: the
+// "Step" clicks that come in meanwhile are a step each and leave no stop behind, and a "Slow" tap
+// at a slow jog rate of 30 keeps every tick of its release ramp.
+TEST(Jogging, SlowTicksLoseNeitherAClickNorARampTick) {
+    JogMachine m;
+    m.clock.set_ns_per_iteration(5000); // a step at F1 waits 0.3 s, one at 30 per minute 10 ms
+    m.cnc.SelectJogSpeed(kStep);
+    m.cnc.JogPressed(4, kLeft);
+    m.cnc.JogReleased(4, kLeft);
+    m.AtYield(1, [&] {
+        for (int click = 0; click < 2; ++click) {
+            m.cnc.JogPressed(4, kLeft);
+            m.cnc.JogReleased(4, kLeft);
+        }
+    });
+    m.cnc.JogPressed(4, kLeft); // held for its due time: the next two clicks come in meanwhile
+    m.cnc.JogReleased(4, kLeft);
+    EXPECT_EQ(m.ticks.size(), 4u);
+    EXPECT_NEAR(m.st.ProgPosX, 4 * 0.0075, 1e-12);
+    EXPECT_FALSE(m.st.StopRequest);
+
+    JogMachine tap;
+    tap.clock.set_ns_per_iteration(5000);
+    tap.st.JogSlowX = 30.0;
+    tap.AtYield(1, [&] { tap.cnc.JogReleased(4, kLeft); });
+    tap.cnc.JogPressed(4, kLeft);
+    EXPECT_EQ(tap.ticks.size(), 3u);
+    EXPECT_NEAR(tap.st.ProgPosX, 3 * 0.0075, 1e-12);
+}
+
 TEST(Jogging, StepMovesOneStepPerPressOnTheButtonsAxis) {
     // JogZ(1..6): "Z -", "X -", "Y +", "X +", "Y -", "Z +".
     const std::array<std::array<double, 3>, 7> moved{
@@ -131,48 +201,6 @@ TEST(Jogging, StepMovesOneStepPerPressOnTheButtonsAxis) {
         EXPECT_EQ((std::array{m.st.ProgPosX, m.st.ProgPosY, m.st.ProgPosZ}),
                   (std::array{2 * d[0] * 0.0075, 2 * d[1] * 0.0075, 2 * d[2] * 0.0075}));
         EXPECT_EQ(m.ticks.size(), 2u);
-    }
-}
-
-// "Home the Machine" or "X -" pressed while a line runs, at X0.3 of X0.6: the line stops as Pause
-// stops it and keeps its resume record, the machine homes or jogs, and the program waits for
-// Start, which finishes the line and the rest. A jog's release may come before the jog could begin.
-TEST(Homing, HomeOrAJogDuringARunPausesTheRunFirst) {
-    struct Case {
-        const char* what;
-        std::uint64_t release_at; // 0: no release, 40: together with the press
-    };
-    for (const Case c : {Case{"home", 0}, Case{"jog released later", 45}, Case{"jog released at once", 40}}) {
-        SCOPED_TRACE(c.what);
-        TestMachine m;
-        m.cnc.SetHomeOption(1, true);
-        m.Load("G01 X0.6 F100\nG01 Y0.3\n");
-        m.op.OnYield([&](std::uint64_t n) {
-            if (n == 40) {
-                c.release_at == 0 ? m.cnc.HomeTheMachine() : m.cnc.JogPressed(2, kLeft);
-            }
-            if (n == c.release_at) {
-                m.cnc.JogReleased(2, kLeft);
-            }
-        });
-        m.cnc.Start();
-        EXPECT_FALSE(m.cnc.Running());
-        EXPECT_TRUE(m.op.messages().empty()) << "the program did not go on";
-        EXPECT_EQ(m.st.PrgLineNo, 1);
-        EXPECT_EQ(m.st.MachPosY, 0);
-        if (c.release_at == 0) {
-            EXPECT_NEAR(m.st.MachPosX, 0, 1e-9);
-        } else {
-            EXPECT_LT(m.st.MachPosX, 0.3 - 2 * 0.0075);
-        }
-        EXPECT_NEAR(m.st.ResumePosX, 0.3, 1e-9);
-        EXPECT_EQ(std::pair(m.st.ResumeTargetX, m.st.ResumeGCode), std::pair(0.6, std::string("G01")));
-
-        m.op.OnYield(nullptr);
-        m.cnc.Start();
-        EXPECT_EQ(m.op.messages().size(), 1u);
-        EXPECT_NEAR(m.st.ProgPosX, 0.6, 1e-9);
-        EXPECT_NEAR(m.st.ProgPosY, 0.3, 1e-9);
     }
 }
 

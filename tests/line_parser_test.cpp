@@ -67,10 +67,12 @@ TEST(LineParser, WordsAreModalAndStoredAsWritten) {
 
 TEST(LineParser, ArcWithoutCentreBecomesALineAndTheCentreIsModal) {
     TestMachine m;
-    m.Parse("G03 X10 Y0");
+    for (const char* arc : {"G03 X10 Y0", "G2 X10 Y0", "G3 X10 Y0"}) {
+        m.Parse(arc);
+        EXPECT_EQ(m.st.GCode, "G01") << arc; // one digit or two: the same straight line
+    }
+    m.Parse("X20 I0 J0"); // and a later line without a G word stays one
     EXPECT_EQ(m.st.GCode, "G01");
-    m.Parse("G2 X10 Y0");
-    EXPECT_EQ(m.st.GCode, "G2"); // only the exact texts are turned
     m.Parse("G01 X0 I5");
     m.Parse("G02 X10 Y0"); // the arc uses the I of the line before
     EXPECT_EQ(m.st.GCode, "G02");

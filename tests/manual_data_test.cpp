@@ -1,6 +1,7 @@
 // The "Point" page: a typed line moves the machine as the same line of a program does, a typed
 // point is reached in program coordinates, and both are refused while a program is under way.
 
+#include "motor_steps.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,16 @@ TEST(ManualData, APointIsReachedInProgramCoordinatesUnscaled) {
     EXPECT_EQ(m.st.GCode, "G00");
     EXPECT_EQ(m.st.ProgFeed, 250);
     EXPECT_EQ(m.cnc.main.PrgOutlbl[0], "12.2500");
+
+    // Down to a point below the tool only once over it; up from one before moving across.
+    m.port.clear();
+    m.cnc.manual.Axis = {"11.5", "", "-0.3"};
+    m.cnc.MoveToPoint();
+    m.cnc.manual.Axis = {"12.25", "", "0"};
+    m.cnc.MoveToPoint();
+    EXPECT_EQ(test::Phases(test::MotorSteps(m.port)), "XY Z XY");
+    EXPECT_NEAR(m.st.ProgPosX, 12.25, 1e-9);
+    EXPECT_NEAR(m.st.ProgPosZ, 0, 1e-9);
 }
 
 // Refusals name the field and move nothing; a stop during a typed move leaves nothing to resume.

@@ -112,16 +112,19 @@ TEST(PreviewGrid, ScalesToTheProgramWithATenPercentMargin) {
     EXPECT_EQ(LinesIn(empty, kLightGrey).size(), 4u);
 }
 
-// Only the long forms widen the extents by the whole circle; both forms are drawn as arcs.
-TEST(PreviewArc, LongFormsIncludeTheWholeCircle) {
-    TestMachine short_form;
-    Preview(short_form, "G2 X10 Y0 I5 J0\n");
-    EXPECT_EQ(std::pair(short_form.st.ViewMaxX, short_form.st.ViewMaxY), std::pair(10.0, 0.0));
-    EXPECT_EQ(short_form.view.ops_of(Kind::Arc).size(), 1u);
-
-    TestMachine long_form;
-    Preview(long_form, "G02 X10 Y0 I5 J0\n");
-    EXPECT_EQ(std::pair(long_form.st.ViewMaxY, long_form.st.ViewMinY), std::pair(5.0, -5.0));
+// Both forms of an arc word widen the extents by the whole circle and are drawn as arcs; without
+// I and J both are straight lines, and so is a later line that brings I and J but no G word,
+// whatever centre an earlier drawing left behind.
+TEST(PreviewArc, BothFormsIncludeTheWholeCircle) {
+    for (const char* arc : {"G2 X10 Y0 I5 J0\n", "G02 X10 Y0 I5 J0\n"}) {
+        TestMachine m;
+        Preview(m, arc);
+        EXPECT_EQ(std::pair(m.st.ViewMaxY, m.st.ViewMinY), std::pair(5.0, -5.0)) << arc;
+        EXPECT_EQ(m.view.ops_of(Kind::Arc).size(), 1u) << arc;
+        Preview(m, "G1 X5 F300\nG2 X10 Y0\nX15 Y5 I5\n");
+        EXPECT_TRUE(m.view.ops_of(Kind::Arc).empty());
+        EXPECT_EQ(FeedLines(m).size(), 3u);
+    }
 }
 
 TEST(PreviewArc, ClockwiseIsTheUpperHalfAndCounterClockwiseTheLower) {
@@ -211,7 +214,7 @@ TEST(PreviewMove, RapidsAndDrillMovesDashedGreenFeedsBlack) {
 // the redraw ends, hands the surface only numbers, and draws the blocks that can be drawn.
 TEST(PreviewRobustness, HugeCoordinatesAndDegenerateArcsAreLeftOut) {
     TestMachine m;
-    Preview(m, "G01 X1E300 Y5\nG00 X0 Y0\nG2 X10\nG01 X20 Y20\n");
+    Preview(m, "G01 X1E300 Y5\nG00 X0 Y0\nG2 X10 I1E-200\nG01 X20 Y20\n");
     EXPECT_DOUBLE_EQ(m.view.ops_of(Kind::Mapping).at(0).c, 1.1e300);
     EXPECT_TRUE(LinesIn(m, kLightGrey).empty()) << "no grid beyond 10000 units";
     EXPECT_TRUE(m.view.ops_of(Kind::Arc).empty());

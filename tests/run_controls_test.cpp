@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -159,18 +162,25 @@ TEST(RunControls, NothingMovesOnlineWithoutACalibration) {
     }
 }
 
-// "Move machine to end of line" outside a run, to the end of line 2 from (0.45, -0.3) at Z -5, below
-// the height of 10 it crosses at, and at Z 15, above it: X and Y move only at that height or above,
-// never together with Z; the machine ends on the end point of line 2, and Start goes on with line 3
-// alone (a fresh start would first go back to line 1's end).
+// "Move machine to end of line" outside a run, to the end of line 2 from (0.45, -0.3) at Z -5 or
+// Z 15, crossing at the height of "Z-axis move (To line)" (10 mm, or its inch equivalent, when it
+// is empty or 0): X and Y move only at that height or above, never together with Z; the machine
+// ends on the end point of line 2, and Start goes on with line 3 alone (a fresh start would first
+// go back to line 1's end).
 TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
     struct Case {
         double z0;
+        const char* setting; // line 43 of tamo.cfg
+        bool inch;
+        double height;
         const char* phases;
     };
-    for (const Case c : {Case{-5, "Z XY Z"}, Case{15, "XY Z XY Z"}}) {
-        SCOPED_TRACE(c.z0);
+    for (const Case c : {Case{-5, "10", false, 10, "Z XY Z"}, Case{15, "10", false, 15, "XY Z"},
+                         Case{-5, "2.5", false, 2.5, "Z XY Z"}, Case{-5, "0", true, 10 / 25.4, "Z XY Z"}}) {
+        SCOPED_TRACE(testing::Message() << c.z0 << " " << c.setting);
         TestMachine m;
+        m.st.ZMoveToLineDist = std::string(c.setting);
+        m.st.UnitIsInch = c.inch;
         m.Load("G01 X0.45 Y-0.3 F100\nG01 X0.3 Y0.15 Z-0.3\nG01 X0.6\n");
         m.st.ProgPosX = 0.45;
         m.st.ProgPosY = -0.3;
@@ -180,11 +190,13 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
         m.cnc.MoveToEndOfLine();
         const auto pulses = MotorSteps(m.port);
         EXPECT_EQ(Phases(pulses), c.phases);
-        double z = c.z0;
+        double z = c.z0, highest = c.z0;
         for (const Steps& s : pulses) {
             z += s[2] * 0.0075;
-            ASSERT_TRUE((s[0] == 0 && s[1] == 0) || z >= 10 - 0.0075) << z; // 10 is not a whole number of steps
+            highest = std::max(highest, z);
+            ASSERT_TRUE((s[0] == 0 && s[1] == 0) || z >= c.height - 0.0075) << z; // not a whole number of steps
         }
+        EXPECT_NEAR(highest, c.height, 0.0075);
         const Steps moved = Total(pulses);
         EXPECT_EQ(std::pair(moved[0], moved[1]), std::pair(-20, 60));
         EXPECT_NEAR(z, -0.3, 0.0075);
@@ -198,34 +210,99 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
         EXPECT_EQ(DoneCount(m), 1);
     }
 
-    // A Pause on the way ends it there: no move after it begins, and Start is not armed to go on.
+    // A Pause on the way ends it there and arms nothing; pressed again, it starts afresh and
+    // arrives, and Start goes on with the line after it.
     TestMachine m;
-    m.Load("G01 X0.3 Y0.15 Z-0.3 F100\n");
+    m.Load("G01 X0.3 Y0.15 Z-0.3 F100\nG01 X0.6\n");
     m.cnc.StepForward();
     m.AtYield(5, [&] { m.cnc.Pause(); });
     m.cnc.MoveToEndOfLine();
     EXPECT_EQ(MotorSteps(m.port).size(), 5u);
     EXPECT_FALSE(m.st.ContinueRun);
+    EXPECT_EQ(m.st.PrgLineNo, 0);
     EXPECT_EQ(m.st.GCode, "G01");
-}
-
-// A jog between two lines leaves nothing to resume: the next line starts where the jog left the
-// machine and moves only the axes it names.
-TEST(RunControls, AfterAJogTheNextLineMovesOnlyTheAxesItNames) {
-    TestMachine m;
-    m.Load("G01 X0.3 Z-0.3 F100\nG01 X0.6\n");
-    m.cnc.SelectStepMode();
-    m.cnc.Start();
-    m.cnc.SelectJogSpeed(2); // "Slow", released at the first yield
-    m.AtYield(m.op.yields() + 1, [&] { m.cnc.JogReleased(6, 1); });
-    m.cnc.JogPressed(6, 1); // "Z +"
-    const double z = m.st.ProgPosZ;
-    ASSERT_GT(z, -0.3);
+    m.op.OnYield(nullptr);
+    m.cnc.MoveToEndOfLine();
+    EXPECT_NEAR(m.st.ProgPosX, 0.3, 1e-9);
+    EXPECT_NEAR(m.st.ProgPosY, 0.15, 1e-9);
+    EXPECT_NEAR(m.st.ProgPosZ, -0.3, 1e-9);
     m.port.clear();
-    m.cnc.SelectContinuousMode();
     m.cnc.Start();
     EXPECT_EQ(Total(MotorSteps(m.port)), (Steps{40, 0, 0}));
-    EXPECT_EQ(m.st.ProgPosZ, z);
+    EXPECT_EQ(DoneCount(m), 1);
+}
+
+// Whatever took the machine away while the program stood (homing or a jog pressed during a run,
+// which stops the run first and waits for it, a jog after Pause, jogs between lines in step mode,
+// a jog after "Move machine to end of line", a homing that was itself stopped), the program waits
+// for Start, which first goes back to where the program stopped, saying so in the status bar: the
+// program ends where it is written, on the machine as in the program, at its own feed.
+TEST(RunControls, TheProgramLandsWhereItIsWrittenWhateverMovedTheMachineMeanwhile) {
+    auto jog = [](TestMachine& m, int index) { // "Slow", released at its third yield
+        m.cnc.SelectJogSpeed(2);
+        m.AtYield(m.op.yields() + 3, [&m, index] { m.cnc.JogReleased(index, 1); });
+        m.cnc.JogPressed(index, 1);
+    };
+    auto home = [](TestMachine& m) {
+        m.cnc.SetHomeOption(1, true);
+        m.cnc.HomeTheMachine();
+    };
+    struct Case {
+        const char* what;
+        std::function<void(TestMachine&)> stop_and_move;
+        const char* returning; // the status while it goes back
+        const char* phases;    // of every pulse from the next Start to the end
+    };
+    // clang-format off
+    const std::vector<Case> cases{
+        {"homing pressed during line 2", [&](TestMachine& m) { m.AtYield(40, [&m] { m.cnc.HomeTheMachine(); });
+                                                                m.cnc.SetHomeOption(1, true); m.cnc.Start(); },
+         "Returning to X0.1500 Y0.0000 Z-0.1500", "XY"},
+        {"a jog after Pause", [&](TestMachine& m) { m.AtYield(40, [&m] { m.cnc.Pause(); }); m.cnc.Start(); jog(m, 4); },
+         "Returning to X0.1500 Y0.0000 Z-0.1500", "XY"},
+        {"a jog pressed and released during line 2", [&](TestMachine& m) {
+             m.AtYield(40, [&m] { m.cnc.JogPressed(2, 1); m.cnc.JogReleased(2, 1); }); m.cnc.Start(); },
+         "Returning to X0.1500 Y0.0000 Z-0.1500", "XY"},
+        {"a stopped homing after Pause", [&](TestMachine& m) {
+             m.AtYield(40, [&m] { m.cnc.Pause(); }); m.cnc.Start();
+             m.AtYield(m.op.yields() + 5, [&m] { m.cnc.Pause(); }); home(m); },
+         "Returning to X0.1500 Y0.0000 Z-0.1500", "XY"},
+        {"jogs up and across between lines", [&](TestMachine& m) { m.cnc.SelectStepMode(); m.cnc.Start(); m.cnc.Start();
+                                                                    jog(m, 6); jog(m, 5); m.cnc.SelectContinuousMode(); },
+         "Returning to X0.3000 Y0.0000 Z-0.1500", "XY Z XY"},
+        {"homing between lines", [&](TestMachine& m) { m.cnc.SelectStepMode(); m.cnc.Start(); m.cnc.Start(); home(m);
+                                                        m.cnc.SelectContinuousMode(); },
+         "Returning to X0.3000 Y0.0000 Z-0.1500", "XY"},
+        {"a jog after the end of line 2 was reached", [&](TestMachine& m) { m.cnc.StepForward(); m.cnc.StepForward();
+                                                                             m.cnc.MoveToEndOfLine(); jog(m, 6); },
+         "Returning to X0.3000 Y0.0000 Z-0.1500", "Z XY"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestMachine m;
+        m.Load("G01 Z-0.15 F20\nG01 X0.3\nG01 X0.6\nG01 X0 Y0\n");
+        c.stop_and_move(m);
+        m.port.clear();
+        std::string returning;
+        m.op.OnYield([&](std::uint64_t) {
+            m.cnc.UpdateStatus();
+            if (returning.empty() && m.cnc.status.State.rfind("Returning", 0) == 0) {
+                returning = m.cnc.status.State;
+            }
+        });
+        m.cnc.Start(); // one Start to the end
+        EXPECT_EQ(DoneCount(m), 1);
+        EXPECT_EQ(returning, c.returning);
+        EXPECT_EQ(Phases(MotorSteps(m.port)), c.phases);
+        const std::array<double, 3> end{0, 0, -0.15};
+        const std::array<double, 6> at{m.st.ProgPosX, m.st.ProgPosY, m.st.ProgPosZ,
+                                       m.st.MachPosX, m.st.MachPosY, m.st.MachPosZ};
+        for (std::size_t axis = 0; axis < at.size(); ++axis) {
+            EXPECT_NEAR(at[axis], end[axis % 3], 1e-9) << (axis < 3 ? "program " : "machine ") << "XYZ"[axis % 3];
+        }
+        EXPECT_EQ(m.cnc.main.Text2, "20");
+    }
 }
 
 // A line paused half-way at X0.3 and then finished, or abandoned: no later Start replays its second

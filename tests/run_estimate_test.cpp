@@ -51,9 +51,11 @@ void PrintTo(const Sample& s, std::ostream* out) {
     *out << s.program << (s.contour ? " contour" : " ramped");
 }
 
-// Both directions, starting and ending above and below the centre, and three quarters clockwise.
+// Both directions, starting and ending above and below the centre, three quarters clockwise, and
+// helices: a whole turn down, and a quarter that needs more Z steps than it has increments.
 constexpr const char* kArcs = "G00 X20 Y0\nG02 X0 Y-20 I-20 J0 F300\nG02 X-20 Y0 I0 J20\nG03 X0 Y-20 I20 J0\n"
-                              "G03 X20 Y0 I0 J20\nG02 X0 Y20 I-20 J0\n";
+                              "G03 X20 Y0 I0 J20\nG02 X0 Y20 I-20 J0\nG02 X0 Y20 Z-1 I0 J-20\n"
+                              "G03 X-20 Y0 Z-40 I0 J-20\n";
 
 class EstimateOfSample : public ::testing::TestWithParam<Sample> {};
 

@@ -1,7 +1,8 @@
 # Runs tamocnc-sim on every case folder below CASE_DIR and compares its output with the case's
 # expected output, byte for byte. A case folder holds:
 #   program.txt    the part program
-#   args           optional: further arguments, one per line; @CASE@ stands for the case folder
+#   args           optional: further arguments, one per line; @CASE@ stands for the case folder,
+#                  in the arguments and in the output
 #   expected.jsonl what tamocnc-sim must print
 #   expected.trace.csv  optional: the --trace file it must write
 #   status         optional: the exit status it must end with (0 when there is none)
@@ -36,6 +37,8 @@ foreach(case ${cases})
     endif()
     execute_process(COMMAND ${SIM} ${COMMAND} ${case}/program.txt ${extra}
                     OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE status)
+    # A message that names a file of the case names it wherever the checkout is.
+    string(REPLACE "${case}" "@CASE@" actual "${actual}")
     if(NOT status EQUAL expected_status)
         message(SEND_ERROR "${name}: exit status ${status}: ${errors}")
         math(EXPR failures "${failures} + 1")

@@ -9,11 +9,17 @@
 //                              force for the lines after it
 //   arc-modal-centre  error    an arc without I or J takes the value the previous arc left behind
 //                              (its start point relative to its centre), where the text means 0
+//   arc-full-circle   error    an end within a step of the start, but not on it: the machine cuts
+//                              the whole circle, a standard controller a short arc
+//   arc-turns         error    P (whole turns of a helix) is not read: the machine turns once
 
 #include "check/check_item.h"
+#include "interpreter/numbers.h"
+#include "motion/arc_geometry.h"
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace tamo::check {
 namespace {
@@ -33,9 +39,7 @@ public:
     explicit ArcChecks(const Context& context) : context_(context) {
         // The walk of an arc goes in steps of X; closer than a step, or than 0.01 mm, an end point
         // is on the circle.
-        const double least = context.inch ? 0.0004 : 0.01;
-        tolerance_ = std::max({least, std::isfinite(context.step_x) ? context.step_x : 0.0,
-                               std::isfinite(context.step_y) ? context.step_y : 0.0});
+        tolerance_ = ArcTolerance(context.inch, context.step_x, context.step_y);
     }
 
     void Check(const Item& item, Findings& out) override {
@@ -102,9 +106,9 @@ private:
             return "left from before the program";
         }
         if (s.arc) {
-            return "left by the arc on line " + std::to_string(s.entry) + " (its start point relative to its centre)";
+            return "left by the arc on line " + context_.Line(s.entry) + " (its start point relative to its centre)";
         }
-        return "set on line " + std::to_string(s.entry);
+        return "set on line " + context_.Line(s.entry);
     }
 
     void Walked(const Item& item, const Token* r, bool has_i, bool has_j, Findings& out) {
@@ -145,6 +149,7 @@ private:
                 return;
             }
         }
+        Turns(item, out);
         const double end_radius = std::hypot(b.x - item.centre_x, b.y - item.centre_y);
         if (std::fabs(end_radius - item.radius) > tolerance_) {
             out.Add(item, "arc-off-circle", Severity::Error,
@@ -152,6 +157,37 @@ private:
                         " at the start and " + Len(end_radius) + " at the end, more than " + Len(tolerance_) + " " +
                         context_.unit +
                         " apart; the machine walks the circle and then cuts straight to the end point.");
+        }
+    }
+
+    // The angle the machine turns against the one a standard controller turns: an end within a
+    // step of the start is a whole circle here, and a P word (whole turns) is not read.
+    void Turns(const Item& item, Findings& out) const {
+        const Block& b = *item.after;
+        const int dir = item.run == MoveKind::Cw ? 1 : -1;
+        const ArcBlock block{
+            b.start_x, b.start_y, b.start_z, b.x, b.y, b.z, item.centre_x - b.start_x, item.centre_y - b.start_y, dir};
+        const ArcGeometry walk = MakeArcGeometry(block, context_.step_x, context_.step_z);
+        const double from = std::atan2(b.start_y - item.centre_y, b.start_x - item.centre_x);
+        const double to = std::atan2(b.y - item.centre_y, b.x - item.centre_x);
+        double sweep = dir > 0 ? from - to : to - from;
+        if (sweep <= 0 || (b.x == b.start_x && b.y == b.start_y)) {
+            sweep += 2 * std::numbers::pi;
+        }
+        if (walk.sweep >= 2 * std::numbers::pi && sweep < std::numbers::pi) {
+            out.Add(item, "arc-full-circle", Severity::Error,
+                    "The end point lies within a step of the start: the machine cuts the whole circle, where a "
+                    "standard controller turns " +
+                        Len(sweep * 180 / std::numbers::pi) + " degrees.");
+        }
+        for (const Token& t : item.tokens) {
+            const double turns = ReadNumber(t.number).value_or(1);
+            if (t.letter == 'P' && turns > 1) {
+                out.Add(item, "arc-turns", Severity::Error,
+                        "P" + std::string(t.number) + " is not read: a standard controller turns " + Num(turns - 1) +
+                            " whole turns more than the machine" +
+                            (b.z != b.start_z ? ", its Z travel shared over them." : "."));
+            }
         }
     }
 

@@ -11,6 +11,7 @@
 // they change is read by a later parse.
 
 #include "check/check_item.h"
+#include "check/standard_reading.h"
 #include "interpreter/cnc.h"
 #include "interpreter/motion_word.h"
 #include "platform/clock.h"
@@ -18,6 +19,7 @@
 #include "platform/scripted_operator.h"
 #include "platform/sim_port.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -41,6 +43,18 @@ struct ScratchMachine {
 
     void MakeStepsEndless() { cnc.st.UnitsPerStepX = cnc.st.UnitsPerStepY = cnc.st.UnitsPerStepZ = kEndlessStep; }
 };
+
+// Whether the converter, where it converts the line, makes the machine cut what the finding says a
+// standard controller means. It cannot where the machine itself falls short: a feed below its
+// slowest, a stop or a tool change it does not make, an end point off the circle, a stray move.
+bool ConvertFixes(std::string_view code) {
+    for (const std::string_view kept : {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle"}) {
+        if (code == kept) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // What the dispatcher does with a motion word.
 MoveKind RunKind(std::string_view gcode) {
@@ -158,6 +172,12 @@ public:
         context_.unit = context_.inch ? "in" : "mm";
         context_.step_x = st.UnitsPerStepX;
         context_.step_y = st.UnitsPerStepY;
+        context_.step_z = st.UnitsPerStepZ;
+        context_.file_line_of = [this](int entry) {
+            return entry >= 1 && entry <= static_cast<int>(file_lines_.size())
+                       ? file_lines_[static_cast<std::size_t>(entry - 1)]
+                       : entry;
+        };
         context_.place_of = [this](int entry, int file_line) {
             return Place{entry, file_line, std::string(m_.cnc.st.PrgBuf.Text(static_cast<std::size_t>(entry)))};
         };
@@ -165,6 +185,7 @@ public:
                      MakeModeChecks(context_),  MakeArcChecks(context_),   MakeFeedChecks(context_),
                      MakeMWordChecks(context_), MakeExtentChecks(context_)};
 
+        standard_reader_ = StandardReader(context_.inch, ArcTolerance(context_.inch, context_.step_x, context_.step_y));
         StartAfresh(cnc);
         m_.MakeStepsEndless();
         st.PrgBuf.Rewind();
@@ -184,8 +205,12 @@ public:
                 break;
             }
             lines_.Next(begin, buffer.position());
+            file_lines_.push_back(lines_.number());
             if (lines_.first()) {
-                FindComments(lines_.line(), comments_);
+                // The text line as the converter reads it: its comments and words serve the items
+                // split from it too.
+                standard_ = &standard_reader_.Read(lines_.line(), lines_.number());
+                converts_.push_back(standard_->problems.empty());
             }
             Item item;
             item.run = Pass(entry);
@@ -200,7 +225,15 @@ public:
         for (auto& family : families_) {
             family->Finish(findings_);
         }
-        return findings_.Take(checked, checked == count_);
+        Report report = findings_.Take(checked, checked == count_);
+        for (Finding& f : report.findings) {
+            if (ConvertFixes(f.code) && f.file_line >= 1 && f.file_line <= static_cast<int>(converts_.size()) &&
+                converts_[static_cast<std::size_t>(f.file_line - 1)]) {
+                f.convert_fixes = true;
+                f.message += " Convert fixes this.";
+            }
+        }
+        return report;
     }
 
 private:
@@ -246,10 +279,15 @@ private:
         item.number = st.PrgBuf.IsNumber(index);
         item.quoted = !item.number && item.raw_at < item.raw_end && item.line[item.raw_at] == '"';
         item.first_in_line = lines_.first();
-        item.comments = comments_;
-        ReadTokens(item.line, item.raw_at, item.raw_end, comments_, tokens_);
-        item.tokens = tokens_;
-        item.meant = standard_.Apply(tokens_);
+        item.comments = standard_->comments;
+        // The line's words that stand in this item: a number never runs past a comma or a quote.
+        const std::vector<Token>& words = standard_->tokens;
+        const auto first =
+            std::partition_point(words.begin(), words.end(), [&item](const Token& t) { return t.at < item.raw_at; });
+        const auto last =
+            std::partition_point(first, words.end(), [&item](const Token& t) { return t.at < item.raw_end; });
+        item.tokens = std::span<const Token>(first, last);
+        item.meant = standard_motion_.Apply(item.tokens);
 
         item.trimmed = TrimSpaces(item.text);
         item.skipped = SkipsLine(item.trimmed);
@@ -296,12 +334,15 @@ private:
     Findings findings_;
     int count_ = 0;
     FileLines lines_;
-    std::vector<Span> comments_;
-    std::vector<Token> tokens_;
-    StandardMotion standard_;
+    StandardMotion standard_motion_;
     Block before_;
     Block after_;
     int gcode_from_ = 0;
+    std::vector<int> file_lines_; // of every entry read
+    // The converter's reading of every text line: whether it converts it.
+    StandardReader standard_reader_;
+    const StandardLine* standard_ = nullptr; // the text line being read
+    std::vector<bool> converts_;
 };
 
 } // namespace

@@ -30,6 +30,9 @@ struct Finding {
     Severity severity = Severity::Warning;
     std::string message; // one sentence for the operator
     std::string text;    // the entry's text
+    // The converter writes the line so that the machine cuts what a standard controller would:
+    // the message ends with "Convert fixes this."
+    bool convert_fixes = false;
 };
 
 struct Report {

@@ -4,6 +4,7 @@
 // controller would read its text, the place a finding points at, and where findings go.
 
 #include "check/check.h"
+#include "check/standard_reading.h"
 #include "interpreter/line_words.h"
 
 #include <cstddef>
@@ -16,34 +17,6 @@
 #include <vector>
 
 namespace tamo::check {
-
-// How a line moves: as the run dispatches it, or as a standard controller reads its text.
-enum class MoveKind : unsigned char {
-    Unset, // no motion mode yet (the text's reading only)
-    None,  // nothing moves
-    Rapid,
-    Feed,
-    Cw,
-    Ccw,
-    Cycle, // a canned cycle (the text's reading only)
-    Home,  // G28, G30 (the text's reading only)
-};
-
-// A stretch of a text line, [begin, end).
-struct Span {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
-
-// One word as a standard controller reads it: a letter of either case and the number after it,
-// outside comments.
-struct Token {
-    char letter = 0;         // upper case
-    bool lower = false;      // written in lower case
-    std::size_t at = 0;      // the letter's offset in the text line
-    std::string_view number; // as written
-    double value = 0;        // of G words only
-};
 
 // The run's block state after one entry.
 struct Block {
@@ -124,8 +97,13 @@ struct Context {
     const char* unit = "mm"; // its name in messages
     double step_x = 0;       // length units per step of X, as the settings give it
     double step_y = 0;
+    double step_z = 0;
     // For a finding about an entry seen earlier: its place, the text read afresh.
     std::function<Place(int entry, int file_line)> place_of;
+    // The text line of the file an entry seen so far came from: messages name file lines, which
+    // the program listing's entries run ahead of after a comma.
+    std::function<int(int entry)> file_line_of;
+    [[nodiscard]] std::string Line(int entry) const { return std::to_string(file_line_of(entry)); }
 };
 
 // A family of findings: told about every entry in order, then about the end of the program.
@@ -142,14 +120,15 @@ public:
     [[nodiscard]] bool open() const { return open_; }
     [[nodiscard]] int cause() const { return cause_; }
     [[nodiscard]] int more() const { return more_; }
-    [[nodiscard]] int last() const { return last_; }
     [[nodiscard]] const Place& first() const { return first_; }
     void Begin(const Item& item, int cause);
     void Begin(Place place, int cause);
     void Extend(const Item& item) {
         ++more_;
-        last_ = item.entry;
+        last_line_ = item.file_line;
     }
+    // The file line of the last line of the stretch.
+    [[nodiscard]] int last_line() const { return last_line_; }
     void Reset() { open_ = false; }
     // " (and 3 more lines up to line 40)", or nothing when there are none.
     [[nodiscard]] std::string More() const;
@@ -158,30 +137,9 @@ private:
     Place first_;
     int cause_ = 0;
     int more_ = 0;
-    int last_ = 0;
+    int last_line_ = 0;
     bool open_ = false;
 };
-
-// How a standard controller reads a text line: its comments, then its words.
-void FindComments(std::string_view line, std::vector<Span>& out);
-void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
-                std::vector<Token>& out);
-
-// The motion mode of the text, word by word as a standard controller keeps it.
-class StandardMotion {
-public:
-    // The motion this line means, after its G words.
-    MoveKind Apply(std::span<const Token> tokens);
-
-private:
-    MoveKind modal_ = MoveKind::Unset;
-};
-
-// What G words are for, by their number: "plane", "units", "mode", ... as a list for a message:
-// "mode, plane". Empty when the text holds no G word.
-[[nodiscard]] std::string GWordKinds(std::string_view text);
-// The text is G words only ("G90 G17"), nothing else.
-[[nodiscard]] bool IsGWordsOnly(std::string_view text);
 
 // Number text for messages: "10", "-2.5", "0.0075".
 [[nodiscard]] std::string Num(double value);

@@ -64,7 +64,7 @@ private:
         if (std::string_view(slow_code_) == "feed-zero") {
             const std::string why = slow_.cause() == 0
                                         ? "no F word before it"
-                                        : "F" + Num(slow_feed_) + " on line " + std::to_string(slow_.cause());
+                                        : "F" + Num(slow_feed_) + " on line " + context_.Line(slow_.cause());
             out.Add(slow_.first(), "feed-zero", Severity::Error,
                     "This feed move has feed 0 (" + why + "): it runs at the slowest feed, " + slowest + more + ".");
         } else {

@@ -57,7 +57,7 @@ void Stretch::Begin(Place place, int cause) {
     first_ = std::move(place);
     cause_ = cause;
     more_ = 0;
-    last_ = first_.entry;
+    last_line_ = first_.file_line;
     open_ = true;
 }
 
@@ -66,7 +66,7 @@ std::string Stretch::More() const {
         return {};
     }
     return " (and " + std::to_string(more_) + (more_ == 1 ? " more line, line " : " more lines up to line ") +
-           std::to_string(last_) + ")";
+           std::to_string(last_line_) + ")";
 }
 
 std::string Num(double value) {

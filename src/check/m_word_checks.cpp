@@ -53,9 +53,9 @@ private:
             const int n = end_.more();
             out.Add(end_.first(), "program-end", Severity::Error,
                     end_word_ + " ends the program on a standard controller, but here the run goes on: " +
-                        (n == 1 ? "the move on line " + std::to_string(end_.last()) + " is"
+                        (n == 1 ? "the move on line " + std::to_string(end_.last_line()) + " is"
                                 : "the " + std::to_string(n) + " moves after it, up to line " +
-                                      std::to_string(end_.last()) + ", are") +
+                                      std::to_string(end_.last_line()) + ", are") +
                         " cut as well.");
         }
     }

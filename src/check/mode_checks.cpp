@@ -26,7 +26,7 @@ public:
         }
         if (item.moves && item.run != MoveKind::None && incremental_.open()) {
             ++incremental_moves_;
-            last_incremental_move_ = item.entry;
+            last_incremental_move_ = item.file_line;
         }
         if (item.run == MoveKind::Cw || item.run == MoveKind::Ccw) {
             if (plane_ != 17 && !plane_arcs_.open()) {
@@ -98,7 +98,7 @@ private:
         out.Add(
             plane_arcs_.first(), "arc-plane", Severity::Error,
             "This arc is cut in the XY plane: " + std::string(arcs_plane_ == 18 ? "G18 (XZ plane)" : "G19 (YZ plane)") +
-                " on line " + std::to_string(plane_arcs_.cause()) + " is ignored" + plane_arcs_.More() + ".");
+                " on line " + context_.Line(plane_arcs_.cause()) + " is ignored" + plane_arcs_.More() + ".");
     }
 
     const Context& context_;

@@ -52,7 +52,7 @@ bool IsDrawnDrillCycle(std::string_view gcode) {
 
 class MotionChecks final : public Family {
 public:
-    explicit MotionChecks(const Context& /*context*/) {}
+    explicit MotionChecks(const Context& context) : context_(context) {}
 
     void Check(const Item& item, Findings& out) override {
         if (drill_.open() && item.after->gcode != drill_word_) {
@@ -194,7 +194,7 @@ private:
                       more + ".";
         } else {
             message = "This line does not move: the motion word in force is " + Quote(stretch_gcode_) +
-                      ", set on line " + std::to_string(cause) + more + ".";
+                      ", set on line " + context_.Line(cause) + more + ".";
         }
         out.Add(stretch_.first(), stretch_code_, Severity::Error, std::move(message));
     }
@@ -210,9 +210,9 @@ private:
                     " is a drilling cycle: the preview draws each hole as a rapid move, but the machine neither "
                     "moves nor drills here" +
                     (n == 0   ? std::string()
-                     : n == 1 ? ", nor at the hole on line " + std::to_string(drill_.last())
+                     : n == 1 ? ", nor at the hole on line " + std::to_string(drill_.last_line())
                               : ", nor at the " + std::to_string(n) + " holes after it, up to line " +
-                                    std::to_string(drill_.last())) +
+                                    std::to_string(drill_.last_line())) +
                     ".");
     }
 
@@ -232,7 +232,7 @@ private:
             }
             axes += axes.empty() ? "" : " and ";
             axes += std::string(1, kAxisNames[k]) + " to " + Num(target[k]) + " (set on line " +
-                    std::to_string(setters_[k].entry) + ")";
+                    context_.Line(setters_[k].entry) + ")";
         }
         if (!axes.empty()) {
             out.Add(item, "carried-target", Severity::Error,
@@ -241,6 +241,7 @@ private:
         }
     }
 
+    const Context& context_;
     Stretch stretch_;
     const char* stretch_code_ = "";
     std::string stretch_gcode_;

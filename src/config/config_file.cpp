@@ -153,6 +153,11 @@ std::string Cnc::ConfigText() const {
 }
 
 bool Cnc::LoadConfigText(std::string_view text) {
+    // An editor that saves with a byte-order mark must not cost the operator every setting.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
     const std::vector<std::string_view> lines = SplitLines(text);
     std::array<Value, kConfigLines> values;
     std::array<std::string, kConfigLines> texts; // as they stand: "3.00" stays "3.00"

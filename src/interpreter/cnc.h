@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,9 @@ public:
     // sample programs (empty: the gcodes folder beside the settings file).
     std::filesystem::path LastProgramFolder;
     std::filesystem::path SamplesFolder;
+    // Why the last Open could not read the program chosen (the operator has been told); empty when
+    // it was read whole, or nothing was chosen.
+    std::string OpenProblem;
     // The lines of the last file read that load but that no wiring or machine can mean, each with
     // why; the operator is told of them once, at start-up.
     std::vector<std::string> ConfigSuspect;
@@ -139,6 +143,9 @@ public:
     // port is online and LoopCal is not above 0: Start, jogging, homing, "Move machine to end of
     // line" and every other command that moves the machine then do nothing.
     [[nodiscard]] bool RefuseUncalibratedMove();
+    // The height "Move machine to end of line" crosses at: the settings' "Z-axis move (To line)",
+    // or 10 mm in the current unit when it is empty or 0. Program coordinates.
+    [[nodiscard]] double LineLiftHeight() const;
 
     // interpreter/line_parser.cpp
     void ParseLine();
@@ -183,6 +190,29 @@ public:
 
     // motion/switches.cpp
     void CheckSwitches();
+    // One read of the status register outside a tick: whether the limit switch reads active now.
+    // Reading idle forgets the trip (LimitTripped and its directions).
+    [[nodiscard]] bool LimitReadsActive();
+    // True, after showing "Limit Zone" once, when the limit switch reads active: Start, homing and
+    // the moves of the "Point" and "Go To end of Line" pages wait until a jog has backed off it.
+    [[nodiscard]] bool RefuseAtLimit();
+
+    // motion/safe_approach.cpp: the way to a point off the program's path. Z rises first, to the
+    // highest of where it stands, where it goes and lift_z; then X and Y move (over program X0 Y0
+    // first when via_program_zero); then Z comes down. X and Y never move together with Z, so the
+    // tool never crosses the stock sideways below the height it is going to. The return to a stopped
+    // run, "Move machine to end of line" and "Move to point" all go this way.
+    struct Approach {
+        double x = 0, y = 0, z = 0;                               // where it ends, program coordinates
+        double lift_z = -std::numeric_limits<double>::infinity(); // the least height to cross at
+        const char* across = "G00";                               // motion word of the rise and the moves across
+        const char* down = "G00";                                 // of the descent
+        bool via_program_zero = false;
+    };
+    // False when a stop ended it on the way (Pause, a key, the limit switch). The block state
+    // (GCode, the start point, the targets) and the program's stopped move end as they were; the
+    // positions, the feed and the ramps as the moves leave them.
+    [[nodiscard]] bool ApproachSafely(const Approach& to);
 
     // motion/port_failure.cpp
     // The port failed under a tick (its device went away): the move stops, the operator is told
@@ -279,7 +309,7 @@ public:
 
     // view/operator_status.cpp: what the operator sees at a glance while the machine works.
     // What the machine is busy with, for the status bar.
-    enum class Activity { Idle, Run, Manual, Jog, Home, SpeedTest };
+    enum class Activity { Idle, Run, Manual, Jog, Home, SpeedTest, Return };
     // True when "Execute Program" would go on with a stopped move of the program: what "Pause"
     // shows.
     [[nodiscard]] bool StartResumes() const;
@@ -313,9 +343,14 @@ private:
     bool config_write_blocked_ = false; // an unusable file could not be set aside
     bool config_read_before_ = false;   // suspect settings are told at the first read only
 
-    // interpreter/run_program.cpp: no stopped move waits any more, so that Start can never replay
-    // a move that was finished or abandoned.
+    // interpreter/run_program.cpp: no stopped move and no return point wait any more, so that
+    // Start can never replay a move that was finished or abandoned.
     void ClearResumeRecord();
+
+    // interpreter/run_controls.cpp
+    // Start's first step when the run stopped part-way: the machine back on the return point when
+    // a jog, homing or point move took it away. False when a stop ended the way back.
+    [[nodiscard]] bool ReturnToStopPoint();
 
     // interpreter/program_loading.cpp, interpreter/run_estimate.cpp: the kept estimate and what
     // it was worked out from.
@@ -334,6 +369,7 @@ private:
     // motion/jogging.cpp
     bool jog_held_ = false;        // from the press that began a jog to its release
     bool jog_release_due_ = false; // a deferred jog's early mouse-up, delivered at its first yield
+    bool jog_stepping_ = false;    // a "Step" click holds its one step for its due time
 
     // interpreter/run_controls.cpp: a jog or homing pressed while the run loop or a panel move
     // drives the machine. The press stops that move as Pause does; the jog or homing follows when
@@ -344,10 +380,72 @@ private:
         int index = 0;
         int button = 0;
         bool released = false; // the jog's mouse-up came before the jog could begin
+        int clicks = 1;        // "Step" clicks of the one button, a step each
     };
     void DeferPanelMove(const PanelPress& press);
     void RunDeferredPanelMove();
     PanelPress deferred_press_;
+
+    // The resume record as a whole: what the next Start needs to finish a stopped move.
+    struct ResumeRecord {
+        bool pending = false;
+        double pos_x = 0, pos_y = 0, pos_z = 0, target_x = 0, target_y = 0, target_z = 0;
+        std::string gcode;
+        int draw_width = 1;
+    };
+    [[nodiscard]] ResumeRecord KeptResumeRecord() const;
+    void PutBack(const ResumeRecord& record); // into the record's fields
+
+    // A panel move (a jog, homing, the safe approach) runs between two moves of the program: the
+    // program's stopped move still waits for Start after it, whatever the panel move did on the
+    // way, and a stop of the panel move itself leaves no record that Start would take for the
+    // program's. Only the outermost one counts: panel moves do not nest.
+    class ProgramStopKept {
+    public:
+        explicit ProgramStopKept(Cnc& cnc)
+            : cnc_(cnc), record_(cnc.KeptResumeRecord()), paused_(cnc.st.StopRequest && cnc.st.ResumePending) {}
+        ~ProgramStopKept() {
+            cnc_.PutBack(record_);
+            if (paused_) {
+                cnc_.st.StopRequest = true; // Start resumes the program's move
+            }
+        }
+        ProgramStopKept(const ProgramStopKept&) = delete;
+        ProgramStopKept& operator=(const ProgramStopKept&) = delete;
+
+    private:
+        Cnc& cnc_;
+        ResumeRecord record_;
+        bool paused_;
+    };
+
+    // The program's block (motion word, rapid flag, start point, end point) as it stood before a
+    // panel move, put back after it: a panel move is no line of the program, and the program's
+    // next line reads the block its last line left.
+    class BlockKept {
+    public:
+        explicit BlockKept(MachineState& st)
+            : st_(st), gcode_(st.GCode),
+              rapid_(st.RapidMove), points_{st.StartX, st.StartY, st.StartZ, st.TargetX, st.TargetY, st.TargetZ} {}
+        ~BlockKept() {
+            st_.GCode = gcode_;
+            st_.RapidMove = rapid_;
+            st_.StartX = points_[0];
+            st_.StartY = points_[1];
+            st_.StartZ = points_[2];
+            st_.TargetX = points_[3];
+            st_.TargetY = points_[4];
+            st_.TargetZ = points_[5];
+        }
+        BlockKept(const BlockKept&) = delete;
+        BlockKept& operator=(const BlockKept&) = delete;
+
+    private:
+        MachineState& st_;
+        std::string gcode_;
+        bool rapid_;
+        std::array<double, 6> points_;
+    };
 
     // view/toolpath_preview.cpp
     void GrowExtents();

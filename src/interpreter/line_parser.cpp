@@ -10,6 +10,7 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/line_words.h"
+#include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 
 #include <cstddef>
@@ -139,8 +140,9 @@ void Cnc::ParseLine() {
     // What stood before the first word stays in the line (a line number, for instance).
     line.erase(w.first_word);
 
-    // An arc without a centre is a straight line.
-    if ((st.GCode == "G02" || st.GCode == "G03") && st.ArcJ == 0 && st.ArcI == 0) {
+    // An arc without a centre is a straight line, whether its word has one digit or two.
+    if (const Motion motion = MotionOf(st.GCode);
+        (motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise) && st.ArcJ == 0 && st.ArcI == 0) {
         st.GCode = "G01";
     }
     if (!st.Previewing && m_is_six) {

@@ -25,6 +25,13 @@ struct MachineState {
     std::string ResumeGCode;
     int ResumeDrawWidth = 1;
 
+    // Return point: where the run stopped part-way (Pause, a key, the limit switch, the end of a
+    // single step or of a tool-change line, the end of "Move machine to end of line"). A jog,
+    // homing or point move may take the machine away from it; Start brings the machine back there
+    // before the program goes on, so that the program's coordinates never shift.
+    bool ReturnPending = false;
+    double ReturnPosX = 0, ReturnPosY = 0, ReturnPosZ = 0; // program coordinates
+
     // Program buffer.
     ProgramBuffer PrgBuf;
     int PrgLineCount = 0;
@@ -109,12 +116,19 @@ struct MachineState {
     int PortByte = 0;
     int DirByte = 0;
 
+    // Limit switch: one line for every axis. When it trips, the step directions of the tick that
+    // ran into it are kept until it reads idle again: moves in those directions stop at once and
+    // jogs in them are refused, while moves away from it go on, so that the operator can back off.
+    bool LimitTripped = false;
+    int LimitDirX = 0, LimitDirY = 0, LimitDirZ = 0;
+
     // Circular interpolation.
     double ArcCenterX = 0, ArcCenterY = 0, ArcRadius = 0;
     double ArcEndDX = 0, ArcEndDY = 0;
     double ArcStartRaw = 0, ArcEndRaw = 0;
     double ArcStartAngle = 0, ArcEndAngle = 0;         // radians, as are the raw angles
     double ArcSweep = 0, ArcAngleStep = 0, ArcPos = 0; // radians
+    double ArcStartZ = 0, ArcEndZ = 0;                 // length units: a helix's Z at both ends
 
     // Toolpath view.
     double ViewMinX = 0, ViewMinY = 0, ViewMaxX = 0, ViewMaxY = 0;

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <limits>
 #include <string>
 
 namespace tamo {
@@ -38,12 +39,15 @@ bool Cnc::RefuseManualMove() {
     return RefuseUncalibratedMove();
 }
 
-// "Move to point": a straight move at the typed feed (times the override, within the machine's
-// limits, as a program's G01) to the typed point in program coordinates; an empty axis field keeps
-// that axis where it is. The scale factors do not apply: the point is where the operator said.
-// Changes: manual.Refused; StartX/Y/Z and TargetX/Y/Z (the point), FeedRate, StepDelay, Text2
-// and what the move changes; StopRequest and ResumeMove end false. GCode and ProgFeed end as
-// they were.
+// "Move to point": to the typed point in program coordinates by the safe approach, every leg at
+// the typed feed (times the override, within the machine's limits, as a program's G01): Z up
+// first, then X and Y, then Z down, so that a point below the tool is never reached on a slant
+// through the stock. An empty axis field keeps that axis where it is. The scale factors do not
+// apply: the point is where the operator said. Refused with "Limit Zone" while the limit switch
+// reads active.
+// Changes: manual.Refused; StartX/Y/Z (the end point before) and TargetX/Y/Z (the point),
+// FeedRate, StepDelay, Text2 and what the moves change; StopRequest and ResumeMove end false.
+// GCode and ProgFeed end as they were.
 void Cnc::MoveToPoint() {
     manual.Refused = -1;
     if (RefuseManualMove()) {
@@ -69,25 +73,23 @@ void Cnc::MoveToPoint() {
         op().ShowMessage("Feed must be a number above 0.", kAppTitle);
         return;
     }
+    if (RefuseAtLimit()) {
+        return;
+    }
 
     BusyScope busy(*this, Activity::Manual);
     op().FocusView();
-    const std::string held_gcode = st.GCode;
     const double held_feed = st.ProgFeed;
-    st.StopRequest = false;
+    st.ProgFeed = *feed;
+    st.FeedFactor = 1;
+    op().ModelsChanged();
+    (void)ApproachSafely({target[0], target[1], target[2], -std::numeric_limits<double>::infinity(), "G01", "G01"});
     st.StartX = st.TargetX;
     st.StartY = st.TargetY;
     st.StartZ = st.TargetZ;
     st.TargetX = target[0];
     st.TargetY = target[1];
     st.TargetZ = target[2];
-    st.GCode = "G01";
-    st.ProgFeed = *feed;
-    st.FeedFactor = 1;
-    ComputeFeedDelay();
-    op().ModelsChanged();
-    DispatchMove();
-    st.GCode = held_gcode;
     st.ProgFeed = held_feed;
     st.StopRequest = false;
     st.ResumeMove = false;
@@ -101,7 +103,7 @@ void Cnc::MoveToPoint() {
 // Changes: PrgLine, the block state, what the move changes; StopRequest, ResumeMove and MWord end
 // cleared; SingleStep ends as it was.
 void Cnc::RunManualLine() {
-    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove()) {
+    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove() || RefuseAtLimit()) {
         return;
     }
     BusyScope busy(*this, Activity::Manual);

@@ -61,6 +61,7 @@ void Cnc::Open_Menu() {
         return; // a new program under a running one would change the block it is cutting
     }
     main.Caption = kAppTitle;
+    OpenProblem.clear();
     view().SetDrawWidth(1);
     st.PrgLineCount = 0;
     st.AppPath = ProgramDirectory(ConfigPath);
@@ -82,6 +83,7 @@ void Cnc::Open_Menu() {
     op().SetBusyPointer(true);
     st.Previewing = true;
     const std::string problem = ReadProgramItems(*chosen);
+    OpenProblem = problem;
     if (!problem.empty()) {
         // The operator chose a file and must learn why nothing appears; a FIFO or a device would
         // otherwise look exactly like a file that opened and drew nothing.

@@ -1,9 +1,11 @@
 // The run controls of the control panel: start, pause, reset, the run mode, and the step controls
 // that walk the program's lines in the view without moving the machine.
 
+#include "config/settings_checks.h"
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,11 +27,14 @@ double MWordValue(const Value& m) {
 
 // "Execute Program". Decides between the continuation after an M word, the continuation after
 // "Move machine to end of line", the resumption of a stopped move, the next line in step mode, an
-// armed continuation and a fresh start, then runs the program.
+// armed continuation and a fresh start, then runs the program. Whatever goes on with the program
+// first brings the machine back to where the run stopped, should a jog, homing or point move have
+// taken it away: the program lands where it is written.
 // Changes: MWord, SingleStep, ContinueRun, ResumeMove, ResumePending, StopRequest,
-// ContinueAfterStep, PlotStep;
-// on a fresh start StartX/Y/Z, TargetX/Y/Z, MachPosX/Y/Z, PrgLineNo and the pen width (2); then
-// whatever RunProgram changes. Does nothing while a run is active or no program is loaded.
+// ContinueAfterStep, PlotStep, the positions on the way back;
+// on a fresh start StartX/Y/Z, TargetX/Y/Z, ArcI/J, MachPosX/Y/Z, PrgLineNo and the pen width (2); then
+// whatever RunProgram changes. Does nothing while a run is active or no program is loaded, and
+// nothing but "Limit Zone" while the limit switch reads active.
 void Cnc::Start() {
     if (Running()) {
         // The window disables the button during a run, but a resumed-but-stopped move enables it
@@ -41,34 +46,46 @@ void Cnc::Start() {
         // Nothing to run. The buffer may still hold a program whose Open was cancelled.
         return;
     }
-    if (RefuseUncalibratedMove()) {
+    if (RefuseUncalibratedMove() || RefuseAtLimit()) {
         return;
     }
     if (RefuseUnrunnableProgram()) {
         return; // worked out once per program, settings and scale: a Start costs a comparison
     }
-    if (MWordValue(st.MWord) > 0) {
+    const bool after_m_word = MWordValue(st.MWord) > 0;
+    const bool resumes = st.StopRequest && st.ResumePending;
+    const bool goes_on =
+        after_m_word || st.ContinueRun || resumes || (st.PrgLineNo > 0 && (st.SingleStep || st.ContinueAfterStep));
+    const bool returns = goes_on && st.ReturnPending;
+    if (returns && !ReturnToStopPoint()) {
+        return; // stopped on the way back: the next Start goes on from there
+    }
+    if (after_m_word) {
         st.SingleStep = false;
         st.MWord = 0.0;
+        st.StopRequest = false; // a jog after the tool change leaves its stop behind
         RunProgram();
         return;
     }
     UpdatePlotStep();
     if (st.ContinueRun) {
         st.ContinueRun = false;
-    } else if (st.StopRequest && st.ResumePending) {
+        st.StopRequest = false;
+    } else if (resumes) {
         st.ResumeMove = true;
         st.StopRequest = false;
     } else {
         if (st.StopRequest) {
             // A stop with no stopped move behind it (a jog's release, the step controls' "Reset",
-            // a key in the idle view) leaves nothing to resume. The program goes on from where the
-            // machine is: "Reset" zeroed the end point whose words the next line may leave out,
-            // and a jog may have moved the machine since.
+            // a key in the idle view) leaves nothing to resume. Back on the return point the
+            // program's end point holds; without one the program goes on from where the machine
+            // is: "Reset" zeroed the end point whose words the next line may leave out.
             st.StopRequest = false;
-            st.TargetX = st.ProgPosX;
-            st.TargetY = st.ProgPosY;
-            st.TargetZ = st.ProgPosZ;
+            if (!returns) {
+                st.TargetX = st.ProgPosX;
+                st.TargetY = st.ProgPosY;
+                st.TargetZ = st.ProgPosZ;
+            }
         }
         // A record of a move that has been finished or abandoned since is never replayed.
         ClearResumeRecord();
@@ -79,12 +96,30 @@ void Cnc::Start() {
         } else {
             st.StartX = st.StartY = st.StartZ = 0;
             st.TargetX = st.TargetY = st.TargetZ = 0;
+            // The program is read from its first line as the preview reads it: no arc centre is
+            // set before a line sets one, whatever the redraw or the last run left.
+            st.ArcI = st.ArcJ = 0;
             st.MachPosX = st.MachPosY = st.MachPosZ = 0;
             st.PrgLineNo = 0;
             view().SetDrawWidth(2);
         }
     }
     RunProgram();
+}
+
+// The way back to the return point, at the fast jog rates, the Z rule of every approach. The
+// status bar says where to while it moves. Changes: the positions and what ApproachSafely changes.
+bool Cnc::ReturnToStopPoint() {
+    auto away = [](double to, double from, double units_per_step) {
+        return RoundHalfEven((to - from) / units_per_step) != 0; // a whole step or more
+    };
+    if (!away(st.ReturnPosX, st.ProgPosX, st.UnitsPerStepX) && !away(st.ReturnPosY, st.ProgPosY, st.UnitsPerStepY) &&
+        !away(st.ReturnPosZ, st.ProgPosZ, st.UnitsPerStepZ)) {
+        return true;
+    }
+    BusyScope busy(*this, Activity::Return);
+    op().FocusView();
+    return ApproachSafely({st.ReturnPosX, st.ReturnPosY, st.ReturnPosZ});
 }
 
 // "Pause". Changes: StopRequest. The running move ends at its next tick and saves its resume
@@ -265,55 +300,46 @@ void Cnc::StepReset() {
     st.TargetX = st.TargetY = 0;
 }
 
-// "Move machine to end of line": up to Z 10 above program zero, across to the end point of the
-// line last parsed (normally the one the step controls show), down to its Z; a later Start goes on
-// with the line after it. X and Y never move together with Z: a rise comes before the move across
-// and a descent after it, so that the tool never crosses the stock sideways below the height it is
-// going to. A stop on the way (Pause, a key, the limit switch) ends it there, and Start is not
-// armed to go on after the line. Changes: StopRequest (cleared first), PrgLineNo, HeldGCode,
-// TargetX/Y/Z, ContinueRun, VisiblePage, the pen width, and what the moves change; GCode ends as it
-// was.
+// "Move machine to end of line": to the end point of the line last parsed (normally the one the
+// step controls show) by the safe approach, over program X0 Y0 at the height of "Z-axis move (To
+// line)" or above, and down to the end point's Z at the programmed feed; a later Start goes on
+// with the line after it, from that point. A stop on the way (Pause, a key, the limit switch)
+// ends it there and arms nothing: the program stays where it was, and pressing the button again
+// starts the sequence afresh. Changes: PrgLineNo, ContinueRun, the resume record (abandoned) and
+// the return point (the end point) when it arrives; VisiblePage, the pen width, and what the
+// moves change. The block state ends as it was.
 void Cnc::MoveToEndOfLine() {
     if (Running()) {
         // It would move the machine away in the middle of the running block.
         return;
     }
-    if (RefuseUncalibratedMove()) {
+    if (RefuseUncalibratedMove() || RefuseAtLimit()) {
         return;
     }
     BusyScope busy(*this);
-    const double end_x = st.TargetX;
-    const double end_y = st.TargetY;
-    const double end_z = st.TargetZ;
-    st.StopRequest = false;
-    st.PrgLineNo = main.StepLineNo;
     view().SetDrawWidth(2);
-    st.HeldGCode = st.GCode;
-
-    // False when a stop ended the move.
-    auto move = [this](double x, double y, double z, const char* gcode) {
-        st.TargetX = x;
-        st.TargetY = y;
-        st.TargetZ = z;
-        st.GCode = gcode;
-        ComputeFeedDelay();
-        DispatchMove();
-        UpdateReadouts();
-        return !st.StopRequest;
-    };
-    auto leg = [&](double x, double y, double z, const char* gcode) {
-        if (z > st.ProgPosZ) {
-            return move(st.ProgPosX, st.ProgPosY, z, gcode) && move(x, y, z, gcode);
-        }
-        return move(x, y, st.ProgPosZ, gcode) && move(x, y, z, gcode);
-    };
-    // The height is in the current unit and in program coordinates.
-    const bool arrived = leg(0, 0, 10, "G00") && leg(end_x, end_y, 10, "G00") && leg(end_x, end_y, end_z, "G01");
-    if (arrived) {
-        ShowPage(3);
-        st.ContinueRun = true;
+    Approach to{st.TargetX, st.TargetY, st.TargetZ, LineLiftHeight(), "G00", "G01", true};
+    if (!ApproachSafely(to)) {
+        return;
     }
-    st.GCode = st.HeldGCode;
+    st.PrgLineNo = main.StepLineNo;
+    ClearResumeRecord();
+    st.StopRequest = false;
+    st.ReturnPending = true;
+    st.ReturnPosX = st.ProgPosX;
+    st.ReturnPosY = st.ProgPosY;
+    st.ReturnPosZ = st.ProgPosZ;
+    ShowPage(3);
+    st.ContinueRun = true;
+}
+
+double Cnc::LineLiftHeight() const {
+    const double height = NumberOf(st.ZMoveToLineDist);
+    if (height != 0 && std::isfinite(height)) {
+        return height;
+    }
+    constexpr double kMmPerInch = 25.4;
+    return NumberOf(st.UnitIsInch) != 0 ? 10 / kMmPerInch : 10;
 }
 
 // The tab buttons Command4(0..4): one group of the panel in view. Changes: VisiblePage.
@@ -325,33 +351,22 @@ void Cnc::ShowPage(int index) {
     op().ModelsChanged();
 }
 
-namespace {
+Cnc::ResumeRecord Cnc::KeptResumeRecord() const {
+    return {st.ResumePending, st.ResumePosX,    st.ResumePosY,  st.ResumePosZ,     st.ResumeTargetX,
+            st.ResumeTargetY, st.ResumeTargetZ, st.ResumeGCode, st.ResumeDrawWidth};
+}
 
-// What the next Start needs to finish a stopped move.
-struct ResumeRecord {
-    bool pending;
-    double pos_x, pos_y, pos_z, target_x, target_y, target_z;
-    std::string gcode;
-    int draw_width;
-
-    static ResumeRecord Of(const MachineState& st) {
-        return {st.ResumePending, st.ResumePosX,    st.ResumePosY,  st.ResumePosZ,     st.ResumeTargetX,
-                st.ResumeTargetY, st.ResumeTargetZ, st.ResumeGCode, st.ResumeDrawWidth};
-    }
-    void PutBack(MachineState& st) const {
-        st.ResumePending = pending;
-        st.ResumePosX = pos_x;
-        st.ResumePosY = pos_y;
-        st.ResumePosZ = pos_z;
-        st.ResumeTargetX = target_x;
-        st.ResumeTargetY = target_y;
-        st.ResumeTargetZ = target_z;
-        st.ResumeGCode = gcode;
-        st.ResumeDrawWidth = draw_width;
-    }
-};
-
-} // namespace
+void Cnc::PutBack(const ResumeRecord& record) {
+    st.ResumePending = record.pending;
+    st.ResumePosX = record.pos_x;
+    st.ResumePosY = record.pos_y;
+    st.ResumePosZ = record.pos_z;
+    st.ResumeTargetX = record.target_x;
+    st.ResumeTargetY = record.target_y;
+    st.ResumeTargetZ = record.target_z;
+    st.ResumeGCode = record.gcode;
+    st.ResumeDrawWidth = record.draw_width;
+}
 
 // A jog or homing pressed inside the yield of a running move. Run there, it would step the machine
 // under the move's feet and leave it a block it no longer holds: the run would then go on from
@@ -364,32 +379,36 @@ void Cnc::DeferPanelMove(const PanelPress& press) {
 }
 
 // When the run or panel move that a jog or homing interrupted has ended (the outermost BusyScope):
-// the jog or homing, then the stop stands as Pause left it. The stopped move keeps its resume
-// record, whatever the homing move did to the record on its way, so that Start resumes it; the
-// program never goes on by itself. Changes: deferred_press_, jog_release_due_, StopRequest, the
-// resume record (as it was), and whatever the jog or homing changes.
+// the jog or homing, each "Step" click a step. The stopped move keeps its resume record and its
+// stop (both panel moves keep them), so that Start goes back to where it stopped and resumes it;
+// the program never goes on by itself. Changes: deferred_press_, jog_release_due_, and whatever
+// the jog or homing changes.
 void Cnc::RunDeferredPanelMove() {
     const PanelPress press = std::exchange(deferred_press_, PanelPress{});
-    if (press.kind == PanelPress::Kind::None) {
+    if (press.kind == PanelPress::Kind::Home) {
+        HomeTheMachine();
         return;
     }
-    const ResumeRecord stopped = ResumeRecord::Of(st);
-    if (press.kind == PanelPress::Kind::Jog) {
+    for (int click = 0; press.kind == PanelPress::Kind::Jog && click < press.clicks; ++click) {
         jog_release_due_ = press.released;
         JogPressed(press.index, press.button);
         if (std::exchange(jog_release_due_, false)) {
             JogReleased(press.index, press.button); // a single step, or a jog that was refused
         }
-    } else {
-        HomeTheMachine();
     }
-    stopped.PutBack(st);
-    st.StopRequest = true;
 }
 
 bool Cnc::RefuseUncalibratedMove() {
     if (st.Offline || st.LoopCal > 0) {
         return false;
+    }
+    if (!settings.optionmm && !settings.OptionIn) {
+        // A calibration may well be stored: none applies while no unit is chosen.
+        op().ShowMessage("Neither unit is chosen (" + config::LineName(32) + " and " + config::LineName(33) +
+                             " of the settings are both False), so no loop calibration applies. Choose mm or In "
+                             "under Setup > Settings.",
+                         kAppTitle);
+        return true;
     }
     op().ShowMessage(kUncalibratedText, kAppTitle);
     return true;

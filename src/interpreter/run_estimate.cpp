@@ -15,6 +15,7 @@
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 #include "motion/angles.h"
+#include "motion/arc_geometry.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
@@ -189,67 +190,35 @@ MoveCost StraightCost(Cnc& cnc, RampSums& ramps) {
     return {ramped ? ramps.Ramped(longest, st.FeedRate, st.StepDelay) : longest * Iterations(st.StepDelay), {}};
 }
 
-// ArcMove and ArcSteps, counted: the geometry as the arc computes it (I and J rewritten in place,
-// as a later block without them reads them), one tick per increment, then the straight move from
-// where the walk ends.
+// ArcMove and ArcSteps, counted: the geometry the arc walks (I and J rewritten in place, as a later
+// block without them reads them), one tick per increment, then the straight move from where the
+// walk ends.
 MoveCost ArcCost(Cnc& cnc, RampSums& ramps) {
     MachineState& st = cnc.st;
     st.FeedFactor = 1;
     cnc.ComputeFeedDelay();
-    const double two_pi = 2 * Pi();
-    const double centre_x = st.StartX + st.ArcI;
-    const double centre_y = st.StartY + st.ArcJ;
-    const double radius = std::sqrt(st.ArcI * st.ArcI + st.ArcJ * st.ArcJ);
-    if (!std::isfinite(centre_x) || !std::isfinite(centre_y) || !std::isfinite(radius) || !std::isfinite(st.TargetX) ||
-        !std::isfinite(st.TargetY)) {
+    const ArcBlock block{st.StartX,  st.StartY, st.StartZ, st.TargetX, st.TargetY,
+                         st.TargetZ, st.ArcI,   st.ArcJ,   st.ArcDir};
+    const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
+    if (!std::isfinite(g.centre_x) || !std::isfinite(g.centre_y) || !std::isfinite(g.radius) ||
+        !std::isfinite(st.TargetX) || !std::isfinite(st.TargetY)) {
         return {0, "its arc's centre, radius or end point is beyond any number a move can be computed from"};
     }
-    double end_dx = st.TargetX - centre_x;
-    double end_dy = st.TargetY - centre_y;
-    if (end_dy == 0) {
-        end_dy = end_dx;
-    }
-    if (std::fabs(end_dx) > radius) {
-        end_dx = std::copysign(radius, end_dx);
-    }
-    double end_angle = Sign(end_dy) * ArcCos(end_dx / radius);
-    if (st.ArcDir == -1 && end_angle < 0) {
-        end_angle = two_pi - std::fabs(end_angle);
-    }
-    st.ArcI = -st.ArcI;
-    st.ArcJ = st.ArcJ == 0 ? st.ArcI : -st.ArcJ;
-    const double start_raw = Sign(st.ArcJ) * ArcCos(st.ArcI / radius);
-    double start_angle = start_raw;
-    if (st.ArcDir == 1 && start_angle < 0) {
-        start_angle = two_pi - std::fabs(start_angle);
-    }
-    double sweep = st.ArcDir < 0 ? start_angle - end_angle : end_angle - start_angle;
-    const bool against_travel = sweep > 0;
-    if (std::fabs(sweep) > two_pi) {
-        sweep = std::fabs(sweep) - two_pi;
-    }
-    const double step = st.UnitsPerStepX / radius;
-    sweep = std::fabs(sweep);
-    if (sweep < step) {
-        sweep = two_pi;
-    } else if (against_travel) {
-        sweep = two_pi - sweep; // the whole way round in the programmed direction
-    }
+    LeaveCentreOffsets(st.ArcI, st.ArcJ);
 
     MoveCost cost;
-    if (std::isfinite(step) && step > 0) {
-        const double increments = std::floor((sweep + step) / step) + 1;
+    if (g.Walkable()) {
+        const double increments = g.Increments();
         if (std::string why = TooLong(st, increments, "arc"); !why.empty()) {
             return {0, why};
         }
         cost.iterations = increments * Iterations(st.StepDelay);
-        // The walk ends one increment past the end angle; each axis has followed the circle to
+        // The walk ends one increment past the end angle; each axis has followed the arc to
         // within a step of it.
-        const double last = start_raw - st.ArcDir * (increments - 1) * step;
-        const double walk_x = centre_x + radius * std::cos(last);
-        const double walk_y = centre_y + radius * std::sin(last);
-        st.ProgPosX += RoundHalfEven((walk_x - st.ProgPosX) / st.UnitsPerStepX) * st.UnitsPerStepX;
-        st.ProgPosY += RoundHalfEven((walk_y - st.ProgPosY) / st.UnitsPerStepY) * st.UnitsPerStepY;
+        const double last = (increments - 1) * g.angle_step;
+        st.ProgPosX += RoundHalfEven((g.XAt(last) - st.ProgPosX) / st.UnitsPerStepX) * st.UnitsPerStepX;
+        st.ProgPosY += RoundHalfEven((g.YAt(last) - st.ProgPosY) / st.UnitsPerStepY) * st.UnitsPerStepY;
+        st.ProgPosZ += RoundHalfEven((g.ZAt(last) - st.ProgPosZ) / st.UnitsPerStepZ) * st.UnitsPerStepZ;
     }
     st.StartX = st.ProgPosX;
     st.StartY = st.ProgPosY;

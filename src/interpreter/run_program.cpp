@@ -19,9 +19,10 @@ bool IsArcWord(const std::string& gcode) {
 
 // Runs the program from the entry after PrgLineNo: one entry per pass, or the stopped move first
 // when ResumeMove is set. Ends at the end of the program (with "File succesfully processed", and
-// the resume record cleared), at a stop request, or after one pass in single-step mode.
-// Changes: PrgLineNo, PrgLine, the block state through ParseLine and DispatchMove, ProgPosX/Y/Z
-// and TargetX/Y/Z and GCode on a resume, and whatever the moves change; Text4, the readouts and
+// the resume record cleared), at a stop request, or after one pass in single-step mode; ended
+// part-way, it leaves where the machine stands as the return point of the next Start.
+// Changes: PrgLineNo, PrgLine, the block state through ParseLine and DispatchMove, TargetX/Y/Z
+// and GCode on a resume, the return point, and whatever the moves change; Text4, the readouts and
 // Command7Enabled; the view's pen width and colour.
 void Cnc::RunProgram() {
     BusyScope busy(*this);
@@ -41,11 +42,7 @@ void Cnc::RunProgram() {
             break;
         }
         if (st.ResumeMove) {
-            // The saved position, not the current one: a jog between the stop and the resume is
-            // not taken into account.
-            st.ProgPosX = st.ResumePosX;
-            st.ProgPosY = st.ResumePosY;
-            st.ProgPosZ = st.ResumePosZ;
+            // From where the machine is: Start has brought it back to where the move stopped.
             st.TargetX = st.ResumeTargetX;
             st.TargetY = st.ResumeTargetY;
             st.TargetZ = st.ResumeTargetZ;
@@ -81,6 +78,11 @@ void Cnc::RunProgram() {
     if (st.PrgLineNo > st.PrgLineCount) {
         ClearResumeRecord();
         op().ShowMessage("File succesfully processed", "Done");
+    } else if (st.PrgLineNo >= 1) {
+        st.ReturnPending = true;
+        st.ReturnPosX = st.ProgPosX;
+        st.ReturnPosY = st.ProgPosY;
+        st.ReturnPosZ = st.ProgPosZ;
     }
 }
 
@@ -135,10 +137,11 @@ void Cnc::ResetPositions() {
     ClearResumeRecord();
 }
 
-// Changes: ResumeMove, ResumePending.
+// Changes: ResumeMove, ResumePending, ReturnPending.
 void Cnc::ClearResumeRecord() {
     st.ResumeMove = false;
     st.ResumePending = false;
+    st.ReturnPending = false;
 }
 
 } // namespace tamo

@@ -26,20 +26,27 @@ void Cnc::SetHomeOption(int index, bool selected) {
 // moves: the home switches zero the machine coordinates whenever a move passes them. Z stays where
 // it stands: after a jog or a stopped move the block's TargetZ is not where Z is, and a move to it
 // would lower the tool on the way across. Pressed while a program or a panel move runs, it stops
-// that first, as Pause does, and homes when it has ended.
+// that first, as Pause does, and homes when it has ended. Refused with "Limit Zone" while the
+// limit switch reads active.
+//
+// The homing is no part of the program: the program's motion word and end point are what they were
+// (the next line runs at the program's own feed, not as the homing's rapid), a stopped program
+// move still waits for Start, and a stop of the homing itself leaves nothing that Start would
+// finish. Start then goes back to where the program stopped before it goes on.
 //
 // Changes: StopRequest, Text2 (the homing feed, for show: the move runs at the feed that
-// ComputeFeedDelay gives), TargetX, TargetY, TargetZ (to ProgPosZ), GCode (kept after the move),
-// and whatever the move changes.
+// ComputeFeedDelay gives), FeedRate, StepDelay, and the positions.
 void Cnc::HomeTheMachine() {
     if (Running()) {
         DeferPanelMove({PanelPress::Kind::Home});
         return;
     }
-    if (RefuseUncalibratedMove()) {
+    if (RefuseUncalibratedMove() || RefuseAtLimit()) {
         return;
     }
     BusyScope busy(*this, Activity::Home);
+    const ProgramStopKept program(*this);
+    const BlockKept block(st);
     st.StopRequest = false;
     main.Text2 = main.Text6;
     op().FocusView();

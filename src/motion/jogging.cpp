@@ -49,7 +49,11 @@ std::size_t SelectedSpeed(const std::array<bool, 4>& options) {
 // Mouse-down on JogZ(index), whatever the button. With "Step" one tick and done; otherwise ticks
 // that ramp up to the axis' jog rate until a stop request: the mouse-up, delivered inside the
 // yield of this loop, Pause, a key in the view or the limit switch. Pressed while a program or a
-// panel move runs, it stops that first, as Pause does, and the jog follows when it has ended.
+// panel move runs, it stops that first, as Pause does, and the jog follows when it has ended; a
+// "Step" click while another one holds its step for its due time is the next step, not a stop.
+// While the limit switch reads active a jog in a direction that ran into it is refused with
+// "Limit Zone"; every other jog runs, so that the operator can back off the switch. The program's
+// stopped move, if one waits, still waits afterwards.
 //
 // Changes: PlotStep, HeldGCode, GCode ("G01" until the mouse-up), StopRequest, RampStep, Text2,
 // StepDirX/Y/Z (the jogged axis' direction stays set after the jog), FeedRate (the jog rate as it
@@ -62,13 +66,27 @@ void Cnc::JogPressed(int index, int button) {
     }
     const JogButton& jog = kJogButton[static_cast<std::size_t>(index)];
     if (Running()) {
+        if (jog_stepping_ && main.Option1[kStepOption]) {
+            if (deferred_press_.kind == PanelPress::Kind::Jog && deferred_press_.index == index) {
+                ++deferred_press_.clicks;
+            } else {
+                deferred_press_ = {PanelPress::Kind::Jog, index, button};
+            }
+            return;
+        }
         DeferPanelMove({PanelPress::Kind::Jog, index, button});
         return;
     }
     if (RefuseUncalibratedMove()) {
         return;
     }
+    const std::array<int, 3> tripped{st.LimitDirX, st.LimitDirY, st.LimitDirZ};
+    if (st.LimitTripped && tripped[jog.axis] == jog.direction && LimitReadsActive()) {
+        op().ShowMessage("Limit Zone", kAppTitle);
+        return;
+    }
     BusyScope busy(*this, Activity::Jog);
+    const ProgramStopKept program(*this);
     jog_held_ = true;
     UpdatePlotStep();
     st.HeldGCode = st.GCode;
@@ -89,7 +107,9 @@ void Cnc::JogPressed(int index, int button) {
     }
     op().ModelsChanged(); // the effective feed box, before the ticks begin
     if (main.Option1[kStepOption]) {
+        jog_stepping_ = true;
         StepPulse(); // at the delay of the programmed feed that ComputeFeedDelay left
+        jog_stepping_ = false;
         return;
     }
     while (!st.StopRequest) {
@@ -105,9 +125,10 @@ void Cnc::JogPressed(int index, int button) {
 
 // Mouse-up on JogZ(index). A release of any button ends a continuous jog: the press started it
 // whatever the button, and a jog that only the left button could end would run on to the limit.
-// The jogged axis decelerates over the ramp it accelerated on, then the readouts catch up. A jog
-// that has already stopped (the limit switch, Pause, a key in the view) stays where it stopped:
-// after a limit trip a single step more would go on into the switch.
+// The jogged axis decelerates over the ramp it accelerated on, every tick of it however long the
+// tick is held for its due time, then the readouts catch up. A jog that has already stopped (the
+// limit switch, Pause, a key in the view) stays where it stopped, and one that stops during the
+// ramp stops there: after a limit trip a single step more would go on into the switch.
 //
 // Changes: StopRequest (set, unless "Step" is chosen), RampDownAngle, StepDelay, the positions,
 // the readouts, and GCode back to what it was before the press.
@@ -122,9 +143,10 @@ void Cnc::JogReleased(int, int) {
     }
     jog_held_ = false;
     if (!main.Option1[kStepOption]) {
+        // The ramp runs before the stop is raised: a tick held for its due time lets the events
+        // in and gives up at a stop request, which must be a new one (Pause, a key, the limit).
         const bool moving = !st.StopRequest;
-        st.StopRequest = true;
-        while (moving && st.RampDownAngle >= kLastRampAngle) {
+        while (moving && !st.StopRequest && st.RampDownAngle >= kLastRampAngle) {
             // A ramp step that was never set (a release whose press chose "Step", then the option
             // changed while the button was held) would leave the angle where it is for ever.
             const double angle = st.RampDownAngle;
@@ -134,6 +156,7 @@ void Cnc::JogReleased(int, int) {
             }
             StepPulse();
         }
+        st.StopRequest = true;
     }
     UpdateReadouts();
     st.GCode = st.HeldGCode;

@@ -190,15 +190,8 @@ void Cnc::Tick() {
 // ResumeDrawWidth, ResumeGCode, StepsZ.
 void Cnc::SaveResumeRecord() {
     main.Command7Enabled = true;
-    st.ResumePending = true;
-    st.ResumePosX = st.ProgPosX;
-    st.ResumePosY = st.ProgPosY;
-    st.ResumePosZ = st.ProgPosZ;
-    st.ResumeTargetX = st.TargetX;
-    st.ResumeTargetY = st.TargetY;
-    st.ResumeTargetZ = st.TargetZ;
-    st.ResumeDrawWidth = view_->DrawWidth();
-    st.ResumeGCode = st.GCode;
+    PutBack({true, st.ProgPosX, st.ProgPosY, st.ProgPosZ, st.TargetX, st.TargetY, st.TargetZ, st.GCode,
+             view_->DrawWidth()});
     st.StepsZ = 0;
 }
 

@@ -4,8 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-
 namespace tamo::sim {
 
 int RunCheck(const std::string& program, const MachineOptions& options, std::ostream& out, std::ostream& err) {
@@ -15,14 +13,8 @@ int RunCheck(const std::string& program, const MachineOptions& options, std::ost
         return 2;
     }
     Cnc& cnc = machine.cnc;
-    if (!std::ifstream(program, std::ios::binary)) {
-        err << "tamocnc-sim: cannot read " << program << '\n';
-        return 2;
-    }
-    machine.op.QueueFile(program);
-    cnc.Open_Menu();
-    if (cnc.main.Caption == kAppTitle || cnc.st.PreviewLine != cnc.st.PrgLineCount) {
-        err << "tamocnc-sim: cannot read " << program << '\n';
+    if (std::string problem = OpenProgram(machine, program); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
         return 2;
     }
 
@@ -39,6 +31,7 @@ int RunCheck(const std::string& program, const MachineOptions& options, std::ost
         finding["severity"] = check::SeverityName(f.severity);
         finding["message"] = f.message;
         finding["text"] = f.text;
+        finding["convert_fixes"] = f.convert_fixes;
         print(finding);
     }
     nlohmann::ordered_json summary;

@@ -5,6 +5,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace tamo::sim {
 namespace {
 
@@ -17,6 +23,67 @@ bool Shown(const ScriptedOperator& op, const char* text) {
         }
     }
     return false;
+}
+
+// "a,b,c": that many whole numbers, or nothing.
+std::optional<std::vector<long>> WholeNumbers(const std::string& text, std::size_t count) {
+    std::vector<long> numbers;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string field = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        char* stop = nullptr;
+        errno = 0;
+        const long value = std::strtol(field.c_str(), &stop, 10);
+        if (field.empty() || *stop != '\0' || errno != 0) {
+            return std::nullopt;
+        }
+        numbers.push_back(value);
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    if (numbers.size() != count) {
+        return std::nullopt;
+    }
+    return numbers;
+}
+
+// --jog-after-ticks N,BUTTON,TICKS: the jog button JogZ(BUTTON) pressed after tick N, while the
+// machine runs (the run stops first, as it does for the operator), and released TICKS ticks later.
+struct ScriptedJog {
+    long after = 0;
+    int button = 0;
+    long ticks = 0;
+    long pressed_at = -1;
+    bool released = false;
+};
+
+// --home-after-ticks N,MODE: "Home the Machine" with "Using Program Zero" or "Using Machine Zero",
+// pressed once tick N has passed and the machine stands, before the next Start.
+struct ScriptedHoming {
+    long after = 0;
+    int option = 0; // Option4(1) program zero, Option4(2) machine zero
+    bool done = false;
+};
+
+std::optional<ScriptedJog> ReadJog(const std::string& text) {
+    const auto n = WholeNumbers(text, 3);
+    if (!n || (*n)[0] < 0 || (*n)[1] < 1 || (*n)[1] > 6 || (*n)[2] < 0) {
+        return std::nullopt;
+    }
+    return ScriptedJog{(*n)[0], static_cast<int>((*n)[1]), (*n)[2]};
+}
+
+std::optional<ScriptedHoming> ReadHoming(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    const auto n = WholeNumbers(text.substr(0, comma), 1);
+    const std::string mode = comma == std::string::npos ? "" : text.substr(comma + 1);
+    if (!n || (*n)[0] < 0 || (mode != "program" && mode != "machine")) {
+        return std::nullopt;
+    }
+    return ScriptedHoming{(*n)[0], mode == "program" ? 1 : 2};
 }
 
 } // namespace
@@ -33,6 +100,23 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
                "--status 0 to 255\n";
         return 2;
     }
+    std::optional<ScriptedJog> jog;
+    std::optional<ScriptedHoming> homing;
+    std::optional<std::vector<long>> status_later;
+    if (!options.status_later.empty() &&
+        (!(status_later = WholeNumbers(options.status_later, 2)) || (*status_later)[0] < 0 || (*status_later)[1] < 0 ||
+         (*status_later)[1] > 255)) {
+        err << "tamocnc-sim: --status-after-ticks wants N,S (S 0 to 255), not " << options.status_later << '\n';
+        return 2;
+    }
+    if (!options.jog.empty() && !(jog = ReadJog(options.jog))) {
+        err << "tamocnc-sim: --jog-after-ticks wants N,BUTTON,TICKS (BUTTON 1 to 6), not " << options.jog << '\n';
+        return 2;
+    }
+    if (!options.home.empty() && !(homing = ReadHoming(options.home))) {
+        err << "tamocnc-sim: --home-after-ticks wants N,program or N,machine, not " << options.home << '\n';
+        return 2;
+    }
     Cnc& cnc = machine.cnc;
     machine.port.set_recording(false);
     machine.port.set_status(static_cast<std::int16_t>(options.status));
@@ -45,12 +129,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     if (options.step_mode) {
         cnc.SelectStepMode();
     }
-    machine.op.QueueFile(program);
-    cnc.Open_Menu();
-    if (cnc.main.Caption == "TamoCNC") {
-        // Open has said why, unless the file could not even be chosen.
-        const auto& shown = machine.op.messages();
-        err << "tamocnc-sim: cannot open " << program << (shown.empty() ? "" : ": " + shown.back().text) << '\n';
+    if (std::string problem = OpenProgram(machine, program); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
         return 2;
     }
 
@@ -78,24 +158,64 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
             out_of_ticks = true;
             cnc.Pause();
         }
+        if (status_later && recorder.ticks() >= (*status_later)[0]) {
+            machine.port.set_status(static_cast<std::int16_t>((*status_later)[1]));
+        }
+        if (jog && jog->pressed_at < 0 && recorder.ticks() >= jog->after) {
+            jog->pressed_at = recorder.ticks();
+            cnc.JogPressed(jog->button, 1);
+        } else if (jog && jog->pressed_at >= 0 && !jog->released && recorder.ticks() >= jog->pressed_at + jog->ticks) {
+            jog->released = true;
+            cnc.JogReleased(jog->button, 1);
+        }
     });
     const RunEstimate& estimate = cnc.Estimate();
     int starts = 0;
+    std::string stopped; // why the program did not run to its end, when Start did not refuse it
     // A refusal (for want of a calibration, or of a line that cannot be run) stands until something
-    // changes: one is enough.
-    while (starts < options.max_starts && !Shown(machine.op, kDone) && !Shown(machine.op, kUncalibratedText) &&
-           !out_of_ticks) {
+    // changes, and so does the limit switch of a port that always reads it: one is enough.
+    while (!Shown(machine.op, kDone) && !out_of_ticks) {
+        if (starts == options.max_starts) {
+            stopped = "--max-starts " + std::to_string(options.max_starts) + " reached";
+            break;
+        }
+        if (homing && !homing->done && recorder.ticks() >= homing->after) {
+            homing->done = true;
+            cnc.SetHomeOption(homing->option, true);
+            cnc.HomeTheMachine();
+        }
+        const long ticks = recorder.ticks();
+        const std::size_t shown = machine.op.messages().size();
         cnc.Start();
         ++starts;
-        if (estimate.refused_line != 0) {
+        if (estimate.refused_line != 0 || Shown(machine.op, kUncalibratedText)) {
+            break;
+        }
+        if (recorder.ticks() == ticks && machine.op.messages().size() > shown &&
+            machine.op.messages().back().text == "Limit Zone") {
+            stopped = "the limit switch reads active: Limit Zone";
             break;
         }
     }
-    const bool refused = estimate.refused_line != 0 && Shown(machine.op, estimate.refusal.c_str());
+    if (out_of_ticks) {
+        stopped = "--max-ticks " + std::to_string(options.max_ticks) + " reached";
+    }
+    std::string refusal;
+    int refused_line = 0;
+    if (estimate.refused_line != 0 && Shown(machine.op, estimate.refusal.c_str())) {
+        refusal = estimate.refusal;
+        refused_line = estimate.refused_line;
+    } else if (Shown(machine.op, kUncalibratedText)) {
+        refusal = kUncalibratedText;
+    }
+    const bool refused = !refusal.empty();
     cnc.set_tick_observer(nullptr);
     machine.port.set_record(nullptr);
     machine.clock.set_record(nullptr);
-    recorder.Finish();
+    if (std::string problem = recorder.Finish(); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
+        return 2;
+    }
 
     const MachineState& st = cnc.st;
     nlohmann::ordered_json result;
@@ -109,7 +229,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     result["steps"] = {recorder.steps(0), recorder.steps(1), recorder.steps(2)};
     result["starts"] = starts;
     result["PrgLineNo"] = st.PrgLineNo;
-    nlohmann::ordered_json messages = nlohmann::ordered_json::array();
+    nlohmann::ordered_json messages = machine.startup_messages;
     for (const auto& m : machine.op.messages()) {
         messages.push_back(m.text);
     }
@@ -121,13 +241,15 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     }
     // Only when it happened, so that the summary of an ordinary run keeps its form.
     if (refused) {
-        result["refused"] = {{"line", estimate.refused_line}, {"reason", estimate.refusal}};
+        result["refused"] = {{"line", refused_line}, {"reason", refusal}};
+    } else if (!stopped.empty()) {
+        result["stopped"] = {{"reason", stopped}};
     }
     if (out_of_ticks) {
         result["max_ticks_reached"] = true;
     }
     out << result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-    return refused || out_of_ticks ? 1 : 0;
+    return refused || !stopped.empty() ? 1 : 0;
 }
 
 } // namespace tamo::sim

@@ -25,6 +25,18 @@ std::optional<std::array<std::string, 4>> ParseScale(const std::string& text) {
     return fields;
 }
 
+std::string OpenProgram(SimMachine& machine, const std::string& program) {
+    machine.op.QueueFile(program);
+    machine.cnc.Open_Menu();
+    if (!machine.cnc.OpenProblem.empty()) {
+        return "cannot read " + program + ": " + machine.cnc.OpenProblem;
+    }
+    if (machine.cnc.main.Caption == kAppTitle) {
+        return "cannot read " + program; // no file was chosen: Open said nothing
+    }
+    return {};
+}
+
 std::string StartMachine(SimMachine& machine, const MachineOptions& options) {
     Cnc& cnc = machine.cnc;
     if (!options.config.empty()) {
@@ -46,6 +58,9 @@ std::string StartMachine(SimMachine& machine, const MachineOptions& options) {
             return "--scale wants four numbers F,X,Y,Z, not " + options.scale;
         }
         cnc.scale.Combo1 = *fields;
+    }
+    for (const auto& message : machine.op.messages()) {
+        machine.startup_messages.push_back(message.text);
     }
     machine.op.clear_messages();
     return {};

@@ -1,6 +1,7 @@
 // tamocnc-sim: the controller without its windows, on a simulated port.
 
 #include "sim/check_command.h"
+#include "sim/convert_command.h"
 #include "sim/latency_command.h"
 #include "sim/parse_command.h"
 #include "sim/run_command.h"
@@ -33,10 +34,18 @@ int main(int argc, char** argv) {
     run->add_flag("--step-mode", run_options.step_mode, "Choose \"Step\" before the first Start");
     run->add_flag("--offline", run_options.machine.offline, "Go Offline: nothing is written to the port");
     run->add_option("--status", run_options.status, "Status byte the port returns (127: no switch active)");
+    run->add_option("--status-after-ticks", run_options.status_later,
+                    "N,S: the status byte the port returns from tick N on");
     run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick");
     run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
     run->add_option("--max-ticks", run_options.max_ticks,
                     "Press Pause after this many ticks and give up (exit status 1)");
+    run->add_option("--jog-after-ticks", run_options.jog,
+                    "N,BUTTON,TICKS: press jog button BUTTON (1 Z-, 2 X-, 3 Y+, 4 X+, 5 Y-, 6 Z+) after tick N, "
+                    "while the machine runs, and release it TICKS ticks later");
+    run->add_option("--home-after-ticks", run_options.home,
+                    "N,program or N,machine: press Home the Machine (to program or machine zero) once tick N "
+                    "has passed and the machine stands");
     run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file");
     run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file");
 
@@ -46,6 +55,14 @@ int main(int argc, char** argv) {
     check->add_option("PROGRAM", program, "Part program file")->required();
     check->add_option("--config", check_options.config, "Configuration file to read (never written)");
     check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
+
+    tamo::sim::MachineOptions convert_options;
+    std::string converted;
+    CLI::App* convert = app.add_subcommand("convert", "Rewrite a program written for a standard controller in "
+                                                      "TamoCNC's dialect; one JSON object per line not converted");
+    convert->add_option("PROGRAM", program, "Part program file (never changed)")->required();
+    convert->add_option("-o,--output", converted, "Converted program to write (NAME.tamo.nc beside PROGRAM)");
+    convert->add_option("--config", convert_options.config, "Configuration file to read (never written)");
 
     tamo::sim::LatencyOptions latency_options;
     CLI::App* latency = app.add_subcommand("latency", "Run the step timing's deadline loop on this PC and report how "
@@ -69,6 +86,9 @@ int main(int argc, char** argv) {
     }
     if (check->parsed()) {
         return tamo::sim::RunCheck(program, check_options, std::cout, std::cerr);
+    }
+    if (convert->parsed()) {
+        return tamo::sim::RunConvert(program, converted, convert_options, std::cout, std::cerr);
     }
     if (latency->parsed()) {
         return tamo::sim::RunLatencyCommand(latency_options, std::cout, std::cerr);

@@ -3,7 +3,9 @@
 #include "interpreter/numbers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace tamo::sim {
 namespace {
@@ -22,7 +24,25 @@ std::uint64_t NsOf(std::uint64_t iterations, double ns_per) {
 } // namespace
 
 TickRecorder::~TickRecorder() {
-    Finish();
+    (void)Finish();
+}
+
+void TickRecorder::CountPulses(int byte) {
+    const MachineState& st = cnc_.st;
+    const std::array<int, 3> masks{st.StepMaskX, st.StepMaskY, st.StepMaskZ};
+    const int raised = byte & ~port_lines_;
+    for (std::size_t axis = 0; axis < masks.size(); ++axis) {
+        steps_[axis] += (raised & masks[axis]) != 0;
+    }
+    port_lines_ = byte;
+}
+
+void TickRecorder::Failed(std::FILE*& file, const std::string& path) {
+    if (failure_.empty()) {
+        failure_ = "cannot write " + path + ": " + std::strerror(errno);
+    }
+    std::fclose(file);
+    file = nullptr;
 }
 
 bool TickRecorder::OpenTrace(const std::string& path) {
@@ -30,6 +50,7 @@ bool TickRecorder::OpenTrace(const std::string& path) {
     if (trace_ == nullptr) {
         return false;
     }
+    trace_path_ = path;
     std::fputs("tick,DirByte,PortByte,StepDirX,StepDirY,StepDirZ,StepDelay,ProgPosX,ProgPosY,ProgPosZ,MachPosX,"
                "MachPosY,MachPosZ,PrgLineNo,GCode\n",
                trace_);
@@ -41,6 +62,7 @@ bool TickRecorder::OpenVcd(const std::string& path) {
     if (vcd_ == nullptr) {
         return false;
     }
+    vcd_path_ = path;
     std::fputs("$version tamocnc-sim $end\n", vcd_);
     std::fputs(timed() ? "$comment one busy-loop iteration lasts 60 * UnitsPerStepX / LoopCal seconds $end\n"
                        : "$comment no loop calibration: one busy-loop iteration is shown as 1 ns $end\n",
@@ -82,9 +104,6 @@ void TickRecorder::VcdAt(std::uint64_t ns, int byte) {
 void TickRecorder::OnTick(const Cnc& cnc) {
     const MachineState& st = cnc.st;
     ++ticks_;
-    steps_[0] += st.StepDirX != 0;
-    steps_[1] += st.StepDirY != 0;
-    steps_[2] += st.StepDirZ != 0;
     const double per = SecondsPerIteration();
     const double ns_per = per > 0 ? per * 1e9 : 1.0;
 
@@ -107,6 +126,7 @@ void TickRecorder::OnTick(const Cnc& cnc) {
             if (vcd_ != nullptr) {
                 VcdAt(vcd_now_ns_, e.value);
             }
+            CountPulses(e.value);
             ++writes;
             if (writes == 1) {
                 dir_byte = e.value;
@@ -135,19 +155,37 @@ void TickRecorder::OnTick(const Cnc& cnc) {
             st.StepDirY, st.StepDirZ, FormatNumber(st.StepDelay).c_str(), FormatNumber(st.ProgPosX).c_str(),
             FormatNumber(st.ProgPosY).c_str(), FormatNumber(st.ProgPosZ).c_str(), FormatNumber(st.MachPosX).c_str(),
             FormatNumber(st.MachPosY).c_str(), FormatNumber(st.MachPosZ).c_str(), st.PrgLineNo, st.GCode.c_str());
+        // A full disk shows here at the latest when the buffer is flushed; one flag test a tick.
+        if (std::ferror(trace_) != 0) {
+            Failed(trace_, trace_path_);
+        }
+    }
+    if (vcd_ != nullptr && std::ferror(vcd_) != 0) {
+        Failed(vcd_, vcd_path_);
     }
 }
 
-void TickRecorder::Finish() {
-    if (trace_ != nullptr) {
-        std::fclose(trace_);
-        trace_ = nullptr;
-    }
+std::string TickRecorder::Finish() {
+    // The last buffered bytes reach the file at the flush, the close only releases it.
+    auto finish = [this](std::FILE*& file, const std::string& path) {
+        if (file == nullptr) {
+            return;
+        }
+        if (std::fflush(file) != 0 || std::ferror(file) != 0) {
+            Failed(file, path);
+            return;
+        }
+        if (std::fclose(file) != 0 && failure_.empty()) {
+            failure_ = "cannot write " + path + ": " + std::strerror(errno);
+        }
+        file = nullptr;
+    };
+    finish(trace_, trace_path_);
     if (vcd_ != nullptr) {
         std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(std::max(vcd_now_ns_, vcd_due_ns_)));
-        std::fclose(vcd_);
-        vcd_ = nullptr;
     }
+    finish(vcd_, vcd_path_);
+    return failure_;
 }
 
 } // namespace tamo::sim

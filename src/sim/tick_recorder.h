@@ -10,7 +10,9 @@
 
 namespace tamo::sim {
 
-// Watches every tick of a headless run: counts ticks and steps, predicts the run time from the
+// Watches every tick of a headless run: counts ticks and the step pulses that reach the port (a
+// rising edge on an axis' step pin; a pin that is not wired, or a step that shares its pin with a
+// line already high, gives none), predicts the run time from the
 // loop calibration, and writes the trace and the value change dump when asked to. The port bytes
 // and the waits come from the run's ordered record, as they were written and waited, not from the
 // settings: a wrong order in the tick shows in the dump.
@@ -31,7 +33,8 @@ public:
     [[nodiscard]] bool OpenVcd(const std::string& path);
     // Drains the record of the tick.
     void OnTick(const Cnc& cnc) override;
-    void Finish();
+    // Ends both files. Empty when every write and the close succeeded, else which file failed and why.
+    [[nodiscard]] std::string Finish();
 
     [[nodiscard]] long ticks() const { return ticks_; }
     [[nodiscard]] long steps(int axis) const { return steps_[static_cast<std::size_t>(axis)]; }
@@ -41,11 +44,18 @@ public:
 private:
     [[nodiscard]] double SecondsPerIteration() const;
     void VcdAt(std::uint64_t ns, int byte);
+    // Counts a step on every axis whose step pin a write raised.
+    void CountPulses(int byte);
+    // Keeps the first failure of a file, with its errno.
+    void Failed(std::FILE*& file, const std::string& path);
 
     const Cnc& cnc_;
     IoRecord& record_;
     std::FILE* trace_ = nullptr;
     std::FILE* vcd_ = nullptr;
+    std::string trace_path_, vcd_path_;
+    std::string failure_;
+    int port_lines_ = 0; // the data lines after the last write
     long ticks_ = 0;
     std::array<long, 3> steps_{};
     double seconds_ = 0;

@@ -1,16 +1,29 @@
 #include "ui/check_window.h"
 
+#include "interpreter/cnc.h"
+#include "interpreter/program_buffer.h"
+#include "platform/file_io.h"
+#include "platform/operator.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace tamo::ui {
 namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 360;
+// Lines not converted named in the question before the converted program opens; the rest counted.
+constexpr std::size_t kUnconvertedNamed = 8;
 
 QString RowText(const check::Finding& f) {
     QString place = QStringLiteral("Line %1").arg(f.line);
@@ -39,10 +52,26 @@ CheckWindow::CheckWindow(QWidget* parent) : QDialog(parent) {
     list_->setWordWrap(true);
     list_->setAlternatingRowColors(true);
     layout->addWidget(list_);
+    auto* buttons = new QHBoxLayout;
+    convert_ = new QPushButton(QStringLiteral("Convert and open"), this);
+    convert_->setObjectName(QStringLiteral("CheckConvert"));
+    convert_->setToolTip(QStringLiteral("Write the program in TamoCNC's dialect beside the original, which stays as "
+                                        "it is, and open it"));
+    convert_->setVisible(false);
+    buttons->addWidget(convert_);
+    buttons->addStretch();
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CheckClose"));
-    layout->addWidget(close, 0, Qt::AlignRight);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
 
+    choose_path_ = [this](const std::string& suggested) {
+        return QFile::encodeName(QFileDialog::getSaveFileName(this, QStringLiteral("Convert and open"),
+                                                              QFile::decodeName(suggested.c_str()),
+                                                              QStringLiteral("G-code Files (*.nc)")))
+            .toStdString();
+    };
+    connect(convert_, &QPushButton::clicked, this, [this] { ConvertAndOpen(); });
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
     connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* row) { Choose(row); });
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* row) { Choose(row); });
@@ -60,8 +89,14 @@ void CheckWindow::StopWorker() {
     }
 }
 
-void CheckWindow::Start(check::CheckInput input) {
+void CheckWindow::Start(check::CheckInput input, std::string program) {
     StopWorker();
+    program_ = std::move(program);
+    convert_options_.inch = input.settings.OptionIn && !input.settings.optionmm;
+    convert_options_.step_x = input.st.UnitsPerStepX;
+    convert_options_.step_y = input.st.UnitsPerStepY;
+    convert_options_.step_z = input.st.UnitsPerStepZ;
+    convert_->setVisible(false);
     const std::uint64_t generation = ++generation_;
     checking_ = true;
     summary_->setText(QStringLiteral("Checking the program..."));
@@ -87,6 +122,8 @@ void CheckWindow::Clear() {
     ++generation_;
     checking_ = false;
     report_ = {};
+    program_.clear();
+    convert_->setVisible(false);
     summary_->setText(QStringLiteral("No program loaded"));
     list_->clear();
 }
@@ -108,8 +145,51 @@ void CheckWindow::Show(check::Report report) {
         row->setData(Qt::UserRole, f.line);
         row->setToolTip(QString::fromStdString(f.text));
     }
+    convert_->setVisible(!program_.empty() && std::any_of(report_.findings.begin(), report_.findings.end(),
+                                                          [](const check::Finding& f) { return f.convert_fixes; }));
     if (on_report_) {
         on_report_(report_);
+    }
+}
+
+void CheckWindow::ConvertAndOpen() {
+    if (program_.empty() || op_ == nullptr) {
+        return;
+    }
+    const std::filesystem::path original(program_);
+    const std::string chosen = choose_path_(convert::ConvertedPath(original).string());
+    if (chosen.empty()) {
+        return;
+    }
+    const FileContents file = ReadWholeFile(program_, kMaxProgramBytes);
+    if (file.error != 0) {
+        op_->ShowMessage("The program " + program_ + " cannot be read: " + file.problem + ".", kAppTitle);
+        return;
+    }
+    convert::Options options = convert_options_;
+    options.source_name = original.filename().string();
+    const convert::Conversion conversion = convert::ConvertProgram(file.bytes, options);
+    if (std::string problem = convert::WriteConverted(original, chosen, conversion.text); !problem.empty()) {
+        op_->ShowMessage("The converted program cannot be written: " + problem + ".", kAppTitle);
+        return;
+    }
+    if (!conversion.unconverted.empty()) {
+        const std::size_t n = conversion.unconverted.size();
+        std::string question = std::to_string(n) + (n == 1 ? " line" : " lines") +
+                               " could not be converted and stand in " + chosen + " as comments:\n";
+        for (std::size_t k = 0; k < std::min(n, kUnconvertedNamed); ++k) {
+            const convert::Unconverted& line = conversion.unconverted[k];
+            question += "line " + std::to_string(line.file_line) + ": " + line.reason + "\n";
+        }
+        if (n > kUnconvertedNamed) {
+            question += "and " + std::to_string(n - kUnconvertedNamed) + " more.\n";
+        }
+        if (!op_->AskYesNo(question + "Open the converted program all the same?", kAppTitle)) {
+            return;
+        }
+    }
+    if (on_open_) {
+        on_open_(chosen);
     }
 }
 

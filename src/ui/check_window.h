@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/check.h"
+#include "convert/convert.h"
 
 #include <QDialog>
 
@@ -11,11 +12,18 @@
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
+
+namespace tamo {
+class Operator;
+}
 
 namespace tamo::ui {
 
 // Options > "Check Program": the findings of the program check, one row each. Choosing a row asks
-// for its line in the program listing through the choose callback.
+// for its line in the program listing through the choose callback. When the converter resolves a
+// finding, "Convert and open" writes the program in the machine's dialect (NAME.tamo.nc beside
+// it, or where the operator chooses; the original is never changed) and asks for it to be opened.
 //
 // The check runs on a thread of its own over a copy of the controller taken when it starts, so
 // that neither the windows nor a run wait for it; its report comes back to the windows' thread. A
@@ -28,8 +36,9 @@ public:
     CheckWindow(const CheckWindow&) = delete;
     CheckWindow& operator=(const CheckWindow&) = delete;
 
-    // Checks the program of the copy. On the windows' thread.
-    void Start(check::CheckInput input);
+    // Checks the program of the copy, read from the file at `program` (for "Convert and open").
+    // On the windows' thread.
+    void Start(check::CheckInput input, std::string program = {});
     // Forgets the report and stops a check in progress: no program is loaded.
     void Clear();
 
@@ -37,6 +46,17 @@ public:
     void set_on_choose(std::function<void(int line)> choose) { on_choose_ = std::move(choose); }
     // Called on the windows' thread with every report that is shown.
     void set_on_report(std::function<void(const check::Report&)> report) { on_report_ = std::move(report); }
+    // Called with the converted program's path, to open it.
+    void set_on_open(std::function<void(const std::string& path)> open) { on_open_ = std::move(open); }
+    // Where the messages and the question of "Convert and open" go.
+    void set_operator(Operator* op) { op_ = op; }
+    // Where to write the converted program, offered the place beside the original; empty when the
+    // operator cancels. A save dialog unless a test puts in its own answer.
+    void set_choose_path(std::function<std::string(const std::string& suggested)> choose) {
+        choose_path_ = std::move(choose);
+    }
+    // "Convert and open", as its button does it.
+    void ConvertAndOpen();
 
     [[nodiscard]] const check::Report& report() const { return report_; }
     [[nodiscard]] bool checking() const { return checking_; }
@@ -48,8 +68,14 @@ private:
 
     QLabel* summary_ = nullptr;
     QListWidget* list_ = nullptr;
+    QPushButton* convert_ = nullptr;
     std::function<void(int)> on_choose_;
     std::function<void(const check::Report&)> on_report_;
+    std::function<void(const std::string&)> on_open_;
+    std::function<std::string(const std::string&)> choose_path_;
+    Operator* op_ = nullptr;
+    std::string program_;              // the file the checked program came from
+    convert::Options convert_options_; // the unit and steps of the machine it was checked for
     check::Report report_;
     std::uint64_t generation_ = 0; // of the check whose report is awaited
     bool checking_ = false;

@@ -180,8 +180,10 @@ void ControlPanel::BuildRunGroup(QGroupBox* group) {
                                          i == 0 ? QStringLiteral("Faster") : QStringLiteral("Slower"),
                                          Twips(i == 0 ? 1560 : 360, 840, 855, 255, kMinButtonHeight));
         b->setFont(plain);
+        // The keyboard goes back to the view once the release has been handled: taken away
+        // before, the button would lose its pressed state and never click.
         b->on_release = [this](int) {
-            Act([this] { cnc_.FasterSlowerReleased(); });
+            QTimer::singleShot(0, this, [this] { Act([this] { cnc_.FasterSlowerReleased(); }); });
         };
         connect(b, &QPushButton::clicked, this, [this, i] { Act([this, i] { cnc_.FasterSlower(i); }); });
     }

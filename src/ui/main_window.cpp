@@ -102,6 +102,8 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     check_ = new CheckWindow(this);
     // Choosing a finding selects its line in the program listing, once the frame has one.
     check_->set_on_choose([this](int line) { listing_->Reveal(line); });
+    check_->set_operator(&op_);
+    check_->set_on_open([this](const std::string& path) { OpenProgram(QFile::decodeName(path.c_str())); });
     check_->set_on_report([this](const check::Report& report) {
         cnc_.status.Check = "Program check: " + report.Summary();
         Refresh();
@@ -146,7 +148,7 @@ void MainWindow::StartCheck() {
         cnc_.status.Check.clear();
     } else {
         cnc_.status.Check = "Checking the program...";
-        check_->Start(check::CopyForCheck(cnc_));
+        check_->Start(check::CopyForCheck(cnc_), op_.last_chosen_file());
     }
     Refresh();
 }

@@ -18,6 +18,46 @@
 namespace tamo::ui {
 namespace {
 
+// How far apart the widest and the narrowest digit of the font are, in pixels at a large size: 0
+// when the digits stand in columns, so that the decimal points of right-aligned readouts line up
+// and a digit that changes never shifts the others.
+int DigitSpread(QFont font) {
+    font.setPixelSize(96);
+    const QFontMetrics metrics(font);
+    int narrowest = metrics.horizontalAdvance(QLatin1Char('0'));
+    int widest = narrowest;
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        const int advance = metrics.horizontalAdvance(QLatin1Char(digit));
+        narrowest = std::min(narrowest, advance);
+        widest = std::max(widest, advance);
+    }
+    return widest - narrowest;
+}
+
+// The desktop's fixed-width font when its digits are of one width, else the first family that has
+// them so, else the one whose digits differ least. Whether a desktop calls a font fixed-pitch says
+// nothing about its digits: some monospaced families are not reported so, and a proportional
+// desktop font may have tabular digits.
+QFont ChooseReadoutFont() {
+    QFont best = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    best.setBold(true);
+    int best_spread = DigitSpread(best);
+    for (const char* family :
+         {"DejaVu Sans Mono", "Liberation Mono", "Noto Sans Mono", "Noto Mono", "Courier New", "monospace"}) {
+        if (best_spread == 0) {
+            break;
+        }
+        QFont candidate{QString::fromLatin1(family)};
+        candidate.setStyleHint(QFont::Monospace);
+        candidate.setBold(true);
+        if (const int spread = DigitSpread(candidate); spread < best_spread) {
+            best = candidate;
+            best_spread = spread;
+        }
+    }
+    return best;
+}
+
 // The widest readout a machine of this size shows: four digits before the point and a sign.
 const QString kWidestReadout = QStringLiteral("-0000.0000");
 constexpr int kRows = 3;
@@ -39,6 +79,7 @@ ReadoutPanel::ReadoutPanel(tamo::Cnc& cnc, Handler act, QWidget* parent)
     grid_->setHorizontalSpacing(kMargin);
     grid_->setVerticalSpacing(0);
 
+    readout_font_ = ChooseReadoutFont();
     // Three times the text of the frame, measured as the height of its font.
     const QFont bold = Bold(font());
     least_pixels_ = 3 * QFontMetrics(bold).height();
@@ -100,8 +141,7 @@ ReadoutPanel::ReadoutPanel(tamo::Cnc& cnc, Handler act, QWidget* parent)
 }
 
 QFont ReadoutPanel::ReadoutFont(int pixels) const {
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setBold(true);
+    QFont fixed = readout_font_;
     fixed.setPixelSize(pixels);
     return fixed;
 }

@@ -18,8 +18,8 @@ namespace tamo::ui {
 // Picture2, the coordinate bar along the bottom of the frame: the program and machine readouts
 // with their unit, their "Set" and "Zero" buttons, "Reset Program" and "Pause".
 //
-// The readouts are meant to be read from the machine: a fixed-width font, right-aligned so that
-// the decimal points line up, at least three times the height of the frame's own text, and as
+// The readouts are meant to be read from the machine: a font whose digits are all of one width,
+// right-aligned so that the decimal points line up, at least three times the height of the frame's own text, and as
 // large as the bar's height and width allow. "Pause" shows pressed while "Execute Program" would
 // resume a stopped move.
 class ReadoutPanel final : public QFrame {
@@ -54,6 +54,7 @@ private:
     std::array<QLabel*, 6> units_{};
     QPushButton* reset_program_ = nullptr;
     QPushButton* pause_ = nullptr;
+    QFont readout_font_;     // digits of one width, bold
     int least_pixels_ = 0;   // the readout font at its smallest
     int readout_pixels_ = 0; // the readout font now
     int other_width_ = 0;    // what the bar needs besides the two readout columns

@@ -77,6 +77,10 @@ void Cnc::UpdateStatus() {
         case Activity::SpeedTest:
             status.State = "Speed test";
             break;
+        case Activity::Return:
+            status.State = "Returning to X" + FormatFixed(st.ReturnPosX, 4) + " Y" + FormatFixed(st.ReturnPosY, 4) +
+                           " Z" + FormatFixed(st.ReturnPosZ, 4);
+            break;
         default:
             status.State = "Running";
         }

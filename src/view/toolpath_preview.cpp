@@ -12,7 +12,7 @@
 #include "interpreter/cnc.h"
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
-#include "motion/angles.h"
+#include "motion/arc_geometry.h"
 
 #include <cmath>
 #include <cstddef>
@@ -55,14 +55,10 @@ double GridLinesUpTo(double reach, double spacing) {
     return reach >= 0 ? std::floor(reach / spacing) + 1 : 0;
 }
 
-// The polar angle in [0, 2 pi) of (dx, dy) on a circle of radius r, provided that the caller has
-// replaced a zero dy as DrawArc does. NaN when r is 0.
-double AngleOf(double dx, double dy, double r) {
-    double a = ArcCos(dx / r) * Sign(dy);
-    if (a < 0) {
-        a = 2 * kPi - std::abs(a);
-    }
-    return a;
+// An angle moved into [0, 2 pi).
+double Turn(double a) {
+    const double turned = std::fmod(a, 2 * kPi);
+    return turned < 0 ? turned + 2 * kPi : turned;
 }
 
 bool MoveIsFinite(const MachineState& st) {
@@ -93,6 +89,7 @@ void Cnc::TegnUd() {
     st.PreviewLine = 0;
     // The extents always contain the origin, so that the axes are always in view.
     st.ViewMaxX = st.ViewMinX = st.ViewMaxY = st.ViewMinY = 0;
+    st.ArcI = st.ArcJ = 0; // each pass reads the program from its first line, as a run does
     while (st.PreviewLine < st.PrgLineCount) {
         ++st.PreviewLine;
         ReadPreviewLine(st);
@@ -103,6 +100,7 @@ void Cnc::TegnUd() {
     // drawing starts at the origin.
     st.StartX = st.StartY = st.StartZ = 0;
     st.TargetX = st.TargetY = st.TargetZ = 0;
+    st.ArcI = st.ArcJ = 0;
     view().Clear();
     Cordinate();
     st.PreviewLine = 0;
@@ -172,9 +170,8 @@ void Cnc::Cordinate() {
     view().Line(right, 0, left, 0, kBlack, LineStyle::Solid);
 }
 
-// Widens the extents by the block just parsed: its end point, and for an arc written "G02" or
-// "G03" its whole circle (the short forms count with their end point only, so an arc bulging past
-// it can run off the view). Changes: ViewMinX, ViewMinY, ViewMaxX, ViewMaxY.
+// Widens the extents by the block just parsed: its end point, and for an arc its whole circle.
+// Changes: ViewMinX, ViewMinY, ViewMaxX, ViewMaxY.
 void Cnc::GrowExtents() {
     // Written as comparisons rather than min and max so that a NaN never enters the extents.
     auto widen = [this](double min_x, double min_y, double max_x, double max_y) {
@@ -191,7 +188,8 @@ void Cnc::GrowExtents() {
             st.ViewMaxY = max_y;
         }
     };
-    if (st.GCode == "G02" || st.GCode == "G03") {
+    if (const Motion motion = MotionOf(st.GCode);
+        motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise) {
         const double r = std::sqrt(st.ArcJ * st.ArcJ + st.ArcI * st.ArcI);
         const double cx = st.StartX + st.ArcI;
         const double cy = st.StartY + st.ArcJ;
@@ -240,61 +238,34 @@ void Cnc::DrawFeedLine() {
     }
 }
 
-// Draws the arc of the block just parsed, clockwise for ArcDir -1 and counter-clockwise otherwise,
-// in the foreground colour. Changes: ArcEndDX, ArcEndDY, ArcEndAngle, ArcStartAngle, and ArcI and
+// Draws the arc of the block just parsed as the run walks it (MakeArcGeometry), clockwise for
+// ArcDir -1 and counter-clockwise otherwise, in the foreground colour. Changes: ArcEndDX, ArcEndDY,
+// ArcEndAngle and ArcStartAngle (the end's and the start's polar angles in [0, 2 pi)), and ArcI and
 // ArcJ, which are left pointing from the centre to the start point (a later block without I or J
 // finds them so).
 //
-// An arc of radius 0 (I and J both 0 under the short form "G2", or too small to square) has no
-// angles. It is not drawn, and the redraw goes on with the next block; the record is left as far
-// as the angle of the end point, which is where the angles stop being numbers.
+// An arc of radius 0 (I and J too small to square) has no angles. It is not drawn, and the redraw
+// goes on with the next block; the record is left as far as the end point's offsets, which is
+// where the angles stop being numbers.
 void Cnc::DrawArc() {
-    const double cx = st.ArcI + st.StartX;
-    const double cy = st.ArcJ + st.StartY;
-    const double r = std::sqrt(st.ArcI * st.ArcI + st.ArcJ * st.ArcJ);
-
-    // The zero replacements make the sign rule of AngleOf see a point on the X axis as lying on
-    // the side its dx points to, which gives 0 on the right and pi on the left.
-    st.ArcEndDX = st.TargetX - cx;
-    st.ArcEndDY = st.TargetY - cy;
-    if (st.ArcEndDY == 0) {
-        st.ArcEndDY = st.ArcEndDX;
-    }
-    // A target off the circle still gets an angle: its dx is clamped to the radius.
-    if (std::abs(st.ArcEndDX) > r) {
-        st.ArcEndDX = std::copysign(r, st.ArcEndDX);
-    }
-    if (!(r > 0) || !std::isfinite(r) || !std::isfinite(cx) || !std::isfinite(cy)) {
+    const ArcBlock block{
+        st.StartX, st.StartY, st.StartZ, st.TargetX, st.TargetY, st.TargetZ, st.ArcI, st.ArcJ, st.ArcDir >= 0 ? -1 : 1};
+    const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
+    st.ArcEndDX = g.end_dx;
+    st.ArcEndDY = g.end_dy;
+    if (!(g.radius > 0) || !std::isfinite(g.radius) || !std::isfinite(g.centre_x) || !std::isfinite(g.centre_y) ||
+        std::isnan(g.end_raw)) {
         return;
     }
-    const double end = AngleOf(st.ArcEndDX, st.ArcEndDY, r);
-    if (std::isnan(end)) {
-        return;
-    }
-    st.ArcEndAngle = end;
-
-    st.ArcI = -st.ArcI;
-    st.ArcJ = st.ArcJ == 0 ? st.ArcI : -st.ArcJ;
-    const double start = AngleOf(st.ArcI, st.ArcJ, r);
-    if (std::isnan(start)) {
-        return;
-    }
-    st.ArcStartAngle = start;
+    st.ArcEndAngle = Turn(g.end_raw);
+    LeaveCentreOffsets(st.ArcI, st.ArcJ);
+    st.ArcStartAngle = Turn(g.start_raw);
 
     // The surface draws counter-clockwise only: a clockwise arc from start to end is the
-    // counter-clockwise one from end to start.
-    const double from = st.ArcDir >= 0 ? st.ArcStartAngle : st.ArcEndAngle;
-    double to = st.ArcDir >= 0 ? st.ArcEndAngle : st.ArcStartAngle;
-    // The machine cuts an end within one step of arc of its start as the whole circle; the two
-    // angles of such a circle can come out a hair apart, which drawn as they stand is a dot.
-    double sweep = to - from;
-    if (sweep < 0) {
-        sweep += 2 * kPi;
-    }
-    if (sweep < st.UnitsPerStepX / r) {
-        to = from; // equal angles: the whole circle
-    }
-    view().Arc(cx, cy, r, from, to, view().ForeColor());
+    // counter-clockwise one from end to start. Equal angles draw the whole circle.
+    const double from = st.ArcDir >= 0 ? st.ArcStartAngle : Turn(g.start_raw - g.sweep);
+    const double to = g.sweep >= 2 * kPi ? from : st.ArcDir >= 0 ? Turn(g.start_raw + g.sweep) : st.ArcStartAngle;
+    view().Arc(g.centre_x, g.centre_y, g.radius, from, to, view().ForeColor());
 }
 
 // A counter-clockwise arc. Changes: ArcDir (+1) and what DrawArc changes.

@@ -5,6 +5,7 @@
 #include "ui/check_window.h"
 
 #include <QListWidget>
+#include <QPushButton>
 
 #include <chrono>
 #include <thread>
@@ -67,6 +68,38 @@ TEST_F(CheckWindowTest, ChoosingAFindingAsksForItsLine) {
     emit list->itemClicked(list->item(2));
     emit list->itemActivated(list->item(0));
     EXPECT_EQ(chosen, (std::vector<int>{4, 2}));
+}
+
+// "Convert and open" is offered when the converter resolves a finding; it writes NAME.tamo.nc
+// beside the original, which stays as it was, and opens it, whose check then finds no error. Lines
+// it could not convert are named first, and the operator may leave the converted program closed.
+TEST_F(CheckWindowTest, ConvertAndOpenWritesTheConvertedProgramBesideTheOriginalAndOpensIt) {
+    auto* window = Find<ui::CheckWindow>(*window_, "CheckWindow");
+    window->set_choose_path([](const std::string& suggested) { return suggested; });
+    OpenChecked(ProgramFile("G00 X5 Y5\n"));
+    EXPECT_FALSE(Find<QPushButton>(*window, "CheckConvert")->isVisibleTo(window)) << "nothing to convert";
+
+    const std::string original = "G21 G90 G17\r\nG0 X10 Y0\r\nG3 X-10 Y0 I-10 F300\r\nG28 G91 Z0\r\n";
+    const std::string path = ProgramFile(original);
+    const std::string converted = path.substr(0, path.size() - 4) + ".tamo.nc";
+    OpenChecked(path);
+    ASSERT_TRUE(Find<QPushButton>(*window, "CheckConvert")->isVisibleTo(window));
+    window->show();
+    SaveScreen(*window, "check_window_convert.png");
+    op_.set_next_answers({false});
+    Click(*window, "CheckConvert");
+    ASSERT_EQ(op_.messages().size(), 1u);
+    EXPECT_EQ(op_.messages()[0].text.find("1 line could not be converted"), 0u) << op_.messages()[0].text;
+    EXPECT_NE(op_.messages()[0].text.find("line 4: G28 returns to a position stored"), std::string::npos);
+    EXPECT_EQ(cnc_.main.Caption.find(converted), std::string::npos) << "left closed";
+
+    op_.set_next_answers({true});
+    Click(*window, "CheckConvert");
+    WaitForCheck(*window);
+    EXPECT_NE(cnc_.main.Caption.find(converted), std::string::npos) << cnc_.main.Caption;
+    EXPECT_EQ(Slurp(path), original);
+    EXPECT_NE(Slurp(converted).find("G03 X-10 I-10 J0 F300\r\n"), std::string::npos) << Slurp(converted);
+    EXPECT_EQ(window->report().errors, 0);
 }
 
 // A check started while another runs replaces it: only the later report is shown.

@@ -8,7 +8,6 @@
 #include "ui/program_listing.h"
 #include "ui/readout_panel.h"
 
-#include <QFontInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -131,11 +130,19 @@ TEST_F(OperatorView, ReadoutsChangeDuringALongMove) {
     EXPECT_GE(shown.size(), 38u); // a new value every 50 ms, looked at every 100 ms
     EXPECT_EQ(shown.count("0.0000"), 0u);
 
+    // Read from the machine: digits in columns, the number right-aligned and whole, three times the
+    // height of the frame's text.
+    cnc_.st.MachPosY = -1234.5678;
+    cnc_.UpdateReadouts();
     auto* readout = Find<QLabel>(*window_, "MachOutLl_1");
-    EXPECT_TRUE(QFontInfo(readout->font()).fixedPitch());
+    const QFontMetrics digits = readout->fontMetrics();
+    for (const QChar digit : QStringLiteral("123456789")) {
+        EXPECT_EQ(digits.horizontalAdvance(digit), digits.horizontalAdvance(QLatin1Char('0'))) << digit.toLatin1();
+    }
     EXPECT_TRUE(readout->alignment() & Qt::AlignRight);
+    EXPECT_LE(digits.horizontalAdvance(readout->text()), readout->contentsRect().width());
     const int today = QFontMetrics(Find<QLabel>(*window_, "AxisName_0")->font()).height();
-    EXPECT_GE(readout->fontMetrics().height(), 3 * today);
+    EXPECT_GE(digits.height(), 3 * today);
     EXPECT_EQ(Text(*window_, "PrgUnit_0"), "mm");
 }
 

@@ -1,0 +1,564 @@
+// The standard reading of a whole program: the modes and the position a standard controller keeps
+// from line to line, and the toolpath every line cuts, in the machine's unit.
+//
+// What the reader cannot follow it names as a problem of the line, instead of guessing: a return
+// to a stored position, offsets kept in the controller (tool lengths, work offsets other than the
+// first, G92), cutter compensation, subroutines, parameters and expressions, words it does not
+// know, and what a standard controller refuses (an arc without a centre, a feed move without a
+// feed, a letter written twice). An axis such a line names is unknown from then on, until a line
+// sets it again.
+
+#include "check/standard_reading.h"
+#include "interpreter/numbers.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace tamo::check {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kMmPerInch = 25.4;
+constexpr std::string_view kAxisNames = "XYZ";
+
+// A word's number: a sign, digits and at most one point, as the token reader took it. Up to 15
+// digits the mantissa and a power of ten up to 22 are exact doubles, and one division rounds once,
+// as the full conversion would; longer numbers take it.
+double ValueOf(const Token& t) {
+    static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::uint64_t mantissa = 0;
+    std::size_t digits = 0;
+    std::size_t decimals = 0;
+    bool point = false;
+    for (const char c : t.number) {
+        if (c == '.') {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            digits += (digits > 0 || c != '0') ? 1 : 0;
+            decimals += point ? 1 : 0;
+        }
+    }
+    if (digits > 15 || decimals >= kPow10.size()) {
+        return ReadNumber(t.number).value_or(0);
+    }
+    const double value = static_cast<double>(mantissa) / kPow10[decimals];
+    return t.number.front() == '-' ? -value : value;
+}
+
+std::string WordText(const Token& t) {
+    return std::string(1, t.letter) + std::string(t.number);
+}
+
+bool IsG(double g, double value) {
+    return g == value;
+}
+
+// A G word this reader follows, and what it does; the others are problems, with why.
+const char* GProblem(double g) {
+    if (IsG(g, 28) || IsG(g, 30) || IsG(g, 28.1) || IsG(g, 30.1)) {
+        return "returns to a position stored in the controller";
+    }
+    if (IsG(g, 43) || IsG(g, 43.1) || IsG(g, 43.2)) {
+        return "applies a tool length offset from the controller's tool table";
+    }
+    if (IsG(g, 41) || IsG(g, 42) || IsG(g, 41.1) || IsG(g, 42.1)) {
+        return "compensates the cutter radius";
+    }
+    if (g >= 55 && g <= 59.3) {
+        return "selects a work offset stored in the controller";
+    }
+    if (IsG(g, 53)) {
+        return "moves in machine coordinates";
+    }
+    if (g >= 92 && g < 93) {
+        return "sets a coordinate offset";
+    }
+    if (IsG(g, 10)) {
+        return "writes the controller's offset tables";
+    }
+    if (IsG(g, 93) || IsG(g, 95)) {
+        return "sets a feed mode other than length per minute";
+    }
+    if (IsG(g, 73) || (g >= 84 && g <= 89)) {
+        return "is a canned cycle that is not converted";
+    }
+    if (g >= 38 && g < 39) {
+        return "probes";
+    }
+    return "is not a G word the converter knows";
+}
+
+bool IsKnownG(double g) {
+    for (const double known : {0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0, 40.0, 49.0, 54.0, 61.0,
+                               61.1, 64.0, 80.0, 81.0, 82.0, 83.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0}) {
+        if (g == known) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsMotionG(double g) {
+    return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80) || IsG(g, 73) || (g >= 81 && g <= 89) ||
+           (g >= 38 && g < 39) || IsG(g, 33) || IsG(g, 5);
+}
+
+bool IsKnownM(int m) {
+    return m == 0 || m == 1 || m == 2 || m == 30 || (m >= 3 && m <= 9);
+}
+
+} // namespace
+
+double ArcTolerance(bool inch, double step_x, double step_y) {
+    const double least = inch ? 0.0004 : 0.01;
+    return std::max(
+        {least, std::isfinite(step_x) ? std::fabs(step_x) : 0.0, std::isfinite(step_y) ? std::fabs(step_y) : 0.0});
+}
+
+double SegmentAngle(double radius, double arc_tolerance) {
+    const double sag = arc_tolerance / 2;
+    return sag < radius ? 2 * std::acos(1 - sag / radius) : kPi / 2;
+}
+
+PlaneAxes AxesOf(Plane plane) {
+    switch (plane) {
+    case Plane::ZX:
+        return {2, 0, 1};
+    case Plane::YZ:
+        return {1, 2, 0};
+    case Plane::XY:
+        break;
+    }
+    return {0, 1, 2};
+}
+
+std::string StandardLine::Problems() const {
+    std::string all;
+    for (const std::string& p : problems) {
+        all += (all.empty() ? "" : "; ") + p;
+    }
+    return all;
+}
+
+double StandardReader::Words::Value(char letter) const {
+    return ValueOf(*Of(letter));
+}
+
+bool StandardReader::Words::HasG(double value) const {
+    return std::find(g.begin(), g.end(), value) != g.end();
+}
+
+StandardReader::StandardReader(bool inch_machine, double arc_tolerance)
+    : inch_machine_(inch_machine), tolerance_(arc_tolerance), inch_(inch_machine) {}
+
+double StandardReader::Length(double value) const {
+    if (inch_ == inch_machine_) {
+        return value;
+    }
+    return inch_ ? value * kMmPerInch : value / kMmPerInch;
+}
+
+void StandardReader::Problem(std::string why) {
+    if (std::find(line_.problems.begin(), line_.problems.end(), why) == line_.problems.end()) {
+        line_.problems.push_back(std::move(why));
+    }
+}
+
+bool StandardReader::Known(int axis, const char* what) {
+    const auto a = static_cast<std::size_t>(axis);
+    if (known_[a]) {
+        return true;
+    }
+    Problem(std::string(what) + " from where " + kAxisNames[a] + " stands, which is not known after line " +
+            std::to_string(lost_on_[a]));
+    return false;
+}
+
+const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
+    line_.file_line = file_line;
+    line_.text = text;
+    line_.program_mark = line_.console = line_.after_end = false;
+    line_.tool = -1;
+    line_.m_before.clear();
+    line_.m_after.clear();
+    line_.spindle = line_.dwell = {};
+    line_.moves.clear();
+    line_.problems.clear();
+    FindComments(text, line_.comments);
+    ReadTokens(text, 0, text.size(), line_.comments, line_.tokens);
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) {
+        return line_;
+    }
+    if (text[first] == '%') {
+        line_.program_mark = true;
+        return line_;
+    }
+    if (ended_) {
+        line_.after_end = true;
+        return line_;
+    }
+    if (text[first] == '$') {
+        line_.console = true;
+        return line_;
+    }
+    if (text[first] == '/') {
+        Problem("a slash makes the line optional: whether it runs is a switch of the controller");
+        return line_;
+    }
+    Strays(text);
+    Words& w = words_;
+    w.first.fill(nullptr);
+    w.count.fill(0);
+    w.g.clear();
+    w.m.clear();
+    Collect(w);
+    Modes(w);
+    Motion(w);
+    if (!line_.problems.empty()) {
+        // The line is not converted: where it would have taken the axes it names is not followed.
+        line_.moves.clear();
+        for (int a = 0; a < 3; ++a) {
+            if (w.Has(kAxisNames[static_cast<std::size_t>(a)])) {
+                known_[static_cast<std::size_t>(a)] = false;
+                lost_on_[static_cast<std::size_t>(a)] = file_line;
+            }
+        }
+    }
+    for (const int m : w.m) {
+        if (m == 2 || m == 30) {
+            ended_ = true;
+        }
+    }
+    return line_;
+}
+
+// What stands outside comments and words: a standard controller refuses it.
+void StandardReader::Strays(std::string_view text) {
+    auto comment = line_.comments.begin();
+    auto token = line_.tokens.begin();
+    std::size_t stray = std::string_view::npos;
+    std::size_t stray_end = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        while (comment != line_.comments.end() && comment->end <= i) {
+            ++comment;
+        }
+        const bool in_comment = comment != line_.comments.end() && comment->begin <= i;
+        const bool at_token = token != line_.tokens.end() && token->at == i;
+        if ((in_comment || at_token) && stray != std::string_view::npos && stray_end == 0) {
+            stray_end = i;
+        }
+        if (in_comment) {
+            i = comment->end;
+        } else if (at_token) {
+            i = static_cast<std::size_t>(token->number.data() + token->number.size() - text.data());
+            ++token;
+        } else {
+            const char c = text[i];
+            if (c == '#') {
+                Problem("parameters (#) are not converted");
+            } else if (c == '[') {
+                Problem("expressions in brackets are not converted");
+            } else if (c != ' ' && c != '\t' && c != '\r' && stray == std::string_view::npos) {
+                stray = i;
+            }
+            ++i;
+        }
+    }
+    if (stray == std::string_view::npos || !line_.problems.empty()) {
+        return;
+    }
+    const bool o_word =
+        std::any_of(line_.tokens.begin(), line_.tokens.end(), [](const Token& t) { return t.letter == 'O'; });
+    if (o_word) {
+        Problem("subroutines and program flow (O words) are not converted");
+        return;
+    }
+    constexpr std::size_t kLongest = 20;
+    std::string_view what = text.substr(stray, (stray_end == 0 ? text.size() : stray_end) - stray);
+    what = what.substr(0, std::min(what.find_last_not_of(" \t\r") + 1, kLongest));
+    Problem("\"" + std::string(what) + "\" outside a comment is no word a standard controller reads");
+}
+
+void StandardReader::Collect(Words& w) {
+    for (const Token& t : line_.tokens) {
+        const auto k = static_cast<std::size_t>(t.letter - 'A');
+        ++w.count[k];
+        if (w.first[k] == nullptr) {
+            w.first[k] = &t;
+        }
+        if (t.letter == 'G') {
+            w.g.push_back(t.value);
+        } else if (t.letter == 'M') {
+            const double m = ValueOf(t);
+            const int whole = static_cast<int>(m);
+            if (m != whole || !IsKnownM(whole)) {
+                Problem(WordText(t) + (m == 98 || m == 99 ? " calls subroutines"
+                                                          : " is not an M word the converter "
+                                                            "knows"));
+            }
+            w.m.push_back(whole);
+        } else if (t.letter != 'N' && w.count[k] == 2) {
+            Problem(std::string(1, t.letter) + " is written twice");
+        }
+        if (std::string_view("ABCUVW").find(t.letter) != std::string_view::npos) {
+            Problem(std::string("the machine has no ") + t.letter + " axis");
+        }
+    }
+    for (const char letter : {'E', 'H', 'D'}) {
+        // H and D belong to tool length offsets and cutter compensation, told of by their G word.
+        if (w.Has(letter) && !w.HasG(43) && !w.HasG(41) && !w.HasG(42)) {
+            Problem("the word " + WordText(*w.Of(letter)) + " is not one the converter knows");
+        }
+    }
+    if (w.Has('O') && line_.tokens.size() > 1) {
+        Problem("subroutines and program flow (O words) are not converted");
+    }
+    int motion_words = 0;
+    for (const double g : w.g) {
+        if (!IsKnownG(g)) {
+            Problem("G" + FormatNumber(g) + " " + GProblem(g));
+        }
+        motion_words += IsMotionG(g) ? 1 : 0;
+    }
+    if (motion_words > 1) {
+        Problem("two motion words on one line");
+    }
+}
+
+// Everything but the motion, in the order a standard controller takes it.
+void StandardReader::Modes(const Words& w) {
+    for (const double g : w.g) {
+        if (IsG(g, 20) || IsG(g, 21)) {
+            inch_ = IsG(g, 20);
+        }
+    }
+    if (w.Has('F')) {
+        feed_ = Length(w.Value('F'));
+        fed_ = true;
+    }
+    if (w.Has('S')) {
+        line_.spindle = w.Of('S')->number;
+    }
+    if (w.Has('T')) {
+        line_.tool = w.Value('T');
+    }
+    for (const int m : w.m) {
+        if (m == 6) {
+            line_.m_before.push_back(m);
+        }
+    }
+    for (const int m : w.m) {
+        if (m >= 3 && m <= 9 && m != 6) {
+            line_.m_before.push_back(m);
+        }
+    }
+    for (const int m : w.m) {
+        if (m == 0 || m == 1 || m == 2 || m == 30) {
+            line_.m_after.push_back(m);
+        }
+    }
+    if (w.HasG(4)) {
+        line_.dwell = w.Has('P') ? w.Of('P')->number : std::string_view("0");
+    }
+    for (const double g : w.g) {
+        if (IsG(g, 17) || IsG(g, 18) || IsG(g, 19)) {
+            plane_ = IsG(g, 17) ? Plane::XY : IsG(g, 18) ? Plane::ZX : Plane::YZ;
+        } else if (IsG(g, 90) || IsG(g, 91)) {
+            incremental_ = IsG(g, 91);
+        } else if (IsG(g, 90.1) || IsG(g, 91.1)) {
+            arc_absolute_ = IsG(g, 90.1);
+        } else if (IsG(g, 98) || IsG(g, 99)) {
+            retract_to_start_ = IsG(g, 98);
+        }
+    }
+}
+
+// Where the axis words take the tool.
+std::array<double, 3> StandardReader::Target(const Words& w) {
+    std::array<double, 3> end = pos_;
+    for (std::size_t a = 0; a < 3; ++a) {
+        const char name = kAxisNames[a];
+        if (!w.Has(name)) {
+            continue;
+        }
+        const double value = Length(w.Value(name));
+        if (!incremental_) {
+            end[a] = value;
+            known_[a] = true;
+        } else if (Known(static_cast<int>(a), "an incremental move")) {
+            end[a] = pos_[a] + value;
+        }
+    }
+    return end;
+}
+
+bool StandardReader::FeedSet() {
+    if (feed_ > 0) {
+        return true;
+    }
+    Problem(feed_ < 0 || fed_ ? "a feed move at a feed of 0 or below" : "a feed move before any F word");
+    return false;
+}
+
+void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
+    if (end == pos_ && (kind == MoveKind::Rapid || kind == MoveKind::Feed)) {
+        return;
+    }
+    if (!std::isfinite(end[0]) || !std::isfinite(end[1]) || !std::isfinite(end[2])) {
+        Problem("a coordinate beyond any number");
+        return;
+    }
+    StandardMove move;
+    move.kind = kind;
+    move.start = pos_;
+    move.end = end;
+    move.known = known_;
+    move.feed = kind == MoveKind::Rapid ? 0 : feed_;
+    line_.moves.push_back(move);
+    pos_ = end;
+}
+
+void StandardReader::Motion(const Words& w) {
+    bool set = false;
+    for (const double g : w.g) {
+        if (IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80)) {
+            motion_ = IsG(g, 0)   ? MoveKind::Rapid
+                      : IsG(g, 1) ? MoveKind::Feed
+                      : IsG(g, 2) ? MoveKind::Cw
+                      : IsG(g, 3) ? MoveKind::Ccw
+                                  : MoveKind::None;
+            set = true;
+        } else if (g >= 81 && g <= 83) {
+            if (motion_ != MoveKind::Cycle) {
+                cycle_start_z_ = pos_[2];
+            }
+            motion_ = MoveKind::Cycle;
+            cycle_ = static_cast<int>(g);
+            set = true;
+        }
+    }
+    if (!line_.problems.empty()) {
+        return;
+    }
+    if (motion_ == MoveKind::Cycle) {
+        Cycle(w);
+        return;
+    }
+    if (!w.HasAxis()) {
+        if (set && (motion_ == MoveKind::Cw || motion_ == MoveKind::Ccw)) {
+            Problem("an arc needs an end point");
+        }
+        return;
+    }
+    if (motion_ == MoveKind::Unset || motion_ == MoveKind::None) {
+        Problem(motion_ == MoveKind::None ? "G80 leaves no motion for its coordinates"
+                                          : "no motion word (G0 to G3) is in force for its coordinates");
+        return;
+    }
+    if (motion_ != MoveKind::Rapid && !FeedSet()) {
+        return;
+    }
+    const std::array<double, 3> end = Target(w);
+    if (!line_.problems.empty()) {
+        return;
+    }
+    if (motion_ == MoveKind::Cw || motion_ == MoveKind::Ccw) {
+        Arc(w, end);
+        return;
+    }
+    Add(motion_, end);
+}
+
+void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
+    const PlaneAxes axes = AxesOf(plane_);
+    const auto a = static_cast<std::size_t>(axes.first);
+    const auto b = static_cast<std::size_t>(axes.second);
+    if (!Known(axes.first, "an arc") || !Known(axes.second, "an arc")) {
+        return;
+    }
+    static constexpr std::string_view kOffsetOf = "IJK"; // X, Y, Z
+    const char oa = kOffsetOf[a];
+    const char ob = kOffsetOf[b];
+    const bool centre_words = w.Has(oa) || w.Has(ob);
+    std::array<double, 3> centre = pos_;
+    if (w.Has('R')) {
+        if (centre_words) {
+            Problem("an arc with both R and a centre");
+            return;
+        }
+        const double r = Length(w.Value('R'));
+        const double da = end[a] - pos_[a];
+        const double db = end[b] - pos_[b];
+        const double chord = std::hypot(da, db);
+        if (chord == 0) {
+            Problem("an R arc cannot end where it starts");
+            return;
+        }
+        const double half = chord / 2;
+        double h = 0;
+        if (std::fabs(r) >= half) {
+            h = std::sqrt(r * r - half * half);
+        } else if (half - std::fabs(r) > tolerance_) {
+            Problem("R" + std::string(w.Of('R')->number) + " is shorter than half the way to the end point");
+            return;
+        }
+        // Counter-clockwise with R above 0 has the centre on the left of the way from start to end.
+        const double side = (motion_ == MoveKind::Ccw ? 1 : -1) * (r < 0 ? -1 : 1);
+        centre[a] = pos_[a] + da / 2 - side * h * db / chord;
+        centre[b] = pos_[b] + db / 2 + side * h * da / chord;
+    } else if (centre_words) {
+        const double ia = w.Has(oa) ? Length(w.Value(oa)) : 0;
+        const double ib = w.Has(ob) ? Length(w.Value(ob)) : 0;
+        centre[a] = arc_absolute_ ? ia : pos_[a] + ia;
+        centre[b] = arc_absolute_ ? ib : pos_[b] + ib;
+    } else {
+        Problem("an arc without a centre (" + std::string(1, oa) + ", " + std::string(1, ob) + " or R)");
+        return;
+    }
+    const double r0 = std::hypot(pos_[a] - centre[a], pos_[b] - centre[b]);
+    const double r1 = std::hypot(end[a] - centre[a], end[b] - centre[b]);
+    if (!(r0 > 0)) {
+        Problem("an arc of radius 0");
+        return;
+    }
+    if (std::fabs(r1 - r0) > tolerance_) {
+        Problem("the end point lies " + FormatNumber(std::round(std::fabs(r1 - r0) * 1e4) / 1e4) +
+                (inch_machine_ ? " in" : " mm") + " off the circle through the start");
+        return;
+    }
+    int turns = 1;
+    if (w.Has('P')) {
+        const double p = w.Value('P');
+        if (p < 1 || p != std::floor(p) || p > kMostTurns) {
+            Problem("P" + std::string(w.Of('P')->number) + " is not a whole number of turns up to " +
+                    FormatNumber(kMostTurns));
+            return;
+        }
+        turns = static_cast<int>(p);
+    }
+    const double from = std::atan2(pos_[b] - centre[b], pos_[a] - centre[a]);
+    const double to = std::atan2(end[b] - centre[b], end[a] - centre[a]);
+    double sweep = motion_ == MoveKind::Ccw ? to - from : from - to;
+    if (sweep <= 0) {
+        sweep += 2 * kPi; // an end on the start is a whole turn
+    }
+    sweep += 2 * kPi * (turns - 1);
+    if (plane_ != Plane::XY && sweep / SegmentAngle(r0, tolerance_) > kMostSegments) {
+        Problem("an arc that would take more than " + FormatNumber(kMostSegments) + " straight moves");
+        return;
+    }
+    Add(motion_, end);
+    StandardMove& move = line_.moves.back();
+    move.centre = centre;
+    move.plane = plane_;
+    move.sweep = sweep;
+}
+
+} // namespace tamo::check

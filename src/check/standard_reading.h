@@ -1,0 +1,193 @@
+#pragma once
+
+// How a controller that follows the common G-code dialect (RS274/NGC) reads a program, which is
+// what the author of a program meant. One reader for the whole house: the program check compares
+// the machine's reading with it, and the converter writes what it reads in the machine's dialect.
+//
+// A text line holds comments in parentheses or after a semicolon, then words of a letter of either
+// case and a number. Several G words and several M words may share a line, each setting its own
+// mode; the words take effect in a fixed order whatever their order on the line (feed, spindle,
+// tool, M6, spindle and coolant, dwell, plane, units, compensation, offsets, distance mode, retract
+// mode, then the motion, then the stops).
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamo::check {
+
+// How a line moves: as the run dispatches it, or as a standard controller reads its text.
+enum class MoveKind : unsigned char {
+    Unset, // no motion mode yet (the text's reading only)
+    None,  // nothing moves
+    Rapid,
+    Feed,
+    Cw,
+    Ccw,
+    Cycle, // a canned cycle (the text's reading only)
+    Home,  // G28, G30 (the text's reading only)
+};
+
+// A stretch of a text line, [begin, end).
+struct Span {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// One word as a standard controller reads it: a letter of either case and the number after it,
+// outside comments.
+struct Token {
+    char letter = 0;         // upper case
+    bool lower = false;      // written in lower case
+    std::size_t at = 0;      // the letter's offset in the text line
+    std::string_view number; // as written
+    double value = 0;        // of G words only
+};
+
+// The comments of a text line, then its words between `begin` and `end`.
+void FindComments(std::string_view line, std::vector<Span>& out);
+void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
+                std::vector<Token>& out);
+
+// The motion mode of the text, word by word as a standard controller keeps it.
+class StandardMotion {
+public:
+    // The motion this line means, after its G words.
+    MoveKind Apply(std::span<const Token> tokens);
+
+private:
+    MoveKind modal_ = MoveKind::Unset;
+};
+
+// What G words are for, by their number: "plane", "units", "mode", ... as a list for a message:
+// "mode, plane". Empty when the text holds no G word.
+[[nodiscard]] std::string GWordKinds(std::string_view text);
+// The text is G words only ("G90 G17"), nothing else.
+[[nodiscard]] bool IsGWordsOnly(std::string_view text);
+
+// How far an arc's end may lie off the circle through its start, and a straight segment from the
+// arc it stands for: 0.01 mm (0.0004 in), or a step of X or Y where that is coarser. The machine
+// walks the circle in steps and cannot cut finer.
+[[nodiscard]] double ArcTolerance(bool inch, double step_x, double step_y);
+
+// The widest angle of a straight segment that strays from an arc of that radius by at most half
+// the arc tolerance: what an arc the machine cannot cut as an arc is written as.
+[[nodiscard]] double SegmentAngle(double radius, double arc_tolerance);
+
+// What one line may grow into, beyond which the converter does not write it: whole turns of a
+// helix, straight segments of an arc, repeats and pecks of a drilling cycle.
+inline constexpr double kMostTurns = 1000;
+inline constexpr double kMostSegments = 1e6;
+inline constexpr double kMostRepeats = 1000;
+inline constexpr double kMostPecks = 1e5;
+
+// The plane of an arc: its two axes, in the order in which counter-clockwise turns the first
+// toward the second, and the axis along which a helix climbs.
+enum class Plane : unsigned char { XY, ZX, YZ };
+struct PlaneAxes {
+    int first, second, normal; // 0 X, 1 Y, 2 Z
+};
+[[nodiscard]] PlaneAxes AxesOf(Plane plane);
+
+// One stretch of the toolpath as a standard controller cuts it: absolute, in the machine's unit.
+struct StandardMove {
+    MoveKind kind = MoveKind::Rapid; // Rapid, Feed, Cw or Ccw
+    std::array<double, 3> start{};
+    std::array<double, 3> end{};
+    // An axis a return to a stored position has left where the program cannot know (until a line
+    // sets it again): the move leaves it where it is.
+    std::array<bool, 3> known{true, true, true};
+    std::array<double, 3> centre{}; // arcs: in the plane's two axes
+    Plane plane = Plane::XY;
+    double sweep = 0; // arcs: the angle turned, radians, more than a turn for a helix of several
+    double feed = 0;  // length units of the machine per minute; 0 for rapid moves
+};
+
+// One text line as a standard controller reads it.
+struct StandardLine {
+    int file_line = 0;
+    std::string_view text;
+    std::vector<Span> comments;
+    std::vector<Token> tokens;
+    bool program_mark = false; // a "%" line
+    bool console = false;      // a "$" line: a command for the controller's console
+    bool after_end = false;    // after M2 or M30, where a standard controller reads no more
+    // What the line does, in the order it does it.
+    double tool = -1;          // T, or -1
+    std::vector<int> m_before; // M6, M3 to M5, M7 to M9
+    std::string_view spindle;  // the number of an S word, as written
+    std::string_view dwell;    // the P of a G4, as written
+    std::vector<StandardMove> moves;
+    std::vector<int> m_after; // M0, M1, M2, M30
+    // Why the line cannot be converted into the machine's dialect; empty when it can.
+    std::vector<std::string> problems;
+
+    [[nodiscard]] std::string Problems() const; // "a; b"
+};
+
+// Reads a program line by line, keeping the modes and the position from one line to the next. It
+// starts as a standard controller starts a program: at the origin, in the machine's unit, XY plane,
+// absolute coordinates, arc centres relative to the start, no motion mode, no feed, and canned
+// cycles returning to the height they began at (G98).
+class StandardReader {
+public:
+    explicit StandardReader(bool inch_machine = false, double arc_tolerance = 0.01);
+
+    // The next text line. The result lives until the next call.
+    const StandardLine& Read(std::string_view text, int file_line);
+
+private:
+    // The words of one line by letter: the first of each, how often it came, and every G and M.
+    struct Words {
+        std::array<const Token*, 26> first{};
+        std::array<int, 26> count{};
+        std::vector<double> g;
+        std::vector<int> m;
+
+        [[nodiscard]] const Token* Of(char letter) const { return first[static_cast<std::size_t>(letter - 'A')]; }
+        [[nodiscard]] bool Has(char letter) const { return Of(letter) != nullptr; }
+        [[nodiscard]] double Value(char letter) const;
+        [[nodiscard]] bool HasG(double value) const;
+        [[nodiscard]] bool HasAxis() const { return Has('X') || Has('Y') || Has('Z'); }
+    };
+
+    void Strays(std::string_view text);
+    void Collect(Words& w);
+    void Modes(const Words& w);
+    void Motion(const Words& w);
+    std::array<double, 3> Target(const Words& w);
+    void Arc(const Words& w, const std::array<double, 3>& end);
+    void Cycle(const Words& w);
+    bool FeedSet();
+    void Add(MoveKind kind, const std::array<double, 3>& end);
+    void Problem(std::string why);
+    [[nodiscard]] double Length(double value) const; // program unit to machine unit
+    [[nodiscard]] bool Known(int axis, const char* what);
+
+    bool inch_machine_;
+    double tolerance_;
+    StandardLine line_;
+    Words words_; // of the line being read, kept to keep their room
+    // The modes.
+    bool inch_;
+    bool incremental_ = false;
+    bool arc_absolute_ = false;
+    bool retract_to_start_ = true; // G98
+    Plane plane_ = Plane::XY;
+    MoveKind motion_ = MoveKind::Unset;
+    int cycle_ = 0;    // 81, 82 or 83 while motion_ is a cycle
+    double feed_ = 0;  // machine units per minute
+    bool fed_ = false; // an F word has been read
+    // Where the tool is.
+    std::array<double, 3> pos_{};
+    std::array<bool, 3> known_{true, true, true};
+    std::array<int, 3> lost_on_{}; // the line that left an axis unknown
+    // A canned cycle's values, kept from line to line: R, Z, Q, and the height it began at.
+    double cycle_r_ = 0, cycle_z_ = 0, cycle_q_ = 0, cycle_start_z_ = 0;
+    bool has_r_ = false, has_z_ = false, has_q_ = false;
+    bool ended_ = false;
+};
+
+} // namespace tamo::check
