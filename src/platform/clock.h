@@ -122,6 +122,8 @@ private:
 // through most of a period and spins the rest, as long as this thread's wake-ups have needed.
 class SteadyClock final : public Clock {
 public:
+    // Sets the calling thread's timer slack to the least.
+    SteadyClock();
     std::int64_t NowNs() override;
 
     // The step rate above which the waits would keep a real-time thread busy for more than this

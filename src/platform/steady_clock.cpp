@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <sys/prctl.h>
 
 namespace tamo {
 namespace {
@@ -38,6 +39,13 @@ std::int64_t ReadMonotonic() {
 }
 
 } // namespace
+
+// A thread at normal priority wakes up as late as its timer slack allows, 50 us by default; the
+// step waits ask for none (measured under stress-ng --cpu 2: median wake-up 74 us late, 24 us with
+// this). A real-time thread has none anyway. Only the constructing thread, the one that steps.
+SteadyClock::SteadyClock() {
+    (void)prctl(PR_SET_TIMERSLACK, 1UL);
+}
 
 double SteadyClock::ThrottledAboveStepRate(double runtime_share) {
     if (!(runtime_share > 0) || runtime_share >= 1) {
