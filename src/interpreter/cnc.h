@@ -177,6 +177,9 @@ public:
 
     // motion/speed_test.cpp: Setup > Speedtest, the loop calibration.
     void Spdtest();
+    // Gives the clock the duration of an iteration under LoopCal, wherever the calibration is
+    // derived: none without a calibration (offline, the steps then come as fast as the ticks do).
+    void CalibrateClock();
 
     // motion/linear_move.cpp
     void LinearMove();
