@@ -4,6 +4,7 @@
 // at the default size and at the least size. The buttons are pressed with the mouse on the active
 // window, as the operator presses them, so that focus, enabled state and event order take part.
 
+#include "../golden_rows.h"
 #include "main_window_fixture.h"
 #include "ui/controls.h"
 
@@ -13,7 +14,6 @@
 #include <QTest>
 
 #include <array>
-#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
@@ -23,27 +23,6 @@ namespace tamo {
 namespace {
 
 using namespace test;
-
-// The rows of a table: fields between "|", blanks around them trimmed; "#" starts a comment line.
-std::vector<std::vector<std::string>> Rows(const char* file) {
-    std::ifstream in(std::string(TAMO_SOURCE_DIR "/tests/golden/controls/") + file);
-    EXPECT_TRUE(in) << file;
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::vector<std::string>& row = rows.emplace_back();
-        for (std::size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 1) {
-            bar = line.find('|', start);
-            std::string field = line.substr(start, bar == std::string::npos ? bar : bar - start);
-            field.erase(0, field.find_first_not_of(' '));
-            field.erase(field.find_last_not_of(' ') + 1);
-            row.push_back(field);
-        }
-    }
-    return rows;
-}
 
 class ControlsTable : public MainWindowTest {
 protected:
@@ -87,7 +66,7 @@ protected:
 
     // Adds to each control's record whether it can be used now.
     void Note() {
-        for (const auto& row : Rows("frame.txt")) {
+        for (const auto& row : GoldenRows("controls/frame.txt")) {
             QObject* o = Object(row[0]);
             auto* action = qobject_cast<QAction*>(o);
             usable_[row[0]] += (action ? action->isEnabled() : qobject_cast<QWidget*>(o)->isEnabled()) ? '+' : '-';
@@ -126,7 +105,7 @@ TEST_F(ControlsTable, NameCaptionGroupAndWhenEachControlCanBeUsed) {
     EXPECT_EQ(Text(*window_, "StatusState"), "Paused");
     Note(); // paused
 
-    for (const auto& row : Rows("frame.txt")) {
+    for (const auto& row : GoldenRows("controls/frame.txt")) {
         SCOPED_TRACE(row[0]);
         ASSERT_EQ(row.size(), 4u);
         EXPECT_EQ(Caption(row[0]), row[1]);
@@ -138,7 +117,7 @@ TEST_F(ControlsTable, NameCaptionGroupAndWhenEachControlCanBeUsed) {
         EXPECT_EQ(holder->objectName().toStdString(), row[2]);
         EXPECT_EQ(usable_.at(row[0]), row[3]);
     }
-    for (const auto& row : Rows("dialog_captions.txt")) {
+    for (const auto& row : GoldenRows("controls/dialog_captions.txt")) {
         const auto* o = Find<QWidget>(*Find<QWidget>(*window_, row[0].c_str()), row[1].c_str());
         const auto* button = qobject_cast<const QAbstractButton*>(o);
         const auto* label = qobject_cast<const QLabel*>(o);
@@ -231,7 +210,7 @@ TEST_F(ControlsTable, EachControlStandsWhereTheOperatorLooksForIt) {
         }
         QCoreApplication::processEvents();
         SaveScreen(*window_, least ? "main_window_bracket_least.png" : "main_window_bracket.png");
-        for (const auto& p : Rows("places.txt")) {
+        for (const auto& p : GoldenRows("controls/places.txt")) {
             if (!least || p[0] == "MDIForm1") {
                 EXPECT_TRUE(Holds(at(p[0], p[1]), p[2], at(p[0], p[3])))
                     << p[0] << ": " << p[1] << " " << p[2] << " " << p[3];
