@@ -26,26 +26,10 @@ using namespace test;
 
 class ControlsTable : public MainWindowTest {
 protected:
-    ControlsTable() {
-        QApplication::setActiveWindow(window_.get());
-        window_->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    }
-
     QObject* Object(const std::string& name) const { return Find<QObject>(*window_, name.c_str()); }
 
-    // A button pressed and released with the left mouse button, on the panel page it sits on.
-    void Press(QAbstractButton* button) {
-        for (int page = 0; page < 5; ++page) {
-            const auto* group = Find<QWidget>(*window_, ("Frame1_" + std::to_string(page)).c_str());
-            if (group->isAncestorOf(button) && !group->isVisible()) {
-                Press("Command4_" + std::to_string(page));
-            }
-        }
-        ASSERT_TRUE(button->isVisible() && button->isEnabled()) << button->objectName().toStdString();
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    void Press(const std::string& name) { Press(Find<QAbstractButton>(*window_, name.c_str())); }
+    void Press(QAbstractButton* button) { Click(button); }
+    void Press(const std::string& name) { Click(*window_, name.c_str()); }
 
     std::string Caption(const std::string& name) const {
         QObject* o = Object(name);
