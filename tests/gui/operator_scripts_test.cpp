@@ -85,7 +85,10 @@ protected:
         if (auto* l = qobject_cast<QLabel*>(o)) {
             return l->text().toStdString();
         }
-        return qobject_cast<QLineEdit*>(o)->text().toStdString();
+        if (auto* e = qobject_cast<QLineEdit*>(o)) {
+            return e->text().toStdString();
+        }
+        return qobject_cast<QWidget*>(o)->windowTitle().toStdString(); // a window: its title
     }
 
     void Press(const std::string& name, Qt::MouseButton button) {
@@ -116,6 +119,9 @@ protected:
             ASSERT_TRUE(field->isVisible() && field->isEnabled()) << arg(1) << " cannot take keys";
             QTest::mouseClick(field, Qt::LeftButton); // into the field, then its text selected
             Type(field, QString::fromStdString(arg(2)));
+            if (arg(2).empty()) {
+                QTest::keyClick(field, Qt::Key_Backspace); // the selected text goes
+            }
         } else if (verb == "key") {
             static const std::map<std::string, Qt::Key> keys{{"Space", Qt::Key_Space},   {"Tab", Qt::Key_Tab},
                                                              {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape},
