@@ -210,78 +210,8 @@ TEST_F(ControlsTable, EachControlStandsWhereTheOperatorLooksForIt) {
     }
 }
 
-// In single steps, each jog button moves the axis its caption names the way the sign says, as the
-// machine readouts show.
-TEST_F(ControlsTable, EachJogButtonMovesTheAxisItsCaptionNames) {
-    Press("Option1_3");
-    for (int i = 1; i <= 6; ++i) {
-        const std::string name = "JogZ_" + std::to_string(i);
-        const std::string caption = Caption(name);
-        SCOPED_TRACE(caption);
-        const std::size_t axis = std::string("XYZ").find(caption.at(0));
-        ASSERT_NE(axis, std::string::npos);
-        std::array<std::string, 3> before{};
-        for (std::size_t a = 0; a < 3; ++a) {
-            before[a] = Text(*window_, ("MachOutLl_" + std::to_string(a)).c_str());
-        }
-        Press(name);
-        for (std::size_t a = 0; a < 3; ++a) {
-            const double moved =
-                std::stod(Text(*window_, ("MachOutLl_" + std::to_string(a)).c_str())) - std::stod(before[a]);
-            EXPECT_NEAR(moved, a != axis ? 0 : caption.at(2) == '+' ? 0.0075 : -0.0075, 1e-4) << "XYZ"[a];
-        }
-    }
-}
-
-// The readout panel's buttons act on the row they stand in: from program X0.3 Y-0.15 Z0.45 with the
-// machine at X0.6 Y0.15 Z2, each zeroes or offers to set only its own coordinates; in the dialog,
-// the buttons do what their captions say, and only "OK" writes the positions.
-TEST_F(ControlsTable, EachReadoutButtonActsOnItsOwnRowAndTheDialogAsItsCaptionsSay) {
-    struct Case {
-        const char* button;
-        const char* program; // the program readouts after the click
-        const char* machine;
-        const char* dialog; // the coordinate dialog's caption, when it opens
-    };
-    auto readouts = [&](const char* row) {
-        return XY(row) + " " + Text(*window_, (std::string(row) + "_2").c_str());
-    };
-    const auto* dialog = Find<QWidget>(*window_, "Set_Prg_cord");
-    for (const Case& c : {Case{"ZeroPrg", "0.0000 0.0000 0.0000", "0.6000 0.1500 2.0000", ""},
-                          Case{"Command12", "0.3000 -0.1500 0.4500", "0.0000 0.0000 0.0000", ""},
-                          Case{"Command11", "0.3000 -0.1500 0.4500", "0.6000 0.1500 2.0000", "Set Machine Coordinates"},
-                          Case{"SetPrg", "0.3000 -0.1500 0.4500", "0.6000 0.1500 2.0000", "Set Program Coordinates"}}) {
-        SCOPED_TRACE(c.button);
-        cnc_.CoordCancel();
-        cnc_.st.ProgPosX = 0.3;
-        cnc_.st.ProgPosY = -0.15;
-        cnc_.st.ProgPosZ = 0.45;
-        cnc_.st.MachPosX = 0.6;
-        cnc_.st.MachPosY = 0.15;
-        cnc_.st.MachPosZ = 2;
-        cnc_.UpdateReadouts();
-        Press(c.button);
-        EXPECT_EQ(readouts("PrgOutlbl"), c.program);
-        EXPECT_EQ(readouts("MachOutLl"), c.machine);
-        EXPECT_EQ(dialog->isVisible() ? dialog->windowTitle().toStdString() : "", c.dialog);
-    }
-
-    auto fields = [&] {
-        return Text(*dialog, "Combo1_0") + " " + Text(*dialog, "Combo1_1") + " " + Text(*dialog, "Combo1_2");
-    };
-    auto press = [&](const char* name) {
-        QTest::mouseClick(Find<QAbstractButton>(*dialog, name), Qt::LeftButton);
-    };
-    EXPECT_EQ(fields(), "0.3000 -0.1500 0.4500");
-    press("Command4_1"); // "Zero Y"
-    EXPECT_EQ(fields(), "0.3000 0.0000 0.4500");
-    press("Command3"); // "Zero all"
-    EXPECT_EQ(fields(), "0.0000 0.0000 0.0000");
-    EXPECT_EQ(Text(*window_, "PrgOutlbl_0"), "0.3000");
-    press("Command1"); // "OK"
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(readouts("PrgOutlbl"), "0.0000 0.0000 0.0000");
-}
+// Each jog button's axis and sign, and what each readout button acts on, are operator scripts
+// (jog_steps, readout_buttons).
 
 } // namespace
 } // namespace tamo
