@@ -83,23 +83,6 @@ TEST_F(SettingsFile, OkWritesAndReadsBackAndExitKeepsAFileThatCanBeRead) {
     EXPECT_TRUE(m.cnc.settings.Visible);
 }
 
-// "Cancel" puts back what the dialog showed when it opened, also when "Settings" is chosen again
-// while it is open; after an "Ok" the saved values are what the next "Cancel" comes back to.
-TEST_F(SettingsFile, CancelPutsBackWhatTheDialogShowedWhenItOpened) {
-    m.cnc.SetOptionIn(true);
-    m.cnc.ShowSettings(); // already open: what it showed at opening stays the reference
-    m.cnc.SettingsCancel();
-    EXPECT_EQ(m.cnc.settings.Label4, "mm/");
-
-    m.cnc.ShowSettings();
-    m.cnc.settings.Combo2[0] = "800";
-    ASSERT_TRUE(m.cnc.SettingsOk());
-    m.cnc.ShowSettings();
-    m.cnc.settings.Combo2[0] = "1600";
-    m.cnc.SettingsCancel();
-    EXPECT_EQ(m.cnc.settings.Combo2[0], "800");
-}
-
 // Every field of the settings dialog, edited and cancelled, or edited beside a field that "Ok"
 // refuses and then cancelled: the file written at Exit is the one from before.
 TEST_F(SettingsFile, CancelAfterAnEditOrARefusedOkPutsBackEveryField) {
@@ -184,22 +167,6 @@ TEST(DialogCancel, ScaleAndCoordinateFieldsAreAllPutBack) {
             EXPECT_EQ(m.cnc.coord.Combo1, (Texts{"0.0000", "0.0000", "-0.6000"}));
         }
     }
-}
-
-// The scale window's Cancel and Ok are driven through the window in the GUI tests.
-TEST(ScaleDialog, RefusesANonNumberOrZeroByItsAxisAndConvertsToAFactorThatReadsBack) {
-    TestMachine m;
-    m.cnc.ShowScale();
-    for (const auto& [field, text] : {std::pair{2, "2,5"}, {1, "0"}, {3, "-0.0"}}) {
-        m.cnc.scale.Combo1 = {"1", "1", "1", "1"};
-        m.cnc.scale.Combo1[static_cast<std::size_t>(field)] = text;
-        EXPECT_FALSE(m.cnc.ScaleOk());
-        EXPECT_EQ(m.cnc.scale.Refused, field);
-    }
-    EXPECT_EQ(m.op.messages().front().text, "Scale Factor Y-Axis must be a number other than 0.");
-    EXPECT_TRUE(m.cnc.scale.Visible);
-    m.cnc.ScaleMmToIn();
-    EXPECT_NEAR(*ReadNumber(m.cnc.scale.Combo1[3]) * 25.4, 1, 1e-15);
 }
 
 // The resize's redraw re-parses the program through the running block: it waits for the run.
