@@ -137,6 +137,7 @@ protected:
             AtYield(op_.yields() + std::stoull(arg(1)), [this, rest] { Step(rest); });
         } else if (verb == "run") {
             op_.set_yield_hook(nullptr);
+            op_.clear_messages();
             Press("Command4_3", Qt::LeftButton);
             for (int start = 0; start < 5 && !Done(op_); ++start) {
                 Press("Command7", Qt::LeftButton);
