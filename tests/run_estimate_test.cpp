@@ -2,6 +2,7 @@
 // against the run itself; and the lines Start refuses, because their move would never end, would
 // take more than a day, or cannot be computed at all.
 
+#include "golden_rows.h"
 #include "interpreter/numbers.h"
 #include "platform/clock.h"
 #include "test_machine.h"
@@ -110,69 +111,38 @@ std::string LiveState(const Cnc& c) {
     return out.str();
 }
 
-struct Refusal {
-    const char* name;
-    const char* program;
-    const char* scale_x;
-    const char* scale_f;
-    int line;        // refused; 0: runs
-    const char* why; // in the message
-};
+// Each refused line is refused at Start before anything moves, with the estimate's own message; the
+// estimate works on a copy and leaves the times of the lines before it.
+TEST(UnrunnableLine, IsRefusedAtStartBeforeAnythingMoves) {
+    for (const test::Row& r : test::GoldenRows("estimate/refusals.txt")) {
+        SCOPED_TRACE(r[0]);
+        const int line = std::stoi(r[4]);
+        TestMachine m(true);
+        m.cnc.scale.Combo1[1] = r[2];
+        m.cnc.scale.Combo1[0] = r[3];
+        m.cnc.main.Overide = "0";
+        m.cnc.main.Check1 = kChecked;
+        m.Load(r[1]);
+        const std::string before = LiveState(m.cnc);
+        const RunEstimate estimate = m.cnc.EstimateRun();
+        EXPECT_EQ(LiveState(m.cnc), before) << "the estimate works on a copy";
+        EXPECT_EQ(estimate.refused_line, line) << estimate.refusal;
+        if (line == 0) {
+            continue;
+        }
+        EXPECT_NE(estimate.refusal.find(r[5]), std::string::npos) << estimate.refusal;
+        EXPECT_EQ(estimate.seconds.size(), static_cast<std::size_t>(line - 1)) << "times up to the line before";
 
-void PrintTo(const Refusal& r, std::ostream* out) {
-    *out << r.name;
-}
-
-class UnrunnableLine : public ::testing::TestWithParam<Refusal> {};
-
-// On the start-up settings: 0.0075 mm a step, fast jog rate 500 mm/min.
-TEST_P(UnrunnableLine, IsRefusedAtStartBeforeAnythingMoves) {
-    const Refusal& r = GetParam();
-    TestMachine m(true);
-    m.cnc.scale.Combo1[1] = r.scale_x;
-    m.cnc.scale.Combo1[0] = r.scale_f;
-    m.cnc.main.Overide = "0";
-    m.cnc.main.Check1 = kChecked;
-    m.Load(r.program);
-    const std::string before = LiveState(m.cnc);
-    const RunEstimate estimate = m.cnc.EstimateRun();
-    EXPECT_EQ(LiveState(m.cnc), before) << "the estimate works on a copy";
-    EXPECT_EQ(estimate.refused_line, r.line) << estimate.refusal;
-    if (r.line == 0) {
-        return;
+        m.cnc.Start();
+        ASSERT_EQ(m.op.messages().size(), 1u);
+        const std::string& message = m.op.messages()[0].text;
+        EXPECT_EQ(message, estimate.refusal);
+        EXPECT_EQ(message.rfind("Line " + r[4] + " (", 0), 0u) << message;
+        EXPECT_TRUE(m.port.writes().empty());
+        EXPECT_EQ(m.op.yields(), 0u);
+        EXPECT_EQ(LiveState(m.cnc), before);
     }
-    EXPECT_NE(estimate.refusal.find(r.why), std::string::npos) << estimate.refusal;
-    EXPECT_EQ(estimate.seconds.size(), static_cast<std::size_t>(r.line - 1)) << "times up to the line before";
-
-    m.cnc.Start();
-    ASSERT_EQ(m.op.messages().size(), 1u);
-    const std::string& message = m.op.messages()[0].text;
-    EXPECT_EQ(message, estimate.refusal);
-    EXPECT_EQ(message.rfind("Line " + std::to_string(r.line) + " (", 0), 0u) << message;
-    EXPECT_TRUE(m.port.writes().empty());
-    EXPECT_EQ(m.op.yields(), 0u);
-    EXPECT_EQ(LiveState(m.cnc), before);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Start, UnrunnableLine,
-    ::testing::Values(
-        Refusal{"EndlessLine", "G01 X10\nG01 X1e300\nG01 X0\n", "1", "1", 2, "would never end"},
-        Refusal{"EndlessArc", "G02 X10 Y10 I1e150 J0\n", "1", "1", 1, "its arc would never end"},
-        Refusal{"EndlessByScale", "G00 X0 Y0\nG01 X10 F100\n", "1e300", "1", 2, "would never end"},
-        Refusal{"StepsBeyondNumbers", "G01 X1e308\n", "1", "1", 1, "more steps than any number can hold"},
-        Refusal{"EndBeyondNumbers", "G00 Y1\nG01 X1e308\n", "2", "1", 2, "end point is beyond any number"},
-        Refusal{"CentreBeyondNumbers", "G03 X1 Y1 I1e308 J1e308\n", "1", "1", 1, "centre, radius or end point"},
-        // At the override of 0 every feed is 1 mm a minute: 2000 mm take 33 hours, 100 mm 100 minutes.
-        Refusal{"LongerThanADay", "G01 X100 F300\nG01 X2100\n", "1", "1", 2,
-                "more than a day at its feed, about 33.3 hours"},
-        Refusal{"LongButFinite", "G01 X100 F300\n", "1", "1", 0, ""},
-        // An infinite feed (F near the largest double, feed scale 2) at an override of 0 runs at the
-        // floor: slow, not refused.
-        Refusal{"InfiniteFeed", "G01 X10 F1e308\n", "1", "2", 0, ""},
-        // A word without digits reads as 0, as every word does: X0, a move like any other.
-        Refusal{"WordWithoutDigits", "G01 X10\nG01 XNaN\n", "1", "1", 0, ""}),
-    [](const auto& test) { return std::string(test.param.name); });
 
 // Start keeps the estimate while nothing it depends on changes, and works it out again when the
 // scale, a setting or the program does.
