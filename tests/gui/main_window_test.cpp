@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <fstream>
 #include <numbers>
 
 namespace tamo {
@@ -129,6 +130,41 @@ TEST_F(MainWindowTest, ExitWritesTheConfigurationAndEnds) {
     window_->close();
     EXPECT_EQ(ends_, 3);
     EXPECT_TRUE(fs::exists(dir_ / "tamo.cfg"));
+}
+
+// File's list of recent programs as the operator reads it: newest first, each once, five at most,
+// numbered for the keyboard; out of reach during a run; a program picked from it comes to the top.
+TEST_F(MainWindowTest, RecentProgramsAreListedNewestFirstEachOnce) {
+    auto listed = [&] {
+        std::string names;
+        for (int i = 0; i < 5; ++i) {
+            const auto* recent = Find<QAction>(*window_, ("Recent_" + std::to_string(i)).c_str());
+            names +=
+                recent->isVisible() ? recent->text().toStdString() + (recent->isEnabled() ? "" : " (off)") + ";" : "";
+        }
+        return names;
+    };
+    std::vector<std::string> programs;
+    for (const char* name : {"a.nc", "b.nc", "c.nc", "d.nc", "e.nc", "f.nc"}) {
+        programs.push_back((dir_ / name).string());
+        std::ofstream(programs.back()) << "G01 X3 F100\n";
+    }
+    EXPECT_EQ(listed(), "");
+    Open(programs[0]);
+    Open(programs[1]);
+    Open(programs[0]);
+    EXPECT_EQ(listed(), "&1 a.nc;&2 b.nc;");
+    op_.set_next_files({});
+    Trigger(*window_, "Open_Menu"); // cancelled: nothing listed
+    for (std::size_t i = 2; i < programs.size(); ++i) {
+        Open(programs[i]);
+    }
+    EXPECT_EQ(listed(), "&1 f.nc;&2 e.nc;&3 d.nc;&4 c.nc;&5 a.nc;");
+    AtYield(5, [&] { EXPECT_EQ(listed(), "&1 f.nc (off);&2 e.nc (off);&3 d.nc (off);&4 c.nc (off);&5 a.nc (off);"); });
+    RunToEnd();
+    Trigger(*window_, "Recent_3");
+    EXPECT_EQ(window_->windowTitle().toStdString(), "TamoCNC     " + programs[2]);
+    EXPECT_EQ(listed(), "&1 c.nc;&2 f.nc;&3 e.nc;&4 d.nc;&5 a.nc;");
 }
 
 TEST(SafetyDialog, OnlyIAgreeAgrees) {
