@@ -42,61 +42,39 @@ private:
     std::vector<double> line_end_;
 };
 
-struct Sample {
-    const char* program; // a sample of gcodes/, unless the text is given
-    bool contour;
-    const char* text = nullptr;
-};
-
-void PrintTo(const Sample& s, std::ostream* out) {
-    *out << s.program << (s.contour ? " contour" : " ramped");
-}
-
-// Both directions, starting and ending above and below the centre, three quarters clockwise, and
-// helices: a whole turn down, and a quarter that needs more Z steps than it has increments.
-constexpr const char* kArcs = "G00 X20 Y0\nG02 X0 Y-20 I-20 J0 F300\nG02 X-20 Y0 I0 J20\nG03 X0 Y-20 I20 J0\n"
-                              "G03 X20 Y0 I0 J20\nG02 X0 Y20 I-20 J0\nG02 X0 Y20 Z-1 I0 J-20\n"
-                              "G03 X-20 Y0 Z-40 I0 J-20\n";
-
-class EstimateOfSample : public ::testing::TestWithParam<Sample> {};
-
 // The estimate leaves out the step accumulators' carried fractions (a move whose longest axis'
 // share falls just short of 1 takes one tick more, at the ramp's floor) and the exact end of an
 // arc's walk (an increment more or less): a tick or two of a move. Here that is 0.02 % of the run
 // time (three thousand random short segments: also 0.02 %); the test allows 0.1 % of the run time,
 // at every line and in total.
-TEST_P(EstimateOfSample, MatchesTheRunLineByLine) {
-    TestMachine m(TestMachine::NotStarted{});
-    m.cnc.ConfigPath = kMachineCfg;
-    m.cnc.ConfigReadOnly = true;
-    m.cnc.StartUp(true);
-    m.cnc.main.Check1 = GetParam().contour ? kChecked : kUnchecked;
-    const Sample& sample = GetParam();
-    m.op.QueueFile(sample.text != nullptr ? test::ProgramFile(sample.text)
-                                          : std::string(TAMO_SOURCE_DIR) + "/gcodes/" + sample.program);
-    m.cnc.Open_Menu();
-    const RunEstimate estimate = m.cnc.EstimateRun();
-    ASSERT_TRUE(estimate.calibrated);
-    ASSERT_EQ(estimate.refused_line, 0) << estimate.refusal;
-    ASSERT_EQ(estimate.seconds.size(), static_cast<std::size_t>(m.st.PrgLineCount));
+TEST(EstimateOfSample, MatchesTheRunLineByLine) {
+    for (const test::Row& sample : test::GoldenRows("estimate/samples.txt")) {
+        SCOPED_TRACE(sample[0] + " " + sample[1]);
+        TestMachine m(TestMachine::NotStarted{});
+        m.cnc.ConfigPath = kMachineCfg;
+        m.cnc.ConfigReadOnly = true;
+        m.cnc.StartUp(true);
+        m.cnc.main.Check1 = sample[1] == "contour" ? kChecked : kUnchecked;
+        m.op.QueueFile(std::string(TAMO_SOURCE_DIR) + "/" + sample[0]);
+        m.cnc.Open_Menu();
+        const RunEstimate estimate = m.cnc.EstimateRun();
+        ASSERT_TRUE(estimate.calibrated);
+        ASSERT_EQ(estimate.refused_line, 0) << estimate.refusal;
+        ASSERT_EQ(estimate.seconds.size(), static_cast<std::size_t>(m.st.PrgLineCount));
 
-    RunClock run;
-    m.cnc.set_tick_observer(&run);
-    for (int starts = 0; starts < 10 && m.st.PrgLineNo <= m.st.PrgLineCount; ++starts) {
-        m.cnc.Start();
-    }
-    ASSERT_EQ(m.op.messages().back().text, "File succesfully processed");
-    const double total = run.LineEnd(estimate.seconds.size());
-    EXPECT_GT(total, 10);
-    for (std::size_t line = 1; line <= estimate.seconds.size(); ++line) {
-        EXPECT_NEAR(estimate.seconds[line - 1], run.LineEnd(line), total / 1000) << "line " << line;
+        RunClock run;
+        m.cnc.set_tick_observer(&run);
+        for (int starts = 0; starts < 10 && m.st.PrgLineNo <= m.st.PrgLineCount; ++starts) {
+            m.cnc.Start();
+        }
+        ASSERT_EQ(m.op.messages().back().text, "File succesfully processed");
+        const double total = run.LineEnd(estimate.seconds.size());
+        EXPECT_GT(total, 10);
+        for (std::size_t line = 1; line <= estimate.seconds.size(); ++line) {
+            EXPECT_NEAR(estimate.seconds[line - 1], run.LineEnd(line), total / 1000) << "line " << line;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Samples, EstimateOfSample,
-                         ::testing::Values(Sample{"bracket.txt", false}, Sample{"bracket.txt", true},
-                                           Sample{"square.txt", false}, Sample{"square.txt", true},
-                                           Sample{"arcs", false, kArcs}));
 
 // What the estimate and Start look at, as a text: nothing of it may change.
 std::string LiveState(const Cnc& c) {
