@@ -1,9 +1,7 @@
-// The core side of the windows: readouts and the coordinate dialog, the settings and scale
-// dialogs' "Ok" and "Cancel", and a resize that comes during a run.
+// The core side of the windows where the operator scripts cannot reach: the readouts' form, the
+// settings file behind "Ok", "Cancel" and Exit, and a resize that comes during a run.
 
 #include "test_machine.h"
-
-#include "interpreter/numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -119,52 +117,6 @@ TEST_F(SettingsFile, CancelAfterAnEditOrARefusedOkPutsBackEveryField) {
             EXPECT_FALSE(f.Visible);
             m.cnc.ExitProgram();
             ASSERT_EQ(Slurp(m.cnc.ConfigPath), original);
-        }
-    }
-}
-
-// Each factor of the scale dialog, and each coordinate of the coordinate dialog, typed and
-// cancelled, or typed beside one that "Ok" refuses and then cancelled: the next line is scaled as
-// before, and the positions stay.
-TEST(DialogCancel, ScaleAndCoordinateFieldsAreAllPutBack) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        for (const bool refused : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "factor " << i << (refused ? " beside a refused one" : ""));
-            TestMachine m;
-            m.cnc.ShowScale();
-            m.cnc.ScaleActivated(); // as the window does when it comes up
-            m.cnc.scale.Combo1[i] = "2";
-            if (refused) {
-                m.cnc.scale.Combo1[(i + 1) % 4] = "0";
-                EXPECT_FALSE(m.cnc.ScaleOk());
-                EXPECT_EQ(m.cnc.scale.Combo1[i], "2") << "the refusal keeps what was typed";
-            }
-            m.cnc.ScaleCancel();
-            m.Parse("G01 X1 Y1 Z1 I1 J1 F100");
-            EXPECT_EQ((std::array{m.st.TargetX, m.st.TargetY, m.st.TargetZ, m.st.ArcI, m.st.ArcJ, m.st.ProgFeed}),
-                      (std::array{1.0, 1.0, 1.0, 1.0, 1.0, 100.0}));
-        }
-    }
-    for (std::size_t i = 0; i < 3; ++i) {
-        for (const bool refused : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "coordinate " << i << (refused ? " beside a refused one" : ""));
-            TestMachine m;
-            m.st.ProgPosX = 0.3;
-            m.st.MachPosZ = -0.6;
-            m.cnc.SetPrg();
-            m.cnc.coord.Combo1[i] = "7";
-            if (refused) {
-                m.cnc.coord.Combo1[(i + 1) % 3] = "x";
-                m.cnc.CoordOk();
-                EXPECT_TRUE(m.cnc.coord.Visible);
-            }
-            m.cnc.CoordCancel();
-            m.cnc.CoordOk(); // a discarded dialog applies nothing
-            m.cnc.UpdateReadouts();
-            EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"0.3000", "0.0000", "0.0000"}));
-            EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"0.0000", "0.0000", "-0.6000"}));
-            m.cnc.SetMachine();
-            EXPECT_EQ(m.cnc.coord.Combo1, (Texts{"0.0000", "0.0000", "-0.6000"}));
         }
     }
 }
