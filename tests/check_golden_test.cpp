@@ -49,11 +49,11 @@ TEST(CheckGolden, EveryBadProgramGivesExactlyTheFindingsItExpects) {
         EXPECT_EQ(found, expected) << file.path().filename();
         for (const test::Row& said : test::GoldenRows("check/messages.txt")) {
             if (said[0] == file.path().filename()) {
-                const auto f = std::find_if(report.findings.begin(), report.findings.end(), [&](const auto& f) {
+                const auto it = std::find_if(report.findings.begin(), report.findings.end(), [&](const auto& f) {
                     return std::to_string(f.line) == said[1] && f.code == said[2];
                 });
-                ASSERT_NE(f, report.findings.end()) << said[0] << " " << said[1] << " " << said[2];
-                EXPECT_EQ(f->message, said[3]) << said[0];
+                ASSERT_NE(it, report.findings.end()) << said[0] << " " << said[1] << " " << said[2];
+                EXPECT_EQ(it->message, said[3]) << said[0];
             }
         }
     }
