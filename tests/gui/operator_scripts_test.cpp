@@ -2,11 +2,10 @@
 // step a row, the mouse and the keys on the shown, active window, and what the operator then reads.
 // The verbs:
 //   open | TEXT                    the program TEXT, chosen in File > Open (Ctrl+O)
-//   press | NAME [| right]         a mouse click on the button; it must be shown and usable
-//   hold | NAME [| right]          pressed, its release already waiting (a jog runs until it)
+//   press | NAME                   a left mouse click on the button; it must be shown and usable
 //   menu | NAME                    the menu item
 //   type | NAME | TEXT             key by key into the field, its old text selected
-//   key | NAME | KEY               Space, Tab, Return, Escape, Home or Right on the control
+//   key | NAME | KEY               Space, Tab, Return or Escape on the control
 //   close | NAME                   the window's close box
 //   answer | yes or no             the answer to the next question
 //   at | N | VERB | ...            the step at the N-th yield from now, as a press during a run
@@ -91,10 +90,10 @@ protected:
         return qobject_cast<QWidget*>(o)->windowTitle().toStdString(); // a window: its title
     }
 
-    void Press(const std::string& name, Qt::MouseButton button) {
+    void Press(const std::string& name) {
         auto* b = qobject_cast<QAbstractButton*>(Active(name));
         ASSERT_TRUE(b != nullptr && b->isVisible() && b->isEnabled()) << name << " cannot be pressed";
-        QTest::mouseClick(b, button);
+        QTest::mouseClick(b, Qt::LeftButton);
     }
 
     void Step(const Row& row) {
@@ -102,14 +101,11 @@ protected:
         const auto arg = [&row](std::size_t i) {
             return i < row.size() ? row[i] : std::string();
         };
-        const Qt::MouseButton button = arg(2) == "right" ? Qt::RightButton : Qt::LeftButton;
         if (verb == "open") {
             op_.set_next_files({ProgramFile(arg(1))});
             QTest::keyClick(Active("MDIForm1"), Qt::Key_O, Qt::ControlModifier);
         } else if (verb == "press") {
-            Press(arg(1), button);
-        } else if (verb == "hold") {
-            PressAndRelease(Active(arg(1)), button);
+            Press(arg(1));
         } else if (verb == "menu") {
             auto* action = Find<QAction>(*window_, arg(1).c_str());
             ASSERT_TRUE(action->isEnabled()) << arg(1);
@@ -123,9 +119,8 @@ protected:
                 QTest::keyClick(field, Qt::Key_Backspace); // the selected text goes
             }
         } else if (verb == "key") {
-            static const std::map<std::string, Qt::Key> keys{{"Space", Qt::Key_Space},   {"Tab", Qt::Key_Tab},
-                                                             {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape},
-                                                             {"Home", Qt::Key_Home},     {"Right", Qt::Key_Right}};
+            static const std::map<std::string, Qt::Key> keys{
+                {"Space", Qt::Key_Space}, {"Tab", Qt::Key_Tab}, {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape}};
             QWidget* w = Active(arg(1));
             QTest::keyClick(qobject_cast<QComboBox*>(w) != nullptr ? Edit(arg(1)) : w, keys.at(arg(2)));
         } else if (verb == "close") {
@@ -138,9 +133,9 @@ protected:
         } else if (verb == "run") {
             op_.set_yield_hook(nullptr);
             op_.clear_messages();
-            Press("Command4_3", Qt::LeftButton);
+            Press("Command4_3");
             for (int start = 0; start < 5 && !Done(op_); ++start) {
-                Press("Command7", Qt::LeftButton);
+                Press("Command7");
             }
             EXPECT_TRUE(Done(op_));
         } else if (verb == "expect") {
