@@ -1,8 +1,9 @@
 #pragma once
 
 // Cases kept as rows of a table under tests/golden: fields between "|", blanks around them trimmed
-// (a field in double quotes keeps its blanks, and "\n", "\r" and "\t" in it stand for a line feed, a
-// carriage return and a tab); a line that starts with "#" is a comment, and an empty line is skipped.
+// (a field in double quotes keeps its blanks, and "\n", "\r", "\t" and "\"" in it stand for a line
+// feed, a carriage return, a tab and a double quote); a line that starts with "#" is a comment, and an empty line is
+// skipped.
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ inline std::vector<Row> GoldenRows(const std::string& file) {
             field.erase(field.find_last_not_of(' ') + 1);
             if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
                 field = field.substr(1, field.size() - 2);
-                for (const auto& [escape, ch] : {std::pair{"\\n", '\n'}, {"\\r", '\r'}, {"\\t", '\t'}}) {
+                for (const auto& [escape, ch] : {std::pair{"\\n", '\n'}, {"\\r", '\r'}, {"\\t", '\t'}, {"\\\"", '"'}}) {
                     for (auto at = field.find(escape); at != std::string::npos; at = field.find(escape, at + 1)) {
                         field.replace(at, 2, 1, ch);
                     }
