@@ -2,8 +2,8 @@
 
 // Cases kept as rows of a table under tests/golden: fields between "|", blanks around them trimmed
 // (a field in double quotes keeps its blanks, and "\n", "\r", "\t" and "\"" in it stand for a line
-// feed, a carriage return, a tab and a double quote); a line that starts with "#" is a comment, and an empty line is
-// skipped.
+// feed, a carriage return, a tab and a double quote); a line that starts with "#" is a comment, and
+// an empty line is skipped.
 
 #include <gtest/gtest.h>
 
