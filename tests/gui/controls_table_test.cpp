@@ -143,6 +143,9 @@ bool Holds(QRect a, std::string_view relation, QRect b) {
     if (relation == "over") {
         return a.bottom() < b.top() && a.left() <= b.right() && b.left() <= a.right();
     }
+    if (relation == "just over, as wide as") { // the next row, the same columns
+        return a.bottom() < b.top() && b.top() - a.bottom() <= 12 && a.left() == b.left() && a.right() == b.right();
+    }
     return a.right() < b.left() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 
