@@ -1,3 +1,4 @@
+#include "golden_rows.h"
 #include "motor_steps.h"
 #include "test_machine.h"
 
@@ -85,33 +86,21 @@ TEST(ArcMove, EndOnTheStartIsAFullCircleInTheProgrammedDirection) {
     }
 }
 
-// Arcs of radius 3 about the origin in every quadrant, starting and ending below the centre, three
-// quarters ending level with the centre, and ending just short of the start, each way. The motors'
+// The arcs of tests/golden/arc/turns.txt, each way. The motors'
 // steps, summed from the port, turn the whole angle in the programmed direction (counter-clockwise
 // positive) and end on the end point, and nothing the machine cuts leaves the circle.
 TEST(ArcMove, EveryQuadrantAndAlmostAFullCircleTurnTheProgrammedWay) {
     const double step_deg = kStep / 3 * 180 / kPi;
-    struct Case {
-        double from_deg, to_deg;
-        int dir; // +1 G02, -1 G03
-        double turned_deg;
-    };
-    // clang-format off
-    const std::vector<Case> cases{
-        {0, 90, -1, 90},   {90, 180, -1, 90},   {180, 270, -1, 90},   {270, 360, -1, 90},
-        {90, 0, 1, -90},   {0, -90, 1, -90},    {-90, -180, 1, -90},  {180, 90, 1, -90},
-        {200, 340, -1, 140}, {340, 200, 1, -140}, {200, 340, 1, -220}, {340, 200, -1, 220},
-        {90, 180, 1, -270}, {0, 270, -1, 270},  {180, 270, 1, -270},
-        {30, 28, -1, 358}, {30, 32, 1, -358},   {250, 248, -1, 358},  {250, 252, 1, -358},
-        {30, 30 - step_deg / 3, -1, 360}, {250, 250 + step_deg / 3, 1, -360},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.from_deg << " to " << c.to_deg << (c.dir > 0 ? " G02" : " G03"));
-        const double a0 = c.from_deg * kPi / 180, a1 = c.to_deg * kPi / 180;
+    for (const test::Row& c : test::GoldenRows("arc/turns.txt")) {
+        SCOPED_TRACE(c[0] + " to " + c[1] + " " + c[2]);
+        const double to_deg = std::stod(c[1]) + (c[1].ends_with("+s")   ? 1
+                                                 : c[1].ends_with("-s") ? -1
+                                                                        : 0) *
+                                                    step_deg / 3;
+        const double a0 = std::stod(c[0]) * kPi / 180, a1 = to_deg * kPi / 180;
         const double x0 = 3 * std::cos(a0), y0 = 3 * std::sin(a0);
         ArcMachine m;
-        m.Arc(x0, y0, 3 * std::cos(a1), 3 * std::sin(a1), -x0, -y0, c.dir);
+        m.Arc(x0, y0, 3 * std::cos(a1), 3 * std::sin(a1), -x0, -y0, c[2] == "G02" ? 1 : -1);
         double x = x0, y = y0, turned = 0;
         for (const test::Steps& s : test::MotorSteps(m.port)) {
             const double before = std::atan2(y, x);
@@ -119,7 +108,7 @@ TEST(ArcMove, EveryQuadrantAndAlmostAFullCircleTurnTheProgrammedWay) {
             y += s[1] * kStep;
             turned += std::remainder(std::atan2(y, x) - before, 2 * kPi);
         }
-        EXPECT_NEAR(turned * 180 / kPi, c.turned_deg, 2 * step_deg);
+        EXPECT_NEAR(turned * 180 / kPi, std::stod(c[3]), 2 * step_deg);
         for (const auto& t : m.ticks) {
             ASSERT_NEAR(std::hypot(t.x, t.y), 3, 1.5 * kStep);
         }

@@ -1,7 +1,9 @@
 // The bad-programs set: one program per finding in tests/golden/check, each with the findings it
-// must produce on its first lines, "(expect LINE CODE SEVERITY)". Nothing else may be found.
+// must produce on its first lines, "(expect LINE CODE SEVERITY)". Nothing else may be found, and
+// each finding says what messages.txt says it says: the numbers, axes and lines the operator reads.
 
 #include "check_fixture.h"
+#include "golden_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +47,15 @@ TEST(CheckGolden, EveryBadProgramGivesExactlyTheFindingsItExpects) {
         std::sort(expected.begin(), expected.end());
         EXPECT_FALSE(expected.empty()) << file.path().filename() << " expects nothing";
         EXPECT_EQ(found, expected) << file.path().filename();
+        for (const test::Row& said : test::GoldenRows("check/messages.txt")) {
+            if (said[0] == file.path().filename()) {
+                const auto it = std::find_if(report.findings.begin(), report.findings.end(), [&](const auto& f) {
+                    return std::to_string(f.line) == said[1] && f.code == said[2];
+                });
+                ASSERT_NE(it, report.findings.end()) << said[0] << " " << said[1] << " " << said[2];
+                EXPECT_EQ(it->message, said[3]) << said[0];
+            }
+        }
     }
     EXPECT_GT(programs, 20);
 }

@@ -2,6 +2,7 @@
 // names, the lines it points at, and the settings, scale factors and state it reads.
 
 #include "check_fixture.h"
+#include "golden_rows.h"
 #include "interpreter/numbers.h"
 
 #include <gtest/gtest.h>
@@ -142,27 +143,19 @@ TEST(Check, KeepsTheFirstFindingsOfACodeAndCountsThemAll) {
     EXPECT_EQ(report.Summary(), std::to_string(check::kMaxFindingsPerCode + 50) + " errors, no warnings");
 }
 
-// Findings at their edges: a missing F told once for the whole program, the fewest moves that are
-// compared for a far one, and one move after an end word named as one.
 TEST(Check, FindingsAtTheirEdges) {
-    struct Case {
-        const char* before; // a line parsed before the program is opened
-        const char* program;
-        std::vector<std::string> codes;
-        const char* message;
-    };
-    for (const Case& c : {Case{"F100", "G01 X1\nX2\nX3\n", {"1 feed-missing"}, "No F word before this feed move"},
-                          Case{"", "G01 X1 F100\nX2\nX3\nX4\nX1000\n", {"5 far-move"}, "This move goes to X"},
-                          Case{"", "G01 X1 F100\nM2\nX2\n", {"2 program-end"}, "the move on line 3 is cut as well."},
-                          Case{"", "G01 x1 F100\n", {"1 lower-case", "1 g-word-text"}, ""},
-                          Case{"", "G20\nG01 X1 F100\n", {"1 non-motion-g", "1 unit-word"}, "\"G20\" (units)"}}) {
-        SCOPED_TRACE(c.program);
+    for (const test::Row& c : test::GoldenRows("check/edges.txt")) {
+        SCOPED_TRACE(c[1]);
         TestMachine m;
-        m.Parse(c.before);
-        const check::Report report = CheckText(m, c.program);
-        EXPECT_EQ(Codes(report), c.codes);
+        m.Parse(c[0]);
+        const check::Report report = CheckText(m, c[1]);
+        std::string codes;
+        for (const std::string& code : Codes(report)) {
+            codes += (codes.empty() ? "" : ",") + code;
+        }
+        EXPECT_EQ(codes, c[2]);
         ASSERT_FALSE(report.findings.empty());
-        EXPECT_NE(report.findings[0].message.find(c.message), std::string::npos) << report.findings[0].message;
+        EXPECT_NE(report.findings[0].message.find(c[3]), std::string::npos) << report.findings[0].message;
     }
 }
 

@@ -1,6 +1,7 @@
 // tamo.cfg: writing, reading back, what is derived from it, and what happens to a file that
 // cannot be used or written.
 
+#include "golden_rows.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,17 @@ namespace fs = std::filesystem;
 using test::Slurp;
 using Lines = std::vector<std::string>;
 
-// The file that a first start writes, from the controls' initial values.
-// clang-format off
-const Lines kStartUpLines{
-    "400", "400", "400", "3", "2", "5", "4", "7", "6", "0", "0", "15",                 // lines 1-12
-    "500", "200", "100", "500", "200", "100", "500", "200", "100", "10", "11", "12",   // lines 13-24
-    "13", "3.00", "3.00", "3.00", " 0 ", " 0 ", " 0 ", "True", "False", " 0 ", "5", " 0 ", // lines 25-36
-    " 0 ", " 0 ", "Relative", "Relative", "Rel.", "10", "10", "True", "False", "False", "Rapid", "100",
-};
-// clang-format on
+// A settings file of tests/golden/settings as its lines; start_up.cfg is the file that a first start
+// writes from the controls' initial values.
+Lines GoldenLines(const std::string& file) {
+    std::istringstream in(Slurp(fs::path(TAMO_SOURCE_DIR) / "tests/golden/settings" / file));
+    Lines lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(0, line.size() - 1)); // without its CR
+    }
+    return lines;
+}
+const Lines kStartUpLines = GoldenLines("start_up.cfg");
 
 std::string Join(const Lines& lines) {
     std::string text;
@@ -78,14 +81,6 @@ class ConfigFile : public ::testing::Test {
 protected:
     ConfigFile() { cnc.ConfigPath = cfg; }
     void Put(const std::string& text) const { dir.Write("tamo.cfg", text); }
-    // The start-up state of a machine whose file did not exist.
-    static Machine& Reference() {
-        static Machine m;
-        static bool started = (m.cnc.StartUp(false), true);
-        (void)started;
-        return m;
-    }
-
     test::ScratchDir dir;
     fs::path cfg = dir / "tamo.cfg";
     Machine m;
@@ -101,13 +96,7 @@ TEST_F(ConfigFile, FirstStartWritesTheStartUpFileSilently) {
 }
 
 TEST_F(ConfigFile, WrittenFileReadsBackUnchanged) {
-    // clang-format off
-    const Lines lines{
-        "200", "1600", "800", "9", "8", "2", "3", "10", "1", "1.5", "-2", "0.75",
-        "20", "8", "4", "19.69", "7.87", "3.94", "10", "5", "2.5", "13", "12", "11",
-        "10", "0.2", "0.25", "0.125", " 0 ", " 1 ", " 2 ", "False", "True", " 12345 ", "7", " 313563 ",
-        " 1 ", " 2 ", "Limit switch", "Absolute", "Abs., \"x\"", "0.394", "", "False", "False", "True", "Feedrate", "250"};
-    // clang-format on
+    const Lines lines = GoldenLines("edited.cfg");
     Put(Join(lines) + "past the end\r\nmore\r\n");
     cnc.StartUp(false); // reads, then writes back what it read
     ASSERT_EQ(m.op.messages().size(), 1u) << "the Z pins 10 and 1 drive nothing: told, and kept";
@@ -202,65 +191,49 @@ TEST_F(ConfigFile, WrittenNumbersHaveTheirFixedForm) {
     EXPECT_NE(text.find("\r\nRel.  Abs.\r\n"), std::string::npos);
 }
 
-struct BadFile {
-    const char* name;
-    int line;           // the line the message must name
-    const char* value;  // what that line holds; nullptr: the file ends before it
-    int other_line = 0; // and a second line changed with it
-    const char* other_value = nullptr;
-};
-
-void PrintTo(const BadFile& bad, std::ostream* out) {
-    *out << bad.name;
+// The start-up state of a machine whose file did not exist.
+const Machine& Reference() {
+    static Machine m;
+    static bool started = (m.cnc.StartUp(false), true);
+    (void)started;
+    return m;
 }
 
-class ConfigBadFile : public ConfigFile, public ::testing::WithParamInterface<BadFile> {};
+// Each is kept aside byte for byte, named by its line, and the start-up values apply.
+TEST(ConfigBadFile, IsKeptAsideAndTheStartUpValuesApply) {
+    for (const test::Row& bad : test::GoldenRows("settings/bad_files.txt")) {
+        SCOPED_TRACE(bad[0]);
+        test::ScratchDir dir;
+        Machine m;
+        m.cnc.ConfigPath = dir / "tamo.cfg";
+        Lines lines = kStartUpLines;
+        // Start from a file that differs everywhere it can, so that a half-applied read would show.
+        lines[0] = "200", lines[12] = "250", lines[25] = "1.25", lines[30] = " 1 ", lines[32] = "True";
+        lines[31] = "False", lines[35] = " 4242 ", lines[46] = "Feedrate";
+        if (bad.size() > 3) {
+            lines[std::stoul(bad[3]) - 1] = bad[4];
+        }
+        const std::size_t line = std::stoul(bad[1]);
+        if (bad[2] == "<end>") {
+            lines.resize(line - 1);
+        } else {
+            lines[line - 1] = bad[2];
+        }
+        const std::string original = Join(lines);
+        dir.Write("tamo.cfg", original);
+        m.cnc.StartUp(false);
 
-TEST_P(ConfigBadFile, IsKeptAsideAndTheStartUpValuesApply) {
-    const BadFile& bad = GetParam();
-    Lines lines = kStartUpLines;
-    // Start from a file that differs everywhere it can, so that a half-applied read would show.
-    lines[0] = "200", lines[12] = "250", lines[25] = "1.25", lines[30] = " 1 ", lines[32] = "True";
-    lines[31] = "False", lines[35] = " 4242 ", lines[46] = "Feedrate";
-    if (bad.other_line != 0) {
-        lines[static_cast<std::size_t>(bad.other_line - 1)] = bad.other_value;
+        ASSERT_EQ(m.op.messages().size(), 1u);
+        const std::string& message = m.op.messages()[0].text;
+        EXPECT_NE(message.find(m.cnc.ConfigPath.string()), std::string::npos) << message;
+        EXPECT_TRUE(NamesLine(message, static_cast<int>(line))) << message;
+        EXPECT_TRUE(NamesLine(m.cnc.ConfigProblem, static_cast<int>(line))) << m.cnc.ConfigProblem;
+        EXPECT_EQ(Controls(m.cnc), Controls(Machine{}.cnc));
+        EXPECT_EQ(Derived(m.cnc.st), Derived(Reference().cnc.st));
+        EXPECT_EQ(Slurp(dir / "tamo.cfg.bak"), original);
+        EXPECT_EQ(Slurp(m.cnc.ConfigPath), Join(kStartUpLines));
     }
-    if (bad.value == nullptr) {
-        lines.resize(static_cast<std::size_t>(bad.line - 1));
-    } else {
-        lines[static_cast<std::size_t>(bad.line - 1)] = bad.value;
-    }
-    const std::string original = Join(lines);
-    Put(original);
-    cnc.StartUp(false);
-
-    ASSERT_EQ(m.op.messages().size(), 1u);
-    const std::string& message = m.op.messages()[0].text;
-    EXPECT_NE(message.find(cfg.string()), std::string::npos) << message;
-    EXPECT_TRUE(NamesLine(message, bad.line)) << message;
-    EXPECT_TRUE(NamesLine(cnc.ConfigProblem, bad.line)) << cnc.ConfigProblem;
-    EXPECT_EQ(Controls(cnc), Controls(Machine{}.cnc));
-    EXPECT_EQ(Derived(cnc.st), Derived(Reference().cnc.st));
-    EXPECT_EQ(Slurp(dir / "tamo.cfg.bak"), original);
-    EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Config, ConfigBadFile,
-    ::testing::Values(BadFile{"Empty", 1, nullptr}, BadFile{"ThirtyLines", 31, nullptr},
-                      BadFile{"TextForSteps", 1, "abc"}, BadFile{"TextForLead", 26, "x"}, BadFile{"ZeroSteps", 2, "0"},
-                      BadFile{"ZeroLead", 28, " 0.0 "}, BadFile{"ZeroJog", 17, "0"}, BadFile{"NegativeJog", 21, "-5"},
-                      BadFile{"EmptyPin", 9, ""}, BadFile{"ReverseFive", 30, " 5 "},
-                      BadFile{"CalibrationText", 36, "fast"}, BadFile{"UnitMaybe", 33, "maybe"},
-                      // Values that become busy waits, beyond any machine: the
-                      // first tick would never end.
-                      BadFile{"CalibrationAstronomic", 36, " 1e300 "},
-                      BadFile{"CalibrationAboveBound", 34, " 1000000000001 "}, BadFile{"JogRateTiny", 13, "1e-300"},
-                      BadFile{"JogRateBelowBound", 15, "0.009"}, BadFile{"JogRateAboveBound", 19, "1000001"},
-                      BadFile{"PulseWidthAstronomic", 35, "1e300"},
-                      // Lead and steps that give no step at all.
-                      BadFile{"StepUnderflows", 27, "1e-30", 2, "1e300"}),
-    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(ConfigFile, UnreadableFileIsTreatedAsUnusable) {
     fs::create_directory(cfg);

@@ -1,3 +1,4 @@
+#include "golden_rows.h"
 #include "interpreter/numbers.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +14,8 @@ namespace tamo {
 namespace {
 
 TEST(NumericScan, ReadsWordValuesTheWayProgramsHaveAlwaysBeenRead) {
-    struct Case {
-        const char* text;
-        double value;
-    } cases[] = {
-        {"10 (NOTE", 10},   {"1 0", 10},  {"-.5", -0.5},      {"10 D2", 1000}, {"1e3", 1000},
-        {"2.5E-1", 0.25},   {"+5", 5},    {"- 5", -5},        {"\t7\n", 7},    {"1.2.3", 1.2},
-        {"1E", 1},          {"1E+", 1},   {"5X", 5},          {"", 0},         {"abc", 0},
-        {"-", 0},           {".", 0},     {"&HFF", 255},      {"&hff", 255},   {"&HFFFF", -1},
-        {"&H10000", 65536}, {"&O17", 15}, {"&HFFFFFFFF", -1}, {"&X1", 0},      {"300 ", 300},
-        {"0.0075", 0.0075}, {"007", 7},   {"10.5 Y", 10.5},   {"--5", 0},      {"5-3", 5},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ScanNumber(c.text), c.value) << '"' << c.text << '"';
+    for (const test::Row& c : test::GoldenRows("numbers/scan.txt")) {
+        EXPECT_EQ(ScanNumber(c[0]), std::strtod(c[1].c_str(), nullptr)) << '"' << c[0] << '"';
     }
 }
 
@@ -111,16 +101,8 @@ TEST(ReadNumber, AcceptsOnlyWholeNumbers) {
 }
 
 TEST(FormatNumber, ShortGeneralFormFixedPatternsAndEvenRounding) {
-    // clang-format off
-    const std::pair<double, const char*> general[] = {
-        {300, "300"}, {0.0075, "0.0075"}, {0.1 + 0.2, "0.3"}, {-2.5, "-2.5"}, {1e20, "1E+20"}, {1.5e-5, "1.5E-05"},
-        {123456789012345.0, "123456789012345"}, {-0.0, "0"}, {1 / 25.4, "0.0393700787401575"},
-        {999999999999999.5, "1E+15"}, // the rounded value picks the form
-        {0.00009999999999999999, "0.0001"}, {-1.25e-7, "-1.25E-07"},
-    };
-    // clang-format on
-    for (const auto& [value, text] : general) {
-        EXPECT_EQ(FormatNumber(value), text) << text;
+    for (const test::Row& c : test::GoldenRows("numbers/format.txt")) {
+        EXPECT_EQ(FormatNumber(std::strtod(c[0].c_str(), nullptr)), c[1]) << c[0];
     }
     EXPECT_EQ(FormatFixed(3 / 25.4, 3), "0.118");
     EXPECT_EQ(FormatFixed(19.685, 0), "20");

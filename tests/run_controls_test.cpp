@@ -42,23 +42,6 @@ TEST(RunControls, FinishedRunRestartsAfreshUnlessAContinuationIsArmed) {
     EXPECT_EQ(m.cnc.main.MachOutLl[0], "0.0000");
 }
 
-TEST(RunControls, ResetProgramAsksAndOnYesStartsAfresh) {
-    TestMachine m;
-    m.Load("G01 X3 F100\nM30\n"); // every redraw leaves the M30 behind
-    m.st.MachPosX = 5;
-    m.cnc.Start(); // afresh after Open too
-    m.op.QueueAnswer(false);
-    m.cnc.ResetProgram();
-    EXPECT_EQ(m.op.questions().size(), 1u);
-    EXPECT_EQ(m.st.PrgLineNo, 3);
-    EXPECT_EQ(m.cnc.main.MachOutLl[0], "3.0000");
-    m.cnc.ResetProgram();
-    EXPECT_EQ(m.st.PrgLineNo, 0);
-    EXPECT_EQ(m.cnc.main.PrgOutlbl[0], "0.0000");
-    m.cnc.Start(); // from line 1 with the machine position zeroed, not a continuation after M30
-    EXPECT_EQ(m.cnc.main.MachOutLl[0], "3.0000");
-}
-
 TEST(RunControls, StepForwardAndBackShowTheLineAndMarkItsEndPoint) {
     TestMachine m;
     m.Load("G00 X1\nG01 X2 Y2\nX3\n");

@@ -1,9 +1,7 @@
-// The core side of the windows: readouts and the coordinate dialog, the settings and scale
-// dialogs' "Ok" and "Cancel", and a resize that comes during a run.
+// The core side of the windows where the operator scripts cannot reach: the readouts' form, the
+// settings file behind "Ok", "Cancel" and Exit, and a resize that comes during a run.
 
 #include "test_machine.h"
-
-#include "interpreter/numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -30,54 +28,6 @@ TEST(Coordinates, ReadoutsShowFourDecimalsWithAPoint) {
     EXPECT_EQ(m.cnc.main.MachOutLl[0], "2.0000");
 }
 
-// A field must hold a number and nothing else: "OK" refuses any other text with a message naming
-// the field, keeps the dialog open and changes nothing; leaving a field rewrites only a number.
-TEST(Coordinates, OkRefusesAFieldThatIsNotWhollyANumber) {
-    TestMachine m;
-    m.st.MachPosX = m.st.MachPosY = 5;
-    m.cnc.SetMachine();
-    auto leave = [&](const Texts& typed) {
-        m.cnc.coord.Combo1 = typed;
-        for (int i = 0; i < 3; ++i) {
-            m.cnc.CoordFieldLeft(i);
-        }
-        return m.cnc.coord.Combo1;
-    };
-    EXPECT_EQ(leave({" -1.25e1 ", "12", "7."}), (Texts{"-12.5000", "12.0000", "7.0000"}));
-    EXPECT_EQ(leave({"12,5", "1D2", "abc"}), (Texts{"12,5", "1D2", "abc"}));
-
-    for (const auto& [typed, axis] : {std::pair{Texts{"12,5", "0", "0"}, 0}, {Texts{"1", "0", ""}, 2}}) {
-        m.op.clear_messages();
-        m.cnc.coord.Combo1 = typed;
-        m.cnc.CoordOk();
-        EXPECT_EQ(m.cnc.coord.Refused, axis);
-        ASSERT_EQ(m.op.messages().size(), 1u);
-        EXPECT_EQ(m.op.messages()[0].text, std::string(1, "XYZ"[axis]) + " must be a number.");
-        EXPECT_TRUE(m.cnc.coord.Visible);
-        EXPECT_EQ(m.st.MachPosX, 5);
-    }
-    m.cnc.coord.Combo1 = {"1", "-2", "0.5"};
-    m.cnc.CoordOk();
-    EXPECT_FALSE(m.cnc.coord.Visible);
-    EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"1.0000", "-2.0000", "0.5000"}));
-}
-
-// Cancel, with or without a refused "Ok" before it, is in DialogCancel.
-TEST(Coordinates, ZeroAllAppliesThroughOkAndSetSwitchesTheMode) {
-    TestMachine m;
-    m.st.ProgPosX = 1;
-    m.st.MachPosZ = 4;
-    m.cnc.SetMachine();
-    m.cnc.SetPrg(); // the open machine dialog becomes the program dialog
-    EXPECT_EQ(m.cnc.coord.Caption, "Set Program Coordinates");
-    EXPECT_EQ(m.cnc.coord.Combo1[0], "1.0000");
-    m.cnc.SetMachine();
-    m.cnc.CoordZeroAll();
-    m.cnc.CoordOk();
-    EXPECT_EQ(m.st.MachPosX + m.st.MachPosY + m.st.MachPosZ, 0);
-    EXPECT_EQ(m.st.ProgPosX, 1);
-}
-
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -92,61 +42,14 @@ protected:
     std::string original;
 };
 
-// "Ok" refuses what would corrupt the file, what the next read would set aside (among it the values
-// that become busy waits beyond any machine: the first tick would never end), and what no wiring
-// can mean; the message names the field, the dialog keeps the edit, and the file is not touched.
-TEST_F(SettingsFile, OkRefusesWhatNoMachineCanMeanAndWritesNothing) {
-    struct Case {
-        std::string* field;
-        std::string text;
-        std::string message; // its beginning
-    };
-    SettingsModel& f = m.cnc.settings;
-    const std::vector<Case> cases{
-        {&f.Combo5, "Rel,ative", "Z-axis move (Homing): a comma, a double quote or a line break cannot be saved"},
-        {&m.cnc.main.Text6, "1\"00", "Home, Feedrate: a comma"},
-        {&f.Text2, "10\n", "Z-axis move (To line) distance: a comma"},
-        {&f.Combo2[1], "0", "Steps / Drive turn, Y must be a number other than 0."},
-        {&f.Combo7[2], "three", "mm/ Lead turn, Z must be a number other than 0."},
-        {&f.Combo1[3], "", "Pin number Dir, Y must be a number."},
-        {&f.Combo4, "5x", "Pulse Width must be a number."},
-        {&f.Combo3[4], "-5", "Jog rates (G00=Fast) Medium, Y must be a number above 0."},
-        {&f.Combo3[0], "1e-300", "Jog rates (G00=Fast) Fast, X must be a rate from 0.01 to 1000000 a minute."},
-        {&f.Combo3[8], "2e6", "Jog rates (G00=Fast) Slow, Z must be a rate from 0.01 to 1000000 a minute."},
-        {&f.Combo4, "1e300", "Pulse Width must not be above 1000000 iterations."},
-        {&f.Combo4, "-5", "Pulse Width must not be negative"},
-        {&f.Combo1[0], "0", "Pin number Step, X must be a whole number from 2 to 9"},
-        {&f.Combo1[1], "10", "Pin number Dir, X must be a whole number from 2 to 9"},
-        {&f.Combo1[2], "-3", "Pin number Step, Y must be a whole number from 2 to 9"},
-        {&f.Combo1[3], "4.5", "Pin number Dir, Y must be a whole number from 2 to 9"},
-        {&f.Combo1[4], "1e300", "Pin number Step, Z must be a whole number from 2 to 9"},
-        {&f.Combo8[0], "9", "Home switch Pin Number, X must be a whole number from 10 to 13"},
-        {&f.Combo8[3], "13.5", "Limit switch Pin Number must be a whole number from 10 to 13"},
-        {&f.Combo1[5], "5", "Pin number Step, Y and Pin number Dir, Z are both pin 5"},
-        {&f.Combo1[1], " 3 ", "Pin number Step, X and Pin number Dir, X are both pin 3"},
-        {&f.Combo2[2], "1e300", "mm/ Lead turn, Z divided by Steps / Drive turn, Z gives no step size"},
-    };
-    for (const Case& c : cases) {
-        const SettingsModel kept = f;
-        const MainWindowModel kept_main = m.cnc.main;
-        *c.field = c.text;
-        if (c.field == &f.Combo2[2]) {
-            f.Combo7[2] = "1e-30"; // with 1e300 steps per turn: a step of 1e-330 is no step
-        }
-        m.op.clear_messages();
-        EXPECT_FALSE(m.cnc.SettingsOk()) << c.text;
-        EXPECT_EQ(m.cnc.settings.Refused, c.field);
-        ASSERT_EQ(m.op.messages().size(), 1u);
-        EXPECT_EQ(m.op.messages()[0].text.rfind(c.message, 0), 0u) << m.op.messages()[0].text;
-        EXPECT_TRUE(m.cnc.settings.Visible);
-        EXPECT_EQ(Slurp(m.cnc.ConfigPath), original);
-        f = kept;
-        m.cnc.main = kept_main;
-    }
-}
-
+// What "Ok" refuses, field by field, is in the operator script settings_refused; a line break,
+// which no key types into a field, here.
 TEST_F(SettingsFile, OkAcceptsTheEdgesOfEveryBound) {
     SettingsModel& f = m.cnc.settings;
+    f.Text2 = "10\n";
+    EXPECT_FALSE(m.cnc.SettingsOk());
+    EXPECT_EQ(m.op.messages().at(0).text.rfind("Z-axis move (To line) distance: a comma", 0), 0u);
+    f.Text2 = "10";
     f.Combo3 = {"1000000", "0.01", "0.01", "500", "200", "100", "500", "200", "100"};
     f.Combo4 = "0";
     f.Combo1 = {"9", "2", "3", "4", "5", "6"};
@@ -176,23 +79,6 @@ TEST_F(SettingsFile, OkWritesAndReadsBackAndExitKeepsAFileThatCanBeRead) {
     m.cnc.ShowSettings();
     EXPECT_FALSE(m.cnc.SettingsOk()); // the write failed: the dialog stays open with the edits
     EXPECT_TRUE(m.cnc.settings.Visible);
-}
-
-// "Cancel" puts back what the dialog showed when it opened, also when "Settings" is chosen again
-// while it is open; after an "Ok" the saved values are what the next "Cancel" comes back to.
-TEST_F(SettingsFile, CancelPutsBackWhatTheDialogShowedWhenItOpened) {
-    m.cnc.SetOptionIn(true);
-    m.cnc.ShowSettings(); // already open: what it showed at opening stays the reference
-    m.cnc.SettingsCancel();
-    EXPECT_EQ(m.cnc.settings.Label4, "mm/");
-
-    m.cnc.ShowSettings();
-    m.cnc.settings.Combo2[0] = "800";
-    ASSERT_TRUE(m.cnc.SettingsOk());
-    m.cnc.ShowSettings();
-    m.cnc.settings.Combo2[0] = "1600";
-    m.cnc.SettingsCancel();
-    EXPECT_EQ(m.cnc.settings.Combo2[0], "800");
 }
 
 // Every field of the settings dialog, edited and cancelled, or edited beside a field that "Ok"
@@ -233,68 +119,6 @@ TEST_F(SettingsFile, CancelAfterAnEditOrARefusedOkPutsBackEveryField) {
             ASSERT_EQ(Slurp(m.cnc.ConfigPath), original);
         }
     }
-}
-
-// Each factor of the scale dialog, and each coordinate of the coordinate dialog, typed and
-// cancelled, or typed beside one that "Ok" refuses and then cancelled: the next line is scaled as
-// before, and the positions stay.
-TEST(DialogCancel, ScaleAndCoordinateFieldsAreAllPutBack) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        for (const bool refused : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "factor " << i << (refused ? " beside a refused one" : ""));
-            TestMachine m;
-            m.cnc.ShowScale();
-            m.cnc.ScaleActivated(); // as the window does when it comes up
-            m.cnc.scale.Combo1[i] = "2";
-            if (refused) {
-                m.cnc.scale.Combo1[(i + 1) % 4] = "0";
-                EXPECT_FALSE(m.cnc.ScaleOk());
-                EXPECT_EQ(m.cnc.scale.Combo1[i], "2") << "the refusal keeps what was typed";
-            }
-            m.cnc.ScaleCancel();
-            m.Parse("G01 X1 Y1 Z1 I1 J1 F100");
-            EXPECT_EQ((std::array{m.st.TargetX, m.st.TargetY, m.st.TargetZ, m.st.ArcI, m.st.ArcJ, m.st.ProgFeed}),
-                      (std::array{1.0, 1.0, 1.0, 1.0, 1.0, 100.0}));
-        }
-    }
-    for (std::size_t i = 0; i < 3; ++i) {
-        for (const bool refused : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "coordinate " << i << (refused ? " beside a refused one" : ""));
-            TestMachine m;
-            m.st.ProgPosX = 0.3;
-            m.st.MachPosZ = -0.6;
-            m.cnc.SetPrg();
-            m.cnc.coord.Combo1[i] = "7";
-            if (refused) {
-                m.cnc.coord.Combo1[(i + 1) % 3] = "x";
-                m.cnc.CoordOk();
-                EXPECT_TRUE(m.cnc.coord.Visible);
-            }
-            m.cnc.CoordCancel();
-            m.cnc.CoordOk(); // a discarded dialog applies nothing
-            m.cnc.UpdateReadouts();
-            EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"0.3000", "0.0000", "0.0000"}));
-            EXPECT_EQ(m.cnc.main.MachOutLl, (Texts{"0.0000", "0.0000", "-0.6000"}));
-            m.cnc.SetMachine();
-            EXPECT_EQ(m.cnc.coord.Combo1, (Texts{"0.0000", "0.0000", "-0.6000"}));
-        }
-    }
-}
-
-// The scale window's Cancel and Ok are driven through the window in the GUI tests.
-TEST(ScaleDialog, RefusesANonNumberOrZeroByItsAxisAndConvertsToAFactorThatReadsBack) {
-    TestMachine m;
-    m.cnc.ShowScale();
-    for (const auto& [field, text] : {std::pair{2, "2,5"}, {1, "0"}, {3, "-0.0"}}) {
-        m.cnc.scale.Combo1 = {"1", "1", "1", "1"};
-        m.cnc.scale.Combo1[static_cast<std::size_t>(field)] = text;
-        EXPECT_FALSE(m.cnc.ScaleOk());
-        EXPECT_EQ(m.cnc.scale.Refused, field);
-    }
-    EXPECT_EQ(m.op.messages().front().text, "Scale Factor Y-Axis must be a number other than 0.");
-    EXPECT_TRUE(m.cnc.scale.Visible);
-    m.cnc.ScaleMmToIn();
-    EXPECT_NEAR(*ReadNumber(m.cnc.scale.Combo1[3]) * 25.4, 1, 1e-15);
 }
 
 // The resize's redraw re-parses the program through the running block: it waits for the run.

@@ -4,6 +4,7 @@
 // at the default size and at the least size. The buttons are pressed with the mouse on the active
 // window, as the operator presses them, so that focus, enabled state and event order take part.
 
+#include "../golden_rows.h"
 #include "main_window_fixture.h"
 #include "ui/controls.h"
 
@@ -13,7 +14,6 @@
 #include <QTest>
 
 #include <array>
-#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,49 +24,12 @@ namespace {
 
 using namespace test;
 
-// The rows of a table: fields between "|", blanks around them trimmed; "#" starts a comment line.
-std::vector<std::vector<std::string>> Rows(const char* file) {
-    std::ifstream in(std::string(TAMO_SOURCE_DIR "/tests/golden/controls/") + file);
-    EXPECT_TRUE(in) << file;
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::vector<std::string>& row = rows.emplace_back();
-        for (std::size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 1) {
-            bar = line.find('|', start);
-            std::string field = line.substr(start, bar == std::string::npos ? bar : bar - start);
-            field.erase(0, field.find_first_not_of(' '));
-            field.erase(field.find_last_not_of(' ') + 1);
-            row.push_back(field);
-        }
-    }
-    return rows;
-}
-
 class ControlsTable : public MainWindowTest {
 protected:
-    ControlsTable() {
-        QApplication::setActiveWindow(window_.get());
-        window_->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    }
-
     QObject* Object(const std::string& name) const { return Find<QObject>(*window_, name.c_str()); }
 
-    // A button pressed and released with the left mouse button, on the panel page it sits on.
-    void Press(QAbstractButton* button) {
-        for (int page = 0; page < 5; ++page) {
-            const auto* group = Find<QWidget>(*window_, ("Frame1_" + std::to_string(page)).c_str());
-            if (group->isAncestorOf(button) && !group->isVisible()) {
-                Press("Command4_" + std::to_string(page));
-            }
-        }
-        ASSERT_TRUE(button->isVisible() && button->isEnabled()) << button->objectName().toStdString();
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    void Press(const std::string& name) { Press(Find<QAbstractButton>(*window_, name.c_str())); }
+    void Press(QAbstractButton* button) { Click(button); }
+    void Press(const std::string& name) { Click(*window_, name.c_str()); }
 
     std::string Caption(const std::string& name) const {
         QObject* o = Object(name);
@@ -87,7 +50,7 @@ protected:
 
     // Adds to each control's record whether it can be used now.
     void Note() {
-        for (const auto& row : Rows("frame.txt")) {
+        for (const auto& row : GoldenRows("controls/frame.txt")) {
             QObject* o = Object(row[0]);
             auto* action = qobject_cast<QAction*>(o);
             usable_[row[0]] += (action ? action->isEnabled() : qobject_cast<QWidget*>(o)->isEnabled()) ? '+' : '-';
@@ -126,7 +89,7 @@ TEST_F(ControlsTable, NameCaptionGroupAndWhenEachControlCanBeUsed) {
     EXPECT_EQ(Text(*window_, "StatusState"), "Paused");
     Note(); // paused
 
-    for (const auto& row : Rows("frame.txt")) {
+    for (const auto& row : GoldenRows("controls/frame.txt")) {
         SCOPED_TRACE(row[0]);
         ASSERT_EQ(row.size(), 4u);
         EXPECT_EQ(Caption(row[0]), row[1]);
@@ -138,7 +101,7 @@ TEST_F(ControlsTable, NameCaptionGroupAndWhenEachControlCanBeUsed) {
         EXPECT_EQ(holder->objectName().toStdString(), row[2]);
         EXPECT_EQ(usable_.at(row[0]), row[3]);
     }
-    for (const auto& row : Rows("dialog_captions.txt")) {
+    for (const auto& row : GoldenRows("controls/dialog_captions.txt")) {
         const auto* o = Find<QWidget>(*Find<QWidget>(*window_, row[0].c_str()), row[1].c_str());
         const auto* button = qobject_cast<const QAbstractButton*>(o);
         const auto* label = qobject_cast<const QLabel*>(o);
@@ -179,6 +142,9 @@ bool Holds(QRect a, std::string_view relation, QRect b) {
     b.adjust(1, 1, -1, -1);
     if (relation == "over") {
         return a.bottom() < b.top() && a.left() <= b.right() && b.left() <= a.right();
+    }
+    if (relation == "just over, as wide as") { // the next row, the same columns
+        return a.bottom() < b.top() && b.top() - a.bottom() <= 12 && a.left() == b.left() && a.right() == b.right();
     }
     return a.right() < b.left() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
@@ -231,7 +197,7 @@ TEST_F(ControlsTable, EachControlStandsWhereTheOperatorLooksForIt) {
         }
         QCoreApplication::processEvents();
         SaveScreen(*window_, least ? "main_window_bracket_least.png" : "main_window_bracket.png");
-        for (const auto& p : Rows("places.txt")) {
+        for (const auto& p : GoldenRows("controls/places.txt")) {
             if (!least || p[0] == "MDIForm1") {
                 EXPECT_TRUE(Holds(at(p[0], p[1]), p[2], at(p[0], p[3])))
                     << p[0] << ": " << p[1] << " " << p[2] << " " << p[3];
@@ -247,78 +213,8 @@ TEST_F(ControlsTable, EachControlStandsWhereTheOperatorLooksForIt) {
     }
 }
 
-// In single steps, each jog button moves the axis its caption names the way the sign says, as the
-// machine readouts show.
-TEST_F(ControlsTable, EachJogButtonMovesTheAxisItsCaptionNames) {
-    Press("Option1_3");
-    for (int i = 1; i <= 6; ++i) {
-        const std::string name = "JogZ_" + std::to_string(i);
-        const std::string caption = Caption(name);
-        SCOPED_TRACE(caption);
-        const std::size_t axis = std::string("XYZ").find(caption.at(0));
-        ASSERT_NE(axis, std::string::npos);
-        std::array<std::string, 3> before{};
-        for (std::size_t a = 0; a < 3; ++a) {
-            before[a] = Text(*window_, ("MachOutLl_" + std::to_string(a)).c_str());
-        }
-        Press(name);
-        for (std::size_t a = 0; a < 3; ++a) {
-            const double moved =
-                std::stod(Text(*window_, ("MachOutLl_" + std::to_string(a)).c_str())) - std::stod(before[a]);
-            EXPECT_NEAR(moved, a != axis ? 0 : caption.at(2) == '+' ? 0.0075 : -0.0075, 1e-4) << "XYZ"[a];
-        }
-    }
-}
-
-// The readout panel's buttons act on the row they stand in: from program X0.3 Y-0.15 Z0.45 with the
-// machine at X0.6 Y0.15 Z2, each zeroes or offers to set only its own coordinates; in the dialog,
-// the buttons do what their captions say, and only "OK" writes the positions.
-TEST_F(ControlsTable, EachReadoutButtonActsOnItsOwnRowAndTheDialogAsItsCaptionsSay) {
-    struct Case {
-        const char* button;
-        const char* program; // the program readouts after the click
-        const char* machine;
-        const char* dialog; // the coordinate dialog's caption, when it opens
-    };
-    auto readouts = [&](const char* row) {
-        return XY(row) + " " + Text(*window_, (std::string(row) + "_2").c_str());
-    };
-    const auto* dialog = Find<QWidget>(*window_, "Set_Prg_cord");
-    for (const Case& c : {Case{"ZeroPrg", "0.0000 0.0000 0.0000", "0.6000 0.1500 2.0000", ""},
-                          Case{"Command12", "0.3000 -0.1500 0.4500", "0.0000 0.0000 0.0000", ""},
-                          Case{"Command11", "0.3000 -0.1500 0.4500", "0.6000 0.1500 2.0000", "Set Machine Coordinates"},
-                          Case{"SetPrg", "0.3000 -0.1500 0.4500", "0.6000 0.1500 2.0000", "Set Program Coordinates"}}) {
-        SCOPED_TRACE(c.button);
-        cnc_.CoordCancel();
-        cnc_.st.ProgPosX = 0.3;
-        cnc_.st.ProgPosY = -0.15;
-        cnc_.st.ProgPosZ = 0.45;
-        cnc_.st.MachPosX = 0.6;
-        cnc_.st.MachPosY = 0.15;
-        cnc_.st.MachPosZ = 2;
-        cnc_.UpdateReadouts();
-        Press(c.button);
-        EXPECT_EQ(readouts("PrgOutlbl"), c.program);
-        EXPECT_EQ(readouts("MachOutLl"), c.machine);
-        EXPECT_EQ(dialog->isVisible() ? dialog->windowTitle().toStdString() : "", c.dialog);
-    }
-
-    auto fields = [&] {
-        return Text(*dialog, "Combo1_0") + " " + Text(*dialog, "Combo1_1") + " " + Text(*dialog, "Combo1_2");
-    };
-    auto press = [&](const char* name) {
-        QTest::mouseClick(Find<QAbstractButton>(*dialog, name), Qt::LeftButton);
-    };
-    EXPECT_EQ(fields(), "0.3000 -0.1500 0.4500");
-    press("Command4_1"); // "Zero Y"
-    EXPECT_EQ(fields(), "0.3000 0.0000 0.4500");
-    press("Command3"); // "Zero all"
-    EXPECT_EQ(fields(), "0.0000 0.0000 0.0000");
-    EXPECT_EQ(Text(*window_, "PrgOutlbl_0"), "0.3000");
-    press("Command1"); // "OK"
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(readouts("PrgOutlbl"), "0.0000 0.0000 0.0000");
-}
+// Each jog button's axis and sign, and what each readout button acts on, are operator scripts
+// (jog_steps, readout_buttons).
 
 } // namespace
 } // namespace tamo

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,11 @@ inline std::string Text(const QWidget& window, const char* name) {
     return Find<QLineEdit>(window, name)->text().toStdString();
 }
 
+// The left mouse button pressed and released on the button, which must be shown and usable.
 inline void Click(const QObject& window, const char* name) {
-    Find<QAbstractButton>(window, name)->click();
+    auto* button = Find<QAbstractButton>(window, name);
+    ASSERT_TRUE(button->isVisible() && button->isEnabled()) << name << " cannot be pressed";
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 inline void Trigger(const QObject& window, const char* name) {

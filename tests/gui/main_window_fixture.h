@@ -58,8 +58,23 @@ protected:
         window_->set_end_process([this] { ++ends_; });
         window_->resize(8880 / 15, 6090 / 15);
         window_->show();
-        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(window_.get());
+        window_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     }
+
+    // A button pressed with the mouse on the panel page it sits on, which the operator picks first.
+    void Click(QAbstractButton* button) {
+        for (int page = 0; page < 5; ++page) {
+            const auto* group = Find<QWidget>(*window_, ("Frame1_" + std::to_string(page)).c_str());
+            if (group->isAncestorOf(button) && !group->isVisible()) {
+                test::Click(*window_, ("Command4_" + std::to_string(page)).c_str());
+            }
+        }
+        ASSERT_TRUE(button->isVisible() && button->isEnabled()) << button->objectName().toStdString();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    void Click(const QObject& window, const char* name) { Click(Find<QAbstractButton>(window, name)); }
 
     void Open(const std::string& path) {
         op_.set_next_files({path});

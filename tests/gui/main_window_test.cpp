@@ -3,7 +3,6 @@
 // itself out. Pictures of the windows go to the screens folder of the build.
 
 #include "main_window_fixture.h"
-#include "ui/about_box.h"
 #include "ui/safety_dialog.h"
 
 #include <QGroupBox>
@@ -12,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <fstream>
 #include <numbers>
 
 namespace tamo {
@@ -33,48 +33,6 @@ TEST_F(MainWindowTest, ShowsOneGroupAtATimeUnderItsTabAndTheEmptyGrid) {
     ASSERT_EQ(surface_.image().size(), window_->view()->size());
     EXPECT_TRUE(Near(0, 100, qRgb(0, 0, 0)) && Near(100, 0, qRgb(0, 0, 0)));
     EXPECT_TRUE(Near(40, 100, qRgb(192, 192, 192)) && Near(100, 120, qRgb(192, 192, 192)));
-}
-
-// Which controls a run disables is in the controls table.
-TEST_F(MainWindowTest, OpenAndRunEndAtTheProgramsLastPoint) {
-    Open(ProgramFile("G01 X1.5 Y0.75 F200\nG01 X3 Y-1.5\n"));
-    RunToEnd();
-    EXPECT_EQ(XY("PrgOutlbl"), "3.0000 -1.5000");
-    EXPECT_EQ(XY("MachOutLl"), "3.0000 -1.5000");
-    EXPECT_EQ(port_.write_count(), 0U); // offline
-
-    // "Reset Program" asks first; the machine position stays and becomes the program origin.
-    op_.set_next_answers({false});
-    Click(*window_, "Command10");
-    EXPECT_EQ(Text(*window_, "PrgOutlbl_0"), "3.0000");
-    Click(*window_, "Command10");
-    EXPECT_EQ(Text(*window_, "PrgOutlbl_0"), "0.0000");
-    EXPECT_EQ(Text(*window_, "MachOutLl_0"), "3.0000");
-}
-
-TEST_F(MainWindowTest, PauseAndAKeyInTheViewStopARunThatThenResumes) {
-    Open(ProgramFile("G01 X3 Y1.5 F100\n"));
-    AtYield(50, [&] { Click(*window_, "Command1"); });
-    Click(*window_, "Command7");
-    EXPECT_FALSE(Done(op_));
-    EXPECT_TRUE(Enabled("Command7"));
-    const double paused_x = cnc_.st.ProgPosX;
-    EXPECT_GT(paused_x, 0);
-    EXPECT_LT(paused_x, 3);
-    EXPECT_NEAR(std::stod(Text(*window_, "PrgOutlbl_0")), paused_x, 0.00005);
-
-    // Any key that delivers a character stops it as well; the view has the focus during a run.
-    AtYield(op_.yields() + 50, [&] {
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QCoreApplication::sendEvent(window_->view(), &key);
-    });
-    Click(*window_, "Command7");
-    EXPECT_FALSE(Done(op_));
-    EXPECT_GT(cnc_.st.ProgPosX, paused_x);
-
-    op_.set_yield_hook(nullptr);
-    RunToEnd();
-    EXPECT_EQ(XY("PrgOutlbl"), "3.0000 1.5000");
 }
 
 // Each button's axis and sign in single steps is in the controls table.
@@ -103,32 +61,10 @@ TEST_F(MainWindowTest, JogButtonsRunUntilReleased) {
     EXPECT_NEAR(std::stod(Text(*window_, "MachOutLl_0")), cnc_.st.MachPosX, 0.00005);
 }
 
-TEST_F(MainWindowTest, HomeGroupMovesToMachineZeroAndFollowsTheMoveType) {
-    auto* feed = Find<QLineEdit>(*window_, "Text6");
-    Find<QComboBox>(*window_, "Combo1")->setEditText(QStringLiteral("Feedrate"));
-    EXPECT_TRUE(feed->isEnabled());
-    Type(*window_, "Combo1", QStringLiteral("rapid")); // typed, never completed to "Rapid"
-    EXPECT_EQ(cnc_.main.Combo1, "rapid");
-    EXPECT_EQ(Text(*window_, "Combo1"), "rapid");
-    EXPECT_TRUE(feed->isEnabled());
-    Find<QComboBox>(*window_, "Combo1")->setEditText(QStringLiteral("Rapid"));
-    EXPECT_FALSE(feed->isEnabled());
-
-    cnc_.st.MachPosY = 0.03;
-    Click(*window_, "Option4_2"); // "Using Machine Zero"
-    Click(*window_, "Command9");
-    EXPECT_NEAR(cnc_.st.MachPosY, 0, 1e-9);
-    EXPECT_EQ(Text(*window_, "MachOutLl_1"), "0.0000");
-}
-
-TEST_F(MainWindowTest, PanelEditsReachTheModelAtOnce) {
+// What the panel's fields and buttons do is in the operator scripts; here a refresh under the
+// operator's typing, a choice from the list, and a held step button.
+TEST_F(MainWindowTest, PanelFieldsKeepTheCursorAndAHeldStepButtonRepeats) {
     auto* overide = Find<QComboBox>(*window_, "Overide");
-    overide->setEditText(QStringLiteral("150"));
-    Click(*window_, "Command8_0"); // "Faster"
-    EXPECT_EQ(cnc_.main.Overide, "152");
-    EXPECT_EQ(overide->currentText(), "152");
-
-    // A refresh leaves the text being typed and its cursor alone.
     overide->lineEdit()->setCursorPosition(1);
     window_->Refresh();
     EXPECT_EQ(overide->lineEdit()->cursorPosition(), 1);
@@ -138,25 +74,9 @@ TEST_F(MainWindowTest, PanelEditsReachTheModelAtOnce) {
     EXPECT_EQ(cnc_.main.Overide, "200");
     EXPECT_EQ(window_->focusWidget(), window_->view());
 
-    Type(*window_, "Text3", QStringLiteral("120"));
-    EXPECT_EQ(cnc_.main.Text2, "240"); // the display follows: 120 at 200 %
-
-    Click(*window_, "Option2");
-    EXPECT_TRUE(cnc_.st.SingleStep);
-    Click(*window_, "Check1");
-    EXPECT_EQ(cnc_.main.Check1, kChecked);
-    EXPECT_EQ(window_->focusWidget(), window_->view());
-}
-
-TEST_F(MainWindowTest, StepControlsShowTheLineAndRepeatWhileHeld) {
+    // Holding the button arms the auto-repeat; letting go disarms it.
     Open(ProgramFile("G01 X1.5 Y0.75 F200\nG00 X3 Y0\n"));
     Click(*window_, "Command4_0");
-    Click(*window_, "StepFwd_0");
-    Click(*window_, "StepFwd_0");
-    Click(*window_, "Command6");
-    EXPECT_EQ(Find<QPlainTextEdit>(*window_, "Text1")->toPlainText(), "G01 X1.5 Y0.75 F200");
-
-    // Holding the button arms the auto-repeat; letting go disarms it.
     auto* timer = Find<QTimer>(*window_, "Timer1");
     QWidget* forward = Find<QWidget>(*window_, "StepFwd_0");
     SendMouse(forward, QEvent::MouseButtonPress, Qt::LeftButton);
@@ -214,18 +134,39 @@ TEST_F(MainWindowTest, ExitWritesTheConfigurationAndEnds) {
     EXPECT_TRUE(fs::exists(dir_ / "tamo.cfg"));
 }
 
-TEST_F(MainWindowTest, AboutBoxOpensOnceAndOkGivesTheFocusToTheView) {
-    Trigger(*window_, "Mnu_About");
-    Trigger(*window_, "Mnu_About");
-    auto* about = Find<ui::AboutBox>(*window_, "About");
-    ASSERT_TRUE(about->isVisible());
-    EXPECT_EQ(Text(*about, "SettingsFile"), "Settings file:\n" + (dir_ / "tamo.cfg").string());
-    QCoreApplication::processEvents();
-    SaveScreen(*about, "about_box.png");
-    Click(*about, "Command1");
-    EXPECT_FALSE(about->isVisible());
-    EXPECT_FALSE(cnc_.main.AboutVisible);
-    EXPECT_EQ(window_->focusWidget(), window_->view());
+// File's list of recent programs as the operator reads it: newest first, each once, five at most,
+// numbered for the keyboard; out of reach during a run; a program picked from it comes to the top.
+TEST_F(MainWindowTest, RecentProgramsAreListedNewestFirstEachOnce) {
+    auto listed = [&] {
+        std::string names;
+        for (int i = 0; i < 5; ++i) {
+            const auto* recent = Find<QAction>(*window_, ("Recent_" + std::to_string(i)).c_str());
+            names +=
+                recent->isVisible() ? recent->text().toStdString() + (recent->isEnabled() ? "" : " (off)") + ";" : "";
+        }
+        return names;
+    };
+    std::vector<std::string> programs;
+    for (const char* name : {"a.nc", "b.nc", "c.nc", "d.nc", "e.nc", "f.nc"}) {
+        programs.push_back((dir_ / name).string());
+        std::ofstream(programs.back()) << "G01 X3 F100\n";
+    }
+    EXPECT_EQ(listed(), "");
+    Open(programs[0]);
+    Open(programs[1]);
+    Open(programs[0]);
+    EXPECT_EQ(listed(), "&1 a.nc;&2 b.nc;");
+    op_.set_next_files({});
+    Trigger(*window_, "Open_Menu"); // cancelled: nothing listed
+    for (std::size_t i = 2; i < programs.size(); ++i) {
+        Open(programs[i]);
+    }
+    EXPECT_EQ(listed(), "&1 f.nc;&2 e.nc;&3 d.nc;&4 c.nc;&5 a.nc;");
+    AtYield(5, [&] { EXPECT_EQ(listed(), "&1 f.nc (off);&2 e.nc (off);&3 d.nc (off);&4 c.nc (off);&5 a.nc (off);"); });
+    RunToEnd();
+    Trigger(*window_, "Recent_3");
+    EXPECT_EQ(window_->windowTitle().toStdString(), "TamoCNC     " + programs[2]);
+    EXPECT_EQ(listed(), "&1 c.nc;&2 f.nc;&3 e.nc;&4 d.nc;&5 a.nc;");
 }
 
 TEST(SafetyDialog, OnlyIAgreeAgrees) {

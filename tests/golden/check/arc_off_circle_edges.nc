@@ -1,0 +1,5 @@
+(expect 5 arc-off-circle error)
+G02 X10.0099 Y0 I5 J0 F100
+G00 X0 Y0
+G01 Y0.0099
+G02 X10.0101 Y0.0099 I5 J0

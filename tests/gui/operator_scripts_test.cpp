@@ -1,0 +1,199 @@
+// The frame and its dialogs as the operator uses them, from the scripts in tests/golden/operator: one
+// step a row, the mouse and the keys on the shown, active window, and what the operator then reads.
+// The verbs:
+//   open | TEXT                    the program TEXT, chosen in File > Open (Ctrl+O)
+//   press | NAME                   a left mouse click on the button; it must be shown and usable
+//   menu | NAME                    the menu item
+//   type | NAME | TEXT             key by key into the field, its old text selected
+//   key | NAME | KEY               Space, Tab, Return or Escape on the control
+//   close | NAME                   the window's close box
+//   answer | yes or no             the answer to the next question
+//   at | N | VERB | ...            the step at the N-th yield from now, as a press during a run
+//   run                            the Run page, "Execute Program" until the program reports its end
+//   expect | NAME | TEXT           what the control shows (caption, field, readout); @CONFIG@ in TEXT
+//                                  stands for the settings file; TEXT... is the beginning of what it shows
+//   state | NAME | +/-, shown | checked | focus    usable, shown, checked, has the focus ("-" negates)
+//   message | TEXT                 the last message begins with TEXT; "none": no message
+//   file | TEXT                    the settings file holds TEXT; "none": there is none
+// A NAME may be "WINDOW/NAME" where two windows have a control of that name.
+
+#include "../golden_rows.h"
+#include "main_window_fixture.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <map>
+
+namespace tamo {
+namespace {
+
+using namespace test;
+
+std::vector<std::string> Scripts() {
+    std::vector<std::string> names;
+    for (const auto& file : fs::directory_iterator(fs::path(TAMO_SOURCE_DIR) / "tests/golden/operator")) {
+        names.push_back(file.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class OperatorScript : public MainWindowTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    QObject* Object(const std::string& name) const {
+        if (name == "MDIForm1") {
+            return window_.get();
+        }
+        const auto slash = name.find('/');
+        return slash == std::string::npos ? Find<QObject>(*window_, name.c_str())
+                                          : Find<QObject>(*Find<QObject>(*window_, name.substr(0, slash).c_str()),
+                                                          name.substr(slash + 1).c_str());
+    }
+    QWidget* Widget(const std::string& name) const { return qobject_cast<QWidget*>(Object(name)); }
+
+    // The control's window comes to the front and is active, as under the operator's hand.
+    QWidget* Active(const std::string& name) const {
+        QWidget* w = Widget(name);
+        QApplication::setActiveWindow(w->window());
+        return w;
+    }
+
+    // A field, or the edit field of a combo box, of the active window.
+    QLineEdit* Edit(const std::string& name) const {
+        QWidget* w = Active(name);
+        auto* combo = qobject_cast<QComboBox*>(w);
+        return combo != nullptr ? combo->lineEdit() : qobject_cast<QLineEdit*>(w);
+    }
+
+    std::string Shows(const std::string& name) const {
+        QObject* o = Object(name);
+        if (auto* b = qobject_cast<QAbstractButton*>(o)) {
+            return b->text().toStdString();
+        }
+        if (auto* g = qobject_cast<QGroupBox*>(o)) {
+            return g->title().toStdString();
+        }
+        if (auto* e = qobject_cast<QPlainTextEdit*>(o)) {
+            return e->toPlainText().toStdString();
+        }
+        if (auto* c = qobject_cast<QComboBox*>(o)) {
+            return c->currentText().toStdString();
+        }
+        if (auto* l = qobject_cast<QLabel*>(o)) {
+            return l->text().toStdString();
+        }
+        if (auto* e = qobject_cast<QLineEdit*>(o)) {
+            return e->text().toStdString();
+        }
+        return qobject_cast<QWidget*>(o)->windowTitle().toStdString(); // a window: its title
+    }
+
+    void Press(const std::string& name) {
+        auto* b = qobject_cast<QAbstractButton*>(Active(name));
+        ASSERT_TRUE(b != nullptr && b->isVisible() && b->isEnabled()) << name << " cannot be pressed";
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    void Step(const Row& row) {
+        const std::string& verb = row[0];
+        const auto arg = [&row](std::size_t i) {
+            return i < row.size() ? row[i] : std::string();
+        };
+        if (verb == "open") {
+            op_.set_next_files({ProgramFile(arg(1))});
+            QTest::keyClick(Active("MDIForm1"), Qt::Key_O, Qt::ControlModifier);
+        } else if (verb == "press") {
+            Press(arg(1));
+        } else if (verb == "menu") {
+            auto* action = Find<QAction>(*window_, arg(1).c_str());
+            ASSERT_TRUE(action->isEnabled()) << arg(1);
+            action->trigger();
+        } else if (verb == "type") {
+            QLineEdit* field = Edit(arg(1));
+            ASSERT_TRUE(field->isVisible() && field->isEnabled()) << arg(1) << " cannot take keys";
+            QTest::mouseClick(field, Qt::LeftButton); // into the field, then its text selected
+            Type(field, QString::fromStdString(arg(2)));
+            if (arg(2).empty()) {
+                QTest::keyClick(field, Qt::Key_Backspace); // the selected text goes
+            }
+        } else if (verb == "key") {
+            static const std::map<std::string, Qt::Key> keys{
+                {"Space", Qt::Key_Space}, {"Tab", Qt::Key_Tab}, {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape}};
+            QWidget* w = Active(arg(1));
+            QTest::keyClick(qobject_cast<QComboBox*>(w) != nullptr ? Edit(arg(1)) : w, keys.at(arg(2)));
+        } else if (verb == "close") {
+            Active(arg(1))->close();
+        } else if (verb == "answer") {
+            op_.set_next_answers({arg(1) == "yes"});
+        } else if (verb == "at") {
+            const Row rest(row.begin() + 2, row.end());
+            AtYield(op_.yields() + std::stoull(arg(1)), [this, rest] { Step(rest); });
+        } else if (verb == "run") {
+            op_.set_yield_hook(nullptr);
+            op_.clear_messages();
+            Press("Command4_3");
+            for (int start = 0; start < 5 && !Done(op_); ++start) {
+                Press("Command7");
+            }
+            EXPECT_TRUE(Done(op_));
+        } else if (verb == "expect") {
+            std::string text = arg(2);
+            if (const auto at = text.find("@CONFIG@"); at != std::string::npos) {
+                text.replace(at, 8, cnc_.ConfigPath.string());
+            }
+            const std::string shown = Shows(arg(1));
+            if (text.ends_with("...")) { // its beginning
+                text.resize(text.size() - 3);
+                EXPECT_EQ(shown.substr(0, text.size()), text) << arg(1) << ": " << shown;
+            } else {
+                EXPECT_EQ(shown, text) << arg(1);
+            }
+        } else if (verb == "state") {
+            QWidget* w = Widget(arg(1));
+            const bool no = arg(2)[0] == '-';
+            const std::string what = arg(2).substr(no ? 1 : 0);
+            const bool is = what == "shown"     ? w->isVisible()
+                            : what == "checked" ? qobject_cast<QAbstractButton*>(w)->isChecked()
+                            : what == "focus"
+                                ? (w->window()->focusWidget() == w || w->isAncestorOf(w->window()->focusWidget()))
+                                : w->isEnabled();
+            EXPECT_EQ(is, !no) << arg(1) << " " << arg(2);
+        } else if (verb == "message") {
+            if (arg(1) == "none") {
+                EXPECT_TRUE(op_.messages().empty()) << op_.messages().back().text;
+            } else {
+                ASSERT_FALSE(op_.messages().empty());
+                EXPECT_EQ(op_.messages().back().text.rfind(arg(1), 0), 0u) << op_.messages().back().text;
+            }
+        } else if (verb == "file") {
+            if (arg(1) == "none") {
+                EXPECT_FALSE(fs::exists(cnc_.ConfigPath));
+            } else {
+                EXPECT_NE(Slurp(cnc_.ConfigPath).find(arg(1)), std::string::npos) << Slurp(cnc_.ConfigPath);
+            }
+        } else {
+            FAIL() << "no verb " << verb;
+        }
+    }
+};
+
+TEST_P(OperatorScript, DoesWhatTheOperatorExpects) {
+    fs::remove(cnc_.ConfigPath); // the file is only written by what the script does
+    std::size_t n = 0;
+    for (const Row& row : GoldenRows("operator/" + GetParam() + ".txt")) {
+        SCOPED_TRACE(testing::Message() << "step " << ++n << ": " << row[0] << " " << (row.size() > 1 ? row[1] : ""));
+        Step(row);
+        QCoreApplication::processEvents();
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, OperatorScript, ::testing::ValuesIn(Scripts()),
+                         [](const auto& test) { return test.param; });
+
+} // namespace
+} // namespace tamo
