@@ -73,6 +73,12 @@ void Cnc::MoveToPoint() {
         op().ShowMessage("Feed must be a number above 0.", kAppTitle);
         return;
     }
+    if (SoftLimitsApply()) {
+        if (const std::string why = PointTravelProblem(target); !why.empty()) {
+            op().ShowMessage("The point is outside the travel: " + why + ". Nothing moved.", kAppTitle);
+            return;
+        }
+    }
     if (RefuseAtLimit()) {
         return;
     }
@@ -103,7 +109,16 @@ void Cnc::MoveToPoint() {
 // Changes: PrgLine, the block state, what the move changes; StopRequest, ResumeMove and MWord end
 // cleared; SingleStep ends as it was.
 void Cnc::RunManualLine() {
-    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove() || RefuseAtLimit()) {
+    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove()) {
+        return;
+    }
+    if (SoftLimitsApply()) {
+        if (const std::string why = TypedLineTravelProblem(); !why.empty()) {
+            op().ShowMessage("The line's move would leave the travel: " + why + ". Nothing moved.", kAppTitle);
+            return;
+        }
+    }
+    if (RefuseAtLimit()) {
         return;
     }
     BusyScope busy(*this, Activity::Manual);

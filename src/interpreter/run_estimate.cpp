@@ -261,6 +261,7 @@ RunEstimate Cnc::EstimateRun() const {
     scratch.main = main;
     scratch.settings = settings;
     scratch.scale = scale;
+    scratch.setup = setup;
     return scratch.EstimateOnThisCopy();
 }
 
@@ -277,6 +278,10 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     const double seconds_per_iteration = 60 * s.UnitsPerStepX / s.LoopCal;
     estimate.calibrated = std::isfinite(seconds_per_iteration) && seconds_per_iteration > 0;
     RampSums ramps(s);
+    // Homed, the machine coordinates stay at a fresh start: the program's moves are the machine's
+    // shifted by where the program origin stands.
+    const bool limits = SoftLimitsApply();
+    const std::array<double, 3> offset{s.MachPosX - s.ProgPosX, s.MachPosY - s.ProgPosY, s.MachPosZ - s.ProgPosZ};
     estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
     for (int n = 1; n <= lines + 1; ++n) {
@@ -285,7 +290,12 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         const bool may_arc = CarriesArcWord(s.PrgLine);
         ParseLine();
         if (may_arc || !IsArc(MotionOf(s.GCode))) {
-            const MoveCost cost = DispatchCost(*this, ramps);
+            MoveCost cost;
+            if (std::string why = limits ? BlockTravelProblem(offset) : std::string(); !why.empty()) {
+                cost.why = "its move would leave the travel: " + why;
+            } else {
+                cost = DispatchCost(*this, ramps);
+            }
             if (!cost.why.empty()) {
                 const int line = past_the_end ? lines : n;
                 estimate.refused_line = line;
@@ -321,6 +331,14 @@ RunEstimateInputs Cnc::EstimateInputs() const {
     inputs.scale = scale.Combo1;
     inputs.override_text = main.Overide;
     inputs.contour = main.Check1;
+    if (SoftLimitsApply()) {
+        inputs.travel = {st.MachPosX - st.ProgPosX, st.MachPosY - st.ProgPosY, st.MachPosZ - st.ProgPosZ};
+        for (std::size_t a = 0; a < 3; ++a) {
+            const MachineSetup::Travel& t = setup.travel[a];
+            inputs.travel[3 + 2 * a] = t.set ? t.min : -1e300;
+            inputs.travel[4 + 2 * a] = t.set ? t.max : 1e300;
+        }
+    }
     return inputs;
 }
 

@@ -17,6 +17,7 @@ namespace tamo::sim {
 struct MachineOptions {
     std::string config; // --config: read, never written
     std::string scale;  // --scale F,X,Y,Z
+    std::string machine_settings; // --machine: read, never written
     bool offline = false;
 };
 

@@ -28,6 +28,7 @@ class QtSurface;
 class ReadoutPanel;
 class ScaleDialog;
 class SettingsDialog;
+class MachinePage;
 class StatusBar;
 class VelmorView;
 class WindowSettings;
@@ -111,6 +112,7 @@ private:
     std::array<QAction*, 5> recent_{};
 
     SettingsDialog* settings_ = nullptr;
+    MachinePage* machine_ = nullptr;
     ScaleDialog* scale_ = nullptr;
     CoordinateDialog* coordinates_ = nullptr;
     AboutBox* about_ = nullptr;
