@@ -48,7 +48,8 @@ struct Machine : TestMachine {
     }
 };
 
-constexpr const char* kOutputs = "spindle_pin = 8\nspindle_direction_pin = 14\nflood_pin = 1\nmist_pin = 9\nspin_up_s = 0\n";
+constexpr const char* kOutputs =
+    "spindle_pin = 8\nspindle_direction_pin = 14\nflood_pin = 1\nmist_pin = 9\nspin_up_s = 0\n";
 
 // Spindle on pin 8 (data bit 64), its direction on pin 14 (control bit 2, inverted), flood on
 // pin 1 (control bit 1, inverted), mist on pin 9 (data bit 128). Every path that ends a job
@@ -82,17 +83,35 @@ TEST(Outputs, EachWordOnItsPinAndEveryStopSwitchesThemOff) {
         void (*act)(Machine&);
     };
     const std::vector<Stop> stops{
-        {"end of program", [](Machine& m) { m.Load("G01 X0.1 F100\r\n"), m.cnc.Start(); }},
-        {"M30", [](Machine& m) { m.Typed("M30"); }},
-        {"M2", [](Machine& m) { m.Typed("M2"); }},
-        {"Reset Program", [](Machine& m) { m.op.QueueAnswer(true), m.cnc.ResetProgram(); }},
-        {"key in the view", [](Machine& m) { m.cnc.ViewKeyPress(); }},
+        {"end of program",
+         [](Machine& m) {
+             m.Load("G01 X0.1 F100\r\n"), m.cnc.Start();
+         }},
+        {"M30",
+         [](Machine& m) {
+             m.Typed("M30");
+         }},
+        {"M2",
+         [](Machine& m) {
+             m.Typed("M2");
+         }},
+        {"Reset Program",
+         [](Machine& m) {
+             m.op.QueueAnswer(true), m.cnc.ResetProgram();
+         }},
+        {"key in the view",
+         [](Machine& m) {
+             m.cnc.ViewKeyPress();
+         }},
         {"limit switch",
          [](Machine& m) {
              m.AtYield(2, [&m] { m.port.set_status(63); });
              m.Typed("G01 X1 F100");
          }},
-        {"Exit", [](Machine& m) { m.cnc.ExitProgram(); }},
+        {"Exit",
+         [](Machine& m) {
+             m.cnc.ExitProgram();
+         }},
     };
     for (const Stop& stop : stops) {
         SCOPED_TRACE(stop.what);
@@ -133,8 +152,9 @@ TEST(Outputs, SpinUpWaitsBeforeTheMove) {
     EXPECT_LT(m.clock.NowNs() - after, 1'000'000);
 }
 
-constexpr const char* kTravel = "travel_x_min_mm = 0\ntravel_x_max_mm = 0.3\ntravel_y_min_mm = 0\ntravel_y_max_mm = 10\n"
-                                "travel_z_min_mm = -5\ntravel_z_max_mm = 0\nhome_search_mm = 0.5\n";
+constexpr const char* kTravel =
+    "travel_x_min_mm = 0\ntravel_x_max_mm = 0.3\ntravel_y_min_mm = 0\ntravel_y_max_mm = 10\n"
+    "travel_z_min_mm = -5\ntravel_z_max_mm = 0\nhome_search_mm = 0.5\n";
 
 // Homed with machine zero where the machine stands.
 Machine& Homed(Machine& m) {
@@ -164,10 +184,11 @@ TEST(SoftLimits, JogDeceleratesToTheLimitAndMovesRefuseBeforeAnythingMoves) {
     Homed(p);
     p.cnc.manual.Axis = {"0.5", "", ""};
     p.cnc.MoveToPoint();
-    EXPECT_TRUE(p.Shown("The point is outside the travel: X would reach 0.5000, beyond its maximum 0.3000"));
+    EXPECT_TRUE(p.Shown("The point cannot be reached: its move would leave the travel: X would reach 0.5000, beyond "
+                        "its maximum 0.3000"));
     EXPECT_EQ(p.Typed("G02 X0 Y2 I0 J1 F100"),
-              "The line's move would leave the travel: X would reach -1.0000, beyond its minimum 0.0000 in machine "
-              "coordinates. Nothing moved.");
+              "The typed line (G02 X0 Y2 I0 J1 F100) cannot be run: its move would leave the travel: X would reach "
+              "-1.0000, beyond its minimum 0.0000 in machine coordinates.");
     p.Load("G01 X0.2 F100\r\nG01 Z-6\r\n");
     p.port.clear();
     p.cnc.Start();
@@ -188,7 +209,8 @@ TEST(HomingCycle, OrderBackOffBoundAndStop) {
     } script;
     script.f = [&](const Cnc& c) {
         ++ticks;
-        order.push_back(std::string(c.st.StepDirX ? "X" : "") + (c.st.StepDirY ? "Y" : "") + (c.st.StepDirZ ? "Z" : ""));
+        order.push_back(std::string(c.st.StepDirX ? "X" : "") + (c.st.StepDirY ? "Y" : "") +
+                        (c.st.StepDirZ ? "Z" : ""));
         const int status = ticks >= 3 && ticks < 5 ? 111 : ticks >= 8 && ticks < 10 ? 223 : kIdle;
         m.port.set_status(static_cast<std::int16_t>(status));
     };

@@ -83,9 +83,9 @@ std::string& Field(MachinePageModel& page, int index) {
     if (index < 9) {
         return page.HomeDirection[i - 6];
     }
-    std::string* rest[] = {&page.HomeXY,        &page.HomeSearch,  &page.SpindlePin,    &page.SpindleDirPin,
-                           &page.FloodPin,      &page.MistPin,     &page.SpinUp,        &page.Probe,
-                           &page.ProbeFeed,     &page.ProbeDistance, &page.ProbeBackoff, &page.PlateThickness};
+    std::string* rest[] = {&page.HomeXY,    &page.HomeSearch,    &page.SpindlePin,   &page.SpindleDirPin,
+                           &page.FloodPin,  &page.MistPin,       &page.SpinUp,       &page.Probe,
+                           &page.ProbeFeed, &page.ProbeDistance, &page.ProbeBackoff, &page.PlateThickness};
     return *rest[i - 9];
 }
 

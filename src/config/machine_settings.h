@@ -15,20 +15,20 @@ namespace tamo {
 
 // The "Machine" page of the settings: what its fields hold, as typed.
 struct MachinePageModel {
-    std::array<std::string, 3> TravelMin, TravelMax; // mm, machine coordinates; both empty: no travel
+    std::array<std::string, 3> TravelMin, TravelMax;         // mm, machine coordinates; both empty: no travel
     std::array<std::string, 3> HomeDirection{"-", "-", "+"}; // the way each axis seeks its switch
-    std::string HomeXY = "together";                          // or "one after the other"
-    std::string HomeSearch;                                   // mm; empty: the axis' travel plus 10 %
-    std::string SpindlePin = "none";                          // 1 to 9, 14, 16, 17 or "none"
-    std::string SpindleDirPin = "none";                       // raised for M4
-    std::string FloodPin = "none";                            // M8
-    std::string MistPin = "none";                             // M7
-    std::string SpinUp = "2";                                 // s after M3/M4 before the next move
-    std::string Probe = "none";             // level of pin 15 while the probe touches: "low", "high"
-    std::string ProbeFeed = "20";           // mm/min
-    std::string ProbeDistance = "20";       // mm: the longest way down
-    std::string ProbeBackoff = "1";         // mm: up again after the touch
-    std::string PlateThickness = "0";       // mm: Program Z at the touch
+    std::string HomeXY = "together";                         // or "one after the other"
+    std::string HomeSearch;                                  // mm; empty: the axis' travel plus 10 %
+    std::string SpindlePin = "none";                         // 1 to 9, 14, 16, 17 or "none"
+    std::string SpindleDirPin = "none";                      // raised for M4
+    std::string FloodPin = "none";                           // M8
+    std::string MistPin = "none";                            // M7
+    std::string SpinUp = "2";                                // s after M3/M4 before the next move
+    std::string Probe = "none";                              // level of pin 15 while the probe touches: "low", "high"
+    std::string ProbeFeed = "20";                            // mm/min
+    std::string ProbeDistance = "20";                        // mm: the longest way down
+    std::string ProbeBackoff = "1";                          // mm: up again after the touch
+    std::string PlateThickness = "0";                        // mm: Program Z at the touch
     bool Visible = false;
     const std::string* Refused = nullptr; // the field a refused "Ok" named
 };

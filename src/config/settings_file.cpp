@@ -39,8 +39,9 @@ std::string SetUnusableFileAside(const std::string& path, bool& write_blocked) {
 
 std::string SaveSettingsFile(const std::string& path, std::string_view text, bool write_blocked) {
     if (write_blocked) {
-        return "The settings were not saved: " + path + " could not be used and could not be set aside, so it is left "
-                                                        "as it is.";
+        return "The settings were not saved: " + path +
+               " could not be used and could not be set aside, so it is left "
+               "as it is.";
     }
     if (const std::string failure = ReplaceFile(path, text); !failure.empty()) {
         return "The settings could not be saved to " + path + " (" + failure + "). The file keeps its former settings.";

@@ -134,6 +134,11 @@ public:
     // program has a move that would never end or take more than a day at its feed, or one whose
     // numbers are beyond any a move can be computed from (it would be skipped without a word).
     [[nodiscard]] bool RefuseUnrunnableProgram();
+    // The same refusals for the "Point" page, worked out from the machine as it stands: why a typed
+    // line, or the moves to a point at a feed, cannot be run (a message for the operator); empty
+    // when they can.
+    [[nodiscard]] std::string TypedLineProblem(const std::string& line) const;
+    [[nodiscard]] std::string PointMoveProblem(const std::array<double, 3>& point, double feed) const;
 
     // interpreter/run_controls.cpp: the panel's run and step controls.
     void Start();                // "Execute Program"
@@ -268,8 +273,10 @@ public:
     [[nodiscard]] std::string BlockTravelProblem(const std::array<double, 3>& offset) const;
     // Why a point (program coordinates) lies outside the travel; empty when inside.
     [[nodiscard]] std::string PointTravelProblem(const std::array<double, 3>& point) const;
-    // The typed line of the "Point" page, parsed on a copy: why its move would leave the travel.
-    [[nodiscard]] std::string TypedLineTravelProblem() const;
+    // Machine minus program coordinates, axis by axis.
+    [[nodiscard]] std::array<double, 3> TravelOffset() const {
+        return {st.MachPosX - st.ProgPosX, st.MachPosY - st.ProgPosY, st.MachPosZ - st.ProgPosZ};
+    }
     // Whole steps left before the axis reaches its travel limit in a direction; -1 when unbounded.
     [[nodiscard]] double StepsToTravelLimit(int axis, int direction) const;
     // "Soft limits on", "Soft limits: not homed" or "Soft limits off", then the spindle and coolant.
@@ -405,6 +412,7 @@ private:
 
     // interpreter/program_loading.cpp, interpreter/run_estimate.cpp: the kept estimate and what
     // it was worked out from.
+    struct Scratch;                        // a copy of the machine on seams of its own, to work things out on
     std::uint64_t program_generation_ = 0; // counts the programs read
     std::optional<RunEstimateInputs> estimate_inputs_;
     RunEstimate estimate_;

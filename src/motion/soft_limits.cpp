@@ -11,10 +11,6 @@
 #include "interpreter/numbers.h"
 #include "motion/angles.h"
 #include "motion/arc_geometry.h"
-#include "platform/clock.h"
-#include "platform/recording_surface.h"
-#include "platform/scripted_operator.h"
-#include "platform/sim_port.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,8 +61,9 @@ std::string Cnc::BlockTravelProblem(const std::array<double, 3>& offset) const {
     }
     if (motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise) {
         // The circle's extreme points that the sweep passes, besides its two ends.
-        const ArcBlock block{st.StartX,  st.StartY, st.StartZ, st.TargetX,
-                             st.TargetY, st.TargetZ, st.ArcI,  st.ArcJ, motion == Motion::ArcClockwise ? 1 : -1};
+        const ArcBlock block{st.StartX,  st.StartY,  st.StartZ,
+                             st.TargetX, st.TargetY, st.TargetZ,
+                             st.ArcI,    st.ArcJ,    motion == Motion::ArcClockwise ? 1 : -1};
         const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
         reach[0].Add(g.XAt(0));
         reach[1].Add(g.YAt(0));
@@ -96,8 +93,7 @@ std::string Cnc::BlockTravelProblem(const std::array<double, 3>& offset) const {
 }
 
 std::string Cnc::PointTravelProblem(const std::array<double, 3>& point) const {
-    const std::array<double, 3> offset{st.MachPosX - st.ProgPosX, st.MachPosY - st.ProgPosY,
-                                       st.MachPosZ - st.ProgPosZ};
+    const std::array<double, 3> offset = TravelOffset();
     const std::array<double, 3> step{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
     for (std::size_t a = 0; a < 3; ++a) {
         const double at = point[a] + offset[a];
@@ -106,24 +102,6 @@ std::string Cnc::PointTravelProblem(const std::array<double, 3>& point) const {
         }
     }
     return {};
-}
-
-std::string Cnc::TypedLineTravelProblem() const {
-    SimulatedPort port;
-    FakeClock clock;
-    ScriptedOperator op;
-    NullSurface surface;
-    Cnc scratch(port, clock, op, surface);
-    scratch.st = st;
-    scratch.main = main;
-    scratch.settings = settings;
-    scratch.scale = scale;
-    scratch.setup = setup;
-    scratch.st.Previewing = true; // no tool-change prompt
-    scratch.st.PrgLine = manual.Line;
-    scratch.ParseLine();
-    return scratch.BlockTravelProblem(
-        {st.MachPosX - st.ProgPosX, st.MachPosY - st.ProgPosY, st.MachPosZ - st.ProgPosZ});
 }
 
 double Cnc::StepsToTravelLimit(int axis, int direction) const {

@@ -83,9 +83,9 @@ public:
         }
         auto byte = static_cast<unsigned char>(value & 0xFF);
         if (driver_.Ioctl(fd_, address == kDataRegister ? PPWDATA : PPWCONTROL, &byte) != 0) {
-            failure_ = Failure(device_, address == kDataRegister ? "writing the data lines failed"
-                                                                 : "writing the control lines failed",
-                               errno);
+            failure_ = Failure(
+                device_,
+                address == kDataRegister ? "writing the data lines failed" : "writing the control lines failed", errno);
         }
     }
 
