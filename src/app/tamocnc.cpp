@@ -34,6 +34,8 @@ namespace {
 struct Options {
     std::optional<tamo::PortChoice> port; // --port, when given
     bool quit_after_agreement = false;
+    bool timing = false; // --timing
+    std::string open;    // --open
 };
 
 // The command line, read before Qt starts so that --help and --version need no display. Returns
@@ -46,6 +48,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     cli.add_option("--port", port,
                    "The port to drive: a device (/dev/parport1), an I/O base address for direct access (0xD010), "
                    "or default (/dev/parport0, then 0x378). Remembered for the next starts.");
+    cli.add_option("--open", options.open, "A program to open as soon as the frame is shown, as File > Open does");
+    cli.add_flag("--timing", options.timing,
+                 "Print, for every program opened, where its time went (read, walk, draw, first paint, check "
+                 "and estimate done), in seconds since the file was chosen, on standard error");
     cli.add_flag("--quit-after-agreement", options.quit_after_agreement,
                  "Test switch: show the safety agreement, print its title and end, touching neither port nor "
                  "settings");
@@ -150,7 +156,14 @@ int main(int argc, char** argv) {
         std::fflush(nullptr);
         std::_Exit(0);
     });
+    if (options.timing) {
+        window.ReportOpenTiming([](const std::string& line) { std::cerr << "tamocnc: " << line << std::endl; });
+    }
     window.PlaceAtStart();
     window.show();
+    if (!options.open.empty()) {
+        QTimer::singleShot(0, &window,
+                           [&window, &options] { window.OpenProgram(QFile::decodeName(options.open.c_str())); });
+    }
     return QApplication::exec();
 }

@@ -202,8 +202,13 @@ void Cnc::ToolChangePrompt() {
     op().ShowMessage("Change to tool #" + st.TWord, kAppTitle);
 }
 
-// A factor that does not read as a number scales by 1 until the operator corrects it.
+// A factor that does not read as a number scales by 1 until the operator corrects it. A redraw's
+// walk reads the factors once at its start: nothing can change them while it runs, and reading
+// four texts a line was a fifth of the walk of a long program.
 double Cnc::ScaleFactor(int index) const {
+    if (walking_) {
+        return walk_scale_[static_cast<std::size_t>(index)];
+    }
     return ReadNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
 }
 
