@@ -214,7 +214,7 @@ TEST(Homing, EachModeMovesXAndYInOneStraightMoveAndNeverZ) {
         Steps moved;            // X, Y, Z steps of 0.0075
         const char* shown_feed; // Text2
     };
-    for (const Case& c : {Case{0, "Rapid", {0, 0, 0}, "250"}, Case{1, "Rapid", {-40, 20, 0}, "500"},
+    for (const Case& c : {Case{0, "Rapid", {0, 0, 0}, "100"}, Case{1, "Rapid", {-40, 20, 0}, "500"},
                           Case{1, "Feedrate", {-40, 20, 0}, "100"}, Case{2, "Rapid", {-80, -20, 0}, "500"},
                           Case{2, "Feedrate", {-80, -20, 0}, "100"}}) {
         SCOPED_TRACE(testing::Message() << c.mode << " " << c.move_type);

@@ -4,6 +4,7 @@
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
 #include "platform/hardware_port.h"
+#include "platform/outputs_off.h"
 #include "platform/realtime.h"
 #include "platform/settings_location.h"
 #include "ui/main_window.h"
@@ -136,6 +137,10 @@ int main(int argc, char** argv) {
     tamo::Cnc cnc(*port, clock, op, surface);
     cnc.status.Port = machine_port.status;
     cnc.ConfigPath = files.settings;
+    cnc.MachinePath = files.settings.parent_path() / "machine.cfg";
+    // From here on a signal that ends the process, or a crash, first takes every line low.
+    cnc.GuardsPortOnExit = true;
+    tamo::WatchOutputsOnExit(port.get());
     cnc.SamplesFolder = files.samples;
     cnc.LastProgramFolder = user_state.LastProgramFolder();
     cnc.StartUp(machine_port.offline);
@@ -144,6 +149,7 @@ int main(int argc, char** argv) {
     window.set_end_process([&] {
         user_state.SetLastProgramFolder(cnc.LastProgramFolder);
         user_state.Save();
+        tamo::WatchOutputsOnExit(nullptr);
         port.reset(); // data lines low, the port given back
         // The settings are on disk by now. Ending at once also ends a move in progress, whose
         // handler sits below us in nested event loops that a normal quit would return to.

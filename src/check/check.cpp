@@ -165,6 +165,7 @@ public:
         cnc.main = std::move(input.main);
         cnc.settings = std::move(input.settings);
         cnc.scale = std::move(input.scale);
+        cnc.setup = input.setup;
         MachineState& st = cnc.st;
         count_ = st.PrgLineCount > 0 && st.PrgBuf.allocated() ? st.PrgLineCount : 0;
 
@@ -348,7 +349,7 @@ private:
 } // namespace
 
 CheckInput CopyForCheck(const Cnc& live) {
-    return {live.st, live.main, live.settings, live.scale};
+    return {live.st, live.main, live.settings, live.scale, live.setup};
 }
 
 Report CheckProgram(CheckInput input, const std::stop_token& stop) {
@@ -361,6 +362,7 @@ RunEstimate EstimateProgram(CheckInput input) {
     m.cnc.main = std::move(input.main);
     m.cnc.settings = std::move(input.settings);
     m.cnc.scale = std::move(input.scale);
+    m.cnc.setup = input.setup;
     return m.cnc.EstimateOnThisCopy();
 }
 

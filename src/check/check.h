@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/machine_settings.h"
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
 #include "interpreter/run_estimate.h"
@@ -61,6 +62,7 @@ struct CheckInput {
     MainWindowModel main;
     SettingsModel settings;
     ScaleModel scale;
+    MachineSetup setup;
 };
 
 [[nodiscard]] CheckInput CopyForCheck(const Cnc& live);

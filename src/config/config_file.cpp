@@ -7,15 +7,13 @@
 // overwrite it.
 
 #include "config/settings_checks.h"
+#include "config/settings_file.h"
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
-#include "platform/file_io.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,10 +24,6 @@ using config::Form;
 using config::kConfigLines;
 using config::LineName;
 using config::Quote;
-
-// A settings file is a few hundred bytes. Anything past the 48th line is ignored, but a file of a
-// mebibyte is no settings file, and one of gigabytes read whole would take the machine's memory.
-constexpr std::size_t kMaxConfigBytes = std::size_t{1} << 20;
 
 // A check box state and a calibration: a blank where a minus sign would stand, then a blank.
 std::string WholeNumberText(double value) {
@@ -308,6 +302,7 @@ void Cnc::DeriveConfigValues() {
     st.DirSignX = NumberOf(st.ReverseX) == 0 ? -1 : 1;
     st.DirSignY = NumberOf(st.ReverseY) == 0 ? -1 : 1;
     st.DirSignZ = NumberOf(st.ReverseZ) == 0 ? -1 : 1;
+    DeriveMachineSetup(); // its lengths follow the unit
     st.LoadingConfig = false;
     CalibrateClock();
     ComputeFeedDelay();
@@ -329,13 +324,13 @@ void Cnc::ReadConfig() {
         (void)LoadConfigText(ConfigText());
         return;
     }
-    const FileContents file = ReadWholeFile(ConfigPath.string(), kMaxConfigBytes);
-    if (file.error == ENOENT) {
+    const SettingsFileRead file = ReadSettingsFile(ConfigPath.string());
+    if (file.missing) {
         (void)LoadConfigText(ConfigText());
         return;
     }
-    if (file.error != 0) {
-        ConfigFileUnusable("it cannot be read: " + file.problem);
+    if (!file.problem.empty()) {
+        ConfigFileUnusable(file.problem);
         return;
     }
     if (!LoadConfigText(file.bytes)) {
@@ -357,14 +352,7 @@ void Cnc::ConfigFileUnusable(const std::string& problem) {
     const std::string file = ConfigPath.string();
     std::string text = "The settings file " + file + " cannot be used: " + problem + ".";
     if (!ConfigReadOnly) {
-        const SetAside aside = SetFileAside(file);
-        if (aside.error == 0) {
-            text += " It was kept as " + aside.backup + "; the start-up settings are in force.";
-        } else {
-            config_write_blocked_ = true;
-            text += " It could not be kept as " + aside.backup + " (" + std::strerror(aside.error) +
-                    "), so it will not be overwritten; the start-up settings are in force.";
-        }
+        text += SetUnusableFileAside(file, config_write_blocked_);
     }
     ConfigProblem = problem;
     ConfigSuspect.clear();
@@ -390,16 +378,8 @@ bool Cnc::WriteConfig() {
                          kAppTitle);
         return false;
     }
-    if (config_write_blocked_) {
-        op().ShowMessage("The settings were not saved: " + file +
-                             " could not be used and could not be set aside, so it is left as it is.",
-                         kAppTitle);
-        return false;
-    }
-    if (const std::string failure = ReplaceFile(file, ConfigText()); !failure.empty()) {
-        op().ShowMessage("The settings could not be saved to " + file + " (" + failure +
-                             "). The file keeps its former settings.",
-                         kAppTitle);
+    if (const std::string failure = SaveSettingsFile(file, ConfigText(), config_write_blocked_); !failure.empty()) {
+        op().ShowMessage(failure, kAppTitle);
         return false;
     }
     return true;

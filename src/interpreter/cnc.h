@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/machine_settings.h"
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
 #include "interpreter/run_estimate.h"
@@ -35,6 +36,8 @@ class TickObserver {
 public:
     virtual ~TickObserver() = default;
     virtual void OnTick(const Cnc& cnc) = 0;
+    // The spindle or coolant was switched, at the line in PrgLineNo.
+    virtual void OnOutputs(const Cnc& /*cnc*/) {}
 };
 
 // The controller: the one machine state, the models of the windows' controls and the seams to
@@ -51,6 +54,8 @@ public:
     CoordinateModel coord;
     StatusModel status;
     ManualDataModel manual;
+    MachinePageModel machine_page;
+    MachineSetup setup; // derived from machine_page in the unit of tamo.cfg
 
     // Where tamo.cfg lives. Empty: there is no file, and the start-up values are used.
     std::filesystem::path ConfigPath;
@@ -68,6 +73,13 @@ public:
     // The lines of the last file read that load but that no wiring or machine can mean, each with
     // why; the operator is told of them once, at start-up.
     std::vector<std::string> ConfigSuspect;
+    // Where the machine's own settings live (machine.cfg beside tamo.cfg); empty: none, nothing of
+    // them in use. Read-only with ConfigReadOnly. MachineProblem: why the last read could not use it.
+    std::filesystem::path MachinePath;
+    std::string MachineProblem;
+    // This controller's port is the one the signal handlers switch off when the process ends
+    // (the program's one machine; never a copy, a test's or the headless tool's).
+    bool GuardsPortOnExit = false;
     // Outer width of the toolpath view in twips, which sets the live-trace spacing.
     double ViewWidthTwips = 7170;
     // False while the windows show the 3-D view in the top view's place: a redraw then walks the
@@ -246,6 +258,50 @@ public:
     // when the text cannot be used.
     bool LoadConfigText(std::string_view text);
 
+    // config/machine_settings.cpp: the machine's travel, homing, outputs and probe, and the
+    // "Machine" page of the settings. "Ok" refuses (false, naming the field) what cannot serve.
+    void ReadMachineSettings();
+    bool WriteMachineSettings();
+    [[nodiscard]] std::string MachineSettingsText() const;
+    [[nodiscard]] std::string LoadMachineSettingsText(std::string_view text);
+    void DeriveMachineSetup();
+    void ShowMachinePage();
+    bool MachinePageOk();
+    void MachinePageCancel();
+
+    // motion/outputs.cpp: spindle and coolant on their pins.
+    // The M word of the line just parsed: M3/M4 spindle on (then the spin-up), M5 off, M7 mist,
+    // M8 flood, M9 coolant off, M2/M30 everything off. Nothing for outputs that are not wired.
+    void ApplyOutputWords();
+    // Spindle and coolant off (the end of the program, Reset Program, a stop key, the limit switch,
+    // a port failure, Exit).
+    void OutputsOff();
+    [[nodiscard]] bool AnyOutputOn() const { return st.SpindleOn || st.FloodOn || st.MistOn; }
+    // What the process writes on its way out, however it ends (platform/outputs_off.h).
+    void ArmOutputsOffOnExit();
+
+    // motion/soft_limits.cpp: the travel, once the machine was homed on its switches.
+    [[nodiscard]] bool SoftLimitsApply() const { return st.Homed && setup.AnyTravel(); }
+    // Why the block as ParseLine left it would leave the travel ("X would reach ..."), with the
+    // machine at offset (machine minus program coordinates); empty when it stays inside.
+    [[nodiscard]] std::string BlockTravelProblem(const std::array<double, 3>& offset) const;
+    // Why a point (program coordinates) lies outside the travel; empty when inside.
+    [[nodiscard]] std::string PointTravelProblem(const std::array<double, 3>& point) const;
+    // Machine minus program coordinates, axis by axis.
+    [[nodiscard]] std::array<double, 3> TravelOffset() const {
+        return {st.MachPosX - st.ProgPosX, st.MachPosY - st.ProgPosY, st.MachPosZ - st.ProgPosZ};
+    }
+    // Whole steps left before the axis reaches its travel limit in a direction; -1 when unbounded.
+    [[nodiscard]] double StepsToTravelLimit(int axis, int direction) const;
+    // "Soft limits on", "Soft limits: not homed" or "Soft limits off", then the spindle and coolant.
+    [[nodiscard]] std::string MachineStatus() const;
+
+    // motion/homing_cycle.cpp: "Home the Machine" with "Using Home Switchs".
+    void HomeOnSwitches();
+
+    // motion/probe.cpp: "Probe Z" of the "Point" page.
+    void ProbeZ();
+
     // config/unit_conversion.cpp: the unit options behave as one option group.
     void SetOptionmm(bool selected);
     void SetOptionIn(bool selected);
@@ -390,6 +446,9 @@ private:
     void Tick();
     void SaveResumeRecord();
 
+    // motion/soft_limits.cpp: true when the jog has stopped at its travel.
+    bool JogMeetsTravel(int axis, int direction);
+
     // motion/jogging.cpp
     bool jog_held_ = false;        // from the press that began a jog to its release
     bool jog_release_due_ = false; // a deferred jog's early mouse-up, delivered at its first yield
@@ -490,6 +549,11 @@ private:
 
     // config/settings_values.cpp: the controls as the dialog showed them when it was opened.
     std::optional<SettingsModel> settings_shown_;
+    // config/machine_settings.cpp
+    std::optional<MachinePageModel> machine_shown_;
+    bool machine_write_blocked_ = false;
+    // motion/outputs.cpp: the pins as the outputs' state says, written where they are wired.
+    void WriteOutputs();
 
     // view/operator_status.cpp
     void BusyBegins(Activity activity);

@@ -122,6 +122,14 @@ struct MachineState {
     bool LimitTripped = false;
     int LimitDirX = 0, LimitDirY = 0, LimitDirZ = 0;
 
+    // The machine's travel and outputs. Homed: homed on the switches in this session, so that the
+    // machine coordinates mean the travel. OutputBits are or-ed into every write of the data
+    // register; ControlByte is what the control register holds (pins 1, 14, 17 inverted).
+    bool Homed = false;
+    bool SpindleOn = false, SpindleCcw = false, FloodOn = false, MistOn = false;
+    int OutputBits = 0;
+    int ControlByte = 0;
+
     // Circular interpolation.
     double ArcCenterX = 0, ArcCenterY = 0, ArcRadius = 0;
     double ArcEndDX = 0, ArcEndDY = 0;

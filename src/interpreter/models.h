@@ -93,11 +93,12 @@ struct StatusModel {
     std::string Notice;           // shown once: something the operator must know (why a request was refused)
 
     // Derived from the core's state whenever the windows show it (Cnc::UpdateStatus).
-    std::string State; // "Idle", "Running", "Paused", "Step mode", "Jogging", "Homing", "Speed test"
-    std::string Line;  // "Line N of M"; empty without a program
-    std::string Time;  // the run's elapsed time
-    std::string Left;  // about how long is left, "no calibration", or empty when that is not known
-    std::string Unit;  // of every length and readout: "mm" or "in", as the settings were last read
+    std::string State;   // "Idle", "Running", "Paused", "Step mode", "Jogging", "Homing", "Speed test"
+    std::string Line;    // "Line N of M"; empty without a program
+    std::string Time;    // the run's elapsed time
+    std::string Left;    // about how long is left, "no calibration", or empty when that is not known
+    std::string Unit;    // of every length and readout: "mm" or "in", as the settings were last read
+    std::string Machine; // the soft limits, and the spindle and coolant when they are wired
 };
 
 // The "Point" page: a point to move to and one G-code line to run, as the operator typed them.

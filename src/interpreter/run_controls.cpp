@@ -99,7 +99,10 @@ void Cnc::Start() {
             // The program is read from its first line as the preview reads it: no arc centre is
             // set before a line sets one, whatever the redraw or the last run left.
             st.ArcI = st.ArcJ = 0;
-            st.MachPosX = st.MachPosY = st.MachPosZ = 0;
+            if (!st.Homed) {
+                // Homed on the switches, the machine coordinates are the travel's: they stay.
+                st.MachPosX = st.MachPosY = st.MachPosZ = 0;
+            }
             st.PrgLineNo = 0;
             view().SetDrawWidth(2);
         }
@@ -126,6 +129,10 @@ bool Cnc::ReturnToStopPoint() {
 // record; the next Start resumes it.
 void Cnc::Pause() {
     st.StopRequest = true;
+    if (AnyOutputOn()) {
+        status.Notice = "Paused: the spindle and coolant stay on. A key in the view switches them off.";
+        op().ModelsChanged();
+    }
 }
 
 // "Step". Changes: SingleStep, the option pair. Takes effect at the end of the current line.
@@ -157,6 +164,7 @@ void Cnc::ResetProgram() {
     if (!op().AskYesNo("Are you sure to reset the file?", "Resetting File")) {
         return;
     }
+    OutputsOff();
     st.Previewing = true;
     st.StartX = st.StartY = st.StartZ = 0;
     st.ResumePosX = st.ResumePosY = st.ResumePosZ = 0;
@@ -418,6 +426,7 @@ bool Cnc::RefuseUncalibratedMove() {
 // Changes: StopRequest.
 void Cnc::ViewKeyPress() {
     st.StopRequest = true;
+    OutputsOff();
 }
 
 } // namespace tamo

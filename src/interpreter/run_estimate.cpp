@@ -280,6 +280,7 @@ struct Cnc::Scratch {
         cnc.main = live.main;
         cnc.settings = live.settings;
         cnc.scale = live.scale;
+        cnc.setup = live.setup;
     }
 };
 
@@ -299,13 +300,23 @@ std::string Cnc::TypedLineProblem(const std::string& line) const {
         const bool may_arc = CarriesArcWord(line);
         c.ParseLine();
         if (may_arc || !IsArc(MotionOf(c.st.GCode))) {
-            why = DispatchCost(c, ramps).why;
+            if (std::string travel = SoftLimitsApply() ? c.BlockTravelProblem(TravelOffset()) : std::string();
+                !travel.empty()) {
+                why = "its move would leave the travel: " + travel;
+            } else {
+                why = DispatchCost(c, ramps).why;
+            }
         }
     }
     return why.empty() ? why : "The typed line (" + Shown(line) + ") cannot be run: " + why + ".";
 }
 
 std::string Cnc::PointMoveProblem(const std::array<double, 3>& point, double feed) const {
+    if (SoftLimitsApply()) {
+        if (std::string why = PointTravelProblem(point); !why.empty()) {
+            return "The point cannot be reached: its move would leave the travel: " + why + ".";
+        }
+    }
     Scratch scratch(*this);
     MachineState& s = scratch.cnc.st;
     RampSums ramps(s);
@@ -342,6 +353,10 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     const double seconds_per_iteration = 60 * s.UnitsPerStepX / s.LoopCal;
     estimate.calibrated = std::isfinite(seconds_per_iteration) && seconds_per_iteration > 0;
     RampSums ramps(s);
+    // Homed, the machine coordinates stay at a fresh start: the program's moves are the machine's
+    // shifted by where the program origin stands.
+    const bool limits = SoftLimitsApply();
+    const std::array<double, 3> offset = TravelOffset();
     estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
     for (int n = 1; n <= lines + 1; ++n) {
@@ -352,7 +367,11 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         if (cost.why.empty()) {
             ParseLine();
             if (may_arc || !IsArc(MotionOf(s.GCode))) {
-                cost = DispatchCost(*this, ramps);
+                if (std::string why = limits ? BlockTravelProblem(offset) : std::string(); !why.empty()) {
+                    cost.why = "its move would leave the travel: " + why;
+                } else {
+                    cost = DispatchCost(*this, ramps);
+                }
             }
         }
         if (!cost.why.empty()) {
@@ -388,6 +407,14 @@ RunEstimateInputs Cnc::EstimateInputs() const {
     inputs.scale = scale.Combo1;
     inputs.override_text = main.Overide;
     inputs.contour = main.Check1;
+    if (SoftLimitsApply()) {
+        inputs.travel = {st.MachPosX - st.ProgPosX, st.MachPosY - st.ProgPosY, st.MachPosZ - st.ProgPosZ};
+        for (std::size_t a = 0; a < 3; ++a) {
+            const MachineSetup::Travel& t = setup.travel[a];
+            inputs.travel[3 + 2 * a] = t.set ? t.min : -1e300;
+            inputs.travel[4 + 2 * a] = t.set ? t.max : 1e300;
+        }
+    }
     return inputs;
 }
 

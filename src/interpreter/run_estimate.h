@@ -36,6 +36,8 @@ struct RunEstimateInputs {
     std::array<std::string, 4> scale;
     std::string override_text;
     int contour = 0;
+    // The soft limits when they apply: the travel, and machine minus program coordinates.
+    std::array<double, 9> travel{};
     bool operator==(const RunEstimateInputs&) const = default;
 };
 

@@ -77,6 +77,7 @@ void Cnc::RunProgram() {
     op().ModelsChanged();
     if (st.PrgLineNo > st.PrgLineCount) {
         ClearResumeRecord();
+        OutputsOff();
         op().ShowMessage("File succesfully processed", "Done");
     } else if (st.PrgLineNo >= 1) {
         st.ReturnPending = true;
@@ -95,6 +96,7 @@ void Cnc::ExecuteLine() {
     if (main.Check1 == kUnchecked) {
         op().ModelsChanged();
     }
+    ApplyOutputWords();
     if (may_arc || !IsArcWord(st.GCode)) {
         DispatchMove();
     }

@@ -18,6 +18,8 @@ void Cnc::StartUp(bool offline) {
     status.ConfigFile = ConfigPath.string();
     ReadConfig();
     (void)WriteConfig();
+    ReadMachineSettings();
+    WriteOutputs(); // outputs start off, on the pins that carry them
     st.ViewMaxX = 200;
     st.ViewMaxY = 200;
     st.ViewMinX = 0;
@@ -35,6 +37,7 @@ void Cnc::StartUp(bool offline) {
 // operator is told, and the file keeps the settings it holds, which the next start can use.
 // Changes: tamo.cfg.
 void Cnc::ExitProgram() {
+    OutputsOff();
     (void)WriteConfig();
 }
 

@@ -22,8 +22,9 @@ void Cnc::SetHomeOption(int index, bool selected) {
 }
 
 // "Home the Machine": one straight move of X and Y to machine zero or to program zero, as a rapid
-// or at the programmed feed times the override, as "Move:" says. With "Using Home Switchs" nothing
-// moves: the home switches zero the machine coordinates whenever a move passes them. Z stays where
+// or at the programmed feed times the override, as "Move:" says. With "Using Home Switchs" the
+// homing cycle on the switches (homing_cycle.cpp) when "Enable Home Switch" is ticked; otherwise it
+// says so and nothing moves. Z stays where
 // it stands: after a jog or a stopped move the block's TargetZ is not where Z is, and a move to it
 // would lower the tool on the way across. Pressed while a program or a panel move runs, it stops
 // that first, as Pause does, and homes when it has ended. Refused with "Limit Zone" while the
@@ -39,6 +40,10 @@ void Cnc::SetHomeOption(int index, bool selected) {
 void Cnc::HomeTheMachine() {
     if (Running()) {
         DeferPanelMove({PanelPress::Kind::Home});
+        return;
+    }
+    if (main.Option4[0] && settings.Check1[0] != kChecked) {
+        op().ShowMessage("No home switches are enabled (Setup > Settings): nothing moved.", kAppTitle);
         return;
     }
     if (RefuseUncalibratedMove() || RefuseAtLimit()) {
@@ -67,6 +72,9 @@ void Cnc::HomeTheMachine() {
         st.TargetX = 0;
         st.TargetY = 0;
         move_to_target();
+    }
+    if (main.Option4[0]) {
+        HomeOnSwitches();
     }
     op().ModelsChanged();
 }

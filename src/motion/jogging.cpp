@@ -106,13 +106,21 @@ void Cnc::JogPressed(int index, int button) {
         st.FeedRate = NumberOf(st.*kJogRate[speed][jog.axis]);
     }
     op().ModelsChanged(); // the effective feed box, before the ticks begin
+    const int axis = static_cast<int>(jog.axis);
     if (main.Option1[kStepOption]) {
+        if (StepsToTravelLimit(axis, jog.direction) == 0) {
+            (void)JogMeetsTravel(axis, jog.direction); // says where it stands
+            return;
+        }
         jog_stepping_ = true;
         StepPulse(); // at the delay of the programmed feed that ComputeFeedDelay left
         jog_stepping_ = false;
         return;
     }
     while (!st.StopRequest) {
+        if (JogMeetsTravel(axis, jog.direction)) {
+            break;
+        }
         RampUp();
         StepPulse();
         op().Yield();

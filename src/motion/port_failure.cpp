@@ -11,7 +11,15 @@ namespace tamo {
 // that came back must not receive the rest of a move from a machine that has lost its place.
 void Cnc::PortFailed() {
     const std::string why(port_->failure());
+    // The last thing the port is asked: a device that still takes a write gets every output off.
+    if (setup.Uses(OutputPin::Register::Data)) {
+        port_->OutOnSignal(kDataRegister, 0);
+    }
+    if (setup.Uses(OutputPin::Register::Control)) {
+        port_->OutOnSignal(kControlRegister, static_cast<std::uint8_t>(machine::kControlAllLow));
+    }
     st.Offline = true;
+    OutputsOff();
     st.StopRequest = true;
     status.Port = "Offline";
     op().ShowMessage("The parallel port stopped working:\n" + why +

@@ -56,11 +56,12 @@ void Cnc::StepPulse() {
 
     if (!st.Offline) {
         st.PortByte = st.DirByte | step_bits;
-        port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte));
-        port_->Out32(kDataRegister, static_cast<std::int16_t>(st.PortByte));
+        // The spindle and coolant lines on the data register stay as they are through the tick.
+        port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte | st.OutputBits));
+        port_->Out32(kDataRegister, static_cast<std::int16_t>(st.PortByte | st.OutputBits));
         clock_->StepWritten();
         clock_->Wait(NumberOf(st.PulseWidth));
-        port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte));
+        port_->Out32(kDataRegister, static_cast<std::int16_t>(st.DirByte | st.OutputBits));
     }
     clock_->NextStepAfter(st.StepDelay);
 

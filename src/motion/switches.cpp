@@ -49,6 +49,7 @@ void Cnc::CheckSwitches() {
             st.LimitDirZ = st.StepDirZ;
         }
         st.StopRequest = true;
+        OutputsOff();
         op_->ShowMessage("Limit Zone", kAppTitle);
     }
     if ((status_byte & kHomeXLine) != 0) {

@@ -9,6 +9,8 @@ namespace tamo {
 // direction lines, the status register at 889 the limit and home switches.
 inline constexpr std::uint16_t kDataRegister = 888;
 inline constexpr std::uint16_t kStatusRegister = 889;
+// The control register: pins 1, 14, 16 and 17, for the spindle and coolant outputs.
+inline constexpr std::uint16_t kControlRegister = 890;
 // What the status register of an idle port reads: no switch active.
 inline constexpr std::int16_t kIdleStatus = 127;
 
@@ -22,6 +24,9 @@ public:
     // Empty while the port works. Once a write or a read has failed (the device went away), why,
     // naming the device; the port then stays failed, writes nothing and reads as idle (127).
     [[nodiscard]] virtual std::string_view failure() const { return {}; }
+    // A write from a signal handler, on the way out of a process that was killed or crashed: no
+    // allocation, no lock, no error handling, only the system call.
+    virtual void OutOnSignal(std::uint16_t address, std::uint8_t value) noexcept { Out32(address, value); }
 };
 
 } // namespace tamo

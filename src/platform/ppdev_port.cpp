@@ -78,12 +78,22 @@ public:
     }
 
     void Out32(std::uint16_t address, std::int16_t value) override {
-        if (address != kDataRegister || !failure_.empty()) {
-            return; // the control register is left to the driver
+        if ((address != kDataRegister && address != kControlRegister) || !failure_.empty()) {
+            return;
         }
         auto byte = static_cast<unsigned char>(value & 0xFF);
-        if (driver_.Ioctl(fd_, PPWDATA, &byte) != 0) {
-            failure_ = Failure(device_, "writing the data lines failed", errno);
+        if (driver_.Ioctl(fd_, address == kDataRegister ? PPWDATA : PPWCONTROL, &byte) != 0) {
+            failure_ = Failure(
+                device_,
+                address == kDataRegister ? "writing the data lines failed" : "writing the control lines failed", errno);
+        }
+    }
+
+    // Also after a failure: the device may take it, and nothing else is left to try.
+    void OutOnSignal(std::uint16_t address, std::uint8_t value) noexcept override {
+        unsigned char byte = value;
+        if (address == kDataRegister || address == kControlRegister) {
+            (void)driver_.Ioctl(fd_, address == kDataRegister ? PPWDATA : PPWCONTROL, &byte);
         }
     }
 

@@ -66,7 +66,7 @@ struct ScriptedJog {
 // pressed once tick N has passed and the machine stands, before the next Start.
 struct ScriptedHoming {
     long after = 0;
-    int option = 0; // Option4(1) program zero, Option4(2) machine zero
+    int option = 0; // Option4(0) the home switches, (1) program zero, (2) machine zero
     bool done = false;
 };
 
@@ -82,10 +82,10 @@ std::optional<ScriptedHoming> ReadHoming(const std::string& text) {
     const std::size_t comma = text.find(',');
     const auto n = WholeNumbers(text.substr(0, comma), 1);
     const std::string mode = comma == std::string::npos ? "" : text.substr(comma + 1);
-    if (!n || (*n)[0] < 0 || (mode != "program" && mode != "machine")) {
+    if (!n || (*n)[0] < 0 || (mode != "program" && mode != "machine" && mode != "switches")) {
         return std::nullopt;
     }
-    return ScriptedHoming{(*n)[0], mode == "program" ? 1 : 2};
+    return ScriptedHoming{(*n)[0], mode == "switches" ? 0 : mode == "program" ? 1 : 2};
 }
 
 // SIGTERM or SIGINT during a run: the run stops as Pause stops it, and the files and the summary are
@@ -139,19 +139,22 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     }
     std::optional<ScriptedJog> jog;
     std::optional<ScriptedHoming> homing;
-    std::optional<std::vector<long>> status_later;
-    if (!options.status_later.empty() &&
-        (!(status_later = WholeNumbers(options.status_later, 2)) || (*status_later)[0] < 0 || (*status_later)[1] < 0 ||
-         (*status_later)[1] > 255)) {
-        err << "tamocnc-sim: --status-after-ticks wants N,S (S 0 to 255), not " << options.status_later << '\n';
-        return 2;
+    // The status script: each byte from its tick on, the latest tick that has passed winning.
+    std::vector<std::vector<long>> status_script;
+    for (const std::string& text : options.status_later) {
+        const auto pair = WholeNumbers(text, 2);
+        if (!pair || (*pair)[0] < 0 || (*pair)[1] < 0 || (*pair)[1] > 255) {
+            err << "tamocnc-sim: --status-after-ticks wants N,S (S 0 to 255), not " << text << '\n';
+            return 2;
+        }
+        status_script.push_back(*pair);
     }
     if (!options.jog.empty() && !(jog = ReadJog(options.jog))) {
         err << "tamocnc-sim: --jog-after-ticks wants N,BUTTON,TICKS (BUTTON 1 to 6), not " << options.jog << '\n';
         return 2;
     }
     if (!options.home.empty() && !(homing = ReadHoming(options.home))) {
-        err << "tamocnc-sim: --home-after-ticks wants N,program or N,machine, not " << options.home << '\n';
+        err << "tamocnc-sim: --home-after-ticks wants N,program, N,machine or N,switches, not " << options.home << '\n';
         return 2;
     }
     Cnc& cnc = machine.cnc;
@@ -186,6 +189,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     cnc.set_tick_observer(&recorder);
     bool paused = false;
     bool out_of_ticks = false;
+    bool probed = false;
     machine.op.OnYield([&](std::uint64_t) {
         if (!paused && options.pause_after_ticks > 0 && recorder.ticks() >= options.pause_after_ticks) {
             paused = true;
@@ -198,8 +202,12 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         if (SignalsStopTheRun::Received() != 0) {
             cnc.Pause();
         }
-        if (status_later && recorder.ticks() >= (*status_later)[0]) {
-            machine.port.set_status(static_cast<std::int16_t>((*status_later)[1]));
+        long latest = -1;
+        for (const auto& pair : status_script) {
+            if (recorder.ticks() >= pair[0] && pair[0] >= latest) {
+                latest = pair[0];
+                machine.port.set_status(static_cast<std::int16_t>(pair[1]));
+            }
         }
         if (jog && jog->pressed_at < 0 && recorder.ticks() >= jog->after) {
             jog->pressed_at = recorder.ticks();
@@ -223,6 +231,10 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
             homing->done = true;
             cnc.SetHomeOption(homing->option, true);
             cnc.HomeTheMachine();
+        }
+        if (options.probe >= 0 && !probed && recorder.ticks() >= options.probe) {
+            probed = true;
+            cnc.ProbeZ();
         }
         const long ticks = recorder.ticks();
         const std::size_t shown = machine.op.messages().size();
@@ -293,6 +305,19 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     }
     if (out_of_ticks) {
         result["max_ticks_reached"] = true;
+    }
+    if (st.Homed) {
+        result["homed"] = true;
+    }
+    if (!recorder.outputs().empty()) {
+        nlohmann::ordered_json changes = nlohmann::ordered_json::array();
+        for (const auto& c : recorder.outputs()) {
+            changes.push_back({{"line", c.line},
+                               {"spindle", c.spindle ? (c.ccw ? "ccw" : "cw") : "off"},
+                               {"flood", c.flood},
+                               {"mist", c.mist}});
+        }
+        result["outputs"] = changes;
     }
     out << result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     return refused || !stopped.empty() ? 1 : 0;

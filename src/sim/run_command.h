@@ -4,23 +4,25 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace tamo::sim {
 
 struct RunOptions {
     MachineOptions machine;
-    std::string override_text;  // --override: the Overide text; empty keeps "100"
-    bool contour = false;       // --contour: "Constant contour on" ticked
-    bool step_mode = false;     // --step-mode: "Step" chosen before the first Start
-    int status = 127;           // --status: what the port's status register reads
-    std::string status_later;   // --status-after-ticks N,S: what it reads from tick N on
-    long pause_after_ticks = 0; // --pause-after-ticks: Pause pressed once, after that tick (0: never)
-    int max_starts = 1000;      // --max-starts
-    long max_ticks = 0;         // --max-ticks: Pause pressed after that tick and no Start after it (0: no limit)
-    std::string jog;            // --jog-after-ticks N,BUTTON,TICKS: a jog button held during the run
-    std::string home;           // --home-after-ticks N,MODE: "Home the Machine" once the machine stands
-    std::string trace;          // --trace: CSV, one row per tick
-    std::string vcd;            // --vcd: value change dump of the data lines
+    std::string override_text;             // --override: the Overide text; empty keeps "100"
+    bool contour = false;                  // --contour: "Constant contour on" ticked
+    bool step_mode = false;                // --step-mode: "Step" chosen before the first Start
+    int status = 127;                      // --status: what the port's status register reads
+    std::vector<std::string> status_later; // --status-after-ticks N,S: what it reads from tick N on
+    long pause_after_ticks = 0;            // --pause-after-ticks: Pause pressed once, after that tick (0: never)
+    int max_starts = 1000;                 // --max-starts
+    long max_ticks = 0; // --max-ticks: Pause pressed after that tick and no Start after it (0: no limit)
+    std::string jog;    // --jog-after-ticks N,BUTTON,TICKS: a jog button held during the run
+    std::string home;   // --home-after-ticks N,MODE: "Home the Machine" once the machine stands
+    long probe = -1;    // --probe-after-ticks N: "Probe Z" once the machine stands (-1: never)
+    std::string trace;  // --trace: CSV, one row per tick
+    std::string vcd;    // --vcd: value change dump of the data lines
 };
 
 // `tamocnc-sim run PROGRAM`: opens the program and presses "Execute Program" until "File

@@ -48,9 +48,19 @@ std::string StartMachine(SimMachine& machine, const MachineOptions& options) {
         cnc.ConfigPath = options.config;
         cnc.ConfigReadOnly = true;
     }
+    if (!options.machine_settings.empty()) {
+        if (access(options.machine_settings.c_str(), R_OK) != 0) {
+            return "cannot read the machine settings " + options.machine_settings + ": " + std::strerror(errno);
+        }
+        cnc.MachinePath = options.machine_settings;
+        cnc.ConfigReadOnly = true;
+    }
     cnc.StartUp(options.offline);
     if (!cnc.ConfigProblem.empty()) {
         return "the configuration " + options.config + " cannot be used: " + cnc.ConfigProblem;
+    }
+    if (!cnc.MachineProblem.empty()) {
+        return "the machine settings " + options.machine_settings + " cannot be used: " + cnc.MachineProblem;
     }
     if (!options.scale.empty()) {
         const auto fields = ParseScale(options.scale);

@@ -15,8 +15,9 @@ namespace tamo::sim {
 
 // Options every face of the headless tool shares.
 struct MachineOptions {
-    std::string config; // --config: read, never written
-    std::string scale;  // --scale F,X,Y,Z
+    std::string config;           // --config: read, never written
+    std::string scale;            // --scale F,X,Y,Z
+    std::string machine_settings; // --machine: read, never written
     bool offline = false;
 };
 

@@ -53,6 +53,9 @@ int main(int argc, char** argv) {
     run->add_option("PROGRAM", program, "Part program file")->required();
     run->add_option("--config", run_options.machine.config, "Configuration file to read (never written)")
         ->check(kFileName);
+    run->add_option("--machine", run_options.machine.machine_settings,
+                    "Machine settings file (travel, homing, outputs, probe) to read (never written)")
+        ->check(kFileName);
     run->add_option("--scale", run_options.machine.scale, "Scale factors F,X,Y,Z");
     run->add_option("--override", run_options.override_text, "Feed override in percent (the %Overide text)");
     run->add_flag("--contour", run_options.contour, "Tick \"Constant contour on\"");
@@ -60,7 +63,8 @@ int main(int argc, char** argv) {
     run->add_flag("--offline", run_options.machine.offline, "Go Offline: nothing is written to the port");
     run->add_option("--status", run_options.status, "Status byte the port returns (127: no switch active)");
     run->add_option("--status-after-ticks", run_options.status_later,
-                    "N,S: the status byte the port returns from tick N on");
+                    "N,S: the status byte the port returns from tick N on; repeat it for a script of switches")
+        ->allow_extra_args(false);
     run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick")
         ->check(kTickCount);
     run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
@@ -71,8 +75,10 @@ int main(int argc, char** argv) {
                     "N,BUTTON,TICKS: press jog button BUTTON (1 Z-, 2 X-, 3 Y+, 4 X+, 5 Y-, 6 Z+) after tick N, "
                     "while the machine runs, and release it TICKS ticks later");
     run->add_option("--home-after-ticks", run_options.home,
-                    "N,program or N,machine: press Home the Machine (to program or machine zero) once tick N "
-                    "has passed and the machine stands");
+                    "N,program, N,machine or N,switches: press Home the Machine (to program or machine zero, or on "
+                    "the home switches) once tick N has passed and the machine stands");
+    run->add_option("--probe-after-ticks", run_options.probe,
+                    "N: press Probe Z once tick N has passed and the machine stands, before the next Start");
     run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file")->check(kFileName);
     run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file")
         ->check(kFileName);
@@ -82,6 +88,8 @@ int main(int argc, char** argv) {
                                                   "standard controller would; one JSON object per finding");
     check->add_option("PROGRAM", program, "Part program file")->required();
     check->add_option("--config", check_options.config, "Configuration file to read (never written)")->check(kFileName);
+    check->add_option("--machine", check_options.machine_settings, "Machine settings file to read (never written)")
+        ->check(kFileName);
     check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
 
     tamo::sim::MachineOptions convert_options;

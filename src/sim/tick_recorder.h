@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace tamo::sim {
 
@@ -33,6 +34,15 @@ public:
     [[nodiscard]] bool OpenVcd(const std::string& path);
     // Drains the record of the tick.
     void OnTick(const Cnc& cnc) override;
+    // Keeps the spindle and coolant as they were switched, with the program line.
+    void OnOutputs(const Cnc& cnc) override {
+        outputs_.push_back({cnc.st.PrgLineNo, cnc.st.SpindleOn, cnc.st.SpindleCcw, cnc.st.FloodOn, cnc.st.MistOn});
+    }
+    struct OutputChange {
+        int line;
+        bool spindle, ccw, flood, mist;
+    };
+    [[nodiscard]] const std::vector<OutputChange>& outputs() const { return outputs_; }
     // Ends both files. Empty when every write and the close succeeded, else which file failed and why.
     [[nodiscard]] std::string Finish();
 
@@ -58,6 +68,7 @@ private:
     int port_lines_ = 0; // the data lines after the last write
     long ticks_ = 0;
     std::array<long, 3> steps_{};
+    std::vector<OutputChange> outputs_;
     double seconds_ = 0;
     std::uint64_t vcd_now_ns_ = 0; // the dump's time at the last event drawn
     std::uint64_t vcd_due_ns_ = 0; // when the next step is due in the dump's time

@@ -9,6 +9,7 @@
 #include "ui/controls.h"
 #include "ui/coordinate_dialog.h"
 #include "ui/latency_window.h"
+#include "ui/machine_page.h"
 #include "ui/open_timing.h"
 #include "ui/preview_navigation.h"
 #include "ui/program_listing.h"
@@ -115,6 +116,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     BuildMenus();
 
     settings_ = new SettingsDialog(cnc_, this);
+    machine_ = new MachinePage(cnc_, this);
     scale_ = new ScaleDialog(cnc_, this);
     coordinates_ = new CoordinateDialog(cnc_, this);
     about_ = new AboutBox(cnc_, this);
@@ -238,6 +240,7 @@ void MainWindow::BuildMenus() {
 
     QMenu* setup = menu("Setup_Menu", QStringLiteral("&Setup"));
     item(setup, "Set_menu", QStringLiteral("Settings"), [this] { Act([this] { cnc_.ShowSettings(); }); });
+    item(setup, "Machine_menu", QStringLiteral("Machine"), [this] { Act([this] { cnc_.ShowMachinePage(); }); });
     separator(setup, "space2");
     speed_action_ = item(setup, "Spd_menu", QStringLiteral("Speedtest"), [this] { Act([this] { cnc_.Spdtest(); }); });
 
@@ -330,6 +333,7 @@ void MainWindow::Refresh() {
     }
     speed_action_->setEnabled(!running);
     settings_->Refresh();
+    machine_->Refresh();
     scale_->Refresh();
     coordinates_->Refresh();
     about_->Refresh();

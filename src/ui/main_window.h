@@ -30,6 +30,7 @@ class QtSurface;
 class ReadoutPanel;
 class ScaleDialog;
 class SettingsDialog;
+class MachinePage;
 class SplitHandle;
 class StatusBar;
 class VelmorView;
@@ -125,6 +126,7 @@ private:
     std::array<QAction*, 5> recent_{};
 
     SettingsDialog* settings_ = nullptr;
+    MachinePage* machine_ = nullptr;
     ScaleDialog* scale_ = nullptr;
     CoordinateDialog* coordinates_ = nullptr;
     AboutBox* about_ = nullptr;

@@ -56,7 +56,13 @@ ManualDataPage::ManualDataPage(tamo::Cnc& cnc, Handler act, QWidget* parent)
     run_->setAutoDefault(false);
     connect(run_, &QPushButton::clicked, this, [this] { RunLine(); });
     grid->addWidget(run_, 6, 0, 1, 4);
-    grid->setRowStretch(7, 1);
+    probe_ = new QPushButton(QStringLiteral("Probe Z"), this);
+    probe_->setObjectName(QStringLiteral("ProbeZ"));
+    probe_->setAutoDefault(false);
+    probe_->setToolTip(QStringLiteral("Z down to the touch plate; Program Z becomes the plate's thickness"));
+    connect(probe_, &QPushButton::clicked, this, [this] { act_([this] { cnc_.ProbeZ(); }); });
+    grid->addWidget(probe_, 7, 0, 1, 4);
+    grid->setRowStretch(8, 1);
     Refresh();
 }
 
@@ -80,6 +86,7 @@ void ManualDataPage::Refresh() {
     const bool still = !cnc_.Running();
     go_->setEnabled(still);
     run_->setEnabled(still);
+    probe_->setEnabled(still);
 }
 
 } // namespace tamo::ui

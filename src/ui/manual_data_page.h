@@ -36,6 +36,7 @@ private:
     QLineEdit* line_ = nullptr;
     QPushButton* go_ = nullptr;
     QPushButton* run_ = nullptr;
+    QPushButton* probe_ = nullptr;
 };
 
 } // namespace tamo::ui

@@ -8,8 +8,8 @@
 namespace tamo::ui {
 namespace {
 
-constexpr std::array<const char*, 8> kNames{"StatusPort", "StatusState",  "StatusLine",  "StatusTime",
-                                            "StatusLeft", "StatusConfig", "StatusCheck", "StatusNotice"};
+constexpr std::array<const char*, 9> kNames{"StatusPort",    "StatusState",  "StatusLine",  "StatusTime",  "StatusLeft",
+                                            "StatusMachine", "StatusConfig", "StatusCheck", "StatusNotice"};
 // The machine's own sections keep their room; the others give way when the frame is narrow.
 constexpr std::size_t kMachineSections = 4;
 
@@ -35,8 +35,9 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
 }
 
 void StatusBar::Refresh(const tamo::StatusModel& status) {
-    const std::array<const std::string*, 8> texts{&status.Port, &status.State,      &status.Line,  &status.Time,
-                                                  &status.Left, &status.ConfigFile, &status.Check, &status.Notice};
+    const std::array<const std::string*, 9> texts{&status.Port,       &status.State, &status.Line,
+                                                  &status.Time,       &status.Left,  &status.Machine,
+                                                  &status.ConfigFile, &status.Check, &status.Notice};
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         ShowText(sections_[i], *texts[i]);
         sections_[i]->setVisible(!texts[i]->empty());

@@ -22,7 +22,7 @@ public:
     void Refresh(const tamo::StatusModel& status);
 
 private:
-    std::array<QLabel*, 8> sections_{};
+    std::array<QLabel*, 9> sections_{};
 };
 
 } // namespace tamo::ui

@@ -92,6 +92,7 @@ void Cnc::UpdateStatus() {
         status.State = "Idle";
     }
 
+    status.Machine = MachineStatus();
     status.Line.clear();
     if (st.PrgLineCount > 0) {
         status.Line = "Line " + std::to_string(ListingLine()) + " of " + std::to_string(st.PrgLineCount);

@@ -1,0 +1,359 @@
+// The machine's own settings file: travel, homing, outputs and probe, beside tamo.cfg.
+//
+// Read at start-up, written only by the "Machine" page's "Ok": a machine that never had the file
+// gets none, and runs as it always has. It is read, set aside and replaced as tamo.cfg is (see
+// settings_file.h); a line that cannot be used sets the whole file aside, so that a typing mistake
+// never leaves half a travel in force.
+
+#include "config/machine_settings.h"
+#include "config/settings_file.h"
+#include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+
+#include <cmath>
+#include <string>
+
+namespace tamo {
+namespace machine {
+namespace {
+
+enum class Kind { Length, OptionalLength, Positive, Direction, HomeOrder, Pin, Seconds, ProbeLevel, Backoff };
+
+struct Entry {
+    const char* key;
+    Kind kind;
+};
+
+constexpr std::array<Entry, kKeys> kEntries{{
+    {"travel_x_min_mm", Kind::OptionalLength},
+    {"travel_x_max_mm", Kind::OptionalLength},
+    {"travel_y_min_mm", Kind::OptionalLength},
+    {"travel_y_max_mm", Kind::OptionalLength},
+    {"travel_z_min_mm", Kind::OptionalLength},
+    {"travel_z_max_mm", Kind::OptionalLength},
+    {"home_direction_x", Kind::Direction},
+    {"home_direction_y", Kind::Direction},
+    {"home_direction_z", Kind::Direction},
+    {"home_xy", Kind::HomeOrder},
+    {"home_search_mm", Kind::OptionalLength},
+    {"spindle_pin", Kind::Pin},
+    {"spindle_direction_pin", Kind::Pin},
+    {"flood_pin", Kind::Pin},
+    {"mist_pin", Kind::Pin},
+    {"spin_up_s", Kind::Seconds},
+    {"probe", Kind::ProbeLevel},
+    {"probe_feed_mm_per_min", Kind::Positive},
+    {"probe_distance_mm", Kind::Positive},
+    {"probe_backoff_mm", Kind::Backoff},
+    {"plate_thickness_mm", Kind::Length},
+}};
+
+// The longest a spin-up may hold the program: a minute is more than any spindle needs.
+constexpr double kMaxSpinUpSeconds = 60;
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool Blank(std::string_view text) {
+    return Trimmed(text).empty();
+}
+
+} // namespace
+
+const char* Key(int index) {
+    return kEntries[static_cast<std::size_t>(index)].key;
+}
+
+const std::string& Field(const MachinePageModel& page, int index) {
+    return Field(const_cast<MachinePageModel&>(page), index);
+}
+
+std::string& Field(MachinePageModel& page, int index) {
+    const auto i = static_cast<std::size_t>(index);
+    if (index < 6) {
+        return index % 2 == 0 ? page.TravelMin[i / 2] : page.TravelMax[i / 2];
+    }
+    if (index < 9) {
+        return page.HomeDirection[i - 6];
+    }
+    std::string* rest[] = {&page.HomeXY,    &page.HomeSearch,    &page.SpindlePin,   &page.SpindleDirPin,
+                           &page.FloodPin,  &page.MistPin,       &page.SpinUp,       &page.Probe,
+                           &page.ProbeFeed, &page.ProbeDistance, &page.ProbeBackoff, &page.PlateThickness};
+    return *rest[i - 9];
+}
+
+OutputPin OutputOnPin(std::string_view text) {
+    const auto pin = ReadNumber(Trimmed(text));
+    if (!pin) {
+        return {};
+    }
+    for (int p = 2; p <= 9; ++p) {
+        if (*pin == p) {
+            return {OutputPin::Register::Data, 1 << (p - 2)};
+        }
+    }
+    constexpr std::array<std::pair<int, int>, 4> kControlPins{{{1, 0x01}, {14, 0x02}, {16, 0x04}, {17, 0x08}}};
+    for (const auto& [p, mask] : kControlPins) {
+        if (*pin == p) {
+            return {OutputPin::Register::Control, mask};
+        }
+    }
+    return {};
+}
+
+std::string FieldProblem(int index, std::string_view text, int data_pins) {
+    const std::string_view t = Trimmed(text);
+    const auto number = ReadNumber(t);
+    switch (kEntries[static_cast<std::size_t>(index)].kind) {
+    case Kind::OptionalLength:
+        if (t.empty()) {
+            return {};
+        }
+        [[fallthrough]];
+    case Kind::Length:
+        return number && std::fabs(*number) < 1e6 ? "" : "must be a length in mm";
+    case Kind::Positive:
+        return number && *number > 0 && *number < 1e6 ? "" : "must be a number above 0";
+    case Kind::Backoff:
+        return number && *number >= 0 && *number < 1e6 ? "" : "must be a number, 0 or above";
+    case Kind::Seconds:
+        return number && *number >= 0 && *number <= kMaxSpinUpSeconds ? "" : "must be 0 to 60 seconds";
+    case Kind::Direction:
+        return t == "-" || t == "+" ? "" : "must be - or +";
+    case Kind::HomeOrder:
+        return t == "together" || t == "one after the other" ? "" : "must be \"together\" or \"one after the other\"";
+    case Kind::ProbeLevel:
+        return t == "none" || t == "low" || t == "high" ? "" : "must be none, low or high";
+    case Kind::Pin: {
+        if (t == "none") {
+            return {};
+        }
+        const OutputPin pin = OutputOnPin(t);
+        if (!pin.wired()) {
+            return "must be none, a data pin 2 to 9 or a control pin 1, 14, 16 or 17";
+        }
+        if (pin.reg == OutputPin::Register::Data && (pin.mask & data_pins) != 0) {
+            return "is a step or direction pin";
+        }
+        return {};
+    }
+    }
+    return {};
+}
+
+CrossProblem PageProblem(const MachinePageModel& page) {
+    constexpr std::array<const char*, 3> kAxis{"X", "Y", "Z"};
+    for (std::size_t a = 0; a < 3; ++a) {
+        const bool has_min = !Blank(page.TravelMin[a]);
+        const bool has_max = !Blank(page.TravelMax[a]);
+        const int field = static_cast<int>(2 * a);
+        if (has_min != has_max) {
+            return {std::string("The travel of ") + kAxis[a] + " needs both its minimum and its maximum, or neither.",
+                    has_min ? field + 1 : field};
+        }
+        if (has_min && !(ReadNumber(Trimmed(page.TravelMin[a])).value_or(0) <
+                         ReadNumber(Trimmed(page.TravelMax[a])).value_or(0))) {
+            return {std::string("The travel of ") + kAxis[a] + " must have its minimum below its maximum.", field + 1};
+        }
+    }
+    for (int i = 11; i < 15; ++i) {
+        const OutputPin a = OutputOnPin(Field(page, i));
+        for (int j = 11; j < i; ++j) {
+            const OutputPin b = OutputOnPin(Field(page, j));
+            if (a.wired() && a.reg == b.reg && a.mask == b.mask) {
+                return {std::string(Key(j)) + " and " + Key(i) + " name the same pin.", i};
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace machine
+
+namespace {
+
+int StepAndDirectionPins(const MachineState& st) {
+    return st.StepMaskX | st.StepMaskY | st.StepMaskZ | st.DirMaskX | st.DirMaskY | st.DirMaskZ;
+}
+
+} // namespace
+
+std::string Cnc::MachineSettingsText() const {
+    std::string text = "# TamoCNC machine settings (Setup > Machine): lengths in mm, feeds in mm/min, times in s.\n";
+    for (int i = 0; i < machine::kKeys; ++i) {
+        text += std::string(machine::Key(i)) + " = " + machine::Field(machine_page, i) + "\n";
+    }
+    return text;
+}
+
+// Why the text cannot be used, naming the line; empty when it can, and the page then holds it.
+std::string Cnc::LoadMachineSettingsText(std::string_view text) {
+    MachinePageModel page;
+    std::array<bool, machine::kKeys> seen{};
+    int line_no = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view raw = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++line_no;
+        const std::string_view line = machine::Trimmed(raw);
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const std::string where = "line " + std::to_string(line_no);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            return where + " holds no \"key = value\"";
+        }
+        const std::string_view key = machine::Trimmed(line.substr(0, equals));
+        const std::string_view value = machine::Trimmed(line.substr(equals + 1));
+        int index = -1;
+        for (int i = 0; i < machine::kKeys; ++i) {
+            if (key == machine::Key(i)) {
+                index = i;
+            }
+        }
+        if (index < 0) {
+            return where + " names no setting: " + std::string(key.substr(0, 40));
+        }
+        if (seen[static_cast<std::size_t>(index)]) {
+            return where + " sets " + std::string(key) + " a second time";
+        }
+        seen[static_cast<std::size_t>(index)] = true;
+        if (const std::string rule = machine::FieldProblem(index, value, StepAndDirectionPins(st)); !rule.empty()) {
+            return where + " (" + std::string(key) + ") holds \"" + std::string(value.substr(0, 40)) + "\" but " + rule;
+        }
+        machine::Field(page, index) = value;
+    }
+    if (const machine::CrossProblem cross = machine::PageProblem(page); !cross.text.empty()) {
+        return cross.text;
+    }
+    page.Visible = machine_page.Visible;
+    machine_page = page;
+    return {};
+}
+
+void Cnc::ReadMachineSettings() {
+    machine_write_blocked_ = false;
+    if (!MachinePath.empty()) {
+        const std::string file = MachinePath.string();
+        const SettingsFileRead read = ReadSettingsFile(file);
+        std::string problem = read.problem;
+        if (!read.missing && problem.empty()) {
+            problem = LoadMachineSettingsText(read.bytes);
+        }
+        if (!problem.empty()) {
+            MachineProblem = problem;
+            std::string text = "The machine settings file " + file + " cannot be used: " + problem + ".";
+            if (!ConfigReadOnly) {
+                text += SetUnusableFileAside(file, machine_write_blocked_);
+            }
+            machine_page = MachinePageModel{};
+            op().ShowMessage(text, kAppTitle);
+        }
+    }
+    DeriveMachineSetup();
+}
+
+bool Cnc::WriteMachineSettings() {
+    if (ConfigReadOnly || MachinePath.empty()) {
+        return true;
+    }
+    const std::string failure = SaveSettingsFile(MachinePath.string(), MachineSettingsText(), machine_write_blocked_);
+    if (!failure.empty()) {
+        op().ShowMessage(failure, kAppTitle);
+        return false;
+    }
+    return true;
+}
+
+// Changes: setup, and what the signal handlers write when the process ends.
+void Cnc::DeriveMachineSetup() {
+    const MachinePageModel& p = machine_page;
+    const double unit = settings.OptionIn ? 1 / 25.4 : 1.0; // the file's mm in the unit of tamo.cfg
+    auto length = [unit](const std::string& text) {
+        return ReadNumber(machine::Trimmed(text)).value_or(0) * unit;
+    };
+    MachineSetup s;
+    for (std::size_t a = 0; a < 3; ++a) {
+        s.travel[a].set = ReadNumber(machine::Trimmed(p.TravelMin[a])) && ReadNumber(machine::Trimmed(p.TravelMax[a]));
+        s.travel[a].min = length(p.TravelMin[a]);
+        s.travel[a].max = length(p.TravelMax[a]);
+        s.home_direction[a] = machine::Trimmed(p.HomeDirection[a]) == "+" ? 1 : -1;
+    }
+    s.home_xy_together = machine::Trimmed(p.HomeXY) != "one after the other";
+    s.home_search = length(p.HomeSearch);
+    const std::array<const std::string*, MachineSetup::kOutputs> pins{&p.SpindlePin, &p.SpindleDirPin, &p.FloodPin,
+                                                                      &p.MistPin};
+    const int taken = StepAndDirectionPins(st);
+    for (std::size_t o = 0; o < pins.size(); ++o) {
+        s.outputs[o] = machine::OutputOnPin(*pins[o]);
+        if (s.outputs[o].reg == OutputPin::Register::Data && (s.outputs[o].mask & taken) != 0) {
+            s.outputs[o] = {}; // never over a step or direction signal
+        }
+    }
+    s.spin_up_s = ReadNumber(machine::Trimmed(p.SpinUp)).value_or(0);
+    const std::string_view probe = machine::Trimmed(p.Probe);
+    s.probe_level = probe == "high" ? 1 : probe == "low" ? 0 : -1;
+    s.probe_feed = length(p.ProbeFeed);
+    s.probe_distance = length(p.ProbeDistance);
+    s.probe_backoff = length(p.ProbeBackoff);
+    s.plate_thickness = length(p.PlateThickness);
+    setup = s;
+    ArmOutputsOffOnExit();
+}
+
+void Cnc::ShowMachinePage() {
+    machine_shown_ = machine_page;
+    machine_page.Visible = true;
+    machine_page.Refused = nullptr;
+    op().ModelsChanged();
+}
+
+bool Cnc::MachinePageOk() {
+    machine_page.Refused = nullptr;
+    for (int i = 0; i < machine::kKeys; ++i) {
+        const std::string& text = machine::Field(machine_page, i);
+        if (const std::string rule = machine::FieldProblem(i, text, StepAndDirectionPins(st)); !rule.empty()) {
+            machine_page.Refused = &text;
+            op().ShowMessage(std::string(machine::Key(i)) + " " + rule + ": nothing was saved.", kAppTitle);
+            return false;
+        }
+        if (text.find_first_of("\r\n") != std::string::npos) {
+            machine_page.Refused = &text;
+            op().ShowMessage(std::string(machine::Key(i)) + " must be one line: nothing was saved.", kAppTitle);
+            return false;
+        }
+    }
+    if (const machine::CrossProblem cross = machine::PageProblem(machine_page); !cross.text.empty()) {
+        machine_page.Refused = &machine::Field(machine_page, cross.field);
+        op().ShowMessage(cross.text + " Nothing was saved.", kAppTitle);
+        return false;
+    }
+    if (!WriteMachineSettings()) {
+        return false;
+    }
+    OutputsOff(); // where they are wired now, before they move
+    DeriveMachineSetup();
+    WriteOutputs(); // and off where they are wired from now on
+    machine_page.Visible = false;
+    op().ModelsChanged();
+    return true;
+}
+
+void Cnc::MachinePageCancel() {
+    if (machine_shown_) {
+        machine_page = *machine_shown_;
+    }
+    machine_page.Visible = false;
+    op().ModelsChanged();
+}
+
+} // namespace tamo

@@ -1,0 +1,133 @@
+// The homing cycle on the home switches: Z first, then X and Y (together, or X then Y). Each axis
+// seeks its switch at its slow jog rate in the direction the machine settings give, stops on the
+// tick its switch reads active, then backs off at a crawl until the switch lets go: that point is
+// machine zero. The search is bounded, so that a switch that never closes (a broken wire) never
+// drives an axis into its end stop.
+
+#include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+
+#include <cmath>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+constexpr std::array<const char*, 3> kAxisNames{"X", "Y", "Z"};
+constexpr std::array<int MachineState::*, 3> kStepDir{&MachineState::StepDirX, &MachineState::StepDirY,
+                                                      &MachineState::StepDirZ};
+constexpr std::array<double MachineState::*, 3> kMachPos{&MachineState::MachPosX, &MachineState::MachPosY,
+                                                         &MachineState::MachPosZ};
+constexpr std::array<Value MachineState::*, 3> kSlowRate{&MachineState::JogSlowX, &MachineState::JogSlowY,
+                                                         &MachineState::JogSlowZ};
+
+// The back-off runs at a tenth of the slow jog rate, so that the switch lets go within a step or so
+// of where it opens.
+constexpr double kCrawl = 0.1;
+
+// Each home switch by its own line of the status register (see switches.cpp).
+bool HomeSwitchActive(int status, std::size_t axis) {
+    if (status < 0 || status > 255) {
+        return false;
+    }
+    switch (axis) {
+    case 0:
+        return (status & 0x80) != 0;
+    case 1:
+        return (status & 0x20) == 0;
+    default:
+        return (status & 0x10) == 0;
+    }
+}
+
+} // namespace
+
+// Changes: Homed, the positions (the machine coordinates 0 at the switches), StepDirX/Y/Z (cleared),
+// FeedRate, StepDelay, StopRequest. Called by HomeTheMachine inside its busy scope.
+void Cnc::HomeOnSwitches() {
+    const std::array<double, 3> step{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
+    std::array<double, 3> search{};
+    for (std::size_t a = 0; a < 3; ++a) {
+        const MachineSetup::Travel& t = setup.travel[a];
+        search[a] = setup.home_search > 0 ? setup.home_search : t.set ? 1.1 * (t.max - t.min) : 0;
+        if (!(search[a] > 0)) {
+            op().ShowMessage(std::string("The search for home switch ") + kAxisNames[a] +
+                                 " has no bound: set the travel of the axes or the home switch search (Setup > "
+                                 "Machine). Nothing moved.",
+                             kAppTitle);
+            return;
+        }
+    }
+    st.Homed = false;
+    const std::string unit = settings.OptionIn ? "in" : "mm";
+
+    // Moves the axes of a group, each in its direction, at the slowest of their rates times `rate`,
+    // until `done` says so for every one of them. False, after telling the operator, when a stop
+    // came or an axis went further than `bound` (the other axes then stop too).
+    auto seek = [&](const std::vector<std::size_t>& axes, double rate, bool back, const char* failure,
+                    const std::array<double, 3>& bound) {
+        double feed = 0;
+        for (const std::size_t a : axes) {
+            const double slow = NumberOf(st.*kSlowRate[a]) * rate;
+            feed = feed == 0 || slow < feed ? slow : feed;
+        }
+        st.FeedRate = feed;
+        st.StepDelay = RoundHalfEven(st.LoopCal / feed);
+        std::array<double, 3> travelled{};
+        std::array<bool, 3> moving{};
+        for (const std::size_t a : axes) {
+            moving[a] = true;
+        }
+        for (;;) {
+            const int status_byte = port_->Inp32(kStatusRegister);
+            bool any = false;
+            for (const std::size_t a : axes) {
+                moving[a] = moving[a] && HomeSwitchActive(status_byte, a) == back;
+                any = any || moving[a];
+                st.*kStepDir[a] = moving[a] ? (back ? -setup.home_direction[a] : setup.home_direction[a]) : 0;
+                if (moving[a] && travelled[a] >= bound[a]) {
+                    st.StepDirX = st.StepDirY = st.StepDirZ = 0;
+                    op().ShowMessage(std::string("Home switch ") + kAxisNames[a] + " " + failure + " within " +
+                                         FormatNumber(bound[a]) + " " + unit,
+                                     kAppTitle);
+                    return false;
+                }
+            }
+            if (!any) {
+                return true;
+            }
+            StepPulse();
+            for (const std::size_t a : axes) {
+                travelled[a] += moving[a] ? std::fabs(step[a]) : 0;
+            }
+            st.StepDirX = st.StepDirY = st.StepDirZ = 0;
+            op().Yield();
+            if (st.StopRequest) {
+                op().ShowMessage("Homing stopped: the machine is not homed.", kAppTitle);
+                return false;
+            }
+        }
+    };
+
+    const std::array<double, 3> backoff_bound{search[0] / 10, search[1] / 10, search[2] / 10};
+    std::vector<std::vector<std::size_t>> groups{{2}};
+    if (setup.home_xy_together) {
+        groups.push_back({0, 1});
+    } else {
+        groups.push_back({0});
+        groups.push_back({1});
+    }
+    for (const auto& axes : groups) {
+        if (!seek(axes, 1, false, "not found", search) || !seek(axes, kCrawl, true, "did not let go", backoff_bound)) {
+            UpdateReadouts();
+            return;
+        }
+        for (const std::size_t a : axes) {
+            st.*kMachPos[a] = 0;
+        }
+    }
+    st.Homed = true;
+    UpdateReadouts();
+}
+
+} // namespace tamo

@@ -1,0 +1,85 @@
+// The touch-off probe on status pin 15: Z comes down at the probing feed until the probe touches
+// the plate, stops, backs off, and Program Z becomes the plate's thickness at the touch.
+
+#include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tamo {
+namespace {
+
+constexpr int kProbeLine = 0x08; // pin 15, not inverted by the port
+
+} // namespace
+
+// "Probe Z". Refused without a probe, while the machine moves or a program is part-way, and when
+// the probe reads as touching before it moves. The way down is bounded by the probing distance
+// and, once homed, by the travel. Changes: the positions (Program Z shifted so that the touch is
+// at the plate thickness), TargetZ and StartZ (where Z ends, so that the next line starts there),
+// FeedRate, StepDelay, StepDirZ (cleared), StopRequest (cleared at the end).
+void Cnc::ProbeZ() {
+    if (setup.probe_level < 0) {
+        op().ShowMessage("No probe is configured (Setup > Machine): nothing moved.", kAppTitle);
+        return;
+    }
+    if (RefuseManualMove() || RefuseAtLimit()) {
+        return;
+    }
+    auto touching = [this] {
+        const int status_byte = port_->Inp32(kStatusRegister);
+        return status_byte >= 0 && status_byte <= 255 && ((status_byte & kProbeLine) != 0 ? 1 : 0) == setup.probe_level;
+    };
+    if (touching()) {
+        op().ShowMessage("The probe reads as touching before Z moved: check the probe and its wire. Nothing moved.",
+                         kAppTitle);
+        return;
+    }
+    BusyScope busy(*this, Activity::Manual);
+    op().FocusView();
+    st.StopRequest = false;
+    const double step = std::fabs(st.UnitsPerStepZ);
+    double steps = std::floor(setup.probe_distance / step + 1e-6);
+    if (const double room = StepsToTravelLimit(2, -1); room >= 0) {
+        steps = std::min(steps, room);
+    }
+    auto move_z = [this](int direction, double feed) {
+        st.FeedRate = feed;
+        st.StepDelay = RoundHalfEven(st.LoopCal / feed);
+        st.StepDirX = st.StepDirY = 0;
+        st.StepDirZ = direction;
+        StepPulse();
+        st.StepDirZ = 0;
+        op().Yield();
+    };
+    bool touched = false;
+    for (double n = 0; n < steps && !st.StopRequest; ++n) {
+        move_z(-1, setup.probe_feed);
+        if (touching()) {
+            touched = true;
+            break;
+        }
+    }
+    const std::string unit = settings.OptionIn ? "in" : "mm";
+    if (!touched) {
+        if (!st.StopRequest) {
+            op().ShowMessage("Probe did not touch within " + FormatNumber(steps * step) + " " + unit, kAppTitle);
+        }
+        st.StopRequest = false;
+        UpdateReadouts();
+        return;
+    }
+    st.ProgPosZ = setup.plate_thickness;
+    const double back = std::floor(setup.probe_backoff / step + 1e-6);
+    for (double n = 0; n < back && !st.StopRequest; ++n) {
+        move_z(1, NumberOf(st.JogSlowZ));
+    }
+    st.StartZ = st.TargetZ = st.ProgPosZ;
+    st.StopRequest = false;
+    st.ResumeMove = false;
+    status.Notice = "Probe touched: Program Z is " + FormatFixed(setup.plate_thickness, 4) + " at the plate.";
+    UpdateReadouts();
+}
+
+} // namespace tamo
