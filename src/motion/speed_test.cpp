@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 namespace tamo {
 namespace {
@@ -73,8 +74,11 @@ void StoreCalibration(Cnc& cnc, double loop_cal) {
 // a PC that cannot step at the fast jog rate. Pause, a key in the view or the limit switch stop X
 // where it is.
 //
+// Asked first: how far X may move, OK or Cancel. The result is told, labelled, in the status bar
+// and the log, with the program origin that the reset of the positions sets where X stands.
+//
 // Changes: SpeedTestRunning (true while the test runs), StopRequest (cleared at the end), TargetX,
-// StepDelay, RampDownAngle, Text4, LoopCalIn, LoopCalMm, tamo.cfg and everything ReadConfig
+// StepDelay, RampDownAngle, status.Notice, LoopCalIn, LoopCalMm, tamo.cfg and everything ReadConfig
 // derives, and the positions through ResetPositions.
 //
 // A test that ends without a single whole window (Pause, a key in the view or the limit switch
@@ -86,8 +90,15 @@ void Cnc::Spdtest() {
     if (Running()) {
         return; // the test moves X on its own; it cannot share the machine with a run
     }
+    // X reverses after every window of a second at the fast jog rate: that is how far it can go.
+    const double travel = NumberOf(st.JogFastX) / 60;
+    if (!op().AskOkCancel("X will move up to " + FormatFixed(travel, 1) +
+                              (NumberOf(st.UnitIsInch) != 0 ? " in" : " mm") +
+                              ". Speedtest - click OK - Do not move mouse!",
+                          kSpeedTestTitle)) {
+        return;
+    }
     BusyScope busy(*this, Activity::SpeedTest);
-    op().ShowMessage("Speedtest - click OK - Do not move mouse!", kSpeedTestTitle);
     st.SpeedTestRunning = true;
     st.StopRequest = false;
     st.ProgPosX = 0;
@@ -168,19 +179,27 @@ void Cnc::Spdtest() {
     }
     st.StopRequest = false;
 
+    // What X ran at, labelled, for the status bar and the log (never the line-in-progress box).
+    const std::string result = "Speed test: X measured " + FormatNumber(RoundHalfEven(measured * 10) / 10) +
+                               (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") + " at the fast jog rate of " +
+                               FormatNumber(goal);
     if (windows == 0) {
         op().ShowMessage("Speedtest interrupted - calibration unchanged", kSpeedTestTitle);
     } else if (!converged && !stopped) {
-        main.Text4 = FormatNumber(measured);
+        log.Add(result);
         op().ShowMessage("Speedtest could not reach the fast jog rate - calibration unchanged", kSpeedTestTitle);
     } else {
-        main.Text4 = FormatNumber(measured);
+        log.Add(result);
         StoreCalibration(*this, measured * measured_delay);
     }
 
     st.SpeedTestRunning = false;
     ResetPositions();
     UpdateReadouts();
+    TellOrigin();
+    if (windows > 0) {
+        status.Notice = result + ". " + status.Notice;
+    }
 }
 
 } // namespace tamo

@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
                     "N,S: the status byte the port returns from tick N on");
     run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick");
     run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
+    run->add_option("--from-line", run_options.from_line,
+                    "Start at line N as \"Run from here\" does: the state a fresh Start reaches there, the tool "
+                    "taken there Z first")
+        ->check(CLI::PositiveNumber);
     run->add_option("--max-ticks", run_options.max_ticks,
                     "Press Pause after this many ticks and give up (exit status 1)");
     run->add_option("--jog-after-ticks", run_options.jog,

@@ -21,6 +21,7 @@ class CheckWindow;
 class ControlPanel;
 class CoordinateDialog;
 class LatencyWindow;
+class MessageDock;
 class PreviewNavigation;
 class ProgramListing;
 class QtOperator;
@@ -104,6 +105,7 @@ private:
     ProgramListing* listing_ = nullptr;
     PreviewNavigation* navigation_ = nullptr;
     StatusBar* status_bar_ = nullptr;
+    MessageDock* messages_ = nullptr; // View > Messages
 
     QAction* open_action_ = nullptr;
     QAction* speed_action_ = nullptr;
