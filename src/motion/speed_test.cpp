@@ -180,7 +180,7 @@ void Cnc::Spdtest() {
     st.StopRequest = false;
 
     // What X ran at, labelled, for the status bar and the log (never the line-in-progress box).
-    const std::string result = "Speed test: X measured " + FormatNumber(RoundHalfEven(measured * 10) / 10) +
+    const std::string result = "Speed test: X measured " + FormatNumber(measured) +
                                (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") + " at the fast jog rate of " +
                                FormatNumber(goal);
     if (windows == 0) {

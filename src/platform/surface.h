@@ -17,7 +17,6 @@ inline constexpr Colour kGreen{0, 255, 0};
 inline constexpr Colour kLightGrey{192, 192, 192};
 inline constexpr Colour kLightRed{255, 0, 0}; // colour 12 of the 16-colour palette
 inline constexpr Colour kCut{0, 102, 204};    // the part of the toolpath the machine has cut
-inline constexpr Colour kOrigin{255, 128, 0}; // the ring on the program origin
 
 enum class LineStyle { Solid, Dash };
 

@@ -1,5 +1,7 @@
 #include "ui/qt_operator.h"
 
+#include "view/message_log.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
@@ -56,7 +58,9 @@ QString QtFileFilter(const std::string& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-MessageOwner::MessageOwner(Operator& op, QWidget* owner) : op_(dynamic_cast<QtOperator*>(&op)) {
+MessageOwner::MessageOwner(Operator& op, QWidget* owner) {
+    auto* logged = dynamic_cast<LoggedOperator*>(&op);
+    op_ = dynamic_cast<QtOperator*>(logged != nullptr ? &logged->inner() : &op);
     if (op_ != nullptr) {
         before_ = op_->message_owner();
         op_->set_message_owner(owner);

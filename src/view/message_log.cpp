@@ -27,13 +27,13 @@ std::string Titled(const std::string& text, const std::string& title) {
 } // namespace
 
 void MessageLog::Add(std::string text) {
-    Entry entry{++added_, now_ ? now_() : LocalTimeNow(), std::move(text)};
-    if (file_) {
-        Write(entry);
-    }
-    entries_.push_back(std::move(entry));
+    entries_.push_back({++added_, now_ ? now_() : LocalTimeNow(), std::move(text)});
     while (entries_.size() > kKept) {
         entries_.pop_front();
+    }
+    if (file_) {
+        const Entry entry = entries_.back(); // a failed write adds its own entry after this one
+        Write(entry);
     }
 }
 

@@ -70,6 +70,8 @@ public:
     }
     void Yield() override { inner_->Yield(); }
     void ModelsChanged() override { inner_->ModelsChanged(); }
+    // The operator given: the windows' own, whose dialogs a message stands over.
+    [[nodiscard]] Operator& inner() const { return *inner_; }
 
 private:
     Operator* inner_;

@@ -168,9 +168,6 @@ void Cnc::Cordinate() {
 
     view().Line(0, top, 0, bottom, kBlack, LineStyle::Solid);
     view().Line(right, 0, left, 0, kBlack, LineStyle::Solid);
-    // The program origin, where X0 Y0 of the program lies on the stock.
-    constexpr double kOriginRingShare = 0.015; // of the view's side
-    view().Arc(0, 0, s * kOriginRingShare, 0, 0, kOrigin);
 }
 
 // Widens the extents by the block just parsed: its end point, and for an arc its whole circle.
