@@ -1,4 +1,5 @@
-// The latency test's figures, on the fake clock: every tenth tick 20 us late, one 3 ms late.
+// The latency test's figures, on the fake clock: every tenth tick 20 us late, one 3 ms late; and
+// the verdict the operator reads from them.
 
 #include "platform/latency_test.h"
 #include "platform/clock.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
 
 namespace tamo {
 namespace {
@@ -35,6 +37,40 @@ TEST(LatencyTest, LatenessFiguresLateShareAndTheStepRateTheyAllow) {
     EXPECT_EQ(report.bins[0] + report.bins[5] + report.bins[11], report.ticks);
     EXPECT_EQ(report.bins[11], 1u);
     EXPECT_EQ(std::accumulate(report.bins.begin(), report.bins.end(), std::uint64_t{0}), report.ticks);
+}
+
+// 0.0075 mm a step, X fast jog rate 1000 (2222 steps/s), slow 100 (222 steps/s).
+TEST(LatencyTest, TheVerdictInPlainWords) {
+    const StepDemand demand{0.0075, 1000, 100, "mm"};
+    struct Case {
+        double rate, throttled_above;
+        const char* verdict;
+        bool warning, throttling;
+    };
+    const Case cases[] = {
+        {5000, 0, "This PC can drive up to 5000 steps/s, about 2250 mm/min on X with your settings.", false, false},
+        {1000, 8000, "This PC can drive up to 1000 steps/s, about 450 mm/min on X with your settings.", true, false},
+        {8000, 5000, "This PC can drive up to 5000 steps/s, about 2250 mm/min on X with your settings.", false, true},
+        {200, 0, "Too late for stepping: close other programs or allow real-time priority.", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        LatencyReport report;
+        report.ticks = 1000;
+        report.max_step_rate = c.rate;
+        const LatencyVerdict verdict = JudgeLatency(report, demand, c.throttled_above);
+        EXPECT_EQ(verdict.text, c.verdict);
+        EXPECT_EQ(verdict.warning.empty(), !c.warning) << verdict.warning;
+        EXPECT_EQ(verdict.throttling.empty(), !c.throttling) << verdict.throttling;
+    }
+    LatencyReport report;
+    report.ticks = 1000;
+    report.max_step_rate = 1000;
+    EXPECT_EQ(JudgeLatency(report, demand, 0).warning,
+              "The X fast jog rate of 1000 mm/min needs 2222 steps/s, more than this PC can drive: lower it to about "
+              "450 mm/min, or close other programs and test again.");
+    report.ticks = 0; // stopped before a tick was measured
+    EXPECT_TRUE(JudgeLatency(report, demand, 0).too_late);
 }
 
 } // namespace

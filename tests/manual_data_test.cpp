@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace tamo {
@@ -151,6 +153,45 @@ TEST(ManualData, RefusalsAndTheStop) {
     m.cnc.Start();
     EXPECT_NEAR(m.st.ProgPosX, 3, 1e-9);
     EXPECT_NEAR(m.st.ProgPosY, 1.5, 1e-9);
+}
+
+// What Start would refuse in a program is refused here too, with the reason, before anything
+// moves: numbers beyond any move, a move longer than a day, a number written as NaN or infinity
+// (read as 0 it would move the axis to the origin).
+TEST(ManualData, WhatStartWouldRefuseIsRefusedWithItsReason) {
+    TestMachine m;
+    m.st.ProgPosX = 1;
+    const std::vector<std::pair<std::string, std::string>> lines{
+        {"G01 X1e308 F100", "more steps than any number can hold"},
+        {"G02 X2 Y0 I1e150 J0 F100", "would never end"},
+        {"G01 X100000 F1", "would take more than a day at its feed"},
+        {"G01 XNaN F100", "its X word \"NaN\" is not a number a move can be made of"},
+        {"G00 Y-inf", "its Y word \"-inf\""},
+        {"G01 X1 ZInfinity", "its Z word \"Infinity\""},
+    };
+    for (const auto& [line, why] : lines) {
+        m.op.clear_messages();
+        m.cnc.manual.Line = line;
+        m.cnc.RunManualLine();
+        ASSERT_EQ(m.op.messages().size(), 1u) << line;
+        const std::string& text = m.op.messages()[0].text;
+        EXPECT_EQ(text.rfind("The typed line (" + line + ") cannot be run: ", 0), 0u) << text;
+        EXPECT_NE(text.find(why), std::string::npos) << text;
+    }
+    const std::vector<std::pair<std::array<std::string, 3>, std::string>> points{
+        {{"-1e300", "", ""}, "100"},
+        {{"100000", "", ""}, "1"},
+    };
+    for (const auto& [axis, feed] : points) {
+        m.op.clear_messages();
+        m.cnc.manual.Axis = axis;
+        m.cnc.manual.Feed = feed;
+        m.cnc.MoveToPoint();
+        ASSERT_EQ(m.op.messages().size(), 1u) << axis[0];
+        EXPECT_EQ(m.op.messages()[0].text.rfind("The point cannot be reached: its ", 0), 0u) << m.op.messages()[0].text;
+    }
+    EXPECT_EQ(m.port.write_count(), 0u);
+    EXPECT_EQ(m.st.ProgPosX, 1);
 }
 
 } // namespace

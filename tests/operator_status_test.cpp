@@ -165,40 +165,40 @@ TEST(OperatorStatus, RedrawAfterAStopShowsTheLinesRunInTheCutColour) {
     EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
 }
 
-TEST(FrameLayout, TheAreaIsSharedWithoutAGapAndEveryPartKeepsItsSize) {
+TEST(FrameLayout, TheViewTakesWhatPanelReadoutsAndListingLeave) {
     Cnc::FrameParts parts;
     parts.panel_width = 200;
     parts.panel_height = 320;
     parts.bar_height = 130;
     parts.bar_width = 760;
-    parts.listing_width = 160;
-    const Cnc::Box least = Cnc::MinimumFrame(parts);
-    EXPECT_EQ(least, (Cnc::Box{0, 0, 760, 450}));
+    parts.listing_width = 220;
+    parts.listing_least = 120;
+    parts.view_least = 320;
+    EXPECT_EQ(Cnc::MinimumFrame(parts), (Cnc::Box{0, 0, 760, 450}));
 
     struct Case {
-        int width, height;
-        Cnc::Box view, listing, bar;
+        int width, height, listing_width;
+        Cnc::Box view, listing;
     };
     const std::vector<Case> cases{
-        // The smallest frame: the panel's height, the readouts' least height.
-        {760, 450, {0, 0, 320, 320}, {320, 0, 240, 320}, {0, 320, 760, 130}},
-        // Maximised on 1600 x 1000: a fifth for the readouts, the rest for the view and listing.
-        {1600, 950, {0, 0, 760, 760}, {760, 0, 640, 760}, {0, 760, 1600, 190}},
-        // Tall and narrow: the height the square view cannot use goes to the readouts.
-        {800, 1000, {0, 0, 440, 440}, {440, 0, 160, 440}, {0, 440, 800, 560}},
+        // The smallest frame, as wide as the readouts need.
+        {760, 450, 220, {0, 0, 340, 320}, {340, 0, 220, 320}},
+        // 1920 x 1080 less menu and status bars: the readouts keep their height whatever the room.
+        {1920, 1030, 220, {0, 0, 1500, 900}, {1500, 0, 220, 900}},
+        // A listing dragged wider than the view allows, or narrower than its least.
+        {1000, 700, 900, {0, 0, 320, 570}, {320, 0, 480, 570}},
+        {1000, 700, 40, {0, 0, 680, 570}, {680, 0, 120, 570}},
+        // Hidden: the view takes its place.
+        {1000, 700, 0, {0, 0, 800, 570}, {800, 0, 0, 570}},
     };
     for (const Case& c : cases) {
+        parts.listing_width = c.listing_width;
         const Cnc::FrameLayout l = Cnc::LayoutFrame(c.width, c.height, parts);
         EXPECT_EQ(l.view, c.view) << c.width << "x" << c.height;
         EXPECT_EQ(l.listing, c.listing) << c.width << "x" << c.height;
-        EXPECT_EQ(l.bar, c.bar) << c.width << "x" << c.height;
-        EXPECT_EQ(l.panel, (Cnc::Box{c.width - 200, 0, 200, c.bar.y}));
+        EXPECT_EQ(l.panel, (Cnc::Box{c.width - 200, 0, 200, c.height - 130}));
+        EXPECT_EQ(l.bar, (Cnc::Box{0, c.height - 130, c.width, 130}));
     }
-
-    // Without the listing the view takes the whole width left of the panel.
-    parts.listing_width = 0;
-    const Cnc::FrameLayout alone = Cnc::LayoutFrame(1600, 950, parts);
-    EXPECT_EQ(alone.view, (Cnc::Box{0, 0, 1400, 760}));
 }
 
 } // namespace

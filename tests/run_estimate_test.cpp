@@ -170,8 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
         // An infinite feed (F near the largest double, feed scale 2) at an override of 0 runs at the
         // floor: slow, not refused.
         Refusal{"InfiniteFeed", "G01 X10 F1e308\n", "1", "2", 0, ""},
-        // A word without digits reads as 0, as every word does: X0, a move like any other.
-        Refusal{"WordWithoutDigits", "G01 X10\nG01 XNaN\n", "1", "1", 0, ""}),
+        // A word without digits reads as 0, as every word does: X0, a move like any other; a number
+        // written as NaN or an infinity would read as 0 too, a move nobody meant.
+        Refusal{"WordWithoutDigits", "G01 X10\nG01 X Y1\n", "1", "1", 0, ""},
+        Refusal{"NaN", "G01 X10\nG01 XNaN\n", "1", "1", 2, "its X word \"NaN\" is not a number"},
+        Refusal{"Infinity", "G00 X1\nG01 X2 F100\nG01 X3 ZInfinity\n", "1", "1", 3, "its Z word \"Infinity\""}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Start keeps the estimate while nothing it depends on changes, and works it out again when the

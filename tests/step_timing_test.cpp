@@ -1,5 +1,6 @@
 // Step timing on deadlines, on the fake clock: what the step edges on the port do when a tick is
-// slow, when it is late, when the settings are absurd, and with an old calibration.
+// slow, when it is late, when the settings are absurd, and with a calibration stored by an earlier
+// start.
 
 #include "test_machine.h"
 
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace tamo {
@@ -36,29 +38,32 @@ void FeedMoveX(TestMachine& m, int steps, double delay) {
     m.cnc.LinearMove();
 }
 
-// A port whose n-th write the system holds up (an interrupt between the wait and the write).
+// A port whose writes of the given numbers the system holds up (an interrupt between the wait and
+// the write, or the driver's first call).
 struct HeldPort final : Port {
     SimulatedPort& port;
     FakeClock& clock;
-    int held_write;
-    std::int64_t held_ns;
+    std::map<int, std::int64_t> held_ns; // by the write's number, from 1
     int writes = 0;
-    HeldPort(SimulatedPort& p, FakeClock& c, int n, std::int64_t ns) : port(p), clock(c), held_write(n), held_ns(ns) {}
+    HeldPort(SimulatedPort& p, FakeClock& c, std::map<int, std::int64_t> held)
+        : port(p), clock(c), held_ns(std::move(held)) {}
     void Out32(std::uint16_t address, std::int16_t value) override {
-        clock.AdvanceNs(++writes == held_write ? held_ns : 0);
+        const auto held = held_ns.find(++writes);
+        clock.AdvanceNs(held == held_ns.end() ? 0 : held->second);
         port.Out32(address, value);
     }
     std::int16_t Inp32(std::uint16_t address) override { return port.Inp32(address); }
 };
 
-// 450 us a step (4500 iterations of 100 ns). Events of 0.3 ms after the 5th step fit in its period
-// and change nothing; events of 2 ms after the 10th make the 11th step late, and the 12th still
-// comes a whole period after it. The 15th step's write is held up 50 us: the 16th comes a whole
-// period after the write, not after the wait.
+// 450 us a step (4500 iterations of 100 ns). The first step's rising write takes 23 us, as the
+// first write of a process can: the second step still comes a whole period after it. Events of
+// 0.3 ms after the 5th step fit in its period and change nothing; events of 2 ms after the 10th
+// make the 11th step late, and the 12th still comes a whole period after it. The 15th step's write
+// is held up 50 us: the 16th comes a whole period after the write, not after the wait.
 TEST(StepTiming, ASlowTickIsAbsorbedAndALateOneIsNeverMadeUpInABurst) {
     TestMachine m;
     const IoRecord& record = m.Record();
-    HeldPort held(m.port, m.clock, 3 * 14 + 2, 50'000);
+    HeldPort held(m.port, m.clock, {{2, 23'000}, {3 * 14 + 2, 50'000}});
     m.cnc.set_port(held);
     m.clock.set_ns_per_iteration(100);
     m.op.OnYield([&](std::uint64_t n) {
@@ -76,26 +81,40 @@ TEST(StepTiming, ASlowTickIsAbsorbedAndALateOneIsNeverMadeUpInABurst) {
     EXPECT_EQ(Intervals(record.RisingEdges(kXStepMask)), expected);
 }
 
-// A PC whose loop runs 2 ns an iteration, with 3 us of events in every tick. The speed test of the
-// old timing counted ticks of busy waits plus those events: at 500 mm/min a tick of 900 us was
-// 448,493 iterations of delay, 6 of pulse width and the events, so LoopCal became 500 × 448,493.
-// The start-up measurement of the loop, even with the scheduler breaking into it, must give that
-// calibration the same feed within a few percent.
-TEST(StepTiming, TheStartUpMeasurementKeepsAnOldCalibrationsFeed) {
-    TestMachine m;
-    const IoRecord& record = m.Record();
-    m.clock.set_ns_per_iteration(2);
-    m.clock.StallNextWait(5'000'000);
-    m.clock.MeasureIteration();
-    m.op.OnYield([&](std::uint64_t) { m.clock.AdvanceNs(3'000); });
-    m.cnc.main.Check1 = kChecked;
-    m.st.LoopCal = 500.0 * 448'493;
-    m.Parse("G01 X7.5 F500");
-    m.cnc.LinearMove();
-    const std::vector<std::int64_t> edges = record.RisingEdges(kXStepMask);
-    ASSERT_EQ(edges.size(), 1000u);
-    const double tick_ns = static_cast<double>(edges.back() - edges.front()) / 999;
-    EXPECT_NEAR(tick_ns, 900'000, 9'000);
+// The speed test on a first start whose loop ran at one speed, and the program cut on later starts
+// whose loop ran at others (0.268 to 0.923 ns an iteration on one PC, from start to start): the
+// stored tamo.cfg steps every feed at its programmed period, and the pulse as wide, on every start.
+TEST(StepTiming, AStoredCalibrationGivesTheSamePeriodsOnEveryStart) {
+    const test::ScratchDir dir;
+    std::vector<std::int64_t> first_pulses;
+    for (const double loop_ns : {0.494, 0.280, 0.268, 0.923}) {
+        SCOPED_TRACE(loop_ns);
+        TestMachine m{TestMachine::NotStarted{}};
+        m.cnc.ConfigPath = dir / "tamo.cfg";
+        m.clock.set_ns_per_iteration(loop_ns);
+        m.cnc.StartUp(false);
+        if (m.st.LoopCal == 0) {
+            m.cnc.Spdtest();
+            ASSERT_EQ(m.op.messages().back().text, "Speedtest done");
+            continue;
+        }
+        IoRecord& record = m.Record();
+        m.cnc.main.Check1 = kChecked;
+        std::vector<std::int64_t> pulses;
+        for (const double feed : {100.0, 500.0}) {
+            record.clear();
+            m.Parse("G01 X" + std::to_string(m.st.ProgPosX + 10 * kStep) + " F" + std::to_string(feed));
+            m.cnc.LinearMove();
+            for (const std::int64_t interval : Intervals(record.RisingEdges(kXStepMask))) {
+                ASSERT_NEAR(static_cast<double>(interval), 60e9 * kStep / feed, 1) << feed;
+            }
+            for (const IoRecord::Event& e : record.events()) {
+                pulses.push_back(e.kind == IoRecord::Kind::Wait ? e.ns : -1);
+            }
+        }
+        first_pulses = first_pulses.empty() ? pulses : first_pulses;
+        EXPECT_EQ(pulses, first_pulses);
+    }
 }
 
 // No wait runs longer than its bound, whatever the settings, and the operator's events come in at

@@ -94,7 +94,8 @@ inline std::string Sequence(const IoRecord& record) {
 
 // A controller on fake seams, started as the program starts but without a configuration file, and
 // calibrated as a speed test would leave it (LoopCalMm 60000, LoopCalIn 2362): online, a machine
-// without a calibration refuses to move. A test of the uncalibrated machine sets LoopCal to 0.
+// without a calibration refuses to move. A test of the uncalibrated machine sets LoopCal to 0. Its
+// clock's iterations last nothing until a test gives them a duration.
 struct TestMachine {
     SimulatedPort port;
     FakeClock clock;
@@ -108,6 +109,7 @@ struct TestMachine {
         st.LoopCalIn = 2362;
         st.LoopCalMm = 60000;
         cnc.StartUp(offline);
+        clock.set_ns_per_iteration(0); // ticks take no time, one yield each, unless a test says so
     }
     // Not started: every control holds its initial value.
     struct NotStarted {};

@@ -35,7 +35,9 @@ struct Options {
     std::optional<tamo::PortChoice> port; // --port, when given
     bool quit_after_agreement = false;
     bool quit_after_open = false;
-    std::string program; // opened once the frame is shown
+    std::string program; // PROGRAM: opened once the frame is shown
+    bool timing = false; // --timing
+    std::string open;    // --open, the same as PROGRAM
 };
 
 // The command line, read before Qt starts so that --help and --version need no display. Returns
@@ -48,6 +50,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     cli.add_option("--port", port,
                    "The port to drive: a device (/dev/parport1), an I/O base address for direct access (0xD010), "
                    "or default (/dev/parport0, then 0x378). Remembered for the next starts.");
+    cli.add_option("--open", options.open, "A program to open as soon as the frame is shown, as File > Open does");
+    cli.add_flag("--timing", options.timing,
+                 "Print, for every program opened, where its time went (read, walk, draw, first paint, check "
+                 "and estimate done), in seconds since the file was chosen, on standard error");
     cli.add_flag("--quit-after-agreement", options.quit_after_agreement,
                  "Test switch: show the safety agreement, print its title and end, touching neither port nor "
                  "settings");
@@ -159,10 +165,13 @@ int main(int argc, char** argv) {
         std::fflush(nullptr);
         std::_Exit(0);
     });
+    if (options.timing) {
+        window.ReportOpenTiming([](const std::string& line) { std::cerr << "tamocnc: " << line << std::endl; });
+    }
     window.PlaceAtStart();
     window.show();
-    if (!options.program.empty()) {
-        const QString program = QFileInfo(QFile::decodeName(options.program.c_str())).absoluteFilePath();
+    if (const std::string& chosen = options.program.empty() ? options.open : options.program; !chosen.empty()) {
+        const QString program = QFileInfo(QFile::decodeName(chosen.c_str())).absoluteFilePath();
         QTimer::singleShot(0, &window, [&window, &cnc, program, quit = options.quit_after_open] {
             window.OpenProgram(program);
             if (quit) {

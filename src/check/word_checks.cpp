@@ -14,8 +14,10 @@
 //   comment-word   error    a comment whose letters are read as words that change the move
 //                           (a coordinate, F, the motion word, an M word above 0)
 //                  warning  a comment whose letters are read as I, J, the tool number or M0
+//   not-finite     error    a coordinate, I, J or F written as NaN or an infinity: read as 0
 
 #include "check/check_item.h"
+#include "interpreter/line_words.h"
 #include "interpreter/numbers.h"
 
 #include <cstddef>
@@ -66,6 +68,7 @@ public:
             SkippedLine(item, out);
             return;
         }
+        NotFinite(item, out);
         LowerCase(item, out);
         LetterTwice(item, out);
         WordOrder(item, out);
@@ -86,6 +89,17 @@ private:
         out.Add(item, "skipped-line", Severity::Error,
                 "The line begins with " + StartName(item.trimmed.front()) + ", so it is skipped whole: " + words +
                     (item.tokens.size() == 1 ? " is" : " are") + " not read.");
+    }
+
+    static void NotFinite(const Item& item, Findings& out) {
+        const NonFiniteNumber word = NonFiniteWord(item.trimmed);
+        if (word.slot == kWordSlots) {
+            return;
+        }
+        out.Add(item, "not-finite", Severity::Error,
+                "The " + std::string(1, kWordLetter[static_cast<std::size_t>(word.slot)]) + " word " +
+                    Quote(word.number) +
+                    " is not a number a move can be made of: it is read as 0, and the run refuses the line.");
     }
 
     static void LowerCase(const Item& item, Findings& out) {

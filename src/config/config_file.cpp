@@ -287,7 +287,8 @@ void Cnc::ApplyConfigValues(const std::array<std::string, 48>& lines) {
     main.Text6 = line(48);
 }
 
-// Changes: UnitsPerStepX/Y/Z, LoopCal, the six masks, DirSignX/Y/Z, LoadingConfig, and the feed.
+// Changes: UnitsPerStepX/Y/Z, LoopCal and the clock's iteration, the six masks, DirSignX/Y/Z,
+// LoadingConfig, and the feed.
 void Cnc::DeriveConfigValues() {
     st.UnitsPerStepX = NumberOf(st.LeadX) / NumberOf(st.StepsPerTurnX);
     st.UnitsPerStepY = NumberOf(st.LeadY) / NumberOf(st.StepsPerTurnY);
@@ -308,6 +309,7 @@ void Cnc::DeriveConfigValues() {
     st.DirSignY = NumberOf(st.ReverseY) == 0 ? -1 : 1;
     st.DirSignZ = NumberOf(st.ReverseZ) == 0 ? -1 : 1;
     st.LoadingConfig = false;
+    CalibrateClock();
     ComputeFeedDelay();
 }
 

@@ -8,12 +8,15 @@
 #include "platform/port.h"
 #include "platform/surface.h"
 #include "view/message_log.h"
+#include "view/toolpath.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,6 +74,14 @@ public:
     std::vector<std::string> ConfigSuspect;
     // Outer width of the toolpath view in twips, which sets the live-trace spacing.
     double ViewWidthTwips = 7170;
+    // False while the windows show the 3-D view in the top view's place: a redraw then walks the
+    // program and scales the view but leaves the toolpath's lines undrawn, and the windows redraw
+    // the top view when they show it again.
+    bool TopViewShown = true;
+    // Told as each stage of File > Open ends: "chosen" (the dialog has answered), "read" (the file
+    // is in the buffer), "walk" (every line parsed into the toolpath), "draw" (the top view drawn).
+    // For the windows' timing report; empty when nobody asks.
+    std::function<void(std::string_view stage)> OpenStageEnded;
 
     Cnc(const Cnc&) = delete;
     Cnc& operator=(const Cnc&) = delete;
@@ -129,6 +140,11 @@ public:
     // program has a move that would never end or take more than a day at its feed, or one whose
     // numbers are beyond any a move can be computed from (it would be skipped without a word).
     [[nodiscard]] bool RefuseUnrunnableProgram();
+    // The same refusals for the "Point" page, worked out from the machine as it stands: why a typed
+    // line, or the moves to a point at a feed, cannot be run (a message for the operator); empty
+    // when they can.
+    [[nodiscard]] std::string TypedLineProblem(const std::string& line) const;
+    [[nodiscard]] std::string PointMoveProblem(const std::array<double, 3>& point, double feed) const;
 
     // interpreter/run_controls.cpp: the panel's run and step controls.
     void Start();                // "Execute Program"
@@ -170,6 +186,9 @@ public:
 
     // motion/speed_test.cpp: Setup > Speedtest, the loop calibration.
     void Spdtest();
+    // Gives the clock the duration of an iteration under LoopCal, wherever the calibration is
+    // derived: none without a calibration (offline, the steps then come as fast as the ticks do).
+    void CalibrateClock();
 
     // motion/linear_move.cpp
     void LinearMove();
@@ -260,6 +279,9 @@ public:
     void TegnUd();
     void Cordinate();
     void UpdatePlotStep();
+    // The toolpath as the last redraw walked it; never null. A new walk makes a new record, so one
+    // taken from here may be read on any thread for as long as it is held.
+    [[nodiscard]] const std::shared_ptr<const Toolpath>& toolpath() const { return toolpath_; }
 
     // view/readouts.cpp
     void UpdateReadouts();
@@ -298,15 +320,16 @@ public:
     bool ScaleOk();
 
     // view/frame_layout.cpp: how the frame's client area is shared, in pixels. The control panel
-    // keeps its width along the right edge, the readout bar runs along the bottom, and the square
-    // view and the program listing share the rest, so that no part of the area is left empty.
+    // keeps its width along the right edge, the readout bar its least height along the bottom, the
+    // program listing the width the operator gave it, and the view takes all the rest.
     struct FrameParts {
-        int panel_width = 0;    // the control panel
-        int panel_height = 0;   // what its controls need
-        int bar_height = 0;     // the readout bar at its smallest
-        int bar_width = 0;      // what the readout bar needs at its smallest
-        int listing_width = 0;  // the program listing at its smallest; 0 when it is hidden
-        int bar_share_pct = 20; // of the client height the bar takes when there is room
+        int panel_width = 0;   // the control panel
+        int panel_height = 0;  // what its controls need
+        int bar_height = 0;    // the readout bar, readouts sized to their digits
+        int bar_width = 0;     // what the readout bar needs
+        int listing_width = 0; // the program listing as the operator left it; 0 when it is hidden
+        int listing_least = 0; // the listing at its narrowest
+        int view_least = 0;    // the view at its narrowest
     };
     struct Box {
         int x = 0, y = 0, width = 0, height = 0;
@@ -324,6 +347,9 @@ public:
     void FrameResized();
     // Every redraw of the loaded program outside Open: Previewing around TegnUd.
     void RedrawToolpath();
+    // The program lines cut whole: up to PrgLineNo, but not the line in progress during a run, nor
+    // the line a stop ended part-way.
+    [[nodiscard]] int LinesCut() const;
 
     // view/operator_status.cpp: what the operator sees at a glance while the machine works.
     // What the machine is busy with, for the status bar.
@@ -372,6 +398,7 @@ private:
 
     // interpreter/program_loading.cpp, interpreter/run_estimate.cpp: the kept estimate and what
     // it was worked out from.
+    struct Scratch;                        // a copy of the machine on seams of its own, to work things out on
     std::uint64_t program_generation_ = 0; // counts the programs read
     std::optional<RunEstimateInputs> estimate_inputs_;
     RunEstimate estimate_;
@@ -469,6 +496,7 @@ private:
 
     // view/toolpath_preview.cpp
     void GrowExtents();
+    void DrawToolpath(std::size_t count, Colour colour);
     void DrawMove();
     void DrawRapid();
     void DrawFeedLine();
@@ -534,6 +562,16 @@ private:
         Cnc& cnc_;
         bool was_;
     };
+
+    void StageEnded(std::string_view stage) const {
+        if (OpenStageEnded) {
+            OpenStageEnded(stage);
+        }
+    }
+
+    std::shared_ptr<const Toolpath> toolpath_ = std::make_shared<const Toolpath>();
+    std::shared_ptr<Toolpath> walking_;  // the record a redraw's walk is filling; null otherwise
+    std::array<double, 4> walk_scale_{}; // the scale factors, read once for the walk
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;

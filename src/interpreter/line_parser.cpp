@@ -13,6 +13,7 @@
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 
+#include <cctype>
 #include <cstddef>
 #include <string_view>
 
@@ -48,6 +49,51 @@ LineWords LocateWords(std::string_view line) {
     }
     w.first_word = next_word;
     return w;
+}
+
+namespace {
+
+bool StartsIgnoringCase(std::string_view text, std::string_view lower) {
+    if (text.size() < lower.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+NonFiniteNumber NonFiniteWord(std::string_view line) {
+    const std::string_view trimmed = TrimSpaces(line);
+    if (SkipsLine(trimmed)) {
+        return {};
+    }
+    for (std::size_t i = 0; i + 3 < trimmed.size(); ++i) {
+        const char letter = trimmed[i];
+        if (std::string_view("XYZIJF").find(letter) == std::string_view::npos ||
+            trimmed.substr(0, i).find(letter) != std::string_view::npos) {
+            continue; // not a word that moves, or not the first of its letter, the one that is read
+        }
+        // The number as written: blanks, a sign, then letters where digits belong.
+        std::size_t end = trimmed.find_first_not_of(" \t", i + 1);
+        if (end != std::string_view::npos && (trimmed[end] == '+' || trimmed[end] == '-')) {
+            end = trimmed.find_first_not_of(" \t", end + 1);
+        }
+        if (end == std::string_view::npos ||
+            !(StartsIgnoringCase(trimmed.substr(end), "nan") || StartsIgnoringCase(trimmed.substr(end), "inf"))) {
+            continue;
+        }
+        while (end < trimmed.size() && std::isalpha(static_cast<unsigned char>(trimmed[end]))) {
+            ++end;
+        }
+        return {static_cast<WordSlot>(WordSlotOf(letter)), TrimSpaces(trimmed.substr(i + 1, end - i - 1))};
+    }
+    return {};
 }
 
 // Changes: StopRequest, MWord, StartX/Y/Z, RapidMove and FeedFactor for every line; for a line
@@ -156,8 +202,13 @@ void Cnc::ToolChangePrompt() {
     op().ShowMessage("Change to tool #" + st.TWord, kAppTitle);
 }
 
-// A factor that does not read as a number scales by 1 until the operator corrects it.
+// A factor that does not read as a number scales by 1 until the operator corrects it. A redraw's
+// walk reads the factors once at its start: nothing can change them while it runs, and reading
+// four texts a line was a fifth of the walk of a long program.
 double Cnc::ScaleFactor(int index) const {
+    if (walking_) {
+        return walk_scale_[static_cast<std::size_t>(index)];
+    }
     return ReadNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
 }
 

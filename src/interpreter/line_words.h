@@ -78,4 +78,13 @@ inline constexpr std::array<signed char, 128> kSlotOf = MakeSlotTable();
 // The words of a trimmed line that the parser does not skip.
 [[nodiscard]] LineWords LocateWords(std::string_view line);
 
+// A number written as a NaN or an infinity after a letter that moves the machine (X, Y, Z, I, J,
+// F): "XNaN", "Y-inf", "ZInfinity". The parser reads such a word as 0 (or cuts it into other
+// words), a move nobody meant. slot is kWordSlots when the line has none.
+struct NonFiniteNumber {
+    WordSlot slot = kWordSlots;
+    std::string_view number; // as written, sign included
+};
+[[nodiscard]] NonFiniteNumber NonFiniteWord(std::string_view line);
+
 } // namespace tamo

@@ -73,6 +73,10 @@ void Cnc::MoveToPoint() {
         op().ShowMessage("Feed must be a number above 0.", kAppTitle);
         return;
     }
+    if (std::string why = PointMoveProblem(target, *feed); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return;
+    }
     if (RefuseAtLimit()) {
         return;
     }
@@ -99,11 +103,19 @@ void Cnc::MoveToPoint() {
 // "Run line": manual.Line through ParseLine and DispatchMove, exactly as the run loop carries out
 // a program line (the scale factors, the override and the feed limits included). An M6 shows its
 // prompt but does not change the run mode, and an M word does not make the next Start a
-// continuation. An empty line does nothing.
+// continuation. An empty line does nothing; a line Start would refuse in a program (a move that
+// would never end or take more than a day, a number that is not finite) is refused with the reason.
 // Changes: PrgLine, the block state, what the move changes; StopRequest, ResumeMove and MWord end
 // cleared; SingleStep ends as it was.
 void Cnc::RunManualLine() {
-    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove() || RefuseAtLimit()) {
+    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove()) {
+        return;
+    }
+    if (std::string why = TypedLineProblem(manual.Line); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return;
+    }
+    if (RefuseAtLimit()) {
         return;
     }
     BusyScope busy(*this, Activity::Manual);

@@ -82,9 +82,11 @@ void Cnc::Open_Menu() {
         return;
     }
     LastProgramFolder = std::filesystem::path(*chosen).parent_path();
+    StageEnded("chosen");
     op().SetBusyPointer(true);
     st.Previewing = true;
     const std::string problem = ReadProgramItems(*chosen);
+    StageEnded("read");
     OpenProblem = problem;
     if (!problem.empty()) {
         // The operator chose a file and must learn why nothing appears; a FIFO or a device would
@@ -110,6 +112,7 @@ void Cnc::Open_Menu() {
     st.StopRequest = false;
     st.ResumeMove = false;
     TegnUd();
+    StageEnded("draw");
     // The redraw parsed every line, so a program that ends with an M word (M30, say) leaves it in
     // MWord, and the next Start would take it for the stop after a tool change and run on from
     // the old PrgLineNo instead of deciding how to start.

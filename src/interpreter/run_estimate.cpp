@@ -249,19 +249,84 @@ MoveCost DispatchCost(Cnc& cnc, RampSums& ramps) {
     return {};
 }
 
+// A word whose number is written as a NaN or an infinity: the parser reads it as 0, a move that
+// nobody meant. Empty when the line has none.
+std::string NonFiniteWhy(std::string_view line) {
+    const NonFiniteNumber word = NonFiniteWord(line);
+    if (word.slot == kWordSlots) {
+        return {};
+    }
+    return std::string("its ") + kWordLetter[static_cast<std::size_t>(word.slot)] + " word \"" +
+           std::string(word.number.substr(0, 20)) + "\" is not a number a move can be made of (it would be read as 0)";
+}
+
+// The line's text as a refusal names it.
+std::string Shown(std::string_view line) {
+    return std::string(TrimSpaces(line).substr(0, 40));
+}
+
 } // namespace
 
-RunEstimate Cnc::EstimateRun() const {
+// A machine of its own, on seams of its own, that starts as a copy of the live one's state and
+// controls: what is worked out on it moves nothing and changes nothing of the live machine.
+struct Cnc::Scratch {
     SimulatedPort port;
     FakeClock clock;
     ScriptedOperator op;
     NullSurface surface;
-    Cnc scratch(port, clock, op, surface);
-    scratch.st = st;
-    scratch.main = main;
-    scratch.settings = settings;
-    scratch.scale = scale;
-    return scratch.EstimateOnThisCopy();
+    Cnc cnc;
+    explicit Scratch(const Cnc& live) : cnc(port, clock, op, surface) {
+        cnc.st = live.st;
+        cnc.main = live.main;
+        cnc.settings = live.settings;
+        cnc.scale = live.scale;
+    }
+};
+
+RunEstimate Cnc::EstimateRun() const {
+    Scratch scratch(*this);
+    return scratch.cnc.EstimateOnThisCopy();
+}
+
+std::string Cnc::TypedLineProblem(const std::string& line) const {
+    std::string why = NonFiniteWhy(line);
+    if (why.empty()) {
+        Scratch scratch(*this);
+        Cnc& c = scratch.cnc;
+        RampSums ramps(c.st);
+        c.st.Previewing = true;
+        c.st.PrgLine = line;
+        const bool may_arc = CarriesArcWord(line);
+        c.ParseLine();
+        if (may_arc || !IsArc(MotionOf(c.st.GCode))) {
+            why = DispatchCost(c, ramps).why;
+        }
+    }
+    return why.empty() ? why : "The typed line (" + Shown(line) + ") cannot be run: " + why + ".";
+}
+
+std::string Cnc::PointMoveProblem(const std::array<double, 3>& point, double feed) const {
+    Scratch scratch(*this);
+    MachineState& s = scratch.cnc.st;
+    RampSums ramps(s);
+    s.GCode = "G01";
+    s.ProgFeed = feed;
+    // The legs of the safe approach: up to the higher of the two heights, across, down.
+    const double height = std::max(s.ProgPosZ, point[2]);
+    const std::array<std::array<double, 3>, 3> legs{{
+        {s.ProgPosX, s.ProgPosY, height},
+        {point[0], point[1], height},
+        point,
+    }};
+    for (const auto& leg : legs) {
+        s.TargetX = leg[0];
+        s.TargetY = leg[1];
+        s.TargetZ = leg[2];
+        if (std::string why = StraightCost(scratch.cnc, ramps).why; !why.empty()) {
+            return "The point cannot be reached: " + why + ".";
+        }
+    }
+    return {};
 }
 
 RunEstimate Cnc::EstimateOnThisCopy() {
@@ -283,23 +348,25 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         const bool past_the_end = n > lines;
         s.PrgLine = past_the_end ? std::string_view() : s.PrgBuf.Text(static_cast<std::size_t>(n));
         const bool may_arc = CarriesArcWord(s.PrgLine);
-        ParseLine();
-        if (may_arc || !IsArc(MotionOf(s.GCode))) {
-            const MoveCost cost = DispatchCost(*this, ramps);
-            if (!cost.why.empty()) {
-                const int line = past_the_end ? lines : n;
-                estimate.refused_line = line;
-                estimate.refusal = "Line " + std::to_string(line) + " (" +
-                                   std::string(s.PrgBuf.Text(static_cast<std::size_t>(line)).substr(0, 40)) +
-                                   ") cannot be run: " + cost.why +
-                                   ". Correct the program or the scale factors before starting.";
-                if (past_the_end && !estimate.seconds.empty()) {
-                    estimate.seconds.pop_back();
-                }
-                return estimate;
+        MoveCost cost{0, NonFiniteWhy(s.PrgLine)};
+        if (cost.why.empty()) {
+            ParseLine();
+            if (may_arc || !IsArc(MotionOf(s.GCode))) {
+                cost = DispatchCost(*this, ramps);
             }
-            iterations += cost.iterations;
         }
+        if (!cost.why.empty()) {
+            const int line = past_the_end ? lines : n;
+            estimate.refused_line = line;
+            estimate.refusal = "Line " + std::to_string(line) + " (" +
+                               Shown(s.PrgBuf.Text(static_cast<std::size_t>(line))) + ") cannot be run: " + cost.why +
+                               ". Correct the program or the scale factors before starting.";
+            if (past_the_end && !estimate.seconds.empty()) {
+                estimate.seconds.pop_back();
+            }
+            return estimate;
+        }
+        iterations += cost.iterations;
         const double seconds = estimate.calibrated ? iterations * seconds_per_iteration : 0;
         if (past_the_end) {
             if (!estimate.seconds.empty()) {

@@ -1,5 +1,5 @@
-// The speed test: how many busy-loop iterations per minute this computer runs, measured where it
-// matters, at the fast jog rate of X with the full cost of a real tick.
+// The speed test: whether this PC keeps up with the fast jog rate of X, stepping as a jog does,
+// and the loop calibration it stores.
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
@@ -22,21 +22,21 @@ constexpr double kMmPerInch = 25.4;
 // A machine that cannot reach the goal would correct for ever.
 constexpr int kMaxWindows = 10;
 
-// A calibration of 0 would run every feed at the machine's top speed, and a negative or
-// non-finite one would make every delay meaningless: such a result never replaces a stored one.
+// A calibration of 0 would leave the machine without one, and a negative or non-finite one would
+// make every delay meaningless: such a result never replaces a stored one.
 bool UsableCalibration(double loop_cal) {
     return std::isfinite(loop_cal) && loop_cal > 0;
 }
 
-// The step delay of the X slow jog rate (never below the test's floor), in iterations of the given
+// The step delay of a rate of X (never below the test's floor), in iterations of the given
 // duration; 0 when the rate or the duration give none.
-double SlowJogDelay(const MachineState& st, double ns_per_iteration) {
-    const double tick_ns = 60e9 * st.UnitsPerStepX / NumberOf(st.JogSlowX);
-    const double delay = tick_ns / ns_per_iteration - 1; // the busy wait runs one more
+double DelayOfRate(const MachineState& st, double rate, double iteration_ns) {
+    const double tick_ns = 60e9 * std::fabs(st.UnitsPerStepX) / rate;
+    const double delay = tick_ns / iteration_ns - 1; // the busy wait runs one more
     return std::isfinite(delay) && delay > 0 ? std::max(delay, kMinStepDelay) : 0;
 }
 
-// Stores a measured calibration for both units, rounded, and reads the file back.
+// Stores a calibration for both units, rounded, and reads the file back.
 void StoreCalibration(Cnc& cnc, double loop_cal) {
     double cal_in = cnc.st.LoopCalIn;
     double cal_mm = cnc.st.LoopCalMm;
@@ -61,31 +61,43 @@ void StoreCalibration(Cnc& cnc, double loop_cal) {
 
 } // namespace
 
-// Steps X one step per LinearMove at the delay in force, counts the steps of each window of a
-// second, and corrects StepDelay in proportion until a window measures the fast jog rate of X
-// within 1 %. The calibration is that feed times the delay it ran at, stored for both units and
-// written to tamo.cfg; reading the file back puts it into LoopCal.
+// The calibration alone fixes the periods: LoopCal is busy-loop iterations per minute times the
+// travel of an X step, so one iteration lasts 60 x |UnitsPerStepX| / LoopCal seconds, and a feed F
+// (StepDelay = LoopCal / F) steps X every 60 x UnitsPerStepX / F seconds whatever PC counted the
+// calibration and however fast its loop runs today. Old files give the feed they were measured
+// for; the headless tool's run time and the run estimate use the same relation.
+void Cnc::CalibrateClock() {
+    clock().set_iteration_ns(st.LoopCal > 0 ? 60e9 * std::fabs(st.UnitsPerStepX) / st.LoopCal : 0);
+}
+
+// Steps X one step per LinearMove, counts the steps of each window of a second, and corrects
+// StepDelay in proportion until a window is programmed at the fast jog rate of X within 1 % and
+// its steps came at that rate within 1 % as well: the PC kept up with the goal, late steps
+// included. The calibration the test ran on is stored for both units and written to tamo.cfg;
+// reading the file back puts it into LoopCal.
 //
-// The first window runs at the X slow jog rate, from the iteration's duration the clock measured
-// at start-up: the machine starts from a standstill, and the delay left in force could be anything.
-// No ramp tick rewrites the delays the test sets. X reverses at the end of every window, so that it
-// stays within one window's travel of its start, and goes back there at the end; a test that has
-// not converged after kMaxWindows windows gives up, and so does one whose steps mostly came late:
-// a PC that cannot step at the fast jog rate. Pause, a key in the view or the limit switch stop X
-// where it is.
+// Periods come from the calibration (CalibrateClock), so a stored calibration already gives the
+// goal its period: the test checks that this PC keeps up with it and stores the same calibration
+// again. Without one (a first start), or with one too coarse to count the goal's period in at
+// least 1000 iterations, the test counts in this PC's own loop iterations, measured now, which
+// keeps the stored numbers in the range the older files hold.
 //
-// Asked first: how far X may move, OK or Cancel. The result is told, labelled, in the status bar
-// and the log, with the program origin that the reset of the positions sets where X stands.
+// The first window runs at the X slow jog rate: the machine starts from a standstill, and the
+// delay left in force could be anything. No ramp tick rewrites the delays the test sets. X reverses
+// at the end of every window, so that it stays within one window's travel of its start, and goes
+// back there at the end; a test that has not converged after kMaxWindows windows gives up: a PC
+// that cannot step at the fast jog rate. Pause, a key in the view or the limit switch stop X where
+// it is.
 //
 // Changes: SpeedTestRunning (true while the test runs), StopRequest (cleared at the end), TargetX,
-// StepDelay, RampDownAngle, status.Notice, LoopCalIn, LoopCalMm, tamo.cfg and everything ReadConfig
-// derives, and the positions through ResetPositions.
+// StepDelay, RampDownAngle, Text4 (the feed the last window's steps really came at), LoopCalIn,
+// LoopCalMm, tamo.cfg and everything ReadConfig derives, and the positions through ResetPositions.
 //
 // A test that ends without a single whole window (Pause, a key in the view or the limit switch
 // within the first second) has measured nothing and keeps the stored calibration and the file.
 //
-// Timing contract: the loop between two moves holds nothing but the count and one read of the
-// clock, so that it fits in the period of the goal.
+// Timing contract: the loop between two moves holds nothing but the count and two reads of the
+// step clock, so that it fits in the period of the goal.
 void Cnc::Spdtest() {
     if (Running()) {
         return; // the test moves X on its own; it cannot share the machine with a run
@@ -104,8 +116,11 @@ void Cnc::Spdtest() {
     st.ProgPosX = 0;
     st.TargetX = 0;
     const double goal = NumberOf(st.JogFastX);
-    const double first_delay = SlowJogDelay(st, clock().ns_per_iteration());
-    if (first_delay > 0) {
+    if (DelayOfRate(st, goal, clock().iteration_ns()) <= kMinStepDelay) {
+        clock().set_iteration_ns(clock().MeasureBusyLoopNs());
+    }
+    const double iteration_ns = clock().iteration_ns();
+    if (const double first_delay = DelayOfRate(st, NumberOf(st.JogSlowX), iteration_ns); first_delay > 0) {
         st.StepDelay = first_delay;
     }
     st.RampDownAngle = 1;
@@ -121,50 +136,47 @@ void Cnc::Spdtest() {
     bool converged = false;
     std::uint64_t steps = 0;
     double measured = 0;
-    // The delay of the last measured window: a correction after that window changes StepDelay,
-    // and a stop before the next window must not pair the old measurement with the new delay.
-    double measured_delay = 0;
     // A step is timed by the delay of the step before it, so a window opens with a step of its own
     // and counts the steps after it: every interval it counts then ran at the delay it measures.
-    // Windows are a second of step time, the times of the steps less how late they came: a PC busy
-    // with something else during the test makes it last longer, not measure less.
-    // The steps that came more than a tenth of their period late: when most of a window's do, the
-    // PC cannot step at that rate, whatever the delay.
+    // Windows are a second of step time, the times of the steps less how late they came, which
+    // measures the feed the delay programs; the same steps on the clock measure the feed they
+    // really came at.
     bool opening = true;
     std::int64_t t0 = 0;
-    std::uint64_t late_steps = 0;
+    std::int64_t real_t0 = 0;
     while (!st.StopRequest) {
         step_x(direction);
         const std::int64_t t = clock().last_step_time_ns();
+        const std::int64_t real_t = clock().last_step_ns();
         if (opening) {
             opening = false;
             t0 = t;
+            real_t0 = real_t;
             continue;
         }
         ++steps;
-        late_steps += clock().last_lateness_ns() * 10 > clock().IterationsNs(st.StepDelay);
         if (t - t0 < kWindowNs) {
             continue;
         }
-        const bool kept_up = late_steps * 2 <= steps;
-        measured = 60.0 * static_cast<double>(steps) * st.UnitsPerStepX;
+        const double programmed = 60.0 * static_cast<double>(steps) * st.UnitsPerStepX;
+        measured = programmed * static_cast<double>(t - t0) / static_cast<double>(real_t - real_t0);
         steps = 0;
-        late_steps = 0;
         ++windows;
-        measured_delay = st.StepDelay;
         // A window exactly on either limit neither ends the test nor corrects it: it measures again.
-        if (measured > goal / kTolerance && measured < goal * kTolerance && kept_up) {
+        if (programmed > goal / kTolerance && programmed < goal * kTolerance && measured > goal / kTolerance) {
             converged = true;
             st.StopRequest = true;
         }
-        if (measured > goal * kTolerance || measured < goal / kTolerance) {
-            st.StepDelay = st.StepDelay * measured / goal;
+        const double delay = st.StepDelay;
+        if (programmed > goal * kTolerance || programmed < goal / kTolerance) {
+            st.StepDelay = st.StepDelay * programmed / goal;
         }
         if (!(st.StepDelay >= kMinStepDelay)) {
             st.StepDelay = kMinStepDelay;
         }
         t0 = t;
-        opening = st.StepDelay != measured_delay;
+        real_t0 = real_t;
+        opening = st.StepDelay != delay;
         direction = -direction;
         if (!converged && windows >= kMaxWindows) {
             break;
@@ -179,25 +191,27 @@ void Cnc::Spdtest() {
     }
     st.StopRequest = false;
 
-    // What X ran at, labelled, for the status bar and the log (never the line-in-progress box).
-    const std::string result = "Speed test: X measured " + FormatNumber(measured) +
-                               (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") + " at the fast jog rate of " +
-                               FormatNumber(goal);
     if (windows == 0) {
         op().ShowMessage("Speedtest interrupted - calibration unchanged", kSpeedTestTitle);
     } else if (!converged && !stopped) {
-        log.Add(result);
+        main.Text4 = FormatNumber(measured);
         op().ShowMessage("Speedtest could not reach the fast jog rate - calibration unchanged", kSpeedTestTitle);
     } else {
-        log.Add(result);
-        StoreCalibration(*this, measured * measured_delay);
+        main.Text4 = FormatNumber(measured);
+        StoreCalibration(*this, 60e9 * std::fabs(st.UnitsPerStepX) / iteration_ns);
     }
+    CalibrateClock(); // the calibration in force again, stored or not
 
     st.SpeedTestRunning = false;
     ResetPositions();
     UpdateReadouts();
     TellOrigin();
     if (windows > 0) {
+        // The result labelled, in the status bar and the log.
+        const std::string result = "Speed test: X measured " + FormatNumber(measured) +
+                                   (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") + " at the fast jog rate of " +
+                                   FormatNumber(goal);
+        log.Add(result);
         status.Notice = result + ". " + status.Notice;
     }
 }

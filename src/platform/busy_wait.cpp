@@ -1,5 +1,6 @@
-// The plain busy loop: the unit of every delay setting, its bounded wait, and the start-up
-// measurement of how long one iteration lasts.
+// Busy-loop iterations as the unit of every delay setting: their count, their duration under the
+// calibration, the pulse-width hold, and the measurement of this PC's own loop for a first
+// calibration.
 
 #include "platform/clock.h"
 #include "platform/io_record.h"
@@ -13,7 +14,8 @@ namespace {
 
 // A sample of the loop must last long enough that the two clock reads around it do not count.
 constexpr std::int64_t kSampleNs = 1'000'000;
-constexpr int kSamples = 8;
+// Fifty samples of a millisecond: the CPU has clocked up long before the last of them.
+constexpr int kSamples = 50;
 // A clock that never moves (a fake one at no cost per iteration) ends the growing here.
 constexpr double kMaxSampleIterations = 1e10;
 
@@ -27,24 +29,33 @@ std::uint64_t BusyWaitIterations(double n) {
     return n >= kMax ? static_cast<std::uint64_t>(kMax) : static_cast<std::uint64_t>(std::floor(n)) + 1;
 }
 
+void Clock::set_iteration_ns(double ns) {
+    iteration_ns_ = ns > 0 ? std::min(ns, kForeverNs) : 0;
+}
+
+// The pulse width is held on the clock like a period, not counted out on the loop: it then lasts
+// what the calibration says on every PC and at every CPU clock, and never less. A wait of a few
+// iterations costs the two clock reads (tens of nanoseconds), far less than one port write.
 void Clock::Wait(double iterations) {
     std::uint64_t count = BusyWaitIterations(iterations);
-    if (ns_per_iteration_ > 0) {
-        count = std::min(count, static_cast<std::uint64_t>(static_cast<double>(kMaxWaitNs) / ns_per_iteration_));
+    if (iteration_ns_ > 0) {
+        count = std::min(count, static_cast<std::uint64_t>(static_cast<double>(kMaxWaitNs) / iteration_ns_));
     }
-    const std::int64_t began = record_ != nullptr ? NowNs() : 0;
-    RunIterations(count);
+    IterationsAsked(count);
+    const std::int64_t began = NowNs();
+    const double ns = std::min(static_cast<double>(count) * iteration_ns_, kForeverNs);
+    const std::int64_t ended = WaitUntil(began + static_cast<std::int64_t>(ns));
     if (record_ != nullptr) {
-        record_->Wait(count, NowNs() - began);
+        record_->Wait(count, ended - began);
     }
 }
 
 std::int64_t Clock::IterationsNs(double n) const {
-    const double ns = static_cast<double>(BusyWaitIterations(n)) * ns_per_iteration_;
+    const double ns = static_cast<double>(BusyWaitIterations(n)) * iteration_ns_;
     return static_cast<std::int64_t>(std::min(ns, kForeverNs));
 }
 
-void Clock::MeasureIteration() {
+double Clock::MeasureBusyLoopNs() {
     double iterations = 1 << 16;
     std::int64_t ns = 0;
     while (ns < kSampleNs && iterations < kMaxSampleIterations) {
@@ -59,7 +70,7 @@ void Clock::MeasureIteration() {
         RunIterations(BusyWaitIterations(iterations));
         best = std::min(best, static_cast<double>(NowNs() - t0));
     }
-    ns_per_iteration_ = best / static_cast<double>(BusyWaitIterations(iterations));
+    return best / static_cast<double>(BusyWaitIterations(iterations));
 }
 
 } // namespace tamo

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 
 namespace tamo {
 
@@ -10,8 +9,8 @@ class RealtimeRequest;
 
 // The number of iterations a busy wait of n runs: floor(n) + 1 for n >= 0, none for n < 0 (or not
 // a number). Every setting that counts time in busy-loop iterations (the pulse width, the step
-// delay, the calibration) counts the iterations of one loop, SteadyClock's, which the optimizer may
-// neither remove nor shorten.
+// delay) counts iterations of the calibration, whose duration the core gives the clock; only a
+// first calibration looks at how fast this PC's own loop runs.
 [[nodiscard]] std::uint64_t BusyWaitIterations(double n);
 
 // The longest any single wait of the machine runs before it comes back to its caller, whatever the
@@ -23,22 +22,25 @@ inline constexpr std::int64_t kMaxWaitNs = 5'000'000;
 // so that they stay clear of overflow.
 inline constexpr double kForeverNs = 1e18;
 
-// Time as the machine sees it: a millisecond counter for the speed test, the plain busy wait of the
-// pulse width, and the deadlines of the step timing.
+// Time as the machine sees it: a millisecond counter for the speed test and the status bar, and
+// the deadlines of the step timing and of the pulse width.
 //
 // Step timing contract. Each step write is due one period after the step before it, the period
-// being the previous tick's StepDelay in busy-loop iterations at the iteration's duration measured
-// once at start-up. The tick waits for its due time right before its step write, because the write
-// is what the motor sees: whatever the tick did since the last step (the positions, the live dot,
-// the switches, the yield with its repaint) is absorbed as long as it fits in the period. A tick
-// that comes to its due time late is written at once and the chain is re-based on it: the next step
-// is due one period after the late one, so no two steps ever come closer than their period and a
-// delay is never made up in a burst. A long idle time (between moves, after a message) is such a
-// lateness, so a move needs no start hook: its first step goes out at once.
+// being the previous tick's StepDelay in busy-loop iterations at the calibration's duration of an
+// iteration (set_iteration_ns: the core gives it whenever it derives the calibration, so that a
+// stored tamo.cfg gives the same periods on every start). The tick waits for its due time right
+// before its step write, because the write is what the motor sees: whatever the tick did since the
+// last step (the positions, the live dot, the switches, the yield with its repaint) is absorbed as
+// long as it fits in the period. A tick that comes to its due time late is written at once and the
+// chain is re-based on it: the next step is due one period after the late one, so no two steps
+// ever come closer than their period and a delay is never made up in a burst. A long idle time
+// (between moves, after a message) is such a lateness, so a move needs no start hook: its first
+// step goes out at once.
 //
-// The tick loop's budget (measured on a 2-core desktop, tamocnc-sim latency): the wait ends within
-// a few microseconds of the due time in 99.9 % of ticks when the thread runs at real-time priority;
-// everything else in a tick costs well under one period at the fast jog rate.
+// The tick loop's budget (measured on a busy 2-core virtual machine, tamocnc-sim latency and
+// bench/timing_bench at F1000, real-time priority, stress-ng --cpu 2): the wait ends within
+// 10 to 40 us of the due time in 99 % of ticks, within a few hundred in 99.9 %; the rest of a tick
+// costs well under one period at the fast jog rate.
 class Clock {
 public:
     Clock() = default;
@@ -51,18 +53,20 @@ public:
     // Milliseconds; wraps like the 32-bit counter it stands for, so callers use differences only.
     [[nodiscard]] std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(NowNs() / 1'000'000); }
 
-    // The plain busy wait (the pulse width): BusyWaitIterations(n), but never longer than kMaxWaitNs.
+    // The pulse width: holds for BusyWaitIterations(n) iterations of the calibration, never longer
+    // than kMaxWaitNs; no time at all without a calibration.
     void Wait(double iterations);
 
     // Waits for the due time of this tick's step, at most kMaxWaitNs. True when it has come (the
     // step is written now); false when the due time is further off, so that the caller can let the
     // events in and look at the stop request before it waits on.
     [[nodiscard]] bool AwaitStep();
-    // Right after the step's rising write: a write that the system held up (an interrupt, a
-    // preemption between the wait and the write) moves the next step's due time with it.
+    // Right after the step's rising write: the next step's due time counts from the write, so that
+    // a write the system held up (an interrupt, a preemption between the wait and the write) moves
+    // the next step with it.
     void StepWritten();
     // The feed delay of the tick whose step was just written: the next step is due this many
-    // busy-loop iterations (BusyWaitIterations(n)) after it.
+    // busy-loop iterations (BusyWaitIterations(n)) of the calibration after it.
     void NextStepAfter(double iterations);
     // The same in nanoseconds: the latency test's fixed period.
     void NextStepIn(std::int64_t period_ns);
@@ -75,13 +79,17 @@ public:
     // PC did meanwhile.
     [[nodiscard]] std::int64_t last_step_time_ns() const { return step_ns_ - lateness_total_ns_; }
 
-    // The duration of one busy-loop iteration, in nanoseconds; 0 until measured.
-    [[nodiscard]] double ns_per_iteration() const { return ns_per_iteration_; }
-    // Times the plain busy loop and keeps its fastest sample: a sample that the scheduler broke
-    // into or a CPU still clocking up only runs slow, never fast. About 10 ms on a desktop.
-    void MeasureIteration();
-    // Nanoseconds of n busy-loop iterations (BusyWaitIterations(n)), capped at about 30 years.
+    // The calibration: how long one busy-loop iteration lasts, in nanoseconds. 0 (no calibration):
+    // every period and pulse lasts nothing, and the steps come as fast as the ticks do.
+    // A duration beyond kForeverNs is held there; one that is not above 0 (or not a number) is none.
+    void set_iteration_ns(double ns);
+    [[nodiscard]] double iteration_ns() const { return iteration_ns_; }
+    // Nanoseconds of n iterations of the calibration (BusyWaitIterations(n)), capped at about 30 years.
     [[nodiscard]] std::int64_t IterationsNs(double n) const;
+    // How long one iteration of this PC's own busy loop lasts, in nanoseconds: the fastest of
+    // many samples, since a sample the scheduler broke into or a CPU still clocking up only runs
+    // slow. About 50 ms. Only a first calibration uses it, to count in the loop's own unit.
+    [[nodiscard]] double MeasureBusyLoopNs();
 
     // Moves ask for real-time scheduling through this; none (the default) leaves the thread alone.
     void set_realtime(RealtimeRequest* request) { realtime_ = request; }
@@ -94,62 +102,69 @@ protected:
     virtual std::int64_t WaitUntil(std::int64_t deadline_ns) = 0;
     // Runs count iterations of the busy loop.
     virtual void RunIterations(std::uint64_t count) = 0;
-    // A tick asked for a period of count iterations.
-    virtual void PeriodAsked(std::uint64_t /*count*/) {}
-    void set_ns_per_iteration_measured(double ns) { ns_per_iteration_ = ns; }
+    // A pulse width or a period of count iterations was asked for.
+    virtual void IterationsAsked(std::uint64_t /*count*/) {}
 
 private:
-    double ns_per_iteration_ = 0;
+    double iteration_ns_ = 0;
     std::int64_t due_ns_ = 0;
     std::int64_t step_ns_ = 0;
     std::int64_t lateness_ns_ = 0;
     std::int64_t lateness_total_ns_ = 0;
-    std::int64_t write_ns_ = std::numeric_limits<std::int64_t>::max(); // the quickest write seen
+    // Half the quickest pair of step writes seen so far (-1: none yet): about what the next step's
+    // own direction write takes before its rising edge.
+    std::int64_t write_ns_ = -1;
     RealtimeRequest* realtime_ = nullptr;
     IoRecord* record_ = nullptr;
 };
 
 // The real thing: the monotonic clock, the real busy loop, and a wait for a due time that sleeps
-// through most of a long period and spins the rest.
+// through most of a period and spins the rest, as long as this thread's wake-ups have needed.
 class SteadyClock final : public Clock {
 public:
-    // Measures the busy loop's iteration (about 10 ms).
+    // Sets the calling thread's timer slack to the least.
     SteadyClock();
     std::int64_t NowNs() override;
+
+    // The step rate above which the waits would keep a real-time thread busy for more than this
+    // share of the CPU (the kernel's sched_rt_runtime_us over sched_rt_period_us), so that the
+    // kernel's throttling would stop it for the rest of each period; 0 when it never would.
+    [[nodiscard]] static double ThrottledAboveStepRate(double runtime_share);
 
 protected:
     std::int64_t WaitUntil(std::int64_t deadline_ns) override;
     void RunIterations(std::uint64_t count) override;
+
+private:
+    std::int64_t spin_ns_ = 200'000; // the spin before a due time: twice the wake-up lateness seen
 };
 
-// Deterministic time for tests: nothing spins or sleeps. Every busy wait moves the clock on by a
-// fixed cost per iteration, and a wait for a due time jumps to it. waits() and iterations() count
-// the busy waits and the periods the ticks asked for.
+// Deterministic time for tests: nothing spins or sleeps. A wait for a due time jumps to it, and
+// the busy loop costs a fixed time per iteration. waits() and iterations() count the pulse widths
+// and the periods the ticks asked for.
 class FakeClock final : public Clock {
 public:
     std::int64_t NowNs() override { return now_ns_; }
 
     void Advance(std::uint64_t ms) { now_ns_ += static_cast<std::int64_t>(ms) * 1'000'000; }
     void AdvanceNs(std::int64_t ns) { now_ns_ += ns; }
-    // The cost of one iteration, which is also what the start-up measurement finds.
+    // The PC's busy loop costs this much an iteration, and the iteration lasts as long until the
+    // core derives a calibration.
     void set_ns_per_iteration(double ns) {
-        ns_per_iteration_ = ns;
-        set_ns_per_iteration_measured(ns);
+        loop_ns_ = ns;
+        set_iteration_ns(ns);
     }
-    // The next busy wait takes this much longer: the scheduler broke into it.
-    void StallNextWait(std::int64_t ns) { stall_ns_ = ns; }
     [[nodiscard]] std::uint64_t waits() const { return waits_; }
     [[nodiscard]] std::uint64_t iterations() const { return iterations_; }
 
 protected:
     std::int64_t WaitUntil(std::int64_t deadline_ns) override;
     void RunIterations(std::uint64_t count) override;
-    void PeriodAsked(std::uint64_t count) override;
+    void IterationsAsked(std::uint64_t count) override;
 
 private:
     std::int64_t now_ns_ = 0;
-    double ns_per_iteration_ = 0;
-    std::int64_t stall_ns_ = 0;
+    double loop_ns_ = 0;
     std::uint64_t waits_ = 0;
     std::uint64_t iterations_ = 0;
 };

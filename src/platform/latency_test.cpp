@@ -123,4 +123,45 @@ std::string FormatLatencyReport(const LatencyReport& report) {
     return text;
 }
 
+LatencyVerdict JudgeLatency(const LatencyReport& report, const StepDemand& demand, double throttled_above) {
+    LatencyVerdict verdict;
+    verdict.steps_per_s = report.max_step_rate;
+    if (throttled_above > 0 && throttled_above < verdict.steps_per_s) {
+        verdict.steps_per_s = throttled_above;
+    }
+    // Steps a second of a rate: every tick is timed by the travel of an X step.
+    const auto steps_of = [&](double rate) {
+        return rate / 60 / std::fabs(demand.units_per_step);
+    };
+    const double feed = verdict.steps_per_s * 60 * std::fabs(demand.units_per_step);
+    char text[320];
+    verdict.too_late = report.ticks == 0 || !(verdict.steps_per_s >= steps_of(demand.slow_rate));
+    if (verdict.too_late) {
+        verdict.text = "Too late for stepping: close other programs or allow real-time priority.";
+    } else {
+        std::snprintf(text, sizeof text,
+                      "This PC can drive up to %.0f steps/s, about %.0f %s/min on X with your settings.",
+                      verdict.steps_per_s, feed, demand.unit);
+        verdict.text = text;
+    }
+    if (const double needed = steps_of(demand.fast_rate); needed > verdict.steps_per_s) {
+        std::snprintf(text, sizeof text,
+                      "The X fast jog rate of %g %s/min needs %.0f steps/s, more than this PC can drive: lower it to "
+                      "about %.0f %s/min, or close other programs and test again.",
+                      demand.fast_rate, demand.unit, needed, feed, demand.unit);
+        verdict.warning = text;
+    }
+    // Only where it is what holds the PC or the settings back.
+    if (throttled_above > 0 &&
+        (throttled_above < report.max_step_rate || throttled_above < steps_of(demand.fast_rate))) {
+        std::snprintf(text, sizeof text,
+                      "Above about %.0f steps/s the step wait would keep the CPU busy for longer than the kernel "
+                      "lets a real-time thread run (sched_rt_runtime_us), and the kernel would stop the steps for "
+                      "the rest of every second.",
+                      throttled_above);
+        verdict.throttling = text;
+    }
+    return verdict;
+}
+
 } // namespace tamo

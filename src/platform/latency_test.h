@@ -71,4 +71,28 @@ private:
 // The report in a few lines for the operator.
 [[nodiscard]] std::string FormatLatencyReport(const LatencyReport& report);
 
+// What the machine's settings ask of the step timing: the travel of an X step (every tick is timed
+// by it) and the rates of X in length units a minute.
+struct StepDemand {
+    double units_per_step = 0;
+    double fast_rate = 0; // the X fast jog rate: the rapids and the top of every feed
+    double slow_rate = 0; // the X slow jog rate: the least the machine must be able to step at
+    const char* unit = "mm";
+};
+
+// The latency test's answer in plain words.
+struct LatencyVerdict {
+    bool too_late = false;  // the PC cannot step even at the X slow jog rate
+    double steps_per_s = 0; // the highest step rate, at most where throttling cuts in
+    std::string text;       // "This PC can drive up to N steps/s, ..." or "Too late for stepping: ..."
+    std::string warning;    // the fast jog rate asks for more than that; empty when it does not
+    std::string throttling; // where the kernel's real-time throttling would cut in, when that is
+                            // below what the PC or the settings reach; empty otherwise
+};
+
+// throttled_above: the step rate above which the step wait would run into the kernel's real-time
+// throttling (SteadyClock::ThrottledAboveStepRate), 0 for never.
+[[nodiscard]] LatencyVerdict JudgeLatency(const LatencyReport& report, const StepDemand& demand,
+                                          double throttled_above);
+
 } // namespace tamo

@@ -1,5 +1,6 @@
 #include "platform/realtime.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -22,12 +23,28 @@ bool IsRealtimePolicy(int policy) {
     return policy == SCHED_FIFO || policy == SCHED_RR;
 }
 
+// The stack a move reaches below the caller, faulted in while it is locked.
+constexpr std::size_t kStackPrefault = 256 * 1024;
+
+[[gnu::noinline]] void PrefaultStack() {
+    volatile char stack[kStackPrefault];
+    for (std::size_t i = 0; i < kStackPrefault; i += 4096) {
+        stack[i] = 0;
+    }
+    asm volatile("" : : "r"(stack) : "memory"); // the stores stay
+}
+
 } // namespace
 
 // Only what is mapped now: the code, the program buffer and the drawing. Locking future mappings
-// as well would make a later allocation fail outright once a finite lock limit is reached.
+// as well would make a later allocation fail outright once a finite lock limit is reached. The
+// stack below the caller is touched once locked, so that no step of a move waits for its pages.
 int LinuxSchedulingCalls::LockMemory() {
-    return ErrnoOf(mlockall(MCL_CURRENT));
+    const int error = ErrnoOf(mlockall(MCL_CURRENT));
+    if (error == 0) {
+        PrefaultStack();
+    }
+    return error;
 }
 
 SchedulingCalls::Policy LinuxSchedulingCalls::CurrentPolicy() {
@@ -61,11 +78,17 @@ int LinuxSchedulingCalls::PriorityLimit() {
     return limit.rlim_cur == RLIM_INFINITY ? 99 : static_cast<int>(limit.rlim_cur);
 }
 
+// Unreadable: the kernel's defaults, 0.95 s of every second.
 long LinuxSchedulingCalls::ThrottleRuntimeUs() {
     std::ifstream file("/proc/sys/kernel/sched_rt_runtime_us");
     long runtime_us = 0;
-    // Unreadable: assume the kernel's default, 0.95 s of every second.
     return file >> runtime_us ? runtime_us : 950'000;
+}
+
+long LinuxSchedulingCalls::ThrottlePeriodUs() {
+    std::ifstream file("/proc/sys/kernel/sched_rt_period_us");
+    long period_us = 0;
+    return file >> period_us && period_us > 0 ? period_us : 1'000'000;
 }
 
 std::string LinuxSchedulingCalls::UserName() {
@@ -104,6 +127,7 @@ std::string RealtimeRequest::Enter() {
         }
         raised_ = priority_error == 0;
     }
+    active_ = raised_ || IsRealtimePolicy(saved_.policy);
     if ((priority_error == 0 && memory_error == 0) || told_) {
         return {};
     }
@@ -111,7 +135,16 @@ std::string RealtimeRequest::Enter() {
     return Refusal(priority_error, memory_error);
 }
 
+double RealtimeRequest::ThrottleShare() {
+    const long runtime_us = calls_.ThrottleRuntimeUs();
+    const long period_us = calls_.ThrottlePeriodUs();
+    return runtime_us < 0 || period_us <= 0
+               ? 1
+               : std::min(1.0, static_cast<double>(runtime_us) / static_cast<double>(period_us));
+}
+
 void RealtimeRequest::Leave() {
+    active_ = false;
     if (raised_) {
         (void)calls_.SetPolicy(saved_);
         raised_ = false;

@@ -24,8 +24,9 @@ public:
     // CAP_SYS_NICE.
     [[nodiscard]] virtual int PriorityLimit() = 0;
     // The kernel's real-time throttling: microseconds per period that real-time threads may run,
-    // -1 when throttling is off.
+    // -1 when throttling is off; and the period, in microseconds.
     [[nodiscard]] virtual long ThrottleRuntimeUs() = 0;
+    [[nodiscard]] virtual long ThrottlePeriodUs() { return 1'000'000; }
     [[nodiscard]] virtual std::string UserName() = 0;
 };
 
@@ -38,6 +39,7 @@ public:
     int SetPolicy(const Policy& policy) override;
     int PriorityLimit() override;
     long ThrottleRuntimeUs() override;
+    long ThrottlePeriodUs() override;
     std::string UserName() override;
 };
 
@@ -59,9 +61,13 @@ public:
     [[nodiscard]] std::string Enter();
     // Back to the policy the thread had before Enter.
     void Leave();
-    // Whether the thread runs at real-time priority now.
-    [[nodiscard]] bool raised() const { return raised_; }
+    // Whether the thread runs at real-time priority for the present move: raised by Enter, or
+    // already so before it (started under chrt, say).
+    [[nodiscard]] bool active() const { return active_; }
     [[nodiscard]] bool memory_locked() const { return memory_locked_; }
+    // The share of every throttling period that the kernel lets a real-time thread run (0.95 by
+    // default); 1 when throttling is off.
+    [[nodiscard]] double ThrottleShare();
 
 private:
     [[nodiscard]] std::string Refusal(int priority_error, int memory_error);
@@ -69,6 +75,7 @@ private:
     SchedulingCalls& calls_;
     SchedulingCalls::Policy saved_;
     bool raised_ = false;
+    bool active_ = false;
     bool memory_locked_ = false;
     bool told_ = false;
 };

@@ -30,14 +30,19 @@ bool Clock::AwaitStep() {
     return true;
 }
 
-// The step's write is what the motor sees, and it follows the wait by the cost of the writes. The
-// quickest write seen stands for that cost: a write that came later than that by more was held up,
-// and the chain is anchored on the write rather than on the wait, so that the next step still comes
-// a whole period after it. One clock read.
+// The step's edge goes out somewhere inside the rising write, after this tick's direction write;
+// the clock read right after the rising write is no earlier than the edge. The chain is anchored
+// there, less half the quickest pair of writes seen so far (the direction write's share), since the
+// next step's own direction write takes about that long before its edge; so no interval comes out
+// shorter than its period. The first step of a process is anchored on the read itself: its writes
+// may be slow (a cold cache, the driver's first call), and one sample tells nothing about the next.
+// A write that the system held up moves the next step with it. One clock read.
 void Clock::StepWritten() {
-    const std::int64_t write_ns = NowNs() - step_ns_;
-    write_ns_ = std::min(write_ns_, write_ns);
-    step_ns_ += write_ns - write_ns_;
+    const std::int64_t now = NowNs();
+    const std::int64_t half_pair_ns = (now - step_ns_) / 2;
+    const bool first = write_ns_ < 0;
+    write_ns_ = first ? half_pair_ns : std::min(write_ns_, half_pair_ns);
+    step_ns_ = now - (first ? 0 : write_ns_);
     lateness_ns_ = step_ns_ - due_ns_;
 }
 
@@ -52,7 +57,7 @@ void Clock::NextStepIn(std::int64_t period_ns) {
 void Clock::NextStepAfter(double iterations) {
     const std::uint64_t count = BusyWaitIterations(iterations);
     NextStepIn(IterationsNs(iterations));
-    PeriodAsked(count);
+    IterationsAsked(count);
     if (record_ != nullptr) {
         record_->Period(count);
     }

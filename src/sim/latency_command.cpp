@@ -11,7 +11,8 @@
 namespace tamo::sim {
 namespace {
 
-nlohmann::ordered_json Json(const LatencyReport& report, bool realtime, bool memory_locked, const std::string& notice) {
+nlohmann::ordered_json Json(const LatencyReport& report, const LatencyVerdict& verdict, bool realtime,
+                            bool memory_locked, const std::string& notice) {
     nlohmann::ordered_json json;
     json["period_us"] = static_cast<double>(report.period_ns) / 1000;
     json["seconds"] = report.seconds;
@@ -22,6 +23,11 @@ nlohmann::ordered_json Json(const LatencyReport& report, bool realtime, bool mem
     json["max_us"] = report.max_us;
     json["late_share"] = report.late_share;
     json["max_step_rate"] = report.max_step_rate;
+    json["verdict"] = verdict.text;
+    json["too_late"] = verdict.too_late;
+    json["drivable_step_rate"] = verdict.steps_per_s;
+    json["warning"] = verdict.warning;
+    json["throttling"] = verdict.throttling;
     json["realtime"] = realtime;
     json["memory_locked"] = memory_locked;
     json["notice"] = notice;
@@ -48,15 +54,17 @@ int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ost
         err << "tamocnc-sim: --seconds must be above 0 and at most 3600, --period-us at most 1000000\n";
         return 2;
     }
+    SimMachine machine;
+    if (std::string problem = StartMachine(machine, options.machine); !problem.empty()) {
+        err << "tamocnc-sim: " << problem << '\n';
+        return 2;
+    }
+    const MachineState& st = machine.cnc.st;
+    const StepDemand demand{st.UnitsPerStepX, NumberOf(st.JogFastX), NumberOf(st.JogSlowX),
+                            machine.cnc.settings.OptionIn ? "in" : "mm"};
     double period_us = options.period_us;
     if (period_us == 0) {
-        SimMachine machine;
-        if (std::string problem = StartMachine(machine, options.machine); !problem.empty()) {
-            err << "tamocnc-sim: " << problem << '\n';
-            return 2;
-        }
-        const MachineState& st = machine.cnc.st;
-        period_us = StepPeriodUs(st.UnitsPerStepX, NumberOf(st.JogFastX));
+        period_us = StepPeriodUs(st.UnitsPerStepX, demand.fast_rate);
         if (period_us == 0) {
             err << "tamocnc-sim: the X fast jog rate gives no usable period: use --period-us\n";
             return 2;
@@ -66,19 +74,29 @@ int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ost
     SteadyClock clock;
     LinuxSchedulingCalls calls;
     RealtimeRequest realtime(calls);
+    clock.set_realtime(&realtime); // the waits spin as a move's do
     const std::string notice = realtime.Enter();
     LatencyTest test(clock, static_cast<std::int64_t>(period_us * 1000), options.seconds);
     while (test.Tick()) {
     }
-    const bool raised = realtime.raised();
+    const bool raised = realtime.active();
     realtime.Leave();
     const LatencyReport report = test.Report();
+    const LatencyVerdict verdict =
+        JudgeLatency(report, demand, raised ? SteadyClock::ThrottledAboveStepRate(realtime.ThrottleShare()) : 0);
 
     if (options.json) {
-        out << Json(report, raised, realtime.memory_locked(), notice).dump() << '\n';
+        out << Json(report, verdict, raised, realtime.memory_locked(), notice).dump() << '\n';
         return 0;
     }
-    out << FormatLatencyReport(report) << '\n'
+    out << verdict.text << '\n';
+    for (const std::string& line : {verdict.warning, verdict.throttling}) {
+        if (!line.empty()) {
+            out << line << '\n';
+        }
+    }
+    out << '\n'
+        << FormatLatencyReport(report) << '\n'
         << "Real-time priority: " << (raised ? "on" : "off") << ", memory "
         << (realtime.memory_locked() ? "locked" : "not locked") << '\n';
     if (!notice.empty()) {

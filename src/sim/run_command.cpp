@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -86,9 +88,44 @@ std::optional<ScriptedHoming> ReadHoming(const std::string& text) {
     return ScriptedHoming{(*n)[0], mode == "program" ? 1 : 2};
 }
 
+// SIGTERM or SIGINT during a run: the run stops as Pause stops it, and the files and the summary are
+// finished as for any other stop. The handler only records the signal.
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void RecordSignal(int number) {
+    g_signal.store(number, std::memory_order_relaxed);
+}
+
+// The two signals taken for the length of a run, and given back as they were.
+class SignalsStopTheRun {
+public:
+    SignalsStopTheRun() {
+        g_signal.store(0);
+        struct sigaction action {};
+        action.sa_handler = RecordSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGTERM, &action, &term_);
+        sigaction(SIGINT, &action, &interrupt_);
+    }
+    ~SignalsStopTheRun() {
+        sigaction(SIGTERM, &term_, nullptr);
+        sigaction(SIGINT, &interrupt_, nullptr);
+    }
+    SignalsStopTheRun(const SignalsStopTheRun&) = delete;
+    SignalsStopTheRun& operator=(const SignalsStopTheRun&) = delete;
+
+    [[nodiscard]] static int Received() { return g_signal.load(std::memory_order_relaxed); }
+
+private:
+    struct sigaction term_ {};
+    struct sigaction interrupt_ {};
+};
+
 } // namespace
 
 int RunProgramCommand(const std::string& program, const RunOptions& options, std::ostream& out, std::ostream& err) {
+    const SignalsStopTheRun signals;
     SimMachine machine;
     if (std::string problem = StartMachine(machine, options.machine); !problem.empty()) {
         err << "tamocnc-sim: " << problem << '\n';
@@ -158,6 +195,9 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
             out_of_ticks = true;
             cnc.Pause();
         }
+        if (SignalsStopTheRun::Received() != 0) {
+            cnc.Pause();
+        }
         if (status_later && recorder.ticks() >= (*status_later)[0]) {
             machine.port.set_status(static_cast<std::int16_t>((*status_later)[1]));
         }
@@ -174,7 +214,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     std::string stopped; // why the program did not run to its end, when Start did not refuse it
     // A refusal (for want of a calibration, or of a line that cannot be run) stands until something
     // changes, and so does the limit switch of a port that always reads it: one is enough.
-    while (!Shown(machine.op, kDone) && !out_of_ticks) {
+    while (!Shown(machine.op, kDone) && !out_of_ticks && SignalsStopTheRun::Received() == 0) {
         if (starts == options.max_starts) {
             stopped = "--max-starts " + std::to_string(options.max_starts) + " reached";
             break;
@@ -207,6 +247,10 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     }
     if (out_of_ticks) {
         stopped = "--max-ticks " + std::to_string(options.max_ticks) + " reached";
+    }
+    const int signal = SignalsStopTheRun::Received();
+    if (signal != 0) {
+        stopped = "signal";
     }
     std::string refusal;
     int refused_line = 0;
@@ -250,6 +294,8 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     // Only when it happened, so that the summary of an ordinary run keeps its form.
     if (refused) {
         result["refused"] = {{"line", refused_line}, {"reason", refusal}};
+    } else if (signal != 0) {
+        result["stopped"] = {{"reason", stopped}, {"signal", signal == SIGINT ? "SIGINT" : "SIGTERM"}};
     } else if (!stopped.empty()) {
         result["stopped"] = {{"reason", stopped}};
     }

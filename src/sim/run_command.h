@@ -28,7 +28,8 @@ struct RunOptions {
 // succesfully processed" is shown, Start is refused or held, or max_starts Starts were made; prints
 // one JSON object. Exit status 1 whenever the program did not run to its end: "refused" in the
 // summary when Start refused it (no calibration, a line that cannot be run), "stopped" with the
-// reason otherwise (the limit switch, max_starts, max_ticks); 2 for bad arguments and unreadable
+// reason otherwise (the limit switch, max_starts, max_ticks, a SIGTERM or SIGINT, after which the
+// trace and the VCD are finished as for any stop); 2 for bad arguments and unreadable
 // files.
 int RunProgramCommand(const std::string& program, const RunOptions& options, std::ostream& out, std::ostream& err);
 

@@ -8,7 +8,31 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdlib>
 #include <iostream>
+
+namespace {
+
+// A file named on the command line: an empty name is a mistake (an unset shell variable, say),
+// never the same as leaving the option out.
+const CLI::Validator
+    kFileName([](const std::string& name) { return name.empty() ? std::string("an empty file name") : std::string(); },
+              "FILE");
+
+// A count of ticks: a whole number a 64-bit counter holds; a larger one must not wrap or saturate
+// into a different limit from the one asked for.
+const CLI::Validator kTickCount(
+    [](const std::string& text) {
+        char* end = nullptr;
+        errno = 0;
+        (void)std::strtoll(text.c_str(), &end, 10);
+        return text.empty() || *end != '\0' || errno == ERANGE ? "not a whole number of ticks up to 2^63-1: " + text
+                                                               : std::string();
+    },
+    "TICKS");
+
+} // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"TamoCNC without windows: the same machine, on a simulated port", "tamocnc-sim"};
@@ -20,14 +44,15 @@ int main(int argc, char** argv) {
     std::string program;
     CLI::App* parse = app.add_subcommand("parse", "Parse every line of a program and print the block state as JSON");
     parse->add_option("PROGRAM", program, "Part program file")->required();
-    parse->add_option("--config", options.config, "Configuration file to read (never written)");
+    parse->add_option("--config", options.config, "Configuration file to read (never written)")->check(kFileName);
     parse->add_option("--scale", options.scale, "Scale factors F,X,Y,Z");
 
     tamo::sim::RunOptions run_options;
     CLI::App* run = app.add_subcommand("run", "Open a program and run it on the simulated port, as an operator "
                                               "who presses Execute Program until the end");
     run->add_option("PROGRAM", program, "Part program file")->required();
-    run->add_option("--config", run_options.machine.config, "Configuration file to read (never written)");
+    run->add_option("--config", run_options.machine.config, "Configuration file to read (never written)")
+        ->check(kFileName);
     run->add_option("--scale", run_options.machine.scale, "Scale factors F,X,Y,Z");
     run->add_option("--override", run_options.override_text, "Feed override in percent (the %Overide text)");
     run->add_flag("--contour", run_options.contour, "Tick \"Constant contour on\"");
@@ -36,28 +61,31 @@ int main(int argc, char** argv) {
     run->add_option("--status", run_options.status, "Status byte the port returns (127: no switch active)");
     run->add_option("--status-after-ticks", run_options.status_later,
                     "N,S: the status byte the port returns from tick N on");
-    run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick");
+    run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick")
+        ->check(kTickCount);
     run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
     run->add_option("--from-line", run_options.from_line,
                     "Start at line N as \"Run from here\" does: the state a fresh Start reaches there, the tool "
                     "taken there Z first")
         ->check(CLI::PositiveNumber);
     run->add_option("--max-ticks", run_options.max_ticks,
-                    "Press Pause after this many ticks and give up (exit status 1)");
+                    "Press Pause after this many ticks and give up (exit status 1)")
+        ->check(kTickCount);
     run->add_option("--jog-after-ticks", run_options.jog,
                     "N,BUTTON,TICKS: press jog button BUTTON (1 Z-, 2 X-, 3 Y+, 4 X+, 5 Y-, 6 Z+) after tick N, "
                     "while the machine runs, and release it TICKS ticks later");
     run->add_option("--home-after-ticks", run_options.home,
                     "N,program or N,machine: press Home the Machine (to program or machine zero) once tick N "
                     "has passed and the machine stands");
-    run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file");
-    run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file");
+    run->add_option("--trace", run_options.trace, "Write one CSV row per tick to this file")->check(kFileName);
+    run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file")
+        ->check(kFileName);
 
     tamo::sim::MachineOptions check_options;
     CLI::App* check = app.add_subcommand("check", "Check a program: where TamoCNC reads it differently from what a "
                                                   "standard controller would; one JSON object per finding");
     check->add_option("PROGRAM", program, "Part program file")->required();
-    check->add_option("--config", check_options.config, "Configuration file to read (never written)");
+    check->add_option("--config", check_options.config, "Configuration file to read (never written)")->check(kFileName);
     check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
 
     tamo::sim::MachineOptions convert_options;
@@ -65,8 +93,10 @@ int main(int argc, char** argv) {
     CLI::App* convert = app.add_subcommand("convert", "Rewrite a program written for a standard controller in "
                                                       "TamoCNC's dialect; one JSON object per line not converted");
     convert->add_option("PROGRAM", program, "Part program file (never changed)")->required();
-    convert->add_option("-o,--output", converted, "Converted program to write (NAME.tamo.nc beside PROGRAM)");
-    convert->add_option("--config", convert_options.config, "Configuration file to read (never written)");
+    convert->add_option("-o,--output", converted, "Converted program to write (NAME.tamo.nc beside PROGRAM)")
+        ->check(kFileName);
+    convert->add_option("--config", convert_options.config, "Configuration file to read (never written)")
+        ->check(kFileName);
 
     tamo::sim::LatencyOptions latency_options;
     CLI::App* latency = app.add_subcommand("latency", "Run the step timing's deadline loop on this PC and report how "
@@ -74,7 +104,8 @@ int main(int argc, char** argv) {
     latency->add_option("--seconds", latency_options.seconds, "How long to measure (10)");
     latency->add_option("--period-us", latency_options.period_us,
                         "Tick period in microseconds (the step period of the X fast jog rate)");
-    latency->add_option("--config", latency_options.machine.config, "Configuration file to read (never written)");
+    latency->add_option("--config", latency_options.machine.config, "Configuration file to read (never written)")
+        ->check(kFileName);
     latency->add_flag("--json", latency_options.json, "Print one JSON object");
 
     try {

@@ -44,9 +44,16 @@ void ControlPanel::BuildPanel(QWidget* panel) {
     const std::array<int, 5> lefts{2400, 1800, 1200, 0, 600};
     for (int i = 0; i < 5; ++i) {
         const auto k = static_cast<std::size_t>(i);
+        // Tabs on the page they show: the page's own is raised and joins it.
         auto* tab = AddButton<QPushButton>(panel, Indexed("Command4", i), QLatin1String(captions[k]),
-                                           Twips(lefts[k], 120, 510, 300));
+                                           Twips(lefts[k], 180, 510, 300));
         tab->setFont(tab_font);
+        tab->setCheckable(true);
+        tab->setStyleSheet(QStringLiteral(
+            "QPushButton { border: 1px solid palette(mid); border-bottom: none; border-top-left-radius: 4px;"
+            " border-top-right-radius: 4px; background: palette(button); margin-top: 2px; }"
+            "QPushButton:checked { background: palette(window); font-weight: bold; margin-top: 0; }"));
+        tabs_[k] = tab;
         connect(tab, &QPushButton::clicked, this, [this, i] { Act([this, i] { cnc_.ShowPage(i); }); });
     }
 
@@ -297,6 +304,7 @@ void ControlPanel::Refresh() {
         if (frame1_[i]->isVisibleTo(this) != shown) {
             frame1_[i]->setVisible(shown);
         }
+        tabs_[i]->setChecked(shown);
     }
 
     // Panel actions that would change the block of a running move: the core refuses them during

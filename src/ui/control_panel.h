@@ -52,6 +52,7 @@ private:
 
     tamo::Cnc& cnc_;
     Handler act_;
+    std::array<QPushButton*, 5> tabs_{}; // Command4
     std::array<QGroupBox*, 5> frame1_{};
     QPlainTextEdit* text4_ = nullptr;
     ManualDataPage* manual_ = nullptr;

@@ -4,6 +4,7 @@
 #include "interpreter/numbers.h"
 #include "platform/latency_test.h"
 #include "platform/realtime.h"
+#include "ui/latency_histogram.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -21,6 +22,15 @@ QLineEdit* Field(QWidget* parent, const char* name, const QString& text) {
     auto* field = new QLineEdit(text, parent);
     field->setObjectName(QLatin1String(name));
     return field;
+}
+
+QLabel* Label(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMinimumWidth(480);
+    return label;
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
@@ -42,11 +52,17 @@ LatencyWindow::LatencyWindow(tamo::Cnc& cnc, QWidget* parent) : QDialog(parent),
     start_ = Button(this, "LatencyStart", QStringLiteral("Start"));
     stop_ = Button(this, "LatencyStop", QStringLiteral("Stop"));
     stop_->setEnabled(false);
-    result_ = new QLabel(QStringLiteral("Do not use the PC while the test runs, or run what it must cope with."), this);
-    result_->setObjectName(QStringLiteral("LatencyResult"));
-    result_->setWordWrap(true);
-    result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    result_->setMinimumWidth(420);
+    verdict_ = Label(this, "LatencyVerdict");
+    verdict_->setText(QStringLiteral("Do not use the PC while the test runs, or run what it must cope with."));
+    QFont bold = verdict_->font();
+    bold.setBold(true);
+    verdict_->setFont(bold);
+    warning_ = Label(this, "LatencyWarning");
+    warning_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    warning_->hide();
+    histogram_ = new LatencyHistogram(this);
+    histogram_->hide();
+    result_ = Label(this, "LatencyResult");
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("Seconds:"), seconds_);
@@ -57,6 +73,9 @@ LatencyWindow::LatencyWindow(tamo::Cnc& cnc, QWidget* parent) : QDialog(parent),
     buttons->addWidget(stop_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
+    layout->addWidget(verdict_);
+    layout->addWidget(warning_);
+    layout->addWidget(histogram_);
     layout->addWidget(result_);
     layout->addLayout(buttons);
 
@@ -88,22 +107,21 @@ void LatencyWindow::Start() {
     const double period_us = period_->text().trimmed().toDouble(&period_ok);
     if (!seconds_ok || !(seconds > 0 && seconds <= kLatencyMaxSeconds) || !period_ok ||
         !(period_us >= 1 && period_us <= kLatencyMaxPeriodUs)) {
-        result_->setText(QStringLiteral("Seconds: above 0, at most 3600. Period: 1 to 1000000 microseconds."));
+        verdict_->setText(QStringLiteral("Seconds: above 0, at most 3600. Period: 1 to 1000000 microseconds."));
         return;
     }
     if (running_ || cnc_.Running()) {
-        result_->setText(QStringLiteral("The machine is moving: start the test when it has stopped."));
+        verdict_->setText(QStringLiteral("The machine is moving: start the test when it has stopped."));
         return;
     }
     running_ = true;
     stop_requested_ = false;
     start_->setEnabled(false);
     stop_->setEnabled(true);
-    result_->setText(QStringLiteral("Measuring..."));
+    verdict_->setText(QStringLiteral("Measuring..."));
 
     cnc_.EnterRealtime();
-    const RealtimeRequest* realtime = cnc_.clock().realtime();
-    const bool raised = realtime != nullptr && realtime->raised();
+    const bool raised = cnc_.clock().realtime() != nullptr && cnc_.clock().realtime()->active();
     LatencyTest test(cnc_.clock(), std::llround(period_us * 1000), seconds);
     while (!stop_requested_ && test.Tick()) {
         cnc_.op().Yield();
@@ -114,11 +132,20 @@ void LatencyWindow::Start() {
     stop_->setEnabled(false);
 
     const LatencyReport report = test.Report();
-    const double feed = report.max_step_rate * 60 * cnc_.st.UnitsPerStepX;
+    const StepDemand demand{cnc_.st.UnitsPerStepX, NumberOf(cnc_.st.JogFastX), NumberOf(cnc_.st.JogSlowX),
+                            cnc_.settings.OptionIn ? "in" : "mm"};
+    RealtimeRequest* request = cnc_.clock().realtime();
+    const LatencyVerdict verdict =
+        JudgeLatency(report, demand, raised ? SteadyClock::ThrottledAboveStepRate(request->ThrottleShare()) : 0);
+    verdict_->setText(QString::fromStdString(verdict.text));
+    warning_->setText(QString::fromStdString(verdict.warning));
+    warning_->setVisible(!verdict.warning.empty());
+    histogram_->Show(report);
+    histogram_->show();
     QString text = QString::fromStdString(FormatLatencyReport(report));
-    text += QStringLiteral("\nX at that rate: %1 %2/min.")
-                .arg(feed, 0, 'f', 0)
-                .arg(QLatin1String(cnc_.settings.OptionIn ? "in" : "mm"));
+    if (!verdict.throttling.empty()) {
+        text += QStringLiteral("\n") + QString::fromStdString(verdict.throttling);
+    }
     text += raised ? QStringLiteral("\nReal-time priority: on.") : QStringLiteral("\nReal-time priority: off.");
     if (!raised && !cnc_.status.Notice.empty()) {
         text += QStringLiteral("\n") + QString::fromStdString(cnc_.status.Notice);

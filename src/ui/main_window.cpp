@@ -11,6 +11,7 @@
 #include "ui/keyboard_jog.h"
 #include "ui/latency_window.h"
 #include "ui/message_dock.h"
+#include "ui/open_timing.h"
 #include "ui/preview_navigation.h"
 #include "ui/program_listing.h"
 #include "ui/qt_operator.h"
@@ -18,8 +19,10 @@
 #include "ui/readout_panel.h"
 #include "ui/scale_dialog.h"
 #include "ui/settings_dialog.h"
+#include "ui/split_handle.h"
 #include "ui/status_bar.h"
 #include "ui/velmor_view.h"
+#include "ui/view_3d.h"
 #include "ui/window_settings.h"
 
 #include <QAction>
@@ -37,6 +40,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,8 +51,12 @@ namespace {
 constexpr int kPanelWidth = 3000 / kTwipsPerPixel; // Picture1
 // Down to the bottom of "Line in progress", with a margin.
 constexpr int kPanelHeight = 4800 / kTwipsPerPixel;
-// The least width of the program listing: a line number and the start of a line.
-constexpr int kListingWidth = 160;
+// The program listing: narrow, as it was first laid out, and at its least a line number and the
+// start of a line.
+constexpr int kListingWidth = 200;
+constexpr int kListingLeast = 120;
+// The view at its narrowest: as wide as the panel beside it is tall.
+constexpr int kViewLeast = kPanelHeight;
 
 // A menu item named as the control it is, calling `call` when chosen.
 QAction* AddItem(QObject* context, QMenu* menu, const char* name, const QString& caption, std::function<void()> call) {
@@ -86,7 +94,18 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
 
     view_ = new VelmorView(cnc_, surface_, client_);
     navigation_ = new PreviewNavigation(cnc_, surface_, *view_);
+    view_3d_ = new View3D(cnc_, client_);
+    view_3d_->hide(); // the top view is the one shown at first
     listing_ = new ProgramListing(cnc_, client_);
+    listing_width_ = remembered_->listing_width() > 0 ? remembered_->listing_width() : kListingWidth;
+    splitter_ = new SplitHandle(
+        [this](int global_x) {
+            const int edge = client_->mapFromGlobal(QPoint(global_x, 0)).x();
+            listing_width_ = std::max(kListingLeast, picture1_->x() - edge);
+            remembered_->set_listing_width(listing_width_);
+            LayOut();
+        },
+        listing_);
     const auto act = [this](const std::function<void()>& call) {
         Act(call);
     };
@@ -112,6 +131,9 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     check_->set_on_open([this](const std::string& path) { OpenProgram(QFile::decodeName(path.c_str())); });
     check_->set_on_report([this](const check::Report& report) {
         cnc_.status.Check = "Program check: " + report.Summary();
+        if (timing_ != nullptr) {
+            timing_->CheckDone();
+        }
         Refresh();
         StartEstimate(); // after the check, so that their copies of a long program never coexist
     });
@@ -137,11 +159,23 @@ MainWindow::~MainWindow() {
         estimator_.join(); // its result, if it is still to come, goes with the frame
     }
     qApp->removeEventFilter(this);
+    cnc_.OpenStageEnded = nullptr;
     op_.set_live_update(nullptr);
     op_.set_models_changed(nullptr);
     op_.set_view(nullptr);
     op_.set_dialog_parent(nullptr);
     surface_.set_target(nullptr);
+}
+
+void MainWindow::ReportOpenTiming(std::function<void(const std::string&)> report) {
+    timing_ = new OpenTiming(std::move(report));
+    timing_->setParent(this);
+    timing_->Watch(view_, [] { return true; });
+    timing_->Watch(view_3d_, [this] { return view_3d_->Shows(*cnc_.toolpath()); });
+    cnc_.OpenStageEnded = [this](std::string_view stage) {
+        timing_->set_lines(cnc_.st.PrgLineCount);
+        timing_->Stage(stage);
+    };
 }
 
 void MainWindow::Act(const std::function<void()>& call) {
@@ -172,6 +206,9 @@ void MainWindow::StartEstimate() {
             this,
             [this, estimate = std::move(estimate), inputs = std::move(inputs)]() mutable {
                 cnc_.KeepEstimate(std::move(estimate), std::move(inputs));
+                if (timing_ != nullptr) {
+                    timing_->EstimateDone();
+                }
                 Refresh();
             },
             Qt::QueuedConnection);
@@ -237,19 +274,53 @@ void MainWindow::BuildMenus() {
     });
 }
 
-// No shortcuts here: a key pressed in the view must stop the machine, never zoom it.
+// No shortcuts here: a key pressed in the view must stop the machine, never zoom it. Fit and the
+// zooms act on the view shown; the four directions turn the 3-D view, showing it if need be.
 void MainWindow::BuildViewMenu(QMenu* view) {
     auto item = [this, view](const char* name, const QString& caption, std::function<void()> call) {
         return AddItem(this, view, name, caption, std::move(call));
     };
-    item("View_Fit", QStringLiteral("Fit"), [this] { navigation_->Fit(); });
-    item("View_ZoomIn", QStringLiteral("Zoom in"), [this] { navigation_->ZoomIn(); });
-    item("View_ZoomOut", QStringLiteral("Zoom out"), [this] { navigation_->ZoomOut(); });
+    const auto in_3d = [this] {
+        return view_3d_action_->isChecked();
+    };
+    item("View_Fit", QStringLiteral("Fit"), [this, in_3d] { in_3d() ? view_3d_->Fit() : navigation_->Fit(); });
+    item("View_ZoomIn", QStringLiteral("Zoom in"),
+         [this, in_3d] { in_3d() ? view_3d_->Zoom(1.25) : navigation_->ZoomIn(); });
+    item("View_ZoomOut", QStringLiteral("Zoom out"),
+         [this, in_3d] { in_3d() ? view_3d_->Zoom(1 / 1.25) : navigation_->ZoomOut(); });
+    view->addSeparator();
+    view_3d_action_ = item("View_3D", QStringLiteral("3-D"), [this] { Show3D(view_3d_action_->isChecked()); });
+    view_3d_action_->setCheckable(true);
+    const std::array<std::pair<const char*, Camera::Preset>, 4> presets{{{"Top", Camera::Preset::Top},
+                                                                         {"Front", Camera::Preset::Front},
+                                                                         {"Side", Camera::Preset::Side},
+                                                                         {"Iso", Camera::Preset::Iso}}};
+    for (const auto& [name, preset] : presets) {
+        item((std::string("View_") + name).c_str(), QLatin1String(name), [this, preset = preset] {
+            Show3D(true);
+            view_3d_->Look(preset);
+        });
+    }
     view->addSeparator();
     listing_action_ = item("View_Listing", QStringLiteral("Program listing"), [this] { LayOut(); });
     listing_action_->setCheckable(true);
     listing_action_->setChecked(true);
     view->addAction(messages_->toggleViewAction());
+}
+
+void MainWindow::Show3D(bool shown) {
+    view_3d_action_->setChecked(shown);
+    const bool was_shown = !view_->isHidden();
+    cnc_.TopViewShown = !shown;
+    view_->setVisible(!shown);
+    view_3d_->setVisible(shown);
+    if (!shown && !was_shown) {
+        cnc_.FrameResized(); // its lines were left undrawn while it was hidden
+    }
+    op_.set_view(shown ? static_cast<QWidget*>(view_3d_) : view_);
+    if (view_->hasFocus() || view_3d_->hasFocus() || QApplication::focusWidget() == nullptr) {
+        (shown ? static_cast<QWidget*>(view_3d_) : view_)->setFocus();
+    }
 }
 
 void MainWindow::Refresh() {
@@ -279,6 +350,9 @@ void MainWindow::RefreshLive() {
     messages_->Refresh();
     listing_->Refresh();
     view_->UpdateMarker();
+    if (view_3d_->isVisible()) {
+        view_3d_->Refresh();
+    }
 }
 
 void MainWindow::LayOut() {
@@ -288,7 +362,9 @@ void MainWindow::LayOut() {
     const QSize bar = picture2_->LeastSize() + QSize(2, 2) * picture2_->frameWidth();
     parts.bar_width = bar.width();
     parts.bar_height = bar.height();
-    parts.listing_width = listing_action_->isChecked() ? kListingWidth : 0;
+    parts.listing_width = listing_action_->isChecked() ? listing_width_ : 0;
+    parts.listing_least = kListingLeast;
+    parts.view_least = kViewLeast;
     const Cnc::Box least = Cnc::MinimumFrame(parts);
     client_->setMinimumSize(least.width, least.height);
 
@@ -300,6 +376,9 @@ void MainWindow::LayOut() {
     place(picture2_, layout.bar);
     listing_->setVisible(parts.listing_width > 0);
     place(listing_, layout.listing);
+    splitter_->setGeometry(0, 0, SplitHandle::kWidth, layout.listing.height);
+    splitter_->raise();
+    place(view_3d_, layout.view);
     const QSize side(layout.view.width, layout.view.height);
     if (side == view_->size() && !surface_.image().isNull()) {
         return;

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 class QAction;
@@ -22,6 +23,7 @@ class ControlPanel;
 class CoordinateDialog;
 class LatencyWindow;
 class MessageDock;
+class OpenTiming;
 class PreviewNavigation;
 class ProgramListing;
 class QtOperator;
@@ -29,8 +31,10 @@ class QtSurface;
 class ReadoutPanel;
 class ScaleDialog;
 class SettingsDialog;
+class SplitHandle;
 class StatusBar;
 class VelmorView;
+class View3D;
 class WindowSettings;
 
 // MDIForm1, the frame: the menu bar, the toolpath view with the program listing beside it, the
@@ -53,6 +57,7 @@ public:
     void RefreshLive();
 
     [[nodiscard]] VelmorView* view() const { return view_; }
+    [[nodiscard]] View3D* view_3d() const { return view_3d_; }
     [[nodiscard]] ReadoutPanel* readouts() const { return picture2_; }
 
     // Where the frame opens: where the operator left it, else three quarters of the screen.
@@ -60,6 +65,9 @@ public:
     // File > Open with the file already chosen (dropped on the frame, or picked from the recent
     // list). A file that is gone is said so and leaves the list.
     void OpenProgram(const QString& path);
+
+    // Every Open from now on reports where its time went (`tamocnc --timing`), one line each.
+    void ReportOpenTiming(std::function<void(const std::string&)> report);
 
     // How the process ends once the configuration is written. The default ends it at once, also
     // from inside the nested event loop of a running move; tests put in their own.
@@ -74,6 +82,8 @@ protected:
 private:
     void BuildMenus();
     void BuildViewMenu(QMenu* view);
+    // View > 3-D: the 3-D view in the top view's place, or the top view back.
+    void Show3D(bool shown);
 
     // The client area shared between view, listing, panel and readout bar, and the frame's least
     // size; a new size of the view redraws it.
@@ -102,7 +112,10 @@ private:
     ControlPanel* picture1_ = nullptr;
     ReadoutPanel* picture2_ = nullptr;
     VelmorView* view_ = nullptr;
+    View3D* view_3d_ = nullptr;
     ProgramListing* listing_ = nullptr;
+    SplitHandle* splitter_ = nullptr; // between the view and the listing
+    int listing_width_ = 0;
     PreviewNavigation* navigation_ = nullptr;
     StatusBar* status_bar_ = nullptr;
     MessageDock* messages_ = nullptr; // View > Messages
@@ -110,6 +123,7 @@ private:
     QAction* open_action_ = nullptr;
     QAction* speed_action_ = nullptr;
     QAction* listing_action_ = nullptr;
+    QAction* view_3d_action_ = nullptr;
     std::array<QAction*, 5> recent_{};
 
     SettingsDialog* settings_ = nullptr;
@@ -118,6 +132,7 @@ private:
     AboutBox* about_ = nullptr;
     CheckWindow* check_ = nullptr;
     LatencyWindow* latency_ = nullptr; // made at the first Options > "Latency Test"
+    OpenTiming* timing_ = nullptr;     // with --timing only
     std::jthread estimator_;
 };
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <thread>
 
 namespace tamo::ui {
 namespace {
@@ -184,6 +185,7 @@ void QtSurface::ResetNavigation() {
 }
 
 void QtSurface::Clear() {
+    strokes_.clear(); // drawn over by the white anyway
     if (image_.isNull()) {
         return;
     }
@@ -215,30 +217,93 @@ QPainter& QtSurface::Painter() {
     if (!painter_) {
         painter_.emplace(&image_);
         painter_->setBrush(Qt::NoBrush);
-        pen_pixels_ = 0;
     }
     return *painter_;
 }
 
-void QtSurface::SetPen(QColor colour, LineStyle style) {
-    QPainter& painter = Painter();
-    const int pixels = PenPixels();
-    if (pixels == pen_pixels_ && colour == pen_colour_ && style == pen_style_) {
-        return;
-    }
-    QPen pen(colour);
-    pen.setWidth(pixels);
-    pen.setStyle(style == LineStyle::Dash ? Qt::DashLine : Qt::SolidLine);
-    pen.setCapStyle(Qt::RoundCap);
-    painter.setPen(pen);
-    pen_colour_ = colour;
-    pen_style_ = style;
-    pen_pixels_ = pixels;
-}
-
 void QtSurface::EndPainting() const {
+    DrawStrokes();
     painter_.reset();
     repaint_requested_ = false;
+}
+
+void QtSurface::Queue(Stroke stroke) {
+    last_dot_.reset();
+    stroke.pen = static_cast<std::uint8_t>(std::min(PenPixels(), 255));
+    if (strokes_.capacity() < kStrokesAtOnce) {
+        strokes_.reserve(kStrokesAtOnce);
+    }
+    strokes_.push_back(stroke);
+    if (strokes_.size() >= kStrokesAtOnce) {
+        DrawStrokes();
+    }
+    RequestFullRepaint();
+}
+
+namespace {
+
+// The strokes that reach into the rows of `band`, drawn in order through a painter of their own on
+// an image over the given bits. Without `clip` the band is the whole image and the painter draws
+// exactly as the one kept open for the other calls would.
+void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const std::vector<QtSurface::Stroke>& strokes,
+              QRect band, bool clip) {
+    QImage image(bits, size.width(), size.height(), bytes_per_line, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setBrush(Qt::NoBrush);
+    if (clip) {
+        painter.setClipRect(band);
+    }
+    QRgb colour = 0;
+    bool dash = false;
+    int pen_pixels = 0;
+    for (const QtSurface::Stroke& s : strokes) {
+        const double margin = s.pen + 2;
+        const double top = s.arc ? s.b : std::min(s.b, s.d);
+        const double bottom = s.arc ? s.b + s.d : std::max(s.b, s.d);
+        if (clip && (bottom + margin < band.top() || top - margin > band.bottom() + 1)) {
+            continue;
+        }
+        if (pen_pixels != s.pen || colour != s.rgb || dash != s.dash) {
+            QPen pen{QColor(s.rgb)};
+            pen.setWidth(s.pen);
+            pen.setStyle(s.dash ? Qt::DashLine : Qt::SolidLine);
+            pen.setCapStyle(Qt::RoundCap);
+            painter.setPen(pen);
+            pen_pixels = s.pen;
+            colour = s.rgb;
+            dash = s.dash;
+        }
+        if (s.arc) {
+            painter.drawArc(QRectF(s.a, s.b, s.c, s.d), s.start, s.span);
+        } else {
+            painter.drawLine(QLineF(s.a, s.b, s.c, s.d));
+        }
+    }
+}
+
+} // namespace
+
+// A long batch is drawn in horizontal bands, one thread each: every band draws the strokes that
+// reach into it, in order, clipped to its rows, so the picture is the one a single painter makes.
+void QtSurface::DrawStrokes() const {
+    if (strokes_.empty()) {
+        return;
+    }
+    painter_.reset(); // the bands paint through painters of their own
+    const int height = image_.height();
+    const int bands = strokes_.size() < kStrokesForBands ? 1 : std::clamp(bands_, 1, std::max(1, height / 64));
+    uchar* bits = image_.bits();
+    std::vector<std::thread> helpers;
+    for (int k = 1; k < bands; ++k) {
+        const QRect band(0, height * k / bands, image_.width(), height * (k + 1) / bands - height * k / bands);
+        helpers.emplace_back(DrawBand, bits, image_.size(), image_.bytesPerLine(), std::cref(strokes_), band, true);
+    }
+    DrawBand(bits, image_.size(), image_.bytesPerLine(), strokes_, QRect(0, 0, image_.width(), height / bands),
+             bands > 1);
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    strokes_.clear();
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) {
@@ -256,9 +321,7 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, 
     if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
         return;
     }
-    SetPen(ToQColor(colour), style);
-    Painter().drawLine(QLineF(ax, ay, bx, by));
-    RequestFullRepaint();
+    Queue({ax, ay, bx, by, 0, 0, ToQColor(colour).rgb(), style == LineStyle::Dash, false});
 }
 
 void QtSurface::Arc(double cx, double cy, double radius, double start, double end, Colour colour) {
@@ -272,15 +335,14 @@ void QtSurface::Arc(double cx, double cy, double radius, double start, double en
         return;
     }
     const double sweep = CounterClockwiseSweep(start, end);
-    SetPen(ToQColor(colour), LineStyle::Solid);
-    QPainter& painter = Painter();
+    const QRgb rgb = ToQColor(colour).rgb();
     if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
         // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
         // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
         constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
-        const QRectF box(centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry);
-        painter.drawArc(box, static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
-                        static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)));
+        Queue({centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry,
+               static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
+               static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true});
     } else {
         const double margin = PenPixels() + 2;
         const QRectF clip = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
@@ -295,7 +357,7 @@ void QtSurface::Arc(double cx, double cy, double radius, double start, double en
             double x2 = qx;
             double y2 = qy;
             if (ClipSegment(clip, x1, y1, x2, y2)) {
-                painter.drawLine(QLineF(x1, y1, x2, y2));
+                Queue({x1, y1, x2, y2, 0, 0, rgb, false, false});
             }
             px = qx;
             py = qy;
@@ -308,6 +370,7 @@ void QtSurface::FillDot(QPointF centre, QRgb rgb) {
     if (image_.isNull() || !Finite(centre.x(), centre.y())) {
         return;
     }
+    DrawStrokes(); // the dot goes over what was drawn before it
     const int size = PenPixels();
     // The square of `size` pixels whose middle is nearest the point; from 4 pixels on, its
     // corners are left out so that a wide pen puts a round dot, as it does at a line's end.
@@ -369,12 +432,12 @@ void QtSurface::Text(double x, double y, const std::string& text) {
     if (!Finite(at.x(), at.y()) || at.x() < -reach || at.y() < -reach || at.x() > reach || at.y() > reach) {
         return;
     }
+    DrawStrokes();
     QPainter& painter = Painter();
     if (target_ != nullptr) {
         painter.setFont(target_->font());
     }
     painter.setPen(ToQColor(fore_));
-    pen_pixels_ = 0;
     const QFontMetricsF metrics(painter.font(), &image_);
     painter.drawText(QPointF(at.x(), at.y() + metrics.ascent()), QString::fromStdString(text));
     RequestFullRepaint();

@@ -33,30 +33,24 @@ VelmorView::VelmorView(tamo::Cnc& cnc, QtSurface& surface, QWidget* parent)
     surface_.set_target(this);
 }
 
-bool VelmorView::event(QEvent* event) {
-    // Tab and Backtab would move the focus away before reaching keyPressEvent; here they are keys
-    // like any other and stop the machine.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-            keyPressEvent(key);
-            return true;
-        }
+bool StopOnViewKey(tamo::Cnc& cnc, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
     }
-    return QWidget::event(event);
-}
-
-void VelmorView::keyPressEvent(QKeyEvent* event) {
-    if (event->text().isEmpty()) {
-        QWidget::keyPressEvent(event);
-        return;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->text().isEmpty() && key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) {
+        return false; // a modifier or a key without a character: the widget's own handling
     }
-    cnc_.ViewKeyPress();
+    cnc.ViewKeyPress();
     event->accept();
+    return true;
 }
 
-void VelmorView::UpdateMarker() {
-    const QPointF at = surface_.ToPixel(cnc_.st.ProgPosX, cnc_.st.ProgPosY) / surface_.pixel_ratio();
+bool VelmorView::event(QEvent* event) {
+    return StopOnViewKey(cnc_, event) || QWidget::event(event);
+}
+
+void ToolMarker::Move(QWidget& view, QPointF at) {
     QRect place;
     // A tool far outside the view has no marker; the cast below would overflow.
     if (std::fabs(at.x()) < 1e6 && std::fabs(at.y()) < 1e6) {
@@ -64,12 +58,28 @@ void VelmorView::UpdateMarker() {
         place =
             QRect(centre - QPoint(kMarkerRadius, kMarkerRadius), QSize(2 * kMarkerRadius + 1, 2 * kMarkerRadius + 1));
     }
-    if (place == marker_) {
+    if (place == place_) {
         return;
     }
-    update(marker_.adjusted(-1, -1, 1, 1));
-    marker_ = place;
-    update(marker_.adjusted(-1, -1, 1, 1));
+    view.update(area());
+    place_ = place;
+    view.update(area());
+}
+
+void ToolMarker::Paint(QPainter& painter) const {
+    if (place_.isEmpty()) {
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(230, 90, 0), 2));
+    painter.drawEllipse(QRectF(place_).adjusted(2, 2, -2, -2));
+    const QPointF c = QRectF(place_).center();
+    painter.drawLine(QPointF(c.x() - kMarkerRadius, c.y()), QPointF(c.x() + kMarkerRadius, c.y()));
+    painter.drawLine(QPointF(c.x(), c.y() - kMarkerRadius), QPointF(c.x(), c.y() + kMarkerRadius));
+}
+
+void VelmorView::UpdateMarker() {
+    marker_.Move(*this, surface_.ToPixel(cnc_.st.ProgPosX, cnc_.st.ProgPosY) / surface_.pixel_ratio());
 }
 
 void VelmorView::paintEvent(QPaintEvent* event) {
@@ -81,14 +91,9 @@ void VelmorView::paintEvent(QPaintEvent* event) {
         painter.fillRect(area, Qt::white);
         painter.drawImage(QRectF(area), image, source);
     }
-    // The tool: a ring with a cross, over the drawing and never part of it.
-    if (!marker_.isEmpty() && event->region().intersects(marker_.adjusted(-1, -1, 1, 1))) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(230, 90, 0), 2));
-        painter.drawEllipse(QRectF(marker_).adjusted(2, 2, -2, -2));
-        const QPointF c = QRectF(marker_).center();
-        painter.drawLine(QPointF(c.x() - kMarkerRadius, c.y()), QPointF(c.x() + kMarkerRadius, c.y()));
-        painter.drawLine(QPointF(c.x(), c.y() - kMarkerRadius), QPointF(c.x(), c.y() + kMarkerRadius));
+    // The tool: over the drawing and never part of it.
+    if (event->region().intersects(marker_.area())) {
+        marker_.Paint(painter);
     }
 }
 

@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace tamo::ui {
 namespace {
 
 const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kListingKey = QStringLiteral("window/listingWidth");
 const QString kRecentKey = QStringLiteral("files/recentPrograms");
 
 } // namespace
@@ -29,6 +32,17 @@ QByteArray WindowSettings::geometry() const {
 void WindowSettings::set_geometry(const QByteArray& geometry) {
     if (ini_) {
         ini_->setValue(kGeometryKey, geometry);
+        ini_->sync();
+    }
+}
+
+int WindowSettings::listing_width() const {
+    return ini_ ? std::max(0, ini_->value(kListingKey, 0).toInt()) : 0;
+}
+
+void WindowSettings::set_listing_width(int pixels) {
+    if (ini_) {
+        ini_->setValue(kListingKey, pixels);
         ini_->sync();
     }
 }

@@ -13,7 +13,8 @@ namespace tamo::ui {
 
 // What the frame remembers between runs, in tamocnc.ini beside tamo.cfg (never in tamo.cfg, whose
 // 48 lines are the machine's): its place and size, and the programs opened last, under keys of
-// their own beside the port and the last folder (UserState). Without a settings file (tamo.cfg has
+// their own beside the port and the last folder (UserState), and where the operator left the
+// splitter between the view and the listing. Without a settings file (tamo.cfg has
 // no place) nothing is remembered.
 class WindowSettings {
 public:
@@ -26,6 +27,10 @@ public:
 
     [[nodiscard]] QByteArray geometry() const;
     void set_geometry(const QByteArray& geometry);
+
+    // The program listing's width as the operator dragged it; 0 when never set.
+    [[nodiscard]] int listing_width() const;
+    void set_listing_width(int pixels);
 
     // Newest first, at most kRecentPrograms.
     [[nodiscard]] QStringList recent() const;

@@ -54,37 +54,28 @@ private:
 
 } // namespace
 
-// The readout bar takes its share of the height (never less than it needs, never so much that the
-// panel is cut); the panel keeps its width at the right; the view is the largest square left of it
-// that leaves the listing its width, and the listing takes the rest of the width. A frame too
-// narrow for a square as tall as the space gives the height the view cannot use to the readouts.
-// Without the listing the view takes the whole width left of the panel.
+// The readout bar takes the least height its readouts need, the panel its width at the right, the
+// listing the width it was given (narrowed to its least, and never below it, where the view would
+// fall below its own least), and the view all the rest: the toolpath gets most of the screen.
 Cnc::FrameLayout Cnc::LayoutFrame(int width, int height, const FrameParts& parts) {
-    const int most_bar = std::max(parts.bar_height, height - parts.panel_height);
-    int bar = std::clamp(height * parts.bar_share_pct / 100, parts.bar_height, most_bar);
-    int top = std::max(0, height - bar);
+    const int top = std::max(0, height - parts.bar_height);
     const int left = std::max(0, width - parts.panel_width);
-    FrameLayout layout;
-    if (parts.listing_width <= 0) {
-        layout.view = {0, 0, left, top};
-    } else {
-        const int side = std::clamp(left - parts.listing_width, 0, top);
-        const int spare = top - std::max(side, parts.panel_height);
-        if (spare > 0) {
-            top -= spare;
-            bar += spare;
-        }
-        layout.view = {0, 0, side, side};
-        layout.listing = {side, 0, left - side, top};
+    int listing = 0;
+    if (parts.listing_width > 0) {
+        listing = std::min(parts.listing_width, left - parts.view_least);
+        listing = std::min(std::max(listing, parts.listing_least), left);
     }
+    FrameLayout layout;
+    layout.view = {0, 0, left - listing, top};
+    layout.listing = {left - listing, 0, listing, top};
     layout.panel = {left, 0, width - left, top};
     layout.bar = {0, top, width, height - top};
     return layout;
 }
 
 Cnc::Box Cnc::MinimumFrame(const FrameParts& parts) {
-    // The view is at least as tall as the panel beside it.
-    const int top_width = parts.panel_width + parts.panel_height + std::max(0, parts.listing_width);
+    const int listing = parts.listing_width > 0 ? parts.listing_least : 0;
+    const int top_width = parts.panel_width + parts.view_least + listing;
     return {0, 0, std::max(top_width, parts.bar_width), parts.panel_height + parts.bar_height};
 }
 
@@ -137,38 +128,42 @@ void Cnc::RedrawToolpath() {
     redraw_pending_ = false;
 }
 
-// The toolpath of the lines the program has run, drawn again in the cut colour, as the live trace
-// drew them: a redraw between runs must not make the part already cut look like the part still to
-// cut. Of a straight feed move a stop ended, the part from its start to the tool is drawn too.
-// The drawing pass starts at the origin as TegnUd's does; the caller puts the block state back.
-// Changes: PrgLine, the block state through ParseLine, GCode (as it was), MWord (0), Previewing
-// (for the length of the pass), the colour (black) and the pen width (1).
+int Cnc::LinesCut() const {
+    const bool in_line = (Running() && activity_ == Activity::Run) || st.StopRequest;
+    return std::clamp(in_line ? st.PrgLineNo - 1 : st.PrgLineNo, 0, st.PrgLineCount);
+}
+
+// The toolpath of the lines the program has run, drawn again in the cut colour from the record of
+// the last walk, as the live trace drew them: a redraw between runs must not make the part already
+// cut look like the part still to cut. Of a straight feed move a stop ended, the part from its start
+// to the tool is drawn too. Changes: the colour (black after) and the pen width (1 after).
 void Cnc::DrawCutPart(int lines, bool and_part_of_next) {
     const int done = std::min(lines, st.PrgLineCount);
     const bool part = and_part_of_next && done < st.PrgLineCount;
-    if (done < 1 && !part) {
+    if ((done < 1 && !part) || !TopViewShown) {
         return;
     }
-    const std::string held = st.GCode;
-    st.Previewing = true;
-    st.StartX = st.StartY = st.StartZ = 0;
-    st.TargetX = st.TargetY = st.TargetZ = 0;
     view().SetForeColor(kCut);
     view().SetDrawWidth(2); // as wide as the live trace
-    for (int line = 1; line <= done + (part ? 1 : 0); ++line) {
-        st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(line)));
-        ParseLine();
-        if (line <= done) {
-            DrawMove();
-        } else if (st.GCode == "G01" || st.GCode == "G1") {
-            view().Line(st.StartX, st.StartY, st.ProgPosX, st.ProgPosY, kCut, LineStyle::Solid);
+    const std::vector<ToolpathMove>& moves = toolpath_->moves();
+    const std::size_t cut = toolpath_->MovesUpTo(std::max(done, 0));
+    DrawToolpath(cut, kCut);
+    if (part) {
+        // The stopped line's feed move, from where it starts (after a jump, if it has one).
+        std::size_t i = cut;
+        double x = i > 0 ? moves[i - 1].x : 0;
+        double y = i > 0 ? moves[i - 1].y : 0;
+        if (i < moves.size() && moves[i].line() == done + 1 && moves[i].kind() == MoveKind::Jump) {
+            x = moves[i].x;
+            y = moves[i].y;
+            ++i;
+        }
+        if (i < moves.size() && moves[i].line() == done + 1 && moves[i].kind() == MoveKind::Feed) {
+            view().Line(x, y, st.ProgPosX, st.ProgPosY, kCut, LineStyle::Solid);
         }
     }
     view().SetForeColor(kBlack);
     view().SetDrawWidth(1);
-    st.GCode = held;
-    st.Previewing = false;
-    st.MWord = 0.0;
 }
 
 } // namespace tamo

@@ -28,27 +28,6 @@ constexpr double kPi = std::numbers::pi;
 // by line from the origin to the far edge.
 constexpr double kMaxGridLinesPerSide = 1000;
 
-// The spacing G of the grid for a view of side s; grid lines are G/2 apart. 0 when the view is
-// wider than 10000 units (or s is not a number): that view shows its axes without a grid.
-double GridStep(double s) {
-    if (s <= 1) {
-        return 0.5;
-    }
-    if (s <= 10) {
-        return 1;
-    }
-    if (s <= 100) {
-        return 10 * std::floor(s / 10);
-    }
-    if (s <= 1000) {
-        return 40 * std::floor(s / 100);
-    }
-    if (s <= 10000) {
-        return 60 * std::floor(s / 1000);
-    }
-    return 0;
-}
-
 // How many lines k * spacing, k = 0, 1, ..., stay within distance `reach` of the origin; none
 // when reach is negative, as a loop from 0 towards an edge on the other side runs no pass.
 double GridLinesUpTo(double reach, double spacing) {
@@ -72,6 +51,27 @@ void ReadPreviewLine(MachineState& st) {
 
 } // namespace
 
+// The spacing G of the grid for a view of side s; grid lines are G/2 apart. 0 when the view is
+// wider than 10000 units (or s is not a number): that view shows its axes without a grid.
+double GridStep(double s) {
+    if (s <= 1) {
+        return 0.5;
+    }
+    if (s <= 10) {
+        return 1;
+    }
+    if (s <= 100) {
+        return 10 * std::floor(s / 10);
+    }
+    if (s <= 1000) {
+        return 40 * std::floor(s / 100);
+    }
+    if (s <= 10000) {
+        return 60 * std::floor(s / 1000);
+    }
+    return 0;
+}
+
 // The live trace puts a dot every PlotStep of travel: about two dots per twip of view width.
 // Changes: PlotStep, PlotTravel.
 void Cnc::UpdatePlotStep() {
@@ -79,38 +79,75 @@ void Cnc::UpdatePlotStep() {
     st.PlotTravel = 0;
 }
 
-// Redraws the whole preview in two passes over the program: the first measures the extents, the
-// second draws. The caller sets Previewing around it, so that no pass prompts for a tool change.
-// Changes: HeldGCode, PreviewLine (PrgLineCount after), the view's extents and centre, and
-// everything ParseLine changes; GCode is put back as it was, while the start and target points,
-// the other modal words and the arc working values keep what the program's last block left.
+// Redraws the whole preview from one walk of the program: every line is parsed once, widening the
+// extents and adding its move to a new toolpath record; then the view is scaled to the extents and
+// the record drawn. The same record feeds the 3-D view. The walk starts at the origin with the
+// modal words as they stand, so the extents are those of what is drawn. The caller sets Previewing
+// around it, so that no line prompts for a tool change.
+// Changes: HeldGCode, PreviewLine (PrgLineCount after), the view's extents and centre, the toolpath
+// record, and everything ParseLine changes; GCode is put back as it was, while the start and target
+// points, the other modal words and the arc working values keep what the program's last block left.
 void Cnc::TegnUd() {
     st.HeldGCode = st.GCode;
     st.PreviewLine = 0;
     // The extents always contain the origin, so that the axes are always in view.
     st.ViewMaxX = st.ViewMinX = st.ViewMaxY = st.ViewMinY = 0;
-    st.ArcI = st.ArcJ = 0; // each pass reads the program from its first line, as a run does
+    st.StartX = st.StartY = st.StartZ = 0;
+    st.TargetX = st.TargetY = st.TargetZ = 0;
+    st.ArcI = st.ArcJ = 0; // the walk reads the program from its first line, as a run does
+    for (std::size_t i = 0; i < walk_scale_.size(); ++i) {
+        walk_scale_[i] = ScaleFactor(static_cast<int>(i));
+    }
+    // A new record: the windows may still be drawing the old one on a thread of their own.
+    walking_ = std::make_shared<Toolpath>();
+    walking_->Reserve(static_cast<std::size_t>(st.PrgLineCount) + 16);
     while (st.PreviewLine < st.PrgLineCount) {
         ++st.PreviewLine;
         ReadPreviewLine(st);
         ParseLine();
         GrowExtents();
-    }
-    // The measuring pass started from wherever the last run or redraw left the points; the
-    // drawing starts at the origin.
-    st.StartX = st.StartY = st.StartZ = 0;
-    st.TargetX = st.TargetY = st.TargetZ = 0;
-    st.ArcI = st.ArcJ = 0;
-    view().Clear();
-    Cordinate();
-    st.PreviewLine = 0;
-    while (st.PreviewLine < st.PrgLineCount) {
-        ++st.PreviewLine;
-        ReadPreviewLine(st);
-        ParseLine();
         DrawMove();
     }
+    toolpath_ = std::move(walking_);
+    walking_.reset();
+    StageEnded("walk");
+    view().Clear();
+    Cordinate();
+    if (TopViewShown) {
+        DrawToolpath(toolpath_->moves().size(), view().ForeColor());
+    }
     st.GCode = st.HeldGCode;
+}
+
+// The first `count` moves of the toolpath record on the view: rapids dashed bright green, feed moves
+// and arcs solid in `colour`, at the view's pen width. Changes nothing in the record.
+void Cnc::DrawToolpath(std::size_t count, Colour colour) {
+    const std::vector<ToolpathMove>& moves = toolpath_->moves();
+    const std::vector<ToolpathArc>& arcs = toolpath_->arcs();
+    double x = 0;
+    double y = 0;
+    std::size_t arc = 0;
+    for (std::size_t i = 0; i < count && i < moves.size(); ++i) {
+        const ToolpathMove& move = moves[i];
+        switch (move.kind()) {
+        case MoveKind::Jump:
+            break;
+        case MoveKind::Rapid:
+            view().Line(x, y, move.x, move.y, kGreen, LineStyle::Dash);
+            break;
+        case MoveKind::Feed:
+            view().Line(x, y, move.x, move.y, colour, LineStyle::Solid);
+            break;
+        case MoveKind::ArcClockwise:
+        case MoveKind::ArcCounterClockwise: {
+            const ToolpathArc& c = arcs[arc++];
+            view().Arc(c.cx, c.cy, c.r, c.from, c.to, colour);
+            break;
+        }
+        }
+        x = move.x;
+        y = move.y;
+    }
 }
 
 // Scales the view to a square about the extents with a 10 % margin and draws the grid, its labels
@@ -199,7 +236,9 @@ void Cnc::GrowExtents() {
 }
 
 // Draws the block just parsed, by its motion word as the run moves it; a canned drill cycle shows
-// its move to the hole as a rapid move. Changes: ArcDir and what DrawArc changes, for arcs.
+// its move to the hole as a rapid move. During a redraw's walk the move goes into the toolpath
+// record, which is drawn once the view is scaled; otherwise (a step of the step controls) straight
+// onto the view. Changes: ArcDir and what DrawArc changes, for arcs.
 void Cnc::DrawMove() {
     switch (MotionOf(st.GCode)) {
     case Motion::Rapid:
@@ -223,26 +262,38 @@ void Cnc::DrawMove() {
     }
 }
 
-// A dashed bright green line from the start point to the target. Changes nothing in the record.
+// A dashed bright green line from the start point to the target. Changes nothing in the state.
 void Cnc::DrawRapid() {
-    if (MoveIsFinite(st)) {
-        view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, kGreen, LineStyle::Dash);
+    if (!MoveIsFinite(st)) {
+        return;
     }
+    if (walking_) {
+        walking_->AddLine(MoveKind::Rapid, st.PreviewLine, {st.StartX, st.StartY, st.StartZ},
+                          {st.TargetX, st.TargetY, st.TargetZ});
+        return;
+    }
+    view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, kGreen, LineStyle::Dash);
 }
 
 // A solid line in the foreground colour from the start point to the target. Changes nothing in
-// the record.
+// the state.
 void Cnc::DrawFeedLine() {
-    if (MoveIsFinite(st)) {
-        view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, view().ForeColor(), LineStyle::Solid);
+    if (!MoveIsFinite(st)) {
+        return;
     }
+    if (walking_) {
+        walking_->AddLine(MoveKind::Feed, st.PreviewLine, {st.StartX, st.StartY, st.StartZ},
+                          {st.TargetX, st.TargetY, st.TargetZ});
+        return;
+    }
+    view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, view().ForeColor(), LineStyle::Solid);
 }
 
 // Draws the arc of the block just parsed as the run walks it (MakeArcGeometry), clockwise for
 // ArcDir -1 and counter-clockwise otherwise, in the foreground colour. Changes: ArcEndDX, ArcEndDY,
 // ArcEndAngle and ArcStartAngle (the end's and the start's polar angles in [0, 2 pi)), and ArcI and
 // ArcJ, which are left pointing from the centre to the start point (a later block without I or J
-// finds them so).
+// finds them so). During a redraw's walk the arc goes into the toolpath record instead.
 //
 // An arc of radius 0 (I and J too small to square) has no angles. It is not drawn, and the redraw
 // goes on with the next block; the record is left as far as the end point's offsets, which is
@@ -265,6 +316,12 @@ void Cnc::DrawArc() {
     // counter-clockwise one from end to start. Equal angles draw the whole circle.
     const double from = st.ArcDir >= 0 ? st.ArcStartAngle : Turn(g.start_raw - g.sweep);
     const double to = g.sweep >= 2 * kPi ? from : st.ArcDir >= 0 ? Turn(g.start_raw + g.sweep) : st.ArcStartAngle;
+    if (walking_) {
+        walking_->AddArc(st.ArcDir >= 0 ? MoveKind::ArcCounterClockwise : MoveKind::ArcClockwise, st.PreviewLine,
+                         {st.StartX, st.StartY, st.StartZ}, {st.TargetX, st.TargetY, st.TargetZ},
+                         {g.centre_x, g.centre_y, g.radius, from, to});
+        return;
+    }
     view().Arc(g.centre_x, g.centre_y, g.radius, from, to, view().ForeColor());
 }
 

@@ -1,7 +1,9 @@
 // Options > "Latency Test" on the offscreen platform, with a clock that never waits: the window
-// runs the deadline loop with the events let in after every tick and shows what it measured.
+// runs the deadline loop with the events let in after every tick and shows its verdict, the
+// histogram and the figures.
 
 #include "gui_fixture.h"
+#include "ui/latency_histogram.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
 #include "ui/qt_surface.h"
@@ -25,9 +27,10 @@ TEST(LatencyWindow, RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame) {
     ui::MainWindow window(cnc, op, surface);
     window.set_end_process([] {});
     window.show();
-    // The events after the 100th tick take 3 ms: that tick's successor comes 2.1 ms after its due time.
+    // The events after every 100th tick take 3 ms: that tick's successor comes 2.1 ms after its due
+    // time.
     op.set_yield_hook([&](std::uint64_t n) {
-        if (n == 100) {
+        if (n % 100 == 0) {
             clock.AdvanceNs(3'000'000);
         }
     });
@@ -42,11 +45,20 @@ TEST(LatencyWindow, RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame) {
     EXPECT_NE(result.find("max 2100.0 us"), std::string::npos) << result;
     EXPECT_NE(result.find("Real-time priority: off"), std::string::npos) << result;
     EXPECT_GT(op.yields(), 1000u);
+    // A tick in a hundred 2.1 ms late: 47 steps/s, less than the 222 of the slow jog rate.
+    EXPECT_EQ(Text(*latency, "LatencyVerdict"),
+              "Too late for stepping: close other programs or allow real-time priority.");
+    EXPECT_NE(Text(*latency, "LatencyWarning").find("needs 1111 steps/s"), std::string::npos);
+    const auto* histogram = Find<ui::LatencyHistogram>(*latency, "LatencyHistogram");
+    EXPECT_TRUE(histogram->isVisible());
+    const LatencyReport& report = histogram->report();
+    EXPECT_EQ(report.bins[11], report.ticks / 100) << "2 to 5 ms";
+    EXPECT_EQ(report.bins[0] + report.bins[11], report.ticks) << "the others on time";
     SaveScreen(*latency, "latency_test.png");
 
     Type(*latency, "LatencySeconds", QStringLiteral("0"));
     Click(*latency, "LatencyStart");
-    EXPECT_EQ(Text(*latency, "LatencyResult"), "Seconds: above 0, at most 3600. Period: 1 to 1000000 microseconds.");
+    EXPECT_EQ(Text(*latency, "LatencyVerdict"), "Seconds: above 0, at most 3600. Period: 1 to 1000000 microseconds.");
 }
 
 } // namespace

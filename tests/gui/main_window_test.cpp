@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include <numbers>
@@ -18,11 +19,13 @@ namespace {
 
 using namespace test;
 
-TEST_F(MainWindowTest, ShowsOneGroupAtATimeAndTheEmptyGrid) {
+TEST_F(MainWindowTest, ShowsOneGroupAtATimeUnderItsTabAndTheEmptyGrid) {
     for (int page : {1, 3, 4, 2, 0}) {
         Click(*window_, ("Command4_" + std::to_string(page)).c_str());
         for (int i = 0; i < 5; ++i) {
             EXPECT_EQ(Find<QGroupBox>(*window_, ("Frame1_" + std::to_string(i)).c_str())->isVisible(), i == page);
+            // The page's tab is the one raised.
+            EXPECT_EQ(Find<QPushButton>(*window_, ("Command4_" + std::to_string(i)).c_str())->isChecked(), i == page);
         }
     }
 
@@ -165,11 +168,10 @@ TEST_F(MainWindowTest, StepControlsShowTheLineAndRepeatWhileHeld) {
 TEST_F(MainWindowTest, ANewSizeRedrawsTheToolpathAndARedrawWaitsForTheRun) {
     Open(ProgramFile("G00 X10 Y10\nG01 X40 Y10 F300\nG01 X40 Y40\n"));
     const ui::VelmorView* view = window_->view();
-    const int old_side = view->width();
+    const int old_height = view->height();
     window_->resize(window_->width(), window_->height() + 100);
     QCoreApplication::processEvents();
-    EXPECT_GT(view->height(), old_side);
-    EXPECT_EQ(view->width(), view->height());
+    EXPECT_EQ(view->height(), old_height + 100); // the readouts keep their height
     EXPECT_EQ(surface_.image().size(), view->size());
     EXPECT_TRUE(Near(25, 10, qRgb(0, 0, 0))); // the toolpath was drawn again at the new size
 

@@ -1,0 +1,80 @@
+#include "view/toolpath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tamo {
+
+// The arc's own geometry, as the top view draws it, turned into the way the tool goes: a G02 is
+// drawn counter-clockwise from its end to its start, so the tool leaves from `to`.
+ArcTravel TravelOf(const ToolpathArc& circle, MoveKind kind) {
+    constexpr double kTurn = 2 * std::numbers::pi;
+    double sweep = std::fmod(circle.to - circle.from, kTurn);
+    if (!(sweep > 0)) {
+        sweep += kTurn; // equal angles: the whole circle
+    }
+    if (kind == MoveKind::ArcClockwise) {
+        return {circle.to, -sweep};
+    }
+    return {circle.from, sweep};
+}
+
+// Room for a move a line and an arc every other line, so that a long program seldom copies its
+// record to grow it.
+void Toolpath::Reserve(std::size_t lines) {
+    moves_.reserve(lines);
+    arcs_.reserve(lines / 2);
+}
+
+void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]) {
+    Push(MoveKind::Jump, line, start);
+    Push(kind, line, end);
+}
+
+void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3],
+                      const ToolpathArc& circle) {
+    Push(MoveKind::Jump, line, start);
+    arcs_.push_back(circle);
+    Widen(circle.cx - circle.r, circle.cy - circle.r, end[2]);
+    Widen(circle.cx + circle.r, circle.cy + circle.r, end[2]);
+    Push(kind, line, end);
+}
+
+// A jump only where the path does not already stand: from the origin before the first move, else
+// from the last move's end.
+void Toolpath::Push(MoveKind kind, int line, const double (&end)[3]) {
+    if (kind == MoveKind::Jump) {
+        const bool there = moves_.empty() ? end[0] == 0 && end[1] == 0 && end[2] == 0
+                                          : end[0] == moves_.back().x && end[1] == moves_.back().y &&
+                                                static_cast<float>(end[2]) == moves_.back().z;
+        if (there) {
+            return;
+        }
+    }
+    ToolpathMove move;
+    move.x = end[0];
+    move.y = end[1];
+    move.z = static_cast<float>(end[2]);
+    move.line_kind = static_cast<std::uint32_t>(line) << 3 | static_cast<std::uint32_t>(kind);
+    moves_.push_back(move);
+    Widen(end[0], end[1], end[2]);
+}
+
+void Toolpath::Widen(double x, double y, double z) {
+    const double p[3] = {x, y, z};
+    for (int i = 0; i < 3; ++i) {
+        if (std::isfinite(p[i])) {
+            bounds_.min[i] = std::min(bounds_.min[i], p[i]);
+            bounds_.max[i] = std::max(bounds_.max[i], p[i]);
+        }
+    }
+}
+
+std::size_t Toolpath::MovesUpTo(int line) const {
+    const auto after = std::upper_bound(moves_.begin(), moves_.end(), line,
+                                        [](int l, const ToolpathMove& move) { return l < move.line(); });
+    return static_cast<std::size_t>(after - moves_.begin());
+}
+
+} // namespace tamo

@@ -1,0 +1,90 @@
+#pragma once
+
+// The toolpath of the loaded program as the last redraw walked it: every move the top view draws,
+// in program order, with the Z of its end point, so that the top view and the 3-D view are both
+// drawn from one walk of the program. Plain data; a record, once walked, is never changed, so the
+// windows can draw it on a thread of their own while the next walk builds a new one.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tamo {
+
+enum class MoveKind : std::uint8_t {
+    Jump,                // the next move starts here; nothing leads to it
+    Rapid,               // dashed green; a drill cycle's move to its hole too
+    Feed,                // a straight feed move
+    ArcClockwise,        // G02; its circle is the next entry of arcs()
+    ArcCounterClockwise, // G03; likewise
+};
+
+// Where a move ends and the program line (its buffer entry) it belongs to. X and Y are exactly what
+// the top view draws; Z is for the 3-D view, which needs no more than a float's precision.
+struct ToolpathMove {
+    double x = 0;
+    double y = 0;
+    float z = 0;
+    std::uint32_t line_kind = 0; // line << 3 | kind
+
+    [[nodiscard]] MoveKind kind() const { return static_cast<MoveKind>(line_kind & 7u); }
+    [[nodiscard]] int line() const { return static_cast<int>(line_kind >> 3); }
+    [[nodiscard]] bool arc() const {
+        return kind() == MoveKind::ArcClockwise || kind() == MoveKind::ArcCounterClockwise;
+    }
+};
+
+// The circle of an arc move as the top view draws it: counter-clockwise from `from` to `to`, in
+// radians (equal angles: the whole circle), whichever way the tool goes round.
+struct ToolpathArc {
+    double cx = 0;
+    double cy = 0;
+    double r = 0;
+    double from = 0;
+    double to = 0;
+};
+
+// The way an arc takes the tool: the angle it leaves from and the angle it turns through,
+// counter-clockwise positive. Z changes in step with the angle (a helix when the block has a Z
+// travel), as the run walks it.
+struct ArcTravel {
+    double start = 0;
+    double sweep = 0;
+};
+[[nodiscard]] ArcTravel TravelOf(const ToolpathArc& circle, MoveKind kind);
+
+struct Box3 {
+    double min[3] = {0, 0, 0};
+    double max[3] = {0, 0, 0};
+};
+
+// The grid's spacing G for a view `side` units across, as the top view draws it: lines G/2 apart.
+// 0 for a view wider than 10000 units, which has no grid.
+[[nodiscard]] double GridStep(double side);
+
+class Toolpath {
+public:
+    void Reserve(std::size_t lines);
+    // A straight move (Rapid or Feed) of `line` from the start point to the end point. A start that
+    // is not where the last move ended is recorded as a jump first.
+    void AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]);
+    void AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3], const ToolpathArc& circle);
+
+    [[nodiscard]] const std::vector<ToolpathMove>& moves() const { return moves_; }
+    // One entry per arc move, in the order of the moves.
+    [[nodiscard]] const std::vector<ToolpathArc>& arcs() const { return arcs_; }
+    // How many moves belong to lines 1 to `line` (the moves come in line order).
+    [[nodiscard]] std::size_t MovesUpTo(int line) const;
+    // Every point of the path, arcs with their whole circle, and the origin.
+    [[nodiscard]] const Box3& bounds() const { return bounds_; }
+
+private:
+    void Push(MoveKind kind, int line, const double (&end)[3]);
+    void Widen(double x, double y, double z);
+
+    std::vector<ToolpathMove> moves_;
+    std::vector<ToolpathArc> arcs_;
+    Box3 bounds_;
+};
+
+} // namespace tamo

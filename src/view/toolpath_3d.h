@@ -1,0 +1,48 @@
+#pragma once
+
+// The 3-D view's drawing: the toolpath record seen through a camera, into a plain image of 32-bit
+// pixels (0xffRRGGBB), in the top view's colours. No window toolkit here: the windows show the
+// image, and a drawing of a million moves takes a few tens of milliseconds on one core, so that the
+// view can be turned at more than ten frames a second.
+
+#include "platform/surface.h"
+#include "view/camera.h"
+#include "view/toolpath.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace tamo {
+
+struct PixelImage {
+    std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0; // pixels from one row to the next
+};
+
+struct Scene3D {
+    const Toolpath* path = nullptr;
+    std::size_t cut_moves = 0;  // the first moves, the part already cut, in the cut colour
+    std::optional<Box3> travel; // the machine's travel, drawn as a box when it is known
+};
+
+// White, the grid on the XY plane under the toolpath with the X and Y axes through the origin, the
+// toolpath (rapids dashed green, feed moves and arcs black, the cut part in the cut colour), the
+// travel box, and the program origin's three axes (X red, Y green, Z blue).
+void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image);
+
+// Moves [first, last) of the toolpath over what is drawn, feed moves and arcs in `colour`: the part
+// cut since the image was drawn.
+void DrawMoves3D(const Camera& camera, const Toolpath& path, std::size_t first, std::size_t last, Colour colour,
+                 PixelImage& image);
+
+// Where a world point lands in the image, in pixels from its top left corner.
+struct PixelPoint {
+    double x = 0;
+    double y = 0;
+};
+[[nodiscard]] PixelPoint Project(const Camera& camera, const PixelImage& image, double x, double y, double z);
+
+} // namespace tamo

@@ -1,0 +1,188 @@
+// The 3-D view: where it puts the points of a program from each direction, how the mouse turns,
+// moves and zooms it, the part cut during a run, and that the top view beside it draws as it did.
+// Pictures go to the screens folder of the build.
+
+#include "main_window_fixture.h"
+#include "ui/view_3d.h"
+
+#include <QWheelEvent>
+
+#include <cmath>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using namespace test;
+
+// The twelve edges of the cube from (0, 0, 0) to (10, 10, 10), as feed moves.
+const char* const kCube = "G01 X10 F300\nY10\nX0\nY0\nZ10\nX10\nY10\nX0\nY0\nG00 X10 Y0 Z0\nG01 Z10\n"
+                          "G00 X10 Y10 Z0\nG01 Z10\nG00 X0 Y10 Z0\nG01 Z10\n";
+
+class View3DTest : public MainWindowTest {
+protected:
+    ui::View3D& View() { return *window_->view_3d(); }
+
+    void Look(const char* action) {
+        Trigger(*window_, action);
+        View().Settle();
+    }
+
+    // The colour the picture shows at a point of the view, or near it (within a pixel).
+    bool Shows(QPointF at, QRgb colour) {
+        const QImage& image = View().image();
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const QPoint p(static_cast<int>(std::lround(at.x())) + dx, static_cast<int>(std::lround(at.y())) + dy);
+                if (image.valid(p) && image.pixel(p) == colour) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+};
+
+// Each direction puts the cube's corners where an orthographic view from it must: the world's axes
+// point the table's ways on the screen (right, up) at one scale for all, the cube fills the view
+// but a margin, and a black edge passes through every corner.
+TEST_F(View3DTest, TheCubesCornersLandWhereEachDirectionPutsThem) {
+    Open(ProgramFile(kCube));
+    struct Direction {
+        const char* action;
+        double x[2], y[2], z[2]; // where a unit of X, Y and Z goes: right, up
+    };
+    const double r = std::sqrt(0.5);
+    const double u = 1 / std::sqrt(6.0);
+    const std::vector<Direction> directions{{"View_Top", {1, 0}, {0, 1}, {0, 0}},
+                                            {"View_Front", {1, 0}, {0, 0}, {0, 1}},
+                                            {"View_Side", {0, 0}, {1, 0}, {0, 1}},
+                                            {"View_Iso", {r, -u}, {r, u}, {0, 2 * u}}};
+    for (const Direction& d : directions) {
+        SCOPED_TRACE(d.action);
+        Look(d.action);
+        const QPointF middle(View().width() / 2.0, View().height() / 2.0);
+        double scale = 0;
+        double widest = 0;
+        for (int corner = 0; corner < 8; ++corner) {
+            const double p[3] = {corner & 1 ? 10.0 : 0.0, corner & 2 ? 10.0 : 0.0, corner & 4 ? 10.0 : 0.0};
+            const QPointF at = View().ToView(p[0], p[1], p[2]);
+            const double right = (p[0] - 5) * d.x[0] + (p[1] - 5) * d.y[0] + (p[2] - 5) * d.z[0];
+            const double up = (p[0] - 5) * d.x[1] + (p[1] - 5) * d.y[1] + (p[2] - 5) * d.z[1];
+            if (scale == 0 && std::hypot(right, up) > 1) {
+                scale = std::hypot(at.x() - middle.x(), at.y() - middle.y()) / std::hypot(right, up);
+            }
+            EXPECT_NEAR(at.x(), middle.x() + scale * right, 1e-6) << "corner " << corner;
+            EXPECT_NEAR(at.y(), middle.y() - scale * up, 1e-6) << "corner " << corner;
+            EXPECT_TRUE(Shows(at, qRgb(0, 0, 0))) << "corner " << corner;
+            widest = std::max({widest, std::fabs(at.x() - middle.x()) / View().width(),
+                               std::fabs(at.y() - middle.y()) / View().height()});
+        }
+        EXPECT_GT(widest, 0.4);
+        EXPECT_LT(widest, 0.5);
+        if (d.action == std::string("View_Iso")) {
+            SaveScreen(View(), "view_3d_iso.png");
+        } else if (d.action == std::string("View_Front")) {
+            SaveScreen(View(), "view_3d_front.png");
+        }
+    }
+}
+
+// The wheel zooms about the pointer, a drag turns the view, with Shift or the middle button moves it
+// along with the pointer, and a double click fits it again.
+TEST_F(View3DTest, TheMouseTurnsMovesAndZoomsIt) {
+    Open(ProgramFile(kCube));
+    Look("View_Iso");
+    ui::View3D& view = View();
+    const QPointF corner = view.ToView(10, 0, 10);
+    const double edge = std::hypot(view.ToView(0, 0, 10).x() - corner.x(), view.ToView(0, 0, 10).y() - corner.y());
+    QWheelEvent wheel(corner, view.mapToGlobal(corner), {}, QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&view, &wheel);
+    view.Settle();
+    EXPECT_NEAR(view.ToView(10, 0, 10).x(), corner.x(), 1e-6);
+    EXPECT_NEAR(view.ToView(10, 0, 10).y(), corner.y(), 1e-6);
+    EXPECT_NEAR(std::hypot(view.ToView(0, 0, 10).x() - corner.x(), view.ToView(0, 0, 10).y() - corner.y()),
+                1.5625 * edge, 1e-6); // two notches
+
+    auto drag = [&view](Qt::MouseButton button, Qt::KeyboardModifiers keys, QPointF by) {
+        const QPointF from(view.width() / 2.0, view.height() / 2.0);
+        QMouseEvent press(QEvent::MouseButtonPress, from, view.mapToGlobal(from), button, button, keys);
+        QMouseEvent move(QEvent::MouseMove, from + by, view.mapToGlobal(from + by), Qt::NoButton, button, keys);
+        QMouseEvent release(QEvent::MouseButtonRelease, from + by, view.mapToGlobal(from + by), button, Qt::NoButton,
+                            keys);
+        for (QMouseEvent* event : {&press, &move, &release}) {
+            QCoreApplication::sendEvent(&view, event);
+        }
+        view.Settle();
+    };
+    for (const auto& [button, keys] :
+         {std::pair(Qt::MiddleButton, Qt::NoModifier), std::pair(Qt::LeftButton, Qt::ShiftModifier)}) {
+        const QPointF before = view.ToView(0, 0, 0);
+        drag(button, keys, QPointF(30, -20));
+        EXPECT_NEAR(view.ToView(0, 0, 0).x() - before.x(), 30, 1e-6);
+        EXPECT_NEAR(view.ToView(0, 0, 0).y() - before.y(), -20, 1e-6);
+    }
+    // Dragged to the right the cube turns about the vertical: the corner nearest the eye goes right,
+    // and the vertical edges stay vertical.
+    const double near_before = view.ToView(10, 0, 5).x();
+    drag(Qt::LeftButton, Qt::NoModifier, QPointF(40, 0));
+    EXPECT_GT(view.ToView(10, 0, 5).x(), near_before);
+    EXPECT_NEAR(view.ToView(10, 0, 0).x(), view.ToView(10, 0, 10).x(), 1e-6);
+
+    const QPointF middle(view.width() / 2.0, view.height() / 2.0);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, middle, view.mapToGlobal(middle), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &twice);
+    view.Settle();
+    const QPointF centre = (view.ToView(0, 0, 0) + view.ToView(10, 10, 10)) / 2;
+    EXPECT_NEAR(centre.x(), middle.x(), 1e-6);
+    EXPECT_NEAR(centre.y(), middle.y(), 1e-6);
+}
+
+// During a run the 3-D view shows the part cut in the cut colour, rapids in green and the rest in
+// black, and a key in it stops the machine; the top view, drawn in bands or alone, and shown again,
+// is the picture it was.
+TEST_F(View3DTest, TheCutPartShowsDuringARunAndTheTopViewStaysAsItWas) {
+    std::string program = "G00 X20 Y10 Z2\nG00 X0 Y0\nG01 Z-1 F300\n";
+    for (int i = 1; i <= 40; ++i) {
+        program += "G01 X" + std::to_string(i) + " Y" + std::to_string(i % 2 * 5) + "\n";
+    }
+    Open(ProgramFile(program));
+    const QImage top = surface_.image().copy();
+    surface_.set_bands(1);
+    cnc_.FrameResized();
+    EXPECT_EQ(surface_.image(), top);
+    surface_.set_bands(4);
+
+    Trigger(*window_, "View_3D");
+    View().Settle();
+    int green = 0;
+    for (double t : {0.3, 0.4, 0.5, 0.6, 0.7}) {
+        green += Shows(View().ToView(20 * t, 10 * t, 2), qRgb(0, 255, 0)) ? 1 : 0;
+    }
+    EXPECT_GE(green, 2) << "the rapid, dashed";
+    QRgb second_line = 0;
+    AtYield(30000, [&] {
+        View().Settle();
+        window_->RefreshLive();
+        const QPointF along = (View().ToView(1, 5, -1) + View().ToView(2, 0, -1)) / 2;
+        second_line = Shows(along, qRgb(0, 102, 204)) ? qRgb(0, 102, 204) : 0;
+        SaveScreen(*window_, "view_3d_running.png");
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(&View(), &key);
+    });
+    Click(*window_, "Command7");
+    EXPECT_EQ(second_line, qRgb(0, 102, 204));
+    EXPECT_FALSE(Done(op_));
+    EXPECT_TRUE(Shows(View().ToView(39.5, 2.5, -1), qRgb(0, 0, 0))) << "the part still to cut";
+
+    Trigger(*window_, "View_3D");
+    EXPECT_TRUE(window_->view()->isVisible());
+    EXPECT_FALSE(View().isVisible());
+    Open(ProgramFile(program));
+    EXPECT_EQ(surface_.image(), top);
+}
+
+} // namespace
+} // namespace tamo

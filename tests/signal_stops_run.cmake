@@ -1,0 +1,32 @@
+# tamocnc-sim run, sent SIGTERM or SIGINT half a second into a long program: it stops as Pause
+# stops a run, writes its trace whole (one row a tick, the last line ended) and prints its summary
+# with the reason, exit status 1.  cmake -DSIM=... -DSIGNAL=TERM|INT -DOUT_DIR=... -DCONFIG=... -P
+set(program ${OUT_DIR}/signal_${SIGNAL}.nc)
+set(text "G01 F300\n")
+foreach(i RANGE 4000)
+    math(EXPR x "(${i} % 2) * 50")
+    string(APPEND text "G01 X${x} Y1\n")
+endforeach()
+file(WRITE ${program} "${text}")
+set(trace ${OUT_DIR}/signal_${SIGNAL}.trace.csv)
+execute_process(COMMAND timeout --preserve-status -s ${SIGNAL} 0.5 ${SIM} run ${program} --config ${CONFIG}
+                        --trace ${trace}
+                OUTPUT_VARIABLE summary ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 1)
+    message(FATAL_ERROR "exit status ${status}, not 1: ${summary}${errors}")
+endif()
+if(NOT summary MATCHES "\"stopped\":{\"reason\":\"signal\",\"signal\":\"SIG${SIGNAL}\"}")
+    message(FATAL_ERROR "no stop by signal in the summary: ${summary}")
+endif()
+string(REGEX MATCH "\"ticks\":([0-9]+)" ticks "${summary}")
+set(ticks ${CMAKE_MATCH_1})
+file(READ ${trace} rows)
+string(LENGTH "${rows}" length)
+math(EXPR last "${length} - 1")
+string(SUBSTRING "${rows}" ${last} 1 end)
+file(STRINGS ${trace} lines)
+list(LENGTH lines count)
+math(EXPR count "${count} - 1") # the header
+if(NOT end STREQUAL "\n" OR NOT count EQUAL ticks OR ticks EQUAL 0)
+    message(FATAL_ERROR "the trace has ${count} rows for ${ticks} ticks, or its last line is cut")
+endif()
