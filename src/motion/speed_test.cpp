@@ -209,8 +209,8 @@ void Cnc::Spdtest() {
     if (windows > 0) {
         // The result labelled, in the status bar and the log.
         const std::string result = "Speed test: X measured " + FormatNumber(measured) +
-                                   (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") + " at the fast jog rate of " +
-                                   FormatNumber(goal);
+                                   (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") +
+                                   " at the fast jog rate of " + FormatNumber(goal);
         log.Add(result);
         status.Notice = result + ". " + status.Notice;
     }
