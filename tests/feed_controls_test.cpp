@@ -100,7 +100,12 @@ TEST_F(SpeedTest, StartsAtTheSlowJogRateKeepsXNearItsStartAndCalibratesTheGoal) 
     IoRecord& record = m.Record();
     m.st.StepDelay = 0;
     m.cnc.Spdtest();
+    EXPECT_EQ(m.op.questions().front(),
+              (Message{"X will move up to 8.3 mm. Speedtest - click OK - Do not move mouse!", "Speedtest"}));
     EXPECT_EQ(Last(), (Message{"Speedtest done", "Speedtest"}));
+    // The result, labelled, in the status bar, with where the origin now is.
+    EXPECT_EQ(m.cnc.status.Notice.rfind("Speed test: X measured ", 0), 0u) << m.cnc.status.Notice;
+    EXPECT_NE(m.cnc.status.Notice.find("Program origin set at machine X0.0000 Y0.0000 Z0.0000"), std::string::npos);
     const std::vector<std::int64_t> edges = record.RisingEdges(2);
     ASSERT_GT(edges.size(), 223u);
     for (std::size_t i = 1; i < 223; ++i) {
@@ -122,6 +127,16 @@ TEST_F(SpeedTest, StartsAtTheSlowJogRateKeepsXNearItsStartAndCalibratesTheGoal) 
     const std::vector<std::int64_t> move = record.RisingEdges(2);
     ASSERT_EQ(move.size(), 400u);
     EXPECT_NEAR(static_cast<double>(move.back() - move.front()) / 399, 900'000, 1'800) << "0.2 %, a step in a window";
+}
+
+// Cancel at the question: nothing moves, nothing is stored.
+TEST_F(SpeedTest, CancelledAtItsQuestionMovesNothing) {
+    IoRecord& record = m.Record();
+    m.op.QueueAnswer(false);
+    m.cnc.Spdtest();
+    EXPECT_TRUE(record.RisingEdges(2).empty());
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_EQ(File(), file_before_);
 }
 
 // Another program taking 3 ms of the CPU every 500th tick makes the test longer and leaves the

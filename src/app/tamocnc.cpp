@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTimer>
 
@@ -34,8 +35,10 @@ namespace {
 struct Options {
     std::optional<tamo::PortChoice> port; // --port, when given
     bool quit_after_agreement = false;
+    bool quit_after_open = false;
+    std::string program; // PROGRAM: opened once the frame is shown
     bool timing = false; // --timing
-    std::string open;    // --open
+    std::string open;    // --open, the same as PROGRAM
 };
 
 // The command line, read before Qt starts so that --help and --version need no display. Returns
@@ -55,6 +58,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     cli.add_flag("--quit-after-agreement", options.quit_after_agreement,
                  "Test switch: show the safety agreement, print its title and end, touching neither port nor "
                  "settings");
+    cli.add_flag("--quit-after-open", options.quit_after_open,
+                 "Test switch: go offline, open PROGRAM, print the frame's caption and the program's line count, "
+                 "and end");
+    cli.add_option("PROGRAM", options.program, "A program to open once the safety agreement is answered");
     cli.footer("Settings: tamo.cfg beside the executable when that folder can be written and is not an "
                "installation, else $XDG_CONFIG_HOME/tamocnc/ (~/.config/tamocnc/). See tamocnc(1).");
     cli.allow_extras(); // Qt's own options: -platform, -style, ...
@@ -94,6 +101,10 @@ int main(int argc, char** argv) {
     // Fractional screen scales (125 %, 150 %) are used as they are, not rounded to whole ones.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
+    // Qt has taken its own options (-platform offscreen, ...) out of argv: only now is a word that
+    // is no option the program to open, and not the value of one of Qt's.
+    options = Options{};
+    (void)ParseOptions(argc, argv, options);
     // The desktop entry's name: the desktop shows its icon and name for our windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tamocnc.TamoCNC"));
     // Qt has set the C library's locale from the environment. The settings file and the
@@ -105,7 +116,7 @@ int main(int argc, char** argv) {
 
     tamo::ui::QtOperator op;
     tamo::ui::SafetyDialog safety;
-    if (options.quit_after_agreement) {
+    if (options.quit_after_agreement || options.quit_after_open) {
         QTimer::singleShot(0, &safety, [&safety] {
             std::cout << safety.windowTitle().trimmed().toStdString() << std::endl;
             safety.reject();
@@ -143,6 +154,10 @@ int main(int argc, char** argv) {
     tamo::WatchOutputsOnExit(port.get());
     cnc.SamplesFolder = files.samples;
     cnc.LastProgramFolder = user_state.LastProgramFolder();
+    if (const std::filesystem::path log = tamo::LogFilePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+        !log.empty() && !options.quit_after_open) {
+        cnc.log.set_file(log);
+    }
     cnc.StartUp(machine_port.offline);
 
     tamo::ui::MainWindow window(cnc, op, surface);
@@ -161,9 +176,15 @@ int main(int argc, char** argv) {
     }
     window.PlaceAtStart();
     window.show();
-    if (!options.open.empty()) {
-        QTimer::singleShot(0, &window,
-                           [&window, &options] { window.OpenProgram(QFile::decodeName(options.open.c_str())); });
+    if (const std::string& chosen = options.program.empty() ? options.open : options.program; !chosen.empty()) {
+        const QString program = QFileInfo(QFile::decodeName(chosen.c_str())).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, &cnc, program, quit = options.quit_after_open] {
+            window.OpenProgram(program);
+            if (quit) {
+                std::cout << cnc.main.Caption << "\n" << cnc.st.PrgLineCount << " lines" << std::endl;
+                std::_Exit(0);
+            }
+        });
     }
     return QApplication::exec();
 }

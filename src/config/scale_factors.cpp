@@ -88,6 +88,7 @@ bool Cnc::ScaleOk() {
     ResetPositions();
     RedrawToolpath();
     UpdateReadouts();
+    TellOrigin();
     return true;
 }
 

@@ -8,9 +8,11 @@
 #include "platform/operator.h"
 #include "platform/port.h"
 #include "platform/surface.h"
+#include "view/message_log.h"
 #include "view/toolpath.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -56,6 +58,8 @@ public:
     ManualDataModel manual;
     MachinePageModel machine_page;
     MachineSetup setup; // derived from machine_page in the unit of tamo.cfg
+    // view/message_log.cpp: what happened, for the windows' log and its file.
+    MessageLog log;
 
     // Where tamo.cfg lives. Empty: there is no file, and the start-up values are used.
     std::filesystem::path ConfigPath;
@@ -90,6 +94,9 @@ public:
     // is in the buffer), "walk" (every line parsed into the toolpath), "draw" (the top view drawn).
     // For the windows' timing report; empty when nobody asks.
     std::function<void(std::string_view stage)> OpenStageEnded;
+
+    Cnc(const Cnc&) = delete;
+    Cnc& operator=(const Cnc&) = delete;
 
     void set_port(Port& port) { port_ = &port; }
     [[nodiscard]] Port& port() { return *port_; }
@@ -165,7 +172,9 @@ public:
     void StepReset();         // "Reset"
     void MoveToEndOfLine();   // "Move machine to end of line"
     void ShowPage(int index); // the tab buttons Command4(index)
-    void ViewKeyPress();      // any key in the toolpath view requests a stop
+    // interpreter/run_from_line.cpp: "Run from here" on a line of the listing.
+    void RunFromLine(int line);
+    void ViewKeyPress(); // any key in the toolpath view requests a stop
     // Online without a calibration every delay comes out 0 and the machine would run at the top
     // speed of the loop. True, after telling the operator to run the speed test first, when the
     // port is online and LoopCal is not above 0: Start, jogging, homing, "Move machine to end of
@@ -207,6 +216,15 @@ public:
     void JogPressed(int index, int button);
     void JogReleased(int index, int button);
     void SelectJogSpeed(int index);
+
+    // motion/jog_increments.cpp: the increments JogStep(0..3) and the keyboard jog.
+    void SelectJogIncrement(int index);
+    // The distance of increment index in the current unit.
+    [[nodiscard]] double JogIncrementDistance(int index) const;
+    void SetKeyboardJog(bool on);
+    // A jog key pressed (index as JogZ's), with Shift for the fast rate: false, and nothing moves,
+    // unless "Keyboard jog" is on and the machine is still. Its release is JogReleased's.
+    bool JogKeyPressed(int index, bool fast);
 
     // motion/step_output.cpp
     void StepPulse();
@@ -334,6 +352,9 @@ public:
     void CoordZeroAll();        // "Zero all"
     void CoordOk();             // "OK"
     void CoordCancel();         // "Cancel"
+    // Where the program origin now lies, in machine coordinates, told in the status bar and the
+    // log: "Program origin set at machine X.. Y.. Z..". Every command that moves the origin says so.
+    void TellOrigin();
 
     // config/settings_values.cpp: "Settings" menu, "Ok" and "Cancel". "Cancel" puts back what the
     // dialog showed when it was opened.
@@ -453,6 +474,8 @@ private:
     bool jog_held_ = false;        // from the press that began a jog to its release
     bool jog_release_due_ = false; // a deferred jog's early mouse-up, delivered at its first yield
     bool jog_stepping_ = false;    // a "Step" click holds its one step for its due time
+    // motion/jog_increments.cpp: one press, one increment along the axis.
+    void JogByIncrement(std::size_t axis, int direction);
 
     // interpreter/run_controls.cpp: a jog or homing pressed while the run loop or a panel move
     // drives the machine. The press stops that move as Pause does; the jog or homing follows when
@@ -620,6 +643,7 @@ private:
 
     Port* port_;
     Clock* clock_;
+    LoggedOperator logged_op_; // the operator given, with the log on the way
     Operator* op_;
     Surface* view_;
 };

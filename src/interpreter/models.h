@@ -39,6 +39,10 @@ struct MainWindowModel {
 
     // Jogging group: "Fast", "Med", "Slow", "Step".
     std::array<bool, 4> Option1{false, false, true, false};
+    // The jog increments JogStep(0..3): 0.01, 0.1, 1 and 10 mm (0.001 to 1 in on an inch machine)
+    // per press, one option group with Option1; -1 while one of Option1 is chosen.
+    int JogIncrement = -1;
+    bool KeyboardJog = false; // "Keyboard jog": the arrows and Page Up / Page Down jog
 
     bool AboutVisible = false;
 

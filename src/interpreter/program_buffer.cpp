@@ -31,6 +31,7 @@ bool ProgramBuffer::ReadNextItem() {
         return false;
     }
     const char* b = all.data();
+    const std::uint32_t after_comma = pos_ > 0 && b[pos_ - 1] == ',' ? kAfterCommaFlag : 0;
     while (pos_ < size && b[pos_] == ' ') {
         ++pos_;
     }
@@ -69,13 +70,13 @@ bool ProgramBuffer::ReadNextItem() {
     if (!quoted) {
         if (auto number = ReadNumber(item)) {
             const std::string text = FormatNumber(*number);
-            entries_.push_back(
-                {static_cast<std::uint32_t>(numbers_.size()), static_cast<std::uint32_t>(text.size()) | kNumberFlag});
+            entries_.push_back({static_cast<std::uint32_t>(numbers_.size()) | after_comma,
+                                static_cast<std::uint32_t>(text.size()) | kNumberFlag});
             numbers_ += text;
             return true;
         }
     }
-    entries_.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(item.size())});
+    entries_.push_back({static_cast<std::uint32_t>(start) | after_comma, static_cast<std::uint32_t>(item.size())});
     return true;
 }
 
@@ -84,10 +85,15 @@ std::string_view ProgramBuffer::Text(std::size_t index) const {
         return {};
     }
     const Entry& e = entries_[index - 1];
+    const std::uint32_t start = e.start & ~kAfterCommaFlag;
     if (e.length & kNumberFlag) {
-        return std::string_view(numbers_).substr(e.start, e.length & ~kNumberFlag);
+        return std::string_view(numbers_).substr(start, e.length & ~kNumberFlag);
     }
-    return bytes().substr(e.start, e.length);
+    return bytes().substr(start, e.length);
+}
+
+bool ProgramBuffer::AfterComma(std::size_t index) const {
+    return index >= 1 && index <= entries_.size() && (entries_[index - 1].start & kAfterCommaFlag) != 0;
 }
 
 bool ProgramBuffer::IsNumber(std::size_t index) const {

@@ -29,6 +29,8 @@ public:
     // The entry's text (a number's in its text form); empty for entry 0 and entries past count().
     [[nodiscard]] std::string_view Text(std::size_t index) const;
     [[nodiscard]] bool IsNumber(std::size_t index) const;
+    // The entry is not the first item of its line of the file: a comma came before it.
+    [[nodiscard]] bool AfterComma(std::size_t index) const;
     // Entries past n are emptied (a read that failed keeps the items read so far).
     void Truncate(std::size_t n);
 
@@ -41,10 +43,11 @@ public:
 
 private:
     struct Entry {
-        std::uint32_t start;
+        std::uint32_t start;  // top bit: a comma came before the item
         std::uint32_t length; // top bit: the item read as a number; its text is in numbers_
     };
     static constexpr std::uint32_t kNumberFlag = 0x8000'0000u;
+    static constexpr std::uint32_t kAfterCommaFlag = 0x8000'0000u;
 
     // The file as read; entries point into it. Never changed once read, so that a copy of the
     // buffer (the program check's) shares it, also with another thread.

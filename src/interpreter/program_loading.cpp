@@ -73,8 +73,10 @@ void Cnc::Open_Menu() {
 
     const std::optional<std::string> chosen =
         op().ChooseOpenFile(OpenDialogFolder(LastProgramFolder, SamplesFolder, st.AppPath),
-                            "Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|G-code Files (*.nc *.ngc *.tap "
-                            "*.gcode *.cnc)|*.nc;*.ngc;*.tap;*.gcode;*.cnc|All Files (*.*)|*.*|");
+                            // The dialog starts on the first filter: every kind of program, the sample
+                            // programs' .txt among them.
+                            "G-code Files (*.nc *.ngc *.tap *.gcode *.cnc *.txt)|*.nc;*.ngc;*.tap;*.gcode;*.cnc;"
+                            "*.txt|Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|");
     if (!chosen) {
         fail();
         return;
@@ -105,6 +107,8 @@ void Cnc::Open_Menu() {
 
     ResetPositions();
     UpdateReadouts();
+    log.Add("Opened " + *chosen + ", " + std::to_string(st.PrgLineCount) + " lines");
+    TellOrigin();
     st.StopRequest = false;
     st.ResumeMove = false;
     TegnUd();

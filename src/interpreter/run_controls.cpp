@@ -177,6 +177,7 @@ void Cnc::ResetProgram() {
     // continuation; it starts afresh from line 1.
     st.MWord = 0.0;
     UpdateReadouts();
+    TellOrigin();
     st.PrgLineNo = 0;
     ClearResumeRecord();
     st.StopRequest = false;

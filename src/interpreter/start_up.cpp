@@ -6,7 +6,7 @@
 namespace tamo {
 
 Cnc::Cnc(Port& port, Clock& clock, Operator& op, Surface& view)
-    : port_(&port), clock_(&clock), op_(&op), view_(&view) {}
+    : port_(&port), clock_(&clock), logged_op_(op, log), op_(&logged_op_), view_(&view) {}
 
 // Changes: FeedFactor, Offline, the status bar's settings file, the settings and everything
 // ReadConfig derives, the view's extents, every position, PlotStep and ResumeDrawWidth. Writes
@@ -29,6 +29,7 @@ void Cnc::StartUp(bool offline) {
     st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
     UpdatePlotStep();
     st.ResumeDrawWidth = 1;
+    log.Add("Started; port: " + status.Port + "; settings: " + ConfigPath.string());
 }
 
 // File > Exit and closing the view or the frame: the settings in the controls are saved, edits

@@ -85,6 +85,10 @@ void Cnc::JogPressed(int index, int button) {
         op().ShowMessage("Limit Zone", kAppTitle);
         return;
     }
+    if (main.JogIncrement >= 0) {
+        JogByIncrement(jog.axis, jog.direction);
+        return;
+    }
     BusyScope busy(*this, Activity::Jog);
     const ProgramStopKept program(*this);
     jog_held_ = true;
@@ -170,11 +174,12 @@ void Cnc::JogReleased(int, int) {
     st.GCode = st.HeldGCode;
 }
 
-// Option1(index): the four options form one group.
+// Option1(index): the four options form one group, with the increments.
 void Cnc::SelectJogSpeed(int index) {
     if (index < 0 || index >= static_cast<int>(main.Option1.size())) {
         return;
     }
+    main.JogIncrement = -1;
     main.Option1.fill(false);
     main.Option1[static_cast<std::size_t>(index)] = true;
 }

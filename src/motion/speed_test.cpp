@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 namespace tamo {
 namespace {
@@ -101,8 +102,15 @@ void Cnc::Spdtest() {
     if (Running()) {
         return; // the test moves X on its own; it cannot share the machine with a run
     }
+    // X reverses after every window of a second at the fast jog rate: that is how far it can go.
+    const double travel = NumberOf(st.JogFastX) / 60;
+    if (!op().AskOkCancel("X will move up to " + FormatFixed(travel, 1) +
+                              (NumberOf(st.UnitIsInch) != 0 ? " in" : " mm") +
+                              ". Speedtest - click OK - Do not move mouse!",
+                          kSpeedTestTitle)) {
+        return;
+    }
     BusyScope busy(*this, Activity::SpeedTest);
-    op().ShowMessage("Speedtest - click OK - Do not move mouse!", kSpeedTestTitle);
     st.SpeedTestRunning = true;
     st.StopRequest = false;
     st.ProgPosX = 0;
@@ -197,6 +205,15 @@ void Cnc::Spdtest() {
     st.SpeedTestRunning = false;
     ResetPositions();
     UpdateReadouts();
+    TellOrigin();
+    if (windows > 0) {
+        // The result labelled, in the status bar and the log.
+        const std::string result = "Speed test: X measured " + FormatNumber(measured) +
+                                   (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") +
+                                   " at the fast jog rate of " + FormatNumber(goal);
+        log.Add(result);
+        status.Notice = result + ". " + status.Notice;
+    }
 }
 
 } // namespace tamo

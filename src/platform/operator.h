@@ -12,8 +12,12 @@ public:
     virtual ~Operator() = default;
     // A modal message with an OK button; returns when the operator has confirmed it.
     virtual void ShowMessage(const std::string& text, const std::string& title) = 0;
-    // A modal Yes/No question with the critical-stop icon; true for Yes.
+    // A modal Yes/No question; true for Yes.
     [[nodiscard]] virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
+    // A modal question with OK and Cancel; true for OK. Where no such box exists, a Yes/No one.
+    [[nodiscard]] virtual bool AskOkCancel(const std::string& text, const std::string& title) {
+        return AskYesNo(text, title);
+    }
     virtual void Beep() = 0;
     virtual void SetBusyPointer(bool busy) = 0;
     // Hands the keyboard focus to the toolpath view, where any key requests a stop.

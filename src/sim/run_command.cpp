@@ -238,7 +238,15 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         }
         const long ticks = recorder.ticks();
         const std::size_t shown = machine.op.messages().size();
-        cnc.Start();
+        if (starts == 0 && options.from_line > 0) {
+            cnc.RunFromLine(options.from_line);
+            if (cnc.st.PrgLineNo == 0 && machine.op.messages().size() > shown) {
+                stopped = machine.op.messages().back().text; // refused
+                break;
+            }
+        } else {
+            cnc.Start();
+        }
         ++starts;
         if (estimate.refused_line != 0 || Shown(machine.op, kUncalibratedText)) {
             break;

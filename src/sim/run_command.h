@@ -17,6 +17,7 @@ struct RunOptions {
     std::vector<std::string> status_later; // --status-after-ticks N,S: what it reads from tick N on
     long pause_after_ticks = 0;            // --pause-after-ticks: Pause pressed once, after that tick (0: never)
     int max_starts = 1000;                 // --max-starts
+    int from_line = 0;                     // --from-line: the first Start is "Run from here" on this line
     long max_ticks = 0; // --max-ticks: Pause pressed after that tick and no Start after it (0: no limit)
     std::string jog;    // --jog-after-ticks N,BUTTON,TICKS: a jog button held during the run
     std::string home;   // --home-after-ticks N,MODE: "Home the Machine" once the machine stands

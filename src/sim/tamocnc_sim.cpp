@@ -68,6 +68,10 @@ int main(int argc, char** argv) {
     run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick")
         ->check(kTickCount);
     run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
+    run->add_option("--from-line", run_options.from_line,
+                    "Start at line N as \"Run from here\" does: the state a fresh Start reaches there, the tool "
+                    "taken there Z first")
+        ->check(CLI::PositiveNumber);
     run->add_option("--max-ticks", run_options.max_ticks,
                     "Press Pause after this many ticks and give up (exit status 1)")
         ->check(kTickCount);

@@ -138,7 +138,7 @@ void ControlPanel::BuildJogGroup(QGroupBox* group) {
     AddRule(group, QStringLiteral("Line1_1"), Twips(360, 855, 30, 585), false);
     AddRule(group, QStringLiteral("Line2"), Twips(1800, 855, 30, 705), false);
     AddRule(group, QStringLiteral("Line3"), Twips(1455, 1200, 705, 30), true);
-    AddRule(group, QStringLiteral("Line4"), Twips(120, 2160, 2535, 30), true);
+    AddRule(group, QStringLiteral("Line4"), Twips(120, 2100, 2535, 30), true);
 
     const QFont jog_font = Bold(QFont(QStringLiteral("Arial")), 9.75);
     for (const Jog& jog : kJogs) {
@@ -157,12 +157,13 @@ void ControlPanel::BuildJogGroup(QGroupBox* group) {
     const QFont speed_font = Bold(font(), 9.75);
     const std::array<const char*, 4> speeds{"Fast", "Med", "Slow", "Step"};
     const std::array<int, 4> lefts{240, 240, 1320, 1320};
-    const std::array<int, 4> tops{2400, 2880, 2400, 2880};
+    // Closer together than they were drawn, to leave room for the increments and the keyboard.
+    const std::array<int, 4> tops{2160, 2400, 2160, 2400};
     for (int i = 0; i < 4; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        option1_[k] = AddOption(group, Indexed("Option1", i), QString(), Twips(lefts[k], tops[k], 300, 255));
+        option1_[k] = AddOption(group, Indexed("Option1", i), QString(), Twips(lefts[k], tops[k], 300, 240));
         QLabel* label =
-            AddLabel(group, Indexed("Label6", i), QLatin1String(speeds[k]), Twips(lefts[k] + 360, tops[k], 900, 255));
+            AddLabel(group, Indexed("Label6", i), QLatin1String(speeds[k]), Twips(lefts[k] + 360, tops[k], 900, 240));
         label->setFont(speed_font);
         connect(option1_[k], &QRadioButton::toggled, this, [this, i](bool selected) {
             if (selected) {
@@ -170,6 +171,7 @@ void ControlPanel::BuildJogGroup(QGroupBox* group) {
             }
         });
     }
+    BuildJogChoices(group);
 }
 
 void ControlPanel::BuildRunGroup(QGroupBox* group) {
@@ -316,6 +318,7 @@ void ControlPanel::Refresh() {
     for (std::size_t i = 0; i < option1_.size(); ++i) {
         ShowOption(option1_[i], m.Option1[i]);
     }
+    RefreshJogChoices();
 
     ShowText(overide_, m.Overide);
     RefreshFeeds();

@@ -42,6 +42,9 @@ private:
     void BuildPanel(QWidget* panel);
     void BuildLineGroup(QGroupBox* group);
     void BuildJogGroup(QGroupBox* group);
+    // ui/jog_choices.cpp: the increments and "Keyboard jog" below the speeds.
+    void BuildJogChoices(QGroupBox* group);
+    void RefreshJogChoices();
     void BuildRunGroup(QGroupBox* group);
     void BuildHomeGroup(QGroupBox* group);
     void Act(const std::function<void()>& call) { act_(call); }
@@ -64,6 +67,8 @@ private:
 
     // "Jogging"
     std::array<QRadioButton*, 4> option1_{};
+    std::array<QRadioButton*, 4> jog_step_{};
+    QCheckBox* keyboard_jog_ = nullptr;
 
     // "Run"
     QPushButton* execute_ = nullptr;

@@ -8,8 +8,10 @@
 #include "ui/control_panel.h"
 #include "ui/controls.h"
 #include "ui/coordinate_dialog.h"
+#include "ui/keyboard_jog.h"
 #include "ui/latency_window.h"
 #include "ui/machine_page.h"
+#include "ui/message_dock.h"
 #include "ui/open_timing.h"
 #include "ui/preview_navigation.h"
 #include "ui/program_listing.h"
@@ -112,6 +114,9 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     picture2_ = new ReadoutPanel(cnc_, act, client_);
     status_bar_ = new StatusBar(this);
     setStatusBar(status_bar_);
+    messages_ = new MessageDock(cnc_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, messages_);
+    messages_->hide();
 
     BuildMenus();
 
@@ -123,6 +128,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     check_ = new CheckWindow(this);
     // Choosing a finding selects its line in the program listing, once the frame has one.
     check_->set_on_choose([this](int line) { listing_->Reveal(line); });
+    listing_->set_on_run_from([this](int line) { Act([this, line] { cnc_.RunFromLine(line); }); });
     check_->set_operator(&op_);
     check_->set_on_open([this](const std::string& path) { OpenProgram(QFile::decodeName(path.c_str())); });
     check_->set_on_report([this](const check::Report& report) {
@@ -145,6 +151,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     });
     // Escape stops the machine from any of our windows, whichever control has the focus.
     qApp->installEventFilter(this);
+    qApp->installEventFilter(new KeyboardJog(cnc_, *this, act));
     LayOut();
     Refresh();
 }
@@ -301,6 +308,7 @@ void MainWindow::BuildViewMenu(QMenu* view) {
     listing_action_ = item("View_Listing", QStringLiteral("Program listing"), [this] { LayOut(); });
     listing_action_->setCheckable(true);
     listing_action_->setChecked(true);
+    view->addAction(messages_->toggleViewAction());
 }
 
 void MainWindow::Show3D(bool shown) {
@@ -343,6 +351,7 @@ void MainWindow::RefreshLive() {
     picture2_->Refresh();
     picture1_->RefreshFeeds();
     status_bar_->Refresh(cnc_.status);
+    messages_->Refresh();
     listing_->Refresh();
     view_->UpdateMarker();
     if (view_3d_->isVisible()) {

@@ -22,6 +22,7 @@ class CheckWindow;
 class ControlPanel;
 class CoordinateDialog;
 class LatencyWindow;
+class MessageDock;
 class OpenTiming;
 class PreviewNavigation;
 class ProgramListing;
@@ -118,6 +119,7 @@ private:
     int listing_width_ = 0;
     PreviewNavigation* navigation_ = nullptr;
     StatusBar* status_bar_ = nullptr;
+    MessageDock* messages_ = nullptr; // View > Messages
 
     QAction* open_action_ = nullptr;
     QAction* speed_action_ = nullptr;

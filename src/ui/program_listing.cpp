@@ -2,6 +2,7 @@
 
 #include "interpreter/cnc.h"
 
+#include <QAction>
 #include <QColor>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -78,6 +79,18 @@ ProgramListing::ProgramListing(const tamo::Cnc& cnc, QWidget* parent)
     numbers->setSectionResizeMode(QHeaderView::Fixed);
     numbers->setDefaultSectionSize(fontMetrics().height() + 2);
     numbers->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The context menu of a line: the press of the right button has selected it.
+    run_from_ = new QAction(QStringLiteral("Run from here"), this);
+    run_from_->setObjectName(QStringLiteral("RunFromHere"));
+    connect(run_from_, &QAction::triggered, this, [this] {
+        const QModelIndexList chosen = selectionModel()->selectedRows();
+        if (!chosen.isEmpty() && on_run_from_) {
+            on_run_from_(chosen.front().row() + 1);
+        }
+    });
+    addAction(run_from_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void ProgramListing::Reveal(int line) {
@@ -95,6 +108,7 @@ void ProgramListing::Reload() {
 }
 
 void ProgramListing::Refresh() {
+    run_from_->setEnabled(!cnc_.Running());
     if (lines_.rowCount() != cnc_.st.PrgLineCount) {
         lines_.Reload();
     }

@@ -3,6 +3,10 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
+#include <functional>
+
+class QAction;
+
 namespace tamo {
 class Cnc;
 }
@@ -33,7 +37,8 @@ private:
 
 // The program listing beside the toolpath view: line numbers, the lines, and the line in progress
 // (or the one the step controls show) highlighted and kept in view; a finding of the program check
-// that the operator chooses is shown selected. It never takes the keyboard
+// that the operator chooses is shown selected; its context menu runs the program from a line. It
+// never takes the keyboard
 // focus, so that a key pressed during a run still reaches the view and stops the machine.
 class ProgramListing final : public QTableView {
 public:
@@ -46,10 +51,14 @@ public:
     void Reveal(int line);
 
     [[nodiscard]] const ProgramLines& lines() const { return lines_; }
+    // "Run from here" on the selected line, 1 for the first.
+    void set_on_run_from(std::function<void(int)> run) { on_run_from_ = std::move(run); }
 
 private:
     const tamo::Cnc& cnc_;
     ProgramLines lines_;
+    QAction* run_from_ = nullptr;
+    std::function<void(int)> on_run_from_;
 };
 
 } // namespace tamo::ui

@@ -1,15 +1,43 @@
 #include "ui/qt_operator.h"
 
+#include "view/message_log.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QStringList>
 #include <QWidget>
 
 namespace tamo::ui {
+namespace {
+
+// A box as narrow as its text would have its title cut short by the window frame ("Ta... NC"):
+// it is made wide enough for the title, with room for the frame's buttons.
+void FitTitle(QMessageBox& box) {
+    constexpr int kFrameButtons = 160; // close box and the frame's margins
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kFrameButtons;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
+}
+
+// The answer of a question box; Escape and the close box answer no.
+bool Ask(QWidget* parent, const std::string& text, const std::string& title, QMessageBox::StandardButton yes,
+         QMessageBox::StandardButton no) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text), yes | no,
+                    parent);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    FitTitle(box);
+    return box.exec() == yes;
+}
+
+} // namespace
 
 QString QtFileFilter(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
@@ -30,7 +58,9 @@ QString QtFileFilter(const std::string& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-MessageOwner::MessageOwner(Operator& op, QWidget* owner) : op_(dynamic_cast<QtOperator*>(&op)) {
+MessageOwner::MessageOwner(Operator& op, QWidget* owner) {
+    auto* logged = dynamic_cast<LoggedOperator*>(&op);
+    op_ = dynamic_cast<QtOperator*>(logged != nullptr ? &logged->inner() : &op);
     if (op_ != nullptr) {
         before_ = op_->message_owner();
         op_->set_message_owner(owner);
@@ -66,6 +96,7 @@ void QtOperator::ShowMessage(const std::string& text, const std::string& title) 
     }
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     MessageParent());
+    FitTitle(box);
     box.exec();
 }
 
@@ -80,12 +111,16 @@ bool QtOperator::AskYesNo(const std::string& text, const std::string& title) {
         Record({text, title, true, yes, {}});
         return yes;
     }
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No, MessageParent());
-    box.setDefaultButton(QMessageBox::Yes);
     // Closing the box or Escape answers No: nothing is done that was not confirmed.
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Ask(MessageParent(), text, title, QMessageBox::Yes, QMessageBox::No);
+}
+
+bool QtOperator::AskOkCancel(const std::string& text, const std::string& title) {
+    ModelsChanged();
+    if (scripted_) {
+        return AskYesNo(text, title);
+    }
+    return Ask(MessageParent(), text, title, QMessageBox::Ok, QMessageBox::Cancel);
 }
 
 void QtOperator::Beep() {

@@ -32,6 +32,7 @@ public:
 
     void ShowMessage(const std::string& text, const std::string& title) override;
     [[nodiscard]] bool AskYesNo(const std::string& text, const std::string& title) override;
+    [[nodiscard]] bool AskOkCancel(const std::string& text, const std::string& title) override;
     void Beep() override;
     void SetBusyPointer(bool busy) override;
     void FocusView() override;

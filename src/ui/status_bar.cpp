@@ -42,6 +42,12 @@ void StatusBar::Refresh(const tamo::StatusModel& status) {
         ShowText(sections_[i], *texts[i]);
         sections_[i]->setVisible(!texts[i]->empty());
     }
+    // A notice (where the origin now is, a result) is what the operator must read: the settings
+    // file, which the log also names at start-up, steps aside for it.
+    constexpr std::size_t kConfig = 5;
+    if (!status.Notice.empty()) {
+        sections_[kConfig]->setVisible(false);
+    }
 }
 
 } // namespace tamo::ui

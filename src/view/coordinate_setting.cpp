@@ -26,12 +26,24 @@ constexpr std::array<const char*, 3> kAxisNames{"X", "Y", "Z"};
 void Cnc::ZeroPrg() {
     st.ProgPosX = st.ProgPosY = st.ProgPosZ = 0;
     UpdateReadouts();
+    TellOrigin();
 }
 
 // Command12 "Zero", machine side. Changes: MachPosX/Y/Z and the readouts.
 void Cnc::ZeroMachine() {
     st.MachPosX = st.MachPosY = st.MachPosZ = 0;
     UpdateReadouts();
+    TellOrigin();
+}
+
+// The origin is where program zero lies in machine coordinates: the machine position less the
+// program position, since every step moves both alike. Changes: status.Notice, the log.
+void Cnc::TellOrigin() {
+    const std::string text = "Program origin set at machine X" + FormatFixed(st.MachPosX - st.ProgPosX, 4) + " Y" +
+                             FormatFixed(st.MachPosY - st.ProgPosY, 4) + " Z" +
+                             FormatFixed(st.MachPosZ - st.ProgPosZ, 4);
+    status.Notice = text;
+    log.Add(text);
 }
 
 // "Set", program side: the dialog shows the program position and applies to it. Pressed while the
@@ -110,6 +122,7 @@ void Cnc::CoordOk() {
         st.MachPosZ = values[2];
     }
     UpdateReadouts();
+    TellOrigin();
 }
 
 // "Cancel": the dialog is discarded with its fields; the next "Set" creates it afresh.

@@ -39,12 +39,20 @@ void Cnc::BusyBegins(Activity activity) {
     if (activity == Activity::Run && st.PrgLineNo == 0 && !st.ResumeMove) {
         run_elapsed_ms_ = 0;
     }
+    if (activity == Activity::Run) {
+        log.Add(st.PrgLineNo == 0 && !st.ResumeMove ? std::string("Run started at line 1")
+                                                    : "Run goes on after line " + std::to_string(st.PrgLineNo));
+    }
     op().ModelsChanged();
 }
 
 void Cnc::BusyEnds() {
     if (activity_ == Activity::Run) {
-        run_elapsed_ms_ += clock().GetTickCount() - busy_since_ms_;
+        const std::uint32_t ran_ms = clock().GetTickCount() - busy_since_ms_;
+        run_elapsed_ms_ += ran_ms;
+        const bool finished = st.PrgLineNo > st.PrgLineCount;
+        log.Add(std::string(finished ? "Run ended" : "Run stopped at line " + std::to_string(st.PrgLineNo)) +
+                " after " + FormatDuration(ran_ms) + " (run time " + FormatDuration(run_elapsed_ms_) + ")");
     }
     activity_ = Activity::Idle;
 }
