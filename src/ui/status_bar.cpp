@@ -5,6 +5,8 @@
 
 #include <QLabel>
 
+#include <string_view>
+
 namespace tamo::ui {
 namespace {
 
@@ -38,15 +40,29 @@ void StatusBar::Refresh(const tamo::StatusModel& status) {
     const std::array<const std::string*, 9> texts{&status.Port,       &status.State, &status.Line,
                                                   &status.Time,       &status.Left,  &status.Machine,
                                                   &status.ConfigFile, &status.Check, &status.Notice};
+    std::array<bool, 9> shown{};
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         ShowText(sections_[i], *texts[i]);
-        sections_[i]->setVisible(!texts[i]->empty());
+        shown[i] = !texts[i]->empty();
     }
     // A notice (where the origin now is, a result) is what the operator must read: the settings
     // file, which the log also names at start-up, steps aside for it.
-    constexpr std::size_t kConfig = 5;
+    constexpr std::size_t kConfig = 6;
+    static_assert(std::string_view(kNames[kConfig]) == "StatusConfig");
+    // So does the machine's section when it only says that no travel is set and nothing is on.
+    constexpr std::size_t kMachine = 5;
+    static_assert(std::string_view(kNames[kMachine]) == "StatusMachine");
     if (!status.Notice.empty()) {
-        sections_[kConfig]->setVisible(false);
+        shown[kConfig] = false;
+        shown[kMachine] = shown[kMachine] && status.Machine != "Soft limits off";
+    }
+    bool changed = false;
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+        changed = changed || sections_[i]->isVisibleTo(this) != shown[i];
+        sections_[i]->setVisible(shown[i]);
+    }
+    if (changed) {
+        reformat(); // now, so that the sections stand where they are drawn before the next paint
     }
 }
 
