@@ -32,11 +32,20 @@ public:
         port.set_recording(false);
         cnc.ConfigReadOnly = true;
         cnc.StartUp(false);
-        start_ = std::make_unique<Cnc>(cnc);
+        start_ = std::make_unique<Models>(Models{cnc.st, cnc.main, cnc.settings, cnc.scale, cnc.coord, cnc.status,
+                                                 cnc.manual, cnc.machine_page, cnc.setup});
     }
 
     void Reset() {
-        cnc = *start_;
+        cnc.st = start_->st;
+        cnc.main = start_->main;
+        cnc.settings = start_->settings;
+        cnc.scale = start_->scale;
+        cnc.coord = start_->coord;
+        cnc.status = start_->status;
+        cnc.manual = start_->manual;
+        cnc.machine_page = start_->machine_page;
+        cnc.setup = start_->setup;
         op.clear_messages();
         port.clear();
     }
@@ -48,7 +57,19 @@ public:
     Cnc cnc{port, clock, op, view};
 
 private:
-    std::unique_ptr<Cnc> start_; // the state after start-up, on the same seams
+    // The state and the models after start-up: a controller is not copied (it owns its log).
+    struct Models {
+        MachineState st;
+        MainWindowModel main;
+        SettingsModel settings;
+        ScaleModel scale;
+        CoordinateModel coord;
+        StatusModel status;
+        ManualDataModel manual;
+        MachinePageModel machine_page;
+        MachineSetup setup;
+    };
+    std::unique_ptr<Models> start_;
 };
 
 inline FuzzMachine& Machine() {
