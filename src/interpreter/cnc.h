@@ -469,6 +469,9 @@ private:
 
     // motion/soft_limits.cpp: true when the jog has stopped at its travel.
     bool JogMeetsTravel(int axis, int direction);
+    // motion/jogging.cpp: the jog's deceleration, at most that many steps; the ramp's last angle.
+    void RampToStop(double most_steps);
+    static constexpr double kLastRampAngle = 5;
 
     // motion/jogging.cpp
     bool jog_held_ = false;        // from the press that began a jog to its release

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <limits>
 
 namespace tamo {
 namespace {
@@ -137,6 +138,21 @@ void Cnc::JogPressed(int index, int button) {
 
 // Mouse-up on JogZ(index). A release of any button ends a continuous jog: the press started it
 // whatever the button, and a jog that only the left button could end would run on to the limit.
+// A jog's deceleration: a step at each angle of the ramp down to its last, at most `most_steps`
+// of them, until a stop request. A ramp step that was never set (a release whose press chose
+// "Step", then the option changed while the button was held) would leave the angle where it is
+// for ever: the ramp then ends.
+void Cnc::RampToStop(double most_steps) {
+    for (; most_steps > 0 && !st.StopRequest && st.RampDownAngle >= kLastRampAngle; --most_steps) {
+        const double angle = st.RampDownAngle;
+        RampDown();
+        if (!(st.RampDownAngle < angle)) {
+            break;
+        }
+        StepPulse();
+    }
+}
+
 // The jogged axis decelerates over the ramp it accelerated on, every tick of it however long the
 // tick is held for its due time, then the readouts catch up. A jog that has already stopped (the
 // limit switch, Pause, a key in the view) stays where it stopped, and one that stops during the
@@ -145,7 +161,6 @@ void Cnc::JogPressed(int index, int button) {
 // Changes: StopRequest (set, unless "Step" is chosen), RampDownAngle, StepDelay, the positions,
 // the readouts, and GCode back to what it was before the press.
 void Cnc::JogReleased(int, int) {
-    constexpr double kLastRampAngle = 5;
     if (deferred_press_.kind == PanelPress::Kind::Jog) {
         deferred_press_.released = true; // the jog ends as soon as it has begun
         return;
@@ -157,16 +172,8 @@ void Cnc::JogReleased(int, int) {
     if (!main.Option1[kStepOption]) {
         // The ramp runs before the stop is raised: a tick held for its due time lets the events
         // in and gives up at a stop request, which must be a new one (Pause, a key, the limit).
-        const bool moving = !st.StopRequest;
-        while (moving && !st.StopRequest && st.RampDownAngle >= kLastRampAngle) {
-            // A ramp step that was never set (a release whose press chose "Step", then the option
-            // changed while the button was held) would leave the angle where it is for ever.
-            const double angle = st.RampDownAngle;
-            RampDown();
-            if (!(st.RampDownAngle < angle)) {
-                break;
-            }
-            StepPulse();
+        if (!st.StopRequest) {
+            RampToStop(std::numeric_limits<double>::infinity());
         }
         st.StopRequest = true;
     }

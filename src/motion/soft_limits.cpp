@@ -137,19 +137,11 @@ bool Cnc::JogMeetsTravel(int axis, int direction) {
     if (room < 0) {
         return false;
     }
-    constexpr double kLastRampAngle = 5; // as the release's deceleration
     const double slowing = st.RampStep > 0 ? std::floor((st.RampDownAngle - kLastRampAngle) / st.RampStep) + 1 : 0;
     if (room > slowing) {
         return false;
     }
-    for (double left = room; left > 0 && !st.StopRequest && st.RampDownAngle >= kLastRampAngle; --left) {
-        const double angle = st.RampDownAngle;
-        RampDown();
-        if (!(st.RampDownAngle < angle)) {
-            break;
-        }
-        StepPulse();
-    }
+    RampToStop(room);
     st.StopRequest = true;
     const auto a = static_cast<std::size_t>(axis);
     status.Notice = std::string(kAxisNames[a]) + " stopped at the end of its travel, " +
