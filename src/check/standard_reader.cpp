@@ -297,8 +297,10 @@ void StandardReader::Collect(Words& w) {
             w.g.push_back(t.value);
         } else if (t.letter == 'M') {
             const double m = ValueOf(t);
-            const int whole = static_cast<int>(m);
-            if (m != whole || !IsKnownM(whole)) {
+            // Out of int's range the number is no M word at all; the cast would be undefined.
+            const bool in_range = m >= 0 && m <= 1000;
+            const int whole = in_range ? static_cast<int>(m) : -1;
+            if (!in_range || m != whole || !IsKnownM(whole)) {
                 Problem(WordText(t) + (m == 98 || m == 99 ? " calls subroutines"
                                                           : " is not an M word the converter "
                                                             "knows"));
