@@ -1,4 +1,4 @@
-# tamocnc-sim run, sent SIGTERM or SIGINT half a second into a long program: it stops as Pause
+# tamocnc-sim run, sent SIGTERM or SIGINT part way into a long program: it stops as Pause
 # stops a run, writes its trace whole (one row a tick, the last line ended) and prints its summary
 # with the reason, exit status 1.  cmake -DSIM=... -DSIGNAL=TERM|INT -DOUT_DIR=... -DCONFIG=... -P
 set(program ${OUT_DIR}/signal_${SIGNAL}.nc)
@@ -9,8 +9,18 @@ foreach(i RANGE 4000)
 endforeach()
 file(WRITE ${program} "${text}")
 set(trace ${OUT_DIR}/signal_${SIGNAL}.trace.csv)
-execute_process(COMMAND timeout --preserve-status -s ${SIGNAL} 0.5 ${SIM} run ${program} --config ${CONFIG}
-                        --trace ${trace}
+file(REMOVE ${trace})
+# The signal goes once rows of the trace are on disk, so the run is under way however slowly this
+# machine starts it (a sanitizer build on a loaded machine can take more than a second).
+execute_process(COMMAND sh -c [[
+    "$0" run "$1" --config "$2" --trace "$3" & run=$!
+    tries=0
+    while [ "$(wc -c < "$3" 2>/dev/null || echo 0)" -lt 4096 ] && [ $tries -lt 600 ]; do
+        sleep 0.1; tries=$((tries + 1))
+    done
+    kill -s "$4" $run
+    wait $run
+]] ${SIM} ${program} ${CONFIG} ${trace} ${SIGNAL}
                 OUTPUT_VARIABLE summary ERROR_VARIABLE errors RESULT_VARIABLE status)
 if(NOT status EQUAL 1)
     message(FATAL_ERROR "exit status ${status}, not 1: ${summary}${errors}")
