@@ -173,7 +173,9 @@ CrossProblem PageProblem(const MachinePageModel& page) {
         for (int j = 11; j < i; ++j) {
             const OutputPin b = OutputOnPin(Field(page, j));
             if (a.wired() && a.reg == b.reg && a.mask == b.mask) {
-                return {std::string(Key(j)) + " and " + Key(i) + " name the same pin.", i};
+                return {std::string(Caption(j)) + " and " + Caption(i) + " name the same pin, " +
+                            std::string(Trimmed(Field(page, i))) + ".",
+                        i};
             }
         }
     }
