@@ -48,7 +48,8 @@ struct ScratchMachine {
 // standard controller means. It cannot where the machine itself falls short: a feed below its
 // slowest, a stop or a tool change it does not make, an end point off the circle, a stray move.
 bool ConvertFixes(std::string_view code) {
-    for (const std::string_view kept : {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle"}) {
+    for (const std::string_view kept :
+         {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle", "beyond-travel"}) {
         if (code == kept) {
             return false;
         }
@@ -174,6 +175,9 @@ public:
         context_.step_x = st.UnitsPerStepX;
         context_.step_y = st.UnitsPerStepY;
         context_.step_z = st.UnitsPerStepZ;
+        context_.travel = cnc.setup.travel;
+        // Machine minus program coordinates as they stand: where Start would begin the program.
+        context_.origin = cnc.TravelOffset();
         context_.file_line_of = [this](int entry) {
             return entry >= 1 && entry <= static_cast<int>(file_lines_.size())
                        ? file_lines_[static_cast<std::size_t>(entry - 1)]
@@ -182,9 +186,9 @@ public:
         context_.place_of = [this](int entry, int file_line) {
             return Place{entry, file_line, std::string(m_.cnc.st.PrgBuf.Text(static_cast<std::size_t>(entry)))};
         };
-        families_ = {MakeItemChecks(context_),  MakeWordChecks(context_),  MakeMotionChecks(context_),
-                     MakeModeChecks(context_),  MakeArcChecks(context_),   MakeFeedChecks(context_),
-                     MakeMWordChecks(context_), MakeExtentChecks(context_)};
+        families_ = {MakeItemChecks(context_),  MakeWordChecks(context_),   MakeMotionChecks(context_),
+                     MakeModeChecks(context_),  MakeArcChecks(context_),    MakeFeedChecks(context_),
+                     MakeMWordChecks(context_), MakeExtentChecks(context_), MakeTravelChecks(context_)};
 
         standard_reader_ = StandardReader(context_.inch, ArcTolerance(context_.inch, context_.step_x, context_.step_y));
         StartAfresh(cnc);
@@ -253,6 +257,11 @@ private:
         const double start_y = st.StartY;
         const double start_z = st.StartZ;
         MoveKind run = RunKind(st.GCode);
+        if (run != MoveKind::None && context_.AnyTravel()) {
+            // Before the dispatch rewrites I and J, and with the machine's own steps: the scratch
+            // controller's endless ones make every arc a whole circle.
+            reach_ = BlockReach(st, {start_x, start_y, start_z}, context_.step_x, context_.step_z);
+        }
         if (run == MoveKind::Cw || run == MoveKind::Ccw) {
             if (may_arc) {
                 cnc.DispatchMove();
@@ -320,6 +329,7 @@ private:
             }
         }
         item.gcode_from = gcode_from_;
+        item.reach = reach_;
 
         const bool arc =
             item.run == MoveKind::Cw || item.run == MoveKind::Ccw ||
@@ -331,13 +341,14 @@ private:
 
     ScratchMachine m_;
     Context context_;
-    std::array<std::unique_ptr<Family>, 8> families_;
+    std::array<std::unique_ptr<Family>, 9> families_;
     Findings findings_;
     int count_ = 0;
     FileLines lines_;
     StandardMotion standard_motion_;
     Block before_;
     Block after_;
+    std::array<AxisReach, 3> reach_{}; // of the entry just passed
     int gcode_from_ = 0;
     std::vector<int> file_lines_; // of every entry read
     // The converter's reading of every text line: whether it converts it.

@@ -6,7 +6,9 @@
 #include "check/check.h"
 #include "check/standard_reading.h"
 #include "interpreter/line_words.h"
+#include "motion/soft_limits.h"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -50,6 +52,9 @@ struct Item {
     int gcode_from = 0;      // the entry whose G word set the motion word in force; 0: before the program
     bool converted = false;  // an arc word turned into "G01" here (I and J both 0)
     std::string_view prompt; // what the line asked the operator (a tool change), or empty
+    // How far the run's move reaches on each axis, program coordinates; worked out only while the
+    // machine has a travel to hold it against.
+    std::array<AxisReach, 3> reach{};
 
     // The text's reading.
     MoveKind meant = MoveKind::Unset;
@@ -98,6 +103,11 @@ struct Context {
     double step_x = 0;       // length units per step of X, as the settings give it
     double step_y = 0;
     double step_z = 0;
+    // The machine's travel (machine coordinates, the unit of the settings) and where the program
+    // origin stands in machine coordinates; with no travel set nothing is held against it.
+    std::array<MachineSetup::Travel, 3> travel{};
+    std::array<double, 3> origin{};
+    [[nodiscard]] bool AnyTravel() const { return travel[0].set || travel[1].set || travel[2].set; }
     // For a finding about an entry seen earlier: its place, the text read afresh.
     std::function<Place(int entry, int file_line)> place_of;
     // The text line of the file an entry seen so far came from: messages name file lines, which
@@ -159,5 +169,6 @@ private:
 [[nodiscard]] std::unique_ptr<Family> MakeFeedChecks(const Context& context);
 [[nodiscard]] std::unique_ptr<Family> MakeMWordChecks(const Context& context);
 [[nodiscard]] std::unique_ptr<Family> MakeExtentChecks(const Context& context);
+[[nodiscard]] std::unique_ptr<Family> MakeTravelChecks(const Context& context);
 
 } // namespace tamo::check

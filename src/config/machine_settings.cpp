@@ -22,30 +22,31 @@ enum class Kind { Length, OptionalLength, Positive, Direction, HomeOrder, Pin, S
 struct Entry {
     const char* key;
     Kind kind;
+    const char* caption; // on the "Machine" page
 };
 
 constexpr std::array<Entry, kKeys> kEntries{{
-    {"travel_x_min_mm", Kind::OptionalLength},
-    {"travel_x_max_mm", Kind::OptionalLength},
-    {"travel_y_min_mm", Kind::OptionalLength},
-    {"travel_y_max_mm", Kind::OptionalLength},
-    {"travel_z_min_mm", Kind::OptionalLength},
-    {"travel_z_max_mm", Kind::OptionalLength},
-    {"home_direction_x", Kind::Direction},
-    {"home_direction_y", Kind::Direction},
-    {"home_direction_z", Kind::Direction},
-    {"home_xy", Kind::HomeOrder},
-    {"home_search_mm", Kind::OptionalLength},
-    {"spindle_pin", Kind::Pin},
-    {"spindle_direction_pin", Kind::Pin},
-    {"flood_pin", Kind::Pin},
-    {"mist_pin", Kind::Pin},
-    {"spin_up_s", Kind::Seconds},
-    {"probe", Kind::ProbeLevel},
-    {"probe_feed_mm_per_min", Kind::Positive},
-    {"probe_distance_mm", Kind::Positive},
-    {"probe_backoff_mm", Kind::Backoff},
-    {"plate_thickness_mm", Kind::Length},
+    {"travel_x_min_mm", Kind::OptionalLength, "Travel X minimum"},
+    {"travel_x_max_mm", Kind::OptionalLength, "Travel X maximum"},
+    {"travel_y_min_mm", Kind::OptionalLength, "Travel Y minimum"},
+    {"travel_y_max_mm", Kind::OptionalLength, "Travel Y maximum"},
+    {"travel_z_min_mm", Kind::OptionalLength, "Travel Z minimum"},
+    {"travel_z_max_mm", Kind::OptionalLength, "Travel Z maximum"},
+    {"home_direction_x", Kind::Direction, "Home switch X seek"},
+    {"home_direction_y", Kind::Direction, "Home switch Y seek"},
+    {"home_direction_z", Kind::Direction, "Home switch Z seek"},
+    {"home_xy", Kind::HomeOrder, "Home X and Y"},
+    {"home_search_mm", Kind::OptionalLength, "Home switch search"},
+    {"spindle_pin", Kind::Pin, "Spindle on (M3, M4)"},
+    {"spindle_direction_pin", Kind::Pin, "Spindle direction (M4)"},
+    {"flood_pin", Kind::Pin, "Flood coolant (M8)"},
+    {"mist_pin", Kind::Pin, "Mist coolant (M7)"},
+    {"spin_up_s", Kind::Seconds, "Spin-up"},
+    {"probe", Kind::ProbeLevel, "Probe on pin 15 touches"},
+    {"probe_feed_mm_per_min", Kind::Positive, "Probing feed"},
+    {"probe_distance_mm", Kind::Positive, "Probing distance"},
+    {"probe_backoff_mm", Kind::Backoff, "Back-off after the touch"},
+    {"plate_thickness_mm", Kind::Length, "Plate thickness"},
 }};
 
 // The longest a spin-up may hold the program: a minute is more than any spindle needs.
@@ -69,6 +70,10 @@ bool Blank(std::string_view text) {
 
 const char* Key(int index) {
     return kEntries[static_cast<std::size_t>(index)].key;
+}
+
+const char* Caption(int index) {
+    return kEntries[static_cast<std::size_t>(index)].caption;
 }
 
 const std::string& Field(const MachinePageModel& page, int index) {
@@ -168,7 +173,9 @@ CrossProblem PageProblem(const MachinePageModel& page) {
         for (int j = 11; j < i; ++j) {
             const OutputPin b = OutputOnPin(Field(page, j));
             if (a.wired() && a.reg == b.reg && a.mask == b.mask) {
-                return {std::string(Key(j)) + " and " + Key(i) + " name the same pin.", i};
+                return {std::string(Caption(j)) + " and " + Caption(i) + " name the same pin, " +
+                            std::string(Trimmed(Field(page, i))) + ".",
+                        i};
             }
         }
     }
@@ -323,12 +330,12 @@ bool Cnc::MachinePageOk() {
         const std::string& text = machine::Field(machine_page, i);
         if (const std::string rule = machine::FieldProblem(i, text, StepAndDirectionPins(st)); !rule.empty()) {
             machine_page.Refused = &text;
-            op().ShowMessage(std::string(machine::Key(i)) + " " + rule + ": nothing was saved.", kAppTitle);
+            op().ShowMessage(std::string(machine::Caption(i)) + " " + rule + ": nothing was saved.", kAppTitle);
             return false;
         }
         if (text.find_first_of("\r\n") != std::string::npos) {
             machine_page.Refused = &text;
-            op().ShowMessage(std::string(machine::Key(i)) + " must be one line: nothing was saved.", kAppTitle);
+            op().ShowMessage(std::string(machine::Caption(i)) + " must be one line: nothing was saved.", kAppTitle);
             return false;
         }
     }

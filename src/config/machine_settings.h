@@ -72,6 +72,8 @@ namespace machine {
 // Keys in file order, with the field each fills.
 inline constexpr int kKeys = 21;
 [[nodiscard]] const char* Key(int index);
+// The field's caption on the "Machine" page, which the page's refusals name.
+[[nodiscard]] const char* Caption(int index);
 [[nodiscard]] std::string& Field(MachinePageModel& page, int index);
 [[nodiscard]] const std::string& Field(const MachinePageModel& page, int index);
 // What a field must hold, when it does not; empty when it is fine. data_pins: the data-register

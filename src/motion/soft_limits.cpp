@@ -6,6 +6,8 @@
 // that would leave the travel before anything moves (Start through the run estimate, which walks
 // the whole program: see run_estimate.cpp).
 
+#include "motion/soft_limits.h"
+
 #include "interpreter/cnc.h"
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
@@ -20,16 +22,8 @@ namespace {
 
 constexpr std::array<const char*, 3> kAxisNames{"X", "Y", "Z"};
 
-struct Range {
-    double lo = 0, hi = 0;
-    void Add(double v) {
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-};
-
 // The axis' reach in machine coordinates against its travel, half a step of rounding allowed.
-std::string Beyond(const MachineSetup& setup, std::size_t axis, Range reach, double units_per_step) {
+std::string Beyond(const MachineSetup& setup, std::size_t axis, AxisReach reach, double units_per_step) {
     const MachineSetup::Travel& t = setup.travel[axis];
     const double slack = std::fabs(units_per_step) / 2;
     if (!t.set) {
@@ -48,23 +42,25 @@ std::string Beyond(const MachineSetup& setup, std::size_t axis, Range reach, dou
 
 } // namespace
 
-std::string Cnc::BlockTravelProblem(const std::array<double, 3>& offset) const {
-    const Motion motion = MotionOf(st.GCode);
-    if (motion == Motion::None) {
-        return {};
-    }
-    std::array<Range, 3> reach;
-    const std::array<double, 3> from{st.ProgPosX, st.ProgPosY, st.ProgPosZ};
+void AxisReach::Add(double v) {
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+}
+
+std::array<AxisReach, 3> BlockReach(const MachineState& st, const std::array<double, 3>& from, double step_x,
+                                    double step_z) {
+    std::array<AxisReach, 3> reach;
     const std::array<double, 3> to{st.TargetX, st.TargetY, st.TargetZ};
     for (std::size_t a = 0; a < 3; ++a) {
         reach[a] = {std::min(from[a], to[a]), std::max(from[a], to[a])};
     }
+    const Motion motion = MotionOf(st.GCode);
     if (motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise) {
         // The circle's extreme points that the sweep passes, besides its two ends.
         const ArcBlock block{st.StartX,  st.StartY,  st.StartZ,
                              st.TargetX, st.TargetY, st.TargetZ,
                              st.ArcI,    st.ArcJ,    motion == Motion::ArcClockwise ? 1 : -1};
-        const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
+        const ArcGeometry g = MakeArcGeometry(block, step_x, step_z);
         reach[0].Add(g.XAt(0));
         reach[1].Add(g.YAt(0));
         if (g.Walkable()) {
@@ -82,9 +78,18 @@ std::string Cnc::BlockTravelProblem(const std::array<double, 3>& offset) const {
         }
         reach[2].Add(st.StartZ);
     }
+    return reach;
+}
+
+std::string Cnc::BlockTravelProblem(const std::array<double, 3>& offset) const {
+    if (MotionOf(st.GCode) == Motion::None) {
+        return {};
+    }
+    const std::array<AxisReach, 3> reach =
+        BlockReach(st, {st.ProgPosX, st.ProgPosY, st.ProgPosZ}, st.UnitsPerStepX, st.UnitsPerStepZ);
     const std::array<double, 3> step{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
     for (std::size_t a = 0; a < 3; ++a) {
-        const Range machine{reach[a].lo + offset[a], reach[a].hi + offset[a]};
+        const AxisReach machine{reach[a].lo + offset[a], reach[a].hi + offset[a]};
         if (std::string why = Beyond(setup, a, machine, step[a]); !why.empty()) {
             return why;
         }

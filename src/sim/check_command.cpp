@@ -1,18 +1,53 @@
 #include "sim/check_command.h"
 
 #include "check/check.h"
+#include "interpreter/numbers.h"
+
+#include <array>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 namespace tamo::sim {
+namespace {
 
-int RunCheck(const std::string& program, const MachineOptions& options, std::ostream& out, std::ostream& err) {
+// Puts the program origin at X,Y,Z in machine coordinates; false when the text is not three numbers.
+bool PlaceOrigin(Cnc& cnc, const std::string& text) {
+    std::array<double, 3> at{};
+    std::size_t start = 0;
+    for (std::size_t a = 0; a < at.size(); ++a) {
+        const std::size_t comma = text.find(',', start);
+        if ((comma == std::string::npos) != (a == at.size() - 1)) {
+            return false;
+        }
+        const auto value =
+            ReadNumber(std::string_view(text).substr(start, comma == std::string::npos ? comma : comma - start));
+        if (!value) {
+            return false;
+        }
+        at[a] = *value;
+        start = comma + 1;
+    }
+    // The program coordinates stay 0: the machine stands at the program origin.
+    cnc.st.MachPosX = at[0];
+    cnc.st.MachPosY = at[1];
+    cnc.st.MachPosZ = at[2];
+    return true;
+}
+
+} // namespace
+
+int RunCheck(const std::string& program, const CheckOptions& options, std::ostream& out, std::ostream& err) {
     SimMachine machine;
-    if (std::string problem = StartMachine(machine, options); !problem.empty()) {
+    if (std::string problem = StartMachine(machine, options.machine); !problem.empty()) {
         err << "tamocnc-sim: " << problem << '\n';
         return 2;
     }
     Cnc& cnc = machine.cnc;
+    if (!options.origin.empty() && !PlaceOrigin(cnc, options.origin)) {
+        err << "tamocnc-sim: --origin wants three numbers X,Y,Z, not " << options.origin << '\n';
+        return 2;
+    }
     if (std::string problem = OpenProgram(machine, program); !problem.empty()) {
         err << "tamocnc-sim: " << problem << '\n';
         return 2;

@@ -87,14 +87,20 @@ int main(int argc, char** argv) {
     run->add_option("--vcd", run_options.vcd, "Write a value change dump of the data lines to this file")
         ->check(kFileName);
 
-    tamo::sim::MachineOptions check_options;
+    tamo::sim::CheckOptions check_options;
     CLI::App* check = app.add_subcommand("check", "Check a program: where TamoCNC reads it differently from what a "
                                                   "standard controller would; one JSON object per finding");
     check->add_option("PROGRAM", program, "Part program file")->required();
-    check->add_option("--config", check_options.config, "Configuration file to read (never written)")->check(kFileName);
-    check->add_option("--machine", check_options.machine_settings, "Machine settings file to read (never written)")
+    check->add_option("--config", check_options.machine.config, "Configuration file to read (never written)")
         ->check(kFileName);
-    check->add_option("--scale", check_options.scale, "Scale factors F,X,Y,Z");
+    check
+        ->add_option("--machine", check_options.machine.machine_settings,
+                     "Machine settings file to read (never written); its travel is checked too")
+        ->check(kFileName);
+    check->add_option("--origin", check_options.origin,
+                      "Where the program origin stands in machine coordinates, X,Y,Z, for the travel check "
+                      "(0,0,0: at machine zero)");
+    check->add_option("--scale", check_options.machine.scale, "Scale factors F,X,Y,Z");
 
     tamo::sim::MachineOptions convert_options;
     std::string converted;

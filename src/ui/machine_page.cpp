@@ -16,10 +16,8 @@
 namespace tamo::ui {
 namespace {
 
-// Every field of the file, in its order, with the operator's caption, its unit and its choices
-// (none: free text).
+// Every field of the file, in its order, with its unit and its choices (none: free text).
 struct FieldInfo {
-    const char* caption;
     const char* unit;
     QStringList choices;
 };
@@ -28,27 +26,27 @@ std::array<FieldInfo, machine::kKeys> Fields() {
     const QStringList pins{"none", "1", "2", "3", "4", "5", "6", "7", "8", "9", "14", "16", "17"};
     const QStringList direction{"-", "+"};
     return {{
-        {"Travel X minimum", "mm", {}},
-        {"Travel X maximum", "mm", {}},
-        {"Travel Y minimum", "mm", {}},
-        {"Travel Y maximum", "mm", {}},
-        {"Travel Z minimum", "mm", {}},
-        {"Travel Z maximum", "mm", {}},
-        {"Home switch X seek", "direction", direction},
-        {"Home switch Y seek", "direction", direction},
-        {"Home switch Z seek", "direction", direction},
-        {"Home X and Y", "order", {"together", "one after the other"}},
-        {"Home switch search", "mm (empty: travel + 10 %)", {}},
-        {"Spindle on (M3, M4)", "pin", pins},
-        {"Spindle direction (M4)", "pin", pins},
-        {"Flood coolant (M8)", "pin", pins},
-        {"Mist coolant (M7)", "pin", pins},
-        {"Spin-up", "s", {}},
-        {"Probe on pin 15 touches", "level", {"none", "low", "high"}},
-        {"Probing feed", "mm/min", {}},
-        {"Probing distance", "mm", {}},
-        {"Back-off after the touch", "mm", {}},
-        {"Plate thickness", "mm", {}},
+        {"mm", {}},
+        {"mm", {}},
+        {"mm", {}},
+        {"mm", {}},
+        {"mm", {}},
+        {"mm", {}},
+        {"direction", direction},
+        {"direction", direction},
+        {"direction", direction},
+        {"order", {"together", "one after the other"}},
+        {"mm (empty: travel + 10 %)", {}},
+        {"pin", pins},
+        {"pin", pins},
+        {"pin", pins},
+        {"pin", pins},
+        {"s", {}},
+        {"level", {"none", "low", "high"}},
+        {"mm/min", {}},
+        {"mm", {}},
+        {"mm", {}},
+        {"mm", {}},
     }};
 }
 
@@ -79,10 +77,12 @@ MachinePage::MachinePage(tamo::Cnc& cnc, QWidget* parent) : QWidget(parent, Qt::
             widget = combo;
         }
         widget->setObjectName(name);
+        auto* unit = new QLabel(QLatin1String(info.unit), this);
+        unit->setObjectName(name + QStringLiteral("_unit"));
         auto* row = new QHBoxLayout;
         row->addWidget(widget, 1);
-        row->addWidget(new QLabel(QLatin1String(info.unit), this));
-        form->addRow(QLatin1String(info.caption), row);
+        row->addWidget(unit);
+        form->addRow(QLatin1String(machine::Caption(i)), row);
         fields_.push_back({widget, i});
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -1,7 +1,10 @@
 // The settings and scale windows where the operator scripts cannot reach: a box greyed by the file,
-// the cursor under a refresh, a message box that takes the activation away.
+// the cursor under a refresh, a message box that takes the activation away; the Machine page and
+// the Point page's "Probe Z" as the operator uses them.
 
-#include "gui_fixture.h"
+#include "../motor_steps.h"
+#include "main_window_fixture.h"
+#include "ui/machine_page.h"
 #include "ui/scale_dialog.h"
 #include "ui/settings_dialog.h"
 
@@ -82,6 +85,73 @@ TEST_F(DialogScale, RefusedOkKeepsTheWindowAndCancelStillRestores) {
     EXPECT_TRUE(dialog_.isVisible());
     Click(dialog_, "Command3");
     EXPECT_EQ(Text(dialog_, "Combo1_2"), "1");
+}
+
+// Setup > Machine on an active window. Every field shows the unit its file key keeps it in; "Ok"
+// saves an edit that a fresh window reads back; a bad value is refused by its caption, its field
+// takes the focus and nothing is saved.
+TEST_F(DialogTest, MachinePageShowsUnitsSavesEditsAndRefusesBadValues) {
+    m_.cnc.MachinePath = dir_ / "machine.cfg";
+    ui::MachinePage page(m_.cnc);
+    auto show_and_ok = [&](const char* field, const char* text) {
+        m_.cnc.ShowMachinePage();
+        page.Refresh();
+        QApplication::setActiveWindow(&page);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&page));
+        Type(page, field, text);
+        QTest::mouseClick(Find<QAbstractButton>(page, "MachineOk"), Qt::LeftButton);
+        page.Refresh(); // as the frame does when the core says that its models changed
+    };
+    for (int i = 0; i < machine::kKeys; ++i) {
+        const std::string key = machine::Key(i);
+        const std::string unit = Text(page, (key + "_unit").c_str());
+        EXPECT_FALSE(unit.empty()) << key;
+        EXPECT_TRUE(!key.ends_with("_mm") || unit.starts_with("mm")) << key << ": " << unit;
+    }
+    EXPECT_EQ(Text(page, "probe_feed_mm_per_min_unit"), "mm/min");
+
+    show_and_ok("plate_thickness_mm", "12.5");
+    EXPECT_FALSE(page.isVisible());
+    const std::string saved = Slurp(m_.cnc.MachinePath);
+    EXPECT_NE(saved.find("\nplate_thickness_mm = 12.5\n"), std::string::npos) << saved;
+    TestMachine fresh;
+    fresh.cnc.MachinePath = m_.cnc.MachinePath;
+    fresh.cnc.ReadMachineSettings();
+    EXPECT_EQ(Text(ui::MachinePage(fresh.cnc), "plate_thickness_mm"), "12.5");
+
+    show_and_ok("probe_feed_mm_per_min", "fast");
+    EXPECT_EQ(m_.op.messages().back().text, "Probing feed must be a number above 0: nothing was saved.");
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>(page, "probe_feed_mm_per_min"));
+    EXPECT_EQ(Slurp(m_.cnc.MachinePath), saved);
+}
+
+// "Probe Z" on the Point page, online, the probe pulling pin 15 low: Z steps down until it reads
+// the touch, then two steps up (0.015 mm), and Program Z is the plate's thickness at the touch.
+// Not found, Z went the whole 0.1 mm down, it says so, and no other axis moved.
+TEST_F(MainWindowTest, ProbeZComesDownToTheTouchOrSaysHowFarItWent) {
+    cnc_.st.Offline = false;
+    cnc_.st.LoopCal = 60000;
+    ASSERT_EQ(cnc_.LoadMachineSettingsText(
+                  "probe = low\nprobe_distance_mm = 0.1\nprobe_backoff_mm = 0.015\nplate_thickness_mm = 10\n"),
+              "");
+    ASSERT_TRUE(cnc_.MachinePageOk());
+    port_.clear();
+    AtYield(op_.yields() + 4, [this] { port_.set_status(119); });
+    Click(*window_, "ProbeZ");
+    const std::vector<Steps> pulses = MotorSteps(port_);
+    ASSERT_GT(pulses.size(), 2U);
+    std::vector<Steps> expected(pulses.size() - 2, Steps{0, 0, -1});
+    expected.insert(expected.end(), 2, Steps{0, 0, 1});
+    EXPECT_EQ(pulses, expected);
+    EXPECT_NEAR(cnc_.st.ProgPosZ, 10.015, 1e-9);
+    EXPECT_EQ(cnc_.status.Notice, "Probe touched: Program Z is 10.0000 at the plate.");
+
+    port_.set_status(127);
+    port_.clear();
+    Click(*window_, "ProbeZ");
+    EXPECT_EQ(MotorSteps(port_), std::vector<Steps>(13, Steps{0, 0, -1}));
+    EXPECT_EQ(op_.messages().back().text, "Probe did not touch within 0.0975 mm");
 }
 
 } // namespace
