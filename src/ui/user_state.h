@@ -13,8 +13,8 @@ namespace tamo::ui {
 
 // tamocnc.ini beside tamo.cfg: what is remembered for the user that is no machine setting. The
 // port, the folder of the last program and the lines typed on the "Point" page are kept here under
-// keys of their own; other parts of
-// the windows keep theirs in the same file, and each save leaves the others' keys alone.
+// keys of their own; other parts of the windows keep theirs in the same file, and each save leaves
+// the others' keys alone.
 class UserState {
 public:
     explicit UserState(const std::filesystem::path& file);
