@@ -4,7 +4,7 @@ BUILD := build/$(PRESET)
 FUZZ_SECONDS ?= 30
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test asan bench fuzz format clean install package check-install
+.PHONY: all deps configure build run test asan bench fuzz format clean install package check-install screens
 
 all: build
 
@@ -51,6 +51,15 @@ fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz
 	fuzz/run_all.sh $(FUZZ_SECONDS) build/fuzz
+
+# The README's pictures, from the GUI tests' last run on the ci preset (ctest --preset ci).
+SCREENS_FROM ?= build/ci/screens
+SCREENS := jog_controls message_log point_history
+screens:
+	@for name in $(SCREENS); do test -f $(SCREENS_FROM)/$$name.png || \
+		{ echo "$(SCREENS_FROM)/$$name.png is missing: run ctest --preset ci first" >&2; exit 1; }; done
+	mkdir -p doc/screens
+	cp $(SCREENS:%=$(SCREENS_FROM)/%.png) doc/screens/
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -367,6 +367,34 @@ Report CheckProgram(CheckInput input, const std::stop_token& stop) {
     return Reading(std::move(input)).Run(stop);
 }
 
+TypedLineReading ReadTypedLine(const Cnc& live, const std::string& line) {
+    CheckInput input = CopyForCheck(live);
+    input.st.PrgBuf.Size(line + "\n");
+    while (input.st.PrgBuf.ReadNextItem()) {
+    }
+    input.st.PrgLineCount = static_cast<int>(input.st.PrgBuf.count());
+    const Report report = CheckProgram(std::move(input));
+    TypedLineReading reading;
+    const Finding* told = nullptr;
+    for (const Finding& finding : report.findings) {
+        // The feed a typed line inherits is the machine's own, not one left from before a program.
+        if (finding.code != "feed-missing" &&
+            (told == nullptr || (finding.severity == Severity::Error && told->severity == Severity::Warning))) {
+            told = &finding;
+        }
+        reading.feed_zero = reading.feed_zero || finding.code == "feed-zero";
+    }
+    if (told != nullptr) {
+        // The converter works on program files, not on a typed line.
+        constexpr std::string_view kConvert = " Convert fixes this.";
+        reading.finding = told->message;
+        if (reading.finding.ends_with(kConvert)) {
+            reading.finding.resize(reading.finding.size() - kConvert.size());
+        }
+    }
+    return reading;
+}
+
 RunEstimate EstimateProgram(CheckInput input) {
     ScratchMachine m;
     m.cnc.st = std::move(input.st);

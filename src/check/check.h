@@ -70,6 +70,11 @@ struct CheckInput {
 // Checks the first PrgLineCount entries. A stop request ends it early with complete = false.
 [[nodiscard]] Report CheckProgram(CheckInput input, const std::stop_token& stop = {});
 
+// What the check says of one line typed on the "Point" page, read in the live machine's modal
+// state as a program's next line (its positions from the origin, as a Start's): the message of its
+// first error, else of its first warning, and whether it is a feed move at feed 0.
+[[nodiscard]] TypedLineReading ReadTypedLine(const Cnc& live, const std::string& line);
+
 // The run-time estimate of the copy's program (Cnc::EstimateRun), on the caller's thread: the
 // windows work it out beside the check, after an Open.
 [[nodiscard]] RunEstimate EstimateProgram(CheckInput input);

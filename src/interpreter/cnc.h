@@ -425,8 +425,10 @@ public:
     // interpreter/manual_data.cpp: the "Point" page. Both are refused, with a message, while the
     // machine moves or a program is part-way; they move under the same stop and switch rules as
     // a run, and leave no stop behind that the next Start would resume.
-    void MoveToPoint();   // to manual.Axis at manual.Feed, in program coordinates
-    void RunManualLine(); // manual.Line, through the parser and the moves of a program line
+    void MoveToPoint(); // to manual.Axis at manual.Feed, in program coordinates
+    // manual.Line, through the parser and the moves of a program line; its answer, worded with
+    // what the check says of the line, joins manual.History and the log.
+    void RunManualLine(const TypedLineReading& reading = {});
 
 private:
     // interpreter/line_parser.cpp: the factor of scale field index, read afresh at every word.
@@ -586,6 +588,7 @@ private:
     void BusyEnds();
     void SetReadoutTexts();
     [[nodiscard]] bool RefuseManualMove();
+    void AnswerTypedLine(const std::string& answer); // interpreter/manual_data.cpp
     Activity activity_ = Activity::Idle;
     std::uint32_t busy_since_ms_ = 0;  // tick counter when the present activity began
     std::uint32_t run_elapsed_ms_ = 0; // time spent running the program since its fresh start

@@ -6,12 +6,15 @@
 // typed here is carried into the next "Execute Program".
 
 #include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
 #include "interpreter/numbers.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace tamo {
 namespace {
@@ -104,30 +107,79 @@ void Cnc::MoveToPoint() {
 // a program line (the scale factors, the override and the feed limits included). An M6 shows its
 // prompt but does not change the run mode, and an M word does not make the next Start a
 // continuation. An empty line does nothing; a line Start would refuse in a program (a move that
-// would never end or take more than a day, a number that is not finite) is refused with the reason.
-// Changes: PrgLine, the block state, what the move changes; StopRequest, ResumeMove and MWord end
-// cleared; SingleStep ends as it was.
-void Cnc::RunManualLine() {
-    if (manual.Line.find_first_not_of(" \t") == std::string::npos || RefuseManualMove()) {
+// would never end or take more than a day, a number that is not finite) is refused with the reason,
+// and so is a feed move at feed 0, which would otherwise crawl at the slowest feed.
+// Every other line gets an answer, kept in manual.History and written to the log: where the
+// machine stands after it, or why nothing moved, in the check's words where it has any.
+// Changes: PrgLine, the block state, what the move changes, manual.History; StopRequest, ResumeMove
+// and MWord end cleared; SingleStep ends as it was.
+void Cnc::RunManualLine(const TypedLineReading& reading) {
+    if (manual.Line.find_first_not_of(" \t") == std::string::npos) {
+        return;
+    }
+    const std::uint64_t told = log.added();
+    const auto refused = [&](const std::string& why) {
+        AnswerTypedLine("refused: " + why);
+    };
+    // The reason of a refusal the operator was just shown, as the log holds it.
+    const auto shown = [&] {
+        return log.added() > told ? log.entries().back().text : std::string();
+    };
+    if (RefuseManualMove()) {
+        refused(shown());
         return;
     }
     if (std::string why = TypedLineProblem(manual.Line); !why.empty()) {
         op().ShowMessage(why, kAppTitle);
+        refused(why);
+        return;
+    }
+    if (reading.feed_zero) {
+        refused(reading.finding);
         return;
     }
     if (RefuseAtLimit()) {
+        refused(shown());
         return;
     }
-    BusyScope busy(*this, Activity::Manual);
-    op().FocusView();
-    const bool single_step = st.SingleStep;
-    st.PrgLine = manual.Line;
-    ExecuteLine();
-    st.SingleStep = single_step;
-    st.MWord = 0.0;
-    st.StopRequest = false;
-    st.ResumeMove = false;
-    UpdateReadouts();
+    const std::array<double, 3> before{st.ProgPosX, st.ProgPosY, st.ProgPosZ};
+    {
+        BusyScope busy(*this, Activity::Manual);
+        op().FocusView();
+        const bool single_step = st.SingleStep;
+        st.PrgLine = manual.Line;
+        ExecuteLine();
+        st.SingleStep = single_step;
+        st.MWord = 0.0;
+        st.StopRequest = false;
+        st.ResumeMove = false;
+        UpdateReadouts();
+    }
+    if (before != std::array<double, 3>{st.ProgPosX, st.ProgPosY, st.ProgPosZ}) {
+        AnswerTypedLine("moved to X" + main.PrgOutlbl[0] + " Y" + main.PrgOutlbl[1] + " Z" + main.PrgOutlbl[2] +
+                        (reading.finding.empty() ? "" : " (" + reading.finding + ")"));
+    } else if (!reading.finding.empty()) {
+        AnswerTypedLine("nothing moved: " + reading.finding);
+    } else if (const std::string_view trimmed = TrimSpaces(manual.Line);
+               SkipsLine(trimmed) || LocateWords(trimmed).first_word >= trimmed.size()) {
+        AnswerTypedLine(
+            "nothing moved: the line holds no word the machine reads (upper case N T M G X Y Z A I J R F Q)");
+    } else {
+        AnswerTypedLine("nothing moved: the line asks for no move from where the machine stands");
+    }
+}
+
+// The typed line's answer into the history, which keeps the newest kTypedLinesKept, the status
+// bar's notice and the log.
+void Cnc::AnswerTypedLine(const std::string& answer) {
+    status.Notice = "Typed line " + manual.Line + ": " + answer;
+    log.Add(status.Notice);
+    manual.History.push_back({manual.Line, answer});
+    if (manual.History.size() > kTypedLinesKept) {
+        manual.History.erase(manual.History.begin(),
+                             manual.History.end() - static_cast<std::ptrdiff_t>(kTypedLinesKept));
+    }
+    op().ModelsChanged();
 }
 
 } // namespace tamo

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tamo {
 
@@ -111,6 +113,21 @@ struct ManualDataModel {
     std::string Feed = "100";        // length units per minute
     std::string Line;                // one program line
     int Refused = -1;                // the field a refusal named: 0..2 an axis, 3 the feed
+    // The lines run, oldest first, each with its answer: "moved to X.. Y.. Z..", "refused: ..." or
+    // "nothing moved: ...". At most kTypedLinesKept; the windows keep them from one start to the next.
+    struct Typed {
+        std::string Line;
+        std::string Answer;
+        bool operator==(const Typed&) const = default;
+    };
+    std::vector<Typed> History;
+};
+inline constexpr std::size_t kTypedLinesKept = 50;
+
+// What the program check says of a typed line, given to "Run line" for its answer.
+struct TypedLineReading {
+    std::string finding;    // its first finding, an error before a warning; empty: none
+    bool feed_zero = false; // a feed move at feed 0: the line is refused rather than crawl at the slowest feed
 };
 
 // The coordinate dialog Set_Prg_cord: created by a "Set" button, discarded by "Cancel".

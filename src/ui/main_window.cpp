@@ -129,7 +129,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     // Choosing a finding selects its line in the program listing, once the frame has one.
     check_->set_on_choose([this](int line) { listing_->Reveal(line); });
     listing_->set_on_run_from([this](int line) { Act([this, line] { cnc_.RunFromLine(line); }); });
-    check_->set_operator(&op_);
+    check_->set_operator(&cnc_.op()); // the operator with the log on the way, as the core has it
     check_->set_on_open([this](const std::string& path) { OpenProgram(QFile::decodeName(path.c_str())); });
     check_->set_on_report([this](const check::Report& report) {
         cnc_.status.Check = "Program check: " + report.Summary();

@@ -3,6 +3,7 @@
 #include "interpreter/cnc.h"
 
 #include <QPlainTextEdit>
+#include <QTimer>
 
 namespace tamo::ui {
 
@@ -17,6 +18,11 @@ MessageDock::MessageDock(const tamo::Cnc& cnc, QWidget* parent)
     list_->setLineWrapMode(QPlainTextEdit::NoWrap);
     setWidget(list_);
     toggleViewAction()->setObjectName(QStringLiteral("View_Messages"));
+    // Windows that tell the operator something without the frame refreshing (the check window's
+    // boxes, say) are listed within a moment all the same.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this] { Refresh(); });
+    poll->start(kPollMs);
     Refresh();
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <string>
 
 namespace tamo::ui {
@@ -11,6 +12,9 @@ namespace {
 
 const QString kPortKey = QStringLiteral("port/choice");
 const QString kProgramFolderKey = QStringLiteral("files/lastProgramFolder");
+const QString kTypedLinesKey = QStringLiteral("typedLines");
+const QString kLineKey = QStringLiteral("line");
+const QString kAnswerKey = QStringLiteral("answer");
 
 QString PathText(const std::filesystem::path& path) {
     return QFile::decodeName(path.c_str());
@@ -44,6 +48,30 @@ std::filesystem::path UserState::LastProgramFolder() const {
 
 void UserState::SetLastProgramFolder(const std::filesystem::path& folder) {
     settings_.setValue(kProgramFolderKey, QByteArray::fromStdString(folder.string()));
+}
+
+std::vector<ManualDataModel::Typed> UserState::TypedLines() {
+    const int size = settings_.beginReadArray(kTypedLinesKey);
+    std::vector<ManualDataModel::Typed> lines;
+    for (int k = std::max(0, size - static_cast<int>(kTypedLinesKept)); k < size; ++k) {
+        settings_.setArrayIndex(k);
+        lines.push_back(
+            {settings_.value(kLineKey).toString().toStdString(), settings_.value(kAnswerKey).toString().toStdString()});
+    }
+    settings_.endArray();
+    return lines;
+}
+
+void UserState::SetTypedLines(const std::vector<ManualDataModel::Typed>& lines) {
+    settings_.remove(kTypedLinesKey); // an array shorter than the one stored leaves no stale entries
+    settings_.beginWriteArray(kTypedLinesKey, static_cast<int>(lines.size()));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        settings_.setArrayIndex(static_cast<int>(k));
+        settings_.setValue(kLineKey, QString::fromStdString(lines[k].Line));
+        settings_.setValue(kAnswerKey, QString::fromStdString(lines[k].Answer));
+    }
+    settings_.endArray();
+    settings_.sync();
 }
 
 } // namespace tamo::ui

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "interpreter/models.h"
 #include "platform/hardware_port.h"
 
 #include <QSettings>
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace tamo::ui {
 
 // tamocnc.ini beside tamo.cfg: what is remembered for the user that is no machine setting. The
-// port and the folder of the last program are kept here under keys of their own; other parts of
-// the windows keep theirs in the same file, and each save leaves the others' keys alone.
+// port, the folder of the last program and the lines typed on the "Point" page are kept here under
+// keys of their own; other parts of the windows keep theirs in the same file, and each save leaves
+// the others' keys alone.
 class UserState {
 public:
     explicit UserState(const std::filesystem::path& file);
@@ -22,6 +25,11 @@ public:
 
     [[nodiscard]] std::filesystem::path LastProgramFolder() const;
     void SetLastProgramFolder(const std::filesystem::path& folder);
+
+    // The typed lines with their answers, oldest first: at most kTypedLinesKept, the newest, also
+    // of a file edited by hand. Setting them writes them to the disk at once.
+    [[nodiscard]] std::vector<ManualDataModel::Typed> TypedLines();
+    void SetTypedLines(const std::vector<ManualDataModel::Typed>& lines);
 
     // Onto the disk now: the program ends without running destructors.
     void Save() { settings_.sync(); }

@@ -3,15 +3,22 @@
 
 #include "main_window_fixture.h"
 
+#include "ui/check_window.h"
+
 #include <QDockWidget>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTableView>
 #include <QTest>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tamo {
@@ -129,10 +136,84 @@ TEST_F(OperatorControls, TheLogListsMessagesRunsAndOriginsAndTheStatusBarTellsTh
     }
 
     Pictures("message_log");
+
+    // The check window's boxes too, which the dock lists without the frame refreshing.
+    auto* check = Find<ui::CheckWindow>(*window_, "CheckWindow");
+    check->set_choose_path([this](const std::string&) { return (dir_ / "no folder" / "out.nc").string(); });
+    const auto wait_while = [](const std::function<bool()>& busy) {
+        for (int k = 0; k < 400 && busy(); ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            QCoreApplication::processEvents();
+        }
+    };
+    Open(dir_.Write("home.nc", "G28 G91 Z0\n").string());
+    wait_while([check] { return check->checking(); });
+    check->ConvertAndOpen();
+    ASSERT_EQ(op_.messages().back().text.rfind("The converted program cannot be written", 0), 0u);
+    wait_while([this] { return Log().find("The converted program cannot") == std::string::npos; });
     // Every message box's text reaches the log.
     for (const auto& message : op_.messages()) {
         EXPECT_NE(Log().find(message.text.substr(0, 30)), std::string::npos) << message.text;
     }
+}
+
+// The lines typed on the Point page come back with Up and Down, as in a shell, and are listed with
+// their answers, also in a frame started afresh on the same tamocnc.ini, which keeps the newest 50.
+TEST_F(OperatorControls, TypedLinesComeBackWithUpAndDownAlsoAfterARestart) {
+    Press("Command4_2");
+    auto* line = Find<QLineEdit>(*window_, "MdiLine");
+    const auto type = [&line](const char* text, bool run) {
+        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(line, QString::fromLatin1(text));
+        if (run) {
+            QTest::keyClick(line, Qt::Key_Return);
+        }
+    };
+    const auto recall = [&line](Qt::Key key) {
+        QTest::keyClick(line, key);
+        return line->text().toStdString();
+    };
+    const auto list = [this] {
+        std::vector<std::string> rows;
+        auto* history = Find<QListWidget>(*window_, "MdiHistory");
+        for (int row = 0; row < history->count(); ++row) {
+            rows.push_back(history->item(row)->text().toStdString());
+        }
+        return rows;
+    };
+    type("G01 X1 F100", true);
+    type("hello world", true);
+    type("G01 X2 F0", true);
+    EXPECT_EQ(Machine()[0], "1.0000") << "F0 refused";
+    type("G0", false);
+    for (const char* expected : {"G01 X2 F0", "hello world", "G01 X1 F100", "G01 X1 F100"}) {
+        EXPECT_EQ(recall(Qt::Key_Up), expected);
+    }
+    for (const char* expected : {"hello world", "G01 X2 F0", "G0", "G0"}) {
+        EXPECT_EQ(recall(Qt::Key_Down), expected);
+    }
+    const std::vector<std::string> answered = list();
+    ASSERT_EQ(answered.size(), 3u);
+    EXPECT_EQ(answered[0], "G01 X1 F100  \u2192 moved to X1.0000 Y0.0000 Z0.0000");
+    EXPECT_EQ(answered[2].rfind("G01 X2 F0  \u2192 refused: This feed move has feed 0", 0), 0u) << answered[2];
+    EXPECT_NE(Log().find("Typed line hello world: nothing moved: the line holds no word"), std::string::npos) << Log();
+    Pictures("point_history");
+
+    window_.reset(); // a fresh start of the windows, on the same settings folder
+    cnc_.manual.History.clear();
+    window_ = std::make_unique<ui::MainWindow>(cnc_, op_, surface_);
+    window_->show();
+    line = Find<QLineEdit>(*window_, "MdiLine");
+    EXPECT_EQ(list(), answered);
+    EXPECT_EQ(recall(Qt::Key_Up), "G01 X2 F0");
+    for (int k = 0; k < 50; ++k) {
+        type("M05", true);
+    }
+    EXPECT_EQ(list().size(), 50u);
+    EXPECT_EQ(QSettings(QString::fromStdString((dir_ / "tamocnc.ini").string()), QSettings::IniFormat)
+                  .value(QStringLiteral("typedLines/size"))
+                  .toInt(),
+              50);
 }
 
 // "Run from here" on the fourth line of the square: Z rises before X or Y moves, the run ends where a
