@@ -382,7 +382,6 @@ TypedLineReading ReadTypedLine(const Cnc& live, const std::string& line) {
             (told == nullptr || (finding.severity == Severity::Error && told->severity == Severity::Warning))) {
             told = &finding;
         }
-        reading.feed_zero = reading.feed_zero || finding.code == "feed-zero";
     }
     if (told != nullptr) {
         // The converter works on program files, not on a typed line.

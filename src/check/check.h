@@ -72,7 +72,7 @@ struct CheckInput {
 
 // What the check says of one line typed on the "Point" page, read in the live machine's modal
 // state as a program's next line (its positions from the origin, as a Start's): the message of its
-// first error, else of its first warning, and whether it is a feed move at feed 0.
+// first error, else of its first warning.
 [[nodiscard]] TypedLineReading ReadTypedLine(const Cnc& live, const std::string& line);
 
 // The run-time estimate of the copy's program (Cnc::EstimateRun), on the caller's thread: the

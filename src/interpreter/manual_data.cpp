@@ -107,8 +107,8 @@ void Cnc::MoveToPoint() {
 // a program line (the scale factors, the override and the feed limits included). An M6 shows its
 // prompt but does not change the run mode, and an M word does not make the next Start a
 // continuation. An empty line does nothing; a line Start would refuse in a program (a move that
-// would never end or take more than a day, a number that is not finite) is refused with the reason,
-// and so is a feed move at feed 0, which would otherwise crawl at the slowest feed.
+// would never end or take more than a day, a number that is not finite, a feed move at feed 0) is
+// refused with the reason.
 // Every other line gets an answer, kept in manual.History and written to the log: where the
 // machine stands after it, or why nothing moved, in the check's words where it has any.
 // Changes: PrgLine, the block state, what the move changes, manual.History; StopRequest, ResumeMove
@@ -132,10 +132,6 @@ void Cnc::RunManualLine(const TypedLineReading& reading) {
     if (std::string why = TypedLineProblem(manual.Line); !why.empty()) {
         op().ShowMessage(why, kAppTitle);
         refused(why);
-        return;
-    }
-    if (reading.feed_zero) {
-        refused(reading.finding);
         return;
     }
     if (RefuseAtLimit()) {

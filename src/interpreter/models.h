@@ -126,8 +126,7 @@ inline constexpr std::size_t kTypedLinesKept = 50;
 
 // What the program check says of a typed line, given to "Run line" for its answer.
 struct TypedLineReading {
-    std::string finding;    // its first finding, an error before a warning; empty: none
-    bool feed_zero = false; // a feed move at feed 0: the line is refused rather than crawl at the slowest feed
+    std::string finding; // its first finding, an error before a warning; empty: none
 };
 
 // The coordinate dialog Set_Prg_cord: created by a "Set" button, discarded by "Cancel".

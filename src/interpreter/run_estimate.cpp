@@ -299,9 +299,16 @@ std::string Cnc::TypedLineProblem(const std::string& line) const {
         c.st.PrgLine = line;
         const bool may_arc = CarriesArcWord(line);
         c.ParseLine();
-        if (may_arc || !IsArc(MotionOf(c.st.GCode))) {
-            if (std::string travel = SoftLimitsApply() ? c.BlockTravelProblem(TravelOffset()) : std::string();
-                !travel.empty()) {
+        const Motion motion = MotionOf(c.st.GCode);
+        const bool feed_move =
+            IsArc(motion) || (motion == Motion::Feed && std::array{c.st.TargetX, c.st.TargetY, c.st.TargetZ} !=
+                                                            std::array{c.st.ProgPosX, c.st.ProgPosY, c.st.ProgPosZ});
+        if (may_arc || !IsArc(motion)) {
+            if (feed_move && !(c.st.ProgFeed > 0)) {
+                // A program's move at feed 0 crawls at the slowest feed; a typed one is not run.
+                why = "its feed is 0: give it an F above 0";
+            } else if (std::string travel = SoftLimitsApply() ? c.BlockTravelProblem(TravelOffset()) : std::string();
+                       !travel.empty()) {
                 why = "its move would leave the travel: " + travel;
             } else {
                 why = DispatchCost(c, ramps).why;
