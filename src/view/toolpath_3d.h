@@ -26,6 +26,9 @@ struct Scene3D {
     const Toolpath* path = nullptr;
     std::size_t cut_moves = 0;  // the first moves, the part already cut, in the cut colour
     std::optional<Box3> travel; // the machine's travel, drawn as a box when it is known
+    // While the view is being turned: a coarser toolpath that takes a fraction of the time, every
+    // few end points joined by straight lines (arcs as their chords), redrawn whole once it stops.
+    bool coarse = false;
 };
 
 // White, the grid on the XY plane under the toolpath with the X and Y axes through the origin, the
