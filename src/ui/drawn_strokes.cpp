@@ -68,13 +68,25 @@ bool DrawnStrokes::Same::operator()(const QtSurface::Stroke& a, const QtSurface:
 }
 
 bool DrawnStrokes::Repeats(const QtSurface::Stroke& stroke) {
-    if (forgotten_ || recorded_ >= kKept) {
+    if (forgotten_) {
         Empty();
+        idle_ = false;
+    } else if (recorded_ >= kKept) {
+        // A program that seldom repeats itself pays for the record and gains nothing: the rest of
+        // the redraw goes without.
+        idle_ = repeats_ < kKept / 8;
+        Empty();
+    }
+    if (idle_) {
+        return false;
     }
     scan_allowance_ += kScansPerStroke;
     OfColour& own = Colour(stroke.rgb);
     const auto [kept, added] = own.kept.try_emplace(stroke, drawings_ + 1);
     if (!added && !CoveredSince(stroke, kept->second)) {
+        // Its pixels are its own to this moment: only what comes after can cover them now.
+        kept->second = ++drawings_;
+        ++repeats_;
         return true;
     }
     // Drawn now, a repeat too: from here on only what comes after this drawing can cover it.
@@ -120,7 +132,9 @@ bool DrawnStrokes::CoveredSince(const QtSurface::Stroke& stroke, std::uint32_t s
 
 void DrawnStrokes::Empty() {
     colours_.clear();
+    drawings_ = 0;
     recorded_ = 0;
+    repeats_ = 0;
     scan_allowance_ = 0;
     forgotten_ = false;
 }

@@ -24,7 +24,8 @@ namespace tamo::ui {
 //
 // Bounded: at most kKept strokes are recorded, past which the record starts afresh, and the
 // comparisons cost at most kScansPerStroke strokes for every stroke offered; a repeat whose
-// comparison would cost more is drawn.
+// comparison would cost more is drawn. When fewer than one in eight of kKept strokes repeated,
+// nothing more is recorded until the image is cleared.
 class DrawnStrokes {
 public:
     // Whether `stroke` is in the image as it stands; if not, it is recorded as drawn now.
@@ -56,7 +57,9 @@ private:
 
     std::vector<OfColour> colours_;
     std::uint32_t drawings_ = 0;
-    std::size_t recorded_ = 0;
+    std::size_t recorded_ = 0; // strokes drawn since the record was emptied
+    std::size_t repeats_ = 0;  // and left out
+    bool idle_ = false;        // recording paid too little: none until the image is cleared
     std::size_t scan_allowance_ = 0;
     bool forgotten_ = false;
 };
