@@ -1,5 +1,7 @@
 #include "ui/drawn_strokes.h"
 
+#include "view/toolpath_3d.h"
+
 #include <QRectF>
 
 #include <algorithm>
@@ -18,32 +20,11 @@ QRectF BoxOf(const QtSurface::Stroke& s, double margin) {
     return box.adjusted(-margin, -margin, margin, margin);
 }
 
-// Whether the segment from (x1, y1) to (x2, y2) meets the box (Liang and Barsky).
+// Whether the segment from (x1, y1) to (x2, y2) meets the box.
 bool SegmentMeets(const QRectF& box, double x1, double y1, double x2, double y2) {
-    const double dx = x2 - x1;
-    const double dy = y2 - y1;
     double t0 = 0;
     double t1 = 1;
-    const double limits[4][2] = {
-        {-dx, x1 - box.left()}, {dx, box.right() - x1}, {-dy, y1 - box.top()}, {dy, box.bottom() - y1}};
-    for (const auto& [p, q] : limits) {
-        if (p == 0) {
-            if (q < 0) {
-                return false;
-            }
-            continue;
-        }
-        const double t = q / p;
-        if (p < 0) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
-        }
-        if (t0 > t1) {
-            return false;
-        }
-    }
-    return true;
+    return ClipToBox(x1, y1, x2 - x1, y2 - y1, box.left(), box.top(), box.right(), box.bottom(), t0, t1);
 }
 
 } // namespace

@@ -74,29 +74,10 @@ private:
         const double dy = y1 - y0;
         double t0 = 0;
         double t1 = 1;
-        const double limits[4][2] = {
-            {-dx, x0 + 0.5}, {dx, image_.width - 0.5 - x0}, {-dy, y0 + 0.5}, {dy, image_.height - 0.5 - y0}};
         // Most segments of a toolpath in view lie wholly inside it.
-        const bool inside = Inside(x0, y0) && Inside(x1, y1);
-        for (const auto& [p, q] : limits) {
-            if (inside) {
-                break;
-            }
-            if (p == 0) {
-                if (q < 0) {
-                    return;
-                }
-                continue;
-            }
-            const double t = q / p;
-            if (p < 0) {
-                t0 = std::max(t0, t);
-            } else {
-                t1 = std::min(t1, t);
-            }
-            if (t0 > t1) {
-                return;
-            }
+        if (!(Inside(x0, y0) && Inside(x1, y1)) &&
+            !ClipToBox(x0, y0, dx, dy, -0.5, -0.5, image_.width - 0.5, image_.height - 0.5, t0, t1)) {
+            return;
         }
         // Clipped, every coordinate is at least -0.5: adding a half and cutting off rounds it.
         int ax = static_cast<int>(x0 + t0 * dx + 0.5);
@@ -406,6 +387,31 @@ void DrawMoves3D(const Camera& camera, const Toolpath& path, std::size_t first, 
                  PixelImage& image) {
     Pen pen(camera, image);
     DrawPath(pen, path, PlaceOf(pen, path, first), last, colour);
+}
+
+bool ClipToBox(double x0, double y0, double dx, double dy, double left, double top, double right, double bottom,
+               double& t0, double& t1) {
+    t0 = 0;
+    t1 = 1;
+    const double limits[4][2] = {{-dx, x0 - left}, {dx, right - x0}, {-dy, y0 - top}, {dy, bottom - y0}};
+    for (const auto& [p, q] : limits) {
+        if (p == 0) {
+            if (q < 0) {
+                return false;
+            }
+            continue;
+        }
+        const double t = q / p;
+        if (p < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    return true;
 }
 
 PixelPoint Project(const Camera& camera, const PixelImage& image, double x, double y, double z) {

@@ -41,6 +41,12 @@ void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image);
 void DrawMoves3D(const Camera& camera, const Toolpath& path, std::size_t first, std::size_t last, Colour colour,
                  PixelImage& image);
 
+// The part of the segment from (x0, y0) along (dx, dy) that lies in the box from (left, top) to
+// (right, bottom), as the parameters t0 <= t1 of its ends, within [0, 1] (Liang and Barsky's
+// clipping). False when none of it does.
+[[nodiscard]] bool ClipToBox(double x0, double y0, double dx, double dy, double left, double top, double right,
+                             double bottom, double& t0, double& t1);
+
 // Where a world point lands in the image, in pixels from its top left corner.
 struct PixelPoint {
     double x = 0;
