@@ -1,5 +1,7 @@
 #include "ui/qt_surface.h"
 
+#include "ui/drawn_strokes.h"
+
 #include <QFontMetricsF>
 #include <QLineF>
 #include <QPainter>
@@ -74,6 +76,10 @@ double CounterClockwiseSweep(double start, double end) {
 
 } // namespace
 
+QtSurface::QtSurface() : drawn_(std::make_unique<DrawnStrokes>()) {}
+
+QtSurface::~QtSurface() = default;
+
 void QtSurface::Resize(QSize size, qreal pixel_ratio) {
     if (pixel_ratio <= 0) {
         pixel_ratio = 1;
@@ -98,6 +104,7 @@ void QtSurface::Resize(QSize size, qreal pixel_ratio) {
     }
     image_ = std::move(resized);
     last_dot_.reset();
+    drawn_->Forget();
     pixel_ratio_ = pixel_ratio;
     // The picture carried over keeps the scale it was drawn at until it is cleared: a resize during
     // a run leaves the redraw until the run has ended, and the live trace must go on landing on
@@ -145,6 +152,7 @@ bool QtSurface::Navigate(double zoom, double offset_x, double offset_y) {
     if (!image_.isNull()) {
         EndPainting();
         last_dot_.reset();
+        drawn_->Forget();
         const QImage old = image_;
         image_.fill(Qt::white);
         QPainter painter(&image_);
@@ -191,6 +199,7 @@ void QtSurface::Clear() {
     }
     EndPainting();
     last_dot_.reset();
+    drawn_->Forget();
     image_.fill(Qt::white);
     UpdateScale(); // nothing is left of the picture a resize kept: the mapping takes the new size
     RequestFullRepaint();
@@ -214,6 +223,7 @@ int QtSurface::PenPixels() const {
 
 QPainter& QtSurface::Painter() {
     last_dot_.reset();
+    drawn_->Forget(); // text goes over the strokes
     if (!painter_) {
         painter_.emplace(&image_);
         painter_->setBrush(Qt::NoBrush);
@@ -230,6 +240,9 @@ void QtSurface::EndPainting() const {
 void QtSurface::Queue(Stroke stroke) {
     last_dot_.reset();
     stroke.pen = static_cast<std::uint8_t>(std::min(PenPixels(), 255));
+    if (drawn_->Repeats(stroke)) {
+        return; // its pixels are in the image already
+    }
     if (strokes_.capacity() < kStrokesAtOnce) {
         strokes_.reserve(kStrokesAtOnce);
     }
@@ -388,6 +401,7 @@ void QtSurface::FillDot(QPointF centre, QRgb rgb) {
         return;
     }
     last_dot_ = LastDot{x0, y0, size, rgb};
+    drawn_->Forget();
     const double r = size / 2.0;
     for (int dy = 0; dy < size; ++dy) {
         const int y = y0 + dy;

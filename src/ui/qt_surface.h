@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,6 +19,8 @@
 class QWidget;
 
 namespace tamo::ui {
+
+class DrawnStrokes;
 
 // The toolpath view's drawing surface: everything is drawn into a kept backing image, which the
 // view only copies to the screen, so the drawing survives being covered and a repaint never
@@ -32,7 +35,10 @@ namespace tamo::ui {
 // on top of it: zoom 1 without a pan is the core's own mapping.
 class QtSurface final : public Surface {
 public:
-    QtSurface() = default;
+    QtSurface();
+    ~QtSurface() override;
+    QtSurface(const QtSurface&) = delete;
+    QtSurface& operator=(const QtSurface&) = delete;
 
     // The widget that shows the image: it is asked to repaint what a drawing call changed.
     void set_target(QWidget* widget) { target_ = widget; }
@@ -114,6 +120,7 @@ private:
     mutable QImage image_;                    // reading it draws the strokes still waiting
     mutable std::optional<QPainter> painter_; // after image_: ended before the image goes
     mutable std::vector<Stroke> strokes_;
+    std::unique_ptr<DrawnStrokes> drawn_; // what the image holds already, to leave out repeats
     int bands_ = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     mutable bool repaint_requested_ = false; // a full repaint is asked for and not yet painted
     // The last live dot: a dot on the same pixels in the same colour changes nothing and is not

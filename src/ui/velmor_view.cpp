@@ -16,6 +16,7 @@ namespace tamo::ui {
 namespace {
 
 constexpr int kMarkerRadius = 7; // pixels
+constexpr int kOriginRadius = 5; // pixels
 
 } // namespace
 
@@ -78,6 +79,25 @@ void ToolMarker::Paint(QPainter& painter) const {
     painter.drawLine(QPointF(c.x(), c.y() - kMarkerRadius), QPointF(c.x(), c.y() + kMarkerRadius));
 }
 
+void PaintOriginMark(QPainter& painter, QPointF at) {
+    if (!(std::fabs(at.x()) < 1e6 && std::fabs(at.y()) < 1e6)) {
+        return;
+    }
+    const QPointF c(std::round(at.x()), std::round(at.y()));
+    const QRectF ring(c.x() - kOriginRadius, c.y() - kOriginRadius, 2 * kOriginRadius, 2 * kOriginRadius);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(ring);
+    painter.setBrush(Qt::black);
+    // Angles in sixteenths of a degree, counter-clockwise from three o'clock: the upper right and
+    // the lower left quarter.
+    painter.drawPie(ring, 0, 90 * 16);
+    painter.drawPie(ring, 180 * 16, 90 * 16);
+    painter.restore();
+}
+
 void VelmorView::UpdateMarker() {
     marker_.Move(*this, surface_.ToPixel(cnc_.st.ProgPosX, cnc_.st.ProgPosY) / surface_.pixel_ratio());
 }
@@ -91,7 +111,8 @@ void VelmorView::paintEvent(QPaintEvent* event) {
         painter.fillRect(area, Qt::white);
         painter.drawImage(QRectF(area), image, source);
     }
-    // The tool: over the drawing and never part of it.
+    // The origin and the tool: over the drawing and never part of it.
+    PaintOriginMark(painter, surface_.ToPixel(0, 0) / ratio);
     if (event->region().intersects(marker_.area())) {
         marker_.Paint(painter);
     }

@@ -32,6 +32,11 @@ private:
     QRect place_;
 };
 
+// The program origin's mark, a ring whose first and third quarters are filled, centred on `at` (the
+// view's pixels): where the program's X0 Y0 (and Z0 in the 3-D view) lies. Drawn over the picture,
+// never into it, so the picture stays what the program draws.
+void PaintOriginMark(QPainter& painter, QPointF at);
+
 // Velmor, the toolpath view: shows the surface's kept image with a marker where the tool is, and
 // turns any key that delivers a character into a stop request, which is why the panel hands it the
 // keyboard focus whenever the machine starts to move.

@@ -13,6 +13,7 @@
 #include <QPen>
 #include <QWheelEvent>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 
@@ -27,14 +28,36 @@ PixelImage PixelsOf(QImage& image) {
             static_cast<int>(image.bytesPerLine() / 4)};
 }
 
-bool SameBox(const Box3& a, const Box3& b) {
+// Within `slack` program units corner for corner.
+bool SameBox(const Box3& a, const Box3& b, double slack = 0) {
     for (int i = 0; i < 3; ++i) {
-        if (a.min[i] != b.min[i] || a.max[i] != b.max[i]) {
+        if (!(std::fabs(a.min[i] - b.min[i]) <= slack) || !(std::fabs(a.max[i] - b.max[i]) <= slack)) {
             return false;
         }
     }
     return true;
 }
+
+// The machine's travel in program coordinates, while soft limits apply: the travel set for an axis
+// moved by the program origin's place in machine coordinates; an axis without one spans the toolpath.
+std::optional<Box3> TravelBox(const tamo::Cnc& cnc) {
+    if (!cnc.SoftLimitsApply()) {
+        return std::nullopt;
+    }
+    const std::array<double, 3> offset = cnc.TravelOffset();
+    Box3 box = cnc.toolpath()->bounds();
+    for (std::size_t a = 0; a < 3; ++a) {
+        if (const MachineSetup::Travel& t = cnc.setup.travel[a]; t.set) {
+            box.min[a] = t.min - offset[a];
+            box.max[a] = t.max - offset[a];
+        }
+    }
+    return box;
+}
+
+// Machine and program positions both grow step by step during a run; their difference drifts by
+// rounding far below anything a picture shows, and must not redraw it.
+constexpr double kTravelSlack = 1e-6;
 
 } // namespace
 
@@ -68,6 +91,10 @@ void View3D::Refresh() {
         DrawCutSince();
     } else if (CutMoves() < shown_.cut) {
         Draw(); // the program was reset: its cut part goes
+    }
+    if (const std::optional<Box3> travel = TravelBox(cnc_);
+        travel.has_value() != travel_.has_value() || (travel && !SameBox(*travel, *travel_, kTravelSlack))) {
+        set_travel(travel);
     }
     UpdateMarker();
 }
@@ -109,13 +136,15 @@ void View3D::Draw() {
     }
     drawing_ = true;
     draw_due_ = false;
-    Snapshot snapshot{cnc_.toolpath(), camera_, CutMoves(), travel_};
+    // While the mouse turns or moves the view a coarse picture follows it; the whole one comes when
+    // the button is let go.
+    Snapshot snapshot{cnc_.toolpath(), camera_, CutMoves(), travel_, drag_ != Drag::None};
     const qreal ratio = devicePixelRatioF();
     drawer_ = std::jthread([this, snapshot = std::move(snapshot), device, ratio]() mutable {
         QImage image(device, QImage::Format_RGB32);
         image.setDevicePixelRatio(ratio);
         PixelImage pixels = PixelsOf(image);
-        DrawScene3D(snapshot.camera, {snapshot.path.get(), snapshot.cut, snapshot.travel}, pixels);
+        DrawScene3D(snapshot.camera, {snapshot.path.get(), snapshot.cut, snapshot.travel, snapshot.coarse}, pixels);
         QMetaObject::invokeMethod(
             this,
             [this, image = std::move(image), snapshot = std::move(snapshot)]() mutable {
@@ -178,6 +207,7 @@ void View3D::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), Qt::white);
     if (!image_.isNull()) {
         painter.drawImage(QPointF(0, 0), image_);
+        PaintOriginMark(painter, ToView(0, 0, 0));
     }
     marker_.Paint(painter);
 }
@@ -228,6 +258,7 @@ void View3D::mouseReleaseEvent(QMouseEvent* event) {
     if (drag_ != Drag::None) {
         drag_ = Drag::None;
         unsetCursor();
+        Draw(); // the whole toolpath in place of the coarse one
     }
     QWidget::mouseReleaseEvent(event);
 }

@@ -44,7 +44,8 @@ public:
     void Fit();
     // Zooms about the middle of the view.
     void Zoom(double factor);
-    // The machine's travel, drawn as a box while it is known (soft limits set); none by default.
+    // The machine's travel, drawn as a box while it is known; Refresh sets it from the machine
+    // settings whenever soft limits apply (set and homed), in program coordinates.
     void set_travel(std::optional<Box3> travel);
 
     // Waits until the picture being drawn is shown (tests and the benchmark).
@@ -73,6 +74,7 @@ private:
         Camera camera;
         std::size_t cut = 0;
         std::optional<Box3> travel;
+        bool coarse = false; // drawn while the view was being turned
     };
     [[nodiscard]] QSize DeviceSize() const;
     [[nodiscard]] std::size_t CutMoves() const;

@@ -23,6 +23,8 @@ constexpr int kMaxChords = 1024;
 constexpr int kMaxGridLines = 1000;
 // A toolpath of fewer moves is drawn on the calling thread alone.
 constexpr std::size_t kMovesForTwoThreads = 20000;
+// The coarse toolpath draws about this many lines at most, whatever the program's length.
+constexpr std::size_t kCoarseMoves = 200000;
 constexpr int kDashOn = 6; // pixels of a rapid's dash and of the gap after it
 constexpr int kDashOff = 4;
 
@@ -72,29 +74,10 @@ private:
         const double dy = y1 - y0;
         double t0 = 0;
         double t1 = 1;
-        const double limits[4][2] = {
-            {-dx, x0 + 0.5}, {dx, image_.width - 0.5 - x0}, {-dy, y0 + 0.5}, {dy, image_.height - 0.5 - y0}};
         // Most segments of a toolpath in view lie wholly inside it.
-        const bool inside = Inside(x0, y0) && Inside(x1, y1);
-        for (const auto& [p, q] : limits) {
-            if (inside) {
-                break;
-            }
-            if (p == 0) {
-                if (q < 0) {
-                    return;
-                }
-                continue;
-            }
-            const double t = q / p;
-            if (p < 0) {
-                t0 = std::max(t0, t);
-            } else {
-                t1 = std::min(t1, t);
-            }
-            if (t0 > t1) {
-                return;
-            }
+        if (!(Inside(x0, y0) && Inside(x1, y1)) &&
+            !ClipToBox(x0, y0, dx, dy, -0.5, -0.5, image_.width - 0.5, image_.height - 0.5, t0, t1)) {
+            return;
         }
         // Clipped, every coordinate is at least -0.5: adding a half and cutting off rounds it.
         int ax = static_cast<int>(x0 + t0 * dx + 0.5);
@@ -242,6 +225,34 @@ Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Col
     return from;
 }
 
+// Every step-th end point joined to the one before by a straight line: dashed green where every move
+// in between was a rapid, not drawn across a jump, in the cut colour up to move `cut`.
+void DrawCoarse(Pen& pen, const Toolpath& path, std::size_t cut) {
+    const std::vector<ToolpathMove>& moves = path.moves();
+    const std::size_t step = (moves.size() + kCoarseMoves - 1) / kCoarseMoves;
+    const std::uint32_t feed_pixel = Pixel(kBlack);
+    const std::uint32_t cut_pixel = Pixel(kCut);
+    const std::uint32_t rapid_pixel = Pixel(kGreen);
+    pen.MoveTo(0, 0, 0);
+    bool jump = false;
+    bool all_rapid = true;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        const ToolpathMove& m = moves[i];
+        jump = jump || m.kind() == MoveKind::Jump;
+        all_rapid = all_rapid && m.kind() == MoveKind::Rapid;
+        if ((i + 1) % step != 0 && i + 1 != moves.size() && m.kind() != MoveKind::Jump) {
+            continue;
+        }
+        if (jump) {
+            pen.MoveTo(m.x, m.y, m.z);
+        } else {
+            pen.LineTo(m.x, m.y, m.z, all_rapid ? rapid_pixel : i < cut ? cut_pixel : feed_pixel, all_rapid);
+        }
+        jump = false;
+        all_rapid = true;
+    }
+}
+
 // Where the pen must stand to draw move `first`, and the arc entry it takes next.
 Place PlaceOf(Pen& pen, const Toolpath& path, std::size_t first) {
     const std::vector<ToolpathMove>& moves = path.moves();
@@ -330,7 +341,9 @@ void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image) 
     Pen pen(camera, image);
     const Box3 empty;
     DrawGrid(pen, scene.path != nullptr ? scene.path->bounds() : empty);
-    if (scene.path != nullptr) {
+    if (scene.path != nullptr && scene.coarse) {
+        DrawCoarse(pen, *scene.path, scene.cut_moves);
+    } else if (scene.path != nullptr) {
         const Toolpath& path = *scene.path;
         const std::size_t count = path.moves().size();
         const std::size_t cut = std::min(scene.cut_moves, count);
@@ -374,6 +387,31 @@ void DrawMoves3D(const Camera& camera, const Toolpath& path, std::size_t first, 
                  PixelImage& image) {
     Pen pen(camera, image);
     DrawPath(pen, path, PlaceOf(pen, path, first), last, colour);
+}
+
+bool ClipToBox(double x0, double y0, double dx, double dy, double left, double top, double right, double bottom,
+               double& t0, double& t1) {
+    t0 = 0;
+    t1 = 1;
+    const double limits[4][2] = {{-dx, x0 - left}, {dx, right - x0}, {-dy, y0 - top}, {dy, bottom - y0}};
+    for (const auto& [p, q] : limits) {
+        if (p == 0) {
+            if (q < 0) {
+                return false;
+            }
+            continue;
+        }
+        const double t = q / p;
+        if (p < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    return true;
 }
 
 PixelPoint Project(const Camera& camera, const PixelImage& image, double x, double y, double z) {

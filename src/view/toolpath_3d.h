@@ -26,6 +26,9 @@ struct Scene3D {
     const Toolpath* path = nullptr;
     std::size_t cut_moves = 0;  // the first moves, the part already cut, in the cut colour
     std::optional<Box3> travel; // the machine's travel, drawn as a box when it is known
+    // While the view is being turned: a coarser toolpath that takes a fraction of the time, every
+    // few end points joined by straight lines (arcs as their chords), redrawn whole once it stops.
+    bool coarse = false;
 };
 
 // White, the grid on the XY plane under the toolpath with the X and Y axes through the origin, the
@@ -37,6 +40,12 @@ void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image);
 // cut since the image was drawn.
 void DrawMoves3D(const Camera& camera, const Toolpath& path, std::size_t first, std::size_t last, Colour colour,
                  PixelImage& image);
+
+// The part of the segment from (x0, y0) along (dx, dy) that lies in the box from (left, top) to
+// (right, bottom), as the parameters t0 <= t1 of its ends, within [0, 1] (Liang and Barsky's
+// clipping). False when none of it does.
+[[nodiscard]] bool ClipToBox(double x0, double y0, double dx, double dy, double left, double top, double right,
+                             double bottom, double& t0, double& t1);
 
 // Where a world point lands in the image, in pixels from its top left corner.
 struct PixelPoint {

@@ -184,5 +184,52 @@ TEST_F(View3DTest, TheCutPartShowsDuringARunAndTheTopViewStaysAsItWas) {
     EXPECT_EQ(surface_.image(), top);
 }
 
+// With soft limits in force the 3-D view boxes the machine's travel, in program coordinates: the
+// travel less the program origin's place in machine coordinates, moved when the origin moves.
+TEST_F(View3DTest, TheTravelBoxStandsWhereTheProgramOriginPutsIt) {
+    Open(ProgramFile(kCube));
+    cnc_.setup.travel = {{{true, -20, 40}, {true, -30, 20}, {true, -25, 35}}};
+    cnc_.st.Homed = true;
+    cnc_.st.MachPosX = 5; // the program origin at machine (5, -10, 0)
+    cnc_.st.MachPosY = -10;
+    Trigger(*window_, "View_3D");
+    View().Zoom(0.1);
+    View().Settle();
+    const auto corners_at = [this](double dx, double dy) {
+        int grey = 0;
+        for (int k = 0; k < 8; ++k) {
+            grey += Shows(View().ToView(k & 1 ? 35 - dx : -25 - dx, k & 2 ? 30 - dy : -20 - dy, k & 4 ? 35 : -25),
+                          qRgb(128, 128, 128));
+        }
+        return grey;
+    };
+    EXPECT_EQ(corners_at(0, 0), 8);
+    cnc_.st.ProgPosX = 5; // the origin set where the machine stands
+    cnc_.st.ProgPosY = -10;
+    window_->RefreshLive();
+    View().Settle();
+    EXPECT_EQ(corners_at(-5, 10), 8);
+    cnc_.st.Homed = false;
+    window_->RefreshLive();
+    View().Settle();
+    EXPECT_EQ(corners_at(-5, 10), 0) << "no box before homing";
+}
+
+// The top view marks the program origin over its picture, never in it; an outline drawn again after
+// a rapid crossed it covers the rapid again, as though nothing had been left out.
+TEST_F(View3DTest, TheTopViewMarksTheOriginAndRedrawsWhatARapidCrossed) {
+    const std::string pass = "G01 X10 Y0 F300\nX10 Y10\nX0 Y10\nX0 Y0\n";
+    Open(ProgramFile("G00 X10 Y10\nG00 X0 Y0\n" + pass));
+    const QImage once = surface_.image().copy();
+    Open(ProgramFile(pass + "G00 X10 Y10\nG00 X0 Y0\n" + pass + pass));
+    EXPECT_EQ(surface_.image(), once);
+
+    const QPoint origin = (surface_.ToPixel(0, 0) / surface_.pixel_ratio()).toPoint();
+    const QImage shown = window_->view()->grab().toImage();
+    EXPECT_EQ(shown.pixel(origin + QPoint(3, -2)), qRgb(0, 0, 0)) << "the filled upper right quarter";
+    EXPECT_EQ(shown.pixel(origin + QPoint(-2, -2)), qRgb(255, 255, 255)) << "its empty upper left quarter";
+    EXPECT_EQ(once.pixel(origin + QPoint(3, -2)), qRgb(255, 255, 255));
+}
+
 } // namespace
 } // namespace tamo
