@@ -150,6 +150,14 @@ TEST(Outputs, SpinUpWaitsBeforeTheMove) {
     const auto after = m.clock.NowNs();
     m.Typed("M3"); // already running: no second wait
     EXPECT_LT(m.clock.NowNs() - after, 1'000'000);
+
+    // The stop key during the wait ends it there, the spindle off.
+    Machine s("spindle_pin = 8\nspin_up_s = 1.5\n");
+    s.AtYield(3, [&s] { s.cnc.ViewKeyPress(); });
+    const auto start = s.clock.NowNs();
+    s.Typed("M3");
+    EXPECT_LT(s.clock.NowNs() - start, 1'000'000'000);
+    EXPECT_EQ(s.Data() & 64, 0);
 }
 
 constexpr const char* kTravel =
