@@ -49,11 +49,17 @@ TEST(LatencyWindow, RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame) {
     EXPECT_EQ(Text(*latency, "LatencyVerdict"),
               "Too late for stepping: close other programs or allow real-time priority.");
     EXPECT_NE(Text(*latency, "LatencyWarning").find("needs 1111 steps/s"), std::string::npos);
-    const auto* histogram = Find<ui::LatencyHistogram>(*latency, "LatencyHistogram");
+    auto* histogram = Find<ui::LatencyHistogram>(*latency, "LatencyHistogram");
     EXPECT_TRUE(histogram->isVisible());
     const LatencyReport& report = histogram->report();
     EXPECT_EQ(report.bins[11], report.ticks / 100) << "2 to 5 ms";
     EXPECT_EQ(report.bins[0] + report.bins[11], report.ticks) << "the others on time";
+    // Both bars stand on the axis: the on-time one blue, the late one red.
+    const QImage drawn = histogram->grab().toImage();
+    const int axis = histogram->height() - (histogram->fontMetrics().height() + 4) - 1;
+    const double slot = static_cast<double>(histogram->width()) / static_cast<double>(report.bins.size());
+    EXPECT_EQ(drawn.pixelColor(static_cast<int>(slot / 2), axis), QColor(60, 120, 200));
+    EXPECT_EQ(drawn.pixelColor(static_cast<int>(11.5 * slot), axis), QColor(200, 40, 40));
     SaveScreen(*latency, "latency_test.png");
 
     Type(*latency, "LatencySeconds", QStringLiteral("0"));
