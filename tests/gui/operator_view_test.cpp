@@ -269,6 +269,10 @@ TEST_F(OperatorView, LayoutLeavesNoGapAndEveryControlWhole) {
 // Window place and size, the listing's splitter and the recent programs live in tamocnc.ini beside
 // tamo.cfg.
 TEST_F(OperatorView, WindowAndRecentProgramsSurviveARestart) {
+    // The first start places the window in the middle of the screen.
+    window_->PlaceAtStart();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((window_->geometry().center() - screen.center()).manhattanLength(), 10);
     std::vector<std::string> programs;
     for (int i = 1; i <= 6; ++i) {
         programs.push_back(ProgramFile("G01 X" + std::to_string(i) + " F100\n"));
