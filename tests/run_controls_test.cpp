@@ -40,6 +40,15 @@ TEST(RunControls, FinishedRunRestartsAfreshUnlessAContinuationIsArmed) {
     m.cnc.Start(); // fresh: the machine position restarts from 0 and the program is already at X3
     EXPECT_EQ(DoneCount(m), 3);
     EXPECT_EQ(m.cnc.main.MachOutLl[0], "0.0000");
+
+    // A fresh start draws its live trace two pixels wide, over the one-pixel preview.
+    TestMachine fresh;
+    fresh.Load("G01 X0.1 F100\n");
+    fresh.view.clear_ops();
+    fresh.cnc.Start();
+    const auto trace = fresh.view.ops_of(RecordingSurface::Kind::Point);
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.front().width, 2);
 }
 
 TEST(RunControls, StepForwardAndBackShowTheLineAndMarkItsEndPoint) {
