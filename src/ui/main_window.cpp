@@ -294,6 +294,10 @@ void MainWindow::BuildViewMenu(QMenu* view) {
     view->addSeparator();
     view_3d_action_ = item("View_3D", QStringLiteral("3-D"), [this] { Show3D(view_3d_action_->isChecked()); });
     view_3d_action_->setCheckable(true);
+    QAction* depth = item("View_Depth", QStringLiteral("Depth colours"), [] {});
+    depth->setCheckable(true);
+    depth->setToolTip(QStringLiteral("The 3-D view colours feed moves by their height: blue deepest, orange highest"));
+    connect(depth, &QAction::toggled, this, [this](bool on) { view_3d_->set_depth(on); });
     const std::array<std::pair<const char*, Camera::Preset>, 4> presets{{{"Top", Camera::Preset::Top},
                                                                          {"Front", Camera::Preset::Front},
                                                                          {"Side", Camera::Preset::Side},

@@ -115,6 +115,11 @@ void View3D::Zoom(double factor) {
     Draw();
 }
 
+void View3D::set_depth(bool depth) {
+    depth_ = depth;
+    Draw();
+}
+
 void View3D::set_travel(std::optional<Box3> travel) {
     travel_ = travel;
     Draw();
@@ -138,13 +143,14 @@ void View3D::Draw() {
     draw_due_ = false;
     // While the mouse turns or moves the view a coarse picture follows it; the whole one comes when
     // the button is let go.
-    Snapshot snapshot{cnc_.toolpath(), camera_, CutMoves(), travel_, drag_ != Drag::None};
+    Snapshot snapshot{cnc_.toolpath(), camera_, CutMoves(), travel_, drag_ != Drag::None, depth_};
     const qreal ratio = devicePixelRatioF();
     drawer_ = std::jthread([this, snapshot = std::move(snapshot), device, ratio]() mutable {
         QImage image(device, QImage::Format_RGB32);
         image.setDevicePixelRatio(ratio);
         PixelImage pixels = PixelsOf(image);
-        DrawScene3D(snapshot.camera, {snapshot.path.get(), snapshot.cut, snapshot.travel, snapshot.coarse}, pixels);
+        DrawScene3D(snapshot.camera,
+                    {snapshot.path.get(), snapshot.cut, snapshot.travel, snapshot.coarse, snapshot.depth}, pixels);
         QMetaObject::invokeMethod(
             this,
             [this, image = std::move(image), snapshot = std::move(snapshot)]() mutable {

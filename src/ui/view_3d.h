@@ -47,6 +47,8 @@ public:
     // The machine's travel, drawn as a box while it is known; Refresh sets it from the machine
     // settings whenever soft limits apply (set and homed), in program coordinates.
     void set_travel(std::optional<Box3> travel);
+    // Feed moves coloured by their depth instead of black (View > Depth colours).
+    void set_depth(bool depth);
 
     // Waits until the picture being drawn is shown (tests and the benchmark).
     void Settle();
@@ -75,6 +77,7 @@ private:
         std::size_t cut = 0;
         std::optional<Box3> travel;
         bool coarse = false; // drawn while the view was being turned
+        bool depth = false;
     };
     [[nodiscard]] QSize DeviceSize() const;
     [[nodiscard]] std::size_t CutMoves() const;
@@ -89,6 +92,7 @@ private:
     tamo::Cnc& cnc_;
     Camera camera_;
     std::optional<Box3> travel_;
+    bool depth_ = false;
     std::shared_ptr<const Toolpath> followed_; // the record Refresh last saw
     bool fit_due_ = true;
 

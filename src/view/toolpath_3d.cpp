@@ -184,8 +184,30 @@ struct Place {
     std::size_t arc = 0;
 };
 
-// Moves [from.move, last) with the pen standing where move from.move starts.
-Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Colour feed) {
+// The colour of a feed move by the Z it ends at, between the toolpath's lowest and highest Z.
+class DepthRamp {
+public:
+    DepthRamp(double low, double high) : low_(low), span_(high - low) {}
+    [[nodiscard]] std::uint32_t PixelAt(double z) const {
+        const double t = span_ > 0 ? std::clamp((z - low_) / span_, 0.0, 1.0) : 1.0;
+        const auto mix = [t](int deep, int top) {
+            return static_cast<std::uint8_t>(std::lround(deep + (top - deep) * t));
+        };
+        return Pixel(Colour{mix(kDeep.r, kTop.r), mix(kDeep.g, kTop.g), mix(kDeep.b, kTop.b)});
+    }
+
+    static constexpr Colour kDeep{20, 60, 220};
+    static constexpr Colour kTop{240, 130, 0};
+
+private:
+    double low_;
+    double span_;
+};
+
+// Moves [from.move, last) with the pen standing where move from.move starts; feed moves in `feed`,
+// or by depth when a ramp is given.
+Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Colour feed,
+               const DepthRamp* ramp = nullptr) {
     const std::vector<ToolpathMove>& moves = path.moves();
     const std::vector<ToolpathArc>& arcs = path.arcs();
     const std::uint32_t feed_pixel = Pixel(feed);
@@ -209,12 +231,13 @@ Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Col
             pen.LineTo(m.x, m.y, m.z, rapid_pixel, true);
             break;
         case MoveKind::Feed:
-            pen.LineTo(m.x, m.y, m.z, feed_pixel, false);
+            pen.LineTo(m.x, m.y, m.z, ramp != nullptr ? ramp->PixelAt(m.z) : feed_pixel, false);
             break;
         case MoveKind::ArcClockwise:
         case MoveKind::ArcCounterClockwise:
             if (from.arc < arcs.size()) {
-                DrawArc(pen, chords, arcs[from.arc++], m.kind(), at, m, feed_pixel);
+                DrawArc(pen, chords, arcs[from.arc++], m.kind(), at, m,
+                        ramp != nullptr ? ramp->PixelAt(m.z) : feed_pixel);
             }
             break;
         }
@@ -347,11 +370,13 @@ void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image) 
         const Toolpath& path = *scene.path;
         const std::size_t count = path.moves().size();
         const std::size_t cut = std::min(scene.cut_moves, count);
-        auto draw = [&path, cut, count](Pen& p, Place from, std::size_t last) {
+        const DepthRamp ramp(path.bounds().min[2], path.bounds().max[2]);
+        const DepthRamp* by_depth = scene.depth ? &ramp : nullptr;
+        auto draw = [&path, cut, by_depth](Pen& p, Place from, std::size_t last) {
             if (from.move < cut) {
                 from = DrawPath(p, path, from, std::min(cut, last), kCut);
             }
-            DrawPath(p, path, from, last, kBlack);
+            DrawPath(p, path, from, last, kBlack, by_depth);
         };
         const std::size_t half = count < kMovesForTwoThreads ? count : count / 2;
         std::vector<std::uint32_t> later_pixels;

@@ -29,11 +29,14 @@ struct Scene3D {
     // While the view is being turned: a coarser toolpath that takes a fraction of the time, every
     // few end points joined by straight lines (arcs as their chords), redrawn whole once it stops.
     bool coarse = false;
+    // Feed moves and arcs not yet cut coloured by the height they end at, from blue at the
+    // toolpath's lowest Z to orange at its highest, in place of black.
+    bool depth = false;
 };
 
 // White, the grid on the XY plane under the toolpath with the X and Y axes through the origin, the
-// toolpath (rapids dashed green, feed moves and arcs black, the cut part in the cut colour), the
-// travel box, and the program origin's three axes (X red, Y green, Z blue).
+// toolpath (rapids dashed green, feed moves and arcs black or by depth, the cut part in the cut
+// colour), the travel box, and the program origin's three axes (X red, Y green, Z blue).
 void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image);
 
 // Moves [first, last) of the toolpath over what is drawn, feed moves and arcs in `colour`: the part

@@ -88,6 +88,20 @@ TEST_F(View3DTest, TheCubesCornersLandWhereEachDirectionPutsThem) {
     }
 }
 
+// View > Depth colours: the cube's bottom edges in the deep blue, its top edges in the high orange;
+// off again, black.
+TEST_F(View3DTest, DepthColoursGoFromBlueAtTheBottomToOrangeAtTheTop) {
+    Open(ProgramFile(kCube));
+    Look("View_Front");
+    Look("View_Depth");
+    EXPECT_TRUE(Shows(View().ToView(5, 0, 0), qRgb(20, 60, 220)));
+    EXPECT_TRUE(Shows(View().ToView(5, 0, 10), qRgb(240, 130, 0)));
+    SaveScreen(View(), "view_3d_depth.png");
+    Look("View_Depth");
+    EXPECT_TRUE(Shows(View().ToView(5, 0, 0), qRgb(0, 0, 0)));
+    EXPECT_TRUE(Shows(View().ToView(5, 0, 10), qRgb(0, 0, 0)));
+}
+
 // The wheel zooms about the pointer, a drag turns the view, with Shift or the middle button moves it
 // along with the pointer, and a double click fits it again.
 TEST_F(View3DTest, TheMouseTurnsMovesAndZoomsIt) {
