@@ -564,6 +564,7 @@ private:
     void DrawMove();
     void DrawRapid();
     void DrawFeedLine();
+    void DrawStraight(MoveKind kind, Colour colour, LineStyle style);
     void DrawArc();
     void DrawArcCcw();
 

@@ -264,29 +264,27 @@ void Cnc::DrawMove() {
 
 // A dashed bright green line from the start point to the target. Changes nothing in the state.
 void Cnc::DrawRapid() {
-    if (!MoveIsFinite(st)) {
-        return;
-    }
-    if (walking_) {
-        walking_->AddLine(MoveKind::Rapid, st.PreviewLine, {st.StartX, st.StartY, st.StartZ},
-                          {st.TargetX, st.TargetY, st.TargetZ});
-        return;
-    }
-    view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, kGreen, LineStyle::Dash);
+    DrawStraight(MoveKind::Rapid, kGreen, LineStyle::Dash);
 }
 
 // A solid line in the foreground colour from the start point to the target. Changes nothing in
 // the state.
 void Cnc::DrawFeedLine() {
+    DrawStraight(MoveKind::Feed, view().ForeColor(), LineStyle::Solid);
+}
+
+// The line from the start point to the target: into the toolpath record during a walk, else onto
+// the view.
+void Cnc::DrawStraight(MoveKind kind, Colour colour, LineStyle style) {
     if (!MoveIsFinite(st)) {
         return;
     }
     if (walking_) {
-        walking_->AddLine(MoveKind::Feed, st.PreviewLine, {st.StartX, st.StartY, st.StartZ},
+        walking_->AddLine(kind, st.PreviewLine, {st.StartX, st.StartY, st.StartZ},
                           {st.TargetX, st.TargetY, st.TargetZ});
         return;
     }
-    view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, view().ForeColor(), LineStyle::Solid);
+    view().Line(st.StartX, st.StartY, st.TargetX, st.TargetY, colour, style);
 }
 
 // Draws the arc of the block just parsed as the run walks it (MakeArcGeometry), clockwise for
