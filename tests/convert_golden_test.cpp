@@ -7,6 +7,11 @@
 //                                                 the via point, the last at that point
 //   (expect LINE words M6 T2)                     a line of the converted program as written
 //   (expect LINE not-converted)                   the line is listed and not converted
+//   (expect LINE not-converted G43 H1)            those words of the line are listed, the rest of
+//                                                 it converted
+//   (expect LINE refused)                         the whole program is refused at that line:
+//                                                 nothing is written
+//   (option clearance Z)                          converted with that clearance height given
 // The converted program is read back by the machine's own parser, entry by entry as a run reads
 // it: its lines other than comments must be exactly those, in order, to 0.0001 mm (a given F
 // too). Nothing else may be listed, and the program check finds no error in it.
@@ -39,20 +44,34 @@ struct Move {
 
 struct Case {
     std::vector<std::pair<int, Move>> moves;
-    std::vector<int> unconverted;
+    std::vector<std::string> unconverted; // "LINE" or "LINE WORDS"
+    int refused = 0;
+    convert::Options options;
 };
 
 Case Expectations(const std::string& text) {
     static const std::regex expect(R"(^\(expect (\d+) (\S+)(.*)\)\r?$)");
+    static const std::regex option(R"(^\(option clearance (-?[0-9.]+)\)\r?$)");
     static const std::regex word(R"(([XYZF])(-?[0-9.]+))");
     Case c;
     std::istringstream in(text);
     std::string line;
     std::smatch m;
-    while (std::getline(in, line) && std::regex_match(line, m, expect)) {
+    while (std::getline(in, line)) {
+        if (std::regex_match(line, m, option)) {
+            c.options.clearance = std::stod(m[1].str());
+            continue;
+        }
+        if (!std::regex_match(line, m, expect)) {
+            break;
+        }
         const int at = std::stoi(m[1].str());
         if (m[2].str() == "not-converted") {
-            c.unconverted.push_back(at);
+            c.unconverted.push_back(m[1].str() + m[3].str());
+            continue;
+        }
+        if (m[2].str() == "refused") {
+            c.refused = at;
             continue;
         }
         Move move{m[2].str(), {}, {}, {}, m[3].str().substr(1)};
@@ -138,10 +157,15 @@ TEST(ConvertGolden, EveryRuleGivesTheMovesWorkedOutByHand) {
         ++cases;
         const std::string program = test::Slurp(file.path());
         const Case expected = Expectations(program);
-        const convert::Conversion conversion = convert::ConvertProgram(program, convert::Options{});
-        std::vector<int> unconverted;
+        const convert::Conversion conversion = convert::ConvertProgram(program, expected.options);
+        EXPECT_EQ(conversion.refused_line, expected.refused) << conversion.refused;
+        if (expected.refused != 0) {
+            EXPECT_EQ(conversion.text, "");
+            continue;
+        }
+        std::vector<std::string> unconverted;
         for (const convert::Unconverted& u : conversion.unconverted) {
-            unconverted.push_back(u.file_line);
+            unconverted.push_back(std::to_string(u.file_line) + (u.words.empty() ? "" : " " + u.words));
         }
         EXPECT_EQ(unconverted, expected.unconverted);
 

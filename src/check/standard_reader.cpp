@@ -1,13 +1,18 @@
 // The standard reading of a whole program: the modes and the position a standard controller keeps
 // from line to line, and the toolpath every line cuts, in the machine's unit.
 //
-// What the reader cannot follow it names as a problem of the line, instead of guessing: a return
-// to a stored position, offsets kept in the controller (tool lengths, work offsets other than the
-// first, G92), cutter compensation, subroutines, parameters and expressions, words it does not
-// know, and what a standard controller refuses (an arc without a centre, a feed move without a
-// feed, a letter written twice). An axis such a line names is unknown from then on, until a line
-// sets it again.
-
+// What the reader cannot follow it names as a problem of the line, instead of guessing: offsets
+// kept in the controller (work offsets other than the first, G92), subroutines, parameters and
+// expressions, words it does not know, and what a standard controller refuses (an arc without a
+// centre, a feed move without a feed, a letter written twice). An axis such a line names is
+// unknown from then on, until a line sets it again. The M and T words of such a line still count.
+//
+// Words the machine cannot honour on a line that it can otherwise cut are left out one by one,
+// with the reason, and the rest of the line is read: a tool length offset (G43 H1: Z is the tip
+// of the tool as it was touched off), a dwell, an M or a letter the reader does not know. A retract
+// (G53 on Z, G28, G30, in either distance mode) moves Z up to the clearance height; what it does to
+// X and Y is left out, and they are unknown until a line sets them. Cutter compensation (G41, G42)
+// makes the whole program one the converter refuses.
 #include "check/standard_reading.h"
 #include "interpreter/numbers.h"
 
@@ -61,20 +66,8 @@ bool IsG(double g, double value) {
 
 // A G word this reader follows, and what it does; the others are problems, with why.
 const char* GProblem(double g) {
-    if (IsG(g, 28) || IsG(g, 30) || IsG(g, 28.1) || IsG(g, 30.1)) {
-        return "returns to a position stored in the controller";
-    }
-    if (IsG(g, 43) || IsG(g, 43.1) || IsG(g, 43.2)) {
-        return "applies a tool length offset from the controller's tool table";
-    }
-    if (IsG(g, 41) || IsG(g, 42) || IsG(g, 41.1) || IsG(g, 42.1)) {
-        return "compensates the cutter radius";
-    }
     if (g >= 55 && g <= 59.3) {
         return "selects a work offset stored in the controller";
-    }
-    if (IsG(g, 53)) {
-        return "moves in machine coordinates";
     }
     if (g >= 92 && g < 93) {
         return "sets a coordinate offset";
@@ -85,28 +78,38 @@ const char* GProblem(double g) {
     if (IsG(g, 93) || IsG(g, 95)) {
         return "sets a feed mode other than length per minute";
     }
-    if (IsG(g, 73) || (g >= 84 && g <= 89)) {
-        return "is a canned cycle that is not converted";
-    }
     if (g >= 38 && g < 39) {
         return "probes";
     }
     return "is not a G word the converter knows";
 }
 
+bool IsCompensation(double g) {
+    return IsG(g, 41) || IsG(g, 42) || IsG(g, 41.1) || IsG(g, 42.1);
+}
+
+bool IsToolLength(double g) {
+    return IsG(g, 43) || IsG(g, 43.1) || IsG(g, 43.2);
+}
+
+// The canned cycles, converted or refused with the reason.
+bool IsCycle(double g) {
+    return IsG(g, 73) || IsG(g, 74) || IsG(g, 76) || (g >= 81 && g <= 89 && g == std::floor(g));
+}
+
 bool IsKnownG(double g) {
-    for (const double known : {0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0, 40.0, 49.0, 54.0, 61.0,
-                               61.1, 64.0, 80.0, 81.0, 82.0, 83.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0}) {
+    for (const double known : {0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0, 28.0, 28.1, 30.0, 30.1, 40.0,
+                               49.0, 53.0, 54.0, 61.0, 61.1, 64.0, 80.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0}) {
         if (g == known) {
             return true;
         }
     }
-    return false;
+    return IsCycle(g) || IsToolLength(g) || IsCompensation(g);
 }
 
 bool IsMotionG(double g) {
-    return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80) || IsG(g, 73) || (g >= 81 && g <= 89) ||
-           (g >= 38 && g < 39) || IsG(g, 33) || IsG(g, 5);
+    return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80) || IsCycle(g) || (g >= 38 && g < 39) ||
+           IsG(g, 33) || IsG(g, 5);
 }
 
 bool IsKnownM(int m) {
@@ -187,9 +190,13 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     line_.tool = -1;
     line_.m_before.clear();
     line_.m_after.clear();
-    line_.spindle = line_.dwell = {};
+    line_.spindle = {};
     line_.moves.clear();
     line_.problems.clear();
+    line_.left_out.clear();
+    line_.flow = line_.retract = false;
+    line_.refusal.clear();
+    line_.too_many_moves = 0;
     FindComments(text, line_.comments);
     ReadTokens(text, 0, text.size(), line_.comments, line_.tokens);
     const std::size_t first = text.find_first_not_of(" \t\r");
@@ -210,6 +217,7 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     }
     if (text[first] == '/') {
         Problem("a slash makes the line optional: whether it runs is a switch of the controller");
+        line_.flow = true;
         return line_;
     }
     Strays(text);
@@ -224,11 +232,17 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     if (!line_.problems.empty()) {
         // The line is not converted: where it would have taken the axes it names is not followed.
         line_.moves.clear();
-        for (int a = 0; a < 3; ++a) {
-            if (w.Has(kAxisNames[static_cast<std::size_t>(a)])) {
-                known_[static_cast<std::size_t>(a)] = false;
-                lost_on_[static_cast<std::size_t>(a)] = file_line;
+        line_.left_out.clear();
+        line_.retract = false;
+        for (std::size_t a = 0; a < 3; ++a) {
+            if (w.Has(kAxisNames[a])) {
+                Lose(a);
             }
+        }
+        if (line_.flow) {
+            line_.m_before.clear();
+            line_.m_after.clear();
+            line_.tool = -1;
         }
     }
     for (const int m : w.m) {
@@ -278,6 +292,7 @@ void StandardReader::Strays(std::string_view text) {
         std::any_of(line_.tokens.begin(), line_.tokens.end(), [](const Token& t) { return t.letter == 'O'; });
     if (o_word) {
         Problem("subroutines and program flow (O words) are not converted");
+        line_.flow = true;
         return;
     }
     constexpr std::size_t kLongest = 20;
@@ -300,10 +315,12 @@ void StandardReader::Collect(Words& w) {
             // Out of int's range the number is no M word at all; the cast would be undefined.
             const bool in_range = m >= 0 && m <= 1000;
             const int whole = in_range ? static_cast<int>(m) : -1;
-            if (!in_range || m != whole || !IsKnownM(whole)) {
-                Problem(WordText(t) + (m == 98 || m == 99 ? " calls subroutines"
-                                                          : " is not an M word the converter "
-                                                            "knows"));
+            if (m == 98 || m == 99) {
+                Problem(WordText(t) + " calls subroutines");
+                line_.flow = true;
+            } else if (!in_range || m != whole || !IsKnownM(whole)) {
+                Leave(WordText(t), "is not an M word the converter knows");
+                continue;
             }
             w.m.push_back(whole);
         } else if (t.letter != 'N' && w.count[k] == 2) {
@@ -313,19 +330,34 @@ void StandardReader::Collect(Words& w) {
             Problem(std::string("the machine has no ") + t.letter + " axis");
         }
     }
+    const bool tool_length = std::any_of(w.g.begin(), w.g.end(), IsToolLength);
+    const bool compensation = std::any_of(w.g.begin(), w.g.end(), IsCompensation);
     for (const char letter : {'E', 'H', 'D'}) {
         // H and D belong to tool length offsets and cutter compensation, told of by their G word.
-        if (w.Has(letter) && !w.HasG(43) && !w.HasG(41) && !w.HasG(42)) {
-            Problem("the word " + WordText(*w.Of(letter)) + " is not one the converter knows");
+        if (w.Has(letter) && !(letter == 'H' && tool_length) && !(letter == 'D' && compensation)) {
+            Leave(WordText(*w.Of(letter)), "is not a word the converter knows");
         }
     }
     if (w.Has('O') && line_.tokens.size() > 1) {
         Problem("subroutines and program flow (O words) are not converted");
+        line_.flow = true;
     }
     int motion_words = 0;
     for (const double g : w.g) {
+        const std::string word = "G" + FormatNumber(g);
         if (!IsKnownG(g)) {
-            Problem("G" + FormatNumber(g) + " " + GProblem(g));
+            Problem(word + " " + GProblem(g));
+        } else if (IsToolLength(g)) {
+            Leave(word + (w.Has('H') ? " " + WordText(*w.Of('H')) : ""),
+                  "applies a tool length offset from the controller's tool table: Z is the tip of the tool as it "
+                  "was touched off");
+        } else if (IsCompensation(g)) {
+            line_.refusal = word + " compensates the cutter radius by the diameter of a tool in the controller's "
+                                   "table: the converter does not offset the path, so every cut would lie a radius "
+                                   "off the line the program means";
+            Problem(line_.refusal);
+        } else if (IsG(g, 28.1) || IsG(g, 30.1)) {
+            Leave(word, "stores a position in the controller, which the machine does not keep");
         }
         motion_words += IsMotionG(g) ? 1 : 0;
     }
@@ -367,7 +399,8 @@ void StandardReader::Modes(const Words& w) {
         }
     }
     if (w.HasG(4)) {
-        line_.dwell = w.Has('P') ? w.Of('P')->number : std::string_view("0");
+        Leave("G4" + (w.Has('P') ? " " + WordText(*w.Of('P')) : std::string()),
+              "a dwell, which the machine cannot make");
     }
     for (const double g : w.g) {
         if (IsG(g, 17) || IsG(g, 18) || IsG(g, 19)) {
@@ -425,6 +458,93 @@ void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
     move.feed = kind == MoveKind::Rapid ? 0 : feed_;
     line_.moves.push_back(move);
     pos_ = end;
+    if (known_[2] && kind != MoveKind::Cw && kind != MoveKind::Ccw) {
+        highest_ = std::max(highest_, end[2]);
+    }
+}
+
+void StandardReader::Reach(const StandardMove& move) {
+    if (!move.known[2]) {
+        return;
+    }
+    highest_ = std::max(highest_, move.end[2]);
+    if (move.plane == Plane::XY) {
+        return;
+    }
+    // Z = centre + r cos(angle) in the ZX plane, centre + r sin(angle) in the YZ plane: the top of
+    // the circle lies at angle 0 or a quarter turn, and counts when the arc passes it.
+    const PlaneAxes axes = AxesOf(move.plane);
+    const auto a = static_cast<std::size_t>(axes.first);
+    const auto b = static_cast<std::size_t>(axes.second);
+    const double r = std::hypot(move.start[a] - move.centre[a], move.start[b] - move.centre[b]);
+    const double top = move.plane == Plane::ZX ? 0 : kPi / 2;
+    const double from = std::atan2(move.start[b] - move.centre[b], move.start[a] - move.centre[a]);
+    double to_top = move.kind == MoveKind::Ccw ? top - from : from - top;
+    to_top = std::fmod(to_top + 4 * kPi, 2 * kPi);
+    if (to_top <= move.sweep) {
+        highest_ = std::max(highest_, move.centre[2] + r);
+    }
+}
+
+void StandardReader::Leave(std::string words, std::string reason) {
+    line_.left_out.push_back({std::move(words), std::move(reason)});
+}
+
+void StandardReader::Lose(std::size_t axis) {
+    known_[axis] = false;
+    lost_on_[axis] = line_.file_line;
+}
+
+// G53 on Z, G28 and G30: up to the clearance height, never down. What they do to X and Y depends
+// on positions the controller keeps: left out, and X and Y unknown until a line sets them.
+void StandardReader::Retract(const Words& w) {
+    const bool home = w.HasG(28) || w.HasG(30);
+    const MoveKind kind = home ? MoveKind::Rapid : motion_;
+    if (kind != MoveKind::Rapid && kind != MoveKind::Feed) {
+        Problem("G53 moves only with G0 or G1 in force");
+        return;
+    }
+    if (kind == MoveKind::Feed && !FeedSet()) {
+        return;
+    }
+    const std::string what = home ? (w.HasG(28) ? "G28" : "G30") : "G53";
+    std::string xy;
+    for (std::size_t a = 0; a < 2; ++a) {
+        if (w.Has(kAxisNames[a])) {
+            xy += (xy.empty() ? "" : " ") + WordText(*w.Of(kAxisNames[a]));
+        }
+    }
+    if (home && !w.HasAxis()) {
+        xy = what; // every axis goes to the stored position
+    }
+    if (!xy.empty()) {
+        Leave(xy, home ? "returns X and Y to a position stored in the controller: they stay where they are, and are "
+                         "not known until a line sets them"
+                       : "is a position in machine coordinates, which the program cannot know: X and Y stay where "
+                         "they are, and are not known until a line sets them");
+        for (std::size_t a = 0; a < 2; ++a) {
+            if (xy == what || w.Has(kAxisNames[a])) {
+                Lose(a);
+            }
+        }
+    }
+    if (!home && !w.Has('Z')) {
+        return;
+    }
+    double top = clearance_;
+    if (!clearance_given_) {
+        top = std::isfinite(highest_) ? highest_ : known_[2] ? pos_[2] : 0;
+    }
+    if (!std::isfinite(top)) {
+        Problem(what + " is a retract, and no clearance height is known to retract to: the program moves Z "
+                       "nowhere, and none was given");
+        return;
+    }
+    std::array<double, 3> end = pos_;
+    end[2] = known_[2] ? std::max(top, pos_[2]) : top;
+    known_[2] = true;
+    line_.retract = true;
+    Add(kind, end);
 }
 
 void StandardReader::Motion(const Words& w) {
@@ -437,7 +557,7 @@ void StandardReader::Motion(const Words& w) {
                       : IsG(g, 3) ? MoveKind::Ccw
                                   : MoveKind::None;
             set = true;
-        } else if (g >= 81 && g <= 83) {
+        } else if (IsCycle(g)) {
             if (motion_ != MoveKind::Cycle) {
                 cycle_start_z_ = pos_[2];
             }
@@ -448,6 +568,13 @@ void StandardReader::Motion(const Words& w) {
     }
     if (!line_.problems.empty()) {
         return;
+    }
+    if (w.HasG(28) || w.HasG(30) || w.HasG(53)) {
+        Retract(w);
+        return;
+    }
+    if (w.HasG(28.1) || w.HasG(30.1) || w.HasG(4)) {
+        return; // their coordinates set something rather than move there
     }
     if (motion_ == MoveKind::Cycle) {
         Cycle(w);
@@ -561,6 +688,7 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
     move.centre = centre;
     move.plane = plane_;
     move.sweep = sweep;
+    Reach(move);
 }
 
 } // namespace tamo::check

@@ -11,6 +11,7 @@
 // mode, then the motion, then the stops).
 
 #include <array>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -77,11 +78,13 @@ private:
 [[nodiscard]] double SegmentAngle(double radius, double arc_tolerance);
 
 // What one line may grow into, beyond which the converter does not write it: whole turns of a
-// helix, straight segments of an arc, repeats and pecks of a drilling cycle.
+// helix, straight segments of an arc, repeats and pecks of a drilling cycle, and the moves of a
+// drilling cycle with all its repeats (kept in memory while the line is read).
 inline constexpr double kMostTurns = 1000;
 inline constexpr double kMostSegments = 1e6;
 inline constexpr double kMostRepeats = 1000;
 inline constexpr double kMostPecks = 1e5;
+inline constexpr double kMostLineMoves = 1e6;
 
 // The plane of an arc: its two axes, in the order in which counter-clockwise turns the first
 // toward the second, and the axis along which a helix climbs.
@@ -105,6 +108,12 @@ struct StandardMove {
     double feed = 0;  // length units of the machine per minute; 0 for rapid moves
 };
 
+// Words of a line that the machine cannot honour, while the rest of the line is converted.
+struct LeftOut {
+    std::string words; // as read: "G43 H1", "X0 Y0", "P0.5"
+    std::string reason;
+};
+
 // One text line as a standard controller reads it.
 struct StandardLine {
     int file_line = 0;
@@ -118,11 +127,20 @@ struct StandardLine {
     double tool = -1;          // T, or -1
     std::vector<int> m_before; // M6, M3 to M5, M7 to M9
     std::string_view spindle;  // the number of an S word, as written
-    std::string_view dwell;    // the P of a G4, as written
     std::vector<StandardMove> moves;
     std::vector<int> m_after; // M0, M1, M2, M30
-    // Why the line cannot be converted into the machine's dialect; empty when it can.
+    // Why the line cannot be converted into the machine's dialect; empty when it can. Its M and T
+    // words are honoured all the same, unless the line changes the program's flow.
     std::vector<std::string> problems;
+    bool flow = false; // a subroutine, a jump, an optional line: nothing of it is done
+    // What of a line that is converted the machine cannot do.
+    std::vector<LeftOut> left_out;
+    // A retract (G53 on Z, G28, G30): its Z move goes up to the clearance height.
+    bool retract = false;
+    // Why no program holding this line can be converted at all (cutter compensation); empty if none.
+    std::string refusal;
+    // The moves the line would make, when more than the reader may keep (it keeps none); 0 if not.
+    double too_many_moves = 0;
 
     [[nodiscard]] std::string Problems() const; // "a; b"
 };
@@ -137,6 +155,18 @@ public:
 
     // The next text line. The result lives until the next call.
     const StandardLine& Read(std::string_view text, int file_line);
+
+    // The height a retract goes up to (never down): given, or NaN when none is known (a retract
+    // is then not converted). Until this is called, the highest Z reached so far.
+    void set_clearance(double z) {
+        clearance_ = z;
+        clearance_given_ = true;
+    }
+    // How many moves a line may make; a drilling cycle that would make more makes none.
+    void set_most_moves(double most) { most_moves_ = most; }
+    // The highest Z any move has reached (the top of an arc in the XZ or YZ plane too); minus
+    // infinity before the first.
+    [[nodiscard]] double highest() const { return highest_; }
 
 private:
     // The words of one line by letter: the first of each, how often it came, and every G and M.
@@ -160,6 +190,11 @@ private:
     std::array<double, 3> Target(const Words& w);
     void Arc(const Words& w, const std::array<double, 3>& end);
     void Cycle(const Words& w);
+    [[nodiscard]] double CycleMoves(double repeats, double r_plane, double bottom) const;
+    void Retract(const Words& w);
+    void Leave(std::string words, std::string reason);
+    void Lose(std::size_t axis);
+    void Reach(const StandardMove& move);
     bool FeedSet();
     void Add(MoveKind kind, const std::array<double, 3>& end);
     void Problem(std::string why);
@@ -177,7 +212,7 @@ private:
     bool retract_to_start_ = true; // G98
     Plane plane_ = Plane::XY;
     MoveKind motion_ = MoveKind::Unset;
-    int cycle_ = 0;    // 81, 82 or 83 while motion_ is a cycle
+    int cycle_ = 0;    // the cycle's G number while motion_ is a cycle
     double feed_ = 0;  // machine units per minute
     bool fed_ = false; // an F word has been read
     // Where the tool is.
@@ -188,6 +223,10 @@ private:
     double cycle_r_ = 0, cycle_z_ = 0, cycle_q_ = 0, cycle_start_z_ = 0;
     bool has_r_ = false, has_z_ = false, has_q_ = false;
     bool ended_ = false;
+    double clearance_ = 0;
+    bool clearance_given_ = false;
+    double most_moves_ = kMostLineMoves;
+    double highest_ = -std::numeric_limits<double>::infinity();
 };
 
 } // namespace tamo::check

@@ -6,6 +6,7 @@
 // text; it never moves anything, and never changes the original.
 
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,20 +19,36 @@ struct Options {
     double step_y = 0.0075;
     double step_z = 0.0075;
     std::string source_name; // named on the first line of the converted program
+    // The height retracts (G53 on Z, G28, G30) go up to, in the machine's unit; NaN: the highest Z
+    // the program reaches.
+    double clearance = std::numeric_limits<double>::quiet_NaN();
 };
 
-// A line that could not be converted: it stands in the converted program as a comment.
+// What of a line could not be converted: it stands in the converted program as a comment.
 struct Unconverted {
     int file_line = 0;
-    std::string text; // the line as written, without its line end
+    std::string text;  // the line as written, without its line end
+    std::string words; // the words left out while the rest of the line is converted; empty: the line
     std::string reason;
 };
 
+// How long a converted program may grow: more than this many times its lines, or than
+// kMostConvertedLines, and it is refused.
+inline constexpr long kMostGrowth = 1000;
+inline constexpr long kMostConvertedLines = 50'000'000;
+
 struct Conversion {
-    std::string text; // the converted program
+    std::string text; // the converted program; empty when refused
     std::vector<Unconverted> unconverted;
     int lines = 0;          // text lines read
     int left_after_end = 0; // lines after M2 or M30, which a standard controller never reads
+    double clearance = 0;   // the height retracts went up to
+    int retracts = 0;       // lines written as a move up to it
+    // Why no converted program is written at all (cutter compensation, or it would be too long),
+    // naming the line; empty when it is.
+    std::string refused;
+    int refused_line = 0;
+    std::string refused_text;
 };
 
 [[nodiscard]] Conversion ConvertProgram(std::string_view program, const Options& options);

@@ -69,6 +69,7 @@ void DialectWriter::Comment(std::string_view text) {
 }
 
 void DialectWriter::Words(std::string_view words) {
+    ++lines_;
     out_ += words;
     out_ += line_end_;
 }

@@ -23,6 +23,10 @@ public:
     // A line of words as they stand.
     void Words(std::string_view words);
     void Move(const check::StandardMove& move);
+    // A length as it is written: in the machine's unit, to its resolution, no trailing zeros.
+    [[nodiscard]] std::string Length(double value) const;
+    // Lines written so far.
+    [[nodiscard]] long lines() const { return lines_; }
 
 private:
     void Straight(check::MoveKind kind, const std::array<double, 3>& end, const std::array<bool, 3>& known,
@@ -36,7 +40,6 @@ private:
     // The axes of an end that differ from what the machine holds, as words; what it then holds.
     std::string Axes(const std::array<double, 3>& end, const std::array<bool, 3>& known);
     std::string Feed(double feed);
-    [[nodiscard]] std::string Length(double value) const;
 
     const Options& options_;
     std::string& out_;
@@ -46,6 +49,7 @@ private:
     // Start begins at the origin.
     std::array<double, 3> target_{};
     std::string feed_;
+    long lines_ = 0;
 };
 
 } // namespace tamo::convert

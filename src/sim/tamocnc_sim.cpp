@@ -102,15 +102,19 @@ int main(int argc, char** argv) {
                       "(0,0,0: at machine zero)");
     check->add_option("--scale", check_options.machine.scale, "Scale factors F,X,Y,Z");
 
-    tamo::sim::MachineOptions convert_options;
-    std::string converted;
+    tamo::sim::ConvertOptions convert_options;
     CLI::App* convert = app.add_subcommand("convert", "Rewrite a program written for a standard controller in "
                                                       "TamoCNC's dialect; one JSON object per line not converted");
     convert->add_option("PROGRAM", program, "Part program file (never changed)")->required();
-    convert->add_option("-o,--output", converted, "Converted program to write (NAME.tamo.nc beside PROGRAM)")
+    convert
+        ->add_option("-o,--output", convert_options.output, "Converted program to write (NAME.tamo.nc beside PROGRAM)")
         ->check(kFileName);
-    convert->add_option("--config", convert_options.config, "Configuration file to read (never written)")
+    convert->add_option("--config", convert_options.machine.config, "Configuration file to read (never written)")
         ->check(kFileName);
+    const CLI::Option* clearance = convert->add_option(
+        "--clearance", convert_options.clearance,
+        "Height retracts (G53 Z, G28, G30) go up to, in the unit of the settings (the highest Z the "
+        "program reaches)");
 
     tamo::sim::LatencyOptions latency_options;
     CLI::App* latency = app.add_subcommand("latency", "Run the step timing's deadline loop on this PC and report how "
@@ -137,7 +141,8 @@ int main(int argc, char** argv) {
         return tamo::sim::RunCheck(program, check_options, std::cout, std::cerr);
     }
     if (convert->parsed()) {
-        return tamo::sim::RunConvert(program, converted, convert_options, std::cout, std::cerr);
+        convert_options.clearance_given = clearance->count() > 0;
+        return tamo::sim::RunConvert(program, convert_options, std::cout, std::cerr);
     }
     if (latency->parsed()) {
         return tamo::sim::RunLatencyCommand(latency_options, std::cout, std::cerr);

@@ -1,0 +1,25 @@
+(expect 22 G00 X8 Y-4 Z6)
+(expect 23 G00 X8 Y-4 Z1.5)
+(expect 23 G01 X8 Y-4 Z0.3 F90)
+(expect 23 G00 X8 Y-4 Z0.554)
+(expect 23 G01 X8 Y-4 Z-0.9)
+(expect 23 G00 X8 Y-4 Z-0.646)
+(expect 23 G01 X8 Y-4 Z-2.1)
+(expect 23 G00 X8 Y-4 Z-1.846)
+(expect 23 G01 X8 Y-4 Z-3.2)
+(expect 23 G00 X8 Y-4 Z1.5)
+(expect 24 G00 X-6 Y5 Z1.5)
+(expect 24 G01 X-6 Y5 Z0.3)
+(expect 24 G00 X-6 Y5 Z0.554)
+(expect 24 G01 X-6 Y5 Z-0.9)
+(expect 24 G00 X-6 Y5 Z-0.646)
+(expect 24 G01 X-6 Y5 Z-2.1)
+(expect 24 G00 X-6 Y5 Z-1.846)
+(expect 24 G01 X-6 Y5 Z-3.2)
+(expect 24 G00 X-6 Y5 Z1.5)
+(G73 pecks that break the chip: down by Q at the feed, up 0.254 mm at rapid, on by Q from)
+(there, the last peck to Z; then up, after G99 to R. The hole line after it drills the same.)
+G0 X8 Y-4 Z6
+G99 G73 X8 Y-4 Z-3.2 R1.5 Q1.2 F90
+X-6 Y5
+G80
