@@ -48,8 +48,8 @@ struct ScratchMachine {
 // standard controller means. It cannot where the machine itself falls short: a feed below its
 // slowest, a stop or a tool change it does not make, an end point off the circle, a stray move.
 bool ConvertFixes(std::string_view code) {
-    for (const std::string_view kept :
-         {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle", "beyond-travel"}) {
+    for (const std::string_view kept : {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle",
+                                        "beyond-travel", "rapid-below-clearance"}) {
         if (code == kept) {
             return false;
         }
@@ -186,9 +186,10 @@ public:
         context_.place_of = [this](int entry, int file_line) {
             return Place{entry, file_line, std::string(m_.cnc.st.PrgBuf.Text(static_cast<std::size_t>(entry)))};
         };
-        families_ = {MakeItemChecks(context_),  MakeWordChecks(context_),   MakeMotionChecks(context_),
-                     MakeModeChecks(context_),  MakeArcChecks(context_),    MakeFeedChecks(context_),
-                     MakeMWordChecks(context_), MakeExtentChecks(context_), MakeTravelChecks(context_)};
+        families_ = {MakeItemChecks(context_),     MakeWordChecks(context_),   MakeMotionChecks(context_),
+                     MakeModeChecks(context_),     MakeArcChecks(context_),    MakeFeedChecks(context_),
+                     MakeMWordChecks(context_),    MakeExtentChecks(context_), MakeTravelChecks(context_),
+                     MakeClearanceChecks(context_)};
 
         standard_reader_ = StandardReader(context_.inch, ArcTolerance(context_.inch, context_.step_x, context_.step_y));
         StartAfresh(cnc);
@@ -341,7 +342,7 @@ private:
 
     ScratchMachine m_;
     Context context_;
-    std::array<std::unique_ptr<Family>, 9> families_;
+    std::array<std::unique_ptr<Family>, 10> families_;
     Findings findings_;
     int count_ = 0;
     FileLines lines_;

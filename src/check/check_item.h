@@ -170,5 +170,6 @@ private:
 [[nodiscard]] std::unique_ptr<Family> MakeMWordChecks(const Context& context);
 [[nodiscard]] std::unique_ptr<Family> MakeExtentChecks(const Context& context);
 [[nodiscard]] std::unique_ptr<Family> MakeTravelChecks(const Context& context);
+[[nodiscard]] std::unique_ptr<Family> MakeClearanceChecks(const Context& context);
 
 } // namespace tamo::check
