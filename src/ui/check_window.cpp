@@ -1,21 +1,27 @@
 #include "ui/check_window.h"
 
 #include "interpreter/cnc.h"
+#include "interpreter/numbers.h"
 #include "interpreter/program_buffer.h"
 #include "platform/file_io.h"
 #include "platform/operator.h"
+#include "platform/settings_location.h"
+#include "ui/user_state.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace tamo::ui {
 namespace {
@@ -59,6 +65,17 @@ CheckWindow::CheckWindow(QWidget* parent) : QDialog(parent) {
                                         "it is, and open it"));
     convert_->setVisible(false);
     buttons->addWidget(convert_);
+    clearance_label_ = new QLabel(QStringLiteral("Clearance height:"), this);
+    clearance_ = new QLineEdit(this);
+    clearance_->setObjectName(QStringLiteral("CheckClearance"));
+    clearance_->setPlaceholderText(QStringLiteral("highest Z of the program"));
+    clearance_->setToolTip(QStringLiteral("Where retracts (G53 Z, G28, G30) go up to, in the unit of the settings; "
+                                          "empty: the highest Z the program reaches"));
+    clearance_label_->setBuddy(clearance_);
+    buttons->addWidget(clearance_label_);
+    buttons->addWidget(clearance_);
+    clearance_label_->setVisible(false);
+    clearance_->setVisible(false);
     buttons->addStretch();
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CheckClose"));
@@ -72,6 +89,11 @@ CheckWindow::CheckWindow(QWidget* parent) : QDialog(parent) {
             .toStdString();
     };
     connect(convert_, &QPushButton::clicked, this, [this] { ConvertAndOpen(); });
+    connect(clearance_, &QLineEdit::editingFinished, this, [this] {
+        if (kept_) {
+            kept_->SetConvertClearance(clearance_->text().trimmed().toStdString());
+        }
+    });
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
     connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* row) { Choose(row); });
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* row) { Choose(row); });
@@ -80,6 +102,14 @@ CheckWindow::CheckWindow(QWidget* parent) : QDialog(parent) {
 CheckWindow::~CheckWindow() {
     // Before anything of the window goes: the worker's last act is a call queued to it.
     StopWorker();
+}
+
+void CheckWindow::set_config_path(const std::filesystem::path& config) {
+    if (config.empty()) {
+        return;
+    }
+    kept_ = std::make_unique<UserState>(config.parent_path() / kUserStateFileName);
+    clearance_->setText(QString::fromStdString(kept_->ConvertClearance()));
 }
 
 void CheckWindow::StopWorker() {
@@ -145,8 +175,11 @@ void CheckWindow::Show(check::Report report) {
         row->setData(Qt::UserRole, f.line);
         row->setToolTip(QString::fromStdString(f.text));
     }
-    convert_->setVisible(!program_.empty() && std::any_of(report_.findings.begin(), report_.findings.end(),
-                                                          [](const check::Finding& f) { return f.convert_fixes; }));
+    const bool convertible = !program_.empty() && std::any_of(report_.findings.begin(), report_.findings.end(),
+                                                              [](const check::Finding& f) { return f.convert_fixes; });
+    convert_->setVisible(convertible);
+    clearance_label_->setVisible(convertible);
+    clearance_->setVisible(convertible);
     if (on_report_) {
         on_report_(report_);
     }
@@ -155,6 +188,23 @@ void CheckWindow::Show(check::Report report) {
 void CheckWindow::ConvertAndOpen() {
     if (program_.empty() || op_ == nullptr) {
         return;
+    }
+    const std::string clearance = clearance_->text().trimmed().toStdString();
+    // Empty: none given, and the converter takes the highest Z of the program.
+    double height = std::numeric_limits<double>::quiet_NaN();
+    if (!clearance.empty()) {
+        const std::optional<double> read = ReadNumber(clearance);
+        if (!read || !std::isfinite(*read)) {
+            op_->ShowMessage("The clearance height \"" + clearance +
+                                 "\" is not a number: give the height retracts go up to, or leave it empty for the "
+                                 "highest Z of the program.",
+                             kAppTitle);
+            return;
+        }
+        height = *read;
+    }
+    if (kept_) {
+        kept_->SetConvertClearance(clearance);
     }
     const std::filesystem::path original(program_);
     const std::string chosen = choose_path_(convert::ConvertedPath(original).string());
@@ -168,18 +218,25 @@ void CheckWindow::ConvertAndOpen() {
     }
     convert::Options options = convert_options_;
     options.source_name = original.filename().string();
+    options.clearance = height;
     const convert::Conversion conversion = convert::ConvertProgram(file.bytes, options);
+    if (!conversion.refused.empty()) {
+        op_->ShowMessage("The program cannot be converted, and nothing was written: " + conversion.refused + ".",
+                         kAppTitle);
+        return;
+    }
     if (std::string problem = convert::WriteConverted(original, chosen, conversion.text); !problem.empty()) {
         op_->ShowMessage("The converted program cannot be written: " + problem + ".", kAppTitle);
         return;
     }
     if (!conversion.unconverted.empty()) {
         const std::size_t n = conversion.unconverted.size();
-        std::string question = std::to_string(n) + (n == 1 ? " line" : " lines") +
+        std::string question = std::to_string(n) + (n == 1 ? " line or word" : " lines or words") +
                                " could not be converted and stand in " + chosen + " as comments:\n";
         for (std::size_t k = 0; k < std::min(n, kUnconvertedNamed); ++k) {
             const convert::Unconverted& line = conversion.unconverted[k];
-            question += "line " + std::to_string(line.file_line) + ": " + line.reason + "\n";
+            question += "line " + std::to_string(line.file_line) + ": " + (line.words.empty() ? "" : line.words + " ") +
+                        line.reason + "\n";
         }
         if (n > kUnconvertedNamed) {
             question += "and " + std::to_string(n - kUnconvertedNamed) + " more.\n";

@@ -6,10 +6,13 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -20,10 +23,15 @@ class Operator;
 
 namespace tamo::ui {
 
+class UserState;
+
 // Options > "Check Program": the findings of the program check, one row each. Choosing a row asks
 // for its line in the program listing through the choose callback. When the converter resolves a
 // finding, "Convert and open" writes the program in the machine's dialect (NAME.tamo.nc beside
 // it, or where the operator chooses; the original is never changed) and asks for it to be opened.
+// Retracts go up to the clearance height typed beside it, or to the highest Z of the program when
+// the field is empty; what was typed is remembered. A program the converter refuses whole (cutter
+// compensation, or one that would grow too long) is named with the reason, and nothing is written.
 //
 // The check runs on a thread of its own over a copy of the controller taken when it starts, so
 // that neither the windows nor a run wait for it; its report comes back to the windows' thread. A
@@ -55,6 +63,9 @@ public:
     void set_choose_path(std::function<std::string(const std::string& suggested)> choose) {
         choose_path_ = std::move(choose);
     }
+    // The clearance height is remembered in tamocnc.ini beside the settings file `config` (not at
+    // all when it is empty); shows the one remembered there.
+    void set_config_path(const std::filesystem::path& config);
     // "Convert and open", as its button does it.
     void ConvertAndOpen();
 
@@ -69,6 +80,9 @@ private:
     QLabel* summary_ = nullptr;
     QListWidget* list_ = nullptr;
     QPushButton* convert_ = nullptr;
+    QLabel* clearance_label_ = nullptr;
+    QLineEdit* clearance_ = nullptr;
+    std::unique_ptr<UserState> kept_;
     std::function<void(int)> on_choose_;
     std::function<void(const check::Report&)> on_report_;
     std::function<void(const std::string&)> on_open_;

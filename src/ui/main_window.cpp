@@ -126,6 +126,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     coordinates_ = new CoordinateDialog(cnc_, this);
     about_ = new AboutBox(cnc_, this);
     check_ = new CheckWindow(this);
+    check_->set_config_path(cnc_.ConfigPath);
     // Choosing a finding selects its line in the program listing, once the frame has one.
     check_->set_on_choose([this](int line) { listing_->Reveal(line); });
     listing_->set_on_run_from([this](int line) { Act([this, line] { cnc_.RunFromLine(line); }); });

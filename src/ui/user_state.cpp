@@ -15,6 +15,7 @@ const QString kProgramFolderKey = QStringLiteral("files/lastProgramFolder");
 const QString kTypedLinesKey = QStringLiteral("typedLines");
 const QString kLineKey = QStringLiteral("line");
 const QString kAnswerKey = QStringLiteral("answer");
+const QString kClearanceKey = QStringLiteral("convert/clearance");
 
 QString PathText(const std::filesystem::path& path) {
     return QFile::decodeName(path.c_str());
@@ -71,6 +72,15 @@ void UserState::SetTypedLines(const std::vector<ManualDataModel::Typed>& lines) 
         settings_.setValue(kAnswerKey, QString::fromStdString(lines[k].Answer));
     }
     settings_.endArray();
+    settings_.sync();
+}
+
+std::string UserState::ConvertClearance() const {
+    return settings_.value(kClearanceKey).toString().toStdString();
+}
+
+void UserState::SetConvertClearance(const std::string& text) {
+    settings_.setValue(kClearanceKey, QString::fromStdString(text));
     settings_.sync();
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tamo::ui {
@@ -30,6 +31,11 @@ public:
     // of a file edited by hand. Setting them writes them to the disk at once.
     [[nodiscard]] std::vector<ManualDataModel::Typed> TypedLines();
     void SetTypedLines(const std::vector<ManualDataModel::Typed>& lines);
+
+    // The clearance height last given to "Convert and open", as typed (empty: none given). Setting
+    // it writes it to the disk at once.
+    [[nodiscard]] std::string ConvertClearance() const;
+    void SetConvertClearance(const std::string& text);
 
     // Onto the disk now: the program ends without running destructors.
     void Save() { settings_.sync(); }

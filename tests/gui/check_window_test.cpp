@@ -4,10 +4,12 @@
 #include "main_window_fixture.h"
 #include "ui/check_window.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace tamo {
@@ -79,7 +81,7 @@ TEST_F(CheckWindowTest, ConvertAndOpenWritesTheConvertedProgramBesideTheOriginal
     OpenChecked(ProgramFile("G00 X5 Y5\n"));
     EXPECT_FALSE(Find<QPushButton>(*window, "CheckConvert")->isVisibleTo(window)) << "nothing to convert";
 
-    const std::string original = "G21 G90 G17\r\nG0 X10 Y0\r\nG3 X-10 Y0 I-10 F300\r\nG28 G91 Z0\r\n";
+    const std::string original = "G21 G90 G17\r\nG0 X10 Y0\r\nG3 X-10 Y0 I-10 F300\r\nG92 X0 Y0\r\n";
     const std::string path = ProgramFile(original);
     const std::string converted = path.substr(0, path.size() - 4) + ".tamo.nc";
     OpenChecked(path);
@@ -89,8 +91,8 @@ TEST_F(CheckWindowTest, ConvertAndOpenWritesTheConvertedProgramBesideTheOriginal
     op_.set_next_answers({false});
     Click(*window, "CheckConvert");
     ASSERT_EQ(op_.messages().size(), 1u);
-    EXPECT_EQ(op_.messages()[0].text.find("1 line could not be converted"), 0u) << op_.messages()[0].text;
-    EXPECT_NE(op_.messages()[0].text.find("line 4: G28 returns to a position stored"), std::string::npos);
+    EXPECT_EQ(op_.messages()[0].text.find("1 line or word could not be converted"), 0u) << op_.messages()[0].text;
+    EXPECT_NE(op_.messages()[0].text.find("line 4: G92 sets a coordinate offset"), std::string::npos);
     EXPECT_EQ(cnc_.main.Caption.find(converted), std::string::npos) << "left closed";
 
     op_.set_next_answers({true});
@@ -100,6 +102,47 @@ TEST_F(CheckWindowTest, ConvertAndOpenWritesTheConvertedProgramBesideTheOriginal
     EXPECT_EQ(Slurp(path), original);
     EXPECT_NE(Slurp(converted).find("G03 X-10 I-10 J0 F300\r\n"), std::string::npos) << Slurp(converted);
     EXPECT_EQ(window->report().errors, 0);
+}
+
+// Retracts go up to the clearance height typed beside "Convert and open", which the next start of
+// the windows shows again; a program with cutter compensation is refused whole and nothing written.
+TEST_F(CheckWindowTest, ConvertTakesTheClearanceTypedAndRefusesCutterCompensation) {
+    auto* window = Find<ui::CheckWindow>(*window_, "CheckWindow");
+    window->set_choose_path([](const std::string& suggested) { return suggested; });
+    const std::string path = ProgramFile("G21 G90\nG0 X4 Y-3 Z6\nG1 Z-1 F100\nG53 G0 Z0\nG0 X-7 Y2\n");
+    OpenChecked(path);
+    ASSERT_TRUE(Find<QPushButton>(*window, "CheckConvert")->isVisibleTo(window));
+    auto* clearance = Find<QLineEdit>(*window, "CheckClearance");
+    ASSERT_TRUE(clearance->isVisibleTo(window));
+    window->show();
+    clearance->setText("zero");
+    Click(*window, "CheckConvert");
+    ASSERT_EQ(op_.messages().size(), 1u);
+    EXPECT_EQ(op_.messages()[0].text.find("The clearance height \"zero\" is not a number"), 0u);
+
+    clearance->setText("25");
+    Click(*window, "CheckConvert");
+    WaitForCheck(*window);
+    const std::string converted = path.substr(0, path.size() - 4) + ".tamo.nc";
+    EXPECT_NE(Slurp(converted).find("G01 Z-1 F100\n(retract: up to the clearance height Z25)\nG00 Z25\nG00 X-7 Y2\n"),
+              std::string::npos)
+        << Slurp(converted);
+    ui::CheckWindow again;
+    again.set_config_path(cnc_.ConfigPath);
+    EXPECT_EQ(Find<QLineEdit>(again, "CheckClearance")->text(), "25");
+
+    const std::string compensated = ProgramFile("G0 X4 Y-3 Z6\nG1 Z-1 F100\nG91 G1 X2\nG90 G41 D1 X9\nY8\n");
+    OpenChecked(compensated);
+    ASSERT_TRUE(Find<QPushButton>(*window, "CheckConvert")->isVisibleTo(window));
+    window->show();
+    const std::size_t told = op_.messages().size();
+    Click(*window, "CheckConvert");
+    ASSERT_EQ(op_.messages().size(), told + 1);
+    EXPECT_EQ(op_.messages().back().text.find("The program cannot be converted, and nothing was written: line 4: G41 "
+                                              "compensates the cutter radius"),
+              0u)
+        << op_.messages().back().text;
+    EXPECT_FALSE(std::filesystem::exists(compensated.substr(0, compensated.size() - 4) + ".tamo.nc"));
 }
 
 // A check started while another runs replaces it: only the later report is shown.
