@@ -13,6 +13,7 @@
 // (G53 on Z, G28, G30, in either distance mode) moves Z up to the clearance height; what it does to
 // X and Y is left out, and they are unknown until a line sets them. Cutter compensation (G41, G42)
 // makes the whole program one the converter refuses.
+
 #include "check/standard_reading.h"
 #include "interpreter/numbers.h"
 
