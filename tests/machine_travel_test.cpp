@@ -295,5 +295,26 @@ TEST(SwitchPins, AreReadWhereTheMachineSettingsPutThem) {
     }
 }
 
+// Exit asks while a program is part-way, the tool is in the stock or the spindle is on; No keeps
+// everything as it is, Yes switches the outputs off.
+TEST(Exit, AsksWhatIsAtStake) {
+    Machine m(kOutputs);
+    EXPECT_TRUE(m.cnc.ExitConfirmed());
+    EXPECT_TRUE(m.op.questions().empty()) << "nothing at stake, nothing asked";
+    m.Load("M3\nG01 Z-0.03 F100\nG01 X0.3\n");
+    m.AtYield(10, [&m] { m.cnc.Pause(); }); // in line 3, the spindle kept on
+    m.cnc.Start();
+    m.op.QueueAnswer(false);
+    EXPECT_FALSE(m.cnc.ExitConfirmed());
+    EXPECT_EQ(m.op.questions().back().text,
+              "Exit TamoCNC while the program is part-way (line 3 of 3), the tool is below program Z0, in the stock, "
+              "the spindle is on? The machine stops where it is, and the spindle and coolant are switched off.");
+    EXPECT_EQ(m.Data() & 64, 64);
+    m.op.QueueAnswer(true);
+    EXPECT_TRUE(m.cnc.ExitConfirmed());
+    m.cnc.ExitProgram();
+    EXPECT_EQ(m.Data() & 64, 0);
+}
+
 } // namespace
 } // namespace tamo
