@@ -52,7 +52,9 @@ struct SwitchLine {
     bool active_high = false; // the pin's level while the switch is active
     int mask = 0;
     int active_bits = 0;
-    [[nodiscard]] bool Active(int status) const { return status >= 0 && status <= 255 && (status & mask) == active_bits; }
+    [[nodiscard]] bool Active(int status) const {
+        return status >= 0 && status <= 255 && (status & mask) == active_bits;
+    }
 };
 
 // The settings as motion control uses them, lengths in the unit of tamo.cfg.
