@@ -269,5 +269,52 @@ TEST(Probe, TouchSetsProgramZOrSaysHowFarItWent) {
     EXPECT_TRUE(none.port.writes().empty());
 }
 
+// The switch lines come from the machine settings: the limit moved to pin 15 (active low) and X's
+// home to pin 10. A byte with pin 10 low then homes X without a word; one with pin 15 low is the
+// limit. Two switches on one pin, or one on the probe's pin, are refused by name.
+TEST(SwitchPins, AreReadWhereTheMachineSettingsPutThem) {
+    Machine m("limit_pin = 15 low\nhome_pin_x = 10 low\n");
+    m.port.set_status(kIdle & ~0x40);
+    m.Typed("G01 X0.03 F100");
+    EXPECT_TRUE(m.op.messages().empty());
+    EXPECT_EQ(m.st.MachPosX, 0);
+    EXPECT_NEAR(m.st.ProgPosX, 0.03, 0.0075 / 2);
+    m.port.set_status(kIdle & ~0x08);
+    m.Typed("G01 X0.06");
+    ASSERT_FALSE(m.op.messages().empty());
+    EXPECT_EQ(m.op.messages().back().text, "Limit Zone");
+
+    Machine d("");
+    for (const auto& [text, why] :
+         {std::pair{"limit_pin = 11 low\n", "Limit switch pin and Home switch X pin name the same pin, 11."},
+          std::pair{"probe = low\nhome_pin_z = 15 high\n", "Home switch Z pin names pin 15, which the probe reads."},
+          std::pair{"limit_pin = 14 low\n",
+                    "line 1 (limit_pin) holds \"14 low\" but must be a status pin 10 to 13 or 15, then low or high "
+                    "(\"10 low\")"}}) {
+        EXPECT_EQ(d.cnc.LoadMachineSettingsText(text), why);
+    }
+}
+
+// Exit asks while a program is part-way, the tool is in the stock or the spindle is on; No keeps
+// everything as it is, Yes switches the outputs off.
+TEST(Exit, AsksWhatIsAtStake) {
+    Machine m(kOutputs);
+    EXPECT_TRUE(m.cnc.ExitConfirmed());
+    EXPECT_TRUE(m.op.questions().empty()) << "nothing at stake, nothing asked";
+    m.Load("M3\nG01 Z-0.03 F100\nG01 X0.3\n");
+    m.AtYield(10, [&m] { m.cnc.Pause(); }); // in line 3, the spindle kept on
+    m.cnc.Start();
+    m.op.QueueAnswer(false);
+    EXPECT_FALSE(m.cnc.ExitConfirmed());
+    EXPECT_EQ(m.op.questions().back().text,
+              "Exit TamoCNC while the program is part-way (line 3 of 3), the tool is below program Z0, in the stock, "
+              "the spindle is on? The machine stops where it is, and the spindle and coolant are switched off.");
+    EXPECT_EQ(m.Data() & 64, 64);
+    m.op.QueueAnswer(true);
+    EXPECT_TRUE(m.cnc.ExitConfirmed());
+    m.cnc.ExitProgram();
+    EXPECT_EQ(m.Data() & 64, 0);
+}
+
 } // namespace
 } // namespace tamo

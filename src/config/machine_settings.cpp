@@ -17,7 +17,18 @@ namespace tamo {
 namespace machine {
 namespace {
 
-enum class Kind { Length, OptionalLength, Positive, Direction, HomeOrder, Pin, Seconds, ProbeLevel, Backoff };
+enum class Kind {
+    Length,
+    OptionalLength,
+    Positive,
+    Direction,
+    HomeOrder,
+    Pin,
+    Seconds,
+    ProbeLevel,
+    Backoff,
+    SwitchPin
+};
 
 struct Entry {
     const char* key;
@@ -47,6 +58,10 @@ constexpr std::array<Entry, kKeys> kEntries{{
     {"probe_distance_mm", Kind::Positive, "Probing distance"},
     {"probe_backoff_mm", Kind::Backoff, "Back-off after the touch"},
     {"plate_thickness_mm", Kind::Length, "Plate thickness"},
+    {"limit_pin", Kind::SwitchPin, "Limit switch pin"},
+    {"home_pin_x", Kind::SwitchPin, "Home switch X pin"},
+    {"home_pin_y", Kind::SwitchPin, "Home switch Y pin"},
+    {"home_pin_z", Kind::SwitchPin, "Home switch Z pin"},
 }};
 
 // The longest a spin-up may hold the program: a minute is more than any spindle needs.
@@ -90,8 +105,38 @@ std::string& Field(MachinePageModel& page, int index) {
     }
     std::string* rest[] = {&page.HomeXY,    &page.HomeSearch,    &page.SpindlePin,   &page.SpindleDirPin,
                            &page.FloodPin,  &page.MistPin,       &page.SpinUp,       &page.Probe,
-                           &page.ProbeFeed, &page.ProbeDistance, &page.ProbeBackoff, &page.PlateThickness};
+                           &page.ProbeFeed, &page.ProbeDistance, &page.ProbeBackoff, &page.PlateThickness,
+                           &page.LimitPin,  &page.HomePin[0],    &page.HomePin[1],   &page.HomePin[2]};
     return *rest[i - 9];
+}
+
+SwitchLine SwitchOnPin(std::string_view text) {
+    text = Trimmed(text);
+    const std::size_t blank = text.find_first_of(" \t");
+    const std::string_view level = blank == std::string_view::npos ? std::string_view{} : Trimmed(text.substr(blank));
+    const auto pin = ReadNumber(text.substr(0, blank));
+    if (!pin || (level != "" && level != "low" && level != "high")) {
+        return {};
+    }
+    // Pin, status bit, whether the port inverts it.
+    constexpr std::array<std::array<int, 3>, 5> kStatusPins{
+        {{10, 0x40, 0}, {11, 0x80, 1}, {12, 0x20, 0}, {13, 0x10, 0}, {15, 0x08, 0}}};
+    for (const auto& [p, mask, inverted] : kStatusPins) {
+        if (*pin == p) {
+            const bool high = level == "high";
+            const bool bit_set = high != (inverted != 0);
+            return {p, high, mask, bit_set ? mask : 0};
+        }
+    }
+    return {};
+}
+
+std::string SwitchPinsText(const MachineSetup& setup) {
+    auto pin = [](const SwitchLine& line) {
+        return std::to_string(line.pin) + (line.active_high ? " (high)" : " (low)");
+    };
+    return "limit " + pin(setup.limit) + ", home X " + pin(setup.home[0]) + ", Y " + pin(setup.home[1]) + ", Z " +
+           pin(setup.home[2]);
 }
 
 OutputPin OutputOnPin(std::string_view text) {
@@ -136,6 +181,8 @@ std::string FieldProblem(int index, std::string_view text, int data_pins) {
         return t == "together" || t == "one after the other" ? "" : "must be \"together\" or \"one after the other\"";
     case Kind::ProbeLevel:
         return t == "none" || t == "low" || t == "high" ? "" : "must be none, low or high";
+    case Kind::SwitchPin:
+        return SwitchOnPin(t).pin != 0 ? "" : "must be a status pin 10 to 13 or 15, then low or high (\"10 low\")";
     case Kind::Pin: {
         if (t == "none") {
             return {};
@@ -166,6 +213,19 @@ CrossProblem PageProblem(const MachinePageModel& page) {
         if (has_min && !(ReadNumber(Trimmed(page.TravelMin[a])).value_or(0) <
                          ReadNumber(Trimmed(page.TravelMax[a])).value_or(0))) {
             return {std::string("The travel of ") + kAxis[a] + " must have its minimum below its maximum.", field + 1};
+        }
+    }
+    for (int i = kFirstSwitchKey; i < kFirstSwitchKey + 4; ++i) {
+        const int pin = SwitchOnPin(Field(page, i)).pin;
+        for (int j = kFirstSwitchKey; j < i; ++j) {
+            if (pin != 0 && pin == SwitchOnPin(Field(page, j)).pin) {
+                return {std::string(Caption(j)) + " and " + Caption(i) + " name the same pin, " + std::to_string(pin) +
+                            ".",
+                        i};
+            }
+        }
+        if (pin == 15 && Trimmed(page.Probe) != "none") {
+            return {std::string(Caption(i)) + " names pin 15, which the probe reads.", i};
         }
     }
     for (int i = 11; i < 15; ++i) {
@@ -313,6 +373,14 @@ void Cnc::DeriveMachineSetup() {
     s.probe_distance = length(p.ProbeDistance);
     s.probe_backoff = length(p.ProbeBackoff);
     s.plate_thickness = length(p.PlateThickness);
+    if (const SwitchLine limit = machine::SwitchOnPin(p.LimitPin); limit.pin != 0) {
+        s.limit = limit;
+    }
+    for (std::size_t a = 0; a < 3; ++a) {
+        if (const SwitchLine home = machine::SwitchOnPin(p.HomePin[a]); home.pin != 0) {
+            s.home[a] = home;
+        }
+    }
     setup = s;
     ArmOutputsOffOnExit();
 }

@@ -29,6 +29,10 @@ struct MachinePageModel {
     std::string ProbeDistance = "20";                        // mm: the longest way down
     std::string ProbeBackoff = "1";                          // mm: up again after the touch
     std::string PlateThickness = "0";                        // mm: Program Z at the touch
+    // The switch lines: a status pin (10 to 13 or 15) and the level the pin has while the switch is
+    // active. The defaults are the fixed wiring of every machine before these settings.
+    std::string LimitPin = "10 low";
+    std::array<std::string, 3> HomePin{"11 low", "12 low", "13 low"};
     bool Visible = false;
     const std::string* Refused = nullptr; // the field a refused "Ok" named
 };
@@ -39,6 +43,18 @@ struct OutputPin {
     Register reg = Register::None;
     int mask = 0; // the register bit
     [[nodiscard]] bool wired() const { return reg != Register::None; }
+};
+
+// A switch on a line of the status register: the register bit of its pin, and the bit's value while
+// the switch is active (the port inverts pin 11, so its bit reads 1 while the pin is low).
+struct SwitchLine {
+    int pin = 0;
+    bool active_high = false; // the pin's level while the switch is active
+    int mask = 0;
+    int active_bits = 0;
+    [[nodiscard]] bool Active(int status) const {
+        return status >= 0 && status <= 255 && (status & mask) == active_bits;
+    }
 };
 
 // The settings as motion control uses them, lengths in the unit of tamo.cfg.
@@ -56,6 +72,8 @@ struct MachineSetup {
     double spin_up_s = 0;
     int probe_level = -1; // the status bit value (0 or 1) of pin 15 while touching; -1 no probe
     double probe_feed = 0, probe_distance = 0, probe_backoff = 0, plate_thickness = 0;
+    SwitchLine limit{10, false, 0x40, 0};
+    std::array<SwitchLine, 3> home{{{11, false, 0x80, 0x80}, {12, false, 0x20, 0}, {13, false, 0x10, 0}}};
     [[nodiscard]] bool AnyTravel() const { return travel[0].set || travel[1].set || travel[2].set; }
     [[nodiscard]] bool Uses(OutputPin::Register reg) const {
         for (const OutputPin& pin : outputs) {
@@ -70,7 +88,9 @@ struct MachineSetup {
 namespace machine {
 
 // Keys in file order, with the field each fills.
-inline constexpr int kKeys = 21;
+inline constexpr int kKeys = 25;
+// The first of the four switch pin keys (limit, home X, Y, Z).
+inline constexpr int kFirstSwitchKey = 21;
 [[nodiscard]] const char* Key(int index);
 // The field's caption on the "Machine" page, which the page's refusals name.
 [[nodiscard]] const char* Caption(int index);
@@ -86,6 +106,12 @@ struct CrossProblem {
     int field = -1;
 };
 [[nodiscard]] CrossProblem PageProblem(const MachinePageModel& page);
+
+// The switch line a text names ("10 low", "15 high"; a pin alone is active low); pin 0 when it names
+// none.
+[[nodiscard]] SwitchLine SwitchOnPin(std::string_view text);
+// The switch lines in force, for the operator: "limit 10 (low), home X 11 (low), Y 12 (low), Z 13 (low)".
+[[nodiscard]] std::string SwitchPinsText(const MachineSetup& setup);
 
 // The pin an output text names: its register and bit; None for "none" and anything else.
 [[nodiscard]] OutputPin OutputOnPin(std::string_view text);

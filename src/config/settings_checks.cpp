@@ -25,7 +25,7 @@ enum class Need {
     NonZero,     // divides the lead into the step size
     JogRate,     // divides the calibration into a delay: a busy wait
     DataPin,     // a number; suspect unless it names a data pin, 2 to 9
-    StatusPin,   // suspect unless it names a status pin, 10 to 13
+    StatusPin,   // kept as stored: the switch pins in force are the machine settings'
     Calibration, // a whole loop count that every delay is made of; blank: never calibrated
     PulseWidth,  // a busy wait of its own on every step
 };
@@ -225,8 +225,9 @@ LineVerdict CheckLine(int n, std::string_view text) {
         }
         return DataPin(text) != 0 ? LineVerdict{} : Suspect("must be a whole number from 2 to 9, a data pin");
     case Need::StatusPin:
-        return number && WholeFromTo(*number, 10, 13) ? LineVerdict{}
-                                                      : Suspect("must be a whole number from 10 to 13, a status pin");
+        // Kept as stored, never read: the switches are read on the pins the machine settings name
+        // (limit_pin, home_pin_x/y/z in machine.cfg), which Setup > Settings shows read-only here.
+        return {};
     case Need::Calibration:
         if (!number) {
             // Never calibrated: written as a blank, read as 0.

@@ -110,6 +110,9 @@ public:
     void StartUp(bool offline);
     // File > Exit, closing the view or the frame: the settings are saved; the caller then ends.
     void ExitProgram();
+    // Before ExitProgram: true when nothing is at stake, or the operator answered Yes to leaving a
+    // program part-way, the tool below program Z0 (in the stock) or the spindle or coolant on.
+    [[nodiscard]] bool ExitConfirmed();
 
     void set_tick_observer(TickObserver* observer) { tick_observer_ = observer; }
 
@@ -254,6 +257,9 @@ public:
         const char* across = "G00";                               // motion word of the rise and the moves across
         const char* down = "G00";                                 // of the descent
         bool via_program_zero = false;
+        // Above 0: the program's outputs are switched on before the descent (RestoreProgramOutputs),
+        // for the line of that number that follows: the tool never goes down to a cut without them.
+        int outputs_for_line = 0;
     };
     // False when a stop ended it on the way (Pause, a key, the limit switch). The block state
     // (GCode, the start point, the targets) and the program's stopped move end as they were; the
@@ -291,6 +297,14 @@ public:
     // The M word of the line just parsed: M3/M4 spindle on (then the spin-up), M5 off, M7 mist,
     // M8 flood, M9 coolant off, M2/M30 everything off. Nothing for outputs that are not wired.
     void ApplyOutputWords();
+    // The program's outputs (ProgSpindleOn, ...) as a full run has them at the end of `line`, worked
+    // out from the M words of lines 1 to `line`; 0: none on. Nothing is switched.
+    void ProgramOutputsAt(int line);
+    // The outputs brought to the program's (ProgSpindleOn, ...) before the program goes on: what it
+    // has on and they have not is switched on with the spin-up, what it has off is switched off,
+    // and the status bar and the log say so. What the M word of `next_line` (0: none) switches
+    // itself is left to it. False when a stop ended the spin-up (the stop request then stands).
+    [[nodiscard]] bool RestoreProgramOutputs(int next_line);
     // Spindle and coolant off (the end of the program, Reset Program, a stop key, the limit switch,
     // a port failure, Exit).
     void OutputsOff();
@@ -479,8 +493,12 @@ private:
     bool jog_held_ = false;        // from the press that began a jog to its release
     bool jog_release_due_ = false; // a deferred jog's early mouse-up, delivered at its first yield
     bool jog_stepping_ = false;    // a "Step" click holds its one step for its due time
-    // motion/jog_increments.cpp: one press, one increment along the axis.
+    // motion/jog_increments.cpp: one press, one increment along the axis. The carry is what the
+    // presses before asked for but whole steps could not give, kept while the axis stands where the
+    // last press left it (machine coordinates in jog_carry_at_).
     void JogByIncrement(std::size_t axis, int direction);
+    std::array<double, 3> jog_carry_{};
+    std::array<double, 3> jog_carry_at_{};
 
     // interpreter/run_controls.cpp: a jog or homing pressed while the run loop or a panel move
     // drives the machine. The press stops that move as Pause does; the jog or homing follows when
@@ -583,6 +601,9 @@ private:
     bool machine_write_blocked_ = false;
     // motion/outputs.cpp: the pins as the outputs' state says, written where they are wired.
     void WriteOutputs();
+    // The spin-up after the spindle started or turned round, on the step clock, letting the events
+    // in; ended early when a stop switches the spindle off.
+    void SpinUp();
 
     // view/operator_status.cpp
     void BusyBegins(Activity activity);

@@ -197,7 +197,10 @@ void Cnc::ParseLine() {
     ComputeFeedDelay();
 }
 
+// The spindle and coolant go off before the operator's hands go near the tool; the program's own
+// state keeps them, so that Start switches them on again unless the next line does it itself.
 void Cnc::ToolChangePrompt() {
+    OutputsOff();
     st.SingleStep = true;
     op().ShowMessage("Change to tool #" + st.TWord, kAppTitle);
 }

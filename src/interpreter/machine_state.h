@@ -127,6 +127,10 @@ struct MachineState {
     // register; ControlByte is what the control register holds (pins 1, 14, 17 inverted).
     bool Homed = false;
     bool SpindleOn = false, SpindleCcw = false, FloodOn = false, MistOn = false;
+    // What the program's M words have switched on up to the line reached: a full run's outputs
+    // there. A stop or a tool change switches the outputs off but leaves these, so that the program
+    // never goes on (resumed, continued, run from a line) without what it switched on.
+    bool ProgSpindleOn = false, ProgSpindleCcw = false, ProgFloodOn = false, ProgMistOn = false;
     int OutputBits = 0;
     int ControlByte = 0;
 

@@ -104,7 +104,8 @@ void Cnc::MoveToPoint() {
 }
 
 // "Run line": manual.Line through ParseLine and DispatchMove, exactly as the run loop carries out
-// a program line (the scale factors, the override and the feed limits included). An M6 shows its
+// a program line (the scale factors, the override and the feed limits included), from where the
+// machine stands: it moves only the axes it names. An M6 shows its
 // prompt but does not change the run mode, and an M word does not make the next Start a
 // continuation. An empty line does nothing; a line Start would refuse in a program (a move that
 // would never end or take more than a day, a number that is not finite, a feed move at feed 0) is
@@ -143,6 +144,11 @@ void Cnc::RunManualLine(const TypedLineReading& reading) {
         BusyScope busy(*this, Activity::Manual);
         op().FocusView();
         const bool single_step = st.SingleStep;
+        // From where the machine stands: an axis the line does not name stays there, whatever end
+        // point a line before it left (one that did not move, "G91 X5", leaves X5 behind).
+        st.TargetX = st.ProgPosX;
+        st.TargetY = st.ProgPosY;
+        st.TargetZ = st.ProgPosZ;
         st.PrgLine = manual.Line;
         ExecuteLine();
         st.SingleStep = single_step;

@@ -5,6 +5,7 @@
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -57,6 +58,12 @@ void Cnc::Start() {
     const bool goes_on =
         after_m_word || st.ContinueRun || resumes || (st.PrgLineNo > 0 && (st.SingleStep || st.ContinueAfterStep));
     const bool returns = goes_on && st.ReturnPending;
+    // What the program had on comes back on first (a stop, a limit trip, a port failure or a tool
+    // change switched it off), spin-up included, before the tool goes back to the cut.
+    const bool resumed_first = resumes && !after_m_word && !st.ContinueRun;
+    if (goes_on && !RestoreProgramOutputs(resumed_first ? 0 : st.PrgLineNo + 1)) {
+        return; // stopped during the spin-up: the next Start goes on from here
+    }
     if (returns && !ReturnToStopPoint()) {
         return; // stopped on the way back: the next Start goes on from there
     }
@@ -104,6 +111,7 @@ void Cnc::Start() {
                 st.MachPosX = st.MachPosY = st.MachPosZ = 0;
             }
             st.PrgLineNo = 0;
+            ProgramOutputsAt(0);
             view().SetDrawWidth(2);
         }
     }
@@ -179,6 +187,7 @@ void Cnc::ResetProgram() {
     UpdateReadouts();
     TellOrigin();
     st.PrgLineNo = 0;
+    ProgramOutputsAt(0);
     ClearResumeRecord();
     st.StopRequest = false;
     st.Previewing = false;
@@ -327,8 +336,16 @@ void Cnc::MoveToEndOfLine() {
     }
     BusyScope busy(*this);
     view().SetDrawWidth(2);
-    Approach to{st.TargetX, st.TargetY, st.TargetZ, LineLiftHeight(), "G00", "G01", true};
+    // The program goes on from this line with what a full run has on there, and the tool goes
+    // down to the line's end with it.
+    const std::array<bool, 4> program_had{st.ProgSpindleOn, st.ProgSpindleCcw, st.ProgFloodOn, st.ProgMistOn};
+    ProgramOutputsAt(main.StepLineNo);
+    Approach to{st.TargetX, st.TargetY, st.TargetZ, LineLiftHeight(), "G00", "G01", true, main.StepLineNo + 1};
     if (!ApproachSafely(to)) {
+        st.ProgSpindleOn = program_had[0];
+        st.ProgSpindleCcw = program_had[1];
+        st.ProgFloodOn = program_had[2];
+        st.ProgMistOn = program_had[3];
         return;
     }
     st.PrgLineNo = main.StepLineNo;

@@ -296,6 +296,9 @@ std::string Cnc::TypedLineProblem(const std::string& line) const {
         Cnc& c = scratch.cnc;
         RampSums ramps(c.st);
         c.st.Previewing = true;
+        c.st.TargetX = c.st.ProgPosX; // a typed line runs from where the machine stands
+        c.st.TargetY = c.st.ProgPosY;
+        c.st.TargetZ = c.st.ProgPosZ;
         c.st.PrgLine = line;
         const bool may_arc = CarriesArcWord(line);
         c.ParseLine();

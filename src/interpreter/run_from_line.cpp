@@ -2,17 +2,22 @@
 // before it, with the tool brought there the safe way first.
 
 #include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
+#include "interpreter/motion_word.h"
+#include "motion/arc_geometry.h"
 
 #include <string>
 
 namespace tamo {
 
-// The modal state at the line (motion word, feed, arc centre, the end point of the line before,
-// which is where the line starts) is worked out by parsing every line before it from a fresh
-// start's block, with Previewing set: nothing moves and no tool change is asked for. The tool then
-// goes to the line's start by ApproachSafely (Z up to the height of "Move machine to end of line"
-// first, then X and Y, then Z down at the program's feed), and the run goes on from the line as
-// after "Move machine to end of line".
+// The state at the line is the state a full run has there: the motion word, the feed, the arc
+// centre as the arcs before it left it (a run rewrites the centre words in place), the end point of
+// the line before (where the line starts) and the spindle and coolant the M words before it
+// switched on. It is worked out by parsing every line before it from a fresh start's block, with
+// Previewing set: nothing moves and no tool change is asked for. The tool then goes to the line's
+// start by ApproachSafely (Z up to the height of "Move machine to end of line" first, then X and Y;
+// the spindle and coolant on, spin-up included; then Z down at the program's feed), and the run
+// goes on from the line as after "Move machine to end of line".
 //
 // Refused, with the reason: a line that a comma split off the line before it (its state would be
 // the middle of that line's block), a line outside the program, and whatever refuses a Start.
@@ -51,9 +56,19 @@ void Cnc::RunFromLine(int line) {
     st.Previewing = true;
     for (int before = 1; before < line; ++before) {
         st.PrgLine = std::string(st.PrgBuf.Text(static_cast<std::size_t>(before)));
+        const bool may_arc = CarriesArcWord(st.PrgLine);
         ParseLine();
+        const Motion motion = MotionOf(st.GCode);
+        if (may_arc && (motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise)) {
+            // The run's arc leaves its centre words rewritten for the next block to read.
+            LeaveCentreOffsets(st.ArcI, st.ArcJ);
+        }
     }
     st.Previewing = previewing;
+    ProgramOutputsAt(line - 1);
+    // The run mode is the one the Run page shows: a tool change among the lines before (or one
+    // the step controls showed) leaves no single step behind.
+    st.SingleStep = main.Option2;
     st.MWord = 0.0;
     st.PrgLineNo = 0;
     st.ContinueRun = false;
@@ -61,9 +76,11 @@ void Cnc::RunFromLine(int line) {
     if (line > 1) {
         BusyScope busy(*this, Activity::Manual);
         op().FocusView();
-        const bool arrived = ApproachSafely({st.TargetX, st.TargetY, st.TargetZ, LineLiftHeight(), "G00", "G01"});
+        const bool arrived =
+            ApproachSafely({st.TargetX, st.TargetY, st.TargetZ, LineLiftHeight(), "G00", "G01", false, line});
         st.StopRequest = false;
         if (!arrived) {
+            ProgramOutputsAt(0); // the program stays at its start
             UpdateReadouts();
             return;
         }

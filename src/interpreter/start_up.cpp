@@ -3,6 +3,9 @@
 
 #include "interpreter/cnc.h"
 
+#include <cmath>
+#include <string>
+
 namespace tamo {
 
 Cnc::Cnc(Port& port, Clock& clock, Operator& op, Surface& view)
@@ -37,6 +40,38 @@ void Cnc::StartUp(bool offline) {
 // to set aside (a steps per turn of 0, a jog rate that is not a number) are not written: the
 // operator is told, and the file keeps the settings it holds, which the next start can use.
 // Changes: tamo.cfg.
+bool Cnc::ExitConfirmed() {
+    std::string at_stake;
+    auto add = [&at_stake](const std::string& what) {
+        at_stake += (at_stake.empty() ? "" : ", ") + what;
+    };
+    if (Running()) {
+        add("the machine is moving");
+    }
+    if (st.PrgLineNo >= 1 && st.PrgLineNo <= st.PrgLineCount) {
+        add("the program is part-way (line " + std::to_string(st.PrgLineNo) + " of " + std::to_string(st.PrgLineCount) +
+            ")");
+    }
+    if (st.ProgPosZ < -std::fabs(st.UnitsPerStepZ) / 2) {
+        add("the tool is below program Z0, in the stock");
+    }
+    if (st.SpindleOn) {
+        add("the spindle is on");
+    }
+    if (st.FloodOn || st.MistOn) {
+        add("the coolant is on");
+    }
+    if (at_stake.empty()) {
+        return true;
+    }
+    const bool leave =
+        op().AskYesNo("Exit TamoCNC while " + at_stake +
+                          "? The machine stops where it is, and the spindle and coolant are switched off.",
+                      kAppTitle);
+    log.Add(leave ? "Exit: " + at_stake + "; the outputs switched off" : "Exit cancelled: " + at_stake);
+    return leave;
+}
+
 void Cnc::ExitProgram() {
     OutputsOff();
     (void)WriteConfig();

@@ -25,21 +25,6 @@ constexpr std::array<Value MachineState::*, 3> kSlowRate{&MachineState::JogSlowX
 // of where it opens.
 constexpr double kCrawl = 0.1;
 
-// Each home switch by its own line of the status register (see switches.cpp).
-bool HomeSwitchActive(int status, std::size_t axis) {
-    if (status < 0 || status > 255) {
-        return false;
-    }
-    switch (axis) {
-    case 0:
-        return (status & 0x80) != 0;
-    case 1:
-        return (status & 0x20) == 0;
-    default:
-        return (status & 0x10) == 0;
-    }
-}
-
 } // namespace
 
 // Changes: Homed, the positions (the machine coordinates 0 at the switches), StepDirX/Y/Z (cleared),
@@ -82,7 +67,7 @@ void Cnc::HomeOnSwitches() {
             const int status_byte = port_->Inp32(kStatusRegister);
             bool any = false;
             for (const std::size_t a : axes) {
-                moving[a] = moving[a] && HomeSwitchActive(status_byte, a) == back;
+                moving[a] = moving[a] && setup.home[a].Active(status_byte) == back;
                 any = any || moving[a];
                 st.*kStepDir[a] = moving[a] ? (back ? -setup.home_direction[a] : setup.home_direction[a]) : 0;
                 if (moving[a] && travelled[a] >= bound[a]) {

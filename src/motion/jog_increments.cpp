@@ -5,6 +5,8 @@
 #include "interpreter/numbers.h"
 
 #include <array>
+#include <cmath>
+#include <string>
 
 namespace tamo {
 namespace {
@@ -12,6 +14,7 @@ namespace {
 constexpr std::array<double, 4> kIncrementMm{0.01, 0.1, 1, 10};
 constexpr std::array<double, 4> kIncrementIn{0.001, 0.01, 0.1, 1};
 constexpr int kFastOption = 0;
+constexpr std::array<const char*, 3> kIncrementAxes{"X", "Y", "Z"};
 
 } // namespace
 
@@ -57,18 +60,43 @@ bool Cnc::JogKeyPressed(int index, bool fast) {
 }
 
 // One straight move of the axis by the chosen increment from where it stands, at the axis' medium
-// jog rate as the settings give it (no override), ending on the motor step nearest the distance.
-// It is a panel move like homing: the program's block and its stopped move are what they were
-// afterwards. The press's release does nothing more: the increment is the whole jog.
-// Changes: StopRequest, FeedRate, StepDelay, the ramps, Text2, the positions and the readouts.
+// jog rate as the settings give it (no override), in whole motor steps: what a press cannot give of
+// its increment (a part of a step) is carried into the next press of the same axis, so that N
+// presses move N increments within half a step. Once homed, the move stops at the end of the travel
+// and says so; at the end already, nothing moves. It is a panel move like homing: the program's
+// block and its stopped move are what they were afterwards. The press's release does nothing more:
+// the increment is the whole jog.
+// Changes: StopRequest, FeedRate, StepDelay, the ramps, Text2, the positions, the readouts, the
+// carry, status.Notice at the travel's end.
 void Cnc::JogByIncrement(std::size_t axis, int direction) {
     BusyScope busy(*this, Activity::Jog);
     const ProgramStopKept program(*this);
     const BlockKept block(st);
     st.StopRequest = false;
     const std::array<const Value*, 3> rate{&st.JogMediumX, &st.JogMediumY, &st.JogMediumZ};
+    const std::array<double, 3> step{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
+    const std::array<double, 3> machine{st.MachPosX, st.MachPosY, st.MachPosZ};
     std::array<double, 3> target{st.ProgPosX, st.ProgPosY, st.ProgPosZ};
-    target.at(axis) += direction * JogIncrementDistance(main.JogIncrement);
+    if (machine.at(axis) != jog_carry_at_.at(axis)) {
+        jog_carry_.at(axis) = 0; // the axis moved otherwise since: the carry belongs to a place it left
+    }
+    const double wanted = direction * JogIncrementDistance(main.JogIncrement) + jog_carry_.at(axis);
+    double steps = step.at(axis) != 0 ? RoundHalfEven(wanted / step.at(axis)) : 0;
+    if (!std::isfinite(steps)) {
+        steps = 0;
+    }
+    const int toward = steps * step.at(axis) > 0 ? 1 : -1;
+    const double room = steps != 0 ? StepsToTravelLimit(static_cast<int>(axis), toward) : -1;
+    const bool at_travel = room >= 0 && std::fabs(steps) > room;
+    if (at_travel) {
+        steps = steps > 0 ? room : -room;
+        const MachineSetup::Travel& t = setup.travel.at(axis);
+        status.Notice = std::string(kIncrementAxes.at(axis)) + (room == 0 ? " is at" : " stopped at") +
+                        " the end of its travel, " + FormatFixed(toward > 0 ? t.max : t.min, 4) +
+                        " in machine coordinates" + (room == 0 ? ": nothing moved." : ".");
+        log.Add(status.Notice);
+    }
+    target.at(axis) += steps * step.at(axis);
     st.TargetX = target[0];
     st.TargetY = target[1];
     st.TargetZ = target[2];
@@ -78,11 +106,16 @@ void Cnc::JogByIncrement(std::size_t axis, int direction) {
     st.ProgFeed = NumberOf(*rate.at(axis));
     main.Overide = "100";
     ComputeFeedDelay();
-    DispatchMove();
+    if (steps != 0) {
+        DispatchMove();
+    }
     st.ProgFeed = held_feed;
     if (main.Overide == "100") {
         main.Overide = held_override; // unless the operator chose another during the move
     }
+    const bool whole = !st.StopRequest && !at_travel;
+    jog_carry_.at(axis) = whole ? wanted - steps * step.at(axis) : 0;
+    jog_carry_at_.at(axis) = std::array<double, 3>{st.MachPosX, st.MachPosY, st.MachPosZ}.at(axis);
     UpdateReadouts();
     op().ModelsChanged();
 }

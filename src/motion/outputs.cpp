@@ -2,11 +2,14 @@
 // program's M words and switched off whenever the machine stops for good.
 
 #include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
 #include "interpreter/numbers.h"
 #include "platform/outputs_off.h"
 
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace tamo {
 namespace {
@@ -20,6 +23,35 @@ void Raise(const OutputPin& pin, int& data, int& control) {
         data |= pin.mask;
     } else if (pin.reg == OutputPin::Register::Control) {
         control ^= pin.mask;
+    }
+}
+
+// The M word of a program line as the parser reads it; -1 when the line has none.
+double MWordOf(std::string_view line) {
+    const std::string_view trimmed = TrimSpaces(line);
+    if (SkipsLine(trimmed)) {
+        return -1;
+    }
+    const LineWords w = LocateWords(trimmed);
+    return w.Has(kM) ? ScanNumber(w.Text(trimmed, kM)) : -1;
+}
+
+// The program's outputs after its M word m, on a machine wired as setup says: the same rules as
+// the outputs themselves follow.
+void FollowOutputWord(MachineState& st, const MachineSetup& setup, double m) {
+    if ((m == 3 || m == 4) && setup.outputs[Output::Spindle].wired()) {
+        st.ProgSpindleOn = true;
+        st.ProgSpindleCcw = m == 4;
+    } else if (m == 5) {
+        st.ProgSpindleOn = st.ProgSpindleCcw = false;
+    } else if (m == 7 && setup.outputs[Output::Mist].wired()) {
+        st.ProgMistOn = true;
+    } else if (m == 8 && setup.outputs[Output::Flood].wired()) {
+        st.ProgFloodOn = true;
+    } else if (m == 9) {
+        st.ProgFloodOn = st.ProgMistOn = false;
+    } else if (m == 2 || m == 30) {
+        st.ProgSpindleOn = st.ProgSpindleCcw = st.ProgFloodOn = st.ProgMistOn = false;
     }
 }
 
@@ -65,6 +97,7 @@ void Cnc::ApplyOutputWords() {
         return;
     }
     const double m = st.MCode;
+    FollowOutputWord(st, setup, m);
     const bool spindle = setup.outputs[Output::Spindle].wired();
     const bool was_on = st.SpindleOn;
     const bool was_ccw = st.SpindleCcw;
@@ -98,16 +131,84 @@ void Cnc::ApplyOutputWords() {
         tick_observer_->OnOutputs(*this);
     }
     op().ModelsChanged();
-    if (st.SpindleOn && (!was_on || was_ccw != st.SpindleCcw) && setup.spin_up_s > 0) {
-        // The wait runs on the step clock: the due time of a step that is not taken.
-        while (!clock_->AwaitStep()) {
-            op_->Yield();
-        }
-        clock_->NextStepIn(static_cast<std::int64_t>(std::llround(setup.spin_up_s * 1e9)));
-        while (st.SpindleOn && !clock_->AwaitStep()) {
-            op_->Yield();
+    if (st.SpindleOn && (!was_on || was_ccw != st.SpindleCcw)) {
+        SpinUp();
+    }
+}
+
+void Cnc::SpinUp() {
+    if (setup.spin_up_s <= 0) {
+        return;
+    }
+    // The wait runs on the step clock: the due time of a step that is not taken.
+    while (!clock_->AwaitStep()) {
+        op_->Yield();
+    }
+    clock_->NextStepIn(static_cast<std::int64_t>(std::llround(setup.spin_up_s * 1e9)));
+    while (st.SpindleOn && !clock_->AwaitStep()) {
+        op_->Yield();
+    }
+}
+
+// Changes: ProgSpindleOn, ProgSpindleCcw, ProgFloodOn, ProgMistOn.
+void Cnc::ProgramOutputsAt(int line) {
+    st.ProgSpindleOn = st.ProgSpindleCcw = st.ProgFloodOn = st.ProgMistOn = false;
+    for (int i = 1; i <= line && i <= st.PrgLineCount; ++i) {
+        if (const double m = MWordOf(st.PrgBuf.Text(static_cast<std::size_t>(i))); m >= 0) {
+            FollowOutputWord(st, setup, m);
         }
     }
+}
+
+// Changes: SpindleOn, SpindleCcw, FloodOn, MistOn and the pins, status.Notice, the log; StopRequest
+// is what it was, or set when a stop came during the spin-up.
+bool Cnc::RestoreProgramOutputs(int next_line) {
+    const double next_m = next_line >= 1 && next_line <= st.PrgLineCount
+                              ? MWordOf(st.PrgBuf.Text(static_cast<std::size_t>(next_line)))
+                              : -1;
+    const bool line_does_all = next_m == 2 || next_m == 30;
+    const bool line_does_spindle = line_does_all || next_m == 3 || next_m == 4 || next_m == 5;
+    const bool line_does_coolant = line_does_all || next_m == 7 || next_m == 8 || next_m == 9;
+    const bool spindle_on = line_does_spindle ? st.SpindleOn : st.ProgSpindleOn;
+    const bool spindle_ccw = line_does_spindle ? st.SpindleCcw : st.ProgSpindleOn && st.ProgSpindleCcw;
+    const bool flood_on = line_does_coolant ? st.FloodOn : st.ProgFloodOn;
+    const bool mist_on = line_does_coolant ? st.MistOn : st.ProgMistOn;
+    if (spindle_on == st.SpindleOn && spindle_ccw == st.SpindleCcw && flood_on == st.FloodOn && mist_on == st.MistOn) {
+        return true;
+    }
+    const bool starts = spindle_on && (!st.SpindleOn || spindle_ccw != st.SpindleCcw);
+    std::string on;
+    auto name = [&on](bool now, bool before, const char* what) {
+        if (now && !before) {
+            on += (on.empty() ? "" : ", ") + std::string(what);
+        }
+    };
+    name(spindle_on, st.SpindleOn && st.SpindleCcw == spindle_ccw, spindle_ccw ? "spindle CCW" : "spindle CW");
+    name(flood_on, st.FloodOn, "flood");
+    name(mist_on, st.MistOn, "mist");
+    st.SpindleOn = spindle_on;
+    st.SpindleCcw = spindle_ccw;
+    st.FloodOn = flood_on;
+    st.MistOn = mist_on;
+    WriteOutputs();
+    if (tick_observer_ != nullptr) {
+        tick_observer_->OnOutputs(*this);
+    }
+    if (!on.empty()) {
+        status.Notice = "Switched on again, as the program has them: " + on +
+                        (starts && setup.spin_up_s > 0 ? " (spin-up " + FormatNumber(setup.spin_up_s) + " s)" : "");
+        log.Add(status.Notice);
+    }
+    op().ModelsChanged();
+    if (!starts) {
+        return true;
+    }
+    const bool stop_before = st.StopRequest;
+    st.StopRequest = false;
+    SpinUp();
+    const bool stopped = st.StopRequest || !st.SpindleOn;
+    st.StopRequest = stop_before || stopped;
+    return !stopped;
 }
 
 void Cnc::OutputsOff() {

@@ -8,7 +8,8 @@
 
 namespace tamo {
 
-// Each leg is one straight move through DispatchMove, so it steps, ramps, stops and watches the
+// Z rises no higher than the top of its travel once the machine is homed. Each leg is one straight
+// move through DispatchMove, so it steps, ramps, stops and watches the
 // switches as a program line does; a leg that has nothing to move takes no tick. The program's
 // own block (a rapid leg would leave a resumed feed move ramping as a rapid) and its stopped move
 // are put back afterwards, whatever happened on the way.
@@ -31,10 +32,15 @@ bool Cnc::ApproachSafely(const Approach& to) {
         UpdateReadouts();
         return !st.StopRequest;
     };
-    const double travel_z = std::max({st.ProgPosZ, to.z, to.lift_z});
+    // Once homed, no lift goes above the top of Z's travel: a lift height above it crosses at the top.
+    double lift_z = to.lift_z;
+    if (SoftLimitsApply() && setup.travel[2].set) {
+        lift_z = std::min(lift_z, setup.travel[2].max - (st.MachPosZ - st.ProgPosZ));
+    }
+    const double travel_z = std::max({st.ProgPosZ, to.z, lift_z});
     return move(st.ProgPosX, st.ProgPosY, travel_z, to.across) &&
            (!to.via_program_zero || move(0, 0, travel_z, to.across)) && move(to.x, to.y, travel_z, to.across) &&
-           move(to.x, to.y, to.z, to.down);
+           (to.outputs_for_line <= 0 || RestoreProgramOutputs(to.outputs_for_line)) && move(to.x, to.y, to.z, to.down);
 }
 
 } // namespace tamo

@@ -103,7 +103,23 @@ void Cnc::Spdtest() {
         return; // the test moves X on its own; it cannot share the machine with a run
     }
     // X reverses after every window of a second at the fast jog rate: that is how far it can go.
+    // It never goes farther from where it starts, whatever the windows measure.
     const double travel = NumberOf(st.JogFastX) / 60;
+    const double step_length = std::fabs(st.UnitsPerStepX);
+    const double reach_steps = step_length > 0 ? std::floor(travel / step_length + 1e-9) : 0;
+    if (!(reach_steps >= 1) || !std::isfinite(reach_steps)) {
+        op().ShowMessage("The speed test needs X to step: set the lead and steps per turn of X (Setup > Settings).",
+                         kSpeedTestTitle);
+        return;
+    }
+    if (const double room = StepsToTravelLimit(0, 1); room >= 0 && room < reach_steps) {
+        op().ShowMessage("The speed test moves X up to " + FormatFixed(travel, 1) +
+                             (NumberOf(st.UnitIsInch) != 0 ? " in" : " mm") + " in X+, but X is " +
+                             FormatFixed(room * step_length, 4) +
+                             " from the end of its travel. Jog X- first. Nothing moved.",
+                         kSpeedTestTitle);
+        return;
+    }
     if (!op().AskOkCancel("X will move up to " + FormatFixed(travel, 1) +
                               (NumberOf(st.UnitIsInch) != 0 ? " in" : " mm") +
                               ". Speedtest - click OK - Do not move mouse!",
@@ -123,11 +139,21 @@ void Cnc::Spdtest() {
     if (const double first_delay = DelayOfRate(st, NumberOf(st.JogSlowX), iteration_ns); first_delay > 0) {
         st.StepDelay = first_delay;
     }
+    if (!(st.StepDelay >= kMinStepDelay)) {
+        // Whatever a move before left (a homing search without a calibration leaves 0): a delay of
+        // 0 steps X as fast as the ticks come, and no window of step time would ever close.
+        st.StepDelay = kMinStepDelay;
+    }
     st.RampDownAngle = 1;
 
+    // Only X moves, one step from where it stands: Y and Z keep their places whatever targets the
+    // last program line, jog, homing or probe left.
     long net_steps = 0; // X's distance from its start
+    const auto reach = static_cast<long>(reach_steps);
     auto step_x = [&](int direction) {
         st.TargetX = st.ProgPosX + direction * st.UnitsPerStepX;
+        st.TargetY = st.ProgPosY;
+        st.TargetZ = st.ProgPosZ;
         LinearMove();
         net_steps += direction;
     };
@@ -144,7 +170,20 @@ void Cnc::Spdtest() {
     bool opening = true;
     std::int64_t t0 = 0;
     std::int64_t real_t0 = 0;
+    // A window is a second of step time; should the step clock stand still (it cannot, with the
+    // delay above, but a test must end whatever happens), the real time ends the test too.
+    // and so does a count of steps no test at the goal's rate comes near.
+    const std::int64_t real_start = clock().NowNs();
+    constexpr std::int64_t kMostRealNs = 3 * kMaxWindows * kWindowNs;
+    const double most_steps = 3.0 * kMaxWindows * reach_steps;
+    double all_steps = 0;
     while (!st.StopRequest) {
+        if (net_steps + direction > reach || net_steps + direction < 0) {
+            direction = -direction; // at either end of its reach
+        }
+        if (clock().NowNs() - real_start > kMostRealNs || ++all_steps > most_steps) {
+            break;
+        }
         step_x(direction);
         const std::int64_t t = clock().last_step_time_ns();
         const std::int64_t real_t = clock().last_step_ns();

@@ -6,11 +6,9 @@ namespace tamo {
 namespace {
 
 // Each switch is read by its own line of the status register and nothing else: the other lines
-// (pin 15, and the three low bits that some ports read as 0 and others as 1) say nothing about it.
-constexpr int kLimitLine = 0x40; // pin 10: reads 0 while the limit switch is active
-constexpr int kHomeXLine = 0x80; // pin 11: the port inverts it, so it reads 1 while X is home
-constexpr int kHomeYLine = 0x20; // pin 12: reads 0 while Y is home
-constexpr int kHomeZLine = 0x10; // pin 13: reads 0 while Z is home
+// (and the three low bits that some ports read as 0 and others as 1) say nothing about it. Which
+// line and which level are the machine settings' (limit_pin, home_pin_x/y/z); without them, the
+// limit on pin 10 and the home switches of X, Y and Z on pins 11, 12 and 13, all active low.
 
 // Whether the tick just emitted stepped an axis in a direction that ran into the limit.
 bool TowardTrip(const MachineState& st) {
@@ -37,7 +35,7 @@ void Cnc::CheckSwitches() {
     if (status_byte < 0 || status_byte > 255) {
         return;
     }
-    if ((status_byte & kLimitLine) != 0) {
+    if (!setup.limit.Active(status_byte)) {
         if (st.LimitTripped) {
             ForgetTrip(st);
         }
@@ -52,20 +50,20 @@ void Cnc::CheckSwitches() {
         OutputsOff();
         op_->ShowMessage("Limit Zone", kAppTitle);
     }
-    if ((status_byte & kHomeXLine) != 0) {
+    if (setup.home[0].Active(status_byte)) {
         st.MachPosX = 0;
     }
-    if ((status_byte & kHomeYLine) == 0) {
+    if (setup.home[1].Active(status_byte)) {
         st.MachPosY = 0;
     }
-    if ((status_byte & kHomeZLine) == 0) {
+    if (setup.home[2].Active(status_byte)) {
         st.MachPosZ = 0;
     }
 }
 
 bool Cnc::LimitReadsActive() {
     const int status_byte = port_->Inp32(kStatusRegister);
-    if (status_byte < 0 || status_byte > 255 || (status_byte & kLimitLine) != 0) {
+    if (!setup.limit.Active(status_byte)) {
         ForgetTrip(st);
         return false;
     }

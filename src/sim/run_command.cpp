@@ -88,7 +88,8 @@ std::optional<ScriptedHoming> ReadHoming(const std::string& text) {
     return ScriptedHoming{(*n)[0], mode == "switches" ? 0 : mode == "program" ? 1 : 2};
 }
 
-// SIGTERM or SIGINT during a run: the run stops as Pause stops it, and the files and the summary are
+// SIGTERM, SIGINT or SIGHUP during a run: the run stops as the stop key stops it, spindle and
+// coolant off (the window's handler switches them off too), and the files and the summary are
 // finished as for any other stop. The handler only records the signal.
 std::atomic<int> g_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
@@ -107,10 +108,12 @@ public:
         sigemptyset(&action.sa_mask);
         sigaction(SIGTERM, &action, &term_);
         sigaction(SIGINT, &action, &interrupt_);
+        sigaction(SIGHUP, &action, &hangup_);
     }
     ~SignalsStopTheRun() {
         sigaction(SIGTERM, &term_, nullptr);
         sigaction(SIGINT, &interrupt_, nullptr);
+        sigaction(SIGHUP, &hangup_, nullptr);
     }
     SignalsStopTheRun(const SignalsStopTheRun&) = delete;
     SignalsStopTheRun& operator=(const SignalsStopTheRun&) = delete;
@@ -120,7 +123,12 @@ public:
 private:
     struct sigaction term_ {};
     struct sigaction interrupt_ {};
+    struct sigaction hangup_ {};
 };
+
+const char* SignalName(int number) {
+    return number == SIGINT ? "SIGINT" : number == SIGHUP ? "SIGHUP" : "SIGTERM";
+}
 
 } // namespace
 
@@ -200,7 +208,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
             cnc.Pause();
         }
         if (SignalsStopTheRun::Received() != 0) {
-            cnc.Pause();
+            cnc.ViewKeyPress(); // the stop key: the move stops, spindle and coolant off
         }
         long latest = -1;
         for (const auto& pair : status_script) {
@@ -230,7 +238,14 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         if (homing && !homing->done && recorder.ticks() >= homing->after) {
             homing->done = true;
             cnc.SetHomeOption(homing->option, true);
+            const std::size_t told = machine.op.messages().size();
             cnc.HomeTheMachine();
+            if (homing->option == 0 && !cnc.st.Homed) {
+                // The program would run on a machine that does not know where its travel is.
+                stopped = machine.op.messages().size() > told ? machine.op.messages().back().text
+                                                              : std::string("the machine is not homed");
+                break;
+            }
         }
         if (options.probe >= 0 && !probed && recorder.ticks() >= options.probe) {
             probed = true;
@@ -263,6 +278,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     const int signal = SignalsStopTheRun::Received();
     if (signal != 0) {
         stopped = "signal";
+        cnc.OutputsOff(); // also when it came between two moves
     }
     std::string refusal;
     int refused_line = 0;
@@ -307,7 +323,7 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     if (refused) {
         result["refused"] = {{"line", refused_line}, {"reason", refusal}};
     } else if (signal != 0) {
-        result["stopped"] = {{"reason", stopped}, {"signal", signal == SIGINT ? "SIGINT" : "SIGTERM"}};
+        result["stopped"] = {{"reason", stopped}, {"signal", SignalName(signal)}};
     } else if (!stopped.empty()) {
         result["stopped"] = {{"reason", stopped}};
     }

@@ -121,6 +121,9 @@ void TickRecorder::OnTick(const Cnc& cnc) {
             step_ns = vcd_now_ns_;
             break;
         case IoRecord::Kind::Write:
+            if (e.address != kDataRegister) {
+                break; // the control register's outputs: no step, direction or data line
+            }
             vcd_now_ns_ += vcd_after_write_ ? 1 : 0;
             vcd_after_write_ = true;
             if (vcd_ != nullptr) {
@@ -182,6 +185,15 @@ std::string TickRecorder::Finish() {
     };
     finish(trace_, trace_path_);
     if (vcd_ != nullptr) {
+        // Data-register writes after the last tick (the outputs switched off at the end, at a stop or
+        // a signal); the dump shows the data lines only.
+        for (const IoRecord::Event& e : record_.events()) {
+            if (e.kind == IoRecord::Kind::Write && e.address == kDataRegister) {
+                vcd_now_ns_ = std::max(vcd_now_ns_, vcd_due_ns_) + 1;
+                VcdAt(vcd_now_ns_, e.value);
+            }
+        }
+        record_.clear();
         std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(std::max(vcd_now_ns_, vcd_due_ns_)));
     }
     finish(vcd_, vcd_path_);

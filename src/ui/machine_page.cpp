@@ -25,6 +25,10 @@ struct FieldInfo {
 std::array<FieldInfo, machine::kKeys> Fields() {
     const QStringList pins{"none", "1", "2", "3", "4", "5", "6", "7", "8", "9", "14", "16", "17"};
     const QStringList direction{"-", "+"};
+    QStringList switches;
+    for (const char* pin : {"10", "11", "12", "13", "15"}) {
+        switches << QString("%1 low").arg(pin) << QString("%1 high").arg(pin);
+    }
     return {{
         {"mm", {}},
         {"mm", {}},
@@ -47,6 +51,10 @@ std::array<FieldInfo, machine::kKeys> Fields() {
         {"mm", {}},
         {"mm", {}},
         {"mm", {}},
+        {"pin, level", switches},
+        {"pin, level", switches},
+        {"pin, level", switches},
+        {"pin, level", switches},
     }};
 }
 

@@ -501,13 +501,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+// Leaving with a program part-way, the tool in the stock or the spindle on is asked first.
 void MainWindow::Exit() {
+    if (!cnc_.ExitConfirmed()) {
+        return;
+    }
     remembered_->set_geometry(saveGeometry());
     cnc_.ExitProgram();
     end_process_();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!cnc_.ExitConfirmed()) {
+        event->ignore();
+        return;
+    }
     remembered_->set_geometry(saveGeometry());
     cnc_.ExitProgram();
     end_process_();

@@ -213,6 +213,15 @@ void SettingsDialog::BuildLowerPart() {
     AddText("Text2", m.Text2, 5040, 3840, 735);
     label24_ = AddLabel(this, "Label24", Q(m.Label24), 5820, 3840 + kLabelDrop, 480);
 
+    // The switch pins of the file's lines 22 to 25 are kept as they are, but the machine reads its
+    // switches on the lines machine.cfg names: the combos show those, read-only, and say where
+    // they are set.
+    for (int i = 0; i < 4; ++i) {
+        findChild<QComboBox*>(QString("Combo8_%1").arg(i))->setEnabled(false);
+    }
+    switch_pins_ = AddLabel(this, "SwitchPins", QString(), 2040, 4380, 4200, 700);
+    switch_pins_->setWordWrap(true);
+
     AddLabel(this, "Label13", "Pulse Width", 6420, 4590, 1500);
     AddCombo("Combo4", m.Combo4, {}, 6420, 4830, 855);
 }
@@ -287,6 +296,21 @@ void SettingsDialog::Refresh() {
     label4_->setText(Q(m.Label4));
     label18_->setText(Q(m.Label18));
     label24_->setText(Q(m.Label24));
+    {
+        const tamo::MachineSetup& setup = cnc_.setup;
+        const std::array<const tamo::SwitchLine*, 4> in_force{&setup.home[0], &setup.home[1], &setup.home[2],
+                                                              &setup.limit};
+        const QString where = QStringLiteral("Set in Setup > Machine (machine.cfg: limit_pin, home_pin_x, "
+                                             "home_pin_y, home_pin_z)");
+        for (std::size_t i = 0; i < in_force.size(); ++i) {
+            auto* combo = findChild<QComboBox*>(QString("Combo8_%1").arg(i));
+            const QSignalBlocker block(combo);
+            combo->setEditText(QString::number(in_force[i]->pin));
+            combo->setToolTip(where);
+        }
+        switch_pins_->setText(QStringLiteral("Switch pins in force: ") + Q(tamo::machine::SwitchPinsText(setup)) +
+                              QStringLiteral(". ") + where + ".");
+    }
 
     if (m.Visible && !isVisible()) {
         ShowOverOwner(*this);

@@ -67,6 +67,8 @@ private:
     QLabel* label4_ = nullptr;
     QLabel* label18_ = nullptr;
     QLabel* label24_ = nullptr;
+    // The switch lines in force (machine.cfg), which the file's switch pin lines do not set.
+    QLabel* switch_pins_ = nullptr;
     QRadioButton* optionmm_ = nullptr;
     QRadioButton* optionIn_ = nullptr;
 };

@@ -120,6 +120,12 @@ TEST_F(MainWindowTest, ExitWritesTheConfigurationAndEnds) {
     Open(ProgramFile("G01 X30 F300\n"));
     fs::remove(dir_ / "tamo.cfg");
     AtYield(20, [&] {
+        // The program is part-way: asked first, and "No" leaves it running.
+        op_.set_next_answers({false});
+        Trigger(*window_, "Mnu_exit");
+        EXPECT_EQ(ends_, 1);
+        EXPECT_FALSE(fs::exists(dir_ / "tamo.cfg"));
+        op_.set_next_answers({true});
         Trigger(*window_, "Mnu_exit");
         EXPECT_TRUE(fs::exists(dir_ / "tamo.cfg"));
         Click(*window_, "Command1"); // the test process goes on: stop the run

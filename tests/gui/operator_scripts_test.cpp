@@ -2,6 +2,8 @@
 // step a row, the mouse and the keys on the shown, active window, and what the operator then reads.
 // The verbs:
 //   open | TEXT                    the program TEXT, chosen in File > Open (Ctrl+O)
+//   machine | TEXT                 the machine settings (machine.cfg) hold TEXT, as after Setup > Machine
+//   row | NAME | N                 a left mouse click on row N (from 1) of the table
 //   press | NAME                   a left mouse click on the button; it must be shown and usable
 //   menu | NAME                    the menu item
 //   type | NAME | TEXT             key by key into the field, its old text selected
@@ -22,6 +24,7 @@
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTest>
 
 #include <map>
@@ -104,6 +107,14 @@ protected:
         if (verb == "open") {
             op_.set_next_files({ProgramFile(arg(1))});
             QTest::keyClick(Active("MDIForm1"), Qt::Key_O, Qt::ControlModifier);
+        } else if (verb == "machine") {
+            ASSERT_EQ(cnc_.LoadMachineSettingsText(arg(1)), "");
+            ASSERT_TRUE(cnc_.MachinePageOk());
+        } else if (verb == "row") {
+            auto* table = qobject_cast<QTableView*>(Active(arg(1)));
+            const QModelIndex index = table->model()->index(std::stoi(arg(2)) - 1, 0);
+            table->scrollTo(index);
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
         } else if (verb == "press") {
             Press(arg(1));
         } else if (verb == "menu") {
