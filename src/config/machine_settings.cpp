@@ -17,7 +17,18 @@ namespace tamo {
 namespace machine {
 namespace {
 
-enum class Kind { Length, OptionalLength, Positive, Direction, HomeOrder, Pin, Seconds, ProbeLevel, Backoff };
+enum class Kind {
+    Length,
+    OptionalLength,
+    Positive,
+    OptionalPositive,
+    Direction,
+    HomeOrder,
+    Pin,
+    Seconds,
+    ProbeLevel,
+    Backoff
+};
 
 struct Entry {
     const char* key;
@@ -47,6 +58,10 @@ constexpr std::array<Entry, kKeys> kEntries{{
     {"probe_distance_mm", Kind::Positive, "Probing distance"},
     {"probe_backoff_mm", Kind::Backoff, "Back-off after the touch"},
     {"plate_thickness_mm", Kind::Length, "Plate thickness"},
+    {"acceleration_x_mm_per_s2", Kind::OptionalPositive, "Acceleration X"},
+    {"acceleration_y_mm_per_s2", Kind::OptionalPositive, "Acceleration Y"},
+    {"acceleration_z_mm_per_s2", Kind::OptionalPositive, "Acceleration Z"},
+    {"junction_deviation_mm", Kind::Positive, "Junction deviation"},
 }};
 
 // The longest a spin-up may hold the program: a minute is more than any spindle needs.
@@ -88,6 +103,12 @@ std::string& Field(MachinePageModel& page, int index) {
     if (index < 9) {
         return page.HomeDirection[i - 6];
     }
+    if (index >= 21 && index < 24) {
+        return page.Acceleration[i - 21];
+    }
+    if (index == 24) {
+        return page.JunctionDeviation;
+    }
     std::string* rest[] = {&page.HomeXY,    &page.HomeSearch,    &page.SpindlePin,   &page.SpindleDirPin,
                            &page.FloodPin,  &page.MistPin,       &page.SpinUp,       &page.Probe,
                            &page.ProbeFeed, &page.ProbeDistance, &page.ProbeBackoff, &page.PlateThickness};
@@ -124,6 +145,11 @@ std::string FieldProblem(int index, std::string_view text, int data_pins) {
         [[fallthrough]];
     case Kind::Length:
         return number && std::fabs(*number) < 1e6 ? "" : "must be a length in mm";
+    case Kind::OptionalPositive:
+        if (t.empty()) {
+            return {};
+        }
+        [[fallthrough]];
     case Kind::Positive:
         return number && *number > 0 && *number < 1e6 ? "" : "must be a number above 0";
     case Kind::Backoff:
@@ -168,6 +194,15 @@ CrossProblem PageProblem(const MachinePageModel& page) {
             return {std::string("The travel of ") + kAxis[a] + " must have its minimum below its maximum.", field + 1};
         }
     }
+    const int accelerations =
+        !Blank(page.Acceleration[0]) + !Blank(page.Acceleration[1]) + !Blank(page.Acceleration[2]);
+    if (accelerations != 0 && accelerations != 3) {
+        for (int a = 0; a < 3; ++a) {
+            if (Blank(page.Acceleration[static_cast<std::size_t>(a)])) {
+                return {"The accelerations need all three axes, or none (the moves then run without them).", 21 + a};
+            }
+        }
+    }
     for (int i = 11; i < 15; ++i) {
         const OutputPin a = OutputOnPin(Field(page, i));
         for (int j = 11; j < i; ++j) {
@@ -193,7 +228,8 @@ int StepAndDirectionPins(const MachineState& st) {
 } // namespace
 
 std::string Cnc::MachineSettingsText() const {
-    std::string text = "# TamoCNC machine settings (Setup > Machine): lengths in mm, feeds in mm/min, times in s.\n";
+    std::string text = "# TamoCNC machine settings (Setup > Machine): lengths in mm, feeds in mm/min, times in s,\n"
+                       "# accelerations in mm/s^2 (none: the moves ramp as they always did).\n";
     for (int i = 0; i < machine::kKeys; ++i) {
         text += std::string(machine::Key(i)) + " = " + machine::Field(machine_page, i) + "\n";
     }
@@ -256,6 +292,13 @@ void Cnc::ReadMachineSettings() {
         if (!read.missing && problem.empty()) {
             problem = LoadMachineSettingsText(read.bytes);
         }
+        if (read.missing && problem.empty() && !ConfigReadOnly) {
+            // A first start: the moves get accelerations that a small mill keeps well within.
+            for (std::size_t a = 0; a < 3; ++a) {
+                machine_page.Acceleration[a] = machine::kFirstAcceleration[a];
+            }
+            (void)WriteMachineSettings();
+        }
         if (!problem.empty()) {
             MachineProblem = problem;
             std::string text = "The machine settings file " + file + " cannot be used: " + problem + ".";
@@ -313,6 +356,13 @@ void Cnc::DeriveMachineSetup() {
     s.probe_distance = length(p.ProbeDistance);
     s.probe_backoff = length(p.ProbeBackoff);
     s.plate_thickness = length(p.PlateThickness);
+    for (std::size_t a = 0; a < 3; ++a) {
+        s.accel[a] = length(p.Acceleration[a]);
+    }
+    if (!s.Accelerates()) {
+        s.accel = {};
+    }
+    s.junction_deviation = ReadNumber(machine::Trimmed(p.JunctionDeviation)).value_or(0.01) * unit;
     setup = s;
     ArmOutputsOffOnExit();
 }

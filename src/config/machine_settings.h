@@ -29,6 +29,8 @@ struct MachinePageModel {
     std::string ProbeDistance = "20";                        // mm: the longest way down
     std::string ProbeBackoff = "1";                          // mm: up again after the touch
     std::string PlateThickness = "0";                        // mm: Program Z at the touch
+    std::array<std::string, 3> Acceleration;                 // mm/s^2 X, Y, Z; all empty: no planner
+    std::string JunctionDeviation = "0.01";                  // mm: how far a corner may be rounded
     bool Visible = false;
     const std::string* Refused = nullptr; // the field a refused "Ok" named
 };
@@ -56,6 +58,11 @@ struct MachineSetup {
     double spin_up_s = 0;
     int probe_level = -1; // the status bit value (0 or 1) of pin 15 while touching; -1 no probe
     double probe_feed = 0, probe_distance = 0, probe_backoff = 0, plate_thickness = 0;
+    // Per second squared and length, in the unit of tamo.cfg; all 0: the moves run as they always
+    // did, with the sine ramps and no look-ahead.
+    std::array<double, 3> accel{};
+    double junction_deviation = 0;
+    [[nodiscard]] bool Accelerates() const { return accel[0] > 0 && accel[1] > 0 && accel[2] > 0; }
     [[nodiscard]] bool AnyTravel() const { return travel[0].set || travel[1].set || travel[2].set; }
     [[nodiscard]] bool Uses(OutputPin::Register reg) const {
         for (const OutputPin& pin : outputs) {
@@ -70,7 +77,7 @@ struct MachineSetup {
 namespace machine {
 
 // Keys in file order, with the field each fills.
-inline constexpr int kKeys = 21;
+inline constexpr int kKeys = 25;
 [[nodiscard]] const char* Key(int index);
 // The field's caption on the "Machine" page, which the page's refusals name.
 [[nodiscard]] const char* Caption(int index);
@@ -79,8 +86,10 @@ inline constexpr int kKeys = 21;
 // What a field must hold, when it does not; empty when it is fine. data_pins: the data-register
 // bits of the step and direction signals, which no output may take.
 [[nodiscard]] std::string FieldProblem(int index, std::string_view text, int data_pins);
-// Problems between fields: a travel with one end, a minimum not below its maximum, two outputs on
-// one pin. Empty, or the message and the field it names.
+// What a first start writes: accelerations a small stepper mill keeps well within.
+inline constexpr std::array<const char*, 3> kFirstAcceleration{"300", "300", "100"};
+// Problems between fields: a travel with one end, accelerations for some axes only, a minimum not below its maximum,
+// two outputs on one pin. Empty, or the message and the field it names.
 struct CrossProblem {
     std::string text;
     int field = -1;

@@ -47,6 +47,10 @@ std::array<FieldInfo, machine::kKeys> Fields() {
         {"mm", {}},
         {"mm", {}},
         {"mm", {}},
+        {"mm/s^2 (empty: ramps)", {}},
+        {"mm/s^2 (empty: ramps)", {}},
+        {"mm/s^2 (empty: ramps)", {}},
+        {"mm", {}},
     }};
 }
 
