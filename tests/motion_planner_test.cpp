@@ -314,6 +314,47 @@ TEST(MotionPlanner, RasterOfShortSegmentsIsBlended) {
     EXPECT_NEAR(estimated.m.cnc.EstimateRun().total_seconds(), blended.Seconds(), blended.Seconds() * 0.02);
 }
 
+// machine.cfg: a first start writes accelerations a small mill keeps within; a file of an older
+// start without them leaves the moves as they were; the page refuses accelerations for some axes
+// only; in inches the mm/s^2 of the file are converted.
+TEST(MotionPlanner, AccelerationSettingsInMachineCfg) {
+    const test::ScratchDir dir;
+    {
+        TestMachine first;
+        first.cnc.MachinePath = dir / "machine.cfg";
+        first.cnc.ReadMachineSettings();
+        const std::string saved = test::Slurp(dir / "machine.cfg");
+        EXPECT_NE(saved.find("\nacceleration_x_mm_per_s2 = 300\nacceleration_y_mm_per_s2 = 300\n"
+                             "acceleration_z_mm_per_s2 = 100\njunction_deviation_mm = 0.01\n"),
+                  std::string::npos)
+            << saved;
+        EXPECT_TRUE(first.cnc.setup.Accelerates());
+    }
+    {
+        TestMachine older;
+        older.cnc.MachinePath = dir.Write("older.cfg", "plate_thickness_mm = 2\n");
+        older.cnc.ReadMachineSettings();
+        EXPECT_FALSE(older.cnc.setup.Accelerates());
+        EXPECT_EQ(test::Slurp(dir / "older.cfg"), "plate_thickness_mm = 2\n");
+    }
+    {
+        TestMachine page;
+        page.cnc.MachinePath = dir / "page.cfg";
+        page.cnc.ShowMachinePage();
+        page.cnc.machine_page.Acceleration = {"500", "", "200"};
+        EXPECT_FALSE(page.cnc.MachinePageOk());
+        EXPECT_EQ(page.op.messages().back().text,
+                  "The accelerations need all three axes, or none (the moves then run without them). Nothing was "
+                  "saved.");
+        page.cnc.settings.OptionIn = true;
+        page.cnc.machine_page.Acceleration = {"254", "254", "25.4"};
+        EXPECT_TRUE(page.cnc.MachinePageOk());
+        EXPECT_DOUBLE_EQ(page.cnc.setup.accel[0], 10);
+        EXPECT_DOUBLE_EQ(page.cnc.setup.accel[2], 1);
+        EXPECT_DOUBLE_EQ(page.cnc.setup.junction_deviation, 0.01 / 25.4);
+    }
+}
+
 // The planner on its own: the trapezoid's times and speeds.
 TEST(MotionPlanner, ProfileTimesAreExact) {
     const planner::Profile p(0, 40, 0, 500, 20);
