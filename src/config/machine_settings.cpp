@@ -26,6 +26,7 @@ enum class Kind {
     Pin,
     Seconds,
     ProbeLevel,
+    OptionalPositive,
     Backoff,
     SwitchPin
 };
@@ -62,6 +63,10 @@ constexpr std::array<Entry, kKeys> kEntries{{
     {"home_pin_x", Kind::SwitchPin, "Home switch X pin"},
     {"home_pin_y", Kind::SwitchPin, "Home switch Y pin"},
     {"home_pin_z", Kind::SwitchPin, "Home switch Z pin"},
+    {"acceleration_x_mm_per_s2", Kind::OptionalPositive, "Acceleration X"},
+    {"acceleration_y_mm_per_s2", Kind::OptionalPositive, "Acceleration Y"},
+    {"acceleration_z_mm_per_s2", Kind::OptionalPositive, "Acceleration Z"},
+    {"junction_deviation_mm", Kind::Positive, "Junction deviation"},
 }};
 
 // The longest a spin-up may hold the program: a minute is more than any spindle needs.
@@ -102,6 +107,12 @@ std::string& Field(MachinePageModel& page, int index) {
     }
     if (index < 9) {
         return page.HomeDirection[i - 6];
+    }
+    if (index >= kFirstAccelerationKey && index < kFirstAccelerationKey + 3) {
+        return page.Acceleration[i - kFirstAccelerationKey];
+    }
+    if (index == kFirstAccelerationKey + 3) {
+        return page.JunctionDeviation;
     }
     std::string* rest[] = {&page.HomeXY,    &page.HomeSearch,    &page.SpindlePin,   &page.SpindleDirPin,
                            &page.FloodPin,  &page.MistPin,       &page.SpinUp,       &page.Probe,
@@ -169,6 +180,11 @@ std::string FieldProblem(int index, std::string_view text, int data_pins) {
         [[fallthrough]];
     case Kind::Length:
         return number && std::fabs(*number) < 1e6 ? "" : "must be a length in mm";
+    case Kind::OptionalPositive:
+        if (t.empty()) {
+            return {};
+        }
+        [[fallthrough]];
     case Kind::Positive:
         return number && *number > 0 && *number < 1e6 ? "" : "must be a number above 0";
     case Kind::Backoff:
@@ -228,6 +244,16 @@ CrossProblem PageProblem(const MachinePageModel& page) {
             return {std::string(Caption(i)) + " names pin 15, which the probe reads.", i};
         }
     }
+    const int accelerations =
+        !Blank(page.Acceleration[0]) + !Blank(page.Acceleration[1]) + !Blank(page.Acceleration[2]);
+    if (accelerations != 0 && accelerations != 3) {
+        for (int a = 0; a < 3; ++a) {
+            if (Blank(page.Acceleration[static_cast<std::size_t>(a)])) {
+                return {"The accelerations need all three axes, or none (the moves then run without them).",
+                        kFirstAccelerationKey + a};
+            }
+        }
+    }
     for (int i = 11; i < 15; ++i) {
         const OutputPin a = OutputOnPin(Field(page, i));
         for (int j = 11; j < i; ++j) {
@@ -253,7 +279,8 @@ int StepAndDirectionPins(const MachineState& st) {
 } // namespace
 
 std::string Cnc::MachineSettingsText() const {
-    std::string text = "# TamoCNC machine settings (Setup > Machine): lengths in mm, feeds in mm/min, times in s.\n";
+    std::string text = "# TamoCNC machine settings (Setup > Machine): lengths in mm, feeds in mm/min, times in s,\n"
+                       "# accelerations in mm/s^2 (none: the moves ramp as they always did).\n";
     for (int i = 0; i < machine::kKeys; ++i) {
         text += std::string(machine::Key(i)) + " = " + machine::Field(machine_page, i) + "\n";
     }
@@ -315,6 +342,13 @@ void Cnc::ReadMachineSettings() {
         std::string problem = read.problem;
         if (!read.missing && problem.empty()) {
             problem = LoadMachineSettingsText(read.bytes);
+        }
+        if (read.missing && problem.empty() && !ConfigReadOnly) {
+            // A first start: the moves get accelerations that a small mill keeps well within.
+            for (std::size_t a = 0; a < 3; ++a) {
+                machine_page.Acceleration[a] = machine::kFirstAcceleration[a];
+            }
+            (void)WriteMachineSettings();
         }
         if (!problem.empty()) {
             MachineProblem = problem;
@@ -381,6 +415,13 @@ void Cnc::DeriveMachineSetup() {
             s.home[a] = home;
         }
     }
+    for (std::size_t a = 0; a < 3; ++a) {
+        s.accel[a] = length(p.Acceleration[a]);
+    }
+    if (!s.Accelerates()) {
+        s.accel = {};
+    }
+    s.junction_deviation = ReadNumber(machine::Trimmed(p.JunctionDeviation)).value_or(0.01) * unit;
     setup = s;
     ArmOutputsOffOnExit();
 }

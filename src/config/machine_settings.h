@@ -33,6 +33,8 @@ struct MachinePageModel {
     // active. The defaults are the fixed wiring of every machine before these settings.
     std::string LimitPin = "10 low";
     std::array<std::string, 3> HomePin{"11 low", "12 low", "13 low"};
+    std::array<std::string, 3> Acceleration;                 // mm/s^2 X, Y, Z; all empty: no planner
+    std::string JunctionDeviation = "0.01";                  // mm: how far a corner may be rounded
     bool Visible = false;
     const std::string* Refused = nullptr; // the field a refused "Ok" named
 };
@@ -74,6 +76,11 @@ struct MachineSetup {
     double probe_feed = 0, probe_distance = 0, probe_backoff = 0, plate_thickness = 0;
     SwitchLine limit{10, false, 0x40, 0};
     std::array<SwitchLine, 3> home{{{11, false, 0x80, 0x80}, {12, false, 0x20, 0}, {13, false, 0x10, 0}}};
+    // Per second squared and length, in the unit of tamo.cfg; all 0: the moves run as they always
+    // did, with the sine ramps and no look-ahead.
+    std::array<double, 3> accel{};
+    double junction_deviation = 0;
+    [[nodiscard]] bool Accelerates() const { return accel[0] > 0 && accel[1] > 0 && accel[2] > 0; }
     [[nodiscard]] bool AnyTravel() const { return travel[0].set || travel[1].set || travel[2].set; }
     [[nodiscard]] bool Uses(OutputPin::Register reg) const {
         for (const OutputPin& pin : outputs) {
@@ -88,9 +95,11 @@ struct MachineSetup {
 namespace machine {
 
 // Keys in file order, with the field each fills.
-inline constexpr int kKeys = 25;
+inline constexpr int kKeys = 29;
 // The first of the four switch pin keys (limit, home X, Y, Z).
 inline constexpr int kFirstSwitchKey = 21;
+// The first of the three acceleration keys (X, Y, Z), then the junction deviation.
+inline constexpr int kFirstAccelerationKey = 25;
 [[nodiscard]] const char* Key(int index);
 // The field's caption on the "Machine" page, which the page's refusals name.
 [[nodiscard]] const char* Caption(int index);
@@ -99,8 +108,10 @@ inline constexpr int kFirstSwitchKey = 21;
 // What a field must hold, when it does not; empty when it is fine. data_pins: the data-register
 // bits of the step and direction signals, which no output may take.
 [[nodiscard]] std::string FieldProblem(int index, std::string_view text, int data_pins);
-// Problems between fields: a travel with one end, a minimum not below its maximum, two outputs on
-// one pin. Empty, or the message and the field it names.
+// What a first start writes: accelerations a small stepper mill keeps well within.
+inline constexpr std::array<const char*, 3> kFirstAcceleration{"300", "300", "100"};
+// Problems between fields: a travel with one end, accelerations for some axes only, a minimum not below its maximum,
+// two outputs on one pin. Empty, or the message and the field it names.
 struct CrossProblem {
     std::string text;
     int field = -1;

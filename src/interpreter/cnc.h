@@ -4,6 +4,7 @@
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
 #include "interpreter/run_estimate.h"
+#include "motion/planned_motion.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "platform/port.h"
@@ -482,6 +483,24 @@ private:
     // motion/linear_move.cpp
     void Tick();
     void SaveResumeRecord();
+
+    // motion/planned_motion.cpp: the moves timed by the planner when the accelerations are set.
+    // A block begins (false, and the ramps time it, when no acceleration is set); each tick asks
+    // for its delay; after a tick with a stop request, true while the machine still brakes to rest
+    // (a Pause or a stop key; the limit switch and a port failure stop at once); the block ends.
+    [[nodiscard]] bool BeginPlannedBlock(planner::Block block, double ticks, bool closes_arc);
+    void PlannedDelay();
+    [[nodiscard]] bool BrakesOn();
+    void EndPlannedBlock();
+    void FeedScaleChanged();
+    [[nodiscard]] planner::Limits MotionLimits() const;
+    [[nodiscard]] double FeedScale() const;
+    [[nodiscard]] bool HoldGoesOn() const { return motion_.holding && motion_.speed > 0; }
+    // interpreter/run_estimate.cpp: the run reads the program ahead of the machine into the
+    // planner, from a copy of the machine as it stands before the move in progress.
+    void ReadAheadFromHere();
+    void ReadAhead();
+    PlannedMotion motion_;
 
     // motion/soft_limits.cpp: true when the jog has stopped at its travel.
     bool JogMeetsTravel(int axis, int direction);

@@ -97,6 +97,9 @@ struct MachineState {
     double FeedRate = 0; // length units per minute
     double FeedFactor = 0;
     double StepDelay = 0; // busy-loop iterations after each tick (floor + 1 run)
+    // How far each axis travels per tick of the move in progress at most (length units; 0 outside
+    // a move): the feed computation holds every axis to its fast jog rate with it.
+    double TickTravelX = 0, TickTravelY = 0, TickTravelZ = 0;
 
     // Linear interpolation.
     int StepDirX = 0, StepDirY = 0, StepDirZ = 0;

@@ -16,6 +16,9 @@
 #include "interpreter/numbers.h"
 #include "motion/angles.h"
 #include "motion/arc_geometry.h"
+#include "motion/plan_blocks.h"
+#include "motion/planner/planner.h"
+#include "motion/tick_travel.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
@@ -30,6 +33,8 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
+#include <vector>
 
 namespace tamo {
 namespace {
@@ -132,6 +137,18 @@ struct MoveCost {
     std::string why;
 };
 
+// The planner's blocks of one program line: an arc's walk and the straight move onto its end, or
+// one straight move.
+struct BlockSink {
+    std::array<planner::Block, 2> blocks{};
+    std::size_t count = 0;
+    void Add(const planner::Block& block) {
+        if (count < blocks.size()) {
+            blocks[count++] = block;
+        }
+    }
+};
+
 std::string Hours(double seconds) {
     std::array<char, 32> text{};
     std::snprintf(text.data(), text.size(), "%.3g", seconds / 3600);
@@ -155,7 +172,7 @@ std::string TooLong(const MachineState& st, double ticks, const char* what) {
 
 // LinearMove and InterpolateLine, counted: the step counts, the feed, and the program position
 // where the ticks would leave it.
-MoveCost StraightCost(Cnc& cnc, RampSums& ramps) {
+MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool closes_arc = false) {
     MachineState& st = cnc.st;
     st.FeedFactor = 1;
     const std::array<double, 3> targets{st.TargetX, st.TargetY, st.TargetZ};
@@ -175,31 +192,45 @@ MoveCost StraightCost(Cnc& cnc, RampSums& ramps) {
         longest = std::max(longest, std::fabs(steps[a]));
     }
     st.StepsX = steps[0], st.StepsY = steps[1], st.StepsZ = steps[2];
+    st.StepsMax = longest;
     if (steps[0] != 0 && steps[1] != 0) {
-        st.FeedFactor = longest / (std::fabs(steps[0]) + std::fabs(steps[1]));
+        st.FeedFactor = std::min(1.0, longest / (std::fabs(steps[0]) + std::fabs(steps[1])));
     }
+    SetLineTickTravel(st);
     cnc.ComputeFeedDelay();
     st.StepsZ = 0;
+    ClearTickTravel(st);
     if (std::string why = TooLong(st, longest, "move"); !why.empty()) {
         return {0, why};
+    }
+    if (sink != nullptr && longest > 0) {
+        planner::Block block = LineBlock({*positions[0], *positions[1], *positions[2]}, steps, step_sizes,
+                                         MotionOf(st.GCode) == Motion::Rapid, st.ProgFeed);
+        block.tiny = closes_arc && longest <= 2;
+        sink->Add(block);
     }
     for (std::size_t a = 0; a < 3; ++a) {
         *positions[a] += steps[a] * step_sizes[a];
     }
+    if (ramps == nullptr) {
+        return {};
+    }
     const bool ramped = cnc.main.Check1 == kUnchecked || st.RapidMove;
-    return {ramped ? ramps.Ramped(longest, st.FeedRate, st.StepDelay) : longest * Iterations(st.StepDelay), {}};
+    return {ramped ? ramps->Ramped(longest, st.FeedRate, st.StepDelay) : longest * Iterations(st.StepDelay), {}};
 }
 
 // ArcMove and ArcSteps, counted: the geometry the arc walks (I and J rewritten in place, as a later
 // block without them reads them), one tick per increment, then the straight move from where the
 // walk ends.
-MoveCost ArcCost(Cnc& cnc, RampSums& ramps) {
+MoveCost ArcCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
     MachineState& st = cnc.st;
     st.FeedFactor = 1;
-    cnc.ComputeFeedDelay();
     const ArcBlock block{st.StartX,  st.StartY, st.StartZ, st.TargetX, st.TargetY,
                          st.TargetZ, st.ArcI,   st.ArcJ,   st.ArcDir};
     const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
+    SetArcTickTravel(st, g);
+    cnc.ComputeFeedDelay();
+    ClearTickTravel(st);
     if (!std::isfinite(g.centre_x) || !std::isfinite(g.centre_y) || !std::isfinite(g.radius) ||
         !std::isfinite(st.TargetX) || !std::isfinite(st.TargetY)) {
         return {0, "its arc's centre, radius or end point is beyond any number a move can be computed from"};
@@ -207,6 +238,9 @@ MoveCost ArcCost(Cnc& cnc, RampSums& ramps) {
     LeaveCentreOffsets(st.ArcI, st.ArcJ);
 
     MoveCost cost;
+    if (sink != nullptr && g.Walkable()) {
+        sink->Add(ArcPlanBlock(g, 0, st.ProgFeed));
+    }
     if (g.Walkable()) {
         const double increments = g.Increments();
         if (std::string why = TooLong(st, increments, "arc"); !why.empty()) {
@@ -223,26 +257,26 @@ MoveCost ArcCost(Cnc& cnc, RampSums& ramps) {
     st.StartX = st.ProgPosX;
     st.StartY = st.ProgPosY;
     st.StartZ = st.ProgPosZ;
-    MoveCost closing = StraightCost(cnc, ramps);
+    MoveCost closing = StraightCost(cnc, ramps, sink, true);
     closing.iterations += cost.iterations;
     return closing;
 }
 
 // DispatchMove, counted.
-MoveCost DispatchCost(Cnc& cnc, RampSums& ramps) {
+MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr) {
     MachineState& st = cnc.st;
     switch (MotionOf(st.GCode)) {
     case Motion::Rapid:
         st.RapidMove = true;
-        return StraightCost(cnc, ramps);
+        return StraightCost(cnc, ramps, sink);
     case Motion::Feed:
-        return StraightCost(cnc, ramps);
+        return StraightCost(cnc, ramps, sink);
     case Motion::ArcClockwise:
         st.ArcDir = 1;
-        return ArcCost(cnc, ramps);
+        return ArcCost(cnc, ramps, sink);
     case Motion::ArcCounterClockwise:
         st.ArcDir = -1;
-        return ArcCost(cnc, ramps);
+        return ArcCost(cnc, ramps, sink);
     case Motion::None:
         break;
     }
@@ -275,6 +309,9 @@ struct Cnc::Scratch {
     ScriptedOperator op;
     NullSurface surface;
     Cnc cnc;
+    // Reading ahead: the next line to read, and whether the reading has come to an end.
+    int next_line = 0;
+    bool ended = false;
     explicit Scratch(const Cnc& live) : cnc(port, clock, op, surface) {
         cnc.st = live.st;
         cnc.main = live.main;
@@ -314,7 +351,7 @@ std::string Cnc::TypedLineProblem(const std::string& line) const {
                        !travel.empty()) {
                 why = "its move would leave the travel: " + travel;
             } else {
-                why = DispatchCost(c, ramps).why;
+                why = DispatchCost(c, &ramps).why;
             }
         }
     }
@@ -343,12 +380,66 @@ std::string Cnc::PointMoveProblem(const std::array<double, 3>& point, double fee
         s.TargetX = leg[0];
         s.TargetY = leg[1];
         s.TargetZ = leg[2];
-        if (std::string why = StraightCost(scratch.cnc, ramps).why; !why.empty()) {
+        if (std::string why = StraightCost(scratch.cnc, &ramps).why; !why.empty()) {
             return "The point cannot be reached: " + why + ".";
         }
     }
     return {};
 }
+
+namespace {
+
+// The run time of the blocks as the planner times them when the accelerations are set: the blocks
+// read ahead as the run reads them, each block timed from the speed the one before left it at.
+class PlannedTime {
+public:
+    PlannedTime(const planner::Limits& limits, double feed_scale, bool blends, int lines)
+        : blends_(blends), seconds_(static_cast<std::size_t>(lines) + 2, 0.0) {
+        plan_.set_limits(limits);
+        plan_.set_feed_scale(feed_scale);
+    }
+    void Add(planner::Block block, int line) {
+        while (plan_.size() + 1 >= planner::Planner::kLookAhead) {
+            RunFront();
+        }
+        block.stop_at_end = block.stop_at_end || !blends_;
+        block.tag = line;
+        (void)plan_.Add(block);
+    }
+    // A line that the machine stops for (a spindle, coolant or tool change word).
+    void StopHere() { plan_.StopAfterLast(); }
+    // Cumulative seconds of lines 1 to `lines` into `out`.
+    void Finish(std::vector<double>& out) {
+        while (plan_.size() > 0) {
+            RunFront();
+        }
+        double total = 0;
+        for (std::size_t n = 0; n < out.size(); ++n) {
+            total += seconds_[n + 1];
+            if (n + 1 == out.size()) {
+                total += seconds_[n + 2]; // the entry after the last line counts with it
+            }
+            out[n] = total;
+        }
+    }
+
+private:
+    void RunFront() {
+        plan_.set_speed_now(speed_);
+        const planner::Block& b = plan_.Front();
+        const planner::Profile p(speed_, b.top_speed, plan_.ExitOfFront(), b.accel, b.length);
+        seconds_[static_cast<std::size_t>(b.tag)] += p.Duration();
+        speed_ = p.SpeedAt(b.length);
+        plan_.Pop();
+    }
+
+    planner::Planner plan_;
+    bool blends_;
+    std::vector<double> seconds_; // per line
+    double speed_ = 0;
+};
+
+} // namespace
 
 RunEstimate Cnc::EstimateOnThisCopy() {
     MachineState& s = st;
@@ -369,6 +460,13 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     const std::array<double, 3> offset = TravelOffset();
     estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
+    const bool planned = setup.Accelerates();
+    PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, lines);
+    auto planned_seconds = [&] {
+        if (planned && estimate.calibrated) {
+            planned_time.Finish(estimate.seconds);
+        }
+    };
     for (int n = 1; n <= lines + 1; ++n) {
         const bool past_the_end = n > lines;
         s.PrgLine = past_the_end ? std::string_view() : s.PrgBuf.Text(static_cast<std::size_t>(n));
@@ -376,11 +474,18 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         MoveCost cost{0, NonFiniteWhy(s.PrgLine)};
         if (cost.why.empty()) {
             ParseLine();
+            if (planned && std::holds_alternative<std::string>(s.MWord)) {
+                planned_time.StopHere();
+            }
             if (may_arc || !IsArc(MotionOf(s.GCode))) {
                 if (std::string why = limits ? BlockTravelProblem(offset) : std::string(); !why.empty()) {
                     cost.why = "its move would leave the travel: " + why;
                 } else {
-                    cost = DispatchCost(*this, ramps);
+                    BlockSink sink;
+                    cost = DispatchCost(*this, &ramps, planned ? &sink : nullptr);
+                    for (std::size_t b = 0; b < sink.count; ++b) {
+                        planned_time.Add(sink.blocks[b], n);
+                    }
                 }
             }
         }
@@ -393,6 +498,7 @@ RunEstimate Cnc::EstimateOnThisCopy() {
             if (past_the_end && !estimate.seconds.empty()) {
                 estimate.seconds.pop_back();
             }
+            planned_seconds();
             return estimate;
         }
         iterations += cost.iterations;
@@ -405,15 +511,76 @@ RunEstimate Cnc::EstimateOnThisCopy() {
             estimate.seconds.push_back(seconds);
         }
     }
+    planned_seconds();
     return estimate;
+}
+
+// Changes: motion_ (the plan and the reading ahead). From a copy of the machine as it stands
+// before the move in progress: that move first, then the lines after it.
+void Cnc::ReadAheadFromHere() {
+    PlannedMotion& m = motion_;
+    m.planner.Clear(m.speed > 0 ? m.last_out : std::array<double, 3>{});
+    auto scratch = std::make_shared<Scratch>(*this);
+    Cnc& c = scratch->cnc;
+    c.st.Previewing = true;
+    BlockSink sink;
+    const MoveCost cost = DispatchCost(c, nullptr, &sink);
+    for (std::size_t b = 0; b < sink.count; ++b) {
+        (void)m.planner.Add(sink.blocks[b]);
+    }
+    scratch->next_line = st.PrgLineNo + 1;
+    scratch->ended = !cost.why.empty();
+    m.look_ahead = std::move(scratch);
+    ReadAhead();
+}
+
+// Reads lines on the copy until the plan holds its look-ahead, or the program ends, or a line
+// cannot be read ahead (the run stops before it, at rest). Costs a parse a line and a pass over
+// the plan per block: once per block, never per tick.
+void Cnc::ReadAhead() {
+    PlannedMotion& m = motion_;
+    auto* scratch = static_cast<Scratch*>(m.look_ahead.get());
+    if (scratch == nullptr) {
+        return;
+    }
+    Cnc& c = scratch->cnc;
+    MachineState& s = c.st;
+    while (!scratch->ended && m.planner.size() + 2 <= planner::Planner::kLookAhead) {
+        const int n = scratch->next_line++;
+        if (n > s.PrgLineCount) {
+            scratch->ended = true;
+            break;
+        }
+        s.PrgLine = s.PrgBuf.Text(static_cast<std::size_t>(n));
+        const bool may_arc = CarriesArcWord(s.PrgLine);
+        if (!NonFiniteWhy(s.PrgLine).empty()) {
+            scratch->ended = true;
+            break;
+        }
+        c.ParseLine();
+        if (std::holds_alternative<std::string>(s.MWord)) {
+            m.planner.StopAfterLast();
+        }
+        if (may_arc || !IsArc(MotionOf(s.GCode))) {
+            BlockSink sink;
+            if (!DispatchCost(c, nullptr, &sink).why.empty()) {
+                scratch->ended = true;
+                break;
+            }
+            for (std::size_t b = 0; b < sink.count; ++b) {
+                (void)m.planner.Add(sink.blocks[b]);
+            }
+        }
+    }
 }
 
 RunEstimateInputs Cnc::EstimateInputs() const {
     RunEstimateInputs inputs;
     inputs.program = program_generation_;
     inputs.lines = st.PrgLineCount;
-    inputs.settings = {st.UnitsPerStepX,      st.UnitsPerStepY,      st.UnitsPerStepZ,     st.LoopCal,
-                       NumberOf(st.JogFastX), NumberOf(st.JogFastZ), NumberOf(st.JogSlowX)};
+    inputs.settings = {st.UnitsPerStepX,      st.UnitsPerStepY,      st.UnitsPerStepZ,        st.LoopCal,
+                       NumberOf(st.JogFastX), NumberOf(st.JogFastZ), NumberOf(st.JogSlowX),   setup.accel[0],
+                       setup.accel[1],        setup.accel[2],        setup.junction_deviation};
     inputs.scale = scale.Combo1;
     inputs.override_text = main.Overide;
     inputs.contour = main.Check1;

@@ -32,7 +32,7 @@ struct RunEstimate {
 struct RunEstimateInputs {
     std::uint64_t program = 0; // which program was read
     int lines = 0;
-    std::array<double, 7> settings{}; // step sizes, calibration, the rates that limit the feed and the ramps
+    std::array<double, 11> settings{}; // step sizes, calibration, the rates and accelerations that time the moves
     std::array<std::string, 4> scale;
     std::string override_text;
     int contour = 0;

@@ -26,6 +26,22 @@ bool IsArcWord(const std::string& gcode) {
 // Command7Enabled; the view's pen width and colour.
 void Cnc::RunProgram() {
     BusyScope busy(*this);
+    // The moves of the run read the program ahead; whatever ends the run leaves the machine at
+    // rest with nothing read ahead.
+    struct ProgramMotion {
+        PlannedMotion& m;
+        explicit ProgramMotion(PlannedMotion& motion) : m(motion) { m.in_program = true; }
+        ~ProgramMotion() {
+            m.in_program = false;
+            m.holding = false;
+            m.timing = false;
+            m.speed = 0;
+            m.planner.Clear();
+            m.look_ahead.reset();
+        }
+        ProgramMotion(const ProgramMotion&) = delete;
+        ProgramMotion& operator=(const ProgramMotion&) = delete;
+    } program_motion(motion_);
     op().FocusView();
     main.Command7Enabled = false;
     op().ModelsChanged();
@@ -38,7 +54,8 @@ void Cnc::RunProgram() {
             UpdateReadouts();
         }
         view().SetForeColor(kBlack);
-        if (st.StopRequest) {
+        // A stop that is still braking goes on through the next blocks until the machine rests.
+        if (st.StopRequest && !HoldGoesOn()) {
             break;
         }
         if (st.ResumeMove) {

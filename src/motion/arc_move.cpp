@@ -5,6 +5,8 @@
 #include "interpreter/cnc.h"
 #include "motion/angles.h"
 #include "motion/arc_geometry.h"
+#include "motion/plan_blocks.h"
+#include "motion/tick_travel.h"
 
 #include <cmath>
 
@@ -56,15 +58,23 @@ ArcGeometry Kept(const MachineState& st) {
 void Cnc::ArcMove() {
     st.ResumePending = false;
     st.FeedFactor = 1;
-    ComputeFeedDelay();
     if (st.ResumeMove) {
         st.ResumeMove = false;
+        const ArcGeometry kept = Kept(st);
+        SetArcTickTravel(st, kept);
+        ComputeFeedDelay();
+        (void)BeginPlannedBlock(ArcPlanBlock(kept, st.ArcPos, st.ProgFeed), ArcTicks(kept, st.ArcPos), false);
         ArcSteps();
         return;
     }
     const ArcBlock block{st.StartX,  st.StartY, st.StartZ, st.TargetX, st.TargetY,
                          st.TargetZ, st.ArcI,   st.ArcJ,   st.ArcDir};
-    Keep(MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ), st);
+    const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
+    SetArcTickTravel(st, g);
+    ComputeFeedDelay();
+    // Before the centre offsets are rewritten: the reading ahead starts from this block as it is.
+    (void)BeginPlannedBlock(ArcPlanBlock(g, 0, st.ProgFeed), ArcTicks(g, 0), false);
+    Keep(g, st);
     LeaveCentreOffsets(st.ArcI, st.ArcJ);
     st.ArcPos = 0;
     ArcSteps();
@@ -83,6 +93,7 @@ void Cnc::ArcSteps() {
     const bool helix = g.Helical();
     const double z_step = std::fabs(st.UnitsPerStepZ);
 
+    const bool planned = motion_.timing;
     while (g.Walkable() && st.ArcPos <= last) {
         st.DeltaX = g.XAt(st.ArcPos) - st.ProgPosX;
         st.DeltaY = g.YAt(st.ArcPos) - st.ProgPosY;
@@ -99,10 +110,15 @@ void Cnc::ArcSteps() {
                 st.StepDirZ = Sign(delta_z) * Sign(st.UnitsPerStepZ);
             }
         }
+        if (planned) {
+            PlannedDelay();
+        }
         Tick();
-        if (st.StopRequest) {
-            SaveResumeRecord();
-            return;
+        if (st.StopRequest || (planned && motion_.holding)) {
+            if (!planned || !BrakesOn()) {
+                SaveResumeRecord();
+                return;
+            }
         }
         // An increment too small to change the angle any more (a radius of astronomic size)
         // would walk on the spot for ever.
@@ -113,9 +129,11 @@ void Cnc::ArcSteps() {
         st.ArcPos = next;
     }
 
+    EndPlannedBlock();
     st.StartX = st.ProgPosX;
     st.StartY = st.ProgPosY;
     st.StartZ = st.ProgPosZ;
+    motion_.closes_arc = true;
     LinearMove();
 }
 

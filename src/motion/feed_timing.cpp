@@ -5,13 +5,38 @@
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 
 namespace tamo {
+namespace {
+
+// A tick lasts as long as the longest axis would take for one X step at the feed, so an axis whose
+// step is coarser than X's, or Z on a steep move, can come out faster than the feed says. Each axis
+// is held to its fast jog rate (X's for X and Y, Z's for Z) by slowing the whole move. The margin
+// leaves a move that runs exactly at a rate alone, to the last digit of its delay.
+void HoldAxesToFastRates(MachineState& st, double fast_x, double fast_z) {
+    const double x_step = std::fabs(st.UnitsPerStepX);
+    if (!(x_step > 0)) {
+        return;
+    }
+    const std::array<double, 3> travel{st.TickTravelX, st.TickTravelY, st.TickTravelZ};
+    const std::array<double, 3> fast{fast_x, fast_x, fast_z};
+    for (std::size_t a = 0; a < 3; ++a) {
+        const double speed = st.FeedRate / x_step * std::fabs(travel[a]);
+        if (speed > fast[a] * (1 + 1e-9)) {
+            st.FeedRate *= fast[a] / speed;
+        }
+    }
+}
+
+} // namespace
 
 // Changes: FeedRate, StepDelay, RampUpAngle, RampDownAngle and the effective-feed field Text2.
 // The feed is clamped, never rejected: below 1 unit per minute it is 1, above the X fast jog rate
-// it is that rate, rapids always run at it, and a move that steps Z is held to Z's fast rate.
+// it is that rate, rapids always run at it, and a move that steps Z is held to Z's fast rate. No
+// axis ever steps faster than its fast jog rate, whatever the step sizes and the diagonal's factor.
 //
 // Every comparison is written so that a NaN fails it towards the safe side: an infinite feed (an
 // F word near the largest double times a feed scale of 2) times an override of 0 is NaN, which
@@ -38,6 +63,7 @@ void Cnc::ComputeFeedDelay() {
     st.RampUpAngle = 0;
     // The display shows the feed along the path; the delay follows the feed of the longest axis.
     st.FeedRate = st.FeedFactor * st.FeedRate;
+    HoldAxesToFastRates(st, fast_x, fast_z);
     st.StepDelay = RoundHalfEven(st.LoopCal / st.FeedRate);
 }
 
@@ -67,6 +93,7 @@ void Cnc::OverideChosen(const std::string& text) {
     main.Text2 = DisplayedFeed(main);
     op().FocusView();
     ComputeFeedDelay();
+    FeedScaleChanged();
     op().ModelsChanged();
 }
 
@@ -88,6 +115,7 @@ void Cnc::FasterSlower(int index) {
     const double change = index == 0 ? kOverrideStep : -kOverrideStep;
     main.Overide = FormatNumber(ScanNumber(main.Overide) + change);
     ComputeFeedDelay();
+    FeedScaleChanged();
     op().ModelsChanged();
 }
 

@@ -4,6 +4,7 @@
 #include "interpreter/numbers.h"
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 
@@ -109,6 +110,13 @@ void Cnc::JogPressed(int index, int button) {
     st.*kStepDir[jog.axis] = jog.direction;
     if (speed != kNoSpeed) {
         st.FeedRate = NumberOf(st.*kJogRate[speed][jog.axis]);
+        // A tick is timed as one X step at the rate: an axis whose step is coarser than X's would
+        // run faster than its rate by as much.
+        const std::array<double, 3> step{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
+        const double share = std::fabs(st.UnitsPerStepX) / std::fabs(step[jog.axis]);
+        if (share < 1) {
+            st.FeedRate *= share;
+        }
     }
     op().ModelsChanged(); // the effective feed box, before the ticks begin
     const int axis = static_cast<int>(jog.axis);

@@ -3,9 +3,14 @@
 // that soften the start and the end of a move.
 
 #include "interpreter/cnc.h"
+#include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
 #include "motion/angles.h"
+#include "motion/plan_blocks.h"
+#include "motion/planner/planner.h"
+#include "motion/tick_travel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -36,21 +41,11 @@ namespace {
     return std::numeric_limits<int>::min();
 }
 
-// One ramp tick at the given angle in degrees. The delay is left unrounded: the busy wait counts
-// whole iterations up to it. The X slow jog rate is the floor whatever axis moves, unless the feed
-// ramped to is slower still: a ramp never runs faster than its feed, so a slow plunge runs at its
-// own feed from the first tick to the last.
+// One ramp tick at the given angle in degrees (the planner's sine ramp): RampFeed and StepDelay.
 void SetRampDelay(MachineState& st, double angle_deg) {
-    st.RampFeed = std::sin(angle_deg / 180 * Pi()) * st.FeedRate;
-    st.StepDelay = st.LoopCal / st.RampFeed;
-    double floor_feed = NumberOf(st.JogSlowX);
-    if (st.FeedRate < floor_feed) {
-        floor_feed = st.FeedRate;
-    }
-    const double slowest_delay = st.LoopCal / floor_feed;
-    if (st.StepDelay > slowest_delay) {
-        st.StepDelay = slowest_delay;
-    }
+    const planner::RampTick tick = planner::SineRampTick(angle_deg, st.FeedRate, st.LoopCal, NumberOf(st.JogSlowX));
+    st.RampFeed = tick.feed;
+    st.StepDelay = tick.delay;
 }
 
 } // namespace
@@ -62,6 +57,8 @@ void SetRampDelay(MachineState& st, double angle_deg) {
 // The program position moves by whole steps only, so it can end up to half a step short of the
 // target; the next move starts from where the machine is, so these differences never add up.
 void Cnc::LinearMove() {
+    const bool closes_arc = motion_.closes_arc;
+    motion_.closes_arc = false;
     st.FeedFactor = 1;
     st.ResumeMove = false;
     st.ResumePending = false;
@@ -86,10 +83,12 @@ void Cnc::LinearMove() {
 
     if (!st.SpeedTestRunning) {
         // The delay is timed for the longest axis; on a diagonal the path is longer than that
-        // axis' travel, so the feed is scaled down (a 45-degree move by half). Z stays out of it.
+        // axis' travel, so the feed is scaled down (a 45-degree move by half). Z stays out of it,
+        // and so the factor never goes above 1: where Z has the most steps it would speed Z up.
         if (st.StepsX != 0 && st.StepsY != 0) {
-            st.FeedFactor = st.StepsMax / (std::fabs(st.StepsX) + std::fabs(st.StepsY));
+            st.FeedFactor = std::min(1.0, st.StepsMax / (std::fabs(st.StepsX) + std::fabs(st.StepsY)));
         }
+        SetLineTickTravel(st);
         ComputeFeedDelay();
     }
 
@@ -99,6 +98,11 @@ void Cnc::LinearMove() {
     if (st.StepsLeftX == 0 && st.StepsLeftY == 0 && st.StepsLeftZ == 0) {
         return;
     }
+    planner::Block block = LineBlock({st.ProgPosX, st.ProgPosY, st.ProgPosZ}, {st.StepsX, st.StepsY, st.StepsZ},
+                                     {st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ},
+                                     MotionOf(st.GCode) == Motion::Rapid, st.ProgFeed);
+    block.tiny = closes_arc && st.StepsMax <= 2;
+    (void)BeginPlannedBlock(block, st.StepsMax, closes_arc);
     InterpolateLine();
 }
 
@@ -123,9 +127,12 @@ void Cnc::InterpolateLine() {
     // lengths (49 steps, for one) the longest axis' share falls just short of 1, its first step
     // comes a tick late and the move takes one tick more.
     const double inv = 1.0 / st.StepsMax;
+    const bool planned = motion_.timing;
     for (;;) {
         if (st.StepsLeftX <= 0 && st.StepsLeftY <= 0 && st.StepsLeftZ <= 0) {
             st.StepsZ = 0;
+            ClearTickTravel(st);
+            EndPlannedBlock();
             return;
         }
         // The accumulators carry their fractions over from the previous move on purpose.
@@ -156,19 +163,25 @@ void Cnc::InterpolateLine() {
 
         ticks_left -= 1;
         st.TicksLeft = TicksAsInt(ticks_left);
-        // At exactly RampTicks neither ramp runs: that tick keeps the cruise delay.
-        if (st.RampEnabled && ticks_left < st.RampTicks) {
-            RampDown();
-        }
-        if (st.RampEnabled && ticks_left > st.RampTicks) {
-            RampUp();
+        if (planned) {
+            PlannedDelay();
+        } else {
+            // At exactly RampTicks neither ramp runs: that tick keeps the cruise delay.
+            if (st.RampEnabled && ticks_left < st.RampTicks) {
+                RampDown();
+            }
+            if (st.RampEnabled && ticks_left > st.RampTicks) {
+                RampUp();
+            }
         }
 
         Tick();
         // Tested only after the tick: a move always emits at least one, even if the request was
-        // already set when it began.
-        if (st.StopRequest) {
-            break;
+        // already set when it began. A planned move brakes to rest first.
+        if (st.StopRequest || (planned && motion_.holding)) {
+            if (!planned || !BrakesOn()) {
+                break;
+            }
         }
     }
 
@@ -192,7 +205,11 @@ void Cnc::SaveResumeRecord() {
     main.Command7Enabled = true;
     PutBack({true, st.ProgPosX, st.ProgPosY, st.ProgPosZ, st.TargetX, st.TargetY, st.TargetZ, st.GCode,
              view_->DrawWidth()});
+    motion_.timing = false;
+    motion_.holding = false;
+    motion_.speed = 0;
     st.StepsZ = 0;
+    ClearTickTravel(st);
 }
 
 // One accelerating tick: raises RampUpAngle by RampStep up to 90 degrees and sets RampFeed and

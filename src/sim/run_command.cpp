@@ -316,6 +316,9 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
     result["messages"] = messages;
     if (recorder.timed()) {
         result["seconds"] = recorder.seconds();
+        // What the step train asked of each axis, units per second and per second squared.
+        result["max_speed"] = {recorder.max_speed(0), recorder.max_speed(1), recorder.max_speed(2)};
+        result["max_acceleration"] = {recorder.max_accel(0), recorder.max_accel(1), recorder.max_accel(2)};
     } else {
         result["seconds"] = nullptr; // no calibration: the run time cannot be predicted
     }

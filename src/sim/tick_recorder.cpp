@@ -52,7 +52,7 @@ bool TickRecorder::OpenTrace(const std::string& path) {
     }
     trace_path_ = path;
     std::fputs("tick,DirByte,PortByte,StepDirX,StepDirY,StepDirZ,StepDelay,ProgPosX,ProgPosY,ProgPosZ,MachPosX,"
-               "MachPosY,MachPosZ,PrgLineNo,GCode\n",
+               "MachPosY,MachPosZ,PrgLineNo,GCode,Period\n",
                trace_);
     return true;
 }
@@ -99,6 +99,32 @@ void TickRecorder::VcdAt(std::uint64_t ns, int byte) {
     vcd_lines_ = byte;
 }
 
+// Speeds over runs of four steps: a shorter run would show the unevenness of an axis that steps on
+// some ticks of the longest axis and not on others, which no motor follows.
+void TickRecorder::AxisStepped(std::size_t axis, double t, double step) {
+    constexpr std::size_t kRun = 4;
+    AxisMotion& m = axes_[axis];
+    std::array<double, 9>& times = m.times;
+    std::copy(times.begin() + 1, times.end(), times.begin());
+    times.back() = t;
+    ++m.steps;
+    if (m.steps <= kRun) {
+        return;
+    }
+    const double newer = times[8] - times[8 - kRun];
+    if (newer > 0) {
+        m.max_speed = std::max(m.max_speed, kRun * step / newer);
+    }
+    if (m.steps <= 2 * kRun) {
+        return;
+    }
+    const double older = times[8 - kRun] - times[0];
+    if (newer > 0 && older > 0) {
+        const double change = std::fabs(kRun * step / newer - kRun * step / older);
+        m.max_accel = std::max(m.max_accel, change / ((newer + older) / 2));
+    }
+}
+
 // Runs inside every tick: a few additions per recorded event, and the formatted rows only when a
 // file was asked for.
 void TickRecorder::OnTick(const Cnc& cnc) {
@@ -109,6 +135,8 @@ void TickRecorder::OnTick(const Cnc& cnc) {
 
     int dir_byte = st.DirByte; // offline nothing is written: the byte the tick would have written
     int port_byte = 0;
+    const double step_s = seconds_; // this tick's step, in the time model: the periods before it
+    double period_s = 0;
     int writes = 0;
     std::uint64_t step_ns = vcd_now_ns_;
     for (const IoRecord::Event& e : record_.events()) {
@@ -143,7 +171,8 @@ void TickRecorder::OnTick(const Cnc& cnc) {
             break;
         case IoRecord::Kind::Period:
             vcd_due_ns_ = step_ns + NsOf(e.iterations, ns_per);
-            seconds_ += static_cast<double>(e.iterations) * per;
+            period_s = static_cast<double>(e.iterations) * per;
+            seconds_ += period_s;
             break;
         case IoRecord::Kind::Read:
         case IoRecord::Kind::Yield:
@@ -151,13 +180,23 @@ void TickRecorder::OnTick(const Cnc& cnc) {
         }
     }
     record_.clear();
+    if (per > 0) {
+        const std::array<int, 3> dirs{st.StepDirX, st.StepDirY, st.StepDirZ};
+        const std::array<double, 3> sizes{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
+        for (std::size_t a = 0; a < 3; ++a) {
+            if (dirs[a] != 0) {
+                AxisStepped(a, step_s, std::fabs(sizes[a]));
+            }
+        }
+    }
 
     if (trace_ != nullptr) {
-        std::fprintf(
-            trace_, "%ld,%d,%d,%d,%d,%d,%s,%s,%s,%s,%s,%s,%s,%d,%s\n", ticks_, dir_byte, port_byte, st.StepDirX,
-            st.StepDirY, st.StepDirZ, FormatNumber(st.StepDelay).c_str(), FormatNumber(st.ProgPosX).c_str(),
-            FormatNumber(st.ProgPosY).c_str(), FormatNumber(st.ProgPosZ).c_str(), FormatNumber(st.MachPosX).c_str(),
-            FormatNumber(st.MachPosY).c_str(), FormatNumber(st.MachPosZ).c_str(), st.PrgLineNo, st.GCode.c_str());
+        std::fprintf(trace_, "%ld,%d,%d,%d,%d,%d,%s,%s,%s,%s,%s,%s,%s,%d,%s,%s\n", ticks_, dir_byte, port_byte,
+                     st.StepDirX, st.StepDirY, st.StepDirZ, FormatNumber(st.StepDelay).c_str(),
+                     FormatNumber(st.ProgPosX).c_str(), FormatNumber(st.ProgPosY).c_str(),
+                     FormatNumber(st.ProgPosZ).c_str(), FormatNumber(st.MachPosX).c_str(),
+                     FormatNumber(st.MachPosY).c_str(), FormatNumber(st.MachPosZ).c_str(), st.PrgLineNo,
+                     st.GCode.c_str(), FormatNumber(period_s).c_str());
         // A full disk shows here at the latest when the buffer is flushed; one flag test a tick.
         if (std::ferror(trace_) != 0) {
             Failed(trace_, trace_path_);

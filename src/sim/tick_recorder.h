@@ -50,12 +50,20 @@ public:
     [[nodiscard]] long steps(int axis) const { return steps_[static_cast<std::size_t>(axis)]; }
     [[nodiscard]] bool timed() const { return SecondsPerIteration() > 0; }
     [[nodiscard]] double seconds() const { return seconds_; }
+    // The fastest each axis was asked to run (units/s) and the most it was asked to change its
+    // speed (units/s^2), rebuilt from the step times in the time model: the speed over each run of
+    // four steps of the axis, the acceleration between two such runs that follow each other. 0
+    // without a calibration.
+    [[nodiscard]] double max_speed(int axis) const { return axes_[static_cast<std::size_t>(axis)].max_speed; }
+    [[nodiscard]] double max_accel(int axis) const { return axes_[static_cast<std::size_t>(axis)].max_accel; }
 
 private:
     [[nodiscard]] double SecondsPerIteration() const;
     void VcdAt(std::uint64_t ns, int byte);
     // Counts a step on every axis whose step pin a write raised.
     void CountPulses(int byte);
+    // One step of `axis` at `t` seconds: the speed and acceleration it shows.
+    void AxisStepped(std::size_t axis, double t, double step);
     // Keeps the first failure of a file, with its errno.
     void Failed(std::FILE*& file, const std::string& path);
 
@@ -70,6 +78,12 @@ private:
     std::array<long, 3> steps_{};
     std::vector<OutputChange> outputs_;
     double seconds_ = 0;
+    struct AxisMotion {
+        std::array<double, 9> times{}; // the last nine step times, oldest first once full
+        std::size_t steps = 0;
+        double max_speed = 0, max_accel = 0;
+    };
+    std::array<AxisMotion, 3> axes_{};
     std::uint64_t vcd_now_ns_ = 0; // the dump's time at the last event drawn
     std::uint64_t vcd_due_ns_ = 0; // when the next step is due in the dump's time
     bool vcd_after_write_ = false; // the last event drawn was a write: the next one follows it by 1 ns

@@ -55,6 +55,10 @@ std::array<FieldInfo, machine::kKeys> Fields() {
         {"pin, level", switches},
         {"pin, level", switches},
         {"pin, level", switches},
+        {"mm/s^2 (empty: ramps)", {}},
+        {"mm/s^2 (empty: ramps)", {}},
+        {"mm/s^2 (empty: ramps)", {}},
+        {"mm", {}},
     }};
 }
 

@@ -1,0 +1,393 @@
+#include "motion/planner/planner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tamo::planner {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// The feed floor of the machine: 1 unit per minute.
+constexpr double kSlowestFeed = 1.0 / 60;
+// Sideways, an arc may use this share of the smaller of the X and Y accelerations, and along the
+// path the rest: the two are at right angles, so together they stay within the axis' acceleration.
+constexpr double kArcCentripetalShare = 0.866;
+constexpr double kArcTangentialShare = 0.5;
+
+double Length(const std::array<double, 3>& v) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+// The largest value along `unit` that keeps every axis' share within its limit.
+double AlongPath(const std::array<double, 3>& unit, const std::array<double, 3>& limit) {
+    double most = kInfinity;
+    for (std::size_t a = 0; a < 3; ++a) {
+        if (std::fabs(unit[a]) > 1e-12) {
+            most = std::min(most, limit[a] / std::fabs(unit[a]));
+        }
+    }
+    return most;
+}
+
+// The unit tangent of an arc at polar angle `angle` about its centre.
+std::array<double, 3> ArcTangent(double angle, int dir, double xy_share, double z_share) {
+    return {dir * std::sin(angle) * xy_share, -dir * std::cos(angle) * xy_share, z_share};
+}
+
+} // namespace
+
+RampTick SineRampTick(double angle_deg, double feed, double loop_cal, double slow_feed) {
+    RampTick tick;
+    tick.feed = std::sin(angle_deg / 180 * (4 * std::atan(1.0))) * feed;
+    tick.delay = loop_cal / tick.feed;
+    double floor_feed = slow_feed;
+    if (feed < floor_feed) {
+        floor_feed = feed;
+    }
+    const double slowest_delay = loop_cal / floor_feed;
+    if (tick.delay > slowest_delay) {
+        tick.delay = slowest_delay;
+    }
+    return tick;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Profile
+
+void Profile::Add(double s0, double v0, double a) {
+    Phase p{s0, v0, a, 0};
+    if (count_ > 0) {
+        p.t0 = TimeAt(s0);
+    }
+    phases_[count_++] = p;
+}
+
+Profile::Profile(double entry, double cruise, double exit, double accel, double length)
+    : length_(std::max(0.0, length)), accel_(accel), rest_at_(kInfinity) {
+    if (!(length_ > 0) || !(accel > 0)) {
+        return;
+    }
+    const double a = accel;
+    const double v0 = std::max(0.0, entry);
+    const double vc = std::max(0.0, cruise);
+    const double v1 = std::min(std::max(0.0, exit), std::max(vc, v0));
+    // Where the braking to the exit speed must begin, from the cruise speed.
+    const double brake_from_cruise = length_ - (vc * vc - v1 * v1) / (2 * a);
+    // The fastest the block can be entered and still be left at the exit speed.
+    const double enterable = std::sqrt(v1 * v1 + 2 * a * length_);
+    if (v0 <= vc) {
+        const double reach = (vc * vc - v0 * v0) / (2 * a);
+        if (reach <= brake_from_cruise) {
+            Add(0, v0, a);
+            Add(reach, vc, 0);
+            Add(brake_from_cruise, vc, -a);
+            return;
+        }
+        const double peak_at = (v1 * v1 - v0 * v0 + 2 * a * length_) / (4 * a);
+        if (peak_at <= 0) {
+            Add(0, std::min(v0, enterable), -a);
+        } else {
+            Add(0, v0, a);
+            const double peak_at_clamped = std::min(peak_at, length_);
+            Add(peak_at_clamped, std::sqrt(v0 * v0 + 2 * a * peak_at_clamped), -a);
+        }
+        return;
+    }
+    // Entered faster than the block may cruise (the override was lowered, or a stop comes): down
+    // to the cruise speed first.
+    const double down = (v0 * v0 - vc * vc) / (2 * a);
+    if (down <= brake_from_cruise) {
+        Add(0, v0, -a);
+        Add(down, vc, 0);
+        Add(brake_from_cruise, vc, -a);
+        return;
+    }
+    Add(0, std::min(v0, enterable), -a);
+    const double rest = phases_[0].v0 * phases_[0].v0 / (2 * a);
+    if (rest <= length_) {
+        rest_at_ = rest;
+    }
+}
+
+Profile Profile::Braking(double entry, double accel, double length) {
+    Profile p;
+    p.length_ = std::max(0.0, length);
+    p.accel_ = accel;
+    if (!(p.length_ > 0) || !(accel > 0)) {
+        p.rest_at_ = 0;
+        return p;
+    }
+    const double v0 = std::max(0.0, entry);
+    p.Add(0, v0, -accel);
+    const double rest = v0 * v0 / (2 * accel);
+    p.rest_at_ = rest <= p.length_ ? rest : kInfinity;
+    return p;
+}
+
+double Profile::SpeedAt(double s) const {
+    if (count_ == 0) {
+        return 0;
+    }
+    s = std::clamp(s, 0.0, length_);
+    std::size_t i = count_ - 1;
+    while (i > 0 && phases_[i].s0 > s) {
+        --i;
+    }
+    const Phase& p = phases_[i];
+    return std::sqrt(std::max(0.0, p.v0 * p.v0 + 2 * p.a * (s - p.s0)));
+}
+
+double Profile::TimeAt(double s) const {
+    if (count_ == 0) {
+        return 0;
+    }
+    s = std::clamp(s, 0.0, std::min(rest_at_, length_));
+    std::size_t i = count_ - 1;
+    while (i > 0 && phases_[i].s0 > s) {
+        --i;
+    }
+    const Phase& p = phases_[i];
+    const double d = s - p.s0;
+    if (d <= 0) {
+        return p.t0;
+    }
+    const double v = std::sqrt(std::max(0.0, p.v0 * p.v0 + 2 * p.a * d));
+    // Exact for a constant acceleration, and for none.
+    const double sum = p.v0 + v;
+    return sum > 0 ? p.t0 + 2 * d / sum : p.t0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Planner
+
+void Planner::set_feed_scale(double scale) {
+    feed_scale_ = scale;
+    for (std::size_t i = 0; i < count_; ++i) {
+        TopSpeed(AtMut(i));
+    }
+    double before = last_top_;
+    for (std::size_t i = 0; i < count_; ++i) {
+        Block& b = AtMut(i);
+        const double prev = i == 0 ? before : At(i - 1).top_speed;
+        b.max_entry = b.tiny ? b.top_speed : std::min({b.corner, b.top_speed, prev});
+        before = b.top_speed;
+    }
+    Replan();
+}
+
+double Planner::TopSpeedOf(const Block& b) const {
+    if (b.tiny) {
+        return kInfinity;
+    }
+    if (b.rapid) {
+        return b.axis_top;
+    }
+    double feed = b.feed * feed_scale_;
+    if (!(feed >= kSlowestFeed)) {
+        feed = kSlowestFeed; // an override of 0, or a feed that is not a number
+    }
+    return std::min(b.axis_top, feed);
+}
+
+void Planner::Measure(Block& b) const {
+    const Limits& l = limits_;
+    if (!b.arc) {
+        const std::array<double, 3> d{b.end[0] - b.start[0], b.end[1] - b.start[1], b.end[2] - b.start[2]};
+        b.length = Length(d);
+        std::array<double, 3> u{};
+        if (b.length > 0) {
+            u = {d[0] / b.length, d[1] / b.length, d[2] / b.length};
+        }
+        b.dir_in = b.dir_out = u;
+        b.accel = b.length > 0 ? AlongPath(u, l.accel) : std::min({l.accel[0], l.accel[1], l.accel[2]});
+        b.axis_top = b.length > 0 ? AlongPath(u, l.top_speed) : kInfinity;
+    } else {
+        const double rx = b.start[0] - b.centre_x;
+        const double ry = b.start[1] - b.centre_y;
+        const double radius = std::sqrt(rx * rx + ry * ry);
+        const double around = radius * b.sweep;
+        const double rise = b.end[2] - b.start[2];
+        b.length = std::sqrt(around * around + rise * rise);
+        const double xy_share = b.length > 0 ? around / b.length : 1;
+        const double z_share = b.length > 0 ? rise / b.length : 0;
+        const double start_angle = std::atan2(ry, rx);
+        b.dir_in = ArcTangent(start_angle, b.dir, xy_share, z_share);
+        b.dir_out = ArcTangent(start_angle - b.dir * b.sweep, b.dir, xy_share, z_share);
+        // The tangent turns through every direction of the plane: the smaller of X's and Y's
+        // limits holds all the way round.
+        const double xy_accel = std::min(l.accel[0], l.accel[1]);
+        double accel = kArcTangentialShare * xy_accel;
+        double top = std::min(l.top_speed[0], l.top_speed[1]) / std::max(xy_share, 1e-12);
+        if (std::fabs(z_share) > 1e-12) {
+            accel = std::min(accel, l.accel[2] / std::fabs(z_share));
+            top = std::min(top, l.top_speed[2] / std::fabs(z_share));
+        }
+        // Sideways the path needs v^2 / r of the plane's speed.
+        if (radius > 0 && xy_share > 0) {
+            top = std::min(top, std::sqrt(kArcCentripetalShare * xy_accel * radius) / xy_share);
+        }
+        b.accel = accel;
+        b.axis_top = top;
+    }
+}
+
+double Planner::CornerSpeed(const std::array<double, 3>& out, const std::array<double, 3>& in) const {
+    if (Length(out) == 0 || Length(in) == 0) {
+        return kInfinity;
+    }
+    // The angle between the way out of the corner and the way back along the path into it.
+    const double cos_theta = -(out[0] * in[0] + out[1] * in[1] + out[2] * in[2]);
+    if (cos_theta < -0.999999) {
+        return kInfinity; // straight on
+    }
+    if (cos_theta > 0.999999) {
+        return 0; // straight back
+    }
+    std::array<double, 3> turn{in[0] - out[0], in[1] - out[1], in[2] - out[2]};
+    const double turn_length = Length(turn);
+    for (double& t : turn) {
+        t /= turn_length;
+    }
+    const double accel = AlongPath(turn, limits_.accel);
+    // The speed at which a circle that keeps within the junction deviation of the corner would be
+    // taken at that acceleration.
+    const double sin_half = std::sqrt(0.5 * (1 - cos_theta));
+    const double radius = limits_.junction_deviation * sin_half / (1 - sin_half);
+    return std::sqrt(accel * radius);
+}
+
+bool Planner::Add(Block b) {
+    if (Full()) {
+        return false;
+    }
+    Measure(b);
+    TopSpeed(b);
+    if (b.tiny) {
+        b.dir_in = b.dir_out = last_out_;
+        b.corner = kInfinity;
+        b.max_entry = last_stops_ ? 0 : kInfinity;
+    } else {
+        b.corner = last_stops_ ? 0 : CornerSpeed(last_out_, b.dir_in);
+        b.max_entry = std::min({b.corner, b.top_speed, last_top_});
+        last_out_ = b.dir_out;
+        last_top_ = b.top_speed;
+    }
+    last_stops_ = b.stop_at_end;
+    if (b.stop_at_end) {
+        last_top_ = 0;
+    }
+    AtMut(count_) = b;
+    ++count_;
+    Replan();
+    return true;
+}
+
+void Planner::Pop() {
+    if (count_ == 0) {
+        return;
+    }
+    head_ = (head_ + 1) % kLookAhead;
+    --count_;
+}
+
+void Planner::Clear(const std::array<double, 3>& last_out) {
+    head_ = 0;
+    count_ = 0;
+    last_out_ = last_out;
+    last_stops_ = Length(last_out) == 0;
+    last_top_ = last_stops_ ? 0 : kInfinity;
+}
+
+void Planner::StopAfterLast() {
+    if (count_ == 0) {
+        return;
+    }
+    AtMut(count_ - 1).stop_at_end = true;
+    last_stops_ = true;
+    last_top_ = 0;
+    Replan();
+}
+
+double Planner::ExitOfFront() const {
+    if (count_ < 2 || Front().stop_at_end) {
+        return 0;
+    }
+    return At(1).entry;
+}
+
+// Backward: each block enters no faster than it can brake from to what the next one enters at,
+// the last one to rest. Forward: from the speed the machine runs at, no block enters faster than
+// the one before it can accelerate to. Both passes cost one square root per block.
+void Planner::Replan() {
+    double next_entry = 0;
+    for (std::size_t k = count_; k-- > 0;) {
+        Block& b = AtMut(k);
+        const double exit = b.stop_at_end ? 0 : next_entry;
+        b.entry = std::min(b.max_entry, std::sqrt(exit * exit + 2 * b.accel * b.length));
+        next_entry = b.entry;
+    }
+    if (count_ == 0) {
+        return;
+    }
+    AtMut(0).entry = speed_now_;
+    for (std::size_t k = 0; k + 1 < count_; ++k) {
+        const Block& b = At(k);
+        Block& next = AtMut(k + 1);
+        const double reachable = std::sqrt(b.entry * b.entry + 2 * b.accel * b.length);
+        next.entry = std::min(next.entry, reachable);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// BlockRun
+
+void BlockRun::Begin(const Profile& profile, double ticks) {
+    profile_ = profile;
+    length_ = profile.length();
+    base_ = 0;
+    ds_ = ticks > 0 ? length_ / ticks : length_;
+    done_ = 0;
+    t_done_ = 0;
+    last_period_ = 0;
+    exit_ = ExitSpeed();
+    braking_ = false;
+}
+
+double BlockRun::NextPeriod() {
+    const double end = std::min(length_ - base_, profile_.RestAt());
+    const double next = std::min(done_ + ds_, end);
+    if (!(next > done_)) {
+        return last_period_; // a tick past the end (the longest axis' share fell short of a step)
+    }
+    const double t = profile_.TimeAt(next);
+    last_period_ = t - t_done_;
+    done_ = next;
+    t_done_ = t;
+    return last_period_;
+}
+
+void BlockRun::Brake() {
+    if (braking_) {
+        return;
+    }
+    const double v = Speed();
+    base_ += done_;
+    profile_ = Profile::Braking(v, profile_.accel(), length_ - base_);
+    done_ = 0;
+    t_done_ = 0;
+    braking_ = true;
+}
+
+void BlockRun::Retarget(double cruise) {
+    if (braking_) {
+        return;
+    }
+    const double v = Speed();
+    base_ += done_;
+    profile_ = Profile(v, cruise, std::min(exit_, cruise), profile_.accel(), length_ - base_);
+    done_ = 0;
+    t_done_ = 0;
+}
+
+} // namespace tamo::planner

@@ -1,0 +1,370 @@
+// The moves as the motors feel them: every step's time on the fake clock, each axis' speed and
+// acceleration rebuilt from them, with and without the machine's accelerations set.
+
+#include "motion/planner/planner.h"
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+constexpr double kStep = 0.005; // 200 steps/mm on every axis
+
+// Every tick's step time and the steps it made.
+struct StepLog final : TickObserver {
+    struct Tick {
+        double t; // seconds
+        std::array<int, 3> dir;
+    };
+    std::vector<Tick> ticks;
+    Clock* clock = nullptr;
+    void OnTick(const Cnc& cnc) override {
+        ticks.push_back(
+            {static_cast<double>(clock->last_step_ns()) * 1e-9, {cnc.st.StepDirX, cnc.st.StepDirY, cnc.st.StepDirZ}});
+    }
+};
+
+// What an axis was asked for: speeds over runs of `run` steps, the acceleration between runs that
+// follow each other, the largest change of speed between them, and the speed at the axis' last
+// run. A run that spans a pause of more than `gap` seconds is left out.
+struct AxisFigures {
+    double top_speed = 0, top_accel = 0, last_speed = 0;
+};
+
+AxisFigures Figures(const StepLog& log, std::size_t axis, std::size_t run = 1, double gap = 0.05) {
+    std::vector<double> times;
+    for (const auto& tick : log.ticks) {
+        if (tick.dir[axis] != 0) {
+            times.push_back(tick.t);
+        }
+    }
+    AxisFigures f;
+    double v_before = -1, t_before = 0;
+    for (std::size_t k = run; k < times.size(); k += run) {
+        const double span = times[k] - times[k - run];
+        if (span <= 0 || span > gap) {
+            v_before = -1;
+            continue;
+        }
+        const double v = static_cast<double>(run) * kStep / span;
+        const double centre = (times[k] + times[k - run]) / 2;
+        f.top_speed = std::max(f.top_speed, v);
+        if (v_before >= 0) {
+            f.top_accel = std::max(f.top_accel, std::fabs(v - v_before) / (centre - t_before));
+        }
+        v_before = v;
+        t_before = centre;
+        f.last_speed = v;
+    }
+    return f;
+}
+
+// The same from the axis' position sampled every `window` seconds (linear between its steps): the
+// speed over each window and the change of speed between windows that follow each other (20 ms
+// windows count the speed to a quarter of a step per window). An axis
+// that steps on some ticks of the longest axis and not on others (a diagonal, an arc) has steps
+// one tick early or late, which no motor follows: over a window they even out.
+AxisFigures WindowFigures(const StepLog& log, std::size_t axis, double window) {
+    std::vector<double> times;
+    for (const auto& tick : log.ticks) {
+        if (tick.dir[axis] != 0) {
+            times.push_back(tick.t);
+        }
+    }
+    AxisFigures f;
+    if (times.size() < 2) {
+        return f;
+    }
+    auto position = [&](double t) {
+        const auto after = std::upper_bound(times.begin(), times.end(), t);
+        const auto k = static_cast<std::size_t>(after - times.begin());
+        if (k == 0 || k == times.size()) {
+            return static_cast<double>(k) * kStep;
+        }
+        const double part = (t - times[k - 1]) / (times[k] - times[k - 1]);
+        return (static_cast<double>(k) + part - 1) * kStep;
+    };
+    for (double t = times.front(); t + window <= times.back(); t += window / 4) {
+        const double v = (position(t + window) - position(t)) / window;
+        f.top_speed = std::max(f.top_speed, v);
+        if (t + 2 * window <= times.back()) {
+            const double v_after = (position(t + 2 * window) - position(t + window)) / window;
+            f.top_accel = std::max(f.top_accel, std::fabs(v_after - v) / window);
+        }
+    }
+    return f;
+}
+
+// A mill of 200 steps/mm, 3000 mm/min fast on X and Y, 600 on Z, with a calibration fine enough
+// that a period is counted to a part in a thousand, and the accelerations given (none: ramps).
+struct Mill {
+    TestMachine m;
+    StepLog log;
+    explicit Mill(std::array<const char*, 3> accel = {"", "", ""}, const char* junction = "0.01") {
+        // A start-up without a calibration file: the clock then counts in the calibration below.
+        m.st.UnitsPerStepX = m.st.UnitsPerStepY = m.st.UnitsPerStepZ = kStep;
+        m.st.JogFastX = 3000.0;
+        m.st.JogFastY = 3000.0;
+        m.st.JogFastZ = 600.0;
+        m.st.LoopCal = 6e7;
+        m.cnc.CalibrateClock();
+        for (std::size_t a = 0; a < 3; ++a) {
+            m.cnc.machine_page.Acceleration[a] = accel[a];
+        }
+        m.cnc.machine_page.JunctionDeviation = junction;
+        m.cnc.DeriveMachineSetup();
+        log.clock = &m.clock;
+        m.cnc.set_tick_observer(&log);
+    }
+    void Run(const std::string& program, bool contour) {
+        m.cnc.main.Check1 = contour ? kChecked : kUnchecked;
+        m.Load(program);
+        m.cnc.Start();
+    }
+    [[nodiscard]] double Seconds() const { return log.ticks.back().t - log.ticks.front().t; }
+};
+
+constexpr std::array<const char*, 3> kSmallMill{"500", "500", "200"};
+
+// Without accelerations the moves ramp as they always did, but no axis runs above its fast rate:
+// Z on a steep move ran at the feed times StepsMax / (|StepsX| + |StepsY|), 250 times too fast on
+// the first line; Y on a machine whose Y step is twice X's ran at twice its rate.
+TEST(MotionPlanner, NoAxisEverStepsAboveItsFastRate) {
+    struct Case {
+        const char* program;
+        double y_step;
+        std::size_t axis;
+        double fast_mm_per_s;
+    };
+    const Case cases[] = {
+        {"G01 X0.01 Y0.01 Z5 F1000\n", kStep, 2, 10},
+        {"G01 X0.5 Y0.2 Z-3 F3000\n", kStep, 2, 10},
+        {"G00 Y20\n", 2 * kStep, 1, 50},
+    };
+    for (const Case& c : cases) {
+        Mill mill;
+        mill.m.st.UnitsPerStepY = c.y_step;
+        mill.Run(c.program, false);
+        ASSERT_FALSE(mill.log.ticks.empty()) << c.program;
+        double top = 0;
+        double last = -1;
+        for (const auto& tick : mill.log.ticks) {
+            if (tick.dir[c.axis] != 0) {
+                const double step = c.axis == 1 ? c.y_step : kStep;
+                if (last >= 0) {
+                    top = std::max(top, step / (tick.t - last));
+                }
+                last = tick.t;
+            }
+        }
+        EXPECT_LE(top, c.fast_mm_per_s * 1.01) << c.program;
+        EXPECT_GE(top, c.fast_mm_per_s * 0.5) << c.program;
+    }
+}
+
+// With the accelerations set, a straight move accelerates at the setting of the axis it runs on,
+// cruises at the feed along the path and ends at rest; a 45-degree move runs each axis at the feed
+// times 0.707, not at half of it.
+TEST(MotionPlanner, StraightMovesAccelerateAtTheSetting) {
+    struct Case {
+        const char* program;
+        std::size_t axis;
+        double accel, speed;
+    };
+    const Case cases[] = {
+        {"G01 X20 F2400\n", 0, 500, 40},
+        {"G00 Y-30\n", 1, 500, 50},
+        {"G01 Z-8 F3000\n", 2, 200, 10},
+        {"G01 X20 Y20 F2400\n", 0, 500, 40 * std::sqrt(0.5)},
+    };
+    for (const Case& c : cases) {
+        Mill mill(kSmallMill);
+        mill.Run(c.program, true);
+        // Speeds over single steps, accelerations over runs of four: a period is counted in whole
+        // iterations and nanoseconds, which over a single step of 0.1 ms shows as 1 % of it.
+        EXPECT_NEAR(Figures(mill.log, c.axis, 4).top_accel, c.accel, c.accel * 0.02) << c.program;
+        const AxisFigures f = Figures(mill.log, c.axis);
+        EXPECT_NEAR(f.top_speed, c.speed, c.speed * 0.01) << c.program;
+        // At rest: the last step comes as one from a standstill does.
+        EXPECT_LT(f.last_speed, 3.0) << c.program;
+    }
+}
+
+// A right angle: "Constant contour on" takes it at the junction deviation's speed (sqrt(a R) with
+// R = d sin(45) / (1 - sin(45)): 3.5 mm/s at 500 mm/s^2 and 0.01 mm), unticked the machine comes to
+// rest; either way no axis is asked for more than its acceleration. The speed X is seen at is
+// its last step's: over the step two to one step before the corner, braking at 500 mm/s^2.
+TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
+    const std::string program = "G01 X10 F2400\nG01 Y10\n";
+    struct Case {
+        const char* junction;
+        bool contour;
+        double corner; // mm/s
+    };
+    auto corner_speed = [](double junction) {
+        const double sin_half = std::sqrt(0.5);
+        return std::sqrt(500 / sin_half * junction * sin_half / (1 - sin_half));
+    };
+    const Case cases[] = {{"0.01", true, corner_speed(0.01)}, {"0.05", true, corner_speed(0.05)}, {"0.05", false, 0}};
+    for (const Case& c : cases) {
+        Mill mill(kSmallMill, c.junction);
+        mill.Run(program, c.contour);
+        ASSERT_NEAR(mill.m.st.ProgPosY, 10, 1e-9);
+        std::vector<StepLog::Tick> x_part;
+        for (const auto& tick : mill.log.ticks) {
+            if (tick.dir[1] != 0) {
+                break;
+            }
+            x_part.push_back(tick);
+        }
+        StepLog x_log;
+        x_log.ticks = x_part;
+        const double seen =
+            (std::sqrt(c.corner * c.corner + 4 * 500 * kStep) + std::sqrt(c.corner * c.corner + 2 * 500 * kStep)) / 2;
+        EXPECT_NEAR(Figures(x_log, 0).last_speed, seen, 0.02) << c.junction << c.contour;
+        for (std::size_t a = 0; a < 2; ++a) {
+            EXPECT_LE(Figures(mill.log, a, 4).top_accel, 500 * 1.02) << c.junction << c.contour;
+        }
+    }
+}
+
+// Arcs begin from rest within the accelerations, and a small arc runs no faster than its sideways
+// acceleration allows: v^2 / r within X's and Y's.
+TEST(MotionPlanner, ArcsKeepWithinTheAccelerations) {
+    struct Case {
+        const char* program;
+        double radius;
+    };
+    const Case cases[] = {
+        {"G02 X10 Y0 I5 J0 F2400\n", 5},
+        {"G03 X1 Y1 I1 J0 F2400\n", 1},
+    };
+    for (const Case& c : cases) {
+        Mill mill(kSmallMill);
+        mill.Run(c.program, true);
+        const double top = std::sqrt(0.866 * 500 * c.radius);
+        for (std::size_t a = 0; a < 2; ++a) {
+            const AxisFigures f = WindowFigures(mill.log, a, 0.02);
+            EXPECT_LE(f.top_speed, std::min(40.0, top) * 1.02) << c.program;
+            EXPECT_LE(f.top_accel, 500 * 1.1) << c.program;
+        }
+    }
+}
+
+// Pause brakes the machine to rest within v^2 / 2a, the resume record is written where it rests,
+// and Start goes on to end exactly where the run without the pause ends.
+TEST(MotionPlanner, PauseBrakesToRestAndStartEndsWhereTheRunEnds) {
+    const std::string program = "G01 X20 F3000\nG01 X20 Y5\n";
+    Mill whole(kSmallMill);
+    whole.Run(program, true);
+
+    Mill paused(kSmallMill);
+    paused.m.AtYield(1500, [&] { paused.m.cnc.Pause(); });
+    paused.Run(program, true);
+    const double at_pause = 1500 * kStep;
+    const double stopped = paused.m.st.ProgPosX;
+    EXPECT_GT(stopped, at_pause);
+    const double v = 50; // cruising at F3000 by then
+    EXPECT_LE(stopped - at_pause, v * v / (2 * 500) + 2 * kStep);
+    EXPECT_GE(stopped - at_pause, v * v / (2 * 500) * 0.9);
+    EXPECT_LE(Figures(paused.log, 0, 4).top_accel, 500 * 1.02);
+    EXPECT_LT(Figures(paused.log, 0).last_speed, 3.0);
+
+    paused.m.cnc.Start();
+    EXPECT_EQ(paused.m.st.ProgPosX, whole.m.st.ProgPosX);
+    EXPECT_EQ(paused.m.st.ProgPosY, whole.m.st.ProgPosY);
+    EXPECT_EQ(paused.m.st.MachPosX, whole.m.st.MachPosX);
+    EXPECT_EQ(paused.m.st.MachPosY, whole.m.st.MachPosY);
+}
+
+// A 3-D raster of short segments: with "Constant contour on" it runs without coming to rest at
+// every segment, far faster than with every line ending at rest, and within the accelerations; the
+// run estimate gives the planned time.
+TEST(MotionPlanner, RasterOfShortSegmentsIsBlended) {
+    std::string program = "G01 F2400\n";
+    for (int i = 1; i <= 200; ++i) {
+        const double x = 0.2 * i;
+        const double z = 0.3 * std::sin(i * 0.3);
+        program +=
+            "G01 X" + std::to_string(x) + " Y" + std::to_string(0.05 * (i % 7)) + " Z" + std::to_string(z) + "\n";
+    }
+    Mill blended(kSmallMill);
+    blended.Run(program, true);
+    Mill stopping(kSmallMill);
+    stopping.Run(program, false);
+    EXPECT_LT(blended.Seconds() * 2, stopping.Seconds());
+    // Within the blocks each axis keeps its acceleration; at a junction an axis' speed changes by
+    // what the junction deviation allows (a few mm/s), which 20 ms windows of a Z that bends at
+    // every segment add up (up to 1.3 times Z's setting here): X's is the figure to hold.
+    EXPECT_LE(WindowFigures(blended.log, 0, 0.02).top_accel, 500 * 1.1);
+    EXPECT_LE(WindowFigures(blended.log, 2, 0.02).top_speed, 10 * 1.02);
+
+    Mill estimated(kSmallMill);
+    estimated.m.cnc.main.Check1 = kChecked;
+    estimated.m.Load(program);
+    EXPECT_NEAR(estimated.m.cnc.EstimateRun().total_seconds(), blended.Seconds(), blended.Seconds() * 0.02);
+}
+
+// machine.cfg: a first start writes accelerations a small mill keeps within; a file of an older
+// start without them leaves the moves as they were; the page refuses accelerations for some axes
+// only; in inches the mm/s^2 of the file are converted.
+TEST(MotionPlanner, AccelerationSettingsInMachineCfg) {
+    const test::ScratchDir dir;
+    {
+        TestMachine first;
+        first.cnc.MachinePath = dir / "machine.cfg";
+        first.cnc.ReadMachineSettings();
+        const std::string saved = test::Slurp(dir / "machine.cfg");
+        EXPECT_NE(saved.find("\nacceleration_x_mm_per_s2 = 300\nacceleration_y_mm_per_s2 = 300\n"
+                             "acceleration_z_mm_per_s2 = 100\njunction_deviation_mm = 0.01\n"),
+                  std::string::npos)
+            << saved;
+        EXPECT_TRUE(first.cnc.setup.Accelerates());
+    }
+    {
+        TestMachine older;
+        older.cnc.MachinePath = dir.Write("older.cfg", "plate_thickness_mm = 2\n");
+        older.cnc.ReadMachineSettings();
+        EXPECT_FALSE(older.cnc.setup.Accelerates());
+        EXPECT_EQ(test::Slurp(dir / "older.cfg"), "plate_thickness_mm = 2\n");
+    }
+    {
+        TestMachine page;
+        page.cnc.MachinePath = dir / "page.cfg";
+        page.cnc.ShowMachinePage();
+        page.cnc.machine_page.Acceleration = {"500", "", "200"};
+        EXPECT_FALSE(page.cnc.MachinePageOk());
+        EXPECT_EQ(page.op.messages().back().text,
+                  "The accelerations need all three axes, or none (the moves then run without them). Nothing was "
+                  "saved.");
+        page.cnc.settings.OptionIn = true;
+        page.cnc.machine_page.Acceleration = {"254", "254", "25.4"};
+        EXPECT_TRUE(page.cnc.MachinePageOk());
+        EXPECT_DOUBLE_EQ(page.cnc.setup.accel[0], 10);
+        EXPECT_DOUBLE_EQ(page.cnc.setup.accel[2], 1);
+        EXPECT_DOUBLE_EQ(page.cnc.setup.junction_deviation, 0.01 / 25.4);
+    }
+}
+
+// The planner on its own: the trapezoid's times and speeds.
+TEST(MotionPlanner, ProfileTimesAreExact) {
+    const planner::Profile p(0, 40, 0, 500, 20);
+    EXPECT_NEAR(p.SpeedAt(10), 40, 1e-9);
+    EXPECT_NEAR(p.Duration(), 20.0 / 40 + 40.0 / 500, 1e-9);
+    const planner::Profile short_one(0, 40, 0, 500, 1);
+    EXPECT_NEAR(short_one.SpeedAt(0.5), std::sqrt(500.0), 1e-9);
+    const planner::Profile braking = planner::Profile::Braking(40, 500, 20);
+    EXPECT_NEAR(braking.RestAt(), 1.6, 1e-12);
+}
+
+} // namespace
+} // namespace tamo

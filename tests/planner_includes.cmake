@@ -1,0 +1,15 @@
+# The motion planner is a library of its own: no file of it may include the controller (cnc.h) or
+# a Qt header, so that it stays usable (and testable) without either.
+file(GLOB_RECURSE files ${PLANNER_DIR}/*)
+set(found "")
+foreach(file ${files})
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${includes})
+        if(line MATCHES "cnc\\.h|[<\"]Q[A-Za-z]|[<\"]qt")
+            list(APPEND found "${file}: ${line}")
+        endif()
+    endforeach()
+endforeach()
+if(found)
+    message(FATAL_ERROR "The planner must not include the controller or Qt:\n${found}")
+endif()
