@@ -16,6 +16,7 @@
 // A plain executable that prints a report; it is not a test and CTest never runs it. Run it from an
 // optimised build; the machine it runs on should be otherwise idle, or run it more than once.
 
+#include "adaptive_program.h"
 #include "cam_program.h"
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
@@ -266,12 +267,15 @@ struct Program {
     fs::path path;
     std::size_t lines = 0;
     std::int64_t bytes = 0;
+    bool adaptive = false;
 };
 
-std::optional<Program> WriteProgram(const fs::path& folder, std::size_t lines) {
-    Program program{folder / ("cam" + std::to_string(lines) + ".txt"), lines, 0};
+// `adaptive`: the program that never repeats an outline; else the S-bends repeated at every depth.
+std::optional<Program> WriteProgram(const fs::path& folder, std::size_t lines, bool adaptive) {
+    Program program{folder / ("cam" + std::to_string(lines) + ".txt"), lines, 0, adaptive};
     std::ofstream out(program.path, std::ios::binary);
-    program.bytes = static_cast<std::int64_t>(bench::WriteCamProgram(out, lines));
+    program.bytes = static_cast<std::int64_t>(adaptive ? bench::WriteAdaptiveProgram(out, lines)
+                                                       : bench::WriteCamProgram(out, lines));
     out.close();
     if (!out) {
         std::printf("cannot write %s\n", program.path.c_str());
@@ -294,8 +298,9 @@ bool BenchOpen(Machine& m, const fs::path& folder, const Program& program, bool 
         view_3d->trigger();
     }
     const std::size_t lines = program.lines;
-    std::printf("(a) File > Open of a CAM program (two blocks in five are arcs) to the painted %s view, stages as "
-                "--timing reports them\n",
+    std::printf("(a) File > Open of a CAM program (%s; two blocks in five are arcs) to the painted %s view, "
+                "stages as --timing reports them\n",
+                program.adaptive ? "adaptive, never repeating an outline" : "passes, one outline at every depth",
                 three_d ? "3-D" : "top");
     std::printf("    %zu lines, %lld bytes (%.1f MB, %.1f bytes a line)\n", lines,
                 static_cast<long long>(program.bytes), Megabytes(program.bytes),
@@ -485,11 +490,19 @@ int main(int argc, char** argv) {
     // Programs use the point as decimal separator whatever the locale, as in the program itself.
     std::setlocale(LC_NUMERIC, "C");
 
-    // gui_bench [open|open3d|orbit|tick|all] [lines,lines,...]: one part only, or other sizes.
+    // gui_bench [open|open3d|orbit|tick|all] [lines,lines,...] [passes|adaptive]: one part only, other
+    // sizes, the program of passes repeated at every depth (the default) or the one that never
+    // repeats an outline.
     const QStringList args = QCoreApplication::arguments();
     const QString part = args.size() > 1 ? args[1] : QStringLiteral("all");
     std::vector<std::size_t> sizes{kProgramLines};
-    const char* const usage = "usage: gui_bench [open|open3d|orbit|tick|all] [lines,... each 16 to 20000000]\n";
+    const char* const usage =
+        "usage: gui_bench [open|open3d|orbit|tick|all] [lines,... each 16 to 20000000] [passes|adaptive]\n";
+    const bool adaptive = args.size() > 3 && args[3] == QStringLiteral("adaptive");
+    if (args.size() > 3 && !adaptive && args[3] != QStringLiteral("passes")) {
+        std::fprintf(stderr, "%s", usage);
+        return 2;
+    }
     if (args.size() > 2) {
         sizes.clear();
         for (const QString& size : args[2].split(QLatin1Char(','))) {
@@ -521,7 +534,7 @@ int main(int argc, char** argv) {
                     machine.window->height(), qPrintable(QGuiApplication::platformName()),
                     machine.window->view()->width(), machine.window->view()->height());
         for (const std::size_t lines : sizes) {
-            const std::optional<Program> program = WriteProgram(folder, lines);
+            const std::optional<Program> program = WriteProgram(folder, lines, adaptive);
             ok = ok && program.has_value();
             if (ok && runs("open")) {
                 ok = BenchOpen(machine, folder, *program, false);
