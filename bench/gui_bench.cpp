@@ -68,6 +68,7 @@ constexpr double kTickBudgetMicroseconds = 5.0;
 constexpr int kStartWidthPixels = 1440;
 constexpr int kStartHeightPixels = 810;
 constexpr int kOrbitFrames = 30;
+constexpr int kDrawRepeats = 5;
 
 double SecondsSince(Steady::time_point start) {
     return std::chrono::duration<double>(Steady::now() - start).count();
@@ -403,6 +404,53 @@ bool BenchOrbit(Machine& m) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// (d) The top view's drawing alone: the record of the program last opened, drawn again onto the
+// cleared view as a redraw draws it (grid and axes, then every move), to the finished image.
+// Repeated; the median and the spread.
+
+// The calls the redraw makes for the record, move by move.
+void DrawRecord(const tamo::Toolpath& path, tamo::Surface& view) {
+    double x = 0;
+    double y = 0;
+    std::size_t arc = 0;
+    for (const tamo::ToolpathMove& move : path.moves()) {
+        if (move.kind() == tamo::MoveKind::Rapid) {
+            view.Line(x, y, move.x, move.y, tamo::kGreen, tamo::LineStyle::Dash);
+        } else if (move.kind() == tamo::MoveKind::Feed) {
+            view.Line(x, y, move.x, move.y, tamo::kBlack, tamo::LineStyle::Solid);
+        } else if (move.arc()) {
+            const tamo::ToolpathArc& c = path.arcs()[arc++];
+            view.Arc(c.cx, c.cy, c.r, c.from, c.to, tamo::kBlack);
+        }
+        x = move.x;
+        y = move.y;
+    }
+}
+
+bool BenchDraw(Machine& m, std::size_t lines) {
+    const std::size_t moves = m.cnc.toolpath()->moves().size();
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int run = 0; run < kDrawRepeats; ++run) {
+        const Steady::time_point start = Steady::now();
+        const double cpu_start = ProcessCpuSeconds();
+        m.cnc.view().Clear();
+        m.cnc.Cordinate();
+        DrawRecord(*m.cnc.toolpath(), m.surface);
+        (void)m.surface.image();
+        wall.push_back(SecondsSince(start));
+        cpu.push_back(ProcessCpuSeconds() - cpu_start);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("(d) the top view's drawing of %zu lines (%zu moves), %d x %d px, %d times: median %.3f s (%.3f to "
+                "%.3f), processor median %.3f s (%.3f to %.3f)\n",
+                lines, moves, m.window->view()->width(), m.window->view()->height(), kDrawRepeats,
+                wall[wall.size() / 2], wall.front(), wall.back(), cpu[cpu.size() / 2], cpu.front(), cpu.back());
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
 // (c) The live trace's tick.
 
 // One diagonal move of kMoveTicks ticks from where the machine is to (x, y), its dots every
@@ -501,14 +549,14 @@ int main(int argc, char** argv) {
     // Programs use the point as decimal separator whatever the locale, as in the program itself.
     std::setlocale(LC_NUMERIC, "C");
 
-    // gui_bench [open|open3d|orbit|tick|all] [lines,lines,...] [passes|adaptive]: one part only, other
+    // gui_bench [open|open3d|orbit|draw|tick|all] [lines,lines,...] [passes|adaptive]: one part only, other
     // sizes, the program of passes repeated at every depth (the default) or the one that never
     // repeats an outline.
     const QStringList args = QCoreApplication::arguments();
     const QString part = args.size() > 1 ? args[1] : QStringLiteral("all");
     std::vector<std::size_t> sizes{kProgramLines};
     const char* const usage =
-        "usage: gui_bench [open|open3d|orbit|tick|all] [lines,... each 16 to 20000000] [passes|adaptive]\n";
+        "usage: gui_bench [open|open3d|orbit|draw|tick|all] [lines,... each 16 to 20000000] [passes|adaptive]\n";
     const bool adaptive = args.size() > 3 && args[3] == QStringLiteral("adaptive");
     if (args.size() > 3 && !adaptive && args[3] != QStringLiteral("passes")) {
         std::fprintf(stderr, "%s", usage);
@@ -527,7 +575,7 @@ int main(int argc, char** argv) {
         }
     }
     const QStringList parts{QStringLiteral("open"), QStringLiteral("open3d"), QStringLiteral("orbit"),
-                            QStringLiteral("tick")};
+                            QStringLiteral("draw"), QStringLiteral("tick")};
     if (part != QStringLiteral("all") && !parts.contains(part)) {
         std::fprintf(stderr, "%s", usage);
         return 2;
@@ -555,6 +603,13 @@ int main(int argc, char** argv) {
             }
             if (ok && runs("orbit")) {
                 ok = (runs("open3d") || machine.Open(program->path)) && BenchOrbit(machine);
+            }
+            if (ok && runs("draw")) {
+                auto* view_3d = machine.window->findChild<QAction*>(QStringLiteral("View_3D"));
+                if (view_3d->isChecked()) {
+                    view_3d->trigger();
+                }
+                ok = (runs("open") || machine.Open(program->path)) && BenchDraw(machine, lines);
             }
             if (program) {
                 fs::remove(program->path);
