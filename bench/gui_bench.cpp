@@ -16,6 +16,7 @@
 // A plain executable that prints a report; it is not a test and CTest never runs it. Run it from an
 // optimised build; the machine it runs on should be otherwise idle, or run it more than once.
 
+#include "adaptive_program.h"
 #include "cam_program.h"
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
@@ -41,6 +42,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
@@ -66,9 +68,18 @@ constexpr double kTickBudgetMicroseconds = 5.0;
 constexpr int kStartWidthPixels = 1440;
 constexpr int kStartHeightPixels = 810;
 constexpr int kOrbitFrames = 30;
+constexpr int kDrawRepeats = 5;
 
 double SecondsSince(Steady::time_point start) {
     return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+// Processor time of the whole process, every thread: on a shared machine the wall-clock figures
+// also hold the time the threads waited for a processor; these do not.
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 double Megabytes(std::int64_t bytes) {
@@ -266,12 +277,15 @@ struct Program {
     fs::path path;
     std::size_t lines = 0;
     std::int64_t bytes = 0;
+    bool adaptive = false;
 };
 
-std::optional<Program> WriteProgram(const fs::path& folder, std::size_t lines) {
-    Program program{folder / ("cam" + std::to_string(lines) + ".txt"), lines, 0};
+// `adaptive`: the program that never repeats an outline; else the S-bends repeated at every depth.
+std::optional<Program> WriteProgram(const fs::path& folder, std::size_t lines, bool adaptive) {
+    Program program{folder / ("cam" + std::to_string(lines) + ".txt"), lines, 0, adaptive};
     std::ofstream out(program.path, std::ios::binary);
-    program.bytes = static_cast<std::int64_t>(bench::WriteCamProgram(out, lines));
+    program.bytes = static_cast<std::int64_t>(adaptive ? bench::WriteAdaptiveProgram(out, lines)
+                                                       : bench::WriteCamProgram(out, lines));
     out.close();
     if (!out) {
         std::printf("cannot write %s\n", program.path.c_str());
@@ -294,8 +308,9 @@ bool BenchOpen(Machine& m, const fs::path& folder, const Program& program, bool 
         view_3d->trigger();
     }
     const std::size_t lines = program.lines;
-    std::printf("(a) File > Open of a CAM program (two blocks in five are arcs) to the painted %s view, stages as "
-                "--timing reports them\n",
+    std::printf("(a) File > Open of a CAM program (%s; two blocks in five are arcs) to the painted %s view, "
+                "stages as --timing reports them\n",
+                program.adaptive ? "adaptive, never repeating an outline" : "passes, one outline at every depth",
                 three_d ? "3-D" : "top");
     std::printf("    %zu lines, %lld bytes (%.1f MB, %.1f bytes a line)\n", lines,
                 static_cast<long long>(program.bytes), Megabytes(program.bytes),
@@ -321,9 +336,11 @@ bool BenchOpen(Machine& m, const fs::path& folder, const Program& program, bool 
         const Memory before = ReadMemory();
         m.op.set_next_files({program.path.string()});
         const Steady::time_point start = Steady::now();
+        const double cpu_start = ProcessCpuSeconds();
         answers.Start();
         m.open_menu->trigger();
         const double opened = SecondsSince(start);
+        const double opened_cpu = ProcessCpuSeconds() - cpu_start;
         answers.Restart();
         while (timing.empty()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -338,9 +355,9 @@ bool BenchOpen(Machine& m, const fs::path& folder, const Program& program, bool 
         worst_paint = std::max(worst_paint, paint);
         std::printf("    %s\n", timing.c_str());
         std::printf(
-            "        Open_Menu %.3f s; afterwards the window waited at most %.0f ms; RSS %+.1f MB = %.1f bytes a "
-            "line, allocated %+.1f MB = %.1f bytes a line\n",
-            opened, 1000 * longest_wait, Megabytes(after.rss - before.rss),
+            "        Open_Menu %.3f s (processor %.3f s, all threads); afterwards the window waited at most %.0f ms; "
+            "RSS %+.1f MB = %.1f bytes a line, allocated %+.1f MB = %.1f bytes a line\n",
+            opened, opened_cpu, 1000 * longest_wait, Megabytes(after.rss - before.rss),
             static_cast<double>(after.rss - before.rss) / static_cast<double>(lines),
             Megabytes(after.in_use - before.in_use),
             static_cast<double>(after.in_use - before.in_use) / static_cast<double>(lines));
@@ -383,6 +400,53 @@ bool BenchOrbit(Machine& m) {
                 m.cnc.st.PrgLineCount, m.cnc.toolpath()->moves().size(), view.width(), view.height(),
                 kOrbitFrames / seconds, 1000 * seconds / kOrbitFrames, 1000 * whole);
     view_3d->trigger(); // the top view again, for what follows
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// (d) The top view's drawing alone: the record of the program last opened, drawn again onto the
+// cleared view as a redraw draws it (grid and axes, then every move), to the finished image.
+// Repeated; the median and the spread.
+
+// The calls the redraw makes for the record, move by move.
+void DrawRecord(const tamo::Toolpath& path, tamo::Surface& view) {
+    double x = 0;
+    double y = 0;
+    std::size_t arc = 0;
+    for (const tamo::ToolpathMove& move : path.moves()) {
+        if (move.kind() == tamo::MoveKind::Rapid) {
+            view.Line(x, y, move.x, move.y, tamo::kGreen, tamo::LineStyle::Dash);
+        } else if (move.kind() == tamo::MoveKind::Feed) {
+            view.Line(x, y, move.x, move.y, tamo::kBlack, tamo::LineStyle::Solid);
+        } else if (move.arc()) {
+            const tamo::ToolpathArc& c = path.arcs()[arc++];
+            view.Arc(c.cx, c.cy, c.r, c.from, c.to, tamo::kBlack);
+        }
+        x = move.x;
+        y = move.y;
+    }
+}
+
+bool BenchDraw(Machine& m, std::size_t lines) {
+    const std::size_t moves = m.cnc.toolpath()->moves().size();
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int run = 0; run < kDrawRepeats; ++run) {
+        const Steady::time_point start = Steady::now();
+        const double cpu_start = ProcessCpuSeconds();
+        m.cnc.view().Clear();
+        m.cnc.Cordinate();
+        DrawRecord(*m.cnc.toolpath(), m.surface);
+        (void)m.surface.image();
+        wall.push_back(SecondsSince(start));
+        cpu.push_back(ProcessCpuSeconds() - cpu_start);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("(d) the top view's drawing of %zu lines (%zu moves), %d x %d px, %d times: median %.3f s (%.3f to "
+                "%.3f), processor median %.3f s (%.3f to %.3f)\n",
+                lines, moves, m.window->view()->width(), m.window->view()->height(), kDrawRepeats,
+                wall[wall.size() / 2], wall.front(), wall.back(), cpu[cpu.size() / 2], cpu.front(), cpu.back());
     return true;
 }
 
@@ -485,11 +549,19 @@ int main(int argc, char** argv) {
     // Programs use the point as decimal separator whatever the locale, as in the program itself.
     std::setlocale(LC_NUMERIC, "C");
 
-    // gui_bench [open|open3d|orbit|tick|all] [lines,lines,...]: one part only, or other sizes.
+    // gui_bench [open|open3d|orbit|draw|tick|all] [lines,lines,...] [passes|adaptive]: one part only, other
+    // sizes, the program of passes repeated at every depth (the default) or the one that never
+    // repeats an outline.
     const QStringList args = QCoreApplication::arguments();
     const QString part = args.size() > 1 ? args[1] : QStringLiteral("all");
     std::vector<std::size_t> sizes{kProgramLines};
-    const char* const usage = "usage: gui_bench [open|open3d|orbit|tick|all] [lines,... each 16 to 20000000]\n";
+    const char* const usage =
+        "usage: gui_bench [open|open3d|orbit|draw|tick|all] [lines,... each 16 to 20000000] [passes|adaptive]\n";
+    const bool adaptive = args.size() > 3 && args[3] == QStringLiteral("adaptive");
+    if (args.size() > 3 && !adaptive && args[3] != QStringLiteral("passes")) {
+        std::fprintf(stderr, "%s", usage);
+        return 2;
+    }
     if (args.size() > 2) {
         sizes.clear();
         for (const QString& size : args[2].split(QLatin1Char(','))) {
@@ -503,7 +575,7 @@ int main(int argc, char** argv) {
         }
     }
     const QStringList parts{QStringLiteral("open"), QStringLiteral("open3d"), QStringLiteral("orbit"),
-                            QStringLiteral("tick")};
+                            QStringLiteral("draw"), QStringLiteral("tick")};
     if (part != QStringLiteral("all") && !parts.contains(part)) {
         std::fprintf(stderr, "%s", usage);
         return 2;
@@ -521,7 +593,7 @@ int main(int argc, char** argv) {
                     machine.window->height(), qPrintable(QGuiApplication::platformName()),
                     machine.window->view()->width(), machine.window->view()->height());
         for (const std::size_t lines : sizes) {
-            const std::optional<Program> program = WriteProgram(folder, lines);
+            const std::optional<Program> program = WriteProgram(folder, lines, adaptive);
             ok = ok && program.has_value();
             if (ok && runs("open")) {
                 ok = BenchOpen(machine, folder, *program, false);
@@ -531,6 +603,13 @@ int main(int argc, char** argv) {
             }
             if (ok && runs("orbit")) {
                 ok = (runs("open3d") || machine.Open(program->path)) && BenchOrbit(machine);
+            }
+            if (ok && runs("draw")) {
+                auto* view_3d = machine.window->findChild<QAction*>(QStringLiteral("View_3D"));
+                if (view_3d->isChecked()) {
+                    view_3d->trigger();
+                }
+                ok = (runs("open") || machine.Open(program->path)) && BenchDraw(machine, lines);
             }
             if (program) {
                 fs::remove(program->path);

@@ -39,6 +39,28 @@ TEST(LatencyTest, LatenessFiguresLateShareAndTheStepRateTheyAllow) {
     EXPECT_EQ(std::accumulate(report.bins.begin(), report.bins.end(), std::uint64_t{0}), report.ticks);
 }
 
+// One hiccup of the system (here a second in which one tick in fifty comes a millisecond late) no
+// longer sets the verdict of a whole test: the test runs in rounds, the verdict takes the median
+// round's rate, and the report states the lowest and the highest.
+TEST(LatencyTest, OneBadRoundDoesNotSetTheVerdictAndTheSpreadIsStated) {
+    FakeClock clock;
+    LatencyTest test(clock, 500'000, 5.0);
+    int ticks = 0;
+    while (test.Tick()) {
+        ++ticks;
+        const bool hiccup = ticks > 2000 && ticks <= 4000 && ticks % 50 == 0;
+        clock.AdvanceNs(hiccup ? 1'500'000 : ticks % 10 == 0 ? 510'000 : 0);
+    }
+    const LatencyReport report = test.Report();
+    EXPECT_NEAR(report.p999_us, 1000, 1) << "all ticks together";
+    EXPECT_NEAR(report.max_step_rate, 10000, 100) << "10 us is a tenth of 100 us";
+    EXPECT_NEAR(report.lowest_round_rate, 100, 1);
+    EXPECT_NEAR(report.highest_round_rate, 10000, 100);
+    EXPECT_NE(FormatLatencyReport(report).find("10000 steps/s, the median of 5 rounds of 1.0 s (100 to 10000 steps/s)"),
+              std::string::npos)
+        << FormatLatencyReport(report);
+}
+
 // 0.0075 mm a step, X fast jog rate 1000 (2222 steps/s), slow 100 (222 steps/s).
 TEST(LatencyTest, TheVerdictInPlainWords) {
     const StepDemand demand{0.0075, 1000, 100, "mm"};

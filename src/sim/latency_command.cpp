@@ -23,6 +23,9 @@ nlohmann::ordered_json Json(const LatencyReport& report, const LatencyVerdict& v
     json["max_us"] = report.max_us;
     json["late_share"] = report.late_share;
     json["max_step_rate"] = report.max_step_rate;
+    json["round_step_rates"] = report.round_step_rates;
+    json["lowest_round_rate"] = report.lowest_round_rate;
+    json["highest_round_rate"] = report.highest_round_rate;
     json["verdict"] = verdict.text;
     json["too_late"] = verdict.too_late;
     json["drivable_step_rate"] = verdict.steps_per_s;
@@ -77,7 +80,12 @@ int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ost
     clock.set_realtime(&realtime); // the waits spin as a move's do
     const std::string notice = realtime.Enter();
     LatencyTest test(clock, static_cast<std::int64_t>(period_us * 1000), options.seconds);
+    machine.port.set_recording(false); // a step's port traffic between the ticks, as a run has it
+    const auto data = static_cast<std::int16_t>(st.DirByte | st.OutputBits);
+    Port* port = st.Offline ? nullptr : &machine.port;
+    const double pulse_width = NumberOf(st.PulseWidth);
     while (test.Tick()) {
+        LatencyTickWork(port, clock, data, pulse_width);
     }
     const bool raised = realtime.active();
     realtime.Leave();

@@ -98,8 +98,8 @@ void LatencyWindow::reject() {
     QDialog::reject();
 }
 
-// Runs on the user-interface thread with the events let in after every tick, as a move does: the
-// lateness it shows includes what the windows cost.
+// Runs on the user-interface thread with a step's port traffic and the events let in after every
+// tick, as a move does: the lateness it shows includes what the port and the windows cost.
 void LatencyWindow::Start() {
     bool seconds_ok = false;
     bool period_ok = false;
@@ -123,7 +123,11 @@ void LatencyWindow::Start() {
     cnc_.EnterRealtime();
     const bool raised = cnc_.clock().realtime() != nullptr && cnc_.clock().realtime()->active();
     LatencyTest test(cnc_.clock(), std::llround(period_us * 1000), seconds);
+    const auto data_lines = static_cast<std::int16_t>(cnc_.st.DirByte | cnc_.st.OutputBits);
+    Port* port = cnc_.st.Offline ? nullptr : &cnc_.port();
+    const double pulse_width = NumberOf(cnc_.st.PulseWidth);
     while (!stop_requested_ && test.Tick()) {
+        LatencyTickWork(port, cnc_.clock(), data_lines, pulse_width);
         cnc_.op().Yield();
     }
     cnc_.LeaveRealtime();

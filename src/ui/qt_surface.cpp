@@ -255,11 +255,151 @@ void QtSurface::Queue(Stroke stroke) {
 
 namespace {
 
-// The strokes that reach into the rows of `band`, drawn in order through a painter of their own on
-// an image over the given bits. Without `clip` the band is the whole image and the painter draws
-// exactly as the one kept open for the other calls would.
-void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const std::vector<QtSurface::Stroke>& strokes,
-              QRect band, bool clip) {
+// The painter's arcs are drawn as chords no further than this from the circle, in pixels.
+constexpr double kChordTolerance = 0.1;
+constexpr int kMaxChords = 1024;
+// A stroke that starts closer than this to where the last one ended continues its run: an arc's
+// ends, rounded to the painter's sixteenths of a degree, miss the lines beside it by a hair.
+constexpr double kJoinPixels = 0.05;
+// Points a run holds at most, so that the box of a run, against which each band tests it, stays
+// small.
+constexpr std::size_t kRunPoints = 64;
+
+bool SamePixel(QPointF a, QPointF b) {
+    return std::floor(a.x()) == std::floor(b.x()) && std::floor(a.y()) == std::floor(b.y());
+}
+
+} // namespace
+
+// Solid strokes that follow on from one another in one pen go into one run, drawn as one polyline:
+// a feed move, then the arc that starts where it ends, and so on. Arcs become chords. A point in
+// the pixel of the point before it is left out (the run's last point excepted): a run of short
+// moves inside one pixel costs one segment, however many moves it held. Dashed strokes stay
+// strokes of their own, so that each starts its dashes afresh.
+void QtSurface::GatherRuns() const {
+    runs_.clear();
+    points_.clear();
+    QPointF skipped; // the last point left out of the run, if any
+    bool has_skipped = false;
+    auto close_run = [&] {
+        if (runs_.empty() || runs_.back().closed) {
+            return;
+        }
+        Run& run = runs_.back();
+        if (has_skipped) {
+            points_.push_back(skipped);
+            run.top = std::min(run.top, skipped.y());
+            run.bottom = std::max(run.bottom, skipped.y());
+        }
+        has_skipped = false;
+        run.count = points_.size() - run.first;
+        run.closed = true;
+    };
+    auto open_run = [&](const Stroke& s, QPointF from) {
+        close_run();
+        runs_.push_back(Run{points_.size(), 0, from.y(), from.y(), s.rgb, s.pen, s.dash, false});
+        points_.push_back(from);
+    };
+    auto add = [&](QPointF p) {
+        Run& run = runs_.back();
+        if (SamePixel(p, points_.back())) {
+            skipped = p;
+            has_skipped = true;
+            return;
+        }
+        if (has_skipped) {
+            // The run left the pixel: from the last point inside it, so that a run that bends
+            // inside a pixel leaves it where the moves did.
+            points_.push_back(skipped);
+            has_skipped = false;
+        }
+        points_.push_back(p);
+        run.top = std::min(run.top, p.y());
+        run.bottom = std::max(run.bottom, p.y());
+    };
+    for (const Stroke& s : strokes_) {
+        QPointF from(s.a, s.b);
+        double cx = 0;
+        double cy = 0;
+        double r = 0;
+        double angle = 0;
+        double sweep = 0;
+        if (s.arc) {
+            constexpr double kRadiansPerSixteenth = kPi / (180.0 * 16.0);
+            cx = s.a + s.c / 2;
+            cy = s.b + s.d / 2;
+            r = s.c / 2;
+            angle = s.start * kRadiansPerSixteenth;
+            sweep = s.span * kRadiansPerSixteenth;
+            from = QPointF(cx + r * std::cos(angle), cy - r * std::sin(angle));
+        }
+        if (s.dash) {
+            close_run();
+            runs_.push_back(Run{points_.size(), 2, std::min(s.b, s.d), std::max(s.b, s.d), s.rgb, s.pen, true, true});
+            points_.emplace_back(s.a, s.b);
+            points_.emplace_back(s.c, s.d);
+            continue;
+        }
+        const QPointF last = has_skipped ? skipped : (points_.empty() ? from : points_.back());
+        const bool joins = !runs_.empty() && !runs_.back().closed && runs_.back().rgb == s.rgb &&
+                           runs_.back().pen == s.pen && std::fabs(last.x() - from.x()) < kJoinPixels &&
+                           std::fabs(last.y() - from.y()) < kJoinPixels &&
+                           points_.size() - runs_.back().first < kRunPoints;
+        if (!joins) {
+            open_run(s, from);
+        }
+        if (!s.arc) {
+            add(QPointF(s.c, s.d));
+            continue;
+        }
+        const double step = r > kChordTolerance ? 2 * std::acos(1 - kChordTolerance / r) : 2 * kPi;
+        // The painter's arcs pass through the circle's extreme points (its quarters); so do the
+        // chords, which break at every quarter the arc sweeps past.
+        const double quarter = kPi / 2;
+        const double direction = sweep < 0 ? -1.0 : 1.0;
+        double from_angle = angle;
+        double next_quarter =
+            direction > 0 ? (std::floor(angle / quarter) + 1) * quarter : (std::ceil(angle / quarter) - 1) * quarter;
+        const double end_angle = angle + sweep;
+        for (int pieces = 0; pieces < 9; ++pieces) {
+            const bool final_piece = direction * (end_angle - next_quarter) <= 0;
+            const double to_angle = final_piece ? end_angle : next_quarter;
+            const double piece = to_angle - from_angle;
+            const int chords = std::clamp(static_cast<int>(std::ceil(std::fabs(piece) / step)), 1, kMaxChords);
+            // Each chord turns the radius by the same angle; the piece's end is worked out from its
+            // own angle, so that the arc ends where the painter's does.
+            const double turn_c = std::cos(piece / chords);
+            const double turn_s = std::sin(piece / chords);
+            double dx = r * std::cos(from_angle);
+            double dy = r * std::sin(from_angle);
+            for (int i = 1; i < chords; ++i) {
+                const double nx = dx * turn_c - dy * turn_s;
+                dy = dx * turn_s + dy * turn_c;
+                dx = nx;
+                add(QPointF(cx + dx, cy - dy));
+            }
+            if (final_piece) {
+                add(QPointF(cx + r * std::cos(to_angle), cy - r * std::sin(to_angle)));
+                break;
+            }
+            // A quarter point exactly, where cos and sin would leave a hair either side.
+            static constexpr double kQuarterX[4] = {1, 0, -1, 0};
+            static constexpr double kQuarterY[4] = {0, 1, 0, -1};
+            const auto k = static_cast<std::size_t>(static_cast<long long>(std::llround(to_angle / quarter)) & 3);
+            add(QPointF(cx + r * kQuarterX[k], cy - r * kQuarterY[k]));
+            from_angle = to_angle;
+            next_quarter += direction * quarter;
+        }
+    }
+    close_run();
+}
+
+namespace {
+
+// The runs that reach into the rows of `band`, drawn in order through a painter of their own on
+// an image over the given bits, clipped to the band's rows when `clip`.
+void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const std::vector<QtSurface::Run>& runs,
+              const std::vector<QPointF>& points, QRect band, bool clip) {
     QImage image(bits, size.width(), size.height(), bytes_per_line, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setBrush(Qt::NoBrush);
@@ -269,49 +409,51 @@ void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const std::vect
     QRgb colour = 0;
     bool dash = false;
     int pen_pixels = 0;
-    for (const QtSurface::Stroke& s : strokes) {
-        const double margin = s.pen + 2;
-        const double top = s.arc ? s.b : std::min(s.b, s.d);
-        const double bottom = s.arc ? s.b + s.d : std::max(s.b, s.d);
-        if (clip && (bottom + margin < band.top() || top - margin > band.bottom() + 1)) {
+    for (const QtSurface::Run& run : runs) {
+        const double margin = run.pen + 2;
+        if (clip && (run.bottom + margin < band.top() || run.top - margin > band.bottom() + 1)) {
             continue;
         }
-        if (pen_pixels != s.pen || colour != s.rgb || dash != s.dash) {
-            QPen pen{QColor(s.rgb)};
-            pen.setWidth(s.pen);
-            pen.setStyle(s.dash ? Qt::DashLine : Qt::SolidLine);
+        if (pen_pixels != run.pen || colour != run.rgb || dash != run.dash) {
+            QPen pen{QColor(run.rgb)};
+            pen.setWidth(run.pen);
+            pen.setStyle(run.dash ? Qt::DashLine : Qt::SolidLine);
             pen.setCapStyle(Qt::RoundCap);
             painter.setPen(pen);
-            pen_pixels = s.pen;
-            colour = s.rgb;
-            dash = s.dash;
+            pen_pixels = run.pen;
+            colour = run.rgb;
+            dash = run.dash;
         }
-        if (s.arc) {
-            painter.drawArc(QRectF(s.a, s.b, s.c, s.d), s.start, s.span);
+        if (run.count == 1) {
+            painter.drawPoint(points[run.first]);
+        } else if (run.count == 2) {
+            painter.drawLine(QLineF(points[run.first], points[run.first + 1]));
         } else {
-            painter.drawLine(QLineF(s.a, s.b, s.c, s.d));
+            painter.drawPolyline(points.data() + run.first, static_cast<int>(run.count));
         }
     }
 }
 
 } // namespace
 
-// A long batch is drawn in horizontal bands, one thread each: every band draws the strokes that
+// A long batch is drawn in horizontal bands, one thread each: every band draws the runs that
 // reach into it, in order, clipped to its rows, so the picture is the one a single painter makes.
 void QtSurface::DrawStrokes() const {
     if (strokes_.empty()) {
         return;
     }
     painter_.reset(); // the bands paint through painters of their own
+    GatherRuns();
     const int height = image_.height();
     const int bands = strokes_.size() < kStrokesForBands ? 1 : std::clamp(bands_, 1, std::max(1, height / 64));
     uchar* bits = image_.bits();
     std::vector<std::thread> helpers;
     for (int k = 1; k < bands; ++k) {
         const QRect band(0, height * k / bands, image_.width(), height * (k + 1) / bands - height * k / bands);
-        helpers.emplace_back(DrawBand, bits, image_.size(), image_.bytesPerLine(), std::cref(strokes_), band, true);
+        helpers.emplace_back(DrawBand, bits, image_.size(), image_.bytesPerLine(), std::cref(runs_), std::cref(points_),
+                             band, true);
     }
-    DrawBand(bits, image_.size(), image_.bytesPerLine(), strokes_, QRect(0, 0, image_.width(), height / bands),
+    DrawBand(bits, image_.size(), image_.bytesPerLine(), runs_, points_, QRect(0, 0, image_.width(), height / bands),
              bands > 1);
     for (std::thread& helper : helpers) {
         helper.join();
@@ -334,7 +476,7 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, 
     if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
         return;
     }
-    Queue({ax, ay, bx, by, 0, 0, ToQColor(colour).rgb(), style == LineStyle::Dash, false});
+    Queue({ax, ay, bx, by, 0, 0, qRgb(colour.r, colour.g, colour.b), style == LineStyle::Dash, false});
 }
 
 void QtSurface::Arc(double cx, double cy, double radius, double start, double end, Colour colour) {
@@ -348,7 +490,7 @@ void QtSurface::Arc(double cx, double cy, double radius, double start, double en
         return;
     }
     const double sweep = CounterClockwiseSweep(start, end);
-    const QRgb rgb = ToQColor(colour).rgb();
+    const QRgb rgb = qRgb(colour.r, colour.g, colour.b);
     if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
         // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
         // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.

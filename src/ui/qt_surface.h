@@ -93,6 +93,18 @@ public:
         bool arc;
         std::uint8_t pen = 1; // width in pixels
     };
+    // Strokes as they are drawn: a polyline of points [first, first + count) in one pen, and the
+    // rows it reaches (top, bottom).
+    struct Run {
+        std::size_t first = 0;
+        std::size_t count = 0;
+        double top = 0;
+        double bottom = 0;
+        QRgb rgb = 0;
+        std::uint8_t pen = 1;
+        bool dash = false;
+        bool closed = false;
+    };
     // How many threads draw a long batch of lines and arcs (1: the calling thread alone).
     void set_bands(int bands) { bands_ = bands; }
 
@@ -104,6 +116,7 @@ private:
     static constexpr std::size_t kStrokesForBands = 2048;
     void Queue(Stroke stroke);
     void DrawStrokes() const;
+    void GatherRuns() const;
 
     void UpdateScale();
     // Sets the navigation (clamped) and moves the old drawing to it.
@@ -120,6 +133,8 @@ private:
     mutable QImage image_;                    // reading it draws the strokes still waiting
     mutable std::optional<QPainter> painter_; // after image_: ended before the image goes
     mutable std::vector<Stroke> strokes_;
+    mutable std::vector<Run> runs_;       // the strokes as they are drawn
+    mutable std::vector<QPointF> points_; // the runs' points
     std::unique_ptr<DrawnStrokes> drawn_; // what the image holds already, to leave out repeats
     int bands_ = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     mutable bool repaint_requested_ = false; // a full repaint is asked for and not yet painted

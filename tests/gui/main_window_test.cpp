@@ -7,10 +7,13 @@
 
 #include <QGroupBox>
 #include <QPaintEvent>
+#include <QPainter>
+#include <QPen>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
+#include <cmath>
 #include <fstream>
 #include <numbers>
 
@@ -308,6 +311,87 @@ TEST(FileFilter, CaptionsAndPatternsBecomeQtFilters) {
     EXPECT_EQ(ui::QtFileFilter("Text Files (*.txt)|*.txt|Flashcut files (*.fgc)|*.fgc|All Files (*.*)|*.*|"),
               "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
     EXPECT_EQ(ui::QtFileFilter("Programs|*.nc;*.tap|"), "Programs (*.nc *.tap)");
+}
+
+// The top view draws a long batch as runs of chords, a run of moves inside one pixel as one
+// segment. Against the painter's own strokes, one by one, on a path of moves from a hundredth of a
+// pixel to tens of pixels long with arcs between them: nothing lands more than a pixel from where
+// the painter put it, and almost every pixel is the same.
+TEST_F(SurfaceTest, ALongPathLandsWhereThePaintersOwnStrokesPutIt) {
+    surface_.Resize(QSize(400, 400));
+    surface_.Clear();
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<double>(seed >> 8) / 16777216.0;
+    };
+    QImage reference(400, 400, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    QPainter painter(&reference);
+    QPen pen{QColor(Qt::black)};
+    pen.setWidth(1);
+    pen.setCapStyle(Qt::RoundCap);
+    painter.setPen(pen);
+    double x = 50;
+    double y = 50;
+    double heading = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const double length = i % 300 < 150 ? 0.002 * next() : 8 * next(); // runs inside one pixel, then longer
+        if (i % 5 == 1 || i % 5 == 3) {
+            const double r = 0.2 + 10 * next();
+            const double side = next() < 0.5 ? 1 : -1;
+            const double cx = x - side * r * std::sin(heading);
+            const double cy = y + side * r * std::cos(heading);
+            const double from = std::atan2(y - cy, x - cx);
+            const double sweep = side * (0.1 + 2 * next());
+            const double to = from + sweep;
+            surface_.Arc(cx, cy, r, side > 0 ? from : to, side > 0 ? to : from, kBlack);
+            const QPointF centre = surface_.ToPixel(cx, cy);
+            const double pr = r * 4;
+            constexpr double kSixteenths = 180.0 * 16.0 / std::numbers::pi;
+            const double start = side > 0 ? from : to;
+            painter.drawArc(QRectF(centre.x() - pr, centre.y() - pr, 2 * pr, 2 * pr),
+                            static_cast<int>(std::lround(start * kSixteenths)),
+                            static_cast<int>(std::lround(std::fabs(sweep) * kSixteenths)));
+            x = cx + r * std::cos(to);
+            y = cy + r * std::sin(to);
+            heading += sweep;
+        } else {
+            heading += 0.6 * (next() - 0.5) + (std::hypot(x - 50, y - 50) > 40 ? 1.0 : 0.0);
+            const double nx = x + length * std::cos(heading);
+            const double ny = y + length * std::sin(heading);
+            surface_.Line(x, y, nx, ny, kBlack, LineStyle::Solid);
+            painter.drawLine(QLineF(surface_.ToPixel(x, y), surface_.ToPixel(nx, ny)));
+            x = nx;
+            y = ny;
+        }
+    }
+    painter.end();
+    const QImage& drawn = surface_.image();
+    auto near_black = [](const QImage& image, int px, int py) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (image.rect().contains(px + dx, py + dy) && image.pixel(px + dx, py + dy) == qRgb(0, 0, 0)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    int black = 0;
+    int differ = 0;
+    for (int py = 0; py < 400; ++py) {
+        for (int px = 0; px < 400; ++px) {
+            black += reference.pixel(px, py) == qRgb(0, 0, 0) ? 1 : 0;
+            if (drawn.pixel(px, py) != reference.pixel(px, py)) {
+                ++differ;
+                ASSERT_TRUE(near_black(drawn.pixel(px, py) == qRgb(0, 0, 0) ? reference : drawn, px, py))
+                    << "pixel " << px << ", " << py << " is more than a pixel off the path";
+            }
+        }
+    }
+    EXPECT_GT(black, 3000);
+    EXPECT_LT(differ, black / 8) << differ << " of " << black << " path pixels differ";
 }
 
 } // namespace
