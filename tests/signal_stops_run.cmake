@@ -11,11 +11,12 @@ file(WRITE ${program} "${text}")
 set(trace ${OUT_DIR}/signal_${SIGNAL}.trace.csv)
 file(REMOVE ${trace})
 # The signal goes once rows of the trace are on disk, so the run is under way however slowly this
-# machine starts it (a sanitizer build on a loaded machine can take more than a second).
+# machine starts it (a sanitizer build on a loaded machine can take more than a second). The rows
+# go into the trace's temporary file until the run ends.
 execute_process(COMMAND sh -c [[
     "$0" run "$1" --config "$2" --trace "$3" & run=$!
     tries=0
-    while [ "$(wc -c < "$3" 2>/dev/null || echo 0)" -lt 4096 ] && [ $tries -lt 600 ]; do
+    while [ "$(cat "$3.tmp" 2>/dev/null | wc -c)" -lt 4096 ] && [ $tries -lt 600 ]; do
         sleep 0.1; tries=$((tries + 1))
     done
     kill -s "$4" $run

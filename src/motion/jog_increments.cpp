@@ -62,6 +62,10 @@ bool Cnc::JogKeyPressed(int index, bool fast) {
 // afterwards. The press's release does nothing more: the increment is the whole jog.
 // Changes: StopRequest, FeedRate, StepDelay, the ramps, Text2, the positions and the readouts.
 void Cnc::JogByIncrement(std::size_t axis, int direction) {
+    if (const std::string why = JogIncrementTimeProblem(axis); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return;
+    }
     BusyScope busy(*this, Activity::Jog);
     const ProgramStopKept program(*this);
     const BlockKept block(st);
