@@ -16,7 +16,7 @@ fi
 seconds=$1
 build_dir=$(cd "$2" && pwd) || exit 2
 source_dir=$(cd "$(dirname "$0")" && pwd)
-targets=(fuzz_parse_line fuzz_program_reader fuzz_read_config fuzz_check_program fuzz_typed_line)
+targets=(fuzz_parse_line fuzz_program_reader fuzz_read_config fuzz_check_program fuzz_typed_line fuzz_machine_settings fuzz_start_refusals)
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/tamo-fuzz.XXXXXX") || exit 2
 trap 'rm -rf "$scratch"' EXIT

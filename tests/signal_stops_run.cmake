@@ -19,13 +19,14 @@ file(WRITE ${program} "${text}")
 set(trace ${OUT_DIR}/signal_${SIGNAL}.trace.csv)
 file(REMOVE ${trace})
 # The signal goes once rows of the trace are on disk, so the run is under way however slowly this
-# machine starts it (a sanitizer build on a loaded machine can take more than a second).
+# machine starts it (a sanitizer build on a loaded machine can take more than a second). The rows
+# go into the trace's temporary file until the run ends.
 execute_process(COMMAND sh -c [[
     sim=$0 program=$1 config=$2 trace=$3 signal=$4
     shift 4
     "$sim" run "$program" --config "$config" --trace "$trace" "$@" & run=$!
     tries=0
-    while [ "$(wc -c < "$trace" 2>/dev/null || echo 0)" -lt 4096 ] && [ $tries -lt 600 ]; do
+    while [ "$(cat "$trace.tmp" 2>/dev/null | wc -c)" -lt 4096 ] && [ $tries -lt 600 ]; do
         sleep 0.1; tries=$((tries + 1))
     done
     kill -s "$signal" $run

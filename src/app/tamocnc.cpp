@@ -157,8 +157,14 @@ int main(int argc, char** argv) {
     if (const std::filesystem::path log = tamo::LogFilePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
         !log.empty() && !options.quit_after_open) {
         cnc.log.set_file(log);
+        // A log nobody can read would keep it to itself: the status bar says it once.
+        cnc.log.set_on_file_problem([&cnc](const std::string& problem) { cnc.status.Notice = problem; });
     }
     cnc.StartUp(machine_port.offline);
+    if (!user_state.problem().empty()) {
+        cnc.log.Add(user_state.problem());
+        cnc.status.Notice = user_state.problem();
+    }
 
     tamo::ui::MainWindow window(cnc, op, surface);
     window.set_end_process([&] {
@@ -166,9 +172,15 @@ int main(int argc, char** argv) {
         user_state.Save();
         tamo::WatchOutputsOnExit(nullptr);
         port.reset(); // data lines low, the port given back
+        std::fflush(nullptr);
+        if (!cnc.Running()) {
+            // Nothing waits below us: every event loop ends, main returns and each object goes in
+            // order (and a leak checker sees the end of a normal run).
+            QCoreApplication::exit(0);
+            return;
+        }
         // The settings are on disk by now. Ending at once also ends a move in progress, whose
         // handler sits below us in nested event loops that a normal quit would return to.
-        std::fflush(nullptr);
         std::_Exit(0);
     });
     if (options.timing) {
@@ -182,7 +194,7 @@ int main(int argc, char** argv) {
             window.OpenProgram(program);
             if (quit) {
                 std::cout << cnc.main.Caption << "\n" << cnc.st.PrgLineCount << " lines" << std::endl;
-                std::_Exit(0);
+                QCoreApplication::exit(0);
             }
         });
     }

@@ -49,7 +49,8 @@ struct ScratchMachine {
 // slowest, a stop or a tool change it does not make, an end point off the circle, a stray move.
 bool ConvertFixes(std::string_view code) {
     for (const std::string_view kept : {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle",
-                                        "beyond-travel", "rapid-below-clearance"}) {
+                                        "beyond-travel", "rapid-below-clearance",
+                                        "start-refused"}) {
         if (code == kept) {
             return false;
         }
@@ -102,6 +103,20 @@ void StartAfresh(Cnc& cnc) {
     st.ContinueRun = false;
     st.SpeedTestRunning = false;
     st.MWord = 0.0;
+}
+
+// What Start would refuse in the program, in Start's own words: the run estimate worked out on the
+// check's machine before its reading begins, the state put back afterwards (the program buffer is
+// only read, so it is moved aside rather than copied).
+RunEstimate StartRefusal(Cnc& cnc) {
+    ProgramBuffer buffer = std::move(cnc.st.PrgBuf);
+    const MachineState kept = cnc.st;
+    cnc.st.PrgBuf = std::move(buffer);
+    RunEstimate estimate = cnc.EstimateOnThisCopy();
+    buffer = std::move(cnc.st.PrgBuf);
+    cnc.st = kept;
+    cnc.st.PrgBuf = std::move(buffer);
+    return estimate;
 }
 
 // Where the reading of the file has come: the text line of the item being read.
@@ -192,6 +207,10 @@ public:
                      MakeClearanceChecks(context_)};
 
         standard_reader_ = StandardReader(context_.inch, ArcTolerance(context_.inch, context_.step_x, context_.step_y));
+        if (count_ > 0) {
+            start_ = StartRefusal(cnc);
+            m_.op.clear_messages();
+        }
         StartAfresh(cnc);
         m_.MakeStepsEndless();
         st.PrgBuf.Rewind();
@@ -223,6 +242,9 @@ public:
             Describe(entry, item);
             for (auto& family : families_) {
                 family->Check(item, findings_);
+            }
+            if (entry == start_.refused_line) {
+                findings_.Add(item, "start-refused", Severity::Error, start_.refusal);
             }
             m_.op.clear_messages();
             std::swap(before_, after_);
@@ -356,6 +378,7 @@ private:
     StandardReader standard_reader_;
     const StandardLine* standard_ = nullptr; // the text line being read
     std::vector<bool> converts_;
+    RunEstimate start_; // its refused line, when Start would refuse the program
 };
 
 } // namespace
@@ -379,7 +402,8 @@ TypedLineReading ReadTypedLine(const Cnc& live, const std::string& line) {
     const Finding* told = nullptr;
     for (const Finding& finding : report.findings) {
         // The feed a typed line inherits is the machine's own, not one left from before a program.
-        if (finding.code != "feed-missing" &&
+        // A typed line is refused in the Point page's own words before it is read here.
+        if (finding.code != "feed-missing" && finding.code != "start-refused" &&
             (told == nullptr || (finding.severity == Severity::Error && told->severity == Severity::Warning))) {
             told = &finding;
         }

@@ -2,6 +2,7 @@
 
 #include "check/check_item.h"
 #include "interpreter/numbers.h"
+#include "platform/visible_text.h"
 
 #include <algorithm>
 #include <array>
@@ -81,10 +82,7 @@ std::string Len(double value) {
 
 std::string Quote(std::string_view text) {
     constexpr std::size_t kLongest = 40;
-    if (text.size() > kLongest) {
-        return "\"" + std::string(text.substr(0, kLongest)) + "...\"";
-    }
-    return "\"" + std::string(text) + "\"";
+    return QuoteForMessage(text, kLongest, false);
 }
 
 std::string WordsAsRead(const Item& item, bool outside_comments_only) {

@@ -59,29 +59,22 @@ std::optional<bool> ReadFlag(std::string_view text) {
     return std::nullopt;
 }
 
-// A value never contains a line end: it would shift every later line.
+// A value never contains a line end: it would shift every later line. The reader ends a line at a
+// CR, an LF, U+2028 and U+2029 alike; each becomes a blank.
 std::string OneLine(const std::string& text) {
-    std::string line = text;
-    for (char& c : line) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            line += ' ';
+        } else if (text.compare(i, 3, "\xE2\x80\xA8") == 0 || text.compare(i, 3, "\xE2\x80\xA9") == 0) {
+            line += ' ';
+            i += 2;
+        } else {
+            line += text[i];
         }
     }
     return line;
-}
-
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty() && lines.size() < kConfigLines) {
-        std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    }
-    return lines;
 }
 
 } // namespace
@@ -147,12 +140,7 @@ std::string Cnc::ConfigText() const {
 }
 
 bool Cnc::LoadConfigText(std::string_view text) {
-    // An editor that saves with a byte-order mark must not cost the operator every setting.
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::vector<std::string_view> lines = SettingsLines(text, kConfigLines);
     std::array<Value, kConfigLines> values;
     std::array<std::string, kConfigLines> texts; // as they stand: "3.00" stays "3.00"
     std::vector<std::string> suspect;
@@ -161,11 +149,8 @@ bool Cnc::LoadConfigText(std::string_view text) {
             ConfigProblem = LineName(n) + " is missing";
             return false;
         }
-        // A CR inside a line is written back as a blank: read it as one, so that the value means
-        // the same before and after the write that follows every read.
         std::string& line = texts[static_cast<std::size_t>(n - 1)];
         line = lines[static_cast<std::size_t>(n - 1)];
-        std::replace(line.begin(), line.end(), '\r', ' ');
         Value& value = values[static_cast<std::size_t>(n - 1)];
         if (config::LineForm(n) == Form::Flag) {
             const auto flag = ReadFlag(line);

@@ -9,6 +9,7 @@
 #include "config/settings_file.h"
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "platform/visible_text.h"
 
 #include <cmath>
 #include <string>
@@ -20,7 +21,9 @@ namespace {
 enum class Kind {
     Length,
     OptionalLength,
+    OptionalDistance,
     Positive,
+    Feed,
     Direction,
     HomeOrder,
     Pin,
@@ -48,14 +51,14 @@ constexpr std::array<Entry, kKeys> kEntries{{
     {"home_direction_y", Kind::Direction, "Home switch Y seek"},
     {"home_direction_z", Kind::Direction, "Home switch Z seek"},
     {"home_xy", Kind::HomeOrder, "Home X and Y"},
-    {"home_search_mm", Kind::OptionalLength, "Home switch search"},
+    {"home_search_mm", Kind::OptionalDistance, "Home switch search"},
     {"spindle_pin", Kind::Pin, "Spindle on (M3, M4)"},
     {"spindle_direction_pin", Kind::Pin, "Spindle direction (M4)"},
     {"flood_pin", Kind::Pin, "Flood coolant (M8)"},
     {"mist_pin", Kind::Pin, "Mist coolant (M7)"},
     {"spin_up_s", Kind::Seconds, "Spin-up"},
     {"probe", Kind::ProbeLevel, "Probe on pin 15 touches"},
-    {"probe_feed_mm_per_min", Kind::Positive, "Probing feed"},
+    {"probe_feed_mm_per_min", Kind::Feed, "Probing feed"},
     {"probe_distance_mm", Kind::Positive, "Probing distance"},
     {"probe_backoff_mm", Kind::Backoff, "Back-off after the touch"},
     {"plate_thickness_mm", Kind::Length, "Plate thickness"},
@@ -68,6 +71,10 @@ constexpr std::array<Entry, kKeys> kEntries{{
     {"acceleration_z_mm_per_s2", Kind::OptionalPositive, "Acceleration Z"},
     {"junction_deviation_mm", Kind::Positive, "Junction deviation"},
 }};
+
+// The slowest feed a motion the operator starts may have: slower, a probing or a search of a few
+// millimetres takes days (1e-320 would never take its first step).
+constexpr double kMinFeedMmPerMin = 0.1;
 
 // The longest a spin-up may hold the program: a minute is more than any spindle needs.
 constexpr double kMaxSpinUpSeconds = 60;
@@ -180,6 +187,11 @@ std::string FieldProblem(int index, std::string_view text, int data_pins) {
         [[fallthrough]];
     case Kind::Length:
         return number && std::fabs(*number) < 1e6 ? "" : "must be a length in mm";
+    case Kind::OptionalDistance:
+        if (t.empty()) {
+            return {};
+        }
+        return number && *number >= 0 && *number < 1e6 ? "" : "must be a distance in mm, 0 or above";
     case Kind::OptionalPositive:
         if (t.empty()) {
             return {};
@@ -187,6 +199,8 @@ std::string FieldProblem(int index, std::string_view text, int data_pins) {
         [[fallthrough]];
     case Kind::Positive:
         return number && *number > 0 && *number < 1e6 ? "" : "must be a number above 0";
+    case Kind::Feed:
+        return number && *number >= kMinFeedMmPerMin && *number < 1e6 ? "" : "must be a feed of 0.1 mm/min or above";
     case Kind::Backoff:
         return number && *number >= 0 && *number < 1e6 ? "" : "must be a number, 0 or above";
     case Kind::Seconds:
@@ -292,10 +306,8 @@ std::string Cnc::LoadMachineSettingsText(std::string_view text) {
     MachinePageModel page;
     std::array<bool, machine::kKeys> seen{};
     int line_no = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view raw = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    bool any = false;
+    for (const std::string_view raw : SettingsLines(text)) {
         ++line_no;
         const std::string_view line = machine::Trimmed(raw);
         if (line.empty() || line.front() == '#') {
@@ -304,7 +316,7 @@ std::string Cnc::LoadMachineSettingsText(std::string_view text) {
         const std::string where = "line " + std::to_string(line_no);
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            return where + " holds no \"key = value\"";
+            return where + " holds no \"key = value\": " + QuoteForMessage(line);
         }
         const std::string_view key = machine::Trimmed(line.substr(0, equals));
         const std::string_view value = machine::Trimmed(line.substr(equals + 1));
@@ -315,16 +327,23 @@ std::string Cnc::LoadMachineSettingsText(std::string_view text) {
             }
         }
         if (index < 0) {
-            return where + " names no setting: " + std::string(key.substr(0, 40));
+            return where + " names no setting: " + QuoteForMessage(key);
         }
         if (seen[static_cast<std::size_t>(index)]) {
             return where + " sets " + std::string(key) + " a second time";
         }
         seen[static_cast<std::size_t>(index)] = true;
         if (const std::string rule = machine::FieldProblem(index, value, StepAndDirectionPins(st)); !rule.empty()) {
-            return where + " (" + std::string(key) + ") holds \"" + std::string(value.substr(0, 40)) + "\" but " + rule;
+            return where + " (" + std::string(key) + ") holds " + QuoteForMessage(value) + " but " + rule;
         }
         machine::Field(page, index) = value;
+        any = true;
+    }
+    if (!any && !text.empty()) {
+        // Every line a comment or blank, or the whole file one line that ends in none of the line
+        // ends: the operator meant settings, and none is in force.
+        return "it holds no setting (no line of the form \"key = value\"), so no travel, homing, outputs or probe "
+               "would be in force";
     }
     if (const machine::CrossProblem cross = machine::PageProblem(page); !cross.text.empty()) {
         return cross.text;

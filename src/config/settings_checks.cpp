@@ -4,6 +4,8 @@
 
 #include "config/settings_checks.h"
 
+#include "platform/visible_text.h"
+
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
@@ -126,70 +128,8 @@ std::string LineName(int n) {
     return "line " + std::to_string(n) + " (" + LineWhat(n) + ")";
 }
 
-namespace {
-
-// The length of the character that begins text when it cannot be seen on screen (a control
-// character, a byte-order mark, a zero-width or non-breaking space), else 0.
-std::size_t InvisibleAt(std::string_view text) {
-    const auto byte = static_cast<unsigned char>(text.front());
-    if (byte < 0x20 || byte == 0x7F) {
-        return 1;
-    }
-    for (std::string_view invisible : {"\xC2\xA0", "\xE2\x80\x8B", "\xE2\x80\x8C", "\xE2\x80\x8D", "\xE2\x80\x8E",
-                                       "\xE2\x80\x8F", "\xE2\x81\xA0", "\xEF\xBB\xBF"}) {
-        if (text.starts_with(invisible)) {
-            return invisible.size();
-        }
-    }
-    return 0;
-}
-
-// An invisible character as the operator can read it: \t, \r, \n, \x1B, or its code point (\uFEFF).
-std::string Escaped(std::string_view character) {
-    constexpr std::string_view kHex = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(character.front());
-    if (character.size() == 1) {
-        switch (byte) {
-        case '\t':
-            return "\\t";
-        case '\r':
-            return "\\r";
-        case '\n':
-            return "\\n";
-        default:
-            return std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
-        }
-    }
-    unsigned code = character.size() == 2 ? byte & 0x1Fu : byte & 0x0Fu;
-    for (std::size_t i = 1; i < character.size(); ++i) {
-        code = (code << 6) | (static_cast<unsigned char>(character[i]) & 0x3Fu);
-    }
-    std::string escaped = "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        escaped += kHex[(code >> shift) & 0xF];
-    }
-    return escaped;
-}
-
-} // namespace
-
 std::string Quote(std::string_view text) {
-    constexpr std::size_t kShown = 40;
-    const std::string_view shown = text.substr(0, kShown);
-    std::string quoted = "\"";
-    for (std::size_t i = 0; i < shown.size();) {
-        const std::size_t invisible = InvisibleAt(shown.substr(i));
-        if (invisible == 0) {
-            quoted += shown[i++];
-            continue;
-        }
-        quoted += Escaped(text.substr(i, invisible));
-        i += invisible;
-    }
-    if (text.size() <= kShown) {
-        return quoted + "\"";
-    }
-    return quoted + "...\" (" + std::to_string(text.size()) + " characters)";
+    return QuoteForMessage(text);
 }
 
 int DataPin(std::string_view text) {
@@ -383,6 +323,18 @@ Refusal FirstProblem(const SettingsModel& settings, const MainWindowModel& main,
             return {fields[3 + a].name + " and " + fields[3 + b].name + " are both pin " +
                         std::to_string(config::DataPin(settings.Combo1[a])) + ": each output needs a pin of its own.",
                     &settings.Combo1[b]};
+        }
+        // Slow, medium and fast name an order: a medium rate above the fast one jogs fastest at
+        // "Medium". Each is a number by now.
+        for (std::size_t a = 0; a < 3; ++a) {
+            const std::size_t fast = 3 * a;
+            for (const std::size_t slower : {fast + 2, fast + 1}) {
+                const std::size_t faster = slower - 1;
+                if (ReadNumber(settings.Combo3[slower]).value_or(0) > ReadNumber(settings.Combo3[faster]).value_or(0)) {
+                    return {fields[12 + slower].name + " must not be above " + fields[12 + faster].name + ".",
+                            &settings.Combo3[slower]};
+                }
+            }
         }
     }
     return {};

@@ -27,6 +27,37 @@ SettingsFileRead ReadSettingsFile(const std::string& path) {
     return read;
 }
 
+std::vector<std::string_view> SettingsLines(std::string_view text, std::size_t most) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    std::vector<std::string_view> lines;
+    std::size_t begin = 0;
+    std::size_t i = 0;
+    while (i < text.size() && lines.size() < most) {
+        std::size_t end_length = 0;
+        if (text[i] == '\n') {
+            end_length = 1;
+        } else if (text[i] == '\r') {
+            end_length = i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+        } else if (text.substr(i, 3) == "\xE2\x80\xA8" || text.substr(i, 3) == "\xE2\x80\xA9") {
+            end_length = 3;
+        }
+        if (end_length == 0) {
+            ++i;
+            continue;
+        }
+        lines.push_back(text.substr(begin, i - begin));
+        i += end_length;
+        begin = i;
+    }
+    if (begin < text.size() && lines.size() < most) {
+        lines.push_back(text.substr(begin));
+    }
+    return lines;
+}
+
 std::string SetUnusableFileAside(const std::string& path, bool& write_blocked) {
     const SetAside aside = SetFileAside(path);
     if (aside.error == 0) {
@@ -42,6 +73,11 @@ std::string SaveSettingsFile(const std::string& path, std::string_view text, boo
         return "The settings were not saved: " + path +
                " could not be used and could not be set aside, so it is left "
                "as it is.";
+    }
+    if (const std::string kind = RegularFileProblem(path); !kind.empty()) {
+        // Written into, a FIFO would hold the windows until a reader came; a device would swallow
+        // the settings.
+        return "The settings could not be saved to " + path + " (" + kind + ").";
     }
     if (const std::string failure = ReplaceFile(path, text); !failure.empty()) {
         return "The settings could not be saved to " + path + " (" + failure + "). The file keeps its former settings.";

@@ -266,6 +266,14 @@ public:
     // (GCode, the start point, the targets) and the program's stopped move end as they were; the
     // positions, the feed and the ramps as the moves leave them.
     [[nodiscard]] bool ApproachSafely(const Approach& to);
+    // interpreter/run_estimate.cpp: why the approach's legs cannot be run (Start's time rule), a
+    // message for the operator; empty when they can.
+    [[nodiscard]] std::string ApproachProblem(const Approach& to) const;
+    // motion/motion_bounds.cpp: the same rule for the probing, the homing search (each axis'
+    // bound) and a jog by the chosen increment.
+    [[nodiscard]] std::string ProbeTimeProblem() const;
+    [[nodiscard]] std::string HomingTimeProblem(const std::array<double, 3>& search) const;
+    [[nodiscard]] std::string JogIncrementTimeProblem(std::size_t axis) const;
 
     // motion/port_failure.cpp
     // The port failed under a tick (its device went away): the move stops, the operator is told

@@ -23,6 +23,7 @@
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
 #include "platform/sim_port.h"
+#include "platform/visible_text.h"
 
 #include <algorithm>
 #include <array>
@@ -155,19 +156,9 @@ std::string Hours(double seconds) {
     return text.data();
 }
 
-// The ticks of a move at the feed its computation left: more than a counter can count, or longer
-// than a day at that feed, is a refusal.
+// The ticks of a move at the feed its computation left.
 std::string TooLong(const MachineState& st, double ticks, const char* what) {
-    if (ticks > kMaxCountableTicks) {
-        return std::string("its ") + what + " would never end: " + FormatNumber(ticks) +
-               " ticks, more than a step counter can count down";
-    }
-    const double seconds = ticks * 60 * std::fabs(st.UnitsPerStepX) / st.FeedRate;
-    if (seconds > kMaxMoveSeconds) {
-        return std::string("its ") + what + " would take more than a day at its feed, about " + Hours(seconds) +
-               " hours";
-    }
-    return {};
+    return MoveTimeProblem(ticks, st.UnitsPerStepX, st.FeedRate, what);
 }
 
 // LinearMove and InterpolateLine, counted: the step counts, the feed, and the program position
@@ -291,15 +282,35 @@ std::string NonFiniteWhy(std::string_view line) {
         return {};
     }
     return std::string("its ") + kWordLetter[static_cast<std::size_t>(word.slot)] + " word \"" +
-           std::string(word.number.substr(0, 20)) + "\" is not a number a move can be made of (it would be read as 0)";
+           ShowInvisible(word.number.substr(0, 20)) +
+           "\" is not a number a move can be made of (it would be read as 0)";
 }
 
 // The line's text as a refusal names it.
 std::string Shown(std::string_view line) {
-    return std::string(TrimSpaces(line).substr(0, 40));
+    return ShowInvisible(TrimSpaces(line).substr(0, 40));
 }
 
 } // namespace
+
+std::string MoveTimeProblem(double ticks, double step_x, double feed, const char* what) {
+    if (!(ticks > 0)) {
+        return {};
+    }
+    if (ticks > kMaxCountableTicks) {
+        return std::string("its ") + what + " would never end: " + FormatNumber(ticks) +
+               " ticks, more than a step counter can count down";
+    }
+    const double seconds = ticks * 60 * std::fabs(step_x) / feed;
+    if (!std::isfinite(seconds) || !(feed > 0)) {
+        return std::string("its ") + what + " would never end at its feed";
+    }
+    if (!(seconds <= kMaxMoveSeconds)) {
+        return std::string("its ") + what + " would take more than a day at its feed, about " + Hours(seconds) +
+               " hours";
+    }
+    return {};
+}
 
 // A machine of its own, on seams of its own, that starts as a copy of the live one's state and
 // controls: what is worked out on it moves nothing and changes nothing of the live machine.
@@ -440,6 +451,34 @@ private:
 };
 
 } // namespace
+std::string Cnc::ApproachProblem(const Approach& to) const {
+    Scratch scratch(*this);
+    MachineState& s = scratch.cnc.st;
+    RampSums ramps(s);
+    const double height = std::max({s.ProgPosZ, to.z, to.lift_z});
+    struct Leg {
+        double x, y, z;
+        const char* word;
+    };
+    std::vector<Leg> legs{{s.ProgPosX, s.ProgPosY, height, to.across}};
+    if (to.via_program_zero) {
+        legs.push_back({0, 0, height, to.across});
+    }
+    legs.push_back({to.x, to.y, height, to.across});
+    legs.push_back({to.x, to.y, to.z, to.down});
+    for (const Leg& leg : legs) {
+        s.TargetX = leg.x;
+        s.TargetY = leg.y;
+        s.TargetZ = leg.z;
+        s.GCode = leg.word;
+        s.RapidMove = false;
+        if (std::string why = DispatchCost(scratch.cnc, &ramps).why; !why.empty()) {
+            return "The way to X" + FormatFixed(to.x, 4) + " Y" + FormatFixed(to.y, 4) + " Z" + FormatFixed(to.z, 4) +
+                   " cannot be run: " + why + ". Nothing moved.";
+        }
+    }
+    return {};
+}
 
 RunEstimate Cnc::EstimateOnThisCopy() {
     MachineState& s = st;

@@ -13,6 +13,12 @@ namespace tamo {
 // step counter could no longer count down.
 inline constexpr double kMaxMoveSeconds = 24 * 3600;
 
+// The one rule of every move's time, for Start, the check and each motion the operator starts: why
+// a move of `ticks` ticks at `feed` (units a minute; a tick lasts 60 x step_x / feed seconds)
+// cannot be run: more ticks than a step counter can count down, or more than a day. The reason
+// reads after "its ", naming the move as `what` ("move", "arc", "probing move"); empty when it can.
+[[nodiscard]] std::string MoveTimeProblem(double ticks, double step_x, double feed, const char* what);
+
 // The run time of the loaded program, line by line, worked out without stepping, in the time model
 // of `tamocnc-sim run`: a tick lasts floor(StepDelay) + 1 busy-loop iterations (ramps included),
 // and an iteration 60 x UnitsPerStepX / LoopCal seconds.

@@ -43,6 +43,10 @@ void Cnc::HomeOnSwitches() {
             return;
         }
     }
+    if (const std::string why = HomingTimeProblem(search); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return;
+    }
     st.Homed = false;
     const std::string unit = settings.OptionIn ? "in" : "mm";
 

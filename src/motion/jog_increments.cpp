@@ -69,6 +69,10 @@ bool Cnc::JogKeyPressed(int index, bool fast) {
 // Changes: StopRequest, FeedRate, StepDelay, the ramps, Text2, the positions, the readouts, the
 // carry, status.Notice at the travel's end.
 void Cnc::JogByIncrement(std::size_t axis, int direction) {
+    if (const std::string why = JogIncrementTimeProblem(axis); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return;
+    }
     BusyScope busy(*this, Activity::Jog);
     const ProgramStopKept program(*this);
     const BlockKept block(st);

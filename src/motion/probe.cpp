@@ -36,6 +36,10 @@ void Cnc::ProbeZ() {
                          kAppTitle);
         return;
     }
+    if (const std::string why = ProbeTimeProblem(); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return;
+    }
     BusyScope busy(*this, Activity::Manual);
     op().FocusView();
     st.StopRequest = false;
@@ -67,6 +71,8 @@ void Cnc::ProbeZ() {
             op().ShowMessage("Probe did not touch within " + FormatNumber(steps * step) + " " + unit, kAppTitle);
         }
         st.StopRequest = false;
+        // The next line starts from where the tool stands, not from above the probing.
+        st.StartZ = st.TargetZ = st.ProgPosZ;
         UpdateReadouts();
         return;
     }

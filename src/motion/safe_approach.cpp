@@ -17,6 +17,10 @@ namespace tamo {
 // StepDelay, the ramps, Text2, the readouts and the view's colour (green on a rapid leg). GCode,
 // RapidMove, the start point and the targets end as they were.
 bool Cnc::ApproachSafely(const Approach& to) {
+    if (const std::string why = ApproachProblem(to); !why.empty()) {
+        op().ShowMessage(why, kAppTitle);
+        return false;
+    }
     const ProgramStopKept program(*this);
     const BlockKept block(st);
     st.StopRequest = false;

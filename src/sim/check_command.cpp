@@ -4,6 +4,7 @@
 #include "interpreter/numbers.h"
 
 #include <array>
+#include <cmath>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -22,7 +23,8 @@ bool PlaceOrigin(Cnc& cnc, const std::string& text) {
         }
         const auto value =
             ReadNumber(std::string_view(text).substr(start, comma == std::string::npos ? comma : comma - start));
-        if (!value) {
+        // Beyond a million the travel check's distances would be beyond what it can print.
+        if (!value || !(std::fabs(*value) < 1e6)) {
             return false;
         }
         at[a] = *value;
@@ -45,7 +47,8 @@ int RunCheck(const std::string& program, const CheckOptions& options, std::ostre
     }
     Cnc& cnc = machine.cnc;
     if (!options.origin.empty() && !PlaceOrigin(cnc, options.origin)) {
-        err << "tamocnc-sim: --origin wants three numbers X,Y,Z, not " << options.origin << '\n';
+        err << "tamocnc-sim: --origin wants three numbers X,Y,Z, each between -1000000 and 1000000, not "
+            << options.origin.substr(0, 80) << '\n';
         return 2;
     }
     if (std::string problem = OpenProgram(machine, program); !problem.empty()) {

@@ -184,12 +184,12 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
 
     IoRecord record(machine.clock);
     TickRecorder recorder(cnc, record);
-    if (!options.trace.empty() && !recorder.OpenTrace(options.trace)) {
-        err << "tamocnc-sim: cannot write " << options.trace << '\n';
+    if (std::string why = options.trace.empty() ? std::string() : recorder.OpenTrace(options.trace); !why.empty()) {
+        err << "tamocnc-sim: cannot write " << options.trace << ": " << why << '\n';
         return 2;
     }
-    if (!options.vcd.empty() && !recorder.OpenVcd(options.vcd)) {
-        err << "tamocnc-sim: cannot write " << options.vcd << '\n';
+    if (std::string why = options.vcd.empty() ? std::string() : recorder.OpenVcd(options.vcd); !why.empty()) {
+        err << "tamocnc-sim: cannot write " << options.vcd << ": " << why << '\n';
         return 2;
     }
     machine.port.set_record(&record);
@@ -253,6 +253,10 @@ int RunProgramCommand(const std::string& program, const RunOptions& options, std
         }
         const long ticks = recorder.ticks();
         const std::size_t shown = machine.op.messages().size();
+        if (starts == 0 && options.from_line > 0 && cnc.st.PrgLineCount == 0) {
+            stopped = "Cannot run from line " + std::to_string(options.from_line) + ": the program is empty.";
+            break;
+        }
         if (starts == 0 && options.from_line > 0) {
             cnc.RunFromLine(options.from_line);
             if (cnc.st.PrgLineNo == 0 && machine.op.messages().size() > shown) {

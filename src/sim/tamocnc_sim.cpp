@@ -32,6 +32,29 @@ const CLI::Validator kTickCount(
     },
     "TICKS");
 
+// A whole number written in decimal digits, within an int: "0x10" is no line 16, and a refusal
+// names the option's own range rather than a double's.
+CLI::Validator WholeFrom(int least, const char* what) {
+    return CLI::Validator(
+        [least, what](const std::string& text) {
+            char* end = nullptr;
+            errno = 0;
+            const long value = std::strtol(text.c_str(), &end, 10);
+            const bool digits = !text.empty() && text.find_first_not_of("+-0123456789") == std::string::npos;
+            if (!digits || *end != '\0' || errno == ERANGE || value < least || value > 2147483647) {
+                return std::string("wants ") + what + ", a whole number from " + std::to_string(least) +
+                       " to 2147483647, not " + text.substr(0, 40);
+            }
+            return std::string();
+        },
+        "N");
+}
+
+// An option given with an empty value is a mistake, never the same as leaving it out.
+const CLI::Validator
+    kNotEmpty([](const std::string& text) { return text.empty() ? std::string("an empty value") : std::string(); },
+              "TEXT");
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -67,11 +90,12 @@ int main(int argc, char** argv) {
         ->allow_extra_args(false);
     run->add_option("--pause-after-ticks", run_options.pause_after_ticks, "Press Pause once, after this tick")
         ->check(kTickCount);
-    run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts");
+    run->add_option("--max-starts", run_options.max_starts, "Give up after this many Starts")
+        ->check(WholeFrom(1, "a count of Starts"));
     run->add_option("--from-line", run_options.from_line,
                     "Start at line N as \"Run from here\" does: the state a fresh Start reaches there, the tool "
                     "taken there Z first")
-        ->check(CLI::PositiveNumber);
+        ->check(WholeFrom(1, "a line number"));
     run->add_option("--max-ticks", run_options.max_ticks,
                     "Press Pause after this many ticks and give up (exit status 1)")
         ->check(kTickCount);
@@ -97,9 +121,11 @@ int main(int argc, char** argv) {
         ->add_option("--machine", check_options.machine.machine_settings,
                      "Machine settings file to read (never written); its travel is checked too")
         ->check(kFileName);
-    check->add_option("--origin", check_options.origin,
-                      "Where the program origin stands in machine coordinates, X,Y,Z, for the travel check "
-                      "(0,0,0: at machine zero)");
+    check
+        ->add_option("--origin", check_options.origin,
+                     "Where the program origin stands in machine coordinates, X,Y,Z, for the travel check "
+                     "(0,0,0: at machine zero)")
+        ->check(kNotEmpty);
     check->add_option("--scale", check_options.machine.scale, "Scale factors F,X,Y,Z");
 
     tamo::sim::ConvertOptions convert_options;

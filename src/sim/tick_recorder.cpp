@@ -1,6 +1,7 @@
 #include "sim/tick_recorder.h"
 
 #include "interpreter/numbers.h"
+#include "platform/port.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,9 +11,22 @@
 namespace tamo::sim {
 namespace {
 
-// VCD identifiers of the data lines: pin 2 (bit 0) is '!', up to pin 9 (bit 7).
+// VCD identifiers of the data lines: pin 2 (bit 0) is '!', up to pin 9 (bit 7); the control
+// lines follow them.
 char VcdId(int bit) {
     return static_cast<char>('!' + bit);
+}
+char VcdControlId(int bit) {
+    return static_cast<char>('!' + 8 + bit);
+}
+
+// The control register's bits 0 to 3 drive pins 1, 14, 16 and 17.
+constexpr std::array<int, 4> kControlPins{1, 14, 16, 17};
+
+// The levels of the control pins (bit n: kControlPins[n] high) a control byte gives: the port
+// inverts the lines of pins 1, 14 and 17.
+int ControlLevels(int byte) {
+    return (byte ^ machine::kControlAllLow) & 0x0F;
 }
 
 // The dump's nanoseconds of a count of iterations; a period of 1e300 iterations ends at 1e18.
@@ -37,31 +51,31 @@ void TickRecorder::CountPulses(int byte) {
     port_lines_ = byte;
 }
 
-void TickRecorder::Failed(std::FILE*& file, const std::string& path) {
+void TickRecorder::Failed(std::FILE*& file, OutputFile& output, const std::string& path) {
     if (failure_.empty()) {
         failure_ = "cannot write " + path + ": " + std::strerror(errno);
     }
-    std::fclose(file);
+    output.Abandon();
     file = nullptr;
 }
 
-bool TickRecorder::OpenTrace(const std::string& path) {
-    trace_ = std::fopen(path.c_str(), "w");
-    if (trace_ == nullptr) {
-        return false;
+std::string TickRecorder::OpenTrace(const std::string& path) {
+    if (std::string why = trace_file_.Open(path); !why.empty()) {
+        return why;
     }
+    trace_ = trace_file_.stream();
     trace_path_ = path;
     std::fputs("tick,DirByte,PortByte,StepDirX,StepDirY,StepDirZ,StepDelay,ProgPosX,ProgPosY,ProgPosZ,MachPosX,"
                "MachPosY,MachPosZ,PrgLineNo,GCode,Period\n",
                trace_);
-    return true;
+    return {};
 }
 
-bool TickRecorder::OpenVcd(const std::string& path) {
-    vcd_ = std::fopen(path.c_str(), "w");
-    if (vcd_ == nullptr) {
-        return false;
+std::string TickRecorder::OpenVcd(const std::string& path) {
+    if (std::string why = vcd_file_.Open(path); !why.empty()) {
+        return why;
     }
+    vcd_ = vcd_file_.stream();
     vcd_path_ = path;
     std::fputs("$version tamocnc-sim $end\n", vcd_);
     std::fputs(timed() ? "$comment one busy-loop iteration lasts 60 * UnitsPerStepX / LoopCal seconds $end\n"
@@ -71,9 +85,19 @@ bool TickRecorder::OpenVcd(const std::string& path) {
     for (int bit = 0; bit < 8; ++bit) {
         std::fprintf(vcd_, "$var wire 1 %c pin%d $end\n", VcdId(bit), bit + 2);
     }
+    // The control lines only where an output is wired to them: a dump of the step wiring alone
+    // stays as it was.
+    dump_control_ = cnc_.setup.Uses(OutputPin::Register::Control);
+    for (int bit = 0; dump_control_ && bit < 4; ++bit) {
+        std::fprintf(vcd_, "$var wire 1 %c pin%d $end\n", VcdControlId(bit),
+                     kControlPins[static_cast<std::size_t>(bit)]);
+    }
     std::fputs("$upscope $end\n$enddefinitions $end\n", vcd_);
     VcdAt(0, 0);
-    return true;
+    if (dump_control_) {
+        VcdControlAt(0, machine::kControlAllLow);
+    }
+    return {};
 }
 
 double TickRecorder::SecondsPerIteration() const {
@@ -81,15 +105,34 @@ double TickRecorder::SecondsPerIteration() const {
     return std::isfinite(per) && per > 0 ? per : 0;
 }
 
+void TickRecorder::VcdStamp(std::uint64_t ns) {
+    if (ns != vcd_last_stamp_) {
+        std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(ns));
+        vcd_last_stamp_ = ns;
+    }
+}
+
+void TickRecorder::VcdControlAt(std::uint64_t ns, int byte) {
+    const int levels = ControlLevels(byte);
+    if (!dump_control_ || levels == vcd_control_) {
+        return;
+    }
+    VcdStamp(ns);
+    for (int bit = 0; bit < 4; ++bit) {
+        const int now = (levels >> bit) & 1;
+        if (vcd_control_ < 0 || now != ((vcd_control_ >> bit) & 1)) {
+            std::fprintf(vcd_, "%d%c\n", now, VcdControlId(bit));
+        }
+    }
+    vcd_control_ = levels;
+}
+
 void TickRecorder::VcdAt(std::uint64_t ns, int byte) {
     byte &= 0xFF;
     if (byte == vcd_lines_) {
         return;
     }
-    if (ns != vcd_last_stamp_) {
-        std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(ns));
-        vcd_last_stamp_ = ns;
-    }
+    VcdStamp(ns);
     for (int bit = 0; bit < 8; ++bit) {
         const int now = (byte >> bit) & 1;
         if (vcd_lines_ < 0 || now != ((vcd_lines_ >> bit) & 1)) {
@@ -154,6 +197,13 @@ void TickRecorder::OnTick(const Cnc& cnc) {
             }
             vcd_now_ns_ += vcd_after_write_ ? 1 : 0;
             vcd_after_write_ = true;
+            if (e.address != kDataRegister) {
+                // The spindle and coolant on the control lines: no step, no direction.
+                if (vcd_ != nullptr && e.address == kControlRegister) {
+                    VcdControlAt(vcd_now_ns_, e.value);
+                }
+                break;
+            }
             if (vcd_ != nullptr) {
                 VcdAt(vcd_now_ns_, e.value);
             }
@@ -199,30 +249,26 @@ void TickRecorder::OnTick(const Cnc& cnc) {
                      st.GCode.c_str(), FormatNumber(period_s).c_str());
         // A full disk shows here at the latest when the buffer is flushed; one flag test a tick.
         if (std::ferror(trace_) != 0) {
-            Failed(trace_, trace_path_);
+            Failed(trace_, trace_file_, trace_path_);
         }
     }
     if (vcd_ != nullptr && std::ferror(vcd_) != 0) {
-        Failed(vcd_, vcd_path_);
+        Failed(vcd_, vcd_file_, vcd_path_);
     }
 }
 
 std::string TickRecorder::Finish() {
     // The last buffered bytes reach the file at the flush, the close only releases it.
-    auto finish = [this](std::FILE*& file, const std::string& path) {
+    auto finish = [this](std::FILE*& file, OutputFile& output, const std::string& path) {
         if (file == nullptr) {
             return;
         }
-        if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-            Failed(file, path);
-            return;
-        }
-        if (std::fclose(file) != 0 && failure_.empty()) {
-            failure_ = "cannot write " + path + ": " + std::strerror(errno);
-        }
         file = nullptr;
+        if (const std::string why = output.Commit(); !why.empty() && failure_.empty()) {
+            failure_ = "cannot write " + path + ": " + why;
+        }
     };
-    finish(trace_, trace_path_);
+    finish(trace_, trace_file_, trace_path_);
     if (vcd_ != nullptr) {
         // Data-register writes after the last tick (the outputs switched off at the end, at a stop or
         // a signal); the dump shows the data lines only.
@@ -235,7 +281,7 @@ std::string TickRecorder::Finish() {
         record_.clear();
         std::fprintf(vcd_, "#%llu\n", static_cast<unsigned long long>(std::max(vcd_now_ns_, vcd_due_ns_)));
     }
-    finish(vcd_, vcd_path_);
+    finish(vcd_, vcd_file_, vcd_path_);
     return failure_;
 }
 

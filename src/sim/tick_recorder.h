@@ -1,6 +1,7 @@
 #pragma once
 
 #include "interpreter/cnc.h"
+#include "platform/file_io.h"
 #include "platform/io_record.h"
 
 #include <array>
@@ -30,8 +31,9 @@ public:
     TickRecorder& operator=(const TickRecorder&) = delete;
     ~TickRecorder() override;
 
-    [[nodiscard]] bool OpenTrace(const std::string& path);
-    [[nodiscard]] bool OpenVcd(const std::string& path);
+    // Empty on success, else why the file cannot be written.
+    [[nodiscard]] std::string OpenTrace(const std::string& path);
+    [[nodiscard]] std::string OpenVcd(const std::string& path);
     // Drains the record of the tick.
     void OnTick(const Cnc& cnc) override;
     // Keeps the spindle and coolant as they were switched, with the program line.
@@ -60,16 +62,19 @@ public:
 private:
     [[nodiscard]] double SecondsPerIteration() const;
     void VcdAt(std::uint64_t ns, int byte);
+    void VcdControlAt(std::uint64_t ns, int byte);
+    void VcdStamp(std::uint64_t ns);
     // Counts a step on every axis whose step pin a write raised.
     void CountPulses(int byte);
     // One step of `axis` at `t` seconds: the speed and acceleration it shows.
     void AxisStepped(std::size_t axis, double t, double step);
     // Keeps the first failure of a file, with its errno.
-    void Failed(std::FILE*& file, const std::string& path);
+    void Failed(std::FILE*& file, OutputFile& output, const std::string& path);
 
     const Cnc& cnc_;
     IoRecord& record_;
-    std::FILE* trace_ = nullptr;
+    OutputFile trace_file_, vcd_file_;
+    std::FILE* trace_ = nullptr; // the streams of the two files while they are written
     std::FILE* vcd_ = nullptr;
     std::string trace_path_, vcd_path_;
     std::string failure_;
@@ -88,7 +93,9 @@ private:
     std::uint64_t vcd_due_ns_ = 0; // when the next step is due in the dump's time
     bool vcd_after_write_ = false; // the last event drawn was a write: the next one follows it by 1 ns
     std::uint64_t vcd_last_stamp_ = ~0ull;
-    int vcd_lines_ = -1; // the data lines as last dumped; -1 before the first dump
+    int vcd_lines_ = -1;        // the data lines as last dumped; -1 before the first dump
+    bool dump_control_ = false; // an output is wired to a control line: the dump shows them
+    int vcd_control_ = -1;      // the control pins' levels as last dumped
 };
 
 } // namespace tamo::sim

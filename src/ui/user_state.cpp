@@ -1,5 +1,7 @@
 #include "ui/user_state.h"
 
+#include "platform/file_io.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -23,20 +25,28 @@ QString PathText(const std::filesystem::path& path) {
 
 } // namespace
 
-UserState::UserState(const std::filesystem::path& file) : settings_(PathText(file), QSettings::IniFormat) {}
+UserState::UserState(const std::filesystem::path& file) {
+    if (std::string kind = RegularFileProblem(file.string()); !kind.empty()) {
+        problem_ = file.string() + " cannot be used: " + kind +
+                   ". The port, the last folder and the typed lines "
+                   "are not remembered until it is removed.";
+        return;
+    }
+    settings_ = std::make_unique<QSettings>(PathText(file), QSettings::IniFormat);
+}
 
 PortChoice UserState::Port(const std::optional<PortChoice>& given) {
     if (given) {
-        if (*given == PortChoice{}) {
-            settings_.remove(kPortKey);
-        } else {
-            settings_.setValue(kPortKey, QString::fromStdString(PortChoiceText(*given)));
+        if (settings_ && *given == PortChoice{}) {
+            settings_->remove(kPortKey);
+        } else if (settings_) {
+            settings_->setValue(kPortKey, QString::fromStdString(PortChoiceText(*given)));
         }
         return *given;
     }
     PortChoice remembered;
     std::string ignored;
-    if (!ParsePortChoice(settings_.value(kPortKey).toString().toStdString(), remembered, ignored)) {
+    if (!settings_ || !ParsePortChoice(settings_->value(kPortKey).toString().toStdString(), remembered, ignored)) {
         return {};
     }
     return remembered;
@@ -44,35 +54,45 @@ PortChoice UserState::Port(const std::optional<PortChoice>& given) {
 
 // Kept as bytes: a folder name need not be UTF-8, and a text would lose what is not.
 std::filesystem::path UserState::LastProgramFolder() const {
-    return settings_.value(kProgramFolderKey).toByteArray().toStdString();
+    return settings_ ? settings_->value(kProgramFolderKey).toByteArray().toStdString() : std::string();
 }
 
 void UserState::SetLastProgramFolder(const std::filesystem::path& folder) {
-    settings_.setValue(kProgramFolderKey, QByteArray::fromStdString(folder.string()));
+    if (settings_) {
+        settings_->setValue(kProgramFolderKey, QByteArray::fromStdString(folder.string()));
+    }
 }
 
 std::vector<ManualDataModel::Typed> UserState::TypedLines() {
-    const int size = settings_.beginReadArray(kTypedLinesKey);
+    if (!settings_) {
+        return {};
+    }
+    QSettings& settings = *settings_;
+    const int size = settings.beginReadArray(kTypedLinesKey);
     std::vector<ManualDataModel::Typed> lines;
     for (int k = std::max(0, size - static_cast<int>(kTypedLinesKept)); k < size; ++k) {
-        settings_.setArrayIndex(k);
+        settings.setArrayIndex(k);
         lines.push_back(
-            {settings_.value(kLineKey).toString().toStdString(), settings_.value(kAnswerKey).toString().toStdString()});
+            {settings.value(kLineKey).toString().toStdString(), settings.value(kAnswerKey).toString().toStdString()});
     }
-    settings_.endArray();
+    settings.endArray();
     return lines;
 }
 
 void UserState::SetTypedLines(const std::vector<ManualDataModel::Typed>& lines) {
-    settings_.remove(kTypedLinesKey); // an array shorter than the one stored leaves no stale entries
-    settings_.beginWriteArray(kTypedLinesKey, static_cast<int>(lines.size()));
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        settings_.setArrayIndex(static_cast<int>(k));
-        settings_.setValue(kLineKey, QString::fromStdString(lines[k].Line));
-        settings_.setValue(kAnswerKey, QString::fromStdString(lines[k].Answer));
+    if (!settings_) {
+        return;
     }
-    settings_.endArray();
-    settings_.sync();
+    QSettings& settings = *settings_;
+    settings.remove(kTypedLinesKey); // an array shorter than the one stored leaves no stale entries
+    settings.beginWriteArray(kTypedLinesKey, static_cast<int>(lines.size()));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        settings.setArrayIndex(static_cast<int>(k));
+        settings.setValue(kLineKey, QString::fromStdString(lines[k].Line));
+        settings.setValue(kAnswerKey, QString::fromStdString(lines[k].Answer));
+    }
+    settings.endArray();
+    settings.sync();
 }
 
 std::string UserState::ConvertClearance() const {

@@ -6,6 +6,7 @@
 #include <QSettings>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,9 +17,16 @@ namespace tamo::ui {
 // port, the folder of the last program and the lines typed on the "Point" page are kept here under
 // keys of their own; other parts of the windows keep theirs in the same file, and each save leaves
 // the others' keys alone.
+//
+// Only a regular file (or none yet) is read and written: a FIFO there would hold the windows before
+// the frame shows, and a device would be renamed over. Anything else is told once (problem()) and
+// nothing is remembered until it is gone.
 class UserState {
 public:
     explicit UserState(const std::filesystem::path& file);
+
+    // Why the file is not used: "FILE is a FIFO, not a regular file: ..."; empty when it is.
+    [[nodiscard]] const std::string& problem() const { return problem_; }
 
     // The port to open: the one given on the command line, which is remembered ("default"
     // forgets), else the one remembered; a remembered text that is no port counts as default.
@@ -38,10 +46,15 @@ public:
     void SetConvertClearance(const std::string& text);
 
     // Onto the disk now: the program ends without running destructors.
-    void Save() { settings_.sync(); }
+    void Save() {
+        if (settings_) {
+            settings_->sync();
+        }
+    }
 
 private:
-    QSettings settings_;
+    std::unique_ptr<QSettings> settings_;
+    std::string problem_;
 };
 
 } // namespace tamo::ui

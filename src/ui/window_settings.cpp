@@ -1,5 +1,6 @@
 #include "ui/window_settings.h"
 
+#include "platform/file_io.h"
 #include "platform/settings_location.h"
 
 #include <QFile>
@@ -19,6 +20,11 @@ const QString kRecentKey = QStringLiteral("files/recentPrograms");
 WindowSettings::WindowSettings(const std::filesystem::path& config_path) {
     if (!config_path.empty()) {
         const std::filesystem::path ini = config_path.parent_path() / kUserStateFileName;
+        // Not a regular file: a FIFO would hold the frame before it shows. The operator is told by
+        // UserState, which reads the same file first.
+        if (!RegularFileProblem(ini.string()).empty()) {
+            return;
+        }
         ini_ = std::make_unique<QSettings>(QFile::decodeName(ini.string().c_str()), QSettings::IniFormat);
     }
 }

@@ -2,7 +2,11 @@
 
 #include "interpreter/cnc.h"
 
+#include "platform/file_io.h"
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <system_error>
@@ -48,21 +52,38 @@ void MessageLog::Write(const Entry& entry) {
         line.insert(at + 1, "    "); // a message of several lines stays one entry to the eye
     }
     line += '\n';
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(*file_, error);
-    if (!error && size + line.size() > max_bytes_) {
-        std::filesystem::path older = *file_;
-        older += ".1";
-        std::filesystem::rename(*file_, older, error);
+    const std::filesystem::path file = *file_;
+    auto give_up = [&](const std::string& why) {
+        const std::string problem = "The message log cannot be written to " + file.string() + " (" + why +
+                                    "): from now on it is kept in View > Messages only.";
+        file_.reset();
+        Add(problem);
+        if (on_file_problem_) {
+            on_file_problem_(problem);
+        }
+    };
+    // Opened for appending, a FIFO would hold the windows until someone read it.
+    if (const std::string kind = RegularFileProblem(file.string()); !kind.empty()) {
+        give_up(kind);
+        return;
     }
-    std::filesystem::create_directories(file_->parent_path(), error);
-    std::ofstream out(*file_, std::ios::app | std::ios::binary);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (!error && size + line.size() > max_bytes_) {
+        std::filesystem::path older = file;
+        older += ".1";
+        std::filesystem::rename(file, older, error);
+        if (error) {
+            give_up(older.string() + " cannot be replaced: " + error.message());
+            return;
+        }
+    }
+    std::filesystem::create_directories(file.parent_path(), error);
+    std::ofstream out(file, std::ios::app | std::ios::binary);
     out << line;
     out.flush();
     if (!out) {
-        const std::string problem = "The message log cannot be written to " + file_->string() + ".";
-        file_.reset();
-        Add(problem);
+        give_up(std::strerror(errno != 0 ? errno : EIO));
     }
 }
 

@@ -32,8 +32,11 @@ public:
 
     // Every entry from now on is appended to the file too. When the file would pass max_bytes it
     // becomes FILE.1 (an older FILE.1 goes) and a new file begins: the two hold at most twice the
-    // bound. A file that cannot be written is said once, in the log, and not tried again.
+    // bound. A file that cannot be written (its folder unwritable or full, a FIFO or a device in
+    // its place, a FILE.1 that cannot be replaced) is said once, in the log and to on_file_problem
+    // (the status bar), and not tried again: the file never passes the bound.
     void set_file(std::filesystem::path path, std::uintmax_t max_bytes = kDefaultFileBytes);
+    void set_on_file_problem(std::function<void(const std::string&)> told) { on_file_problem_ = std::move(told); }
     static constexpr std::uintmax_t kDefaultFileBytes = std::uintmax_t{1} << 20;
     // The clock of the entries' times; tests give a fixed one.
     void set_time_source(std::function<std::string()> now) { now_ = std::move(now); }
@@ -46,6 +49,7 @@ private:
     std::optional<std::filesystem::path> file_;
     std::uintmax_t max_bytes_ = kDefaultFileBytes;
     std::function<std::string()> now_;
+    std::function<void(const std::string&)> on_file_problem_;
 };
 
 // The log file: $XDG_STATE_HOME/tamocnc/tamocnc.log, or ~/.local/state/tamocnc/tamocnc.log; empty

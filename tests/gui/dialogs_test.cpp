@@ -120,7 +120,7 @@ TEST_F(DialogTest, MachinePageShowsUnitsSavesEditsAndRefusesBadValues) {
     EXPECT_EQ(Text(ui::MachinePage(fresh.cnc), "plate_thickness_mm"), "12.5");
 
     show_and_ok("probe_feed_mm_per_min", "fast");
-    EXPECT_EQ(m_.op.messages().back().text, "Probing feed must be a number above 0: nothing was saved.");
+    EXPECT_EQ(m_.op.messages().back().text, "Probing feed must be a feed of 0.1 mm/min or above: nothing was saved.");
     EXPECT_TRUE(page.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>(page, "probe_feed_mm_per_min"));
     EXPECT_EQ(Slurp(m_.cnc.MachinePath), saved);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace tamo {
 namespace {
 
@@ -33,6 +35,21 @@ TEST(UserState, TheChosenPortIsRememberedUntilAnotherOrTheDefaultIsChosen) {
     // A hand-edited value that is no port: the defaults, never a guess.
     Ini(file).setValue(QStringLiteral("port/choice"), QStringLiteral("parport0"));
     EXPECT_EQ(ui::UserState(file).Port(std::nullopt), PortChoice{});
+}
+
+// A FIFO in the file's place never holds the start (it would wait for a writer), and is never
+// renamed over: it is told, and nothing is remembered.
+TEST(UserState, AFifoInTheFilesPlaceIsToldNotWaitedFor) {
+    const test::ScratchDir dir;
+    const auto file = dir / "tamocnc.ini";
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    ui::UserState state(file);
+    EXPECT_NE(state.problem().find("it is a FIFO, not a regular file"), std::string::npos) << state.problem();
+    EXPECT_EQ(state.Port(PortChoice{"/dev/parport1", 0}), (PortChoice{"/dev/parport1", 0}));
+    EXPECT_EQ(state.LastProgramFolder(), std::filesystem::path());
+    state.SetLastProgramFolder("/tmp");
+    state.Save();
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
 }
 
 TEST(UserState, TheLastProgramFolderKeepsItsBytesAndLeavesOtherKeysAlone) {

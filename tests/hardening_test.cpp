@@ -1,0 +1,328 @@
+// Settings read as they were written, whatever the line ends; invisible characters shown in the
+// messages that quote a file; no motion without a time bound; the check refusing what Start
+// refuses; writers that never rename over a pipe or a device, and files that must be regular.
+
+#include "check/check.h"
+#include "config/settings_file.h"
+#include "platform/file_io.h"
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TestMachine;
+
+constexpr const char* kTravelLines[] = {"travel_x_min_mm = 0", "travel_x_max_mm = 200", "probe = low",
+                                        "probe_feed_mm_per_min = 30"};
+
+std::string Joined(const char* end, const char* head = "") {
+    std::string text = head;
+    for (const char* line : kTravelLines) {
+        text += std::string(line) + end;
+    }
+    return text;
+}
+
+bool Told(const TestMachine& m, const std::string& part) {
+    for (const auto& message : m.op.messages()) {
+        if (message.text.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every editor's line ends, and a byte-order mark, give the same settings.
+TEST(SettingsReader, MachineSettingsReadAlikeWhateverTheLineEnds) {
+    const std::pair<const char*, std::string> files[] = {
+        {"LF", Joined("\n")},
+        {"CR LF", Joined("\r\n")},
+        {"CR", Joined("\r")},
+        {"U+2028", Joined("\xE2\x80\xA8")},
+        {"BOM and CR", Joined("\r", "\xEF\xBB\xBF")},
+        {"no end after the last", Joined("\r").substr(0, Joined("\r").size() - 1)},
+    };
+    for (const auto& [name, text] : files) {
+        TestMachine m;
+        EXPECT_EQ(m.cnc.LoadMachineSettingsText(text), "") << name;
+        m.cnc.DeriveMachineSetup();
+        EXPECT_TRUE(m.cnc.setup.travel[0].set) << name;
+        EXPECT_EQ(m.cnc.setup.travel[0].max, 200) << name;
+        EXPECT_EQ(m.cnc.setup.probe_level, 0) << name;
+    }
+}
+
+TEST(SettingsReader, ConfigWithCarriageReturnsOnlyIsRead) {
+    test::ScratchDir dir;
+    std::string text = TestMachine(TestMachine::NotStarted{}).cnc.ConfigText();
+    for (char& c : text) {
+        c = c == '\n' ? '\r' : c;
+    }
+    std::string cr_only;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\r')) {
+            cr_only += text[i];
+        }
+    }
+    cr_only.replace(0, cr_only.find('\r'), "200");
+    TestMachine m(TestMachine::NotStarted{});
+    m.cnc.ConfigPath = dir.Write("tamo.cfg", cr_only);
+    m.cnc.StartUp(true);
+    EXPECT_EQ(m.cnc.ConfigProblem, "");
+    EXPECT_EQ(m.cnc.settings.Combo2[0], "200");
+}
+
+// A file that holds something but no setting is told, never taken silently for none.
+TEST(SettingsReader, FileWithoutAnySettingIsTold) {
+    for (const std::string text : {"# travel_x_min_mm = 0\n", "\n\n", "   \r   \r"}) {
+        TestMachine m;
+        const std::string problem = m.cnc.LoadMachineSettingsText(text);
+        EXPECT_NE(problem.find("holds no setting"), std::string::npos) << problem;
+    }
+    TestMachine empty;
+    EXPECT_EQ(empty.cnc.LoadMachineSettingsText(""), "");
+}
+
+TEST(SettingsReader, MessagesShowInvisibleCharactersAsEscapes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("travel_x_min_mm = 1\x00", 20) + "2\n", "\"1\\x002\""},
+        {"probe = \xEF\xBB\xBFlow\n", "\"\\uFEFFlow\""},
+        {"spindle_pin = \xE2\x80\x8B"
+         "8\n",
+         "\"\\u200B8\""},
+        {"home_xy = together\x0B\n", "\"together\\x0B\""},
+        {"mist_\xC2\xA0pin = 9\n", "\"mist_\\u00A0pin\""},
+    };
+    for (const auto& [text, quoted] : cases) {
+        TestMachine m;
+        const std::string problem = m.cnc.LoadMachineSettingsText(text);
+        EXPECT_NE(problem.find(quoted), std::string::npos) << problem << " / " << quoted;
+    }
+}
+
+// Slower than 0.1 mm/min, a probing of millimetres takes days; a negative search is no bound.
+TEST(SettingsReader, MachinePageRefusesCreepingFeedsAndNegativeDistances) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"probe_feed_mm_per_min = 1e-320\n", "Probing feed must be a feed of 0.1 mm/min or above"},
+        {"probe_feed_mm_per_min = 0.0999\n", "Probing feed must be a feed of 0.1 mm/min or above"},
+        {"home_search_mm = -5\n", "Home switch search must be a distance in mm, 0 or above"},
+    };
+    for (const auto& [line, refusal] : cases) {
+        TestMachine m;
+        EXPECT_NE(m.cnc.LoadMachineSettingsText(line), "") << line;
+        m.cnc.ShowMachinePage();
+        const auto equals = line.find('=');
+        for (int i = 0; i < machine::kKeys; ++i) {
+            if (line.starts_with(std::string(machine::Key(i)) + " ")) {
+                machine::Field(m.cnc.machine_page, i) = line.substr(equals + 2, line.size() - equals - 3);
+            }
+        }
+        EXPECT_FALSE(m.cnc.MachinePageOk());
+        EXPECT_TRUE(Told(m, refusal)) << line;
+    }
+}
+
+TEST(SettingsDialog, RefusesJogRatesOutOfOrderNamingTheFields) {
+    const std::tuple<std::size_t, const char*, const char*> cases[] = {
+        {1, "600", "Jog rates (G00=Fast) Medium, X must not be above Jog rates (G00=Fast) Fast, X."},
+        {5, "400", "Jog rates (G00=Fast) Slow, Y must not be above Jog rates (G00=Fast) Medium, Y."},
+    };
+    for (const auto& [index, rate, refusal] : cases) {
+        TestMachine m;
+        m.cnc.settings.Combo3 = {"500", "200", "100", "500", "200", "100", "500", "200", "100"};
+        m.cnc.settings.Combo3[index] = rate;
+        m.op.clear_messages();
+        EXPECT_FALSE(m.cnc.SettingsOk());
+        ASSERT_FALSE(m.op.messages().empty());
+        EXPECT_EQ(m.op.messages().back().text, refusal);
+        EXPECT_EQ(m.cnc.settings.Refused, &m.cnc.settings.Combo3[index]);
+    }
+}
+
+// Every motion the operator starts is held to Start's rule of a day at most, before it moves.
+TEST(MotionBound, OperatorMotionsLongerThanADayAreRefusedBeforeMoving) {
+    TestMachine probe;
+    ASSERT_EQ(probe.cnc.LoadMachineSettingsText("probe = low\nprobe_distance_mm = 10\n"), "");
+    probe.cnc.DeriveMachineSetup();
+    probe.cnc.setup.probe_feed = 1e-320; // as an older file gave it
+    probe.cnc.ProbeZ();
+    EXPECT_TRUE(Told(probe, "Probe Z cannot be run: its probing move would never end at its feed"));
+    EXPECT_TRUE(probe.port.writes().empty());
+
+    TestMachine homing;
+    homing.cnc.settings.Check1[0] = kChecked;
+    homing.cnc.setup.home_search = 100;
+    homing.st.JogSlowX = 0.01; // 100 mm at 0.01 mm/min: almost seven days
+    homing.cnc.HomeOnSwitches();
+    EXPECT_TRUE(Told(homing, "Homing cannot be run: its search for home switch X would take more than a day"));
+
+    TestMachine approach;
+    approach.cnc.st.ProgPosX = 0;
+    const Cnc::Approach far{1e12, 0, 0};
+    EXPECT_FALSE(approach.cnc.ApproachSafely(far));
+    EXPECT_TRUE(Told(approach, "cannot be run: its move would"));
+    EXPECT_EQ(approach.st.MachPosX, 0);
+}
+
+// A probing that never touched leaves the next line to start where the tool stands.
+TEST(MotionBound, ProbeMissLeavesTheNextLineStartingWhereTheToolIs) {
+    TestMachine m;
+    ASSERT_EQ(m.cnc.LoadMachineSettingsText("probe = low\nprobe_distance_mm = 0.15\n"), "");
+    m.cnc.DeriveMachineSetup();
+    m.st.TargetZ = m.st.StartZ = m.st.ProgPosZ;
+    m.cnc.ProbeZ();
+    ASSERT_TRUE(Told(m, "Probe did not touch"));
+    EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
+    m.st.PrgLine = "G01 X1 F100";
+    m.cnc.ParseLine();
+    EXPECT_EQ(m.st.StartZ, m.st.ProgPosZ) << "the line would lift Z back by the probed distance";
+    EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
+}
+
+// Start's refusals, reported by the check on the same line in the same words: the lines,
+// every golden program and the sample programs.
+std::string StartRefusal(TestMachine& m) {
+    m.op.clear_messages();
+    return m.cnc.RefuseUnrunnableProgram() ? m.op.messages().back().text : "";
+}
+std::string CheckRefusal(const TestMachine& m, int* line = nullptr) {
+    for (const check::Finding& f : check::CheckProgram(check::CopyForCheck(m.cnc)).findings) {
+        if (f.code == "start-refused") {
+            if (line != nullptr) {
+                *line = f.line;
+            }
+            return f.message;
+        }
+    }
+    return "";
+}
+
+TEST(CheckAndStart, TheCheckReportsWhatStartRefusesInItsWords) {
+    const std::pair<const char*, int> refused[] = {
+        {"G01 X100000 F1\n", 1},
+        {"G00 X1\nG01 X1e300 F100\n", 2},
+        {"G02 X0 Y0 I1e150 J0 F100\n", 1},
+        {"G01 X1 F100\nG01 Xnan\n", 2},
+    };
+    for (const auto& [program, at] : refused) {
+        TestMachine m;
+        m.Load(program);
+        int line = 0;
+        const std::string start = StartRefusal(m);
+        ASSERT_NE(start, "") << program;
+        EXPECT_EQ(CheckRefusal(m, &line), start) << program;
+        EXPECT_EQ(line, at) << program;
+    }
+    std::vector<fs::path> programs;
+    for (const char* folder : {"tests/golden/run", "tests/golden/check", "gcodes"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(fs::path(TAMO_SOURCE_DIR) / folder)) {
+            const std::string ext = entry.path().extension().string();
+            if (entry.is_regular_file() && (ext == ".txt" || ext == ".nc" || ext == ".ngc")) {
+                programs.push_back(entry.path());
+            }
+        }
+    }
+    ASSERT_GT(programs.size(), 20u);
+    for (const fs::path& program : programs) {
+        TestMachine m;
+        m.op.QueueFile(program.string());
+        m.cnc.Open_Menu();
+        EXPECT_EQ(CheckRefusal(m), StartRefusal(m)) << program;
+    }
+}
+
+// A pipe's reader gets the text, and the pipe stays a pipe; a folder is refused with its kind.
+TEST(Writers, StreamsAreWrittenInPlaceAndOnlyRegularFilesReplaced) {
+    test::ScratchDir dir;
+    const std::string fifo = (dir.path() / "trace.fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string got;
+    std::thread reader([&] {
+        const int fd = open(fifo.c_str(), O_RDONLY);
+        char buffer[64];
+        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+            got.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(fd);
+    });
+    EXPECT_EQ(ReplaceFile(fifo, "G00 X1\n"), "");
+    reader.join();
+    EXPECT_EQ(got, "G00 X1\n");
+    struct stat info {};
+    ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_FALSE(fs::exists(fifo + ".tmp"));
+
+    EXPECT_EQ(ReplaceFile("/dev/null", "nothing"), "");
+    ASSERT_EQ(stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+
+    fs::create_directory(dir.path() / "folder");
+    EXPECT_NE(ReplaceFile((dir.path() / "folder").string(), "x").find("it is a folder"), std::string::npos);
+
+    // The settings and the log: regular files only.
+    EXPECT_EQ(RegularFileProblem(fifo), "it is a FIFO, not a regular file");
+    EXPECT_NE(SaveSettingsFile(fifo, "x", false).find("it is a FIFO"), std::string::npos);
+
+    // Written as it goes, a regular file is replaced only when the whole of it is there.
+    const fs::path csv = dir.Write("trace.csv", "old\n");
+    {
+        OutputFile out;
+        ASSERT_EQ(out.Open(csv.string()), "");
+        std::fputs("new\n", out.stream());
+        std::fflush(out.stream());
+        EXPECT_EQ(test::Slurp(csv), "old\n");
+        EXPECT_EQ(out.Commit(), "");
+    }
+    EXPECT_EQ(test::Slurp(csv), "new\n");
+    {
+        OutputFile abandoned;
+        ASSERT_EQ(abandoned.Open(csv.string()), "");
+        std::fputs("half", abandoned.stream());
+    }
+    EXPECT_EQ(test::Slurp(csv), "new\n");
+    EXPECT_FALSE(fs::exists(csv.string() + ".tmp"));
+}
+
+// A FIFO in the log's place never holds the windows; a FILE.1 that cannot be replaced never lets
+// the log pass its bound. Each is told once, to the status bar.
+TEST(Writers, LogNeverWaitsOnAFifoNorPassesItsBound) {
+    test::ScratchDir dir;
+    const fs::path fifo = dir.path() / "fifo.log";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    MessageLog log;
+    std::vector<std::string> told;
+    log.set_on_file_problem([&](const std::string& text) { told.push_back(text); });
+    log.set_file(fifo);
+    log.Add("first");
+    log.Add("second");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("it is a FIFO"), std::string::npos) << told[0];
+
+    const fs::path file = dir.path() / "tamocnc.log";
+    fs::create_directory(dir.path() / "tamocnc.log.1");
+    MessageLog bounded;
+    told.clear();
+    bounded.set_on_file_problem([&](const std::string& text) { told.push_back(text); });
+    bounded.set_file(file, 200);
+    for (int n = 0; n < 20; ++n) {
+        bounded.Add("entry " + std::to_string(n));
+    }
+    EXPECT_LE(fs::file_size(file), 200u);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("tamocnc.log.1 cannot be replaced"), std::string::npos) << told[0];
+}
+
+} // namespace
+} // namespace tamo
