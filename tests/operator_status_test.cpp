@@ -139,32 +139,6 @@ TEST(OperatorStatus, TimeLeftCountsFromTheLineInProgress) {
     EXPECT_EQ(m.cnc.status.Left, "no calibration");
 }
 
-// A redraw after part of the program has run draws that part again in the cut colour, up to the
-// tool.
-TEST(OperatorStatus, RedrawAfterAStopShowsTheLinesRunInTheCutColour) {
-    TestMachine m;
-    m.Load("G01 X3 F100\nG01 Y1.5\nG01 X0\n");
-    m.AtYield(500, [&] { m.cnc.Pause(); }); // in line 2
-    m.cnc.Start();
-    m.view.clear_ops();
-    m.cnc.FrameResized();
-    std::vector<std::pair<double, double>> cut;
-    for (const auto& op : m.view.ops_of(RecordingSurface::Kind::Line)) {
-        if (op.colour == kCut) {
-            cut.emplace_back(op.c, op.d);
-        }
-    }
-    // Line 1 whole, line 2 up to the tool.
-    ASSERT_EQ(cut.size(), 2u);
-    EXPECT_EQ(cut[0], std::make_pair(3.0, 0.0));
-    EXPECT_NEAR(cut[1].first, 3, 1e-9);
-    EXPECT_NEAR(cut[1].second, 0.75, 1e-9);
-    EXPECT_EQ(m.view.ForeColor(), kBlack);
-    m.cnc.Start(); // the resumption goes on where the move stopped
-    EXPECT_NEAR(m.st.ProgPosY, 1.5, 1e-9);
-    EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
-}
-
 TEST(FrameLayout, TheViewTakesWhatPanelReadoutsAndListingLeave) {
     Cnc::FrameParts parts;
     parts.panel_width = 200;
