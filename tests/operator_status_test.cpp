@@ -1,6 +1,6 @@
-// What the operator sees at a glance: the machine's state and the run time in the status texts,
-// the readouts that follow a move, the listing's line, the cut part of a redrawn toolpath, and how
-// the frame's area is shared.
+// What the operator sees at a glance: the run time in the status texts, the readouts that follow a
+// move, the listing's line and how the frame's area is shared. The machine's state in the status bar
+// and the cut part of a redrawn toolpath are seen in the frame (OperatorView, ViewRedraw).
 
 #include "test_machine.h"
 
@@ -14,40 +14,6 @@ namespace tamo {
 namespace {
 
 using test::TestMachine;
-
-// The state as the status bar would show it at that moment.
-std::string StateNow(Cnc& cnc) {
-    cnc.UpdateStatus();
-    return cnc.status.State;
-}
-
-TEST(OperatorStatus, StateFollowsWhatTheMachineDoes) {
-    TestMachine m;
-    EXPECT_EQ(StateNow(m.cnc), "Idle");
-    m.Load("G01 X3 F100\nG01 Y1.5\nG01 X0\n"); // 400, 200 and 400 ticks
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Line, "Line 0 of 3");
-
-    std::vector<std::string> seen;
-    m.AtYield(450, [&] {
-        seen.push_back(StateNow(m.cnc) + ", " + m.cnc.status.Line);
-        m.cnc.Pause();
-    });
-    m.cnc.Start();
-    EXPECT_EQ(StateNow(m.cnc), "Paused");
-    EXPECT_TRUE(m.cnc.StartResumes());
-
-    m.cnc.SelectStepMode();
-    m.cnc.Start(); // the stopped move, then nothing more in step mode
-    m.cnc.Start(); // line 3
-    EXPECT_EQ(StateNow(m.cnc), "Step mode");
-    EXPECT_EQ(m.cnc.status.Line, "Line 3 of 3");
-    m.cnc.SelectContinuousMode();
-    m.cnc.Start();
-    EXPECT_EQ(StateNow(m.cnc), "Idle");
-    EXPECT_FALSE(m.cnc.StartResumes());
-    EXPECT_EQ(seen, (std::vector<std::string>{"Running, Line 2 of 3"}));
-}
 
 // The listing follows the running line, and the step controls' line while their page is in view.
 TEST(OperatorStatus, ListingLineIsTheRunningOrTheSteppedLine) {
