@@ -102,6 +102,12 @@ TEST_F(OperatorControls, KeysJogOnlyWhileTheToggleIsOnAndNeverDuringARun) {
         QTest::keyClick(View(), key);
     }
     EXPECT_EQ(Machine(), (std::array<std::string, 3>{"0.0010", "0.0020", "-0.0010"}));
+    Press("Command4_3");
+    auto* field = Find<QLineEdit>(*window_, "Text2"); // an arrow key in a text field moves its cursor
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Right);
+    EXPECT_EQ(Machine()[0], "0.0010");
+    View()->setFocus();
 
     // With Shift the fast rate, whatever option is chosen, until the key is released.
     QCoreApplication::postEvent(View(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Left, Qt::ShiftModifier));
