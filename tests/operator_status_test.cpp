@@ -1,6 +1,6 @@
-// What the operator sees at a glance: the machine's state and the run time in the status texts,
-// the readouts that follow a move, the listing's line, the cut part of a redrawn toolpath, and how
-// the frame's area is shared.
+// What the operator sees at a glance: the run time in the status texts, the readouts that follow a
+// move, the listing's line and how the frame's area is shared. The machine's state in the status bar
+// and the cut part of a redrawn toolpath are seen in the frame (OperatorView, ViewRedraw).
 
 #include "test_machine.h"
 
@@ -14,40 +14,6 @@ namespace tamo {
 namespace {
 
 using test::TestMachine;
-
-// The state as the status bar would show it at that moment.
-std::string StateNow(Cnc& cnc) {
-    cnc.UpdateStatus();
-    return cnc.status.State;
-}
-
-TEST(OperatorStatus, StateFollowsWhatTheMachineDoes) {
-    TestMachine m;
-    EXPECT_EQ(StateNow(m.cnc), "Idle");
-    m.Load("G01 X3 F100\nG01 Y1.5\nG01 X0\n"); // 400, 200 and 400 ticks
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Line, "Line 0 of 3");
-
-    std::vector<std::string> seen;
-    m.AtYield(450, [&] {
-        seen.push_back(StateNow(m.cnc) + ", " + m.cnc.status.Line);
-        m.cnc.Pause();
-    });
-    m.cnc.Start();
-    EXPECT_EQ(StateNow(m.cnc), "Paused");
-    EXPECT_TRUE(m.cnc.StartResumes());
-
-    m.cnc.SelectStepMode();
-    m.cnc.Start(); // the stopped move, then nothing more in step mode
-    m.cnc.Start(); // line 3
-    EXPECT_EQ(StateNow(m.cnc), "Step mode");
-    EXPECT_EQ(m.cnc.status.Line, "Line 3 of 3");
-    m.cnc.SelectContinuousMode();
-    m.cnc.Start();
-    EXPECT_EQ(StateNow(m.cnc), "Idle");
-    EXPECT_FALSE(m.cnc.StartResumes());
-    EXPECT_EQ(seen, (std::vector<std::string>{"Running, Line 2 of 3"}));
-}
 
 // The listing follows the running line, and the step controls' line while their page is in view.
 TEST(OperatorStatus, ListingLineIsTheRunningOrTheSteppedLine) {
@@ -137,32 +103,6 @@ TEST(OperatorStatus, TimeLeftCountsFromTheLineInProgress) {
     (void)m.cnc.Estimate();
     m.cnc.UpdateStatus();
     EXPECT_EQ(m.cnc.status.Left, "no calibration");
-}
-
-// A redraw after part of the program has run draws that part again in the cut colour, up to the
-// tool.
-TEST(OperatorStatus, RedrawAfterAStopShowsTheLinesRunInTheCutColour) {
-    TestMachine m;
-    m.Load("G01 X3 F100\nG01 Y1.5\nG01 X0\n");
-    m.AtYield(500, [&] { m.cnc.Pause(); }); // in line 2
-    m.cnc.Start();
-    m.view.clear_ops();
-    m.cnc.FrameResized();
-    std::vector<std::pair<double, double>> cut;
-    for (const auto& op : m.view.ops_of(RecordingSurface::Kind::Line)) {
-        if (op.colour == kCut) {
-            cut.emplace_back(op.c, op.d);
-        }
-    }
-    // Line 1 whole, line 2 up to the tool.
-    ASSERT_EQ(cut.size(), 2u);
-    EXPECT_EQ(cut[0], std::make_pair(3.0, 0.0));
-    EXPECT_NEAR(cut[1].first, 3, 1e-9);
-    EXPECT_NEAR(cut[1].second, 0.75, 1e-9);
-    EXPECT_EQ(m.view.ForeColor(), kBlack);
-    m.cnc.Start(); // the resumption goes on where the move stopped
-    EXPECT_NEAR(m.st.ProgPosY, 1.5, 1e-9);
-    EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
 }
 
 TEST(FrameLayout, TheViewTakesWhatPanelReadoutsAndListingLeave) {

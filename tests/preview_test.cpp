@@ -200,17 +200,17 @@ TEST(PreviewMove, RapidsAndDrillMovesDashedGreenFeedsBlack) {
     TestMachine m;
     m.st.GCode = "G01"; // put back after the redraw
     m.st.TargetX = 99;  // the drawing pass starts at the origin, whatever the points held
-    Preview(m, "G00 X10 Y10\nG81 X20 Y5\nG01 X30 Y0\nG17\nG1 X40\n");
+    Preview(m, "G00 X10 Y14\nG81 X20 Y5\nG01 X30 Y-3\nG17\nG1 X40\n");
     const auto rapids = LinesIn(m, kGreen);
     ASSERT_EQ(rapids.size(), 2u);
-    ExpectCoordinates(rapids[0], {0, 0, 10, 10});
-    ExpectCoordinates(rapids[1], {10, 10, 20, 5});
+    ExpectCoordinates(rapids[0], {0, 0, 10, 14});
+    ExpectCoordinates(rapids[1], {10, 14, 20, 5});
     EXPECT_EQ(rapids[0].style, LineStyle::Dash);
     EXPECT_EQ(rapids[1].style, LineStyle::Dash);
     const auto feeds = FeedLines(m);
     ASSERT_EQ(feeds.size(), 2u) << "G17 draws nothing";
     EXPECT_EQ(feeds[0].style, LineStyle::Solid);
-    ExpectCoordinates(feeds[1], {30, 0, 40, 0});
+    ExpectCoordinates(feeds[1], {30, -3, 40, -3});
     EXPECT_EQ(m.st.PreviewLine, m.st.PrgLineCount);
     EXPECT_EQ(m.st.GCode, "G01");
 }

@@ -167,7 +167,8 @@ void View3D::Drawn(QImage image, Snapshot snapshot) {
     DrawCutSince();
     update();
     UpdateMarker();
-    if (draw_due_) {
+    // A Reset Program while the picture was drawn leaves less cut than it shows: draw it again.
+    if (draw_due_ || CutMoves() < shown_.cut) {
         Draw();
     }
 }

@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -63,8 +65,27 @@ inline void Click(const QObject& window, const char* name) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+// The action chosen as the operator chooses it: a click on its menu's title in the menu bar, then
+// on its item in the menu that opens. An action that no menu of the bar shows cannot be chosen so.
 inline void Trigger(const QObject& window, const char* name) {
-    Find<QAction>(window, name)->trigger();
+    auto* action = Find<QAction>(window, name);
+    auto* bar = window.findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr) << "no menu bar";
+    for (QAction* title : bar->actions()) {
+        QMenu* menu = title->menu();
+        if (menu == nullptr || !menu->actions().contains(action)) {
+            continue;
+        }
+        ASSERT_TRUE(title->isVisible() && action->isVisible()) << name << " is not shown";
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+        ASSERT_TRUE(menu->isVisible()) << name << ": its menu did not open";
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        if (menu->isVisible()) {
+            menu->hide(); // a disabled item leaves its menu open: the operator closes it
+        }
+        return;
+    }
+    ADD_FAILURE() << name << " is in no menu of the menu bar";
 }
 
 // Key by key, as the operator types, after selecting the whole text.
@@ -86,6 +107,27 @@ inline void Type(const QWidget& window, const char* name, const QString& text) {
     } else {
         Type(Find<QLineEdit>(window, name), text);
     }
+}
+
+// How many pixels of two pictures differ (all of them when their sizes do); when some do, both are
+// saved into the screens folder as NAME.png and NAME_expected.png.
+inline int DifferingPixels(const QImage& got, const QImage& expected, const std::string& name) {
+    if (got.size() != expected.size()) {
+        return got.width() * got.height() + 1;
+    }
+    int differ = 0;
+    for (int y = 0; y < got.height(); ++y) {
+        for (int x = 0; x < got.width(); ++x) {
+            differ += got.pixel(x, y) != expected.pixel(x, y) ? 1 : 0;
+        }
+    }
+    if (differ > 0) {
+        const fs::path folder = TAMO_SCREENS_DIR;
+        fs::create_directories(folder);
+        got.save(QString::fromStdString((folder / (name + ".png")).string()));
+        expected.save(QString::fromStdString((folder / (name + "_expected.png")).string()));
+    }
+    return differ;
 }
 
 inline void SaveScreen(QWidget& window, const std::string& file) {

@@ -10,7 +10,10 @@
 #include "ui/qt_surface.h"
 #include "ui/velmor_view.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -96,6 +99,33 @@ protected:
                 action();
             }
         });
+    }
+
+    // Right-clicks the listing's line and clicks the item in the menu that opens there.
+    void ChooseOnLine(int line, const char* caption) {
+        auto* listing = Find<QTableView>(*window_, "ProgramListing");
+        const QPoint at = listing->visualRect(listing->model()->index(line - 1, 0)).center();
+        bool chosen = false;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr) << "no menu opened";
+            for (QAction* item : menu->actions()) {
+                if (item->text() == QLatin1String(caption)) {
+                    chosen = true;
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+                }
+            }
+            if (menu->isVisible()) {
+                menu->close();
+            }
+        });
+        // The right button's press selects the line; the window system then asks for its menu.
+        QTest::mousePress(listing->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent menu_asked(QContextMenuEvent::Mouse, at, listing->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(listing->viewport(), &menu_asked);
+        QTest::mouseRelease(listing->viewport(), Qt::RightButton, {}, at);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(chosen) << caption << " is not in the listing's menu";
     }
 
     // The X and Y readouts of "PrgOutlbl" or "MachOutLl".

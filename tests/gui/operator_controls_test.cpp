@@ -102,6 +102,12 @@ TEST_F(OperatorControls, KeysJogOnlyWhileTheToggleIsOnAndNeverDuringARun) {
         QTest::keyClick(View(), key);
     }
     EXPECT_EQ(Machine(), (std::array<std::string, 3>{"0.0010", "0.0020", "-0.0010"}));
+    Press("Command4_3");
+    auto* field = Find<QLineEdit>(*window_, "Text2"); // an arrow key in a text field moves its cursor
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Right);
+    EXPECT_EQ(Machine()[0], "0.0010");
+    View()->setFocus();
 
     // With Shift the fast rate, whatever option is chosen, until the key is released.
     QCoreApplication::postEvent(View(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Left, Qt::ShiftModifier));
@@ -195,7 +201,9 @@ TEST_F(OperatorControls, TypedLinesComeBackWithUpAndDownAlsoAfterARestart) {
     const std::vector<std::string> answered = list();
     ASSERT_EQ(answered.size(), 3u);
     EXPECT_EQ(answered[0], "G01 X1 F100  \u2192 moved to X1.0000 Y0.0000 Z0.0000");
-    EXPECT_EQ(answered[2].rfind("G01 X2 F0  \u2192 refused: The typed line (G01 X2 F0) cannot be run: its feed is 0", 0), 0u) << answered[2];
+    EXPECT_EQ(
+        answered[2].rfind("G01 X2 F0  \u2192 refused: The typed line (G01 X2 F0) cannot be run: its feed is 0", 0), 0u)
+        << answered[2];
     EXPECT_NE(Log().find("Typed line hello world: nothing moved: the line holds no word"), std::string::npos) << Log();
     Pictures("point_history");
 
@@ -229,10 +237,7 @@ TEST_F(OperatorControls, RunFromALineGoesThereZFirstAndEndsWhereAFullRunEnds) {
 
     std::vector<std::array<double, 3>> path;
     op_.set_yield_hook([&](std::uint64_t) { path.push_back({cnc_.st.ProgPosX, cnc_.st.ProgPosY, cnc_.st.ProgPosZ}); });
-    auto* listing = Find<QTableView>(*window_, "ProgramListing");
-    QTest::mouseClick(listing->viewport(), Qt::LeftButton, {},
-                      listing->visualRect(listing->model()->index(4, 0)).center());
-    Trigger(*window_, "RunFromHere");
+    ChooseOnLine(5, "Run from here");
     ASSERT_TRUE(Done(op_));
     EXPECT_EQ(XY("PrgOutlbl") + " " + Text(*window_, "PrgOutlbl_2"), full_end);
     ASSERT_FALSE(path.empty());

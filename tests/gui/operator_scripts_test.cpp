@@ -118,9 +118,8 @@ protected:
         } else if (verb == "press") {
             Press(arg(1));
         } else if (verb == "menu") {
-            auto* action = Find<QAction>(*window_, arg(1).c_str());
-            ASSERT_TRUE(action->isEnabled()) << arg(1);
-            action->trigger();
+            ASSERT_TRUE(Find<QAction>(*window_, arg(1).c_str())->isEnabled()) << arg(1);
+            Trigger(*window_, arg(1).c_str()); // chosen with the mouse in its menu
         } else if (verb == "type") {
             QLineEdit* field = Edit(arg(1));
             ASSERT_TRUE(field->isVisible() && field->isEnabled()) << arg(1) << " cannot take keys";

@@ -7,7 +7,9 @@
 
 #include <QWheelEvent>
 
+#include <array>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace tamo {
@@ -154,47 +156,129 @@ TEST_F(View3DTest, TheMouseTurnsMovesAndZoomsIt) {
     EXPECT_NEAR(centre.y(), middle.y(), 1e-6);
 }
 
-// During a run the 3-D view shows the part cut in the cut colour, rapids in green and the rest in
-// black, and a key in it stops the machine; the top view, drawn in bands or alone, and shown again,
-// is the picture it was.
-TEST_F(View3DTest, TheCutPartShowsDuringARunAndTheTopViewStaysAsItWas) {
-    std::string program = "G00 X20 Y10 Z2\nG00 X0 Y0\nG01 Z-1 F300\n";
-    for (int i = 1; i <= 40; ++i) {
-        program += "G01 X" + std::to_string(i) + " Y" + std::to_string(i % 2 * 5) + "\n";
+// Arcs and helices whose X, Y and Z all differ: from (12, -4, -1) a quarter about (2, -4) to (2, 6),
+// a helix quarter on to (-8, -4) down to Z-6, and three quarters clockwise to (2, -14) up to Z-2.
+const char* const kArcs = "G00 X12 Y-4 Z3\nG01 Z-1 F300\nG03 X2 Y6 I-10 J0\nG03 X-8 Y-4 I0 J-10 Z-6\n"
+                          "G02 X2 Y-14 I10 J0 Z-2\nG01 X12 Y-4 Z-1\n";
+
+// The points the arcs of kArcs pass through, a tenth of the way apart: angle (degrees) from and to
+// about the centre (2, -4) of radius 10, Z from and to.
+std::vector<std::array<double, 3>> ArcPoints() {
+    const double arcs[3][4] = {{0, 90, -1, -1}, {90, 180, -1, -6}, {180, -90, -6, -2}};
+    std::vector<std::array<double, 3>> points;
+    for (const auto& a : arcs) {
+        for (int k = 1; k < 10; ++k) {
+            const double t = k / 10.0;
+            const double angle = (a[0] + (a[1] - a[0]) * t) * std::numbers::pi / 180;
+            points.push_back({2 + 10 * std::cos(angle), -4 + 10 * std::sin(angle), a[2] + (a[3] - a[2]) * t});
+        }
     }
-    Open(ProgramFile(program));
+    return points;
+}
+
+// From every direction the 3-D view draws the arcs and helices through the points they pass, and so
+// does the top view, from the same walk of the program.
+TEST_F(View3DTest, ArcsAndHelicesPassTheirPointsFromEveryDirectionAsInTheTopView) {
+    Open(ProgramFile(kArcs));
+    for (const auto& p : ArcPoints()) {
+        EXPECT_TRUE(Near(p[0], p[1], qRgb(0, 0, 0))) << "top view at " << p[0] << " " << p[1];
+    }
+    for (const char* look : {"View_Top", "View_Front", "View_Side", "View_Iso"}) {
+        Look(look);
+        for (const auto& p : ArcPoints()) {
+            EXPECT_TRUE(Shows(View().ToView(p[0], p[1], p[2]), qRgb(0, 0, 0)))
+                << look << " at " << p[0] << " " << p[1] << " " << p[2];
+        }
+    }
+}
+
+// A program of more moves than one thread draws alone (the same outline 5,000 times over, the arcs
+// at its start and its end) gives the picture of the program that draws each once, in both views.
+TEST_F(View3DTest, ALongProgramDrawnOnTwoThreadsIsThePictureOfItsPath) {
+    const std::string outline = "G01 X12 Y-4 Z-1\nX12 Y-14\nX-8 Y-14\nX-8 Y-4\n"; // from its second time on
+    std::string many = kArcs;
+    for (int i = 0; i < 5000; ++i) {
+        many += outline;
+    }
+    Open(ProgramFile(std::string(kArcs) + outline + outline + kArcs));
+    const QImage top = surface_.image().copy();
+    Look("View_Iso");
+    const QImage once = View().image().copy();
+    Trigger(*window_, "View_3D"); // the top view again
+    Open(ProgramFile(many + kArcs));
+    EXPECT_EQ(DifferingPixels(surface_.image(), top, "long_program_top"), 0);
+    Trigger(*window_, "View_3D");
+    View().Settle();
+    ASSERT_GT(cnc_.toolpath()->moves().size(), 20000u);
+    EXPECT_EQ(DifferingPixels(View().image(), once, "long_program_3d"), 0);
+}
+
+// Stopped inside an arc the cut part and the part still to cut make up the whole program: every pixel
+// the program drew black before the run is black or in the cut colour, and nothing else is; a fresh
+// drawing of the same state shows them as the run left them. Rapids stay dashed green, and a key in
+// the view stops the machine; the top view, drawn in bands or alone, stays the picture it was.
+TEST_F(View3DTest, AStopInsideAnArcLeavesTheCutAndTheRestMakingUpTheWholeProgram) {
+    Open(ProgramFile(kArcs));
     const QImage top = surface_.image().copy();
     surface_.set_bands(1);
     cnc_.FrameResized();
     EXPECT_EQ(surface_.image(), top);
     surface_.set_bands(4);
 
-    Trigger(*window_, "View_3D");
-    View().Settle();
+    Look("View_Iso");
+    const QImage whole = View().image().copy();
     int green = 0;
     for (double t : {0.3, 0.4, 0.5, 0.6, 0.7}) {
-        green += Shows(View().ToView(20 * t, 10 * t, 2), qRgb(0, 255, 0)) ? 1 : 0;
+        green += Shows(View().ToView(12 * t, -4 * t, 3 * t), qRgb(0, 255, 0)) ? 1 : 0;
     }
     EXPECT_GE(green, 2) << "the rapid, dashed";
-    QRgb second_line = 0;
-    AtYield(30000, [&] {
-        View().Settle();
-        window_->RefreshLive();
-        const QPointF along = (View().ToView(1, 5, -1) + View().ToView(2, 0, -1)) / 2;
-        second_line = Shows(along, qRgb(0, 102, 204)) ? qRgb(0, 102, 204) : 0;
-        SaveScreen(*window_, "view_3d_running.png");
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QCoreApplication::sendEvent(&View(), &key);
+    QImage stopped;
+    op_.set_yield_hook([&](std::uint64_t) {
+        if (cnc_.st.PrgLineNo == 4 && cnc_.st.ProgPosZ < -3 && stopped.isNull()) { // half-way down the helix
+            window_->RefreshLive();
+            View().Settle();
+            stopped = View().image().copy();
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+            QCoreApplication::sendEvent(&View(), &key);
+        }
     });
     Click(*window_, "Command7");
-    EXPECT_EQ(second_line, qRgb(0, 102, 204));
+    op_.set_yield_hook(nullptr);
     EXPECT_FALSE(Done(op_));
-    EXPECT_TRUE(Shows(View().ToView(39.5, 2.5, -1), qRgb(0, 0, 0))) << "the part still to cut";
+    ASSERT_FALSE(stopped.isNull());
+    SaveScreen(*window_, "view_3d_running.png");
+
+    const auto toolpath = [](const QImage& image, QRgb also) {
+        QImage mask(image.size(), QImage::Format_Mono);
+        mask.fill(0);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                mask.setPixel(x, y, image.pixel(x, y) == qRgb(0, 0, 0) || image.pixel(x, y) == also ? 1 : 0);
+            }
+        }
+        return mask;
+    };
+    // But where the cut crosses the origin's axes, which lie over the program.
+    EXPECT_LE(DifferingPixels(toolpath(stopped, qRgb(0, 102, 204)), toolpath(whole, qRgb(0, 0, 0)), "arc_stop_3d"), 2);
+    const auto points = ArcPoints();
+    EXPECT_TRUE(Shows(View().ToView(2, 6, -1), qRgb(0, 102, 204))) << "the first arc, cut";
+    EXPECT_TRUE(Shows(View().ToView(points[9 + 7][0], points[9 + 7][1], points[9 + 7][2]), qRgb(0, 0, 0)))
+        << "the helix beyond the tool, still to cut";
+    View().Zoom(1); // drawn afresh
+    View().Settle();
+    EXPECT_LE(DifferingPixels(toolpath(View().image(), qRgb(0, 102, 204)), toolpath(stopped, qRgb(0, 102, 204)),
+                              "arc_stop_3d_fresh"),
+              2);
+    EXPECT_TRUE(Shows(View().ToView(2, 6, -1), qRgb(0, 102, 204)));
+    Click(*window_, "Command10"); // "Reset Program": nothing cut any more
+    window_->RefreshLive();
+    View().Settle();
+    EXPECT_EQ(DifferingPixels(View().image(), whole, "arc_stop_3d_reset"), 0);
 
     Trigger(*window_, "View_3D");
     EXPECT_TRUE(window_->view()->isVisible());
     EXPECT_FALSE(View().isVisible());
-    Open(ProgramFile(program));
+    Open(ProgramFile(kArcs));
     EXPECT_EQ(surface_.image(), top);
 }
 

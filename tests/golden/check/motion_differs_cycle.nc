@@ -3,5 +3,5 @@
 (expect 7 comment-word error)
 (expect 7 carried-target error)
 (expect 7 motion-differs error)
-G82 X10 Y10 Z-1 R1 F100
+G82 X10 Y-6 Z-1 R1 F100
 X20 (G00 RAPID)
