@@ -197,9 +197,12 @@ void Cnc::ParseLine() {
     ComputeFeedDelay();
 }
 
+// The time the prompt waits for the operator is no run time: the run's clock starts that much later.
 void Cnc::ToolChangePrompt() {
     st.SingleStep = true;
+    const std::uint32_t asked_ms = clock().GetTickCount();
     op().ShowMessage("Change to tool #" + st.TWord, kAppTitle);
+    busy_since_ms_ += clock().GetTickCount() - asked_ms;
 }
 
 // A factor that does not read as a number scales by 1 until the operator corrects it. A redraw's
