@@ -21,10 +21,12 @@ fingerprint() {
 }
 
 before=$(fingerprint)
-"$@"
+status=0
+"$@" || status=$?
 after=$(fingerprint)
 if [ "$before" != "$after" ]; then
     echo "The tests left settings in $build (a test must keep them in a folder of its own):" >&2
     diff <(echo "$before") <(echo "$after") | sed -n 's/^> /  /p' >&2
     exit 1
 fi
+exit "$status"
