@@ -4,7 +4,7 @@ BUILD := build/$(PRESET)
 FUZZ_SECONDS ?= 30
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test asan bench fuzz format clean install package check-install screens
+.PHONY: all deps configure build build-app run test asan bench fuzz format clean install package check-install screens
 
 all: build
 
@@ -17,11 +17,18 @@ configure: deps
 build: configure
 	cmake --build --preset $(PRESET)
 
-run: build
+# Only what `make run` starts: the windows, the headless tool and their libraries, not the tests.
+APP_TARGETS := tamocnc tamocnc-sim
+build-app: configure
+	cmake --build --preset $(PRESET) --target $(APP_TARGETS)
+
+run: build-app
 	cd $(BUILD) && ./tamocnc
 
+# The tests, then a check that they left no settings of their own in the build tree: a first
+# `make run` after them must be a first start.
 test: build
-	ctest --preset $(PRESET)
+	tools/user-state-untouched.sh $(BUILD) ctest --preset $(PRESET)
 
 # Into PREFIX (/usr/local), under DESTDIR when it is set: make install PREFIX=/opt/tamocnc DESTDIR=/tmp/stage
 install: build
@@ -54,7 +61,7 @@ fuzz: deps
 
 # The README's pictures, from the GUI tests' last run on the ci preset (ctest --preset ci).
 SCREENS_FROM ?= build/ci/screens
-SCREENS := jog_controls message_log point_history
+SCREENS := jog_controls message_log point_history first_start_1366x768 first_start_1920x1080
 screens:
 	@for name in $(SCREENS); do test -f $(SCREENS_FROM)/$$name.png || \
 		{ echo "$(SCREENS_FROM)/$$name.png is missing: run ctest --preset ci first" >&2; exit 1; }; done

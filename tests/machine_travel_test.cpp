@@ -22,9 +22,14 @@ struct Machine : TestMachine {
         EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
         EXPECT_TRUE(cnc.MachinePageOk()); // its checks, then the pins it wires, all low
     }
+    // A refusal of the line itself is answered in the Point page's list, other ones in a box.
     std::string Typed(const std::string& line) {
+        const std::size_t answered = cnc.manual.History.size();
         cnc.manual.Line = line;
         cnc.RunManualLine();
+        if (cnc.manual.History.size() > answered && cnc.manual.History.back().Answer.starts_with("refused: ")) {
+            return cnc.manual.History.back().Answer.substr(9);
+        }
         return op.messages().empty() ? "" : op.messages().back().text;
     }
     // The data and control registers as the last writes left them.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Proves the install from a build folder (default build/ci): installs into a temporary DESTDIR,
 # checks the desktop files, runs the installed tamocnc-sim on the installed samples, starts the
-# installed tamocnc on the offscreen platform until the safety agreement shows, builds the Debian
-# package and runs lintian on it. Prints the time of each step.
+# installed tamocnc on the offscreen platform until the safety agreement shows, checks that a file
+# manager types G-code programs for it, builds the Debian package and runs lintian on it. Prints the time of each step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/ci}
@@ -57,6 +57,25 @@ show_installed_agreement() {
     [ ! -e "$stage/config" ] || { echo "settings written before the agreement was answered"; return 1; }
 }
 
+# A file manager types the usual endings of a G-code program as TamoCNC's G-code type, whatever
+# the system's own database says of them (NetCDF for .nc, a game ROM for .ngc, its own G-code type
+# for .gcode): the installed type and the system's types in one database, as the Debian package
+# leaves them in /usr/share/mime. xdg-mime asks GIO, as GNOME's file manager does.
+gcode_files_typed() {
+    local data=$stage/mime-data files=$stage/programs ending typed
+    mkdir -p "$data/mime/packages" "$files"
+    cp /usr/share/mime/packages/freedesktop.org.xml "$stage/root/usr/share/mime/packages/tamocnc-gcode.xml" \
+       "$data/mime/packages/"
+    update-mime-database "$data/mime" >/dev/null 2>&1
+    for ending in nc ngc gcode tap cnc; do
+        printf '%%\n(part 1)\nG21 G90\nG01 X10 Y5 F200\n' >"$files/part.$ending"
+        typed=$(XDG_CURRENT_DESKTOP=GNOME XDG_DATA_HOME="$stage/no-data" XDG_DATA_DIRS="$data" \
+                xdg-mime query filetype "$files/part.$ending")
+        [ "$typed" = text/x-gcode ] || { echo "part.$ending is typed $typed, not text/x-gcode"; return 1; }
+    done
+    grep -q '^MimeType=text/x-gcode;' "$stage/root/usr/share/applications/org.tamocnc.TamoCNC.desktop"
+}
+
 package_and_lint() {
     rm -f "$build"/tamocnc_*.deb
     cmake --build "$build" --target package >/dev/null
@@ -70,4 +89,5 @@ step "install into DESTDIR" install_into_stage
 step "desktop entry, metadata and manual pages valid" validate_desktop_files
 step "installed tamocnc-sim runs the installed samples" run_installed_samples
 step "installed tamocnc shows the agreement offscreen" show_installed_agreement
+step "G-code endings typed as TamoCNC's G-code" gcode_files_typed
 step "Debian package and lintian" package_and_lint

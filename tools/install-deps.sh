@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
     clang libclang-rt-14-dev clang-format
-    dpkg-dev file lintian appstream desktop-file-utils
+    dpkg-dev file lintian appstream desktop-file-utils xdg-utils
 )
 
 missing=()

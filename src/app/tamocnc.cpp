@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     tamo::ui::SafetyDialog safety;
     if (options.quit_after_agreement || options.quit_after_open) {
         QTimer::singleShot(0, &safety, [&safety] {
-            std::cout << safety.windowTitle().trimmed().toStdString() << std::endl;
+            std::cout << safety.windowTitle().toStdString() << std::endl;
             safety.reject();
         });
     }

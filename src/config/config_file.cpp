@@ -278,6 +278,16 @@ void Cnc::DeriveConfigValues() {
     if (settings.optionmm) {
         st.LoopCal = st.LoopCalMm;
     }
+    // Offline practice runs at the feeds the settings and the program ask for, in real time, as
+    // the machine will online: without a calibration the steps would come as fast as the ticks do
+    // (a second's jog going metres). Any calibration gives the programmed feed (60 x X's step /
+    // LoopCal seconds an iteration); this one counts in iterations of a nanosecond. It lives only
+    // in LoopCal: tamo.cfg keeps its own values, and online a machine without a calibration still
+    // refuses to move.
+    if (st.Offline && !(st.LoopCal > 0)) {
+        const double practice = 60e9 * std::fabs(st.UnitsPerStepX);
+        st.LoopCal = std::isfinite(practice) && practice > 0 ? practice : 0;
+    }
     st.StepMaskX = PinMask(st.StepPinX);
     st.DirMaskX = PinMask(st.DirPinX);
     st.StepMaskY = PinMask(st.StepPinY);

@@ -199,10 +199,13 @@ void Cnc::ParseLine() {
 
 // The spindle and coolant go off before the operator's hands go near the tool; the program's own
 // state keeps them, so that Start switches them on again unless the next line does it itself.
+// The time the prompt waits for the operator is no run time: the run's clock starts that much later.
 void Cnc::ToolChangePrompt() {
     OutputsOff();
     st.SingleStep = true;
+    const std::uint32_t asked_ms = clock().GetTickCount();
     op().ShowMessage("Change to tool #" + st.TWord, kAppTitle);
+    busy_since_ms_ += clock().GetTickCount() - asked_ms;
 }
 
 // A factor that does not read as a number scales by 1 until the operator corrects it. A redraw's

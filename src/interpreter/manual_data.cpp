@@ -130,8 +130,9 @@ void Cnc::RunManualLine(const TypedLineReading& reading) {
         refused(shown());
         return;
     }
+    // Answered in the page's list, the status bar and the log, where the operator is looking: no
+    // box on top of the answer.
     if (std::string why = TypedLineProblem(manual.Line); !why.empty()) {
-        op().ShowMessage(why, kAppTitle);
         refused(why);
         return;
     }

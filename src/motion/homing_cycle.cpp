@@ -25,11 +25,33 @@ constexpr std::array<Value MachineState::*, 3> kSlowRate{&MachineState::JogSlowX
 // of where it opens.
 constexpr double kCrawl = 0.1;
 
+// Offline there are no switches to read: each is simulated at the end of its axis' travel in the
+// direction the axis homes, active from there on, in the machine coordinates as they stand, so
+// that homing and the soft limits can be practised. The status byte as the port would give it on
+// the lines the settings name.
+int SimulatedHomeSwitches(const MachineState& st, const MachineSetup& setup) {
+    int status = 0x7F; // idle
+    for (std::size_t a = 0; a < 3; ++a) {
+        const SwitchLine& line = setup.home[a];
+        const MachineSetup::Travel& t = setup.travel[a];
+        const double end = setup.home_direction[a] > 0 ? t.max : t.min;
+        const bool active = t.set && setup.home_direction[a] * (st.*kMachPos[a] - end) >= 0;
+        status = (status & ~line.mask) | (active ? line.active_bits : (~line.active_bits & line.mask));
+    }
+    return status;
+}
+
 } // namespace
 
 // Changes: Homed, the positions (the machine coordinates 0 at the switches), StepDirX/Y/Z (cleared),
 // FeedRate, StepDelay, StopRequest. Called by HomeTheMachine inside its busy scope.
 void Cnc::HomeOnSwitches() {
+    if (st.Offline && !(setup.travel[0].set && setup.travel[1].set && setup.travel[2].set)) {
+        op().ShowMessage("Offline, the home switches are simulated at the ends of the travel: set the travel of "
+                         "X, Y and Z (Setup > Machine). Nothing moved.",
+                         kAppTitle);
+        return;
+    }
     const std::array<double, 3> step{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ};
     std::array<double, 3> search{};
     for (std::size_t a = 0; a < 3; ++a) {
@@ -68,7 +90,7 @@ void Cnc::HomeOnSwitches() {
             moving[a] = true;
         }
         for (;;) {
-            const int status_byte = port_->Inp32(kStatusRegister);
+            const int status_byte = st.Offline ? SimulatedHomeSwitches(st, setup) : port_->Inp32(kStatusRegister);
             bool any = false;
             for (const std::size_t a : axes) {
                 moving[a] = moving[a] && setup.home[a].Active(status_byte) == back;
@@ -116,6 +138,10 @@ void Cnc::HomeOnSwitches() {
         }
     }
     st.Homed = true;
+    if (st.Offline) {
+        status.Notice = "Homed offline, on switches simulated at the ends of the travel: the soft limits apply";
+        log.Add(status.Notice);
+    }
     UpdateReadouts();
 }
 

@@ -59,6 +59,18 @@ void StoreCalibration(Cnc& cnc, double loop_cal) {
     cnc.op().ShowMessage("Speedtest done", kSpeedTestTitle);
 }
 
+// A rate as the status bar and the messages show it: whole mm/min, or in/min to a tenth.
+std::string RateText(const MachineState& st, double rate) {
+    return NumberOf(st.UnitIsInch) != 0 ? FormatFixed(rate, 1) + " in/min" : FormatFixed(rate, 0) + " mm/min";
+}
+
+// What to set when the PC could not keep up: nine tenths of the best the steps made, rounded down
+// to 10 mm/min (0.5 in/min), so that the next test has room for the odd late step.
+double RateToTry(const MachineState& st, double best) {
+    const double grain = NumberOf(st.UnitIsInch) != 0 ? 0.5 : 10;
+    return std::max(grain, std::floor(0.9 * best / grain) * grain);
+}
+
 } // namespace
 
 // The calibration alone fixes the periods: LoopCal is busy-loop iterations per minute times the
@@ -162,6 +174,7 @@ void Cnc::Spdtest() {
     bool converged = false;
     std::uint64_t steps = 0;
     double measured = 0;
+    double best = 0; // the most a window's steps made
     // A step is timed by the delay of the step before it, so a window opens with a step of its own
     // and counts the steps after it: every interval it counts then ran at the delay it measures.
     // Windows are a second of step time, the times of the steps less how late they came, which
@@ -199,6 +212,7 @@ void Cnc::Spdtest() {
         }
         const double programmed = 60.0 * static_cast<double>(steps) * st.UnitsPerStepX;
         measured = programmed * static_cast<double>(t - t0) / static_cast<double>(real_t - real_t0);
+        best = std::max(best, measured);
         steps = 0;
         ++windows;
         // A window exactly on either limit neither ends the test nor corrects it: it measures again.
@@ -234,7 +248,13 @@ void Cnc::Spdtest() {
         op().ShowMessage("Speedtest interrupted - calibration unchanged", kSpeedTestTitle);
     } else if (!converged && !stopped) {
         main.Text4 = FormatNumber(measured);
-        op().ShowMessage("Speedtest could not reach the fast jog rate - calibration unchanged", kSpeedTestTitle);
+        // What the operator sets next: the rate this PC kept up with, and where to set it.
+        op().ShowMessage("Speedtest could not reach the fast jog rate of " + RateText(st, goal) +
+                             ": the steps of X made at most " + RateText(st, best) +
+                             ". Set the X fast jog rate (Setup > Settings) to " + RateText(st, RateToTry(st, best)) +
+                             " and run the test again; or allow real-time priority and close other programs, "
+                             "then run it at the rate you have. Calibration unchanged.",
+                         kSpeedTestTitle);
     } else {
         main.Text4 = FormatNumber(measured);
         StoreCalibration(*this, 60e9 * std::fabs(st.UnitsPerStepX) / iteration_ns);
@@ -247,9 +267,8 @@ void Cnc::Spdtest() {
     TellOrigin();
     if (windows > 0) {
         // The result labelled, in the status bar and the log.
-        const std::string result = "Speed test: X measured " + FormatNumber(measured) +
-                                   (NumberOf(st.UnitIsInch) != 0 ? " in/min" : " mm/min") +
-                                   " at the fast jog rate of " + FormatNumber(goal);
+        const std::string result = "Speed test: X made " + RateText(st, measured) + " at the fast jog rate of " +
+                                   RateText(st, goal) + (converged ? "" : ", could not reach it");
         log.Add(result);
         status.Notice = result + ". " + status.Notice;
     }

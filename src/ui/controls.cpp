@@ -141,6 +141,9 @@ void SetUpBar(QFrame& bar, const QString& name) {
 void ShowOverOwner(QWidget& window) {
     if (!window.isVisible()) {
         if (const QWidget* owner = window.parentWidget(); owner != nullptr) {
+            if (!window.testAttribute(Qt::WA_Resized)) {
+                window.adjustSize(); // the size its layout gives, not the default, before it is centred
+            }
             const QRect frame = owner->window()->frameGeometry();
             window.move(frame.center() - QPoint(window.width() / 2, window.height() / 2));
         }

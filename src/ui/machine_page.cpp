@@ -122,7 +122,11 @@ void MachinePage::Refresh() {
             combo->setCurrentText(text);
         }
     }
-    setVisible(cnc_.machine_page.Visible);
+    if (cnc_.machine_page.Visible && !isVisible()) {
+        ShowOverOwner(*this); // opens centred over the frame, as the other dialogs do
+    } else if (!cnc_.machine_page.Visible) {
+        hide();
+    }
 }
 
 } // namespace tamo::ui

@@ -113,6 +113,7 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     picture1_ = new ControlPanel(cnc_, act, client_);
     picture2_ = new ReadoutPanel(cnc_, act, client_);
     status_bar_ = new StatusBar(this);
+    status_bar_->set_log([this](const std::string& text) { cnc_.log.Add(text); });
     setStatusBar(status_bar_);
     messages_ = new MessageDock(cnc_, this);
     addDockWidget(Qt::BottomDockWidgetArea, messages_);
@@ -406,6 +407,13 @@ void MainWindow::PlaceAtStart() {
         return;
     }
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // A laptop's screen (1366 x 768, 1440 x 900) is used whole: three quarters of it would leave the
+    // view a third of the frame. A larger one gets a window of three quarters, centred.
+    if (screen.width() <= kMaximisedUpToWidth) {
+        setGeometry(screen);
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
     resize((screen.size() * 3 / 4).expandedTo(minimumSizeHint()));
     move(screen.center() - rect().center());
 }

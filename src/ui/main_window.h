@@ -61,7 +61,9 @@ public:
     [[nodiscard]] View3D* view_3d() const { return view_3d_; }
     [[nodiscard]] ReadoutPanel* readouts() const { return picture2_; }
 
-    // Where the frame opens: where the operator left it, else three quarters of the screen.
+    // Where the frame opens: where the operator left it, else maximised on a screen up to this wide,
+    // else three quarters of the screen.
+    static constexpr int kMaximisedUpToWidth = 1440;
     void PlaceAtStart();
     // File > Open with the file already chosen (dropped on the frame, or picked from the recent
     // list). A file that is gone is said so and leaves the list.

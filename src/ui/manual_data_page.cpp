@@ -35,7 +35,10 @@ ManualDataPage::ManualDataPage(tamo::Cnc& cnc, Handler act, QWidget* parent)
         edit->setAlignment(Qt::AlignRight);
         std::string* model = i < 3 ? &cnc_.manual.Axis[k] : &cnc_.manual.Feed;
         connect(edit, &QLineEdit::textEdited, this, [model](const QString& text) { *model = text.toStdString(); });
-        connect(edit, &QLineEdit::returnPressed, this, [this] { MoveToPoint(); });
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] {
+            MoveToPoint();
+            KeepTyping(edit);
+        });
         grid->addWidget(new QLabel(QLatin1String(captions[k]), this), i / 2, (i % 2) * 2);
         grid->addWidget(edit, i / 2, (i % 2) * 2 + 1);
         point_[k] = edit;
@@ -60,7 +63,10 @@ ManualDataPage::ManualDataPage(tamo::Cnc& cnc, Handler act, QWidget* parent)
         cnc_.manual.Line = text.toStdString();
         recalled_ = cnc_.manual.History.size();
     });
-    connect(line_, &QLineEdit::returnPressed, this, [this] { RunLine(); });
+    connect(line_, &QLineEdit::returnPressed, this, [this] {
+        RunLine();
+        KeepTyping(line_);
+    });
     grid->addWidget(line_, 4, 0, 1, 4);
     run_ = new QPushButton(QStringLiteral("Run line"), this);
     run_->setObjectName(QStringLiteral("MdiRun"));
@@ -73,14 +79,16 @@ ManualDataPage::ManualDataPage(tamo::Cnc& cnc, Handler act, QWidget* parent)
     probe_->setToolTip(QStringLiteral("Z down to the touch plate; Program Z becomes the plate's thickness"));
     connect(probe_, &QPushButton::clicked, this, [this] { act_([this] { cnc_.ProbeZ(); }); });
     grid->addWidget(probe_, 5, 2, 1, 2);
-    // One row an entry, the newest at the bottom; the whole answer is in the tooltip, the status
-    // bar and the message log.
+    // An entry a row, the newest at the bottom, the answer under its line and wrapped to the
+    // list's width, so that it is read whole in a narrow panel; the tooltip, the status bar and
+    // the message log have it too.
     history_ = new QListWidget(this);
     history_->setObjectName(QStringLiteral("MdiHistory"));
     history_->setFocusPolicy(Qt::NoFocus);
-    history_->setTextElideMode(Qt::ElideRight);
-    history_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // rows are elided, not scrolled
-    history_->setUniformItemSizes(true);
+    history_->setWordWrap(true);
+    history_->setTextElideMode(Qt::ElideNone);
+    history_->setResizeMode(QListView::Adjust);
+    history_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // rows are wrapped, not scrolled
     connect(history_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { Recall(history_->row(item) - static_cast<int>(recalled_)); });
     grid->addWidget(history_, 6, 0, 1, 4);
@@ -102,6 +110,14 @@ void ManualDataPage::MoveToPoint() {
 }
 
 ManualDataPage::~ManualDataPage() = default;
+
+// After Return, once the machine stands still, the field keeps the focus for the next line, unless
+// a refusal put it on the field it named.
+void ManualDataPage::KeepTyping(QLineEdit* field) {
+    if (!cnc_.Running() && (field == line_ || cnc_.manual.Refused < 0) && isVisible()) {
+        field->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 void ManualDataPage::RunLine() {
     const std::size_t answered = cnc_.manual.History.size();
@@ -153,7 +169,7 @@ void ManualDataPage::ShowHistory() {
     for (const ManualDataModel::Typed& typed : history) {
         const QString line = QString::fromStdString(typed.Line);
         const QString answer = QString::fromStdString(typed.Answer);
-        auto* item = new QListWidgetItem(line + QStringLiteral("  \u2192 ") + answer, history_);
+        auto* item = new QListWidgetItem(line + QStringLiteral("\n\u2192 ") + answer, history_);
         item->setToolTip(line + QLatin1Char('\n') + answer);
     }
     history_->scrollToBottom();

@@ -39,6 +39,7 @@ public:
 
 private:
     void MoveToPoint();
+    void KeepTyping(QLineEdit* field);
     void RunLine();
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Steps through the history: -1 to the line before, +1 to the one after, past the newest back

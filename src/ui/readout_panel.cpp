@@ -2,6 +2,7 @@
 
 #include "interpreter/cnc.h"
 #include "ui/controls.h"
+#include "view/axis_zero.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -62,11 +63,12 @@ QFont ChooseReadoutFont() {
 const QString kWidestReadout = QStringLiteral("-0000.0000");
 constexpr int kRows = 3;
 constexpr int kMargin = 6;
-// Columns of the grid: program label, readout, unit, buttons, gap, the same for the machine, gap,
-// and the run buttons.
+// Columns of the grid: program label, readout, unit, each row's "Zero X/Y/Z", "Set" and "Zero all",
+// gap, the same for the machine, gap, and the run buttons.
 constexpr int kProgramColumn = 0;
-constexpr int kMachineColumn = 5;
-constexpr int kRunColumn = 10;
+constexpr int kMachineColumn = 6;
+constexpr int kRunColumn = 12;
+constexpr std::array<const char*, 3> kZeroAxis{"Zero X", "Zero Y", "Zero Z"};
 
 } // namespace
 
@@ -120,10 +122,23 @@ ReadoutPanel::ReadoutPanel(tamo::Cnc& cnc, Handler act, QWidget* parent)
         grid_->addWidget(b, row, column);
         return b;
     };
-    button("SetPrg", "Set", 0, kProgramColumn + 3, [this] { cnc_.SetPrg(); });
-    button("ZeroPrg", "Zero", 1, kProgramColumn + 3, [this] { cnc_.ZeroPrg(); });
-    button("Command11", "Set", 0, kMachineColumn + 3, [this] { cnc_.SetMachine(); });
-    button("Command12", "Zero", 1, kMachineColumn + 3, [this] { cnc_.ZeroMachine(); });
+    // Touch-off is per axis: each row's "Zero" sets only its axis to 0 where the tool stands; "Set"
+    // types what each axis should read here; "Zero all" zeroes the three.
+    for (int i = 0; i < kRows; ++i) {
+        const char* caption = kZeroAxis[static_cast<std::size_t>(i)];
+        button(Indexed("ZeroPrgAxis", i).toLatin1().constData(), caption, i, kProgramColumn + 3,
+               [this, i] { ZeroAxis(cnc_, true, i); });
+        button(Indexed("ZeroMachAxis", i).toLatin1().constData(), caption, i, kMachineColumn + 3,
+               [this, i] { ZeroAxis(cnc_, false, i); });
+    }
+    button("SetPrg", "Set", 0, kProgramColumn + 4, [this] {
+        cnc_.SetPrg();
+    })->setToolTip(QStringLiteral("Type what each program axis should read here"));
+    button("ZeroPrg", "Zero all", 1, kProgramColumn + 4, [this] { cnc_.ZeroPrg(); });
+    button("Command11", "Set", 0, kMachineColumn + 4, [this] {
+        cnc_.SetMachine();
+    })->setToolTip(QStringLiteral("Type what each machine axis should read here"));
+    button("Command12", "Zero all", 1, kMachineColumn + 4, [this] { cnc_.ZeroMachine(); });
     reset_program_ = button("Command10", "Reset Program", 0, kRunColumn, [this] { cnc_.ResetProgram(); });
     pause_ = button("Command1", "Pause", 1, kRunColumn, [this] { cnc_.Pause(); });
     // Pressed while a stopped move waits for "Execute Program"; a click always pauses.
@@ -160,7 +175,27 @@ void ReadoutPanel::SetReadoutFont(int pixels) {
         for (QLabel* readout : {prg_out_[i], mach_out_[i]}) {
             readout->setFont(big);
             readout->setFixedSize(size);
+            FitText(readout);
         }
+    }
+}
+
+// A readout wider than the widest this machine shows (a program origin far off, a value of seven
+// digits) takes a smaller font, so that no digit is cut; back at the bar's own font when it fits.
+// Costs a measure of one short text per refresh.
+void ReadoutPanel::FitText(QLabel* readout) const {
+    QFont font = ReadoutFont(readout_pixels_);
+    const int room = readout->width() - 2;
+    const int wide = QFontMetrics(font).horizontalAdvance(readout->text());
+    int pixels = readout_pixels_;
+    if (wide > room && room > 0) {
+        pixels = std::max(1, readout_pixels_ * room / wide);
+        for (font.setPixelSize(pixels); pixels > 1 && QFontMetrics(font).horizontalAdvance(readout->text()) > room;) {
+            font.setPixelSize(--pixels);
+        }
+    }
+    if (readout->font().pixelSize() != pixels) {
+        readout->setFont(ReadoutFont(pixels));
     }
 }
 
@@ -191,6 +226,8 @@ void ReadoutPanel::Refresh() {
     for (std::size_t i = 0; i < kRows; ++i) {
         ShowText(prg_out_[i], m.PrgOutlbl[i]);
         ShowText(mach_out_[i], m.MachOutLl[i]);
+        FitText(prg_out_[i]);
+        FitText(mach_out_[i]);
     }
     for (QLabel* unit : units_) {
         ShowText(unit, cnc_.status.Unit);

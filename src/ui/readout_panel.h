@@ -16,7 +16,8 @@ class Cnc;
 namespace tamo::ui {
 
 // Picture2, the coordinate bar along the bottom of the frame: the program and machine readouts
-// with their unit, their "Set" and "Zero" buttons, "Reset Program" and "Pause".
+// with their unit, a "Zero X/Y/Z" button on each row, "Set" and "Zero all", "Reset Program" and
+// "Pause".
 //
 // The readouts are meant to be read from the machine: a font whose digits are all of one width,
 // right-aligned so that the decimal points line up, at least three times the height of the frame's own text, and as
@@ -45,6 +46,7 @@ private:
     // The largest readout font that the bar's height and width hold, never below the least.
     void FitReadouts();
     void SetReadoutFont(int pixels);
+    void FitText(QLabel* readout) const;
 
     tamo::Cnc& cnc_;
     Handler act_;

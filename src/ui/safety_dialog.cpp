@@ -54,7 +54,7 @@ QString SafetyDialog::Notice() {
 
 SafetyDialog::SafetyDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Dialog"));
-    setWindowTitle(QString(30, QLatin1Char(' ')) + QStringLiteral("Welcome to TamoCNC"));
+    setWindowTitle(QStringLiteral("Welcome to TamoCNC"));
     setModal(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(5970 / kTwipsPerPixel, 6900 / kTwipsPerPixel);

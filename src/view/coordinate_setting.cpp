@@ -7,6 +7,7 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "view/axis_zero.h"
 
 #include <array>
 #include <cstddef>
@@ -44,6 +45,18 @@ void Cnc::TellOrigin() {
                              FormatFixed(st.MachPosZ - st.ProgPosZ, 4);
     status.Notice = text;
     log.Add(text);
+}
+
+void ZeroAxis(Cnc& cnc, bool program, int axis) {
+    if (axis < 0 || axis > 2) {
+        return;
+    }
+    MachineState& st = cnc.st;
+    const std::array<double*, 3> set = program ? std::array{&st.ProgPosX, &st.ProgPosY, &st.ProgPosZ}
+                                               : std::array{&st.MachPosX, &st.MachPosY, &st.MachPosZ};
+    *set[static_cast<std::size_t>(axis)] = 0;
+    cnc.UpdateReadouts();
+    cnc.TellOrigin();
 }
 
 // "Set", program side: the dialog shows the program position and applies to it. Pressed while the

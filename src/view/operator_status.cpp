@@ -36,6 +36,10 @@ std::string FormatDuration(std::uint32_t ms) {
 void Cnc::BusyBegins(Activity activity) {
     activity_ = activity;
     busy_since_ms_ = clock().GetTickCount();
+    // What a pause left standing is no longer so once the machine moves again.
+    if (status.Notice.starts_with("Paused:")) {
+        status.Notice.clear();
+    }
     if (activity == Activity::Run && st.PrgLineNo == 0 && !st.ResumeMove) {
         run_elapsed_ms_ = 0;
     }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -204,6 +205,20 @@ private:
     double span_;
 };
 
+// The ramp over the depths the feed moves end at, not the whole toolpath's: the rapids' clearance
+// height would leave a shallow part all one colour. Without feed moves, the toolpath's heights.
+DepthRamp FeedDepths(const Toolpath& path) {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (const ToolpathMove& m : path.moves()) {
+        if (m.kind() == MoveKind::Feed || m.arc()) {
+            low = std::min(low, static_cast<double>(m.z));
+            high = std::max(high, static_cast<double>(m.z));
+        }
+    }
+    return low <= high ? DepthRamp(low, high) : DepthRamp(path.bounds().min[2], path.bounds().max[2]);
+}
+
 // Moves [from.move, last) with the pen standing where move from.move starts; feed moves in `feed`,
 // or by depth when a ramp is given.
 Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Colour feed,
@@ -370,7 +385,7 @@ void DrawScene3D(const Camera& camera, const Scene3D& scene, PixelImage& image) 
         const Toolpath& path = *scene.path;
         const std::size_t count = path.moves().size();
         const std::size_t cut = std::min(scene.cut_moves, count);
-        const DepthRamp ramp(path.bounds().min[2], path.bounds().max[2]);
+        const DepthRamp ramp = scene.depth ? FeedDepths(path) : DepthRamp(0, 0);
         const DepthRamp* by_depth = scene.depth ? &ramp : nullptr;
         auto draw = [&path, cut, by_depth](Pen& p, Place from, std::size_t last) {
             if (from.move < cut) {

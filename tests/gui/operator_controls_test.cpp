@@ -200,9 +200,9 @@ TEST_F(OperatorControls, TypedLinesComeBackWithUpAndDownAlsoAfterARestart) {
     }
     const std::vector<std::string> answered = list();
     ASSERT_EQ(answered.size(), 3u);
-    EXPECT_EQ(answered[0], "G01 X1 F100  \u2192 moved to X1.0000 Y0.0000 Z0.0000");
+    EXPECT_EQ(answered[0], "G01 X1 F100\n\u2192 moved to X1.0000 Y0.0000 Z0.0000");
     EXPECT_EQ(
-        answered[2].rfind("G01 X2 F0  \u2192 refused: The typed line (G01 X2 F0) cannot be run: its feed is 0", 0), 0u)
+        answered[2].rfind("G01 X2 F0\n\u2192 refused: The typed line (G01 X2 F0) cannot be run: its feed is 0", 0), 0u)
         << answered[2];
     EXPECT_NE(Log().find("Typed line hello world: nothing moved: the line holds no word"), std::string::npos) << Log();
     Pictures("point_history");

@@ -72,18 +72,19 @@ protected:
 };
 
 TEST_F(OperatorView, StatusBarSaysWhatTheMachineDoesAfterEachControl) {
-    EXPECT_EQ(Status("StatusPort") + " " + Status("StatusState"), "Offline Idle");
+    EXPECT_EQ(Status("StatusPort") + " " + Status("StatusState"), "Offline: practice, nothing reaches the port Idle");
     Click(*window_, "Option2");
     EXPECT_EQ(Status("StatusState"), "Step mode");
     Click(*window_, "Option3");
     Open(ProgramFile("G01 X3 F100\nG01 Y1.5\n"));
     EXPECT_EQ(Status("StatusLine"), "Line 0 of 2");
-    // The estimate follows the drawing, from a thread of its own; the frame starts uncalibrated.
+    // The estimate follows the drawing, from a thread of its own; offline it counts at the feeds
+    // even before a speed test.
     for (int k = 0; k < 1000 && Status("StatusLeft").empty(); ++k) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(Status("StatusLeft"), "no calibration");
+    EXPECT_EQ(Status("StatusLeft"), "about 0:02 left");
 
     std::vector<std::string> seen;
     AtYield(450, [&] {
@@ -111,14 +112,13 @@ TEST_F(OperatorView, StatusBarSaysWhatTheMachineDoesAfterEachControl) {
     op_.set_yield_hook(nullptr);
     EXPECT_EQ(seen, (std::vector<std::string>{"Running, Line 2 of 2", "Paused", "Jogging", "Homing", "Speed test"}));
     EXPECT_FALSE(pause->isChecked());
-    EXPECT_EQ(Status("StatusTime"), "Run time 0:00");
+    EXPECT_EQ(Status("StatusTime"), "Run time 0:02"); // offline the steps take their time too
 }
 
 // The readouts follow a long move by the clock, also with "Constant contour on", and are made to
 // be read from the machine.
 TEST_F(OperatorView, ReadoutsChangeDuringALongMove) {
-    clock_.set_ns_per_iteration(1e6);    // every tick waits one iteration: a millisecond
-    Open(ProgramFile("G01 X30 F300\n")); // 4000 ticks: four seconds
+    Open(ProgramFile("G01 X30 F300\n")); // offline at its feed too: 4000 ticks in six seconds
     Click(*window_, "Check1");
     std::set<std::string> shown;
     op_.set_yield_hook([&](std::uint64_t n) {
@@ -421,7 +421,7 @@ TEST_F(OperatorView, PointPageMovesToATypedPointAndRunsATypedLine) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(line, &enter);
     EXPECT_EQ(XY("PrgOutlbl"), "1.5000 0.7500");
-    EXPECT_EQ(window_->focusWidget(), window_->view()); // a key stops it, as a run
+    EXPECT_EQ(window_->focusWidget(), line); // once it has moved, the field keeps the keys for the next line
 
     Type(*window_, "PointX", "abc");
     Click(*window_, "PointGo");

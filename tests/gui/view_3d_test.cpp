@@ -104,6 +104,17 @@ TEST_F(View3DTest, DepthColoursGoFromBlueAtTheBottomToOrangeAtTheTop) {
     EXPECT_TRUE(Shows(View().ToView(5, 0, 10), qRgb(0, 0, 0)));
 }
 
+// A part 3 mm deep cut from a clearance height of 5: the colours span the feed moves' depths, so
+// the first pass at Z-1 is the high orange and the last at Z-3 the deep blue; the rapids at the
+// clearance height take no part of the ramp.
+TEST_F(View3DTest, DepthColoursSpanTheFeedMovesOnly) {
+    Open(ProgramFile("G00 Z5\nG00 X0 Y0\nG01 Z-1 F100\nG01 X10\nG00 Z5\nG00 X0 Y5\nG01 Z-3\nG01 X10\nG00 Z5\n"));
+    Look("View_Front");
+    Look("View_Depth");
+    EXPECT_TRUE(Shows(View().ToView(5, 0, -1), qRgb(240, 130, 0)));
+    EXPECT_TRUE(Shows(View().ToView(5, 5, -3), qRgb(20, 60, 220)));
+}
+
 // The wheel zooms about the pointer, a drag turns the view, with Shift or the middle button moves it
 // along with the pointer, and a double click fits it again.
 TEST_F(View3DTest, TheMouseTurnsMovesAndZoomsIt) {
