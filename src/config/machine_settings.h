@@ -33,8 +33,8 @@ struct MachinePageModel {
     // active. The defaults are the fixed wiring of every machine before these settings.
     std::string LimitPin = "10 low";
     std::array<std::string, 3> HomePin{"11 low", "12 low", "13 low"};
-    std::array<std::string, 3> Acceleration;                 // mm/s^2 X, Y, Z; all empty: no planner
-    std::string JunctionDeviation = "0.01";                  // mm: how far a corner may be rounded
+    std::array<std::string, 3> Acceleration; // mm/s^2 X, Y, Z; all empty: no planner
+    std::string JunctionDeviation = "0.01";  // mm: how far a corner may be rounded
     bool Visible = false;
     const std::string* Refused = nullptr; // the field a refused "Ok" named
 };
