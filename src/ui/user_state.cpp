@@ -96,12 +96,14 @@ void UserState::SetTypedLines(const std::vector<ManualDataModel::Typed>& lines) 
 }
 
 std::string UserState::ConvertClearance() const {
-    return settings_.value(kClearanceKey).toString().toStdString();
+    return settings_ ? settings_->value(kClearanceKey).toString().toStdString() : std::string();
 }
 
 void UserState::SetConvertClearance(const std::string& text) {
-    settings_.setValue(kClearanceKey, QString::fromStdString(text));
-    settings_.sync();
+    if (settings_) {
+        settings_->setValue(kClearanceKey, QString::fromStdString(text));
+        settings_->sync();
+    }
 }
 
 } // namespace tamo::ui
