@@ -5,7 +5,8 @@
 //   machine | TEXT                 the machine settings (machine.cfg) hold TEXT, as after Setup > Machine
 //   row | NAME | N                 a left mouse click on row N (from 1) of the table
 //   press | NAME                   a left mouse click on the button; it must be shown and usable
-//   menu | NAME                    the menu item
+//   menu | NAME                    the menu item, chosen with the mouse in its menu
+//   context | N | CAPTION          a right click on line N of the listing, then CAPTION in its menu
 //   type | NAME | TEXT             key by key into the field, its old text selected
 //   key | NAME | KEY               Space, Tab, Return or Escape on the control
 //   close | NAME                   the window's close box
@@ -120,6 +121,8 @@ protected:
         } else if (verb == "menu") {
             ASSERT_TRUE(Find<QAction>(*window_, arg(1).c_str())->isEnabled()) << arg(1);
             Trigger(*window_, arg(1).c_str()); // chosen with the mouse in its menu
+        } else if (verb == "context") {
+            ChooseOnLine(std::stoi(arg(1)), arg(2).c_str()); // right-click on a listing line, then the item
         } else if (verb == "type") {
             QLineEdit* field = Edit(arg(1));
             ASSERT_TRUE(field->isVisible() && field->isEnabled()) << arg(1) << " cannot take keys";
