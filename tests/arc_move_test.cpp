@@ -84,6 +84,14 @@ TEST(ArcMove, EndOnTheStartIsAFullCircleInTheProgrammedDirection) {
         EXPECT_TRUE(m.Passes(0, 10) && m.Passes(-10, 0) && m.Passes(0, -10));
         m.ExpectAt(10, 0);
     }
+    // Written from where a rapid left the tool, the end comes within a step of the start: still whole.
+    for (const char* program :
+         {"G00 X0.1 Y0.1\nG03 X0.1 Y0.1 I0.3 J-0.2\n", "G00 X1.1 Y0.1\nG02 X1.1 Y0.1 I-0.1 J-0.2\n"}) {
+        TestMachine m;
+        m.Load(program);
+        m.cnc.Start();
+        EXPECT_DOUBLE_EQ(m.st.ArcSweep, 2 * kPi) << program;
+    }
 }
 
 // The arcs of tests/golden/arc/turns.txt, each way. The motors'

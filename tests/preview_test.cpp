@@ -1,7 +1,6 @@
 // The toolpath preview: the grid and its mapping, arcs and moves as drawn, and programs whose
 // numbers the surface could not take.
 
-#include "motion/angles.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -25,7 +23,6 @@ namespace fs = std::filesystem;
 using test::TestMachine;
 using Kind = RecordingSurface::Kind;
 using Op = RecordingSurface::Op;
-constexpr double kPi = std::numbers::pi;
 
 // Reads the program into the buffer and redraws it as Open does, with the foreground colour left
 // green, as a rapid panel move (homing, say) leaves it: the redraw draws in its own colours.
@@ -115,65 +112,6 @@ TEST(PreviewGrid, ScalesToTheProgramWithATenPercentMargin) {
     EXPECT_TRUE(empty.view.ops_of(Kind::Mapping).empty());
     EXPECT_EQ(LinesIn(empty, kBlack).size(), 2u);
     EXPECT_EQ(LinesIn(empty, kLightGrey).size(), 4u);
-}
-
-// Both forms of an arc word widen the extents by the whole circle and are drawn as arcs; without
-// I and J both are straight lines, and so is a later line that brings I and J but no G word,
-// whatever centre an earlier drawing left behind.
-TEST(PreviewArc, BothFormsIncludeTheWholeCircle) {
-    for (const char* arc : {"G2 X10 Y0 I5 J0\n", "G02 X10 Y0 I5 J0\n"}) {
-        TestMachine m;
-        Preview(m, arc);
-        EXPECT_EQ(std::pair(m.st.ViewMaxY, m.st.ViewMinY), std::pair(5.0, -5.0)) << arc;
-        EXPECT_EQ(m.view.ops_of(Kind::Arc).size(), 1u) << arc;
-        Preview(m, "G1 X5 F300\nG2 X10 Y0\nX15 Y5 I5\n");
-        EXPECT_TRUE(m.view.ops_of(Kind::Arc).empty());
-        EXPECT_EQ(FeedLines(m).size(), 3u);
-    }
-}
-
-TEST(PreviewArc, ClockwiseIsTheUpperHalfAndCounterClockwiseTheLower) {
-    struct Case {
-        const char* program;
-        double from, to; // counter-clockwise, as the surface draws
-    };
-    for (const Case& c : {Case{"G02 X10 Y0 I5 J0\n", 0, kPi}, Case{"G03 X10 Y0 I5 J0\n", kPi, 0},
-                          Case{"G03 X5 Y5 I5 J0\n", kPi, kPi / 2}, Case{"G02 X5 Y-5 I0 J-5\n", 0, kPi / 2}}) {
-        TestMachine m;
-        Preview(m, c.program);
-        const auto arcs = m.view.ops_of(Kind::Arc);
-        ASSERT_EQ(arcs.size(), 1u) << c.program;
-        EXPECT_EQ(arcs[0].colour, kBlack) << c.program;
-        EXPECT_NEAR(std::fmod(arcs[0].d, 2 * kPi), c.from, 1e-12) << c.program;
-        EXPECT_NEAR(std::fmod(arcs[0].e, 2 * kPi), c.to, 1e-12) << c.program;
-    }
-    TestMachine m;
-    Preview(m, "G02 X10 Y0 I5 J0\n");
-    const Op arc = m.view.ops_of(Kind::Arc).at(0);
-    EXPECT_EQ((std::vector<double>{arc.a, arc.b, arc.c}), (std::vector<double>{5, 0, 5}));
-    // Left pointing from the centre to the start point, J taking the negated I.
-    EXPECT_EQ(m.st.ArcDir, -1);
-    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(-5.0, -5.0));
-}
-
-// Full circles whose end angle comes out a hair past the start angle: the machine cuts the whole
-// circle, and the preview draws it.
-TEST(PreviewArc, AnEndWithinAStepOfTheStartIsTheWholeCircle) {
-    for (const char* program :
-         {"G00 X0.1 Y0.1\nG03 X0.1 Y0.1 I0.3 J-0.2\n", "G00 X1.1 Y0.1\nG02 X1.1 Y0.1 I-0.1 J-0.2\n"}) {
-        SCOPED_TRACE(program);
-        TestMachine m;
-        Preview(m, program);
-        const auto arcs = m.view.ops_of(Kind::Arc);
-        ASSERT_EQ(arcs.size(), 1u);
-        double drawn = std::fmod(arcs[0].e - arcs[0].d, 2 * kPi);
-        drawn = drawn <= 0 ? drawn + 2 * kPi : drawn; // as the surface sweeps: equal angles, all round
-        EXPECT_GT(drawn, 2 * kPi - 0.01);
-
-        m.Load(program);
-        m.cnc.Start();
-        EXPECT_EQ(m.st.ArcSweep, 2 * Pi());
-    }
 }
 
 // A rapid homing move leaves the foreground colour green; the frame's redraw after it still draws
