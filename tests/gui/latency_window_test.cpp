@@ -3,6 +3,7 @@
 // histogram and the figures.
 
 #include "gui_fixture.h"
+#include "platform/realtime.h"
 #include "ui/latency_histogram.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
@@ -10,10 +11,30 @@
 
 #include <QDialog>
 
+#include <sched.h>
+
 namespace tamo {
 namespace {
 
 using namespace test;
+
+// A system that grants real-time priority.
+struct GrantingCalls final : SchedulingCalls {
+    Policy policy{SCHED_OTHER, 0};
+    int LockMemory() override { return 0; }
+    Policy CurrentPolicy() override { return policy; }
+    int SetRealtime(int priority) override {
+        policy = {SCHED_FIFO, priority};
+        return 0;
+    }
+    int SetPolicy(const Policy& p) override {
+        policy = p;
+        return 0;
+    }
+    int PriorityLimit() override { return 99; }
+    long ThrottleRuntimeUs() override { return 950'000; }
+    std::string UserName() override { return "alice"; }
+};
 
 TEST(LatencyWindow, RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame) {
     EnsureApplication();
@@ -61,6 +82,18 @@ TEST(LatencyWindow, RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame) {
     EXPECT_EQ(drawn.pixelColor(static_cast<int>(slot / 2), axis), QColor(60, 120, 200));
     EXPECT_EQ(drawn.pixelColor(static_cast<int>(11.5 * slot), axis), QColor(200, 40, 40));
     SaveScreen(*latency, "latency_test.png");
+
+    // Where the system grants it, the ticks are measured at real-time priority, and only then.
+    GrantingCalls calls;
+    RealtimeRequest request(calls);
+    clock.set_realtime(&request);
+    int ticks_raised = 0;
+    op.set_yield_hook([&](std::uint64_t) { ticks_raised += calls.policy.policy == SCHED_FIFO; });
+    Click(*latency, "LatencyStart");
+    EXPECT_NE(Text(*latency, "LatencyResult").find("Real-time priority: on"), std::string::npos);
+    EXPECT_GT(ticks_raised, 1000);
+    EXPECT_EQ(calls.policy.policy, SCHED_OTHER);
+    clock.set_realtime(nullptr);
 
     Type(*latency, "LatencySeconds", QStringLiteral("0"));
     Click(*latency, "LatencyStart");

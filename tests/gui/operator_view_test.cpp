@@ -1,7 +1,7 @@
 // What the operator sees and does around the frame's own controls: the status bar after each control,
 // readouts that follow a move, the program listing, the stop key, the feeds of the line in
-// progress, a layout that fills the frame, files, the preview's navigation, the "Point" page and
-// the dialogs. Pictures of the frame go to the screens folder of the build.
+// progress, a layout that fills the frame, files, the preview's navigation and the dialogs (the
+// "Point" page: golden/operator/point_page.txt). Pictures of the frame go to the screens folder.
 
 #include "main_window_fixture.h"
 #include "ui/check_window.h"
@@ -319,7 +319,10 @@ TEST_F(OperatorView, WindowAndRecentProgramsSurviveARestart) {
     EXPECT_EQ(Find<QAction>(*window_, "Recent_2")->data().toString().toStdString(), programs[3]);
 }
 
+// Dropped on the frame, a file opens; with --timing the stages of the open are told with its lines.
 TEST_F(OperatorView, OpenByDroppingAFile) {
+    std::string timed;
+    window_->ReportOpenTiming([&timed](const std::string& line) { timed = line; });
     const std::string path = ProgramFile("G01 X1 F100\nG01 Y1\n");
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
@@ -332,6 +335,11 @@ TEST_F(OperatorView, OpenByDroppingAFile) {
     EXPECT_EQ(cnc_.st.PrgLineCount, 2);
     EXPECT_EQ(window_->windowTitle().toStdString(), "TamoCNC     " + path);
     EXPECT_EQ(Find<ui::ProgramListing>(*window_, "ProgramListing")->model()->rowCount(), 2);
+    for (int k = 0; k < 1000 && timed.empty(); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(timed.rfind("open 2 lines: ", 0), 0u) << timed;
 }
 
 TEST_F(OperatorView, WheelZoomsAboutThePointerDragPansDoubleClickFits) {
@@ -407,26 +415,6 @@ TEST_F(OperatorView, DialogsOpenOverTheFrameAndARefusalPointsAtItsField) {
     EXPECT_EQ(op_.messages().back().over, "Set_Prg_cord");
     EXPECT_TRUE(coordinates->isVisible());
     EXPECT_TRUE(HasFocus(*coordinates, "Combo1_1"));
-}
-
-TEST_F(OperatorView, PointPageMovesToATypedPointAndRunsATypedLine) {
-    Click(*window_, "Command4_2");
-    Type(*window_, "PointX", "1.5");
-    Type(*window_, "PointFeed", "200");
-    Click(*window_, "PointGo");
-    EXPECT_EQ(XY("PrgOutlbl"), "1.5000 0.0000");
-
-    auto* line = Find<QLineEdit>(*window_, "MdiLine");
-    Type(line, "G01 Y0.75 F100");
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(line, &enter);
-    EXPECT_EQ(XY("PrgOutlbl"), "1.5000 0.7500");
-    EXPECT_EQ(window_->focusWidget(), line); // once it has moved, the field keeps the keys for the next line
-
-    Type(*window_, "PointX", "abc");
-    Click(*window_, "PointGo");
-    EXPECT_EQ(op_.messages().back().over, "MDIForm1");
-    EXPECT_TRUE(HasFocus(*window_, "PointX"));
 }
 
 // On a screen that scales, the view draws on every device pixel and the readouts keep their size.
