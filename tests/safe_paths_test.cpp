@@ -1,6 +1,7 @@
 // The paths by which the machine could cut with its spindle off, leave its travel or move an axis
-// nobody named: run from a line, the return after a stop, the tool change, jog increments, the lifts,
-// the speed test and typed lines, checked on the port's pins, the positions and the operator's texts.
+// nobody named: run from a line, the return after a stop, the tool change, jog increments, the lifts
+// and the speed test, checked on the port's pins, the positions and the operator's texts (typed
+// lines: golden/operator/typed_lines_named_axes.txt).
 
 #include "interpreter/motion_word.h"
 #include "test_machine.h"
@@ -27,11 +28,6 @@ struct Machine : TestMachine {
     explicit Machine(const std::string& machine_text) {
         EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
         EXPECT_TRUE(cnc.MachinePageOk());
-    }
-    std::string Typed(const std::string& line) {
-        cnc.manual.Line = line;
-        cnc.RunManualLine();
-        return cnc.status.Notice;
     }
     int Data() const {
         for (auto w = port.writes().rbegin(); w != port.writes().rend(); ++w) {
@@ -362,16 +358,6 @@ TEST(SpeedTestPaths, MovesXOnlyAndNoFartherThanItSaysWhateverCameBefore) {
         EXPECT_LE(watch.furthest_x, 500.0 / 60 + kStep / 2);
         EXPECT_NEAR(m.st.MachPosX, watch.test_start_x, 1e-9);
     }
-}
-
-// A typed line moves only the axes it names, from where the machine stands: the X5 of a line that
-// did not move ("G91 X5") is not carried into the next one.
-TEST(TypedLines, MoveOnlyTheAxesTheyName) {
-    Machine m("");
-    m.Typed("G01 X0.3 Y0.3 F300");
-    EXPECT_EQ(m.Typed("G91 X5").rfind("Typed line G91 X5: nothing moved", 0), 0u);
-    EXPECT_EQ(m.Typed("G00 Z0.3"), "Typed line G00 Z0.3: moved to X0.3000 Y0.3000 Z0.3000");
-    EXPECT_NEAR(m.st.MachPosX, 0.3, kStep / 2);
 }
 
 } // namespace
