@@ -255,6 +255,19 @@ TEST_F(SurfaceTest, MapsWithYUpAndDrawsArcsCounterClockwise) {
     surface_.Arc(50, -1e9, 1e9 + 50, 0, std::numbers::pi, kBlack);
     EXPECT_EQ(At(20, 50), qRgb(0, 0, 0));
 
+    // A rapid's dashes leave gaps, a feed line none.
+    surface_.Clear();
+    surface_.Line(0, 50, 100, 50, kGreen, LineStyle::Dash);
+    surface_.Line(0, 30, 100, 30, kBlack, LineStyle::Solid);
+    int gaps = 0;
+    int feed_gaps = 0;
+    for (int x = 5; x < 95; ++x) {
+        gaps += At(x, 50) == qRgb(255, 255, 255) ? 1 : 0;
+        feed_gaps += At(x, 70) == qRgb(255, 255, 255) ? 1 : 0;
+    }
+    EXPECT_GT(gaps, 20);
+    EXPECT_EQ(feed_gaps, 0);
+
     // A zoom shows the picture it has, scaled about the pointer, until the redraw.
     surface_.Clear();
     surface_.SetDrawWidth(4);
