@@ -1,5 +1,6 @@
 // The word reader of one program line, and the feed computed from it. The parse golden files pin
-// a worked example, the skipped comment, the scan quirks and the scale factors end to end.
+// a worked example, the skipped comment, the scan quirks, the scale factors, modal words kept as
+// written and arcs without a centre end to end.
 
 #include "interpreter/numbers.h"
 #include "test_machine.h"
@@ -42,44 +43,6 @@ TEST(LineParser, SkipsCommentsBlanksAndLinesBelowTheAtSign) {
     EXPECT_EQ(m.st.TargetX, 4);
     m.Parse("[G01 X5");
     EXPECT_EQ(m.st.GCode, "G01");
-}
-
-TEST(LineParser, WordsAreModalAndStoredAsWritten) {
-    TestMachine m;
-    m.Parse("G01 X10 Y20 Z-1 F200");
-    m.Parse("X30");
-    EXPECT_EQ(m.st.GCode, "G01");
-    EXPECT_EQ(m.st.StartX, 10);
-    EXPECT_EQ((std::array{m.st.TargetX, m.st.TargetY, m.st.TargetZ, m.st.ProgFeed}), (std::array{30., 20., -1., 200.}));
-    m.Parse("G1 X5");
-    EXPECT_EQ(m.st.GCode, "G1"); // kept as written, though it moves as "G01"
-    m.Parse("  X12 G00 ");       // spaces around the line are dropped
-    EXPECT_EQ(m.st.GCode, "G00");
-    EXPECT_EQ(m.st.TargetX, 12);
-    m.Parse("G01 X1 (FAST) Y2"); // the comment's F, A and T are words of their own
-    EXPECT_EQ(std::pair(m.st.TargetX, m.st.TargetY), std::pair(1.0, 2.0));
-    EXPECT_EQ(m.st.AWord + "|" + m.st.TWord, "S|) ");
-    m.Parse("X5 (NOTE)"); // N and O are inside the X text; N is located but ends no word
-    EXPECT_EQ(m.st.TargetX, 5);
-    m.Parse("G01 X20 G02"); // a second G lies inside the X text
-    EXPECT_EQ(m.st.GCode, "G01");
-}
-
-TEST(LineParser, ArcWithoutCentreBecomesALineAndTheCentreIsModal) {
-    TestMachine m;
-    for (const char* arc : {"G03 X10 Y0", "G2 X10 Y0", "G3 X10 Y0"}) {
-        m.Parse(arc);
-        EXPECT_EQ(m.st.GCode, "G01") << arc; // one digit or two: the same straight line
-    }
-    m.Parse("X20 I0 J0"); // and a later line without a G word stays one
-    EXPECT_EQ(m.st.GCode, "G01");
-    m.Parse("G01 X0 I5");
-    m.Parse("G02 X10 Y0"); // the arc uses the I of the line before
-    EXPECT_EQ(m.st.GCode, "G02");
-    EXPECT_EQ(m.st.ArcI, 5);
-    m.Parse("G03 X0 Y10 J-2");
-    EXPECT_EQ(m.st.GCode, "G03");
-    EXPECT_EQ(std::pair(m.st.ArcI, m.st.ArcJ), std::pair(5.0, -2.0));
 }
 
 // A field that does not read as a number scales by 1 until it is corrected.
