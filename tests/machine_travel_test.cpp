@@ -255,19 +255,8 @@ TEST(HomingCycle, OrderBackOffBoundAndStop) {
     EXPECT_TRUE(off.Shown("No home switches are enabled (Setup > Settings): nothing moved."));
 }
 
-TEST(Probe, TouchSetsProgramZOrSaysHowFarItWent) {
-    const std::string probe = std::string(kTravel) + "probe = low\nprobe_distance_mm = 0.1\nprobe_backoff_mm = "
-                                                     "0.015\nplate_thickness_mm = 10\n";
-    Machine m(probe);
-    m.AtYield(3, [&] { m.port.set_status(119); }); // pin 15 low: touching
-    m.cnc.ProbeZ();
-    EXPECT_NEAR(m.st.ProgPosZ, 10.015, 1e-9); // touched at the plate, then two steps up
-    EXPECT_NEAR(m.st.MachPosZ, -3 * 0.0075 + 0.015, 1e-9);
-
-    Machine far(probe);
-    far.cnc.ProbeZ();
-    EXPECT_TRUE(far.Shown("Probe did not touch within 0.0975 mm"));
-
+// The touch and the miss, step by step: MainWindowTest.ProbeZComesDownToTheTouchOrSaysHowFarItWent.
+TEST(Probe, WithoutAProbeNothingMoves) {
     Machine none(kTravel);
     none.cnc.ProbeZ();
     EXPECT_TRUE(none.Shown("No probe is configured"));
