@@ -1,3 +1,4 @@
+#include "motion/planner/planner.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace tamo {
@@ -205,6 +207,22 @@ TEST(LinearMove, UnusableStepCountsNeitherHangNorMisbehave) {
     m.cnc.LinearMove();
     EXPECT_EQ(StepBits(m.port).size(), 4u);
     EXPECT_EQ(m.st.TicksLeft, INT_MAX);
+}
+
+// However many blocks the look-ahead holds, the machine can come to rest by the end of the last one:
+// the next block, not yet read, may need a stop.
+TEST(LinearMove, TheLookAheadCanAlwaysStopByTheEndOfWhatItHolds) {
+    planner::Planner queue;
+    queue.set_limits({{100, 100, 100}, {50, 50, 50}, 0.01});
+    for (const auto& [from, to] : {std::pair(0.0, 10.0), std::pair(10.0, 11.0)}) {
+        planner::Block block;
+        block.start = {from, 0, 0};
+        block.end = {to, 0, 0};
+        block.feed = 50;
+        ASSERT_TRUE(queue.Add(block));
+    }
+    const planner::Block& last = queue.At(1);
+    EXPECT_LE(last.entry, std::sqrt(2 * last.accel * last.length) + 1e-9);
 }
 
 } // namespace

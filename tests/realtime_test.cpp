@@ -88,6 +88,7 @@ TEST(Realtime, RaisedForEachMoveAndBackAfterItWithoutACallPerTick) {
     m.Jog();
     EXPECT_EQ(m.ticks.priorities, std::vector<int>(32, RealtimeRequest::kPriority));
     EXPECT_EQ(m.calls.policy.policy, SCHED_OTHER);
+    EXPECT_FALSE(m.realtime.active()) << "the clock's waits would spin as at real-time priority";
     const int first = m.calls.calls;
     m.Jog();
     EXPECT_EQ(m.ticks.priorities.size(), 64u);
