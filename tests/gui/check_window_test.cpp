@@ -8,9 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace tamo {
 namespace {
@@ -20,10 +18,7 @@ using namespace test;
 // Lets the check's thread finish and its report arrive, within a few seconds.
 void WaitForCheck(const ui::CheckWindow& window) {
     QCoreApplication::processEvents();
-    for (int k = 0; k < 1000 && window.checking(); ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        QCoreApplication::processEvents();
-    }
+    (void)QTest::qWaitFor([&window] { return !window.checking(); }, 5000);
     ASSERT_FALSE(window.checking());
 }
 

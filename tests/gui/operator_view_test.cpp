@@ -17,9 +17,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include <chrono>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace tamo {
@@ -80,10 +78,7 @@ TEST_F(OperatorView, StatusBarSaysWhatTheMachineDoesAfterEachControl) {
     EXPECT_EQ(Status("StatusLine"), "Line 0 of 2");
     // The estimate follows the drawing, from a thread of its own; offline it counts at the feeds
     // even before a speed test.
-    for (int k = 0; k < 1000 && Status("StatusLeft").empty(); ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        QCoreApplication::processEvents();
-    }
+    (void)QTest::qWaitFor([this] { return !Status("StatusLeft").empty(); }, 5000);
     EXPECT_EQ(Status("StatusLeft"), "about 0:02 left");
 
     std::vector<std::string> seen;
@@ -197,10 +192,7 @@ TEST_F(OperatorView, ListingFollowsTheRunAndTheStepControls) {
     // A finding of the program check, chosen, shows its line selected in the listing.
     Open(ProgramFile(Steps(300) + "G17\n"));
     auto* check = Find<ui::CheckWindow>(*window_, "CheckWindow");
-    for (int k = 0; k < 1000 && (check->checking() || check->report().findings.empty()); ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        QCoreApplication::processEvents();
-    }
+    (void)QTest::qWaitFor([check] { return !check->checking() && !check->report().findings.empty(); }, 5000);
     auto* findings = Find<QListWidget>(*check, "CheckList");
     ASSERT_GT(findings->count(), 0);
     emit findings->itemClicked(findings->item(0));
@@ -335,10 +327,7 @@ TEST_F(OperatorView, OpenByDroppingAFile) {
     EXPECT_EQ(cnc_.st.PrgLineCount, 2);
     EXPECT_EQ(window_->windowTitle().toStdString(), "TamoCNC     " + path);
     EXPECT_EQ(Find<ui::ProgramListing>(*window_, "ProgramListing")->model()->rowCount(), 2);
-    for (int k = 0; k < 1000 && timed.empty(); ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        QCoreApplication::processEvents();
-    }
+    (void)QTest::qWaitFor([&timed] { return !timed.empty(); }, 5000);
     EXPECT_EQ(timed.rfind("open 2 lines: ", 0), 0u) << timed;
 }
 
