@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
-#include <QRadioButton>
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
@@ -209,21 +208,6 @@ TEST_F(OperatorView, FeedBoxesShowTheFeedOfTheLineInProgress) {
     AtYield(420, [&] { during = Text(*window_, "Text3") + " " + Text(*window_, "Text2"); });
     RunToEnd();
     EXPECT_EQ(during, "250 250");
-}
-
-// Step or Continous acts on every click, also when already shown selected: a tool change makes
-// the run continuous while "Step" stays selected, and "Step" must still stop it after the line.
-TEST_F(OperatorView, StepClickedWhileShownSelectedStopsARunAToolChangeMadeContinuous) {
-    Open(ProgramFile("G01 X1 F100\nM06 T2\nG01 X2\nG01 X3\nG01 X4\n"));
-    Click(*window_, "Option2");
-    Click(*window_, "Command7"); // line 1
-    Click(*window_, "Command7"); // line 2: the tool change
-    ASSERT_EQ(op_.messages().back().text, "Change to tool #2");
-    ASSERT_TRUE(Find<QRadioButton>(*window_, "Option2")->isChecked());
-    AtYield(op_.yields() + 50, [&] { Click(*window_, "Option2"); });
-    Click(*window_, "Command7"); // continuous after the M word, until "Step"
-    EXPECT_FALSE(Done(op_));
-    EXPECT_EQ(cnc_.st.PrgLineNo, 3);
 }
 
 TEST_F(OperatorView, LayoutLeavesNoGapAndEveryControlWhole) {
