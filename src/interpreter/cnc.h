@@ -361,6 +361,9 @@ public:
     // The toolpath as the last redraw walked it; never null. A new walk makes a new record, so one
     // taken from here may be read on any thread for as long as it is held.
     [[nodiscard]] const std::shared_ptr<const Toolpath>& toolpath() const { return toolpath_; }
+    // False for a tool that never draws (the headless check): a redraw then keeps the toolpath's
+    // bounds but not its moves, which take more memory than the program's own text.
+    bool KeepToolpathMoves = true;
 
     // view/readouts.cpp
     void UpdateReadouts();

@@ -500,7 +500,8 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
     const bool planned = setup.Accelerates();
-    PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, lines);
+    // Its per-line record only when it times the program.
+    PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, planned ? lines : 0);
     auto planned_seconds = [&] {
         if (planned && estimate.calibrated) {
             planned_time.Finish(estimate.seconds);
