@@ -241,7 +241,7 @@ double Cnc::ScaleFactor(int index) const {
     if (walking_) {
         return walk_scale_[static_cast<std::size_t>(index)];
     }
-    return ReadNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
+    return ReadSettingNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
 }
 
 } // namespace tamo
