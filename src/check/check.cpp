@@ -111,7 +111,7 @@ RunEstimate StartRefusal(Cnc& cnc) {
     ProgramBuffer buffer = std::move(cnc.st.PrgBuf);
     const MachineState kept = cnc.st;
     cnc.st.PrgBuf = std::move(buffer);
-    RunEstimate estimate = cnc.EstimateOnThisCopy();
+    RunEstimate estimate = cnc.EstimateOnThisCopy(false);
     buffer = std::move(cnc.st.PrgBuf);
     cnc.st = kept;
     cnc.st.PrgBuf = std::move(buffer);
