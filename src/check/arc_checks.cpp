@@ -115,12 +115,14 @@ private:
         const Block& b = *item.after;
         const double i = item.centre_x - b.start_x;
         const double j = item.centre_y - b.start_y;
-        const std::string centre = "(" + Len(item.centre_x) + ", " + Len(item.centre_y) + ")";
+        auto centre = [&item] {
+            return "(" + Len(item.centre_x) + ", " + Len(item.centre_y) + ")";
+        };
         if (r != nullptr) {
             const bool both = has_i && has_j;
             std::string message = "R" + std::string(r->number) +
                                   " is ignored: arcs are defined by I and J only; this one runs about the centre " +
-                                  centre + " from I" + Len(i) + " J" + Len(j);
+                                  centre() + " from I" + Len(i) + " J" + Len(j);
             if (!both) {
                 message += " (" + std::string(!has_i ? "I " + From(i_from_) : "J " + From(j_from_)) + ")";
             }
@@ -144,8 +146,8 @@ private:
                              : !has_i         ? "I"
                                               : "J") +
                             " word: the run takes " + taken +
-                            ", where a standard controller takes 0, so the centre is " + centre + ", not (" + Len(sx) +
-                            ", " + Len(sy) + ").");
+                            ", where a standard controller takes 0, so the centre is " + centre() + ", not (" +
+                            Len(sx) + ", " + Len(sy) + ").");
                 return;
             }
         }

@@ -49,8 +49,7 @@ struct ScratchMachine {
 // slowest, a stop or a tool change it does not make, an end point off the circle, a stray move.
 bool ConvertFixes(std::string_view code) {
     for (const std::string_view kept : {"feed-floor", "program-stop", "tool-change", "far-move", "arc-off-circle",
-                                        "beyond-travel", "rapid-below-clearance",
-                                        "start-refused"}) {
+                                        "beyond-travel", "rapid-below-clearance", "start-refused"}) {
         if (code == kept) {
             return false;
         }
@@ -112,7 +111,7 @@ RunEstimate StartRefusal(Cnc& cnc) {
     ProgramBuffer buffer = std::move(cnc.st.PrgBuf);
     const MachineState kept = cnc.st;
     cnc.st.PrgBuf = std::move(buffer);
-    RunEstimate estimate = cnc.EstimateOnThisCopy();
+    RunEstimate estimate = cnc.EstimateOnThisCopy(false);
     buffer = std::move(cnc.st.PrgBuf);
     cnc.st = kept;
     cnc.st.PrgBuf = std::move(buffer);
@@ -193,10 +192,14 @@ public:
         context_.travel = cnc.setup.travel;
         // Machine minus program coordinates as they stand: where Start would begin the program.
         context_.origin = cnc.TravelOffset();
+        context_.entries = static_cast<std::size_t>(count_);
         context_.file_line_of = [this](int entry) {
-            return entry >= 1 && entry <= static_cast<int>(file_lines_.size())
-                       ? file_lines_[static_cast<std::size_t>(entry - 1)]
-                       : entry;
+            if (entry < 1 || entry > read_) {
+                return entry;
+            }
+            // Every entry but those after a comma began a text line.
+            const auto split = std::upper_bound(after_comma_.begin(), after_comma_.end(), entry) - after_comma_.begin();
+            return entry - static_cast<int>(split);
         };
         context_.place_of = [this](int entry, int file_line) {
             return Place{entry, file_line, std::string(m_.cnc.st.PrgBuf.Text(static_cast<std::size_t>(entry)))};
@@ -213,24 +216,30 @@ public:
         }
         StartAfresh(cnc);
         m_.MakeStepsEndless();
-        st.PrgBuf.Rewind();
         lines_ = FileLines(st.PrgBuf.bytes());
         Snap(st, before_);
     }
 
     Report Run(const std::stop_token& stop) {
-        ProgramBuffer& buffer = m_.cnc.st.PrgBuf;
+        // The entries were read at Open; the walk beside them in the bytes finds where each stood.
+        const ProgramBuffer& buffer = m_.cnc.st.PrgBuf;
+        const std::size_t size = buffer.bytes().size();
+        std::size_t at = 0;
         int checked = 0;
         for (int entry = 1; entry <= count_; ++entry) {
             if (entry % kStopPollEntries == 0 && stop.stop_requested()) {
                 break;
             }
-            const std::size_t begin = buffer.position();
-            if (!buffer.ReadNextItem()) {
+            if (at >= size) {
                 break;
             }
-            lines_.Next(begin, buffer.position());
-            file_lines_.push_back(lines_.number());
+            const std::size_t begin = at;
+            at = buffer.ItemEnd(begin);
+            lines_.Next(begin, at);
+            read_ = entry;
+            if (!lines_.first()) {
+                after_comma_.push_back(entry);
+            }
             if (lines_.first()) {
                 // The text line as the converter reads it: its comments and words serve the items
                 // split from it too.
@@ -373,7 +382,8 @@ private:
     Block after_;
     std::array<AxisReach, 3> reach_{}; // of the entry just passed
     int gcode_from_ = 0;
-    std::vector<int> file_lines_; // of every entry read
+    int read_ = 0;                 // entries read so far
+    std::vector<int> after_comma_; // the entries read so far that a comma split from their line
     // The converter's reading of every text line: whether it converts it.
     StandardReader standard_reader_;
     const StandardLine* standard_ = nullptr; // the text line being read

@@ -107,6 +107,7 @@ struct Context {
     // origin stands in machine coordinates; with no travel set nothing is held against it.
     std::array<MachineSetup::Travel, 3> travel{};
     std::array<double, 3> origin{};
+    std::size_t entries = 0; // the program's: no more items will be checked
     [[nodiscard]] bool AnyTravel() const { return travel[0].set || travel[1].set || travel[2].set; }
     // For a finding about an entry seen earlier: its place, the text read afresh.
     std::function<Place(int entry, int file_line)> place_of;

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace tamo::check {
@@ -24,67 +26,131 @@ constexpr std::size_t kOutermostShare = 100; // one in a hundred on either side
 constexpr std::size_t kLeastOutermost = 1;
 constexpr double kFarFactor = 5;
 
+// The most extreme values of one axis on one side, with the entries they came from: the
+// `keep` lowest (or highest) seen so far. Both the extents and every far move are among them,
+// so a long program needs no list of all its positions.
+class Outermost {
+public:
+    struct Value {
+        float value;
+        int entry;
+    };
+    Outermost(std::size_t keep, bool high) : keep_(keep), high_(high) {}
+
+    void Add(float value, int entry) {
+        if (kept_.size() == keep_ && !Beyond(value, kept_.front().value)) {
+            return;
+        }
+        kept_.push_back({value, entry});
+        std::push_heap(kept_.begin(), kept_.end(), Inner());
+        if (kept_.size() > keep_) {
+            std::pop_heap(kept_.begin(), kept_.end(), Inner());
+            kept_.pop_back();
+        }
+    }
+
+    // From the outermost inwards.
+    [[nodiscard]] std::vector<Value> Sorted() const {
+        std::vector<Value> sorted = kept_;
+        std::sort_heap(sorted.begin(), sorted.end(), Inner());
+        return sorted;
+    }
+
+private:
+    [[nodiscard]] bool Beyond(float a, float b) const { return high_ ? a > b : a < b; }
+    // Orders the heap with its innermost value on top.
+    struct Inward {
+        bool high;
+        bool operator()(const Value& a, const Value& b) const { return high ? a.value > b.value : a.value < b.value; }
+    };
+    [[nodiscard]] Inward Inner() const { return Inward{high_}; }
+
+    std::size_t keep_;
+    bool high_;
+    std::vector<Value> kept_;
+};
+
 class ExtentChecks final : public Family {
 public:
-    explicit ExtentChecks(const Context& context) : context_(context) {}
+    // A move lies beyond the extents only when it is one of the outermost hundredth of its axis,
+    // and the extents are the next value inwards: of a program of n entries, at most
+    // max(1, n / 100) + 1 values on either side of each axis ever matter.
+    explicit ExtentChecks(const Context& context)
+        : context_(context),
+          keep_(std::max(kLeastOutermost, context.entries / kOutermostShare) + 1), low_{Outermost(keep_, false),
+                                                                                        Outermost(keep_, false),
+                                                                                        Outermost(keep_, false)},
+          high_{Outermost(keep_, true), Outermost(keep_, true), Outermost(keep_, true)} {}
 
     void Check(const Item& item, Findings& /*out*/) override {
         if (!item.moves || item.run == MoveKind::None) {
             return;
         }
-        places_.push_back({item.entry, item.file_line});
-        axes_[0].push_back(static_cast<float>(item.after->x));
-        axes_[1].push_back(static_cast<float>(item.after->y));
-        axes_[2].push_back(static_cast<float>(item.after->z));
+        ++moves_;
+        const std::array<float, 3> at{static_cast<float>(item.after->x), static_cast<float>(item.after->y),
+                                      static_cast<float>(item.after->z)};
+        for (std::size_t a = 0; a < 3; ++a) {
+            low_[a].Add(at[a], item.entry);
+            high_[a].Add(at[a], item.entry);
+        }
     }
 
     void Finish(Findings& out) override {
-        const std::size_t n = places_.size();
+        const std::size_t n = moves_;
         if (n < kFewestMoves) {
             return;
         }
         const std::size_t outer = std::max(kLeastOutermost, n / kOutermostShare);
+        std::array<std::vector<Outermost::Value>, 3> lows;
+        std::array<std::vector<Outermost::Value>, 3> highs;
         std::array<double, 3> low{};
         std::array<double, 3> high{};
         double width = context_.inch ? 0.04 : 1.0;
-        std::vector<float> sorted;
         for (std::size_t a = 0; a < 3; ++a) {
-            sorted = axes_[a];
-            std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(outer), sorted.end());
-            low[a] = sorted[outer];
-            std::nth_element(sorted.begin(), sorted.end() - 1 - static_cast<std::ptrdiff_t>(outer), sorted.end());
-            high[a] = sorted[n - 1 - outer];
+            lows[a] = low_[a].Sorted();
+            highs[a] = high_[a].Sorted();
+            low[a] = lows[a][outer].value;
+            high[a] = highs[a][outer].value;
             width = std::max(width, high[a] - low[a]);
         }
         const double reach = kFarFactor * width;
-        const std::string extents = "X " + Len(low[0]) + " to " + Len(high[0]) + ", Y " + Len(low[1]) + " to " +
-                                    Len(high[1]) + ", Z " + Len(low[2]) + " to " + Len(high[2]);
-        for (std::size_t k = 0; k < n; ++k) {
-            std::string far;
-            for (std::size_t a = 0; a < 3; ++a) {
-                const double v = axes_[a][k];
-                if (v < low[a] - reach || v > high[a] + reach) {
-                    far += far.empty() ? "" : " ";
-                    far += std::string(1, "XYZ"[a]) + Len(v);
+        // Each far move with the value of each axis it is far on, in program order.
+        std::map<int, std::array<std::optional<float>, 3>> far_moves;
+        for (std::size_t a = 0; a < 3; ++a) {
+            for (std::size_t k = 0; k < outer; ++k) {
+                if (lows[a][k].value < low[a] - reach) {
+                    far_moves[lows[a][k].entry][a] = lows[a][k].value;
+                }
+                if (highs[a][k].value > high[a] + reach) {
+                    far_moves[highs[a][k].entry][a] = highs[a][k].value;
                 }
             }
-            if (!far.empty()) {
-                out.Add(context_.place_of(places_[k].entry, places_[k].file_line), "far-move", Severity::Warning,
-                        "This move goes to " + far + ", far outside the rest of the program (" + extents +
-                            "): a typing error?");
+        }
+        if (far_moves.empty()) {
+            return;
+        }
+        const std::string extents = "X " + Len(low[0]) + " to " + Len(high[0]) + ", Y " + Len(low[1]) + " to " +
+                                    Len(high[1]) + ", Z " + Len(low[2]) + " to " + Len(high[2]);
+        for (const auto& [entry, values] : far_moves) {
+            std::string far;
+            for (std::size_t a = 0; a < 3; ++a) {
+                if (values[a]) {
+                    far += far.empty() ? "" : " ";
+                    far += std::string(1, "XYZ"[a]) + Len(*values[a]);
+                }
             }
+            out.Add(context_.place_of(entry, context_.file_line_of(entry)), "far-move", Severity::Warning,
+                    "This move goes to " + far + ", far outside the rest of the program (" + extents +
+                        "): a typing error?");
         }
     }
 
 private:
-    struct Where {
-        int entry;
-        int file_line;
-    };
-
     const Context& context_;
-    std::vector<Where> places_;
-    std::array<std::vector<float>, 3> axes_;
+    std::size_t keep_;
+    std::size_t moves_ = 0;
+    std::array<Outermost, 3> low_;
+    std::array<Outermost, 3> high_;
 };
 
 } // namespace

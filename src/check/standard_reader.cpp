@@ -345,20 +345,22 @@ void StandardReader::Collect(Words& w) {
     }
     int motion_words = 0;
     for (const double g : w.g) {
-        const std::string word = "G" + FormatNumber(g);
+        auto word = [g] {
+            return "G" + FormatNumber(g);
+        };
         if (!IsKnownG(g)) {
-            Problem(word + " " + GProblem(g));
+            Problem(word() + " " + GProblem(g));
         } else if (IsToolLength(g)) {
-            Leave(word + (w.Has('H') ? " " + WordText(*w.Of('H')) : ""),
+            Leave(word() + (w.Has('H') ? " " + WordText(*w.Of('H')) : ""),
                   "applies a tool length offset from the controller's tool table: Z is the tip of the tool as it "
                   "was touched off");
         } else if (IsCompensation(g)) {
-            line_.refusal = word + " compensates the cutter radius by the diameter of a tool in the controller's "
-                                   "table: the converter does not offset the path, so every cut would lie a radius "
-                                   "off the line the program means";
+            line_.refusal = word() + " compensates the cutter radius by the diameter of a tool in the controller's "
+                                     "table: the converter does not offset the path, so every cut would lie a radius "
+                                     "off the line the program means";
             Problem(line_.refusal);
         } else if (IsG(g, 28.1) || IsG(g, 30.1)) {
-            Leave(word, "stores a position in the controller, which the machine does not keep");
+            Leave(word(), "stores a position in the controller, which the machine does not keep");
         }
         motion_words += IsMotionG(g) ? 1 : 0;
     }

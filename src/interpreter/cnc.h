@@ -140,8 +140,9 @@ public:
     // tick: nothing of the live machine changes. A million lines take a few tenths of a second.
     [[nodiscard]] RunEstimate EstimateRun() const;
     // The same worked out in this machine's own state, which it changes: only ever on a copy (the
-    // windows estimate on one of their own, on a thread beside the check).
-    [[nodiscard]] RunEstimate EstimateOnThisCopy();
+    // windows estimate on one of their own, on a thread beside the check). Untimed, only the
+    // refused line and its refusal are worked out (the check's question), without the seconds.
+    [[nodiscard]] RunEstimate EstimateOnThisCopy(bool timed = true);
     // The estimate of the program as it stands, worked out again only when the program, a setting
     // it depends on, a scale factor, the override or "Constant contour on" has changed since.
     [[nodiscard]] const RunEstimate& Estimate();
@@ -361,6 +362,9 @@ public:
     // The toolpath as the last redraw walked it; never null. A new walk makes a new record, so one
     // taken from here may be read on any thread for as long as it is held.
     [[nodiscard]] const std::shared_ptr<const Toolpath>& toolpath() const { return toolpath_; }
+    // False for a tool that never draws (the headless check): a redraw then keeps the toolpath's
+    // bounds but not its moves, which take more memory than the program's own text.
+    bool KeepToolpathMoves = true;
 
     // view/readouts.cpp
     void UpdateReadouts();

@@ -68,15 +68,41 @@ bool StartsIgnoringCase(std::string_view text, std::string_view lower) {
 
 } // namespace
 
+namespace {
+
+// Whether "nan" or "inf" stands anywhere in the text, in any case: almost never, and then no word
+// needs a closer look.
+bool MayNameNonFinite(std::string_view text) {
+    auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if (lower(text[i]) == 'n') {
+            const char before = lower(text[i - 1]);
+            const char after = lower(text[i + 1]);
+            if ((before == 'i' && after == 'f') || (after == 'a' && i + 2 < text.size() && lower(text[i + 2]) == 'n')) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 NonFiniteNumber NonFiniteWord(std::string_view line) {
     const std::string_view trimmed = TrimSpaces(line);
-    if (SkipsLine(trimmed)) {
+    if (SkipsLine(trimmed) || !MayNameNonFinite(trimmed)) {
         return {};
     }
+    unsigned seen = 0; // the word letters met so far, by slot
     for (std::size_t i = 0; i + 3 < trimmed.size(); ++i) {
         const char letter = trimmed[i];
-        if (std::string_view("XYZIJF").find(letter) == std::string_view::npos ||
-            trimmed.substr(0, i).find(letter) != std::string_view::npos) {
+        const int slot = WordSlotOf(letter);
+        const unsigned bit = slot >= 0 ? 1u << slot : 0u;
+        const bool first = (seen & bit) == 0;
+        seen |= bit;
+        if (std::string_view("XYZIJF").find(letter) == std::string_view::npos || !first) {
             continue; // not a word that moves, or not the first of its letter, the one that is read
         }
         // The number as written: blanks, a sign, then letters where digits belong.
@@ -215,7 +241,7 @@ double Cnc::ScaleFactor(int index) const {
     if (walking_) {
         return walk_scale_[static_cast<std::size_t>(index)];
     }
-    return ReadNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
+    return ReadSettingNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
 }
 
 } // namespace tamo

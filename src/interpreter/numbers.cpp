@@ -1,6 +1,7 @@
 #include "interpreter/numbers.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -356,7 +357,9 @@ std::optional<double> ReadNumber(std::string_view text) {
     return t[0] == '-' ? -value : value;
 }
 
-std::string FormatNumber(double value) {
+namespace {
+
+std::string FormatAnyNumber(double value) {
     if (!std::isfinite(value)) {
         return std::isnan(value) ? "NaN" : (value > 0 ? "Infinity" : "-Infinity");
     }
@@ -382,6 +385,50 @@ std::string FormatNumber(double value) {
         s[e] = 'E';
     }
     return s;
+}
+
+// The last texts of a few settings read on every line of a parse (the override, the scale
+// factors), with their numbers: kept per thread, so that the check's thread and the window's never
+// share one.
+template <typename Number, Number (*kRead)(std::string_view)> Number ReadRemembered(std::string_view text) {
+    struct Remembered {
+        std::string text;
+        Number number{};
+    };
+    thread_local std::array<Remembered, 8> kept;
+    thread_local std::size_t next = 0;
+    for (const Remembered& r : kept) {
+        if (!r.text.empty() && r.text == text) {
+            return r.number;
+        }
+    }
+    Remembered& r = kept[next];
+    next = (next + 1) % kept.size();
+    r.number = kRead(text);
+    r.text.assign(text);
+    return r.number;
+}
+
+} // namespace
+
+// The feed shown on the panel is formatted after every line, nearly always the same value as
+// before: the last value's text is kept.
+std::string FormatNumber(double value) {
+    thread_local double last_value = 0;
+    thread_local std::string last_text = "0";
+    if (std::bit_cast<std::uint64_t>(value) != std::bit_cast<std::uint64_t>(last_value)) {
+        last_text = FormatAnyNumber(value);
+        last_value = value;
+    }
+    return last_text;
+}
+
+double ScanSettingNumber(std::string_view text) {
+    return ReadRemembered<double, ScanNumber>(text);
+}
+
+std::optional<double> ReadSettingNumber(std::string_view text) {
+    return ReadRemembered<std::optional<double>, ReadNumber>(text);
 }
 
 std::string FormatFixed(double value, int decimals) {

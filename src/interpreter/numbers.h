@@ -21,6 +21,10 @@ namespace tamo {
 // The general text form of a number: up to 15 significant digits, no trailing zeros, exponent
 // form from 1E+15 up and below 1E-4 ("300", "0.0075", "1E+20").
 [[nodiscard]] std::string FormatNumber(double value);
+// ScanNumber and ReadNumber for the texts of settings that a parse reads on every line (the
+// override, the scale factors): the same few texts, each read once.
+[[nodiscard]] double ScanSettingNumber(std::string_view text);
+[[nodiscard]] std::optional<double> ReadSettingNumber(std::string_view text);
 
 // Fixed-point text with the given number of decimals, point as separator ("0.000" patterns).
 [[nodiscard]] std::string FormatFixed(double value, int decimals);

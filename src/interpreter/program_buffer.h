@@ -13,7 +13,8 @@ namespace tamo {
 // to the file's length in bytes, so that the entry after the last item exists whenever the file
 // is longer than its number of items; but only the items are stored. The file's own bytes are
 // kept as they were read and every entry is a slice of them, so a program costs little more
-// memory than its file, and a copy of the buffer little more than its entries.
+// memory than its file. A copy of the buffer (the program check's, the run estimate's) shares both
+// the bytes and the entries until one of them reads items of its own.
 class ProgramBuffer {
 public:
     // A fresh buffer for a file of `bytes` bytes: every entry empty.
@@ -24,7 +25,7 @@ public:
     [[nodiscard]] bool allocated() const { return allocated_; }
     // Upper bound of the entries: the file's length in bytes.
     [[nodiscard]] std::size_t bound() const { return bound_; }
-    [[nodiscard]] std::size_t count() const { return entries_.size(); }
+    [[nodiscard]] std::size_t count() const { return items_->entries.size(); }
     [[nodiscard]] bool Exists(std::size_t index) const { return allocated_ && index <= bound_; }
     // The entry's text (a number's in its text form); empty for entry 0 and entries past count().
     [[nodiscard]] std::string_view Text(std::size_t index) const;
@@ -40,20 +41,38 @@ public:
     [[nodiscard]] std::string_view bytes() const { return bytes_ ? std::string_view(*bytes_) : std::string_view(); }
     [[nodiscard]] std::size_t position() const { return pos_; }
     void Rewind();
+    // Where the item that starts at `at` ends: just past its delimiter, where ReadNextItem goes on.
+    // A reader that walks the entries beside the bytes needs no reading of its own.
+    [[nodiscard]] std::size_t ItemEnd(std::size_t at) const { return Scan(at).next; }
 
 private:
     struct Entry {
         std::uint32_t start;  // top bit: a comma came before the item
-        std::uint32_t length; // top bit: the item read as a number; its text is in numbers_
+        std::uint32_t length; // top bit: the item read as a number; its text is in Items::numbers
     };
     static constexpr std::uint32_t kNumberFlag = 0x8000'0000u;
     static constexpr std::uint32_t kAfterCommaFlag = 0x8000'0000u;
 
+    struct Items {
+        std::string numbers; // text forms of the items that read as numbers
+        std::vector<Entry> entries;
+    };
+    // One item found in the bytes: its text without quotes, and where the next one starts.
+    struct Found {
+        std::size_t start = 0;
+        std::size_t end = 0;
+        std::size_t next = 0;
+        bool quoted = false;
+    };
+    [[nodiscard]] Found Scan(std::size_t at) const;
+    // The items to append to: copied first when a copy of the buffer still shares them.
+    Items& Own();
+
     // The file as read; entries point into it. Never changed once read, so that a copy of the
     // buffer (the program check's) shares it, also with another thread.
     std::shared_ptr<const std::string> bytes_;
-    std::string numbers_; // text forms of the items that read as numbers
-    std::vector<Entry> entries_;
+    // Shared likewise between copies; whoever changes them takes a copy of its own first.
+    std::shared_ptr<Items> items_ = std::make_shared<Items>();
     std::size_t pos_ = 0;
     std::size_t bound_ = 0;
     bool allocated_ = false;

@@ -480,7 +480,7 @@ std::string Cnc::ApproachProblem(const Approach& to) const {
     return {};
 }
 
-RunEstimate Cnc::EstimateOnThisCopy() {
+RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
     MachineState& s = st;
     const int lines = s.PrgLineCount;
     // As Start begins afresh: from line 1, the block's start point and target at the origin. The
@@ -497,10 +497,11 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     // shifted by where the program origin stands.
     const bool limits = SoftLimitsApply();
     const std::array<double, 3> offset = TravelOffset();
-    estimate.seconds.reserve(static_cast<std::size_t>(lines));
+    estimate.seconds.reserve(timed ? static_cast<std::size_t>(lines) : 0);
     double iterations = 0;
-    const bool planned = setup.Accelerates();
-    PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, lines);
+    const bool planned = timed && setup.Accelerates();
+    // Its per-line record only when it times the program.
+    PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, planned ? lines : 0);
     auto planned_seconds = [&] {
         if (planned && estimate.calibrated) {
             planned_time.Finish(estimate.seconds);
@@ -521,7 +522,7 @@ RunEstimate Cnc::EstimateOnThisCopy() {
                     cost.why = "its move would leave the travel: " + why;
                 } else {
                     BlockSink sink;
-                    cost = DispatchCost(*this, &ramps, planned ? &sink : nullptr);
+                    cost = DispatchCost(*this, timed ? &ramps : nullptr, planned ? &sink : nullptr);
                     for (std::size_t b = 0; b < sink.count; ++b) {
                         planned_time.Add(sink.blocks[b], n);
                     }
@@ -539,6 +540,9 @@ RunEstimate Cnc::EstimateOnThisCopy() {
             }
             planned_seconds();
             return estimate;
+        }
+        if (!timed) {
+            continue;
         }
         iterations += cost.iterations;
         const double seconds = estimate.calibrated ? iterations * seconds_per_iteration : 0;

@@ -45,7 +45,7 @@ void HoldAxesToFastRates(MachineState& st, double fast_x, double fast_z) {
 void Cnc::ComputeFeedDelay() {
     const double fast_x = NumberOf(st.JogFastX);
     const double fast_z = NumberOf(st.JogFastZ);
-    st.FeedRate = st.ProgFeed * ScanNumber(main.Overide) / 100;
+    st.FeedRate = st.ProgFeed * ScanSettingNumber(main.Overide) / 100;
     if (!(st.FeedRate >= 1.0)) {
         st.FeedRate = 1.0;
     }

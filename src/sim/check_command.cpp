@@ -46,6 +46,7 @@ int RunCheck(const std::string& program, const CheckOptions& options, std::ostre
         return 2;
     }
     Cnc& cnc = machine.cnc;
+    cnc.KeepToolpathMoves = false;
     if (!options.origin.empty() && !PlaceOrigin(cnc, options.origin)) {
         err << "tamocnc-sim: --origin wants three numbers X,Y,Z, each between -1000000 and 1000000, not "
             << options.origin.substr(0, 80) << '\n';

@@ -23,6 +23,9 @@ ArcTravel TravelOf(const ToolpathArc& circle, MoveKind kind) {
 // Room for a move a line and an arc every other line, so that a long program seldom copies its
 // record to grow it.
 void Toolpath::Reserve(std::size_t lines) {
+    if (!keep_moves_) {
+        return;
+    }
     moves_.reserve(lines);
     arcs_.reserve(lines / 2);
 }
@@ -35,7 +38,9 @@ void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const 
 void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3],
                       const ToolpathArc& circle) {
     Push(MoveKind::Jump, line, start);
-    arcs_.push_back(circle);
+    if (keep_moves_) {
+        arcs_.push_back(circle);
+    }
     Widen(circle.cx - circle.r, circle.cy - circle.r, end[2]);
     Widen(circle.cx + circle.r, circle.cy + circle.r, end[2]);
     Push(kind, line, end);
@@ -45,19 +50,20 @@ void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const d
 // from the last move's end.
 void Toolpath::Push(MoveKind kind, int line, const double (&end)[3]) {
     if (kind == MoveKind::Jump) {
-        const bool there = moves_.empty() ? end[0] == 0 && end[1] == 0 && end[2] == 0
-                                          : end[0] == moves_.back().x && end[1] == moves_.back().y &&
-                                                static_cast<float>(end[2]) == moves_.back().z;
+        const bool there = !moved_ ? end[0] == 0 && end[1] == 0 && end[2] == 0
+                                   : end[0] == last_.x && end[1] == last_.y && static_cast<float>(end[2]) == last_.z;
         if (there) {
             return;
         }
     }
-    ToolpathMove move;
-    move.x = end[0];
-    move.y = end[1];
-    move.z = static_cast<float>(end[2]);
-    move.line_kind = static_cast<std::uint32_t>(line) << 3 | static_cast<std::uint32_t>(kind);
-    moves_.push_back(move);
+    last_.x = end[0];
+    last_.y = end[1];
+    last_.z = static_cast<float>(end[2]);
+    last_.line_kind = static_cast<std::uint32_t>(line) << 3 | static_cast<std::uint32_t>(kind);
+    moved_ = true;
+    if (keep_moves_) {
+        moves_.push_back(last_);
+    }
     Widen(end[0], end[1], end[2]);
 }
 

@@ -64,6 +64,10 @@ struct Box3 {
 
 class Toolpath {
 public:
+    Toolpath() = default;
+    // Without moves: a walk for a tool that never draws (the program check's) keeps only the bounds.
+    explicit Toolpath(bool keep_moves) : keep_moves_(keep_moves) {}
+
     void Reserve(std::size_t lines);
     // A straight move (Rapid or Feed) of `line` from the start point to the end point. A start that
     // is not where the last move ended is recorded as a jump first.
@@ -85,6 +89,9 @@ private:
     std::vector<ToolpathMove> moves_;
     std::vector<ToolpathArc> arcs_;
     Box3 bounds_;
+    bool keep_moves_ = true;
+    bool moved_ = false;  // a move was pushed
+    ToolpathMove last_{}; // where the last move ended
 };
 
 } // namespace tamo

@@ -99,7 +99,7 @@ void Cnc::TegnUd() {
         walk_scale_[i] = ScaleFactor(static_cast<int>(i));
     }
     // A new record: the windows may still be drawing the old one on a thread of their own.
-    walking_ = std::make_shared<Toolpath>();
+    walking_ = std::make_shared<Toolpath>(KeepToolpathMoves);
     walking_->Reserve(static_cast<std::size_t>(st.PrgLineCount) + 16);
     while (st.PreviewLine < st.PrgLineCount) {
         ++st.PreviewLine;
