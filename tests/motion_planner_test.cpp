@@ -466,6 +466,21 @@ TEST(MotionPlanner, HomeSwitchSearchStartsAndBrakesWithinTheAcceleration) {
     EXPECT_NEAR(mill.m.st.MachPosX, 0, kStep + 1e-9);
     EXPECT_NEAR(mill.m.st.MachPosZ, 0, kStep + 1e-9);
     EXPECT_NEAR(mill.m.st.MachPosY, 0, kStep + 1e-9);
+
+    // Pause on the way up to Z's switch, cruising at 10 mm/s: Z brakes to rest, on by v^2 / 2a.
+    Mill paused(kSmallMill, "0.01", "home_search_mm = 20\n");
+    paused.m.cnc.settings.Check1[0] = kChecked;
+    paused.m.st.JogSlowZ = 600.0;
+    double paused_at = 0;
+    paused.m.AtYield(300, [&] {
+        paused_at = paused.log.at[2];
+        paused.m.cnc.Pause();
+    });
+    paused.m.cnc.HomeTheMachine();
+    EXPECT_EQ(paused.m.op.messages().back().text, "Homing stopped: the machine is not homed.");
+    EXPECT_NEAR(paused.log.at[2] - paused_at, 10.0 * 10 / (2 * 200), 2 * kStep);
+    EXPECT_LE(Figures(paused.log, 2, 4).top_accel, 200 * 1.02);
+    EXPECT_LT(Figures(paused.log, 2).last_speed, 3.0);
 }
 
 // The probe at 600 mm/min: Z starts from rest within its acceleration, brakes to rest past the
@@ -494,6 +509,18 @@ TEST(MotionPlanner, ProbeBrakesPastTheTouchWithinTheAcceleration) {
     // The touch is at the plate: Program Z less machine Z is the plate less the touch's machine Z.
     EXPECT_NEAR(mill.m.st.ProgPosZ - mill.m.st.MachPosZ, 10 - touch, 1e-9);
     EXPECT_NEAR(mill.m.st.MachPosZ, lowest + 1, kStep);
+
+    // Pause on the way down: Z brakes to rest, on by v^2 / 2a, and nothing is said.
+    Mill paused(kSmallMill, "0.01", "probe = low\nprobe_feed_mm_per_min = 600\nprobe_distance_mm = 5\n");
+    double paused_at = 0;
+    paused.m.AtYield(300, [&] {
+        paused_at = paused.log.at[2];
+        paused.m.cnc.Pause();
+    });
+    paused.m.cnc.ProbeZ();
+    EXPECT_TRUE(paused.m.op.messages().empty());
+    EXPECT_NEAR(paused_at - paused.log.at[2], 10.0 * 10 / (2 * 200), 2 * kStep);
+    EXPECT_LT(Figures(paused.log, 2).last_speed, 3.0);
 }
 
 // machine.cfg: a first start writes accelerations a small mill keeps within; a file of an older

@@ -84,6 +84,7 @@ void Cnc::HomeOnSwitches() {
     // they all brake to rest within them (on past the switch, or past the point where it let go),
     // after which the others start again: the switch is read on every tick of the braking too.
     std::array<double, 3> released{};
+    const bool offline = st.Offline;
     auto seek = [&](const std::vector<std::size_t>& axes, double rate, bool back, const char* failure,
                     const std::array<double, 3>& bound) {
         double feed = 0;
@@ -125,6 +126,23 @@ void Cnc::HomeOnSwitches() {
             st.StepDirX = st.StepDirY = st.StepDirZ = 0;
             op().Yield();
             if (st.StopRequest) {
+                // Pause or a key in the view: planned, the axes brake to rest first. The limit
+                // switch and a port that failed stop them at once.
+                if (planned && !st.LimitTripped && st.Offline == offline) {
+                    st.StopRequest = false;
+                    motion_.run.Brake();
+                    while (!motion_.run.AtRest() && !st.StopRequest) {
+                        for (const std::size_t a : axes) {
+                            st.*kStepDir[a] =
+                                stepping[a] ? (back ? -setup.home_direction[a] : setup.home_direction[a]) : 0;
+                        }
+                        PlannedDelay();
+                        StepPulse();
+                        st.StepDirX = st.StepDirY = st.StepDirZ = 0;
+                        op().Yield();
+                    }
+                    st.StopRequest = true;
+                }
                 op().ShowMessage("Homing stopped: the machine is not homed.", kAppTitle);
                 return false;
             }

@@ -54,6 +54,7 @@ void Cnc::ProbeZ() {
     // way down at the end of the probing distance, or past the touch (which stays where Program Z
     // was set), and on the way back at the end of the back-off.
     bool planned = false;
+    const bool offline = st.Offline;
     auto move_z = [this, &planned](int direction, double feed) {
         st.FeedRate = feed;
         st.StepDelay = RoundHalfEven(st.LoopCal / feed);
@@ -78,6 +79,16 @@ void Cnc::ProbeZ() {
         }
     }
     const std::string unit = settings.OptionIn ? "in" : "mm";
+    if (!touched && st.StopRequest && planned && !st.LimitTripped && st.Offline == offline) {
+        // Pause or a key in the view: Z brakes to rest first. The limit switch and a port that
+        // failed stop it at once.
+        st.StopRequest = false;
+        motion_.run.Brake();
+        while (!motion_.run.AtRest() && !st.StopRequest) {
+            move_z(-1, setup.probe_feed);
+        }
+        st.StopRequest = true;
+    }
     if (!touched) {
         if (!st.StopRequest) {
             op().ShowMessage("Probe did not touch within " + FormatNumber(steps * step) + " " + unit, kAppTitle);
