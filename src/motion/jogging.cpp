@@ -120,6 +120,9 @@ void Cnc::JogPressed(int index, int button) {
         }
     }
     op().ModelsChanged(); // the effective feed box, before the ticks begin
+    // Nothing planned yet: a release of a "Step" press whose option changed while the button was
+    // held brakes nothing.
+    motion_.run = planner::BlockRun{};
     const int axis = static_cast<int>(jog.axis);
     if (main.Option1[kStepOption]) {
         if (StepsToTravelLimit(axis, jog.direction) == 0) {
