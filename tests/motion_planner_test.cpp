@@ -214,8 +214,9 @@ TEST(MotionPlanner, StraightMovesAccelerateAtTheSetting) {
 }
 
 // A right angle: "Constant contour on" takes it at the junction deviation's speed (sqrt(a R) with
-// R = d sin(45) / (1 - sin(45))) as long as the jump it makes on X and on Y stays within what the
-// ramps either side leave of the axis' acceleration over 20 ms (5 % of 500 mm/s^2: 0.5 mm/s);
+// R = d sin(45) / (1 - sin(45))) as long as the jump it makes on X and on Y, with X braking into
+// the corner at 500 mm/s^2 and Y accelerating out of it, keeps 20 ms windows within 1.02 times
+// 500 mm/s^2 (a jump of sqrt(2 x 500 x 10) x 20 ms = 2 mm/s);
 // unticked the machine comes to rest; either way no axis is asked for more than its acceleration.
 // The speed X is seen at is its last step's: over the step two to one step before the corner,
 // braking at 500 mm/s^2.
@@ -228,7 +229,8 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
     };
     auto corner_speed = [](double junction) {
         const double sin_half = std::sqrt(0.5);
-        return std::min(0.5, std::sqrt(500 / sin_half * junction * sin_half / (1 - sin_half)));
+        return std::min(std::sqrt(2 * 500 * 10.0) * 0.02,
+                        std::sqrt(500 / sin_half * junction * sin_half / (1 - sin_half)));
     };
     const Case cases[] = {
         {"0.0001", true, corner_speed(0.0001)}, {"0.05", true, corner_speed(0.05)}, {"0.05", false, 0}};

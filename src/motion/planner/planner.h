@@ -148,15 +148,13 @@ public:
     // The fastest the corner from a block leaving along `out`, its axes' speeds changing by up to
     // `out_accel` per second there, to block `after` (measured) may be taken
     // (units/s), before the blocks' own top speeds: the junction deviation's circle, and no axis'
-    // speed jumping by more than what is left of its acceleration over a motor's reaction time
-    // (kReactionWindow) once the ramps either side have taken theirs.
+    // speed jumping by more than keeps its ramps either side and the jump, spread over a motor's
+    // reaction time (kReactionWindow), within 1.02 times its acceleration.
     [[nodiscard]] double CornerSpeed(const std::array<double, 3>& out, const std::array<double, 3>& out_accel,
                                      const Block& after) const;
     // A motor follows a speed jump as if it were spread over this time (s): a jump J asks J / window
     // of acceleration on top of the ramps.
     static constexpr double kReactionWindow = 0.02;
-    // The share of an axis' acceleration that a corner's ramps and jump may ask together.
-    static constexpr double kCornerAccelShare = 1.05;
     // No axis' speed jumps by more than this at a corner (units/s), whatever the acceleration.
     static constexpr double kLargestJump = 5;
 
