@@ -257,7 +257,7 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
 }
 
 // Sharp corners blended with "Constant contour on": a Z rapid that turns into an XY rapid, a
-// 45-degree step-in between two passes, a turn of 135 degrees. The speed jump at the corner comes
+// 45-degree step-in between two passes, a turn of 135 degrees, the end of a circle into a climb. The speed jump at the corner comes
 // on top of the ramps into and out of it: over 20 ms windows every axis stays within 1.1 times its
 // acceleration.
 TEST(MotionPlanner, SharpCornersKeepEveryAxisWithinItsAcceleration) {
@@ -267,6 +267,8 @@ TEST(MotionPlanner, SharpCornersKeepEveryAxisWithinItsAcceleration) {
         "G01 X20 F2400\nG01 X20.5 Y0.5\nG01 X40 Y0.5\n",
         "G01 X20 F3000\nG01 X10 Y10\n",
         "G00 Z-4\nG01 X6 Y3 Z-5 F3000\nG01 X0 Y6 Z-4\n",
+        // A whole circle whose walk ends a step away from its end, then straight up.
+        "G00 X38 Y20\nG01 Z-1 F100\nG02 X38 Y20 I-8 J0 F200\nG00 Z5\n",
     };
     const std::array<double, 3> accel{500, 500, 200};
     for (const char* program : programs) {
