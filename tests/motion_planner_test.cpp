@@ -257,9 +257,9 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
 }
 
 // Sharp corners blended with "Constant contour on": a Z rapid that turns into an XY rapid, a
-// 45-degree step-in between two passes, a turn of 135 degrees, the end of a circle into a climb. The speed jump at the corner comes
-// on top of the ramps into and out of it: over 20 ms windows every axis stays within 1.1 times its
-// acceleration.
+// 45-degree step-in between two passes, a turn of 135 degrees, the end of a circle into a climb.
+// The speed jump at the corner comes on top of the ramps into and out of it: over 20 ms windows
+// every axis stays within 1.1 times its acceleration.
 TEST(MotionPlanner, SharpCornersKeepEveryAxisWithinItsAcceleration) {
     const char* const programs[] = {
         "G00 Z5\nG00 X20 Y8\n",
