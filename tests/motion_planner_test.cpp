@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,21 @@ struct StepLog final : TickObserver {
     struct Tick {
         double t; // seconds
         std::array<int, 3> dir;
+        std::array<double, 3> at; // where the motors stand after the step, from where they began
     };
     std::vector<Tick> ticks;
     Clock* clock = nullptr;
+    std::array<double, 3> at{};
+    std::function<void(const Cnc&)> after; // a switch or the probe that reads the position
     void OnTick(const Cnc& cnc) override {
-        ticks.push_back(
-            {static_cast<double>(clock->last_step_ns()) * 1e-9, {cnc.st.StepDirX, cnc.st.StepDirY, cnc.st.StepDirZ}});
+        const std::array<int, 3> dir{cnc.st.StepDirX, cnc.st.StepDirY, cnc.st.StepDirZ};
+        for (std::size_t a = 0; a < 3; ++a) {
+            at[a] += dir[a] * kStep;
+        }
+        ticks.push_back({static_cast<double>(clock->last_step_ns()) * 1e-9, dir, at});
+        if (after) {
+            after(cnc);
+        }
     }
 };
 
@@ -109,7 +119,8 @@ AxisFigures WindowFigures(const StepLog& log, std::size_t axis, double window) {
 struct Mill {
     TestMachine m;
     StepLog log;
-    explicit Mill(std::array<const char*, 3> accel = {"", "", ""}, const char* junction = "0.01") {
+    explicit Mill(std::array<const char*, 3> accel = {"", "", ""}, const char* junction = "0.01",
+                  const std::string& machine_text = "") {
         // A start-up without a calibration file: the clock then counts in the calibration below.
         m.st.UnitsPerStepX = m.st.UnitsPerStepY = m.st.UnitsPerStepZ = kStep;
         m.st.JogFastX = 3000.0;
@@ -117,6 +128,9 @@ struct Mill {
         m.st.JogFastZ = 600.0;
         m.st.LoopCal = 6e7;
         m.cnc.CalibrateClock();
+        if (!machine_text.empty()) {
+            EXPECT_EQ(m.cnc.LoadMachineSettingsText(machine_text), "");
+        }
         for (std::size_t a = 0; a < 3; ++a) {
             m.cnc.machine_page.Acceleration[a] = accel[a];
         }
@@ -200,9 +214,12 @@ TEST(MotionPlanner, StraightMovesAccelerateAtTheSetting) {
 }
 
 // A right angle: "Constant contour on" takes it at the junction deviation's speed (sqrt(a R) with
-// R = d sin(45) / (1 - sin(45)): 3.5 mm/s at 500 mm/s^2 and 0.01 mm), unticked the machine comes to
-// rest; either way no axis is asked for more than its acceleration. The speed X is seen at is
-// its last step's: over the step two to one step before the corner, braking at 500 mm/s^2.
+// R = d sin(45) / (1 - sin(45))) as long as the jump it makes on X and on Y, with X braking into
+// the corner at 500 mm/s^2 and Y accelerating out of it, keeps 20 ms windows within 1.02 times
+// 500 mm/s^2 (a jump of sqrt(2 x 500 x 10) x 20 ms = 2 mm/s);
+// unticked the machine comes to rest; either way no axis is asked for more than its acceleration.
+// The speed X is seen at is its last step's: over the step two to one step before the corner,
+// braking at 500 mm/s^2.
 TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
     const std::string program = "G01 X10 F2400\nG01 Y10\n";
     struct Case {
@@ -212,9 +229,11 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
     };
     auto corner_speed = [](double junction) {
         const double sin_half = std::sqrt(0.5);
-        return std::sqrt(500 / sin_half * junction * sin_half / (1 - sin_half));
+        return std::min(std::sqrt(2 * 500 * 10.0) * 0.02,
+                        std::sqrt(500 / sin_half * junction * sin_half / (1 - sin_half)));
     };
-    const Case cases[] = {{"0.01", true, corner_speed(0.01)}, {"0.05", true, corner_speed(0.05)}, {"0.05", false, 0}};
+    const Case cases[] = {
+        {"0.0001", true, corner_speed(0.0001)}, {"0.05", true, corner_speed(0.05)}, {"0.05", false, 0}};
     for (const Case& c : cases) {
         Mill mill(kSmallMill, c.junction);
         mill.Run(program, c.contour);
@@ -233,6 +252,30 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
         EXPECT_NEAR(Figures(x_log, 0).last_speed, seen, 0.02) << c.junction << c.contour;
         for (std::size_t a = 0; a < 2; ++a) {
             EXPECT_LE(Figures(mill.log, a, 4).top_accel, 500 * 1.02) << c.junction << c.contour;
+        }
+    }
+}
+
+// Sharp corners blended with "Constant contour on": a Z rapid that turns into an XY rapid, a
+// 45-degree step-in between two passes, a turn of 135 degrees, the end of a circle into a climb.
+// The speed jump at the corner comes on top of the ramps into and out of it: over 20 ms windows
+// every axis stays within 1.1 times its acceleration.
+TEST(MotionPlanner, SharpCornersKeepEveryAxisWithinItsAcceleration) {
+    const char* const programs[] = {
+        "G00 Z5\nG00 X20 Y8\n",
+        "G00 Z1\nG00 X5 Y0\nG01 Z-1 F300\nG01 X75 Y0 F1500\nG03 X80 Y5 I0 J5\n",
+        "G01 X20 F2400\nG01 X20.5 Y0.5\nG01 X40 Y0.5\n",
+        "G01 X20 F3000\nG01 X10 Y10\n",
+        "G00 Z-4\nG01 X6 Y3 Z-5 F3000\nG01 X0 Y6 Z-4\n",
+        // A whole circle whose walk ends a step away from its end, then straight up.
+        "G00 X38 Y20\nG01 Z-1 F100\nG02 X38 Y20 I-8 J0 F200\nG00 Z5\n",
+    };
+    const std::array<double, 3> accel{500, 500, 200};
+    for (const char* program : programs) {
+        Mill mill(kSmallMill);
+        mill.Run(program, true);
+        for (std::size_t a = 0; a < 3; ++a) {
+            EXPECT_LE(WindowFigures(mill.log, a, 0.02).top_accel, accel[a] * 1.1) << program << "axis " << a;
         }
     }
 }
@@ -286,9 +329,10 @@ TEST(MotionPlanner, PauseBrakesToRestAndStartEndsWhereTheRunEnds) {
     EXPECT_EQ(paused.m.st.MachPosY, whole.m.st.MachPosY);
 }
 
-// A 3-D raster of short segments: with "Constant contour on" it runs without coming to rest at
-// every segment, far faster than with every line ending at rest, and within the accelerations; the
-// run estimate gives the planned time.
+// A 3-D raster of short segments that zigzag in Y: with "Constant contour on" it runs without
+// coming to rest at every segment, far faster than with every line ending at rest, and within the
+// accelerations over 20 ms windows, the speed jumps at the corners counted; the run estimate gives
+// the planned time.
 TEST(MotionPlanner, RasterOfShortSegmentsIsBlended) {
     std::string program = "G01 F2400\n";
     for (int i = 1; i <= 200; ++i) {
@@ -301,17 +345,186 @@ TEST(MotionPlanner, RasterOfShortSegmentsIsBlended) {
     blended.Run(program, true);
     Mill stopping(kSmallMill);
     stopping.Run(program, false);
-    EXPECT_LT(blended.Seconds() * 2, stopping.Seconds());
-    // Within the blocks each axis keeps its acceleration; at a junction an axis' speed changes by
-    // what the junction deviation allows (a few mm/s), which 20 ms windows of a Z that bends at
-    // every segment add up (up to 1.3 times Z's setting here): X's is the figure to hold.
-    EXPECT_LE(WindowFigures(blended.log, 0, 0.02).top_accel, 500 * 1.1);
+    EXPECT_LT(blended.Seconds() * 1.5, stopping.Seconds());
+    const std::array<double, 3> accel{500, 500, 200};
+    for (std::size_t a = 0; a < 3; ++a) {
+        EXPECT_LE(WindowFigures(blended.log, a, 0.02).top_accel, accel[a] * 1.1) << a;
+    }
     EXPECT_LE(WindowFigures(blended.log, 2, 0.02).top_speed, 10 * 1.02);
 
     Mill estimated(kSmallMill);
     estimated.m.cnc.main.Check1 = kChecked;
     estimated.m.Load(program);
     EXPECT_NEAR(estimated.m.cnc.EstimateRun().total_seconds(), blended.Seconds(), blended.Seconds() * 0.02);
+}
+
+// The panel's moves with the accelerations set. A held jog ramps up to its rate within the axis'
+// acceleration and brakes to rest within it when the button is let go or Pause is pressed, and once
+// homed it brakes so as to stop at the end of the travel, not a step past it. An increment is one
+// move that ends at rest.
+TEST(MotionPlanner, JogsRampUpAndBrakeWithinTheAcceleration) {
+    struct Case {
+        const char* what;
+        int button; // JogZ index: 4 "X +", 1 "Z -"
+        std::size_t axis;
+        bool pause, homed;
+        double accel, rate; // mm/s^2, mm/s
+    };
+    const Case cases[] = {
+        {"X released", 4, 0, false, false, 500, 50},
+        {"Z released", 1, 2, false, false, 200, 10},
+        {"X paused", 4, 0, true, false, 500, 50},
+        {"X into the travel's end", 4, 0, false, true, 500, 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Mill mill(kSmallMill, "0.01",
+                  "travel_x_min_mm = 0\ntravel_x_max_mm = 6\ntravel_z_min_mm = -50\n"
+                  "travel_z_max_mm = 0\n");
+        mill.m.st.Homed = c.homed;
+        mill.m.cnc.SelectJogSpeed(0); // "Fast"
+        constexpr std::uint64_t kHeld = 3000;
+        double released_at = 0;
+        mill.m.AtYield(kHeld, [&] {
+            released_at = std::fabs(std::array<double, 3>{mill.m.st.MachPosX, 0, mill.m.st.MachPosZ}[c.axis]);
+            if (c.pause) {
+                mill.m.cnc.Pause();
+            } else {
+                mill.m.cnc.JogReleased(c.button, 1);
+            }
+        });
+        mill.m.cnc.JogPressed(c.button, 1);
+        const AxisFigures f = Figures(mill.log, c.axis);
+        EXPECT_NEAR(f.top_speed, c.rate, c.rate * 0.01);
+        EXPECT_NEAR(Figures(mill.log, c.axis, 4).top_accel, c.accel, c.accel * 0.02);
+        EXPECT_LT(f.last_speed, 3.0); // at rest
+        const double at = std::fabs(mill.log.ticks.back().at[c.axis]);
+        if (c.homed) {
+            EXPECT_NEAR(at, 6, 1e-9);
+            EXPECT_NE(mill.m.cnc.status.Notice.find("X stopped at the end of its travel"), std::string::npos);
+        } else {
+            // On for v^2 / 2a after the release, within a step.
+            EXPECT_NEAR(at - released_at, c.rate * c.rate / (2 * c.accel), kStep);
+        }
+    }
+
+    Mill increment(kSmallMill);
+    increment.m.cnc.SelectJogIncrement(3); // 10 mm
+    increment.m.st.JogMediumX = 1500.0;
+    increment.m.cnc.JogPressed(4, 1);
+    EXPECT_NEAR(increment.m.st.MachPosX, 10, 1e-9);
+    EXPECT_NEAR(Figures(increment.log, 0, 4).top_accel, 500, 500 * 0.02);
+    EXPECT_NEAR(Figures(increment.log, 0).top_speed, 25, 25 * 0.01);
+    EXPECT_LT(Figures(increment.log, 0).last_speed, 3.0);
+}
+
+// The status byte with the given home switches active, as the machine settings wire them.
+int HomeStatus(const Cnc& cnc, const std::array<bool, 3>& active) {
+    int status = 127;
+    for (std::size_t a = 0; a < 3; ++a) {
+        const SwitchLine& line = cnc.setup.home[a];
+        status = (status & ~line.mask) | (active[a] ? line.active_bits : (~line.active_bits & line.mask));
+    }
+    return status;
+}
+
+// The homing cycle at a slow rate of 20 mm/s: each axis starts from rest within its acceleration,
+// brakes to rest within it past its switch, and backs off at a crawl; machine zero is where the
+// switch lets go. X and Y home together: X's switch trips first, both brake, Y goes on from rest.
+TEST(MotionPlanner, HomeSwitchSearchStartsAndBrakesWithinTheAcceleration) {
+    Mill mill(kSmallMill, "0.01", "home_search_mm = 20\n");
+    mill.m.st.JogSlowX = 1200.0;
+    mill.m.st.JogSlowY = 1200.0;
+    mill.m.st.JogSlowZ = 600.0;
+    mill.m.cnc.settings.Check1[0] = kChecked;
+    mill.m.cnc.main.Option4.fill(false);
+    mill.m.cnc.main.Option4[0] = true;
+    // Where the switches close, from where the motors began (a switch that reads active puts the
+    // machine coordinate at 0 on every tick).
+    const std::array<double, 3> edge{-3, -5, 2};
+    mill.log.after = [&](const Cnc& cnc) {
+        std::array<bool, 3> active{};
+        for (std::size_t a = 0; a < 3; ++a) {
+            active[a] = cnc.setup.home_direction[a] * (mill.log.at[a] - edge[a]) >= 0;
+        }
+        mill.m.port.set_status(static_cast<std::int16_t>(HomeStatus(cnc, active)));
+    };
+    mill.m.cnc.HomeTheMachine();
+    ASSERT_TRUE(mill.m.st.Homed) << (mill.m.op.messages().empty() ? "" : mill.m.op.messages().back().text);
+    const std::array<double, 3> accel{500, 500, 200};
+    const std::array<double, 3> top{20, 20, 10};
+    for (std::size_t a = 0; a < 3; ++a) {
+        SCOPED_TRACE(a);
+        EXPECT_LE(Figures(mill.log, a, 4).top_accel, accel[a] * 1.02);
+        EXPECT_LE(WindowFigures(mill.log, a, 0.02).top_accel, accel[a] * 1.1);
+        EXPECT_NEAR(Figures(mill.log, a).top_speed, top[a], top[a] * 0.01);
+        // Past the switch by what braking from the rate takes (less what the tick of the trip
+        // already was past it), within two steps.
+        double furthest = 0;
+        for (const auto& tick : mill.log.ticks) {
+            furthest = std::max(furthest, mill.m.cnc.setup.home_direction[a] * (tick.at[a] - edge[a]));
+        }
+        EXPECT_NEAR(furthest, top[a] * top[a] / (2 * accel[a]), 2 * kStep);
+    }
+    // Zero where the switch let go on the way back (a crawl of 2 mm/s brakes within a step).
+    EXPECT_NEAR(mill.m.st.MachPosX, 0, kStep + 1e-9);
+    EXPECT_NEAR(mill.m.st.MachPosZ, 0, kStep + 1e-9);
+    EXPECT_NEAR(mill.m.st.MachPosY, 0, kStep + 1e-9);
+
+    // Pause on the way up to Z's switch, cruising at 10 mm/s: Z brakes to rest, on by v^2 / 2a.
+    Mill paused(kSmallMill, "0.01", "home_search_mm = 20\n");
+    paused.m.cnc.settings.Check1[0] = kChecked;
+    paused.m.st.JogSlowZ = 600.0;
+    double paused_at = 0;
+    paused.m.AtYield(300, [&] {
+        paused_at = paused.log.at[2];
+        paused.m.cnc.Pause();
+    });
+    paused.m.cnc.HomeTheMachine();
+    EXPECT_EQ(paused.m.op.messages().back().text, "Homing stopped: the machine is not homed.");
+    EXPECT_NEAR(paused.log.at[2] - paused_at, 10.0 * 10 / (2 * 200), 2 * kStep);
+    EXPECT_LE(Figures(paused.log, 2, 4).top_accel, 200 * 1.02);
+    EXPECT_LT(Figures(paused.log, 2).last_speed, 3.0);
+}
+
+// The probe at 600 mm/min: Z starts from rest within its acceleration, brakes to rest past the
+// touch within it, and the touch is where Program Z takes the plate's thickness; then it backs off.
+TEST(MotionPlanner, ProbeBrakesPastTheTouchWithinTheAcceleration) {
+    Mill mill(kSmallMill, "0.01",
+              "probe = low\nprobe_feed_mm_per_min = 600\nprobe_distance_mm = 5\nprobe_backoff_mm = 1\n"
+              "plate_thickness_mm = 10\n");
+    mill.m.st.JogSlowZ = 600.0;
+    double touch = 0;
+    mill.log.after = [&](const Cnc& cnc) {
+        if (cnc.st.MachPosZ <= -2 && touch == 0) {
+            touch = cnc.st.MachPosZ;
+        }
+        mill.m.port.set_status(static_cast<std::int16_t>(cnc.st.MachPosZ <= -2 ? 127 & ~0x08 : 127));
+    };
+    mill.m.cnc.ProbeZ();
+    ASSERT_NE(touch, 0);
+    EXPECT_LE(Figures(mill.log, 2, 4).top_accel, 200 * 1.02);
+    EXPECT_NEAR(Figures(mill.log, 2).top_speed, 10, 0.1);
+    double lowest = 0;
+    for (const auto& tick : mill.log.ticks) {
+        lowest = std::min(lowest, tick.at[2]);
+    }
+    EXPECT_NEAR(touch - lowest, 10.0 * 10 / (2 * 200), 2 * kStep);
+    // The touch is at the plate: Program Z less machine Z is the plate less the touch's machine Z.
+    EXPECT_NEAR(mill.m.st.ProgPosZ - mill.m.st.MachPosZ, 10 - touch, 1e-9);
+    EXPECT_NEAR(mill.m.st.MachPosZ, lowest + 1, kStep);
+
+    // Pause on the way down: Z brakes to rest, on by v^2 / 2a, and nothing is said.
+    Mill paused(kSmallMill, "0.01", "probe = low\nprobe_feed_mm_per_min = 600\nprobe_distance_mm = 5\n");
+    double paused_at = 0;
+    paused.m.AtYield(300, [&] {
+        paused_at = paused.log.at[2];
+        paused.m.cnc.Pause();
+    });
+    paused.m.cnc.ProbeZ();
+    EXPECT_TRUE(paused.m.op.messages().empty());
+    EXPECT_NEAR(paused_at - paused.log.at[2], 10.0 * 10 / (2 * 200), 2 * kStep);
+    EXPECT_LT(Figures(paused.log, 2).last_speed, 3.0);
 }
 
 // machine.cfg: a first start writes accelerations a small mill keeps within; a file of an older

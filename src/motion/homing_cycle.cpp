@@ -6,8 +6,11 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "motion/open_move.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace tamo {
@@ -74,7 +77,14 @@ void Cnc::HomeOnSwitches() {
 
     // Moves the axes of a group, each in its direction, at the slowest of their rates times `rate`,
     // until `done` says so for every one of them. False, after telling the operator, when a stop
-    // came or an axis went further than `bound` (the other axes then stop too).
+    // came or an axis went further than `bound` (the other axes then stop too). Backing off, the
+    // point where each axis' switch lets go is kept in `released` (machine coordinates).
+    //
+    // With the accelerations set the axes start from rest within them, and when one of them is done
+    // they all brake to rest within them (on past the switch, or past the point where it let go),
+    // after which the others start again: the switch is read on every tick of the braking too.
+    std::array<double, 3> released{};
+    const bool offline = st.Offline;
     auto seek = [&](const std::vector<std::size_t>& axes, double rate, bool back, const char* failure,
                     const std::array<double, 3>& bound) {
         double feed = 0;
@@ -89,13 +99,72 @@ void Cnc::HomeOnSwitches() {
         for (const std::size_t a : axes) {
             moving[a] = true;
         }
-        for (;;) {
+        // The axes the plan runs, and whether there is one.
+        std::array<bool, 3> planned_axes{};
+        bool planned = false;
+        auto begin = [&] {
+            double room = std::numeric_limits<double>::infinity();
+            for (const std::size_t a : axes) {
+                if (moving[a] && step[a] != 0) {
+                    room = std::min(room, std::ceil((bound[a] - travelled[a]) / std::fabs(step[a])));
+                }
+            }
+            planned_axes = moving;
+            planned = BeginOpenMove(motion_.run, setup, st, moving, feed, std::max(0.0, room));
+        };
+        auto tick = [&](const std::array<bool, 3>& stepping) {
+            for (const std::size_t a : axes) {
+                st.*kStepDir[a] = stepping[a] ? (back ? -setup.home_direction[a] : setup.home_direction[a]) : 0;
+            }
+            if (planned) {
+                PlannedDelay();
+            }
+            StepPulse();
+            for (const std::size_t a : axes) {
+                travelled[a] += stepping[a] ? std::fabs(step[a]) : 0;
+            }
+            st.StepDirX = st.StepDirY = st.StepDirZ = 0;
+            op().Yield();
+            if (st.StopRequest) {
+                // Pause or a key in the view: planned, the axes brake to rest first. The limit
+                // switch and a port that failed stop them at once.
+                if (planned && !st.LimitTripped && st.Offline == offline) {
+                    st.StopRequest = false;
+                    motion_.run.Brake();
+                    while (!motion_.run.AtRest() && !st.StopRequest) {
+                        for (const std::size_t a : axes) {
+                            st.*kStepDir[a] =
+                                stepping[a] ? (back ? -setup.home_direction[a] : setup.home_direction[a]) : 0;
+                        }
+                        PlannedDelay();
+                        StepPulse();
+                        st.StepDirX = st.StepDirY = st.StepDirZ = 0;
+                        op().Yield();
+                    }
+                    st.StopRequest = true;
+                }
+                op().ShowMessage("Homing stopped: the machine is not homed.", kAppTitle);
+                return false;
+            }
+            return true;
+        };
+        // Reads the switches: an axis whose switch reads as `done` wants no more steps.
+        auto read = [&] {
             const int status_byte = st.Offline ? SimulatedHomeSwitches(st, setup) : port_->Inp32(kStatusRegister);
+            for (const std::size_t a : axes) {
+                const bool was = moving[a];
+                moving[a] = moving[a] && setup.home[a].Active(status_byte) == back;
+                if (was && !moving[a]) {
+                    released[a] = st.*kMachPos[a];
+                }
+            }
+        };
+        begin();
+        for (;;) {
+            read();
             bool any = false;
             for (const std::size_t a : axes) {
-                moving[a] = moving[a] && setup.home[a].Active(status_byte) == back;
                 any = any || moving[a];
-                st.*kStepDir[a] = moving[a] ? (back ? -setup.home_direction[a] : setup.home_direction[a]) : 0;
                 if (moving[a] && travelled[a] >= bound[a]) {
                     st.StepDirX = st.StepDirY = st.StepDirZ = 0;
                     op().ShowMessage(std::string("Home switch ") + kAxisNames[a] + " " + failure + " within " +
@@ -104,17 +173,26 @@ void Cnc::HomeOnSwitches() {
                     return false;
                 }
             }
+            if (planned && planned_axes != moving) {
+                motion_.run.Brake();
+                while (!motion_.run.AtRest()) {
+                    if (!tick(planned_axes)) {
+                        return false;
+                    }
+                    read();
+                }
+                any = false;
+                for (const std::size_t a : axes) {
+                    any = any || moving[a];
+                }
+                if (any) {
+                    begin();
+                }
+            }
             if (!any) {
                 return true;
             }
-            StepPulse();
-            for (const std::size_t a : axes) {
-                travelled[a] += moving[a] ? std::fabs(step[a]) : 0;
-            }
-            st.StepDirX = st.StepDirY = st.StepDirZ = 0;
-            op().Yield();
-            if (st.StopRequest) {
-                op().ShowMessage("Homing stopped: the machine is not homed.", kAppTitle);
+            if (!tick(moving)) {
                 return false;
             }
         }
@@ -133,8 +211,9 @@ void Cnc::HomeOnSwitches() {
             UpdateReadouts();
             return;
         }
+        // Machine zero where the switch let go (where the axis stands, unless it braked on past it).
         for (const std::size_t a : axes) {
-            st.*kMachPos[a] = 0;
+            st.*kMachPos[a] -= released[a];
         }
     }
     st.Homed = true;

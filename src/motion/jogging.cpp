@@ -2,6 +2,7 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "motion/open_move.h"
 
 #include <array>
 #include <cmath>
@@ -119,6 +120,9 @@ void Cnc::JogPressed(int index, int button) {
         }
     }
     op().ModelsChanged(); // the effective feed box, before the ticks begin
+    // Nothing planned yet: a release of a "Step" press whose option changed while the button was
+    // held brakes nothing.
+    motion_.run = planner::BlockRun{};
     const int axis = static_cast<int>(jog.axis);
     if (main.Option1[kStepOption]) {
         if (StepsToTravelLimit(axis, jog.direction) == 0) {
@@ -130,17 +134,38 @@ void Cnc::JogPressed(int index, int button) {
         jog_stepping_ = false;
         return;
     }
+    // With the accelerations set the jog starts from rest at the axis' acceleration and, once
+    // homed, is planned to come to rest at the end of the travel.
+    std::array<bool, 3> moving{};
+    moving[jog.axis] = true;
+    const double room = StepsToTravelLimit(axis, jog.direction);
+    const bool offline = st.Offline;
+    const bool planned = BeginOpenMove(motion_.run, setup, st, moving, st.FeedRate,
+                                       room >= 0 ? room : std::numeric_limits<double>::infinity());
+    bool at_travel = false;
     while (!st.StopRequest) {
         if (JogMeetsTravel(axis, jog.direction)) {
+            at_travel = true;
             break;
         }
-        RampUp();
+        if (planned) {
+            PlannedDelay();
+        } else {
+            RampUp();
+        }
         StepPulse();
         op().Yield();
         if (jog_release_due_) {
             jog_release_due_ = false;
             JogReleased(index, button);
         }
+    }
+    // Pause or a key in the view: planned, the jog brakes to rest as a release does. The limit
+    // switch and a port that failed stop it at once.
+    if (planned && jog_held_ && !at_travel && !st.LimitTripped && st.Offline == offline) {
+        st.StopRequest = false;
+        RampToStop(std::numeric_limits<double>::infinity());
+        st.StopRequest = true;
     }
 }
 
@@ -150,7 +175,17 @@ void Cnc::JogPressed(int index, int button) {
 // of them, until a stop request. A ramp step that was never set (a release whose press chose
 // "Step", then the option changed while the button was held) would leave the angle where it is
 // for ever: the ramp then ends.
+//
+// With the accelerations set the jog brakes to rest at the axis' acceleration instead.
 void Cnc::RampToStop(double most_steps) {
+    if (OpenMovesPlanned(setup, st)) {
+        motion_.run.Brake();
+        for (; most_steps > 0 && !st.StopRequest && !motion_.run.AtRest(); --most_steps) {
+            PlannedDelay();
+            StepPulse();
+        }
+        return;
+    }
     for (; most_steps > 0 && !st.StopRequest && st.RampDownAngle >= kLastRampAngle; --most_steps) {
         const double angle = st.RampDownAngle;
         RampDown();

@@ -11,6 +11,7 @@
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tamo {
@@ -85,10 +86,17 @@ bool Cnc::BeginPlannedBlock(planner::Block live, double ticks, bool closes_arc) 
         ReadAhead();
     } else if (blends && closes_arc && live.tiny) {
         // The walk ended a step away from where it was read to: the correction runs on at the
-        // speed the arc left it, and the blocks read ahead stay.
+        // speed the arc left it, braking to what the next block may be entered at, and the blocks
+        // read ahead stay.
         plan = live;
         plan.top_speed = m.planner.TopSpeedOf(live);
-        exit = m.speed;
+        if (m.planner.size() > 0 && m.planner.Front().tiny) {
+            // The reading ahead's own correction, which may end a step away from this one.
+            exit = std::min(m.speed, m.planner.ExitOfFront());
+            m.planner.Pop();
+        } else {
+            exit = m.planner.size() > 0 ? std::min(m.speed, m.planner.Front().max_entry) : 0;
+        }
     } else {
         // On its own: from the speed the machine has to rest. What was read ahead no longer holds.
         m.planner.Clear(m.speed > 0 ? m.last_out : std::array<double, 3>{});

@@ -3,8 +3,10 @@
 
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
+#include "motion/open_move.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tamo {
@@ -48,15 +50,26 @@ void Cnc::ProbeZ() {
     if (const double room = StepsToTravelLimit(2, -1); room >= 0) {
         steps = std::min(steps, room);
     }
-    auto move_z = [this](int direction, double feed) {
+    // With the accelerations set, Z starts from rest within Z's and brakes to rest within it: on the
+    // way down at the end of the probing distance, or past the touch (which stays where Program Z
+    // was set), and on the way back at the end of the back-off.
+    bool planned = false;
+    const bool offline = st.Offline;
+    auto move_z = [this, &planned](int direction, double feed) {
         st.FeedRate = feed;
         st.StepDelay = RoundHalfEven(st.LoopCal / feed);
+        if (planned) {
+            PlannedDelay();
+        }
         st.StepDirX = st.StepDirY = 0;
         st.StepDirZ = direction;
         StepPulse();
         st.StepDirZ = 0;
         op().Yield();
     };
+    constexpr std::array<bool, 3> kZ{false, false, true};
+    // One tick a Z step, the probing distance its bound.
+    planned = BeginOpenMove(motion_.run, setup, st, kZ, setup.probe_feed, steps);
     bool touched = false;
     for (double n = 0; n < steps && !st.StopRequest; ++n) {
         move_z(-1, setup.probe_feed);
@@ -66,6 +79,16 @@ void Cnc::ProbeZ() {
         }
     }
     const std::string unit = settings.OptionIn ? "in" : "mm";
+    if (!touched && st.StopRequest && planned && !st.LimitTripped && st.Offline == offline) {
+        // Pause or a key in the view: Z brakes to rest first. The limit switch and a port that
+        // failed stop it at once.
+        st.StopRequest = false;
+        motion_.run.Brake();
+        while (!motion_.run.AtRest() && !st.StopRequest) {
+            move_z(-1, setup.probe_feed);
+        }
+        st.StopRequest = true;
+    }
     if (!touched) {
         if (!st.StopRequest) {
             op().ShowMessage("Probe did not touch within " + FormatNumber(steps * step) + " " + unit, kAppTitle);
@@ -77,7 +100,14 @@ void Cnc::ProbeZ() {
         return;
     }
     st.ProgPosZ = setup.plate_thickness;
+    if (planned) {
+        motion_.run.Brake();
+        while (!motion_.run.AtRest() && !st.StopRequest) {
+            move_z(-1, setup.probe_feed);
+        }
+    }
     const double back = std::floor(setup.probe_backoff / step + 1e-6);
+    planned = BeginOpenMove(motion_.run, setup, st, kZ, NumberOf(st.JogSlowZ), back);
     for (double n = 0; n < back && !st.StopRequest; ++n) {
         move_z(1, NumberOf(st.JogSlowZ));
     }

@@ -13,6 +13,7 @@
 #include "interpreter/numbers.h"
 #include "motion/angles.h"
 #include "motion/arc_geometry.h"
+#include "motion/open_move.h"
 
 #include <algorithm>
 #include <cmath>
@@ -142,7 +143,10 @@ bool Cnc::JogMeetsTravel(int axis, int direction) {
     if (room < 0) {
         return false;
     }
-    const double slowing = st.RampStep > 0 ? std::floor((st.RampDownAngle - kLastRampAngle) / st.RampStep) + 1 : 0;
+    // Planned, the jog already brakes to rest at the end of the travel.
+    const double slowing = OpenMovesPlanned(setup, st) ? 0
+                           : st.RampStep > 0 ? std::floor((st.RampDownAngle - kLastRampAngle) / st.RampStep) + 1
+                                             : 0;
     if (room > slowing) {
         return false;
     }

@@ -62,6 +62,9 @@ struct Block {
     double max_entry = 0; // the corner and both blocks' top speeds
     double entry = 0;     // planned
     std::array<double, 3> dir_in{}, dir_out{}; // unit tangents at the start and the end
+    // The most each axis' speed may change per second near the start and the end of the block:
+    // its ramps, and on an arc the turn.
+    std::array<double, 3> axis_accel_in{}, axis_accel_out{};
 };
 
 // The speed along one block: from `entry` toward `cruise`, braking in time to leave at `exit`, at
@@ -142,9 +145,18 @@ public:
     // The limits of a block on its own (length, acceleration along it, top speed, tangents), as
     // Add works them out, for a block that runs outside the queue.
     void Measure(Block& block) const;
-    // The fastest the corner from a block leaving along `out` to one entering along `in` may be
-    // taken (units/s), before the blocks' own top speeds.
-    [[nodiscard]] double CornerSpeed(const std::array<double, 3>& out, const std::array<double, 3>& in) const;
+    // The fastest the corner from a block leaving along `out`, its axes' speeds changing by up to
+    // `out_accel` per second there, to block `after` (measured) may be taken
+    // (units/s), before the blocks' own top speeds: the junction deviation's circle, and no axis'
+    // speed jumping by more than keeps its ramps either side and the jump, spread over a motor's
+    // reaction time (kReactionWindow), within 1.02 times its acceleration.
+    [[nodiscard]] double CornerSpeed(const std::array<double, 3>& out, const std::array<double, 3>& out_accel,
+                                     const Block& after) const;
+    // A motor follows a speed jump as if it were spread over this time (s): a jump J asks J / window
+    // of acceleration on top of the ramps.
+    static constexpr double kReactionWindow = 0.02;
+    // No axis' speed jumps by more than this at a corner (units/s), whatever the acceleration.
+    static constexpr double kLargestJump = 5;
 
 private:
     Block& AtMut(std::size_t i) { return ring_[(head_ + i) % kLookAhead]; }
@@ -154,9 +166,10 @@ private:
 
     Limits limits_;
     double feed_scale_ = 1;
-    std::array<double, 3> last_out_{}; // the tangent the last block added leaves along
-    double last_top_ = 0;              // and its top speed
-    bool last_stops_ = true;           // it ends at rest (or there is none)
+    std::array<double, 3> last_out_{};   // the tangent the last block added leaves along
+    std::array<double, 3> last_accel_{}; // and its axes' ramps at its end
+    double last_top_ = 0;                // and its top speed
+    bool last_stops_ = true;             // it ends at rest (or there is none)
     double speed_now_ = 0;
     std::array<Block, kLookAhead> ring_{};
     std::size_t head_ = 0;
