@@ -256,6 +256,35 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
     }
 }
 
+// The corner's speed jump is held to 5 mm/s whatever the unit of the settings: a mill set up in
+// inches takes a right angle as fast as the same mill set up in millimetres, not faster.
+TEST(MotionPlanner, CornerSpeedIsTheSameInInchesAndMillimetres) {
+    auto corner_speed = [](bool inch) {
+        Mill mill;
+        if (inch) {
+            mill.m.cnc.settings.OptionIn = true;
+            mill.m.st.UnitsPerStepX = mill.m.st.UnitsPerStepY = mill.m.st.UnitsPerStepZ = kStep / 25.4;
+            mill.m.st.JogFastX = mill.m.st.JogFastY = 3000 / 25.4;
+            mill.m.st.JogFastZ = 600 / 25.4;
+            mill.m.cnc.CalibrateClock();
+        }
+        mill.m.cnc.machine_page.Acceleration = {"2000", "2000", "2000"};
+        mill.m.cnc.DeriveMachineSetup();
+        mill.Run(inch ? "G01 X1 F100\nG01 Y1\n" : "G01 X25.4 F2540\nG01 Y25.4\n", true);
+        StepLog x_part;
+        for (const auto& tick : mill.log.ticks) {
+            if (tick.dir[1] != 0) {
+                break;
+            }
+            x_part.ticks.push_back(tick);
+        }
+        return Figures(x_part, 0).last_speed;
+    };
+    const double mm = corner_speed(false);
+    EXPECT_LT(mm, 8);
+    EXPECT_NEAR(corner_speed(true), mm, 0.01 * mm);
+}
+
 // Sharp corners blended with "Constant contour on": a Z rapid that turns into an XY rapid, a
 // 45-degree step-in between two passes, a turn of 135 degrees, the end of a circle into a climb.
 // The speed jump at the corner comes on top of the ramps into and out of it: over 20 ms windows

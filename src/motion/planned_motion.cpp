@@ -39,12 +39,17 @@ bool SameMove(const planner::Block& a, const planner::Block& b, const MachineSta
 
 } // namespace
 
+// No axis' speed jumps by more than this at a corner, whatever the acceleration (mm/s).
+constexpr double kLargestJumpMm = 5;
+
 planner::Limits Cnc::MotionLimits() const {
     planner::Limits limits;
     limits.accel = setup.accel;
     const double fast_x = NumberOf(st.JogFastX) / 60;
     limits.top_speed = {fast_x, fast_x, NumberOf(st.JogFastZ) / 60};
     limits.junction_deviation = setup.junction_deviation;
+    // 5 mm/s whatever the unit of the settings.
+    limits.largest_jump = settings.OptionIn ? kLargestJumpMm / 25.4 : kLargestJumpMm;
     return limits;
 }
 

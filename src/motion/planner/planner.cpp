@@ -296,7 +296,7 @@ double Planner::CornerSpeed(const std::array<double, 3>& out, const std::array<d
         }
         speed = std::min(speed, std::min(JumpRoom(out_accel[a], after.axis_accel_in[a], kJumpShare * limits_.accel[a]) *
                                              kReactionWindow,
-                                         kLargestJump) /
+                                         limits_.largest_jump) /
                                     change);
     }
     return speed;

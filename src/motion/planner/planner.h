@@ -34,6 +34,7 @@ struct Limits {
     std::array<double, 3> accel{};     // units/s^2; all above 0, or the planner is off
     std::array<double, 3> top_speed{}; // units/s: each axis' fast jog rate
     double junction_deviation = 0;     // units: how far the path may round a corner
+    double largest_jump = 5;           // units/s: the most any axis' speed may jump at a corner
     [[nodiscard]] bool Set() const { return accel[0] > 0 && accel[1] > 0 && accel[2] > 0; }
 };
 
@@ -155,8 +156,6 @@ public:
     // A motor follows a speed jump as if it were spread over this time (s): a jump J asks J / window
     // of acceleration on top of the ramps.
     static constexpr double kReactionWindow = 0.02;
-    // No axis' speed jumps by more than this at a corner (units/s), whatever the acceleration.
-    static constexpr double kLargestJump = 5;
 
 private:
     Block& AtMut(std::size_t i) { return ring_[(head_ + i) % kLookAhead]; }
