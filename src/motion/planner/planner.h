@@ -132,9 +132,14 @@ public:
     // the queue holds or where the block must stop.
     [[nodiscard]] double ExitOfFront() const;
     // The speed the machine runs at as the front block begins: the forward pass starts from it.
+    // Where the front already enters at `v` (the block before it left at the speed it was
+    // planned to), the plan stands: nothing after the front depends on the block that left.
     void set_speed_now(double v) {
+        const bool planned = count_ > 0 && v == At(0).entry;
         speed_now_ = v;
-        Replan();
+        if (!planned) {
+            Replan();
+        }
     }
     // A line that the machine must be still for (a spindle or coolant word, a tool change) comes
     // after the last block: it ends at rest.
