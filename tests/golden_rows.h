@@ -1,9 +1,9 @@
 #pragma once
 
 // Cases kept as rows of a table under tests/golden: fields between "|", blanks around them trimmed
-// (a field in double quotes keeps its blanks, and "\n", "\r", "\t" and "\"" in it stand for a line
-// feed, a carriage return, a tab and a double quote); a line that starts with "#" is a comment, and
-// an empty line is skipped.
+// (a field in double quotes keeps its blanks, and "\n", "\r", "\t" and "\xHH" in it stand for a line
+// feed, a carriage return, a tab and the byte HH, a backslash before any other character for that
+// character); a line that starts with "#" is a comment, and an empty line is skipped.
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,17 @@ inline std::vector<Row> GoldenRows(const std::string& file) {
             field.erase(0, field.find_first_not_of(' '));
             field.erase(field.find_last_not_of(' ') + 1);
             if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
-                field = field.substr(1, field.size() - 2);
-                for (const auto& [escape, ch] : {std::pair{"\\n", '\n'}, {"\\r", '\r'}, {"\\t", '\t'}, {"\\\"", '"'}}) {
-                    for (auto at = field.find(escape); at != std::string::npos; at = field.find(escape, at + 1)) {
-                        field.replace(at, 2, 1, ch);
-                    }
+                std::string text;
+                for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+                    const char next = field[i] == '\\' && i + 2 < field.size() ? field[++i] : '\0';
+                    text += next == '\0'  ? field[i]
+                            : next == 'n' ? '\n'
+                            : next == 'r' ? '\r'
+                            : next == 't' ? '\t'
+                            : next == 'x' ? static_cast<char>(std::stoi(field.substr((i += 2) - 1, 2), nullptr, 16))
+                                          : next;
                 }
+                field = text;
             }
             row.push_back(field);
         }

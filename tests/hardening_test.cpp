@@ -4,6 +4,7 @@
 
 #include "check/check.h"
 #include "config/settings_file.h"
+#include "golden_rows.h"
 #include "platform/file_io.h"
 #include "test_machine.h"
 
@@ -23,17 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TestMachine;
 
-constexpr const char* kTravelLines[] = {"travel_x_min_mm = 0", "travel_x_max_mm = 200", "probe = low",
-                                        "probe_feed_mm_per_min = 30"};
-
-std::string Joined(const char* end, const char* head = "") {
-    std::string text = head;
-    for (const char* line : kTravelLines) {
-        text += std::string(line) + end;
-    }
-    return text;
-}
-
 bool Told(const TestMachine& m, const std::string& part) {
     for (const auto& message : m.op.messages()) {
         if (message.text.find(part) != std::string::npos) {
@@ -45,15 +35,8 @@ bool Told(const TestMachine& m, const std::string& part) {
 
 // Every editor's line ends, and a byte-order mark, give the same settings.
 TEST(SettingsReader, MachineSettingsReadAlikeWhateverTheLineEnds) {
-    const std::pair<const char*, std::string> files[] = {
-        {"LF", Joined("\n")},
-        {"CR LF", Joined("\r\n")},
-        {"CR", Joined("\r")},
-        {"U+2028", Joined("\xE2\x80\xA8")},
-        {"BOM and CR", Joined("\r", "\xEF\xBB\xBF")},
-        {"no end after the last", Joined("\r").substr(0, Joined("\r").size() - 1)},
-    };
-    for (const auto& [name, text] : files) {
+    for (const test::Row& file : test::GoldenRows("settings/machine_line_ends.txt")) {
+        const std::string &name = file[0], &text = file[1];
         TestMachine m;
         EXPECT_EQ(m.cnc.LoadMachineSettingsText(text), "") << name;
         m.cnc.DeriveMachineSetup();
@@ -95,16 +78,8 @@ TEST(SettingsReader, FileWithoutAnySettingIsTold) {
 }
 
 TEST(SettingsReader, MessagesShowInvisibleCharactersAsEscapes) {
-    const std::pair<std::string, std::string> cases[] = {
-        {std::string("travel_x_min_mm = 1\x00", 20) + "2\n", "\"1\\x002\""},
-        {"probe = \xEF\xBB\xBFlow\n", "\"\\uFEFFlow\""},
-        {"spindle_pin = \xE2\x80\x8B"
-         "8\n",
-         "\"\\u200B8\""},
-        {"home_xy = together\x0B\n", "\"together\\x0B\""},
-        {"mist_\xC2\xA0pin = 9\n", "\"mist_\\u00A0pin\""},
-    };
-    for (const auto& [text, quoted] : cases) {
+    for (const test::Row& row : test::GoldenRows("settings/machine_escapes.txt")) {
+        const std::string &text = row[0], &quoted = row[1];
         TestMachine m;
         const std::string problem = m.cnc.LoadMachineSettingsText(text);
         EXPECT_NE(problem.find(quoted), std::string::npos) << problem << " / " << quoted;
@@ -113,12 +88,8 @@ TEST(SettingsReader, MessagesShowInvisibleCharactersAsEscapes) {
 
 // Slower than 0.1 mm/min, a probing of millimetres takes days; a negative search is no bound.
 TEST(SettingsReader, MachinePageRefusesCreepingFeedsAndNegativeDistances) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"probe_feed_mm_per_min = 1e-320\n", "Probing feed must be a feed of 0.1 mm/min or above"},
-        {"probe_feed_mm_per_min = 0.0999\n", "Probing feed must be a feed of 0.1 mm/min or above"},
-        {"home_search_mm = -5\n", "Home switch search must be a distance in mm, 0 or above"},
-    };
-    for (const auto& [line, refusal] : cases) {
+    for (const test::Row& row : test::GoldenRows("settings/machine_page_refusals.txt")) {
+        const std::string &line = row[0], &refusal = row[1];
         TestMachine m;
         EXPECT_NE(m.cnc.LoadMachineSettingsText(line), "") << line;
         m.cnc.ShowMachinePage();
@@ -134,11 +105,9 @@ TEST(SettingsReader, MachinePageRefusesCreepingFeedsAndNegativeDistances) {
 }
 
 TEST(SettingsDialog, RefusesJogRatesOutOfOrderNamingTheFields) {
-    const std::tuple<std::size_t, const char*, const char*> cases[] = {
-        {1, "600", "Jog rates (G00=Fast) Medium, X must not be above Jog rates (G00=Fast) Fast, X."},
-        {5, "400", "Jog rates (G00=Fast) Slow, Y must not be above Jog rates (G00=Fast) Medium, Y."},
-    };
-    for (const auto& [index, rate, refusal] : cases) {
+    for (const test::Row& row : test::GoldenRows("settings/jog_rate_refusals.txt")) {
+        const std::size_t index = std::stoul(row[0]);
+        const std::string &rate = row[1], &refusal = row[2];
         TestMachine m;
         m.cnc.settings.Combo3 = {"500", "200", "100", "500", "200", "100", "500", "200", "100"};
         m.cnc.settings.Combo3[index] = rate;
@@ -209,13 +178,9 @@ std::string CheckRefusal(const TestMachine& m, int* line = nullptr) {
 }
 
 TEST(CheckAndStart, TheCheckReportsWhatStartRefusesInItsWords) {
-    const std::pair<const char*, int> refused[] = {
-        {"G01 X100000 F1\n", 1},
-        {"G00 X1\nG01 X1e300 F100\n", 2},
-        {"G02 X0 Y0 I1e150 J0 F100\n", 1},
-        {"G01 X1 F100\nG01 Xnan\n", 2},
-    };
-    for (const auto& [program, at] : refused) {
+    for (const test::Row& row : test::GoldenRows("start/refusals.txt")) {
+        const std::string& program = row[0];
+        const int at = std::stoi(row[1]);
         TestMachine m;
         m.Load(program);
         int line = 0;

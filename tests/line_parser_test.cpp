@@ -2,6 +2,7 @@
 // a worked example, the skipped comment, the scan quirks, the scale factors, modal words kept as
 // written and arcs without a centre end to end.
 
+#include "golden_rows.h"
 #include "interpreter/numbers.h"
 #include "test_machine.h"
 
@@ -133,37 +134,20 @@ TEST(LineParser, LinesInWordOrderReadExactlyAsCutFromTheEnd) {
     }
 }
 
-// From the start-up state: fast jog rates 500 on every axis, but Z's set to 250 here.
 TEST(FeedComputation, OverrideLimitsAndRounding) {
-    struct Case {
-        const char* overide;
-        double feed;
-        const char* g;
-        double steps_z, factor, cal, rate, delay;
-        const char* shown;
-    };
-    for (const Case& c : {
-             Case{"50", 200, "G01", 0, 1, 60000, 100, 600, "100"},
-             Case{"100", 0, "G01", 0, 1, 60000, 1, 60000, "1"},       // no F word yet: the floor of 1
-             Case{"100", 9000, "G01", 0, 1, 60000, 500, 120, "500"},  // above the X fast rate
-             Case{"100", 10, "G00", 0, 1, 60000, 500, 120, "500"},    // rapids ignore feed and override
-             Case{"100", 10, "G00", -3, 1, 60000, 250, 240, "250"},   // but a Z move keeps to Z's rate
-             Case{"100", 100, "G01", 0, 0.5, 60000, 50, 1200, "100"}, // 45 degrees: the path's feed shown
-             Case{"100", 100, "G01", 0, 1, 250, 100, 2, "100"},       // 2.5 rounds to 2
-             Case{"100", 100, "G01", 0, 1, 350, 100, 4, "100"},       // 3.5 rounds to 4
-             Case{"fast", 100, "G01", 0, 1, 60000, 1, 60000, "1"},    // not a number: 0 %, the floor holds
-         }) {
+    for (const test::Row& c : test::GoldenRows("feeds/feed_delay.txt")) {
         TestMachine m;
         m.st.JogFastZ = 250.0;
-        m.cnc.main.Overide = c.overide;
-        m.st.ProgFeed = c.feed;
-        m.st.GCode = c.g;
-        m.st.StepsZ = c.steps_z;
-        m.st.FeedFactor = c.factor;
-        m.st.LoopCal = c.cal;
+        m.cnc.main.Overide = c[0];
+        m.st.ProgFeed = std::stod(c[1]);
+        m.st.GCode = c[2];
+        m.st.StepsZ = std::stod(c[3]);
+        m.st.FeedFactor = std::stod(c[4]);
+        m.st.LoopCal = std::stod(c[5]);
         m.cnc.ComputeFeedDelay();
-        EXPECT_EQ(std::tuple(m.st.FeedRate, m.st.StepDelay, m.cnc.main.Text2), std::tuple(c.rate, c.delay, c.shown))
-            << c.overide << " " << c.feed << " " << c.g;
+        EXPECT_EQ(std::tuple(m.st.FeedRate, m.st.StepDelay, m.cnc.main.Text2),
+                  std::tuple(std::stod(c[6]), std::stod(c[7]), c[8]))
+            << c[0] << " " << c[1] << " " << c[2] << " " << c[9];
     }
 }
 

@@ -1,6 +1,7 @@
 // The "Point" page: a typed line moves the machine as the same line of a program does, a typed
 // point is reached in program coordinates, and both are refused while a program is under way.
 
+#include "golden_rows.h"
 #include "motor_steps.h"
 #include "test_machine.h"
 
@@ -100,26 +101,14 @@ TEST(ManualData, APointIsReachedInProgramCoordinatesUnscaled) {
 // Refusals name the field and move nothing; a stop during a typed move leaves nothing to resume.
 TEST(ManualData, RefusalsAndTheStop) {
     TestMachine m;
-    struct Case {
-        std::array<std::string, 3> axis;
-        std::string feed;
-        int refused;
-        std::string message;
-    };
-    const std::vector<Case> cases{
-        {{"1,5", "", ""}, "100", 0, "X must be a number, or empty to keep the axis where it is."},
-        {{"1", "", "z"}, "100", 2, "Z must be a number, or empty to keep the axis where it is."},
-        {{"1", "", ""}, "0", 3, "Feed must be a number above 0."},
-        {{"1", "", ""}, "", 3, "Feed must be a number above 0."},
-    };
-    for (const Case& c : cases) {
+    for (const test::Row& c : test::GoldenRows("manual/point_refusals.txt")) {
         m.op.clear_messages();
-        m.cnc.manual.Axis = c.axis;
-        m.cnc.manual.Feed = c.feed;
+        m.cnc.manual.Axis = {c[0], c[1], c[2]};
+        m.cnc.manual.Feed = c[3];
         m.cnc.MoveToPoint();
-        EXPECT_EQ(m.cnc.manual.Refused, c.refused);
+        EXPECT_EQ(m.cnc.manual.Refused, std::stoi(c[4]));
         ASSERT_EQ(m.op.messages().size(), 1u);
-        EXPECT_EQ(m.op.messages()[0].text, c.message);
+        EXPECT_EQ(m.op.messages()[0].text, c[5]);
     }
     EXPECT_EQ(m.port.write_count(), 0u);
 
@@ -155,21 +144,12 @@ TEST(ManualData, RefusalsAndTheStop) {
     EXPECT_NEAR(m.st.ProgPosY, 1.5, 1e-9);
 }
 
-// What Start would refuse in a program is refused here too, with the reason, before anything
-// moves: numbers beyond any move, a move longer than a day, a number written as NaN or infinity
-// (read as 0 it would move the axis to the origin).
+// What Start would refuse in a program is refused here too, with the reason, before anything moves.
 TEST(ManualData, WhatStartWouldRefuseIsRefusedWithItsReason) {
     TestMachine m;
     m.st.ProgPosX = 1;
-    const std::vector<std::pair<std::string, std::string>> lines{
-        {"G01 X1e308 F100", "more steps than any number can hold"},
-        {"G02 X2 Y0 I1e150 J0 F100", "would never end"},
-        {"G01 X100000 F1", "would take more than a day at its feed"},
-        {"G01 XNaN F100", "its X word \"NaN\" is not a number a move can be made of"},
-        {"G00 Y-inf", "its Y word \"-inf\""},
-        {"G01 X1 ZInfinity", "its Z word \"Infinity\""},
-    };
-    for (const auto& [line, why] : lines) {
+    for (const test::Row& row : test::GoldenRows("manual/start_refusals.txt")) {
+        const std::string &line = row[0], &why = row[1];
         m.op.clear_messages();
         m.cnc.manual.Line = line;
         m.cnc.RunManualLine();

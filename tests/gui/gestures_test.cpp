@@ -1,9 +1,11 @@
 // Every function of the frame reached as the operator reaches it: a menu of the menu bar opened with
 // the mouse and its item clicked (the fixture's Trigger does that for every test), a line of the
 // program listing right-clicked and "Run from here" clicked in the menu that opens, and every
-// keyboard shortcut pressed. The table names, for each action of the frame, where the operator finds
-// it and what shows that it acted; an action the frame gains without a row fails the first test.
+// keyboard shortcut pressed. The table controls/gestures.txt names, for each action of the frame,
+// where the operator finds it and what shows that it acted; an action the frame gains without a row
+// fails the first test.
 
+#include "../golden_rows.h"
 #include "main_window_fixture.h"
 
 #include <set>
@@ -15,42 +17,6 @@ namespace {
 
 using namespace test;
 
-struct Gesture {
-    const char* action;
-    const char* where; // the menu's title, or the widget whose right-click menu holds it
-    const char* caption;
-    const char* keys; // the shortcut, if it has one
-    const char* test; // the test that makes the gesture and sees what it does
-};
-
-// Every test chooses a menu item through Trigger, with the mouse; the test named is where what the
-// item does is seen.
-const std::vector<Gesture> kGestures{
-    {"Open_Menu", "&File", "Open", "Ctrl+O", "Gestures.EveryShortcutPressedOnTheFrameActs, and every Open"},
-    {"Mnu_exit", "&File", "Exit", "", "OperatorView.WindowAndRecentProgramsSurviveARestart"},
-    {"Set_menu", "&Setup", "Settings", "", "Gestures.EachDialogOpensFromItsMenu, the operator scripts"},
-    {"Machine_menu", "&Setup", "Machine", "", "Gestures.EachDialogOpensFromItsMenu"},
-    {"Spd_menu", "&Setup", "Speedtest", "", "OperatorView.StatusBarSaysWhatTheMachineDoesAfterEachControl"},
-    {"Mnu_Scale", "&Options", "Scale", "", "Gestures.EachDialogOpensFromItsMenu, the operator scripts"},
-    {"Mnu_Check", "&Options", "Check Program", "", "CheckWindowTest.OpenTellsTheStatusAndTheMenuListsTheFindings"},
-    {"Mnu_Latency", "&Options", "Latency Test", "", "LatencyWindow.RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame"},
-    {"View_Fit", "&View", "Fit", "", "ViewRedraw.AfterEachRunControlTheViewIsAFreshDrawingOfTheSameState"},
-    {"View_ZoomIn", "&View", "Zoom in", "", "ViewRedraw.AfterEachRunControlTheViewIsAFreshDrawingOfTheSameState"},
-    {"View_ZoomOut", "&View", "Zoom out", "", "OperatorView.WheelZoomsAboutThePointerDragPansDoubleClickFits"},
-    {"View_3D", "&View", "3-D", "", "View3DTest.AStopInsideAnArcLeavesTheCutAndTheRestMakingUpTheWholeProgram"},
-    {"View_Depth", "&View", "Depth colours", "", "View3DTest.DepthColoursGoFromBlueAtTheBottomToOrangeAtTheTop"},
-    {"View_Top", "&View", "Top", "", "View3DTest.TheCubesCornersLandWhereEachDirectionPutsThem"},
-    {"View_Front", "&View", "Front", "", "View3DTest.TheCubesCornersLandWhereEachDirectionPutsThem"},
-    {"View_Side", "&View", "Side", "", "View3DTest.TheCubesCornersLandWhereEachDirectionPutsThem"},
-    {"View_Iso", "&View", "Iso", "", "View3DTest.TheCubesCornersLandWhereEachDirectionPutsThem"},
-    {"View_Listing", "&View", "Program listing", "", "OperatorView.LayoutLeavesNoGapAndEveryControlWhole"},
-    {"View_Messages", "&View", "Messages", "",
-     "OperatorControls.TheLogListsMessagesRunsAndOriginsAndTheStatusBarTellsTheOrigin"},
-    {"Mnu_About", "&Help", "About", "", "Gestures.EachDialogOpensFromItsMenu, the operator scripts"},
-    {"RunFromHere", "ProgramListing", "Run from here", "", "Gestures.RunFromHereIsChosenInTheListingsMenu"},
-    {"Recent_", "&File", "", "", "MainWindowTest.RecentProgramsAreListedNewestFirstEachOnce"}, // shown once opened
-};
-
 class Gestures : public MainWindowTest {
 protected:
     bool Shown(const char* name) const { return Find<QWidget>(*window_, name)->isVisible(); }
@@ -59,6 +25,7 @@ protected:
 // Where each action stands: its menu, its caption and its shortcut as the table says; and no action of
 // the frame without a row.
 TEST_F(Gestures, EveryActionOfTheFrameHasAGestureThatReachesIt) {
+    const std::vector<Row> gestures = GoldenRows("controls/gestures.txt");
     for (int i = 0; i < 5; ++i) {
         Open(ProgramFile("G01 X" + std::to_string(i + 1) + " F100\n")); // the recent programs shown
     }
@@ -69,28 +36,29 @@ TEST_F(Gestures, EveryActionOfTheFrameHasAGestureThatReachesIt) {
             continue; // a menu's own title is clicked on the bar
         }
         const bool recent = name.rfind("Recent_", 0) == 0; // one row for the five, their captions the files'
-        const auto row = std::find_if(kGestures.begin(), kGestures.end(),
-                                      [&](auto& g) { return (recent ? std::string("Recent_") : name) == g.action; });
-        if (row == kGestures.end()) {
+        const auto row = std::find_if(gestures.begin(), gestures.end(),
+                                      [&](auto& g) { return (recent ? std::string("Recent_") : name) == g[0]; });
+        if (row == gestures.end()) {
             missing.push_back(name + " \"" + action->text().toStdString() + "\"");
             continue;
         }
         SCOPED_TRACE(name);
-        EXPECT_EQ(recent ? "" : action->text().toStdString(), row->caption);
-        EXPECT_EQ(action->shortcut().toString().toStdString(), row->keys);
+        EXPECT_EQ(recent ? "" : action->text().toStdString(), (*row)[2]);
+        EXPECT_EQ(action->shortcut().toString().toStdString(), (*row)[3]);
         const QWidget* holder = nullptr;
         for (QObject* w : action->associatedObjects()) {
             if (auto* menu = qobject_cast<QMenu*>(w)) {
                 holder = menu->menuAction()->associatedObjects().isEmpty() ? nullptr : menu;
-                EXPECT_EQ(menu->title().toStdString(), row->where);
-            } else if (auto* widget = qobject_cast<QWidget*>(w); widget && widget->objectName() == row->where) {
+                EXPECT_EQ(menu->title().toStdString(), (*row)[1]);
+            } else if (auto* widget = qobject_cast<QWidget*>(w);
+                       widget && widget->objectName().toStdString() == (*row)[1]) {
                 holder = widget;
                 EXPECT_EQ(widget->contextMenuPolicy(), Qt::ActionsContextMenu);
             }
         }
         EXPECT_NE(holder, nullptr) << "no menu and no widget shows it";
     }
-    EXPECT_EQ(missing, std::vector<std::string>{}) << "actions without a gesture: add a row to kGestures";
+    EXPECT_EQ(missing, std::vector<std::string>{}) << "actions without a gesture: add a row to controls/gestures.txt";
 
     // The test each row names is one of this executable's.
     std::set<std::string> tests;
@@ -100,9 +68,8 @@ TEST_F(Gestures, EveryActionOfTheFrameHasAGestureThatReachesIt) {
             tests.insert(std::string(all.GetTestSuite(i)->name()) + "." + all.GetTestSuite(i)->GetTestInfo(j)->name());
         }
     }
-    for (const Gesture& g : kGestures) {
-        const std::string test(g.test);
-        EXPECT_EQ(tests.count(test.substr(0, test.find(','))), 1u) << g.action << ": " << g.test;
+    for (const Row& g : gestures) {
+        EXPECT_EQ(tests.count(g[4].substr(0, g[4].find(','))), 1u) << g[0] << ": " << g[4];
     }
 }
 
