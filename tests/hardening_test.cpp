@@ -24,15 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TestMachine;
 
-bool Told(const TestMachine& m, const std::string& part) {
-    for (const auto& message : m.op.messages()) {
-        if (message.text.find(part) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Every editor's line ends, and a byte-order mark, give the same settings.
 TEST(SettingsReader, MachineSettingsReadAlikeWhateverTheLineEnds) {
     for (const test::Row& file : test::GoldenRows("settings/machine_line_ends.txt")) {
@@ -100,7 +91,7 @@ TEST(SettingsReader, MachinePageRefusesCreepingFeedsAndNegativeDistances) {
             }
         }
         EXPECT_FALSE(m.cnc.MachinePageOk());
-        EXPECT_TRUE(Told(m, refusal)) << line;
+        EXPECT_TRUE(m.Told(refusal)) << line;
     }
 }
 
@@ -126,7 +117,7 @@ TEST(MotionBound, OperatorMotionsLongerThanADayAreRefusedBeforeMoving) {
     probe.cnc.DeriveMachineSetup();
     probe.cnc.setup.probe_feed = 1e-320; // as an older file gave it
     probe.cnc.ProbeZ();
-    EXPECT_TRUE(Told(probe, "Probe Z cannot be run: its probing move would never end at its feed"));
+    EXPECT_TRUE(probe.Told("Probe Z cannot be run: its probing move would never end at its feed"));
     EXPECT_TRUE(probe.port.writes().empty());
 
     TestMachine homing;
@@ -134,13 +125,13 @@ TEST(MotionBound, OperatorMotionsLongerThanADayAreRefusedBeforeMoving) {
     homing.cnc.setup.home_search = 100;
     homing.st.JogSlowX = 0.01; // 100 mm at 0.01 mm/min: almost seven days
     homing.cnc.HomeOnSwitches();
-    EXPECT_TRUE(Told(homing, "Homing cannot be run: its search for home switch X would take more than a day"));
+    EXPECT_TRUE(homing.Told("Homing cannot be run: its search for home switch X would take more than a day"));
 
     TestMachine approach;
     approach.cnc.st.ProgPosX = 0;
     const Cnc::Approach far{1e12, 0, 0};
     EXPECT_FALSE(approach.cnc.ApproachSafely(far));
-    EXPECT_TRUE(Told(approach, "cannot be run: its move would"));
+    EXPECT_TRUE(approach.Told("cannot be run: its move would"));
     EXPECT_EQ(approach.st.MachPosX, 0);
 }
 
@@ -151,7 +142,7 @@ TEST(MotionBound, ProbeMissLeavesTheNextLineStartingWhereTheToolIs) {
     m.cnc.DeriveMachineSetup();
     m.st.TargetZ = m.st.StartZ = m.st.ProgPosZ;
     m.cnc.ProbeZ();
-    ASSERT_TRUE(Told(m, "Probe did not touch"));
+    ASSERT_TRUE(m.Told("Probe did not touch"));
     EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
     m.st.PrgLine = "G01 X1 F100";
     m.cnc.ParseLine();

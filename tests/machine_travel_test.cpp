@@ -17,11 +17,8 @@ using test::TestMachine;
 constexpr int kIdle = 127;
 
 // A started machine with machine settings; steps of 0.0075 mm.
-struct Machine : TestMachine {
-    explicit Machine(const std::string& machine_text) {
-        EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
-        EXPECT_TRUE(cnc.MachinePageOk()); // its checks, then the pins it wires, all low
-    }
+struct Machine : test::MachineWith {
+    using MachineWith::MachineWith;
     // A refusal of the line itself is answered in the Point page's list, other ones in a box.
     std::string Typed(const std::string& line) {
         const std::size_t answered = cnc.manual.History.size();
@@ -31,25 +28,6 @@ struct Machine : TestMachine {
             return cnc.manual.History.back().Answer.substr(9);
         }
         return op.messages().empty() ? "" : op.messages().back().text;
-    }
-    // The data and control registers as the last writes left them.
-    int Data() const { return Last(kDataRegister); }
-    int Control() const { return Last(kControlRegister); }
-    int Last(int address) const {
-        for (auto w = port.writes().rbegin(); w != port.writes().rend(); ++w) {
-            if (w->address == address) {
-                return w->value;
-            }
-        }
-        return -1;
-    }
-    bool Shown(const std::string& text) const {
-        for (const auto& m : op.messages()) {
-            if (m.text.find(text) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
     }
 };
 
@@ -197,15 +175,15 @@ TEST(SoftLimits, JogDeceleratesToTheLimitAndMovesRefuseBeforeAnythingMoves) {
     Homed(p);
     p.cnc.manual.Axis = {"0.5", "", ""};
     p.cnc.MoveToPoint();
-    EXPECT_TRUE(p.Shown("The point cannot be reached: its move would leave the travel: X would reach 0.5000, beyond "
-                        "its maximum 0.3000"));
+    EXPECT_TRUE(p.Told("The point cannot be reached: its move would leave the travel: X would reach 0.5000, beyond "
+                       "its maximum 0.3000"));
     EXPECT_EQ(p.Typed("G02 X0 Y2 I0 J1 F100"),
               "The typed line (G02 X0 Y2 I0 J1 F100) cannot be run: its move would leave the travel: X would reach "
               "-1.0000, beyond its minimum 0.0000 in machine coordinates.");
     p.Load("G01 X0.2 F100\r\nG01 Z-6\r\n");
     p.port.clear();
     p.cnc.Start();
-    EXPECT_TRUE(p.Shown("Line 2 (G01 Z-6) cannot be run: its move would leave the travel: Z would reach -6.0000"));
+    EXPECT_TRUE(p.Told("Line 2 (G01 Z-6) cannot be run: its move would leave the travel: Z would reach -6.0000"));
     EXPECT_TRUE(p.port.writes().empty());
 }
 
@@ -238,7 +216,7 @@ TEST(HomingCycle, OrderBackOffBoundAndStop) {
     Machine lost(kTravel);
     lost.cnc.settings.Check1[0] = kChecked;
     lost.cnc.HomeTheMachine();
-    EXPECT_TRUE(lost.Shown("Home switch Z not found within 0.5 mm"));
+    EXPECT_TRUE(lost.Told("Home switch Z not found within 0.5 mm"));
     EXPECT_NEAR(lost.st.ProgPosZ, 0.5, 0.0075);
     EXPECT_EQ(lost.st.ProgPosX, 0); // nothing else moved
     EXPECT_FALSE(lost.st.Homed);
@@ -247,19 +225,19 @@ TEST(HomingCycle, OrderBackOffBoundAndStop) {
     paused.cnc.settings.Check1[0] = kChecked;
     paused.AtYield(4, [&] { paused.cnc.Pause(); });
     paused.cnc.HomeTheMachine();
-    EXPECT_TRUE(paused.Shown("Homing stopped: the machine is not homed."));
+    EXPECT_TRUE(paused.Told("Homing stopped: the machine is not homed."));
     EXPECT_NEAR(paused.st.ProgPosZ, 4 * 0.0075, 1e-12);
 
     Machine off(kTravel);
     off.cnc.HomeTheMachine();
-    EXPECT_TRUE(off.Shown("No home switches are enabled (Setup > Settings): nothing moved."));
+    EXPECT_TRUE(off.Told("No home switches are enabled (Setup > Settings): nothing moved."));
 }
 
 // The touch and the miss, step by step: MainWindowTest.ProbeZComesDownToTheTouchOrSaysHowFarItWent.
 TEST(Probe, WithoutAProbeNothingMoves) {
     Machine none(kTravel);
     none.cnc.ProbeZ();
-    EXPECT_TRUE(none.Shown("No probe is configured"));
+    EXPECT_TRUE(none.Told("No probe is configured"));
     EXPECT_TRUE(none.port.writes().empty());
 }
 

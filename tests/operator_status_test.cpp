@@ -2,11 +2,13 @@
 // move, the listing's line and how the frame's area is shared. The machine's state in the status bar
 // and the cut part of a redrawn toolpath are seen in the frame (OperatorView, ViewRedraw).
 
+#include "golden_rows.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -116,28 +118,19 @@ TEST(FrameLayout, TheViewTakesWhatPanelReadoutsAndListingLeave) {
     parts.view_least = 320;
     EXPECT_EQ(Cnc::MinimumFrame(parts), (Cnc::Box{0, 0, 760, 450}));
 
-    struct Case {
-        int width, height, listing_width;
-        Cnc::Box view, listing;
+    const auto box = [](const std::string& text) {
+        Cnc::Box b;
+        std::istringstream(text) >> b.x >> b.y >> b.width >> b.height;
+        return b;
     };
-    const std::vector<Case> cases{
-        // The smallest frame, as wide as the readouts need.
-        {760, 450, 220, {0, 0, 340, 320}, {340, 0, 220, 320}},
-        // 1920 x 1080 less menu and status bars: the readouts keep their height whatever the room.
-        {1920, 1030, 220, {0, 0, 1500, 900}, {1500, 0, 220, 900}},
-        // A listing dragged wider than the view allows, or narrower than its least.
-        {1000, 700, 900, {0, 0, 320, 570}, {320, 0, 480, 570}},
-        {1000, 700, 40, {0, 0, 680, 570}, {680, 0, 120, 570}},
-        // Hidden: the view takes its place.
-        {1000, 700, 0, {0, 0, 800, 570}, {800, 0, 0, 570}},
-    };
-    for (const Case& c : cases) {
-        parts.listing_width = c.listing_width;
-        const Cnc::FrameLayout l = Cnc::LayoutFrame(c.width, c.height, parts);
-        EXPECT_EQ(l.view, c.view) << c.width << "x" << c.height;
-        EXPECT_EQ(l.listing, c.listing) << c.width << "x" << c.height;
-        EXPECT_EQ(l.panel, (Cnc::Box{c.width - 200, 0, 200, c.height - 130}));
-        EXPECT_EQ(l.bar, (Cnc::Box{0, c.height - 130, c.width, 130}));
+    for (const test::Row& c : test::GoldenRows("layout/frame.txt")) {
+        const int width = std::stoi(c[0]), height = std::stoi(c[1]);
+        parts.listing_width = std::stoi(c[2]);
+        const Cnc::FrameLayout l = Cnc::LayoutFrame(width, height, parts);
+        EXPECT_EQ(l.view, box(c[3])) << c[5];
+        EXPECT_EQ(l.listing, box(c[4])) << c[5];
+        EXPECT_EQ(l.panel, (Cnc::Box{width - 200, 0, 200, height - 130}));
+        EXPECT_EQ(l.bar, (Cnc::Box{0, height - 130, width, 130}));
     }
 }
 

@@ -23,26 +23,7 @@ constexpr int kIdle = 127;
 constexpr int kSpindleBit = 64; // the spindle on data pin 8
 constexpr double kStep = 0.0075;
 
-// A started machine with machine settings; steps of 0.0075 mm.
-struct Machine : TestMachine {
-    explicit Machine(const std::string& machine_text) {
-        EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
-        EXPECT_TRUE(cnc.MachinePageOk());
-    }
-    int Data() const {
-        for (auto w = port.writes().rbegin(); w != port.writes().rend(); ++w) {
-            if (w->address == kDataRegister) {
-                return w->value;
-            }
-        }
-        return 0;
-    }
-    bool Logged(const std::string& text) const {
-        return std::any_of(cnc.log.entries().begin(), cnc.log.entries().end(),
-                           [&](const auto& e) { return e.text.find(text) != std::string::npos; });
-    }
-};
-
+using Machine = test::MachineWith; // steps of 0.0075 mm
 constexpr const char* kOutputs = "spindle_pin = 8\nflood_pin = 1\nspin_up_s = 0.5\n";
 
 // Every tick, as the motors and the spindle see it: the feed ticks (G01, G02, G03) whose step went

@@ -7,6 +7,9 @@
 #include "platform/scripted_operator.h"
 #include "platform/sim_port.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -139,12 +142,42 @@ struct TestMachine {
         });
     }
 
+    // The data and control registers as the last writes left them; -1 before any.
+    int Data() const { return Last(kDataRegister); }
+    int Control() const { return Last(kControlRegister); }
+    int Last(int address) const {
+        for (auto w = port.writes().rbegin(); w != port.writes().rend(); ++w) {
+            if (w->address == address) {
+                return w->value;
+            }
+        }
+        return -1;
+    }
+
+    // Whether a message box, or an entry of the log, held the text.
+    bool Told(const std::string& text) const {
+        return std::any_of(op.messages().begin(), op.messages().end(),
+                           [&](const auto& m) { return m.text.find(text) != std::string::npos; });
+    }
+    bool Logged(const std::string& text) const {
+        return std::any_of(cnc.log.entries().begin(), cnc.log.entries().end(),
+                           [&](const auto& e) { return e.text.find(text) != std::string::npos; });
+    }
+
     // Writes the program into a file and opens it through File > Open.
     std::string Load(const std::string& text) {
         const std::string path = ProgramFile(text);
         op.QueueFile(path);
         cnc.Open_Menu();
         return path;
+    }
+};
+
+// A started machine with machine settings: their checks passed, the pins they wire all low.
+struct MachineWith : TestMachine {
+    explicit MachineWith(const std::string& machine_text) {
+        EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
+        EXPECT_TRUE(cnc.MachinePageOk());
     }
 };
 
