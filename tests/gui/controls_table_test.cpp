@@ -31,26 +31,9 @@ protected:
     void Press(QAbstractButton* button) { Click(button); }
     void Press(const std::string& name) { Click(*window_, name.c_str()); }
 
-    std::string Caption(const std::string& name) const {
-        QObject* o = Object(name);
-        if (auto* b = qobject_cast<QAbstractButton*>(o)) {
-            return b->text().toStdString();
-        }
-        if (auto* l = qobject_cast<QLabel*>(o)) {
-            return l->text().toStdString();
-        }
-        if (auto* g = qobject_cast<QGroupBox*>(o)) {
-            return g->title().toStdString();
-        }
-        if (auto* a = qobject_cast<QAction*>(o)) {
-            return a->text().toStdString();
-        }
-        return "(field)";
-    }
-
     // The caption, then a font other than the frame's as the operator sees it: "Line [8 pt condensed]".
     std::string CaptionAndFont(const std::string& name) const {
-        const std::string caption = Caption(name);
+        const std::string caption = Caption(Object(name)).value_or("(field)");
         const auto* w = qobject_cast<QWidget*>(Object(name));
         if (w == nullptr || w->font() == window_->font()) {
             return caption;

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -56,6 +58,24 @@ inline std::string Text(const QWidget& window, const char* name) {
         return label->text().toStdString();
     }
     return Find<QLineEdit>(window, name)->text().toStdString();
+}
+
+// The caption a control shows: a button's, an action's or a label's text, a group's title; none for
+// anything else.
+inline std::optional<std::string> Caption(const QObject* o) {
+    if (auto* b = qobject_cast<const QAbstractButton*>(o)) {
+        return b->text().toStdString();
+    }
+    if (auto* a = qobject_cast<const QAction*>(o)) {
+        return a->text().toStdString();
+    }
+    if (auto* l = qobject_cast<const QLabel*>(o)) {
+        return l->text().toStdString();
+    }
+    if (auto* g = qobject_cast<const QGroupBox*>(o)) {
+        return g->title().toStdString();
+    }
+    return std::nullopt;
 }
 
 // The left mouse button pressed and released on the button, which must be shown and usable.
@@ -107,6 +127,18 @@ inline void Type(const QWidget& window, const char* name, const QString& text) {
     } else {
         Type(Find<QLineEdit>(window, name), text);
     }
+}
+
+// Whether the picture has a pixel of the colour within `slack` pixels of the point, either way.
+inline bool ColourNear(const QImage& image, QPoint at, QRgb colour, int slack = 1) {
+    for (int dy = -slack; dy <= slack; ++dy) {
+        for (int dx = -slack; dx <= slack; ++dx) {
+            if (image.valid(at.x() + dx, at.y() + dy) && image.pixel(at.x() + dx, at.y() + dy) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // How many pixels of two pictures differ (all of them when their sizes do); when some do, both are

@@ -139,15 +139,7 @@ protected:
     // a line that falls between two pixels to either of them.
     bool Near(double x, double y, QRgb colour) const {
         const QPointF at = surface_.ToPixel(x, y);
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                const QPoint p(static_cast<int>(at.x()) + dx, static_cast<int>(at.y()) + dy);
-                if (surface_.image().valid(p) && surface_.image().pixel(p) == colour) {
-                    return true;
-                }
-            }
-        }
-        return false;
+        return ColourNear(surface_.image(), QPoint(static_cast<int>(at.x()), static_cast<int>(at.y())), colour);
     }
 
     ScratchDir dir_;

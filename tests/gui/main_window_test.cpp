@@ -381,16 +381,6 @@ TEST_F(SurfaceTest, ALongPathLandsWhereThePaintersOwnStrokesPutIt) {
     }
     painter.end();
     const QImage& drawn = surface_.image();
-    auto near_black = [](const QImage& image, int px, int py) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                if (image.rect().contains(px + dx, py + dy) && image.pixel(px + dx, py + dy) == qRgb(0, 0, 0)) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    };
     int black = 0;
     int differ = 0;
     for (int py = 0; py < 400; ++py) {
@@ -398,7 +388,8 @@ TEST_F(SurfaceTest, ALongPathLandsWhereThePaintersOwnStrokesPutIt) {
             black += reference.pixel(px, py) == qRgb(0, 0, 0) ? 1 : 0;
             if (drawn.pixel(px, py) != reference.pixel(px, py)) {
                 ++differ;
-                ASSERT_TRUE(near_black(drawn.pixel(px, py) == qRgb(0, 0, 0) ? reference : drawn, px, py))
+                ASSERT_TRUE(
+                    ColourNear(drawn.pixel(px, py) == qRgb(0, 0, 0) ? reference : drawn, QPoint(px, py), qRgb(0, 0, 0)))
                     << "pixel " << px << ", " << py << " is more than a pixel off the path";
             }
         }

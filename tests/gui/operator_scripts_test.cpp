@@ -73,20 +73,14 @@ protected:
 
     std::string Shows(const std::string& name) const {
         QObject* o = Object(name);
-        if (auto* b = qobject_cast<QAbstractButton*>(o)) {
-            return b->text().toStdString();
-        }
-        if (auto* g = qobject_cast<QGroupBox*>(o)) {
-            return g->title().toStdString();
+        if (const auto caption = Caption(o)) {
+            return *caption;
         }
         if (auto* e = qobject_cast<QPlainTextEdit*>(o)) {
             return e->toPlainText().toStdString();
         }
         if (auto* c = qobject_cast<QComboBox*>(o)) {
             return c->currentText().toStdString();
-        }
-        if (auto* l = qobject_cast<QLabel*>(o)) {
-            return l->text().toStdString();
         }
         if (auto* e = qobject_cast<QLineEdit*>(o)) {
             return e->text().toStdString();

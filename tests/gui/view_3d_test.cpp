@@ -32,16 +32,8 @@ protected:
 
     // The colour the picture shows at a point of the view, or near it (within a pixel).
     bool Shows(QPointF at, QRgb colour) {
-        const QImage& image = View().image();
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                const QPoint p(static_cast<int>(std::lround(at.x())) + dx, static_cast<int>(std::lround(at.y())) + dy);
-                if (image.valid(p) && image.pixel(p) == colour) {
-                    return true;
-                }
-            }
-        }
-        return false;
+        return ColourNear(View().image(),
+                          QPoint(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y()))), colour);
     }
 };
 

@@ -26,16 +26,7 @@ int Uncovered(const QImage& a, const QImage& b, QRgb colour, int slack) {
     int missing = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) != colour) {
-                continue;
-            }
-            bool found = false;
-            for (int dy = -slack; dy <= slack && !found; ++dy) {
-                for (int dx = -slack; dx <= slack && !found; ++dx) {
-                    found = b.valid(x + dx, y + dy) && b.pixel(x + dx, y + dy) == colour;
-                }
-            }
-            missing += found ? 0 : 1;
+            missing += a.pixel(x, y) == colour && !ColourNear(b, QPoint(x, y), colour, slack) ? 1 : 0;
         }
     }
     return missing;
