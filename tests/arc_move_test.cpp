@@ -162,21 +162,16 @@ TEST(ArcMove, HelixMovesZInProportionToTheAngleTurned) {
 // circle: no dip below the start past the end and back (0.23 mm deep when the end angle came from
 // the arc cosine of X).
 TEST(ArcMove, AnEndJustOffTheCircleStopsTheWalkAtItsOwnAngle) {
-    struct Case {
-        const char* program;
-        double past; // the side of Y the walk would run past the end to
-    };
-    for (const Case& c : {Case{"G0 X50 Y0\nG3 X-49.9995 Y0 I-50 J0 F300\nG1 X-49.9995 Y10\n", -1},
-                          Case{"G0 X-50 Y0\nG3 X49.9989 Y0.0001 I50 J0 F300\nG1 X49.9989 Y-10\n", 1},
-                          Case{"G0 X-50 Y0\nG2 X49.9997 Y0 I50 J0 F300\nG1 X49.9997 Y10\n", -1}}) {
-        SCOPED_TRACE(c.program);
+    for (const test::Row& c : test::GoldenRows("arc/ends_off_the_circle.txt")) {
+        SCOPED_TRACE(c[0]);
+        const double past = std::stod(c[1]);
         ArcMachine m;
-        m.Load(c.program);
+        m.Load(c[0]);
         m.cnc.Start();
         double worst = 0;
         for (const auto& t : m.ticks) {
             if (std::fabs(t.x) > 49.9) {
-                worst = std::max(worst, c.past * t.y);
+                worst = std::max(worst, past * t.y);
             }
         }
         EXPECT_LT(worst, 2 * kStep);

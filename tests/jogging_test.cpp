@@ -1,5 +1,6 @@
 // Jogging with the JogZ buttons, and the "Home the Machine" button.
 
+#include "golden_rows.h"
 #include "motor_steps.h"
 #include "test_machine.h"
 
@@ -21,8 +22,8 @@ using test::Steps;
 using test::TestMachine;
 using test::Total;
 
-constexpr int kFast = 0, kMed = 1, kSlow = 2, kStep = 3;
-constexpr int kLeft = 1, kRight = 2, kMiddle = 4;
+constexpr int kFast = 0, kStep = 3; // the jog speeds, medium 1 and slow 2 between them
+constexpr int kLeft = 1;            // the mouse button; the right one is 2, the middle one 4
 
 // Logs the ramp angles and the feed of every tick. A release loop whose ramp never ends is cut
 // short here, so that such a fault fails the test instead of hanging it.
@@ -47,13 +48,13 @@ struct JogMachine : TestMachine, TickObserver {
 // Each speed on another axis, with jog rates that differ by axis, released with another button
 // at the 40th yield of the jog loop, as the window system delivers the mouse-up.
 TEST(Jogging, RampTicksAndRateOfEachSpeedAndAReleaseOfAnyButton) {
-    struct Case {
-        int speed, index, button, accelerating, decelerating;
-        double rate;
-    };
-    for (const Case c :
-         {Case{kFast, 4, kLeft, 23, 22, 500}, Case{kMed, 5, kRight, 12, 11, 160}, Case{kSlow, 1, kMiddle, 2, 2, 60}}) {
-        SCOPED_TRACE(c.speed);
+    for (const test::Row& row : test::GoldenRows("jog/ramps.txt")) {
+        SCOPED_TRACE(row[0]);
+        const struct {
+            int speed, index, button, accelerating, decelerating;
+            double rate;
+        } c{std::stoi(row[0]), std::stoi(row[1]), std::stoi(row[2]),
+            std::stoi(row[3]), std::stoi(row[4]), std::stod(row[5])};
         JogMachine m;
         m.cnc.settings.Combo3 = {"500", "200", "100", "400", "160", "80", "300", "120", "60"};
         m.cnc.ReadConfig();
@@ -208,15 +209,13 @@ TEST(Jogging, StepMovesOneStepPerPressOnTheButtonsAxis) {
 // with Z jogged up two steps since and machine zero set elsewhere (X0.6 Y0.15 Z2 on the machine):
 // X and Y go to the zero in one straight move, and Z stays where the operator left it.
 TEST(Homing, EachModeMovesXAndYInOneStraightMoveAndNeverZ) {
-    struct Case {
-        int mode;
-        const char* move_type;
-        Steps moved;            // X, Y, Z steps of 0.0075
-        const char* shown_feed; // Text2
-    };
-    for (const Case& c : {Case{0, "Rapid", {0, 0, 0}, "100"}, Case{1, "Rapid", {-40, 20, 0}, "500"},
-                          Case{1, "Feedrate", {-40, 20, 0}, "100"}, Case{2, "Rapid", {-80, -20, 0}, "500"},
-                          Case{2, "Feedrate", {-80, -20, 0}, "100"}}) {
+    for (const test::Row& row : test::GoldenRows("jog/homing.txt")) {
+        const struct {
+            int mode;
+            std::string move_type;
+            Steps moved;
+            std::string shown_feed;
+        } c{std::stoi(row[0]), row[1], {std::stoi(row[2]), std::stoi(row[3]), std::stoi(row[4])}, row[5]};
         SCOPED_TRACE(testing::Message() << c.mode << " " << c.move_type);
         TestMachine m;
         m.Load("G01 X0.3 Y-0.15 Z0.45 F100\n");

@@ -2,6 +2,7 @@
 // the verdict the operator reads from them.
 
 #include "platform/latency_test.h"
+#include "golden_rows.h"
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
@@ -61,29 +62,17 @@ TEST(LatencyTest, OneBadRoundDoesNotSetTheVerdictAndTheSpreadIsStated) {
         << FormatLatencyReport(report);
 }
 
-// 0.0075 mm a step, X fast jog rate 1000 (2222 steps/s), slow 100 (222 steps/s).
 TEST(LatencyTest, TheVerdictInPlainWords) {
     const StepDemand demand{0.0075, 1000, 100, "mm"};
-    struct Case {
-        double rate, throttled_above;
-        const char* verdict;
-        bool warning, throttling;
-    };
-    const Case cases[] = {
-        {5000, 0, "This PC can drive up to 5000 steps/s, about 2250 mm/min on X with your settings.", false, false},
-        {1000, 8000, "This PC can drive up to 1000 steps/s, about 450 mm/min on X with your settings.", true, false},
-        {8000, 5000, "This PC can drive up to 5000 steps/s, about 2250 mm/min on X with your settings.", false, true},
-        {200, 0, "Too late for stepping: close other programs or allow real-time priority.", true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.rate);
+    for (const test::Row& c : test::GoldenRows("latency/verdicts.txt")) {
+        SCOPED_TRACE(c[0]);
         LatencyReport report;
         report.ticks = 1000;
-        report.max_step_rate = c.rate;
-        const LatencyVerdict verdict = JudgeLatency(report, demand, c.throttled_above);
-        EXPECT_EQ(verdict.text, c.verdict);
-        EXPECT_EQ(verdict.warning.empty(), !c.warning) << verdict.warning;
-        EXPECT_EQ(verdict.throttling.empty(), !c.throttling) << verdict.throttling;
+        report.max_step_rate = std::stod(c[0]);
+        const LatencyVerdict verdict = JudgeLatency(report, demand, std::stod(c[1]));
+        EXPECT_EQ(verdict.text, c[2]);
+        EXPECT_EQ(verdict.warning.empty(), c[3] == "no") << verdict.warning;
+        EXPECT_EQ(verdict.throttling.empty(), c[4] == "no") << verdict.throttling;
     }
     LatencyReport report;
     report.ticks = 1000;
