@@ -65,37 +65,17 @@ TEST(Outputs, EachWordOnItsPinAndEveryStopSwitchesThemOff) {
         const char* what;
         void (*act)(Machine&);
     };
+    // clang-format off
     const std::vector<Stop> stops{
-        {"end of program",
-         [](Machine& m) {
-             m.Load("G01 X0.1 F100\r\n"), m.cnc.Start();
-         }},
-        {"M30",
-         [](Machine& m) {
-             m.Typed("M30");
-         }},
-        {"M2",
-         [](Machine& m) {
-             m.Typed("M2");
-         }},
-        {"Reset Program",
-         [](Machine& m) {
-             m.op.QueueAnswer(true), m.cnc.ResetProgram();
-         }},
-        {"key in the view",
-         [](Machine& m) {
-             m.cnc.ViewKeyPress();
-         }},
-        {"limit switch",
-         [](Machine& m) {
-             m.AtYield(2, [&m] { m.port.set_status(63); });
-             m.Typed("G01 X1 F100");
-         }},
-        {"Exit",
-         [](Machine& m) {
-             m.cnc.ExitProgram();
-         }},
+        {"end of program", [](Machine& m) { m.Load("G01 X0.1 F100\r\n"), m.cnc.Start(); }},
+        {"M30", [](Machine& m) { m.Typed("M30"); }},
+        {"M2", [](Machine& m) { m.Typed("M2"); }},
+        {"Reset Program", [](Machine& m) { m.op.QueueAnswer(true), m.cnc.ResetProgram(); }},
+        {"key in the view", [](Machine& m) { m.cnc.ViewKeyPress(); }},
+        {"limit switch", [](Machine& m) { m.AtYield(2, [&m] { m.port.set_status(63); }); m.Typed("G01 X1 F100"); }},
+        {"Exit", [](Machine& m) { m.cnc.ExitProgram(); }},
     };
+    // clang-format on
     for (const Stop& stop : stops) {
         SCOPED_TRACE(stop.what);
         Machine m(kOutputs);

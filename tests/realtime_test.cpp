@@ -107,31 +107,18 @@ TEST(Realtime, ARefusalIsToldOnceAndTheMovesRunAsBefore) {
         int priority; // at the ticks; 0: normal
         std::vector<std::string> notice;
     };
+    // clang-format off
     const Case cases[] = {
-        {"no real-time priority for this user",
-         [](ScriptedCalls& c) { c.highest_allowed = 0; },
-         0,
+        {"no real-time priority for this user", [](ScriptedCalls& c) { c.highest_allowed = 0; }, 0,
          {"Real-time priority refused (" + std::string(std::strerror(EPERM)) + ")", "\"alice - rtprio 20\"",
           "/etc/security/limits.d/tamocnc.conf"}},
-        {"a limit below ours",
-         [](ScriptedCalls& c) {
-             c.highest_allowed = 10;
-             c.limit = 10;
-         },
-         10,
-         {}},
-        {"memory lock refused",
-         [](ScriptedCalls& c) { c.memory_error = ENOMEM; },
-         20,
+        {"a limit below ours", [](ScriptedCalls& c) { c.highest_allowed = 10; c.limit = 10; }, 10, {}},
+        {"memory lock refused", [](ScriptedCalls& c) { c.memory_error = ENOMEM; }, 20,
          {"Memory lock refused", "\"alice - memlock unlimited\""}},
         {"throttling off", [](ScriptedCalls& c) { c.throttle_us = -1; }, 0, {"throttling is off"}},
-        {"started at a real-time priority of its own",
-         [](ScriptedCalls& c) {
-             c.policy = {SCHED_RR, 50};
-         },
-         50,
-         {}},
+        {"started at a real-time priority of its own", [](ScriptedCalls& c) { c.policy = {SCHED_RR, 50}; }, 50, {}},
     };
+    // clang-format on
     Machine reference;
     reference.Jog();
     for (const Case& c : cases) {

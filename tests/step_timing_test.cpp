@@ -127,23 +127,17 @@ TEST(StepTiming, NoSingleWaitOutlastsItsBoundWhateverTheSettings) {
         bool jog;
         std::size_t steps; // written before the stop
     };
+    // clang-format off
     const Case cases[] = {
         {"calibration 1e300", [](TestMachine& m) { m.st.LoopCal = 1e300; }, false, 1},
         {"a plunge at F1: a period of 100 ms, not extreme but longer than the bound",
-         [](TestMachine& m) {
-             m.st.LoopCal = 1e8;
-             m.Parse("G01 X1 F1");
-         },
-         false, 1},
+         [](TestMachine& m) { m.st.LoopCal = 1e8; m.Parse("G01 X1 F1"); }, false, 1},
         {"fast X jog rate 1e-300, constant contour on",
-         [](TestMachine& m) {
-             m.st.JogFastX = 1e-300;
-             m.cnc.main.Check1 = kChecked;
-         },
-         false, 1},
+         [](TestMachine& m) { m.st.JogFastX = 1e-300; m.cnc.main.Check1 = kChecked; }, false, 1},
         {"pulse width 1e300", [](TestMachine& m) { m.st.PulseWidth = 1e300; }, false, 4},
         {"slow X jog rate 1e-300, jogging", [](TestMachine& m) { m.st.JogSlowX = 1e-300; }, true, 1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TestMachine m;
