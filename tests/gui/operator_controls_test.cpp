@@ -1,6 +1,7 @@
 // The controls of a real job, pressed as the operator presses them on the active frame: jog
 // increments and the keyboard jog, the message log, and the program origin told and marked.
 
+#include "../golden_rows.h"
 #include "main_window_fixture.h"
 
 #include "ui/check_window.h"
@@ -66,21 +67,12 @@ protected:
 };
 
 TEST_F(OperatorControls, EachIncrementMovesItsDistanceAndTheSpeedsTakeOverAgain) {
-    struct Case {
-        const char* option;
-        const char* caption;
-        const char* button;
-        std::array<std::string, 3> after;
-    };
-    for (const Case& c : {Case{"JogStep_0", "0.01", "JogZ_4", {"0.0100", "0.0000", "0.0000"}},
-                          Case{"JogStep_1", "0.1", "JogZ_5", {"0.0100", "-0.1000", "0.0000"}},
-                          Case{"JogStep_2", "1", "JogZ_6", {"0.0100", "-0.1000", "1.0000"}},
-                          Case{"JogStep_3", "10", "JogZ_2", {"-9.9900", "-0.1000", "1.0000"}}}) {
-        SCOPED_TRACE(c.option);
-        EXPECT_EQ(Find<QAbstractButton>(*window_, c.option)->text().toStdString(), c.caption);
-        Press(c.option);
-        Press(c.button);
-        EXPECT_EQ(Machine(), c.after);
+    for (const Row& c : GoldenRows("jog/increments.txt")) {
+        SCOPED_TRACE(c[0]);
+        EXPECT_EQ(Find<QAbstractButton>(*window_, c[0].c_str())->text().toStdString(), c[1]);
+        Press(c[0].c_str());
+        Press(c[2].c_str());
+        EXPECT_EQ(Machine(), (std::array{c[3], c[4], c[5]}));
         EXPECT_FALSE(cnc_.Running());
     }
     Pictures("jog_controls");
