@@ -192,11 +192,6 @@ TEST(PreviewRobustness, HugeCoordinatesAndDegenerateArcsAreLeftOut) {
     EXPECT_EQ(far.view.ops().size(), 3u) << "the mapping and the axes";
 }
 
-bool Ended(const TestMachine& m) {
-    return std::any_of(m.op.messages().begin(), m.op.messages().end(),
-                       [](const auto& message) { return message.text == "File succesfully processed"; });
-}
-
 // One surface call a line, every number as it reads back exactly.
 std::string Listing(const std::vector<Op>& ops) {
     static const char* const kNames[] = {"clear", "map", "line", "arc", "point", "dot", "text"};
@@ -240,7 +235,7 @@ TEST(PreviewGolden, TheTopViewDrawsEveryProgramAsItAlwaysHas) {
             m.view.clear_ops();
             m.cnc.FrameResized();
             drawn += std::string("-- after the run ") + stage + "\n" + Listing(m.view.ops());
-            for (int start = 0; start < 20 && !Ended(m); ++start) {
+            for (int start = 0; start < 20 && m.Dones() == 0; ++start) {
                 m.cnc.Start(); // on to the end, through tool changes
             }
         }

@@ -21,11 +21,6 @@ using test::Phases;
 using test::Steps;
 using test::TestMachine;
 using test::Total;
-using Message = ScriptedOperator::Message;
-
-long DoneCount(const TestMachine& m) {
-    return std::count(m.op.messages().begin(), m.op.messages().end(), Message{"File succesfully processed", "Done"});
-}
 
 // The continuation armed at line 0 survives the run and is used up by the next Start.
 TEST(RunControls, FinishedRunRestartsAfreshUnlessAContinuationIsArmed) {
@@ -35,10 +30,10 @@ TEST(RunControls, FinishedRunRestartsAfreshUnlessAContinuationIsArmed) {
     m.cnc.Start();
     const auto yields = m.op.yields();
     m.cnc.Start(); // the continuation: nothing left to move
-    EXPECT_EQ(DoneCount(m), 2);
+    EXPECT_EQ(m.Dones(), 2);
     EXPECT_EQ(m.op.yields(), yields);
     m.cnc.Start(); // fresh: the machine position restarts from 0 and the program is already at X3
-    EXPECT_EQ(DoneCount(m), 3);
+    EXPECT_EQ(m.Dones(), 3);
     EXPECT_EQ(m.cnc.main.MachOutLl[0], "0.0000");
 
     // A fresh start draws its live trace two pixels wide, over the one-pixel preview.
@@ -108,7 +103,7 @@ TEST(RunControls, StepControlsAndStartDoNothingDuringARun) {
     m.cnc.Start();
     EXPECT_NEAR(m.st.ProgPosX, 3, 1e-9);
     EXPECT_EQ(m.cnc.main.StepLineNo, 2);
-    EXPECT_EQ(DoneCount(m), 1);
+    EXPECT_EQ(m.Dones(), 1);
     EXPECT_FALSE(m.st.ContinueRun || !m.op.questions().empty());
     EXPECT_EQ(m.st.PrgLineCount, 2);
 }
@@ -123,7 +118,7 @@ TEST(RunControls, StartDoesNothingDuringAPanelMove) {
     m.AtYield(2, [&] { m.cnc.Start(); });
     m.cnc.HomeTheMachine();
     EXPECT_EQ(m.st.PrgLineNo, 0);
-    EXPECT_EQ(DoneCount(m), 0);
+    EXPECT_EQ(m.Dones(), 0);
     EXPECT_NEAR(m.st.ProgPosX, 0, 1e-9);
     EXPECT_FALSE(m.cnc.Running());
 }
@@ -199,7 +194,7 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
         m.port.clear();
         m.cnc.Start();
         EXPECT_EQ(MotorSteps(m.port), std::vector<Steps>(40, Steps{1, 0, 0}));
-        EXPECT_EQ(DoneCount(m), 1);
+        EXPECT_EQ(m.Dones(), 1);
     }
 
     // A Pause on the way ends it there and arms nothing; pressed again, it starts afresh and
@@ -221,7 +216,7 @@ TEST(RunControls, MoveToEndOfLineCrossesAtItsHeightAndStartGoesOnAfterTheLine) {
     m.port.clear();
     m.cnc.Start();
     EXPECT_EQ(Total(MotorSteps(m.port)), (Steps{40, 0, 0}));
-    EXPECT_EQ(DoneCount(m), 1);
+    EXPECT_EQ(m.Dones(), 1);
 }
 
 // Whatever took the machine away while the program stood (homing or a jog pressed during a run,
@@ -284,7 +279,7 @@ TEST(RunControls, TheProgramLandsWhereItIsWrittenWhateverMovedTheMachineMeanwhil
             }
         });
         m.cnc.Start(); // one Start to the end
-        EXPECT_EQ(DoneCount(m), 1);
+        EXPECT_EQ(m.Dones(), 1);
         EXPECT_EQ(returning, c.returning);
         EXPECT_EQ(Phases(MotorSteps(m.port)), c.phases);
         const std::array<double, 3> end{0, 0, -0.15};

@@ -154,6 +154,12 @@ struct TestMachine {
         return -1;
     }
 
+    // How many runs reported their end, in the box titled "Done".
+    long Dones() const {
+        return std::count(op.messages().begin(), op.messages().end(),
+                          ScriptedOperator::Message{"File succesfully processed", "Done"});
+    }
+
     // Whether a message box, or an entry of the log, held the text.
     bool Told(const std::string& text) const {
         return std::any_of(op.messages().begin(), op.messages().end(),
