@@ -252,26 +252,19 @@ TEST(Lifts, NeverAboveTheTopOfTheTravel) {
         const char* what;
         std::function<void(Machine&)> act;
     };
+    // clang-format off
     const std::vector<Path> paths{
-        {"move to the end of line 2",
-         [](Machine& m) {
-             m.cnc.StepForward();
-             m.cnc.StepForward();
-             m.cnc.MoveToEndOfLine();
-         }},
-        {"run from line 2",
-         [](Machine& m) {
-             m.cnc.RunFromLine(2);
-         }},
-        {"return to the stop point",
-         [](Machine& m) {
+        {"move to the end of line 2", [](Machine& m) { m.cnc.StepForward(); m.cnc.StepForward();
+                                                       m.cnc.MoveToEndOfLine(); }},
+        {"run from line 2", [](Machine& m) { m.cnc.RunFromLine(2); }},
+        {"return to the stop point", [](Machine& m) {
              m.AtYield(3, [&m] { m.cnc.Pause(); });
              m.cnc.Start();
              m.cnc.SelectJogIncrement(1);
              m.cnc.JogPressed(6, 1); // Z+ 0.1, then back down on Start
-             m.cnc.Start();
-         }},
+             m.cnc.Start(); }},
     };
+    // clang-format on
     for (const Path& path : paths) {
         SCOPED_TRACE(path.what);
         Machine m(kTravel);
@@ -295,29 +288,16 @@ TEST(SpeedTestPaths, MovesXOnlyAndNoFartherThanItSaysWhateverCameBefore) {
         const char* what;
         std::function<void(Machine&)> act;
     };
+    // clang-format off
     const std::vector<Before> befores{
-        {"failed homing",
-         [](Machine& m) {
-             m.cnc.settings.Check1[0] = kChecked;
-             m.cnc.HomeTheMachine();
-             ASSERT_FALSE(m.st.Homed);
-         }},
-        {"Open",
-         [](Machine& m) {
-             m.Load("G01 X5 Y5 Z-2 F300\n");
-         }},
-        {"jog Z+",
-         [](Machine& m) {
-             m.cnc.SelectJogIncrement(2);
-             m.cnc.JogPressed(6, 1);
-         }},
-        {"probe",
-         [](Machine& m) {
-             m.AtYield(20, [&m] { m.port.set_status(kIdle & ~0x08); });
-             m.cnc.ProbeZ();
-             m.port.set_status(kIdle);
-         }},
+        {"failed homing", [](Machine& m) { m.cnc.settings.Check1[0] = kChecked; m.cnc.HomeTheMachine();
+                                           ASSERT_FALSE(m.st.Homed); }},
+        {"Open", [](Machine& m) { m.Load("G01 X5 Y5 Z-2 F300\n"); }},
+        {"jog Z+", [](Machine& m) { m.cnc.SelectJogIncrement(2); m.cnc.JogPressed(6, 1); }},
+        {"probe", [](Machine& m) { m.AtYield(20, [&m] { m.port.set_status(kIdle & ~0x08); }); m.cnc.ProbeZ();
+                                   m.port.set_status(kIdle); }},
     };
+    // clang-format on
     for (const Before& before : befores) {
         SCOPED_TRACE(before.what);
         test::ScratchDir dir;
