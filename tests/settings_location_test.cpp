@@ -1,6 +1,7 @@
 // Where a copy of TamoCNC keeps tamo.cfg, tamocnc.ini and its samples: next to the executable
 // when it runs from the build tree or a portable copy, per user once installed.
 
+#include "golden_rows.h"
 #include "platform/settings_location.h"
 #include "test_machine.h"
 
@@ -49,20 +50,13 @@ TEST(SettingsLocation, PerUserFolderFollowsXdgConfigHomeElseHome) {
     const fs::path ro = "/proc/self";
     const passwd* entry = getpwuid(getuid());
     ASSERT_NE(entry, nullptr);
-    const struct {
-        const char* xdg;
-        const char* home;
-        fs::path expected;
-    } cases[] = {
-        {"/cfg", "/home/op", "/cfg/tamocnc/tamo.cfg"},
-        {nullptr, "/home/op", "/home/op/.config/tamocnc/tamo.cfg"},
-        {"", "/home/op", "/home/op/.config/tamocnc/tamo.cfg"},
-        {"relative/cfg", "/home/op", "/home/op/.config/tamocnc/tamo.cfg"}, // invalid, so ignored
-        {nullptr, nullptr, fs::path(entry->pw_dir) / ".config/tamocnc/tamo.cfg"},
+    const auto given = [](const std::string& field) {
+        return field == "unset" ? nullptr : field.c_str();
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(LocateProgramFiles(ro, c.xdg, c.home).settings, c.expected)
-            << (c.xdg ? c.xdg : "(unset)") << " " << (c.home ? c.home : "(unset)");
+    for (const test::Row& c : test::GoldenRows("settings/per_user_folder.txt")) {
+        const fs::path expected =
+            c[2].starts_with("passwd/") ? fs::path(entry->pw_dir) / c[2].substr(7) : fs::path(c[2]);
+        EXPECT_EQ(LocateProgramFiles(ro, given(c[0]), given(c[1])).settings, expected) << c[0] << " " << c[1];
     }
 }
 
