@@ -12,6 +12,8 @@
 // planner at 500/500/200 mm/s^2 and a junction deviation of 0.01 mm. The counter run_s is the run
 // time.
 //
+// BM_RunTimeFile works out the program named by TAMO_BENCH_PROGRAM with the planner, once.
+//
 // Run from an optimised build (`make bench` uses the dev preset).
 
 #include "interpreter/cnc.h"
@@ -26,8 +28,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -228,6 +232,17 @@ void BM_RunTimeRaster(benchmark::State& state) {
 void BM_RunTimeContour(benchmark::State& state) {
     RunTime(state, Contour());
 }
+// The program in TAMO_BENCH_PROGRAM (bench/write_program writes long ones), when it is set.
+void BM_RunTimeFile(benchmark::State& state) {
+    const char* path = std::getenv("TAMO_BENCH_PROGRAM");
+    if (path == nullptr) {
+        state.SkipWithError("TAMO_BENCH_PROGRAM names no program");
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    RunTime(state, text);
+}
 
 } // namespace
 
@@ -236,3 +251,4 @@ BENCHMARK(BM_PlanContour)->Unit(benchmark::kMillisecond);
 // {contour, planner}: ramps, "Constant contour on", the planner.
 BENCHMARK(BM_RunTimeRaster)->Args({0, 0})->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunTimeContour)->Args({0, 0})->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunTimeFile)->Args({1, 1})->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -136,6 +136,51 @@ TEST(Check, FindingsAtTheirEdges) {
     }
 }
 
+// The check finds what Start refuses on the line Start names, in Start's words, after the lines
+// before it have carried their feed, targets, arcs and tool changes, also behind a comma and at
+// the edge of the machine's travel.
+TEST(Check, ReportsTheLineStartRefusesAfterWhatTheLinesBeforeItLeft) {
+    constexpr const char* kTravel = "travel_x_min_mm = 0\ntravel_x_max_mm = 0.3\ntravel_y_min_mm = 0\n"
+                                    "travel_y_max_mm = 10\ntravel_z_min_mm = -5\ntravel_z_max_mm = 0\n";
+    struct Case {
+        const char* program;
+        int refused;
+        bool homed_in_travel;
+    };
+    const Case cases[] = {
+        {"G01 X1 F100\nF1\nG01 X2000\nF100\n", 3, false},
+        {"G01 X1 F1\nF100\nG01 X2000\nF1\n", 0, false},
+        {"G01 X1 F100, G01 X1e300\nG00 X0\n", 2, false},
+        {"G02 X2 Y0 I1 J0 F100\nG01 X2 Y0\nM06 T2\nG00 X5\nG01 Xinf\n", 5, false},
+        {"G02 X2 Y0 I1 J0 F100\nG02 X0 Y0\nG02 X0 Y0 I0 J1e200\n", 3, false},
+        {"G01 X0.1 F100\nG01 X0.2\nG01 X0.5\n", 3, true},
+        {"G01 X0.1 F100\nG01 X0.2\nG01 X0\n", 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        TestMachine m;
+        if (c.homed_in_travel) {
+            ASSERT_EQ(m.cnc.LoadMachineSettingsText(kTravel), "");
+            ASSERT_TRUE(m.cnc.MachinePageOk());
+            m.st.Homed = true;
+        }
+        m.Load(c.program);
+        const check::Report report = check::CheckProgram(check::CopyForCheck(m.cnc));
+        m.op.clear_messages();
+        const bool refused = m.cnc.RefuseUnrunnableProgram();
+        ASSERT_EQ(refused, c.refused != 0);
+        const check::Finding* found = Find(report, "start-refused");
+        if (!refused) {
+            EXPECT_EQ(found, nullptr);
+            continue;
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->line, c.refused);
+        EXPECT_EQ(found->message, m.op.messages().back().text);
+        EXPECT_EQ(found->severity, check::Severity::Error);
+    }
+}
+
 TEST(Check, AStopRequestEndsItEarly) {
     TestMachine m;
     m.Load(std::string(100'000, '\n'));

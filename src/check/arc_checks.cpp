@@ -170,21 +170,26 @@ private:
         const ArcBlock block{
             b.start_x, b.start_y, b.start_z, b.x, b.y, b.z, item.centre_x - b.start_x, item.centre_y - b.start_y, dir};
         const ArcGeometry walk = MakeArcGeometry(block, context_.step_x, context_.step_z);
-        const double from = std::atan2(b.start_y - item.centre_y, b.start_x - item.centre_x);
-        const double to = std::atan2(b.y - item.centre_y, b.x - item.centre_x);
-        double sweep = dir > 0 ? from - to : to - from;
-        if (sweep <= 0 || (b.x == b.start_x && b.y == b.start_y)) {
-            sweep += 2 * std::numbers::pi;
-        }
-        if (walk.sweep >= 2 * std::numbers::pi && sweep < std::numbers::pi) {
-            out.Add(item, "arc-full-circle", Severity::Error,
-                    "The end point lies within a step of the start: the machine cuts the whole circle, where a "
-                    "standard controller turns " +
-                        Len(sweep * 180 / std::numbers::pi) + " degrees.");
+        if (walk.sweep >= 2 * std::numbers::pi) {
+            const double from = std::atan2(b.start_y - item.centre_y, b.start_x - item.centre_x);
+            const double to = std::atan2(b.y - item.centre_y, b.x - item.centre_x);
+            double sweep = dir > 0 ? from - to : to - from;
+            if (sweep <= 0 || (b.x == b.start_x && b.y == b.start_y)) {
+                sweep += 2 * std::numbers::pi;
+            }
+            if (sweep < std::numbers::pi) {
+                out.Add(item, "arc-full-circle", Severity::Error,
+                        "The end point lies within a step of the start: the machine cuts the whole circle, where a "
+                        "standard controller turns " +
+                            Len(sweep * 180 / std::numbers::pi) + " degrees.");
+            }
         }
         for (const Token& t : item.tokens) {
+            if (t.letter != 'P') {
+                continue;
+            }
             const double turns = ReadNumber(t.number).value_or(1);
-            if (t.letter == 'P' && turns > 1) {
+            if (turns > 1) {
                 out.Add(item, "arc-turns", Severity::Error,
                         "P" + std::string(t.number) + " is not read: a standard controller turns " + Num(turns - 1) +
                             " whole turns more than the machine" +

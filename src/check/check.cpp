@@ -23,6 +23,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace tamo::check {
@@ -102,20 +103,6 @@ void StartAfresh(Cnc& cnc) {
     st.ContinueRun = false;
     st.SpeedTestRunning = false;
     st.MWord = 0.0;
-}
-
-// What Start would refuse in the program, in Start's own words: the run estimate worked out on the
-// check's machine before its reading begins, the state put back afterwards (the program buffer is
-// only read, so it is moved aside rather than copied).
-RunEstimate StartRefusal(Cnc& cnc) {
-    ProgramBuffer buffer = std::move(cnc.st.PrgBuf);
-    const MachineState kept = cnc.st;
-    cnc.st.PrgBuf = std::move(buffer);
-    RunEstimate estimate = cnc.EstimateOnThisCopy(false);
-    buffer = std::move(cnc.st.PrgBuf);
-    cnc.st = kept;
-    cnc.st.PrgBuf = std::move(buffer);
-    return estimate;
 }
 
 // Where the reading of the file has come: the text line of the item being read.
@@ -210,10 +197,8 @@ public:
                      MakeClearanceChecks(context_)};
 
         standard_reader_ = StandardReader(context_.inch, ArcTolerance(context_.inch, context_.step_x, context_.step_y));
-        if (count_ > 0) {
-            start_ = StartRefusal(cnc);
-            m_.op.clear_messages();
-        }
+        // What Start would refuse, counted beside this reading's parse of every line.
+        start_.emplace(cnc);
         StartAfresh(cnc);
         m_.MakeStepsEndless();
         lines_ = FileLines(st.PrgBuf.bytes());
@@ -248,12 +233,15 @@ public:
             }
             Item item;
             item.run = Pass(entry);
+            if (entry == count_) {
+                start_->End();
+            }
             Describe(entry, item);
             for (auto& family : families_) {
                 family->Check(item, findings_);
             }
-            if (entry == start_.refused_line) {
-                findings_.Add(item, "start-refused", Severity::Error, start_.refusal);
+            if (entry == start_->refused_line()) {
+                findings_.Add(item, "start-refused", Severity::Error, start_->refusal());
             }
             m_.op.clear_messages();
             std::swap(before_, after_);
@@ -282,7 +270,9 @@ private:
         st.PrgLineNo = entry;
         st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
         const bool may_arc = CarriesArcWord(st.PrgLine);
+        start_->BeforeParse(entry, st.PrgLine);
         cnc.ParseLine();
+        start_->Parsed(entry, st, may_arc);
         // The walk ends by taking its start from the position it reached, which no tick moves
         // here: the block starts where the parse put it.
         const double start_x = st.StartX;
@@ -388,7 +378,7 @@ private:
     StandardReader standard_reader_;
     const StandardLine* standard_ = nullptr; // the text line being read
     std::vector<bool> converts_;
-    RunEstimate start_; // its refused line, when Start would refuse the program
+    std::optional<StartRefusalWalk> start_; // its refused line, when Start would refuse the program
 };
 
 } // namespace

@@ -291,6 +291,12 @@ std::string Shown(std::string_view line) {
     return ShowInvisible(TrimSpaces(line).substr(0, 40));
 }
 
+// Start's message for a program whose line `line` cannot be run.
+std::string Refusal(const MachineState& st, int line, const std::string& why) {
+    return "Line " + std::to_string(line) + " (" + Shown(st.PrgBuf.Text(static_cast<std::size_t>(line))) +
+           ") cannot be run: " + why + ". Correct the program or the scale factors before starting.";
+}
+
 } // namespace
 
 std::string MoveTimeProblem(double ticks, double step_x, double feed, const char* what) {
@@ -532,9 +538,7 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
         if (!cost.why.empty()) {
             const int line = past_the_end ? lines : n;
             estimate.refused_line = line;
-            estimate.refusal = "Line " + std::to_string(line) + " (" +
-                               Shown(s.PrgBuf.Text(static_cast<std::size_t>(line))) + ") cannot be run: " + cost.why +
-                               ". Correct the program or the scale factors before starting.";
+            estimate.refusal = Refusal(s, line, cost.why);
             if (past_the_end && !estimate.seconds.empty()) {
                 estimate.seconds.pop_back();
             }
@@ -556,6 +560,102 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
     }
     planned_seconds();
     return estimate;
+}
+
+// A machine of its own whose block state follows the other reading's, line by line; its positions
+// and steps are Start's.
+struct StartRefusalWalk::Machine {
+    SimulatedPort port;
+    FakeClock clock;
+    ScriptedOperator op;
+    NullSurface surface;
+    Cnc cnc{port, clock, op, surface};
+    bool limits = false;
+    std::array<double, 3> offset{};
+    bool done = false; // refused, or the end counted
+};
+
+StartRefusalWalk::StartRefusalWalk(const Cnc& start) : m_(std::make_unique<Machine>()) {
+    Cnc& c = m_->cnc;
+    c.st = start.st;
+    c.main = start.main;
+    c.settings = start.settings;
+    c.scale = start.scale;
+    c.setup = start.setup;
+    // As EstimateOnThisCopy begins.
+    MachineState& s = c.st;
+    s.StartX = s.StartY = s.StartZ = 0;
+    s.TargetX = s.TargetY = s.TargetZ = 0;
+    s.Previewing = true;
+    m_->limits = c.SoftLimitsApply();
+    m_->offset = c.TravelOffset();
+    m_->done = s.PrgLineCount <= 0;
+}
+
+StartRefusalWalk::StartRefusalWalk(StartRefusalWalk&&) noexcept = default;
+StartRefusalWalk& StartRefusalWalk::operator=(StartRefusalWalk&&) noexcept = default;
+StartRefusalWalk::~StartRefusalWalk() = default;
+
+void StartRefusalWalk::BeforeParse(int n, std::string_view line) {
+    if (m_->done) {
+        return;
+    }
+    if (std::string why = NonFiniteWhy(line); !why.empty()) {
+        refused_line_ = n;
+        refusal_ = Refusal(m_->cnc.st, n, why);
+        m_->done = true;
+    }
+}
+
+// Everything of the block that the counting reads: what a parse sets (the start is where the last
+// block's target was) and what an arc's dispatch rewrites (I and J, after it).
+void StartRefusalWalk::Parsed(int n, const MachineState& parsed, bool may_arc) {
+    if (m_->done) {
+        return;
+    }
+    MachineState& s = m_->cnc.st;
+    s.StartX = parsed.StartX;
+    s.StartY = parsed.StartY;
+    s.StartZ = parsed.StartZ;
+    s.TargetX = parsed.TargetX;
+    s.TargetY = parsed.TargetY;
+    s.TargetZ = parsed.TargetZ;
+    s.ArcI = parsed.ArcI;
+    s.ArcJ = parsed.ArcJ;
+    s.ProgFeed = parsed.ProgFeed;
+    s.GCode.assign(parsed.GCode);
+    s.RapidMove = parsed.RapidMove;
+    Count(n, may_arc);
+}
+
+void StartRefusalWalk::End() {
+    if (m_->done) {
+        return;
+    }
+    Cnc& c = m_->cnc;
+    c.st.PrgLine.clear();
+    c.ParseLine();
+    Count(c.st.PrgLineCount + 1, false);
+    m_->done = true;
+}
+
+// EstimateOnThisCopy's step over one parsed line, without the time.
+void StartRefusalWalk::Count(int n, bool may_arc) {
+    Cnc& c = m_->cnc;
+    MachineState& s = c.st;
+    std::string why;
+    if (may_arc || !IsArc(MotionOf(s.GCode))) {
+        if (std::string travel = m_->limits ? c.BlockTravelProblem(m_->offset) : std::string(); !travel.empty()) {
+            why = "its move would leave the travel: " + travel;
+        } else {
+            why = DispatchCost(c, nullptr).why;
+        }
+    }
+    if (!why.empty()) {
+        refused_line_ = std::min(n, s.PrgLineCount);
+        refusal_ = Refusal(s, refused_line_, why);
+        m_->done = true;
+    }
 }
 
 // Changes: motion_ (the plan and the reading ahead). From a copy of the machine as it stands

@@ -1,7 +1,9 @@
 #include "motion/planner/planner.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace tamo::planner {
@@ -17,6 +19,12 @@ constexpr double kArcTangentialShare = 0.5;
 // A corner's speed jump and the ramps either side of it may ask this share of an axis' acceleration
 // together (over 20 ms a step of the position shows as 6 % of 200 mm/s^2: the share leaves room).
 constexpr double kJumpShare = 1.02;
+
+// The same speed to the bit: a plan that is recomputed only where it can change must come out as
+// a whole replan would.
+bool Same(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 double Length(const std::array<double, 3>& v) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
@@ -193,7 +201,7 @@ void Planner::set_feed_scale(double scale) {
         b.max_entry = b.tiny ? b.top_speed : std::min({b.corner, b.top_speed, prev});
         before = b.top_speed;
     }
-    Replan();
+    Replan(Change::All);
 }
 
 double Planner::TopSpeedOf(const Block& b) const {
@@ -325,7 +333,7 @@ bool Planner::Add(Block b) {
     }
     AtMut(count_) = b;
     ++count_;
-    Replan();
+    Replan(Change::Last);
     return true;
 }
 
@@ -357,7 +365,7 @@ void Planner::StopAfterLast() {
     AtMut(count_ - 1).stop_at_end = true;
     last_stops_ = true;
     last_top_ = 0;
-    Replan();
+    Replan(Change::Last);
 }
 
 double Planner::ExitOfFront() const {
@@ -369,24 +377,52 @@ double Planner::ExitOfFront() const {
 
 // Backward: each block enters no faster than it can brake from to what the next one enters at,
 // the last one to rest. Forward: from the speed the machine runs at, no block enters faster than
-// the one before it can accelerate to. Both passes cost one square root per block.
-void Planner::Replan() {
+// the one before it can accelerate to. Both passes cost one square root per block they visit.
+void Planner::Replan(Change change) {
+    const std::size_t changed = change == Change::SpeedNow ? count_ : Backward(change == Change::All);
+    Forward(changed);
+}
+
+// A block's backward limit depends only on its own and on the next block's: where it comes out as
+// it was, so do all before it.
+std::size_t Planner::Backward(bool all) {
     double next_entry = 0;
     for (std::size_t k = count_; k-- > 0;) {
         Block& b = AtMut(k);
         const double exit = b.stop_at_end ? 0 : next_entry;
-        b.entry = std::min(b.max_entry, std::sqrt(exit * exit + 2 * b.accel * b.length));
-        next_entry = b.entry;
+        const double entry = std::min(b.max_entry, std::sqrt(exit * exit + 2 * b.accel * b.length));
+        if (!all && k + 1 < count_ && Same(entry, b.backward)) {
+            return k + 1;
+        }
+        b.backward = entry;
+        next_entry = entry;
     }
+    return 0;
+}
+
+// A block's entry depends only on the entry before it and on its own backward limit: before
+// `changed`, where an entry comes out as it was, the entries up to `changed` stay as they are.
+void Planner::Forward(std::size_t changed) {
     if (count_ == 0) {
         return;
     }
-    AtMut(0).entry = speed_now_;
-    for (std::size_t k = 0; k + 1 < count_; ++k) {
+    Block& front = AtMut(0);
+    std::size_t k = changed > 0 ? changed - 1 : 0;
+    if (!Same(front.entry, speed_now_)) {
+        front.entry = speed_now_;
+        k = 0;
+    }
+    while (k + 1 < count_) {
         const Block& b = At(k);
         Block& next = AtMut(k + 1);
         const double reachable = std::sqrt(b.entry * b.entry + 2 * b.accel * b.length);
-        next.entry = std::min(next.entry, reachable);
+        const double entry = std::min(next.backward, reachable);
+        if (k + 1 < changed && Same(entry, next.entry)) {
+            k = changed - 1;
+            continue;
+        }
+        next.entry = entry;
+        ++k;
     }
 }
 

@@ -61,7 +61,8 @@ struct Block {
     double top_speed = 0; // the fastest the block may run: the axes, and the feed with the override
     double corner = 0;    // the fastest the corner with the block before may be taken
     double max_entry = 0; // the corner and both blocks' top speeds
-    double entry = 0;     // planned
+    double backward = 0;  // the fastest it may enter and still brake for the blocks after it
+    double entry = 0;     // planned: the backward limit and what the blocks before it can reach
     std::array<double, 3> dir_in{}, dir_out{}; // unit tangents at the start and the end
     // The most each axis' speed may change per second near the start and the end of the block:
     // its ramps, and on an arc the turn.
@@ -104,7 +105,8 @@ private:
 // The look-ahead queue: blocks are added at the back and run from the front. After every change
 // the backward pass lets each block enter only as fast as the blocks after it can still be braked
 // to rest by the end of the queue, and the forward pass only as fast as the blocks before it can
-// accelerate to.
+// accelerate to. Both passes stop where the plan no longer changes: a block added at the back
+// replans only the blocks whose limit it moves, usually a few, not the whole queue.
 class Planner {
 public:
     static constexpr std::size_t kLookAhead = 128; // blocks
@@ -138,7 +140,7 @@ public:
         const bool planned = count_ > 0 && v == At(0).entry;
         speed_now_ = v;
         if (!planned) {
-            Replan();
+            Replan(Change::SpeedNow);
         }
     }
     // A line that the machine must be still for (a spindle or coolant word, a tool change) comes
@@ -164,7 +166,16 @@ public:
 
 private:
     Block& AtMut(std::size_t i) { return ring_[(head_ + i) % kLookAhead]; }
-    void Replan();
+    // What changed since the last plan: the last block (added, or now stopping), every block's
+    // limits, or only the speed the front runs at.
+    enum class Change { Last, All, SpeedNow };
+    void Replan(Change change);
+    // The backward pass from the last block; returns the first block whose backward limit changed
+    // (size() when none did).
+    std::size_t Backward(bool all);
+    // The forward pass over the blocks from `changed`, the first whose backward limit changed,
+    // and wherever the front's speed leads to a change.
+    void Forward(std::size_t changed);
 
     void TopSpeed(Block& block) const { block.top_speed = TopSpeedOf(block); }
 
