@@ -1,8 +1,44 @@
 #include "interpreter/program_buffer.h"
 
 #include "interpreter/numbers.h"
+#include "platform/huge_pages.h"
+
+#include <cstring>
+#include <thread>
 
 namespace tamo {
+
+namespace {
+
+// The bytes of an eight-byte word that equal `c`, each marked by its top bit. Exact: no carry runs
+// from one byte into the next.
+std::uint64_t BytesEqual(std::uint64_t word, char c) {
+    constexpr std::uint64_t kLow7 = 0x7f7f'7f7f'7f7f'7f7full;
+    const std::uint64_t x = word ^ (0x0101'0101'0101'0101ull * static_cast<unsigned char>(c));
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Line feeds and commas in `text`, eight bytes at a time.
+std::size_t CountDelimiters(std::string_view text) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        // One bit in each marked byte's top: shifted to the bottom, a multiply sums them.
+        const std::uint64_t marks = (BytesEqual(word, '\n') | BytesEqual(word, ',')) >> 7;
+        count += static_cast<std::size_t>((marks * 0x0101'0101'0101'0101ull) >> 56);
+    }
+    for (; i < text.size(); ++i) {
+        count += static_cast<std::size_t>(text[i] == '\n' || text[i] == ',');
+    }
+    return count;
+}
+
+// Below this a file is read on one thread: starting a second costs more than it saves.
+constexpr std::size_t kBytesForTwoThreads = std::size_t{1} << 20;
+
+} // namespace
 
 void ProgramBuffer::Size(std::string file_bytes) {
     bytes_ = std::make_shared<const std::string>(std::move(file_bytes));
@@ -12,11 +48,8 @@ void ProgramBuffer::Size(std::string file_bytes) {
     allocated_ = true;
     // One entry per line, plus one per comma: reserved up front, so that a long program does not
     // pay for the vector's doubling twice over.
-    std::size_t items = 1;
-    for (char c : *bytes_) {
-        items += static_cast<std::size_t>(c == '\n' || c == ',');
-    }
-    items_->entries.reserve(items);
+    items_->entries.reserve(1 + CountDelimiters(*bytes_));
+    AdviseHugePages(items_->entries.data(), items_->entries.capacity() * sizeof(Entry));
 }
 
 ProgramBuffer::Items& ProgramBuffer::Own() {
@@ -72,27 +105,77 @@ ProgramBuffer::Found ProgramBuffer::Scan(std::size_t at) const {
 // of its line) and loses the quotes; whatever follows the closing quote up to the delimiter is
 // dropped. An unquoted item that reads as a number is stored as that number.
 bool ProgramBuffer::ReadNextItem() {
-    const std::string_view all = bytes();
-    if (pos_ >= all.size()) {
+    if (pos_ >= bytes().size()) {
         return false;
     }
-    const std::uint32_t after_comma = pos_ > 0 && all[pos_ - 1] == ',' ? kAfterCommaFlag : 0;
     const Found found = Scan(pos_);
-    pos_ = found.next;
     Items& items = Own();
-    const std::string_view item = all.substr(found.start, found.end - found.start);
-    if (!found.quoted) {
-        if (auto number = ReadNumber(item)) {
-            const std::string text = FormatNumber(*number);
-            items.entries.push_back({static_cast<std::uint32_t>(items.numbers.size()) | after_comma,
-                                     static_cast<std::uint32_t>(text.size()) | kNumberFlag});
-            items.numbers += text;
-            return true;
+    ReadItems(pos_, found.next, items);
+    pos_ = found.next;
+    return true;
+}
+
+void ProgramBuffer::ReadItems(std::size_t from, std::size_t end, Items& items) const {
+    const std::string_view all = bytes();
+    std::size_t pos = from;
+    while (pos < end) {
+        const std::uint32_t after_comma = pos > 0 && all[pos - 1] == ',' ? kAfterCommaFlag : 0;
+        const Found found = Scan(pos);
+        pos = found.next;
+        const std::string_view item = all.substr(found.start, found.end - found.start);
+        if (!found.quoted) {
+            if (auto number = ReadNumber(item)) {
+                const std::string text = FormatNumber(*number);
+                items.entries.push_back({static_cast<std::uint32_t>(items.numbers.size()) | after_comma,
+                                         static_cast<std::uint32_t>(text.size()) | kNumberFlag});
+                items.numbers += text;
+                continue;
+            }
+        }
+        items.entries.push_back(
+            {static_cast<std::uint32_t>(found.start) | after_comma, static_cast<std::uint32_t>(item.size())});
+    }
+}
+
+std::size_t ProgramBuffer::ReadAllItems() {
+    const std::string_view all = bytes();
+    if (pos_ >= all.size()) {
+        return 0;
+    }
+    Items& items = Own();
+    const std::size_t before = items.entries.size();
+    // The second half starts just past the first line end after the middle.
+    std::size_t split = all.size();
+    if (all.size() - pos_ >= kBytesForTwoThreads) {
+        const std::size_t middle = pos_ + (all.size() - pos_) / 2;
+        const std::size_t line_end = all.find_first_of("\r\n", middle);
+        if (line_end != std::string_view::npos) {
+            split =
+                line_end + (all[line_end] == '\r' && line_end + 1 < all.size() && all[line_end + 1] == '\n' ? 2 : 1);
         }
     }
-    items.entries.push_back(
-        {static_cast<std::uint32_t>(found.start) | after_comma, static_cast<std::uint32_t>(item.size())});
-    return true;
+    if (split >= all.size()) {
+        ReadItems(pos_, all.size(), items);
+        pos_ = all.size();
+        return items.entries.size() - before;
+    }
+    Items second;
+    std::thread helper([this, &second, split, size = all.size()] {
+        second.entries.reserve(CountDelimiters(bytes().substr(split)) + 1);
+        ReadItems(split, size, second);
+    });
+    ReadItems(pos_, split, items);
+    helper.join();
+    const auto numbers_base = static_cast<std::uint32_t>(items.numbers.size());
+    for (Entry e : second.entries) {
+        if (e.length & kNumberFlag) {
+            e.start += numbers_base; // below the comma flag: the texts are far shorter than 2 GiB
+        }
+        items.entries.push_back(e);
+    }
+    items.numbers += second.numbers;
+    pos_ = all.size();
+    return items.entries.size() - before;
 }
 
 std::string_view ProgramBuffer::Text(std::size_t index) const {

@@ -21,6 +21,10 @@ public:
     void Size(std::string file_bytes);
     // Reads the next item from the file bytes into entry count() + 1. False at the end of the file.
     bool ReadNextItem();
+    // Reads every item left, as ReadNextItem one after the other would, and says how many. A long
+    // file is read in two halves on two threads: an item never runs past its line's end, so the
+    // second half starts on a line of its own.
+    std::size_t ReadAllItems();
 
     [[nodiscard]] bool allocated() const { return allocated_; }
     // Upper bound of the entries: the file's length in bytes.
@@ -65,6 +69,8 @@ private:
         bool quoted = false;
     };
     [[nodiscard]] Found Scan(std::size_t at) const;
+    // Appends the items that start in [from, end) to `items`.
+    void ReadItems(std::size_t from, std::size_t end, Items& items) const;
     // The items to append to: copied first when a copy of the buffer still shares them.
     Items& Own();
 

@@ -17,9 +17,7 @@ std::string Cnc::ReadProgramItems(const std::string& path) {
     }
     ++program_generation_;
     st.PrgBuf.Size(std::move(file.bytes));
-    while (st.PrgBuf.ReadNextItem()) {
-        ++st.PrgLineCount;
-    }
+    st.PrgLineCount = static_cast<int>(st.PrgBuf.ReadAllItems());
     return file.problem;
 }
 

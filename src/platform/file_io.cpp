@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/huge_pages.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -72,7 +74,34 @@ FileContents ReadWholeFile(const std::string& path, std::size_t max_bytes) {
         close(fd);
         return too_long();
     }
-    result.bytes.reserve(static_cast<std::size_t>(info.st_size));
+    // Read straight into the result, as much as the file said it holds; a file that grows while
+    // it is read goes on in chunks.
+    const auto expected = static_cast<std::size_t>(info.st_size);
+    result.bytes.reserve(expected);
+    AdviseHugePages(result.bytes.data(), result.bytes.capacity());
+    result.bytes.resize(expected);
+    std::size_t filled = 0;
+    while (filled < expected) {
+        const ssize_t n = read(fd, result.bytes.data() + filled, expected - filled);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            result.bytes.resize(filled);
+            if (n < 0) {
+                result.error = errno;
+                result.problem = std::strerror(errno);
+                close(fd);
+                return result;
+            }
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    if (filled < expected) {
+        close(fd);
+        return result; // it shrank while being read: what was there
+    }
     std::vector<char> chunk(std::size_t{1} << 16);
     while (true) {
         const ssize_t n = read(fd, chunk.data(), chunk.size());

@@ -52,10 +52,10 @@ bool DrawnStrokes::Repeats(const QtSurface::Stroke& stroke) {
     if (forgotten_) {
         Empty();
         idle_ = false;
-    } else if (recorded_ >= kKept) {
+    } else if (recorded_ >= kKept || (recorded_ == kFirstLook && repeats_ < kFirstLook / 8)) {
         // A program that seldom repeats itself pays for the record and gains nothing: the rest of
-        // the redraw goes without.
-        idle_ = repeats_ < kKept / 8;
+        // the redraw goes without. One that has not repeated by the first look is let go then.
+        idle_ = repeats_ < recorded_ / 8;
         Empty();
     }
     if (idle_) {

@@ -24,8 +24,8 @@ namespace tamo::ui {
 //
 // Bounded: at most kKept strokes are recorded, past which the record starts afresh, and the
 // comparisons cost at most kScansPerStroke strokes for every stroke offered; a repeat whose
-// comparison would cost more is drawn. When fewer than one in eight of kKept strokes repeated,
-// nothing more is recorded until the image is cleared.
+// comparison would cost more is drawn. When fewer than one in eight of kKept strokes repeated (or
+// of the first kFirstLook), nothing more is recorded until the image is cleared.
 class DrawnStrokes {
 public:
     // Whether `stroke` is in the image as it stands; if not, it is recorded as drawn now.
@@ -35,6 +35,7 @@ public:
     void Forget() { forgotten_ = true; }
 
     static constexpr std::size_t kKept = 65536;
+    static constexpr std::size_t kFirstLook = 16384;
     static constexpr std::size_t kScansPerStroke = 16;
 
 private:

@@ -97,6 +97,11 @@ MainWindow::MainWindow(tamo::Cnc& cnc, QtOperator& op, QtSurface& surface, QWidg
     navigation_ = new PreviewNavigation(cnc_, surface_, *view_);
     view_3d_ = new View3D(cnc_, client_);
     view_3d_->hide(); // the top view is the one shown at first
+    view_3d_->set_on_shown([this] {
+        if (check_due_ && !view_3d_->drawing()) { // not while another picture is on its way
+            StartCheck();
+        }
+    });
     listing_ = new ProgramListing(cnc_, client_);
     listing_width_ = remembered_->listing_width() > 0 ? remembered_->listing_width() : kListingWidth;
     splitter_ = new SplitHandle(
@@ -163,6 +168,7 @@ MainWindow::~MainWindow() {
         estimator_.join(); // its result, if it is still to come, goes with the frame
     }
     qApp->removeEventFilter(this);
+    view_3d_->set_on_shown(nullptr);
     cnc_.OpenStageEnded = nullptr;
     op_.set_live_update(nullptr);
     op_.set_models_changed(nullptr);
@@ -188,6 +194,7 @@ void MainWindow::Act(const std::function<void()>& call) {
 }
 
 void MainWindow::StartCheck() {
+    check_due_ = false;
     if (cnc_.st.PrgLineCount == 0) {
         check_->Clear();
         cnc_.status.Check.clear();
@@ -434,8 +441,15 @@ void MainWindow::Open() {
         cnc_.FrameResized();
     }
     // After the drawing has been shown: neither the check nor, after it, the run-time estimate (the
-    // time left in the status bar) ever holds up an Open.
-    QTimer::singleShot(0, this, [this] { StartCheck(); });
+    // time left in the status bar) ever holds up an Open. The 3-D view draws a long program on both
+    // processors; the check waits for its picture (or a second at most).
+    check_due_ = true;
+    const bool picture_coming = view_3d_->isVisible() && view_3d_->drawing();
+    QTimer::singleShot(picture_coming ? kCheckWaitMs : 0, this, [this] {
+        if (check_due_) {
+            StartCheck();
+        }
+    });
 }
 
 void MainWindow::OpenProgram(const QString& path) {

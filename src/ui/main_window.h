@@ -104,6 +104,8 @@ private:
     void Act(const std::function<void()>& call);
     // The program check, on a copy of the controller taken now; the status line tells its result.
     void StartCheck();
+    bool check_due_ = false; // an Open's check waits for the 3-D view's picture
+    static constexpr int kCheckWaitMs = 1000;
 
     tamo::Cnc& cnc_;
     QtOperator& op_;

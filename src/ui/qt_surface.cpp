@@ -1,5 +1,6 @@
 #include "ui/qt_surface.h"
 
+#include "platform/huge_pages.h"
 #include "ui/drawn_strokes.h"
 
 #include <QFontMetricsF>
@@ -245,6 +246,12 @@ void QtSurface::Queue(Stroke stroke) {
     }
     if (strokes_.capacity() < kStrokesAtOnce) {
         strokes_.reserve(kStrokesAtOnce);
+        AdviseHugePages(strokes_.data(), strokes_.capacity() * sizeof(Stroke));
+        // A batch's points: room for about four a stroke, arcs' chords among them.
+        for (Gathered& part : gathered_) {
+            part.points.reserve(kStrokesAtOnce * 2);
+            AdviseHugePages(part.points.data(), part.points.capacity() * sizeof(QPointF));
+        }
     }
     strokes_.push_back(stroke);
     if (strokes_.size() >= kStrokesAtOnce) {
@@ -271,38 +278,44 @@ bool SamePixel(QPointF a, QPointF b) {
 
 } // namespace
 
+namespace {
+
 // Solid strokes that follow on from one another in one pen go into one run, drawn as one polyline:
 // a feed move, then the arc that starts where it ends, and so on. Arcs become chords. A point in
 // the pixel of the point before it is left out (the run's last point excepted): a run of short
 // moves inside one pixel costs one segment, however many moves it held. Dashed strokes stay
 // strokes of their own, so that each starts its dashes afresh.
-void QtSurface::GatherRuns() const {
-    runs_.clear();
-    points_.clear();
+void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, QtSurface::Gathered& out) {
+    using Run = QtSurface::Run;
+    using Stroke = QtSurface::Stroke;
+    std::vector<Run>& runs = out.runs;
+    std::vector<QPointF>& points = out.points;
+    runs.clear();
+    points.clear();
     QPointF skipped; // the last point left out of the run, if any
     bool has_skipped = false;
     auto close_run = [&] {
-        if (runs_.empty() || runs_.back().closed) {
+        if (runs.empty() || runs.back().closed) {
             return;
         }
-        Run& run = runs_.back();
+        Run& run = runs.back();
         if (has_skipped) {
-            points_.push_back(skipped);
+            points.push_back(skipped);
             run.top = std::min(run.top, skipped.y());
             run.bottom = std::max(run.bottom, skipped.y());
         }
         has_skipped = false;
-        run.count = points_.size() - run.first;
+        run.count = points.size() - run.first;
         run.closed = true;
     };
     auto open_run = [&](const Stroke& s, QPointF from) {
         close_run();
-        runs_.push_back(Run{points_.size(), 0, from.y(), from.y(), s.rgb, s.pen, s.dash, false});
-        points_.push_back(from);
+        runs.push_back(Run{points.size(), 0, from.y(), from.y(), s.rgb, s.pen, s.dash, false});
+        points.push_back(from);
     };
     auto add = [&](QPointF p) {
-        Run& run = runs_.back();
-        if (SamePixel(p, points_.back())) {
+        Run& run = runs.back();
+        if (SamePixel(p, points.back())) {
             skipped = p;
             has_skipped = true;
             return;
@@ -310,14 +323,15 @@ void QtSurface::GatherRuns() const {
         if (has_skipped) {
             // The run left the pixel: from the last point inside it, so that a run that bends
             // inside a pixel leaves it where the moves did.
-            points_.push_back(skipped);
+            points.push_back(skipped);
             has_skipped = false;
         }
-        points_.push_back(p);
+        points.push_back(p);
         run.top = std::min(run.top, p.y());
         run.bottom = std::max(run.bottom, p.y());
     };
-    for (const Stroke& s : strokes_) {
+    for (const Stroke* stroke = first; stroke != end; ++stroke) {
+        const Stroke& s = *stroke;
         QPointF from(s.a, s.b);
         double cx = 0;
         double cy = 0;
@@ -335,16 +349,16 @@ void QtSurface::GatherRuns() const {
         }
         if (s.dash) {
             close_run();
-            runs_.push_back(Run{points_.size(), 2, std::min(s.b, s.d), std::max(s.b, s.d), s.rgb, s.pen, true, true});
-            points_.emplace_back(s.a, s.b);
-            points_.emplace_back(s.c, s.d);
+            runs.push_back(Run{points.size(), 2, std::min(s.b, s.d), std::max(s.b, s.d), s.rgb, s.pen, true, true});
+            points.emplace_back(s.a, s.b);
+            points.emplace_back(s.c, s.d);
             continue;
         }
-        const QPointF last = has_skipped ? skipped : (points_.empty() ? from : points_.back());
-        const bool joins = !runs_.empty() && !runs_.back().closed && runs_.back().rgb == s.rgb &&
-                           runs_.back().pen == s.pen && std::fabs(last.x() - from.x()) < kJoinPixels &&
+        const QPointF last = has_skipped ? skipped : (points.empty() ? from : points.back());
+        const bool joins = !runs.empty() && !runs.back().closed && runs.back().rgb == s.rgb &&
+                           runs.back().pen == s.pen && std::fabs(last.x() - from.x()) < kJoinPixels &&
                            std::fabs(last.y() - from.y()) < kJoinPixels &&
-                           points_.size() - runs_.back().first < kRunPoints;
+                           points.size() - runs.back().first < kRunPoints;
         if (!joins) {
             open_run(s, from);
         }
@@ -394,12 +408,11 @@ void QtSurface::GatherRuns() const {
     close_run();
 }
 
-namespace {
-
-// The runs that reach into the rows of `band`, drawn in order through a painter of their own on
-// an image over the given bits, clipped to the band's rows when `clip`.
-void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const std::vector<QtSurface::Run>& runs,
-              const std::vector<QPointF>& points, QRect band, bool clip) {
+// The runs that reach into the rows of `band`, the parts one after the other, drawn in order
+// through a painter of their own on an image over the given bits, clipped to the band's rows when
+// `clip`.
+void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const QtSurface::Gathered* parts, int part_count,
+              QRect band, bool clip) {
     QImage image(bits, size.width(), size.height(), bytes_per_line, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setBrush(Qt::NoBrush);
@@ -409,52 +422,70 @@ void DrawBand(uchar* bits, QSize size, qsizetype bytes_per_line, const std::vect
     QRgb colour = 0;
     bool dash = false;
     int pen_pixels = 0;
-    for (const QtSurface::Run& run : runs) {
-        const double margin = run.pen + 2;
-        if (clip && (run.bottom + margin < band.top() || run.top - margin > band.bottom() + 1)) {
-            continue;
-        }
-        if (pen_pixels != run.pen || colour != run.rgb || dash != run.dash) {
-            QPen pen{QColor(run.rgb)};
-            pen.setWidth(run.pen);
-            pen.setStyle(run.dash ? Qt::DashLine : Qt::SolidLine);
-            pen.setCapStyle(Qt::RoundCap);
-            painter.setPen(pen);
-            pen_pixels = run.pen;
-            colour = run.rgb;
-            dash = run.dash;
-        }
-        if (run.count == 1) {
-            painter.drawPoint(points[run.first]);
-        } else if (run.count == 2) {
-            painter.drawLine(QLineF(points[run.first], points[run.first + 1]));
-        } else {
-            painter.drawPolyline(points.data() + run.first, static_cast<int>(run.count));
+    for (int part = 0; part < part_count; ++part) {
+        const std::vector<QPointF>& points = parts[part].points;
+        for (const QtSurface::Run& run : parts[part].runs) {
+            const double margin = run.pen + 2;
+            if (clip && (run.bottom + margin < band.top() || run.top - margin > band.bottom() + 1)) {
+                continue;
+            }
+            if (pen_pixels != run.pen || colour != run.rgb || dash != run.dash) {
+                QPen pen{QColor(run.rgb)};
+                pen.setWidth(run.pen);
+                pen.setStyle(run.dash ? Qt::DashLine : Qt::SolidLine);
+                pen.setCapStyle(Qt::RoundCap);
+                painter.setPen(pen);
+                pen_pixels = run.pen;
+                colour = run.rgb;
+                dash = run.dash;
+            }
+            if (run.count == 1) {
+                painter.drawPoint(points[run.first]);
+            } else if (run.count == 2) {
+                painter.drawLine(QLineF(points[run.first], points[run.first + 1]));
+            } else {
+                painter.drawPolyline(points.data() + run.first, static_cast<int>(run.count));
+            }
         }
     }
 }
 
 } // namespace
 
-// A long batch is drawn in horizontal bands, one thread each: every band draws the runs that
+// A long batch is gathered into runs in two parts on two threads, the second part starting a run
+// of its own where a run of the first might have gone on (as a run that has reached kRunPoints
+// does). Then it is drawn in horizontal bands, one thread each: every band draws the runs that
 // reach into it, in order, clipped to its rows, so the picture is the one a single painter makes.
 void QtSurface::DrawStrokes() const {
     if (strokes_.empty()) {
         return;
     }
     painter_.reset(); // the bands paint through painters of their own
-    GatherRuns();
+    const bool long_batch = strokes_.size() >= kStrokesForBands && bands_ > 1;
+    const Stroke* first = strokes_.data();
+    const Stroke* end = first + strokes_.size();
+    const Stroke* middle = long_batch ? first + strokes_.size() / 2 : end;
+    const int parts = long_batch ? 2 : 1;
+    {
+        std::optional<std::thread> helper;
+        if (long_batch) {
+            helper.emplace(GatherRuns, middle, end, std::ref(gathered_[1]));
+        }
+        GatherRuns(first, middle, gathered_[0]);
+        if (helper) {
+            helper->join();
+        }
+    }
     const int height = image_.height();
-    const int bands = strokes_.size() < kStrokesForBands ? 1 : std::clamp(bands_, 1, std::max(1, height / 64));
+    const int bands = long_batch ? std::clamp(bands_, 1, std::max(1, height / 64)) : 1;
     uchar* bits = image_.bits();
     std::vector<std::thread> helpers;
     for (int k = 1; k < bands; ++k) {
         const QRect band(0, height * k / bands, image_.width(), height * (k + 1) / bands - height * k / bands);
-        helpers.emplace_back(DrawBand, bits, image_.size(), image_.bytesPerLine(), std::cref(runs_), std::cref(points_),
-                             band, true);
+        helpers.emplace_back(DrawBand, bits, image_.size(), image_.bytesPerLine(), gathered_.data(), parts, band, true);
     }
-    DrawBand(bits, image_.size(), image_.bytesPerLine(), runs_, points_, QRect(0, 0, image_.width(), height / bands),
-             bands > 1);
+    DrawBand(bits, image_.size(), image_.bytesPerLine(), gathered_.data(), parts,
+             QRect(0, 0, image_.width(), height / bands), bands > 1);
     for (std::thread& helper : helpers) {
         helper.join();
     }

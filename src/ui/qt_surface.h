@@ -9,6 +9,7 @@
 #include <QSize>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -105,6 +106,11 @@ public:
         bool dash = false;
         bool closed = false;
     };
+    // A batch's runs and their points.
+    struct Gathered {
+        std::vector<Run> runs;
+        std::vector<QPointF> points;
+    };
     // How many threads draw a long batch of lines and arcs (1: the calling thread alone).
     void set_bands(int bands) { bands_ = bands; }
 
@@ -116,7 +122,6 @@ private:
     static constexpr std::size_t kStrokesForBands = 2048;
     void Queue(Stroke stroke);
     void DrawStrokes() const;
-    void GatherRuns() const;
 
     void UpdateScale();
     // Sets the navigation (clamped) and moves the old drawing to it.
@@ -133,9 +138,8 @@ private:
     mutable QImage image_;                    // reading it draws the strokes still waiting
     mutable std::optional<QPainter> painter_; // after image_: ended before the image goes
     mutable std::vector<Stroke> strokes_;
-    mutable std::vector<Run> runs_;       // the strokes as they are drawn
-    mutable std::vector<QPointF> points_; // the runs' points
-    std::unique_ptr<DrawnStrokes> drawn_; // what the image holds already, to leave out repeats
+    mutable std::array<Gathered, 2> gathered_; // the strokes as they are drawn: a batch's two parts
+    std::unique_ptr<DrawnStrokes> drawn_;      // what the image holds already, to leave out repeats
     int bands_ = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     mutable bool repaint_requested_ = false; // a full repaint is asked for and not yet painted
     // The last live dot: a dot on the same pixels in the same colour changes nothing and is not

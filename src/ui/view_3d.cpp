@@ -171,6 +171,9 @@ void View3D::Drawn(QImage image, Snapshot snapshot) {
     if (draw_due_ || CutMoves() < shown_.cut) {
         Draw();
     }
+    if (on_shown_) {
+        on_shown_();
+    }
 }
 
 void View3D::DrawCutSince() {

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -52,6 +53,10 @@ public:
 
     // Waits until the picture being drawn is shown (tests and the benchmark).
     void Settle();
+    // Called each time a new picture is shown.
+    void set_on_shown(std::function<void()> on_shown) { on_shown_ = std::move(on_shown); }
+    // Whether a picture is being drawn now.
+    [[nodiscard]] bool drawing() const { return drawing_; }
     [[nodiscard]] const QImage& image() const { return image_; }
     // Whether the picture shown is of this record.
     [[nodiscard]] bool Shows(const Toolpath& path) const { return !image_.isNull() && shown_.path.get() == &path; }
@@ -101,6 +106,7 @@ private:
     bool drawing_ = false;
     bool draw_due_ = false;
     std::jthread drawer_;
+    std::function<void()> on_shown_;
 
     enum class Drag { None, Orbit, Pan };
     Drag drag_ = Drag::None;

@@ -1,5 +1,7 @@
 #include "view/toolpath.h"
 
+#include "platform/huge_pages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -28,6 +30,8 @@ void Toolpath::Reserve(std::size_t lines) {
     }
     moves_.reserve(lines);
     arcs_.reserve(lines / 2);
+    AdviseHugePages(moves_.data(), moves_.capacity() * sizeof(ToolpathMove));
+    AdviseHugePages(arcs_.data(), arcs_.capacity() * sizeof(ToolpathArc));
 }
 
 void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]) {
