@@ -1,0 +1,363 @@
+// The core as the panel drives it, from the scripts in tests/golden/machine: one step a row, on a
+// machine started online and calibrated unless the first row says otherwise. The verbs:
+//   start | offline | uncalibrated   first row only: started offline, and/or with no calibration
+//   machine | TEXT                   the machine settings hold TEXT, their page confirmed
+//   open | TEXT                      the program TEXT, chosen in File > Open
+//   parse | LINE                     LINE read as the run loop reads it, nothing moved
+//   set | FIELD | VALUE              a field of the panel or the machine; "switches" is the status byte
+//   type | LINE                      LINE run from the Point page ("answer" then reads its answer there)
+//   answer | yes or no               the answer to the next question
+//   do | ACTION | N...               a panel action, with its whole-number arguments
+//   at | N | VERB | ...              the step at the N-th yield from now, as a press during a move
+//   clear                            forget the port's writes and the operator's messages
+//   expect | FIELD | VALUE [| TOL]   the field reads VALUE; a number within TOL (1e-9), or "> V"
+//   steps | X Y Z                    the step pulses since the last clear, summed per axis
+//   pulses | X Y Z                   the pulses since the last clear, counted per axis either way; "*": any
+//   phases | TEXT                    which axes moved in turn since the last clear ("XY Z XY")
+//   writes | N                       the port's writes since the last clear
+//   dones | N                        the runs that reported their end
+//   message | N | TEXT               the N-th message since the last clear; TEXT... its beginning
+//   messages | N                     the messages since the last clear
+//   told | TEXT                      a message since the last clear holds TEXT
+//   first | FIELD | PREFIX | TEXT    from now on, the first reading at a yield that begins with PREFIX
+//                                    is TEXT, checked at the script's end
+// An unknown verb, field or action fails the script. Fields of several values ("scale", "axis")
+// are written with commas between them.
+
+#include "golden_rows.h"
+#include "motor_steps.h"
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <type_traits>
+
+namespace tamo {
+namespace {
+
+using namespace test;
+
+struct Field {
+    std::function<std::string()> get;
+    std::function<void(const std::string&)> set = [](const std::string&) {
+        FAIL() << "the field is read only";
+    };
+    bool number = false;
+};
+
+template <class T> Field Bind(T& v) {
+    if constexpr (std::is_same_v<T, std::string>) {
+        return {[&v] { return v; },
+                [&v](const std::string& s) {
+                    v = s;
+                }};
+    } else if constexpr (std::is_same_v<T, bool>) {
+        return {[&v] { return std::string(v ? "true" : "false"); },
+                [&v](const std::string& s) {
+                    v = s == "true";
+                }};
+    } else if constexpr (std::is_same_v<T, double>) {
+        return {[&v] { return (std::ostringstream() << v).str(); }, [&v](const std::string& s) { v = std::stod(s); },
+                true};
+    } else if constexpr (std::is_same_v<T, int>) {
+        return {[&v] { return std::to_string(v); },
+                [&v](const std::string& s) {
+                    v = std::stoi(s);
+                }};
+    } else { // an array of texts
+        return {[&v] {
+                    std::string text;
+                    for (const std::string& s : v) {
+                        text += (text.empty() && &s == &v[0] ? "" : ",") + s;
+                    }
+                    return text;
+                },
+                [&v](const std::string& s) {
+                    std::istringstream in(s);
+                    for (std::string& item : v) {
+                        std::getline(in, item, ',');
+                    }
+                }};
+    }
+}
+
+std::vector<std::string> Scripts() {
+    std::vector<std::string> names;
+    for (const auto& file : fs::directory_iterator(fs::path(TAMO_SOURCE_DIR) / "tests/golden/machine")) {
+        names.push_back(file.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class MachineScript : public ::testing::TestWithParam<std::string> {
+protected:
+    std::optional<TestMachine> machine_;
+    std::map<std::uint64_t, std::vector<Row>> at_;                  // steps due at a yield
+    std::vector<std::pair<Row, std::optional<std::string>>> first_; // "first" rows, what each saw
+
+    // Runs the steps due and reads the watched fields at every yield of the operator.
+    void Hook() {
+        if (!at_.empty() || !first_.empty()) {
+            return;
+        }
+        M().op.OnYield([this](std::uint64_t count) {
+            for (auto& [row, seen] : first_) {
+                M().cnc.UpdateStatus();
+                if (const std::string got = FieldNamed(row[1]).get(); !seen && got.starts_with(row[2])) {
+                    seen = got;
+                }
+            }
+            if (const auto due = at_.find(count); due != at_.end()) {
+                for (const Row& step : std::vector<Row>(due->second)) {
+                    Step(step);
+                }
+            }
+        });
+    }
+
+    TestMachine& M() {
+        if (!machine_) {
+            machine_.emplace();
+        }
+        return *machine_;
+    }
+
+    Field FieldNamed(const std::string& name) {
+        Cnc& c = M().cnc;
+        MachineState& st = c.st;
+        const std::map<std::string, Field> fields{
+            {"ProgPosX", Bind(st.ProgPosX)},
+            {"ProgPosY", Bind(st.ProgPosY)},
+            {"ProgPosZ", Bind(st.ProgPosZ)},
+            {"MachPosX", Bind(st.MachPosX)},
+            {"MachPosY", Bind(st.MachPosY)},
+            {"MachPosZ", Bind(st.MachPosZ)},
+            {"ProgFeed", Bind(st.ProgFeed)},
+            {"LoopCal", Bind(st.LoopCal)},
+            {"PrgLineNo", Bind(st.PrgLineNo)},
+            {"PrgLineCount", Bind(st.PrgLineCount)},
+            {"GCode", Bind(st.GCode)},
+            {"ContinueRun", Bind(st.ContinueRun)},
+            {"StopRequest", Bind(st.StopRequest)},
+            {"SingleStep", Bind(st.SingleStep)},
+            {"Text1", Bind(c.main.Text1)},
+            {"Text2", Bind(c.main.Text2)},
+            {"Overide", Bind(c.main.Overide)},
+            {"Check1", Bind(c.main.Check1)},
+            {"StepLineNo", Bind(c.main.StepLineNo)},
+            {"VisiblePage", Bind(c.main.VisiblePage)},
+            {"Timer1Enabled", Bind(c.main.Timer1Enabled)},
+            {"Timer1Interval", Bind(c.main.Timer1Interval)},
+            {"PrgOutlbl", Bind(c.main.PrgOutlbl)},
+            {"MachOutLl", Bind(c.main.MachOutLl)},
+            {"HomeSwitch", Bind(c.settings.Check1[0])},
+            {"scale", Bind(c.scale.Combo1)},
+            {"axis", Bind(c.manual.Axis)},
+            {"feed", Bind(c.manual.Feed)},
+            {"line", Bind(c.manual.Line)},
+            {"Refused", Bind(c.manual.Refused)},
+            {"status.Left", Bind(c.status.Left)},
+            {"status.Line", Bind(c.status.Line)},
+            {"status.Time", Bind(c.status.Time)},
+            {"status.Notice", Bind(c.status.Notice)},
+            {"status.Machine", Bind(c.status.Machine)},
+            {"listing", {[&c] {
+                 return std::to_string(c.ListingLine());
+             }}},
+            {"running", {[&c] {
+                 return std::string(c.Running() ? "true" : "false");
+             }}},
+            {"resumes", {[&c] {
+                 return std::string(c.StartResumes() ? "true" : "false");
+             }}},
+            {"ArcDir", Bind(st.ArcDir)},
+            {"Homed", Bind(st.Homed)},
+            {"status.State", Bind(c.status.State)},
+            {"answer", {[&c] {
+                 return c.manual.History.empty() ? "" : c.manual.History.back().Answer;
+             }}},
+            {"question", {[this] {
+                 return M().op.questions().empty() ? "" : M().op.questions().back().text;
+             }}},
+            {"data", {[this] {
+                 return std::to_string(M().Data());
+             }}},
+            {"control", {[this] {
+                 return std::to_string(M().Control());
+             }}},
+            {"outputs", {[&c] {
+                 return std::string(c.AnyOutputOn() ? "on" : "off");
+             }}},
+            {"switches",
+             {[] { return std::string(); },
+              [this](const std::string& v) {
+                  M().port.set_status(static_cast<std::int16_t>(std::stoi(v)));
+              }}},
+            {"seconds", {[this] { return std::to_string(static_cast<double>(M().clock.NowNs()) / 1e9); }, {}, true}},
+        };
+        const auto f = fields.find(name);
+        EXPECT_NE(f, fields.end()) << "no field " << name;
+        return f == fields.end() ? Field{[] {
+            return std::string();
+        }}
+                                 : f->second;
+    }
+
+    void Do(const std::string& action, const std::vector<int>& n) {
+        Cnc& c = M().cnc;
+        const std::map<std::string, void (Cnc::*)()> plain{
+            {"Start", &Cnc::Start},
+            {"Pause", &Cnc::Pause},
+            {"StepForward", &Cnc::StepForward},
+            {"StepForwardPressed", &Cnc::StepForwardPressed},
+            {"StepForwardReleased", &Cnc::StepForwardReleased},
+            {"Timer1Tick", &Cnc::Timer1Tick},
+            {"StepBack", &Cnc::StepBack},
+            {"StepReset", &Cnc::StepReset},
+            {"MoveToEndOfLine", &Cnc::MoveToEndOfLine},
+            {"ResetProgram", &Cnc::ResetProgram},
+            {"SelectStepMode", &Cnc::SelectStepMode},
+            {"SelectContinuousMode", &Cnc::SelectContinuousMode},
+            {"Open_Menu", &Cnc::Open_Menu}, // with no file chosen: cancelled
+            {"ViewKeyPress", &Cnc::ViewKeyPress},
+            {"HomeTheMachine", &Cnc::HomeTheMachine},
+            {"DispatchMove", &Cnc::DispatchMove},
+            {"ProbeZ", &Cnc::ProbeZ},
+            {"ExitProgram", &Cnc::ExitProgram},
+            {"MoveToPoint", &Cnc::MoveToPoint},
+            {"UpdateStatus", &Cnc::UpdateStatus},
+        };
+        if (const auto a = plain.find(action); a != plain.end()) {
+            (c.*a->second)();
+        } else if (action == "RunManualLine") {
+            c.RunManualLine();
+        } else if (action == "Estimate") {
+            (void)c.Estimate();
+        } else if (action == "SetHomeOption") {
+            c.SetHomeOption(n.at(0), true);
+        } else if (action == "SelectJogSpeed") {
+            c.SelectJogSpeed(n.at(0));
+        } else if (action == "JogPressed") {
+            c.JogPressed(n.at(0), n.at(1));
+        } else if (action == "JogReleased") {
+            c.JogReleased(n.at(0), n.at(1));
+        } else if (action == "ShowPage") {
+            c.ShowPage(n.at(0));
+        } else {
+            FAIL() << "no action " << action;
+        }
+    }
+
+    void Step(const Row& row) {
+        const auto arg = [&row](std::size_t i) {
+            return i < row.size() ? row[i] : std::string();
+        };
+        const auto axes = [&](bool either) { // "*" for an axis whose count is not told
+            Steps sum{};
+            for (const Steps& s : MotorSteps(M().port)) {
+                for (std::size_t a = 0; a < 3; ++a) {
+                    sum[a] += either ? std::abs(s[a]) : s[a];
+                }
+            }
+            std::istringstream want(arg(1));
+            std::string text, w;
+            for (std::size_t a = 0; a < 3 && want >> w; ++a) {
+                text += (a == 0 ? "" : " ") + (w == "*" ? w : std::to_string(sum[a]));
+            }
+            return text;
+        };
+        const std::string& verb = row[0];
+        if (verb == "start") {
+            ASSERT_FALSE(machine_) << "start comes first";
+            machine_.emplace(TestMachine::NotStarted{});
+            machine_->st.LoopCalIn = arg(1) == "uncalibrated" || arg(2) == "uncalibrated" ? 0 : 2362;
+            machine_->st.LoopCalMm = machine_->st.LoopCalIn == 0 ? 0 : 60000;
+            machine_->cnc.StartUp(arg(1) == "offline");
+        } else if (verb == "machine") {
+            ASSERT_EQ(M().cnc.LoadMachineSettingsText(arg(1)), "");
+            ASSERT_TRUE(M().cnc.MachinePageOk());
+        } else if (verb == "open") {
+            M().Load(arg(1));
+        } else if (verb == "parse") {
+            M().Parse(arg(1));
+        } else if (verb == "set") {
+            FieldNamed(arg(1)).set(arg(2));
+        } else if (verb == "do") {
+            std::vector<int> n;
+            for (std::size_t i = 2; i < row.size(); ++i) {
+                n.push_back(std::stoi(row[i]));
+            }
+            Do(arg(1), n);
+        } else if (verb == "at") {
+            Hook();
+            at_[M().op.yields() + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
+        } else if (verb == "first") {
+            Hook();
+            first_.push_back({row, std::nullopt});
+        } else if (verb == "type") {
+            M().cnc.manual.Line = arg(1);
+            M().cnc.RunManualLine();
+        } else if (verb == "answer") {
+            M().op.QueueAnswer(arg(1) == "yes");
+        } else if (verb == "clear") {
+            M().port.clear();
+            M().op.clear_messages();
+        } else if (verb == "expect") {
+            const Field f = FieldNamed(arg(1));
+            const std::string got = f.get();
+            if (f.number && arg(2).starts_with("> ")) {
+                EXPECT_GT(std::stod(got), std::stod(arg(2).substr(2))) << arg(1);
+            } else if (f.number) {
+                EXPECT_NEAR(std::stod(got), std::stod(arg(2)), row.size() > 3 ? std::stod(arg(3)) : 1e-9) << arg(1);
+            } else {
+                EXPECT_EQ(got, arg(2)) << arg(1);
+            }
+        } else if (verb == "steps" || verb == "pulses") {
+            EXPECT_EQ(axes(verb == "pulses"), arg(1)) << verb;
+        } else if (verb == "phases") {
+            EXPECT_EQ(Phases(MotorSteps(M().port)), arg(1));
+        } else if (verb == "writes") {
+            EXPECT_EQ(M().port.write_count(), std::stoul(arg(1)));
+        } else if (verb == "dones") {
+            EXPECT_EQ(M().Dones(), std::stol(arg(1)));
+        } else if (verb == "messages") {
+            EXPECT_EQ(M().op.messages().size(), std::stoul(arg(1)));
+        } else if (verb == "message") {
+            const std::size_t n = std::stoul(arg(1));
+            ASSERT_GE(M().op.messages().size(), n);
+            const std::string& text = M().op.messages()[n - 1].text;
+            const bool start = arg(2).ends_with("..."); // its beginning
+            EXPECT_EQ(start ? text.substr(0, arg(2).size() - 3) : text,
+                      start ? arg(2).substr(0, arg(2).size() - 3) : arg(2));
+        } else if (verb == "told") {
+            EXPECT_TRUE(M().Told(arg(1))) << arg(1);
+        } else {
+            FAIL() << "no verb " << verb;
+        }
+    }
+};
+
+TEST_P(MachineScript, MovesAndTellsAsTheOperatorExpects) {
+    std::size_t n = 0;
+    for (const Row& row : GoldenRows("machine/" + GetParam() + ".txt")) {
+        SCOPED_TRACE(testing::Message() << "step " << ++n << ": " << row[0] << " " << (row.size() > 1 ? row[1] : ""));
+        Step(row);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    for (const auto& [row, seen] : first_) {
+        EXPECT_EQ(seen.value_or("(never)"), row[3]) << row[1] << " beginning " << row[2];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, MachineScript, ::testing::ValuesIn(Scripts()),
+                         [](const auto& test) { return test.param; });
+
+} // namespace
+} // namespace tamo
