@@ -1,20 +1,21 @@
 // The core as the panel drives it, from the scripts in tests/golden/machine: one step a row, on a
-// machine started online and calibrated unless the first row says otherwise. The verbs:
-//   start | offline | uncalibrated   first row only: started offline, and/or with no calibration
+// machine started online and calibrated unless a "start" row says otherwise. The verbs:
+//   start | offline | uncalibrated   a fresh machine, started offline and/or with no calibration (else
+//                                    the first row starts one online and calibrated)
 //   machine | TEXT                   the machine settings hold TEXT, their page confirmed
 //   open | TEXT                      the program TEXT, chosen in File > Open
 //   parse | LINE                     LINE read as the run loop reads it, nothing moved
 //   set | FIELD | VALUE              a field of the panel or the machine; "switches" is the status byte
 //   type | LINE                      LINE run from the Point page ("answer" then reads its answer there)
 //   answer | yes or no               the answer to the next question
-//   do | ACTION | N...               a panel action, with its whole-number arguments
+//   do | ACTION | ARG...             a panel action, with its arguments
 //   at | N | VERB | ...              the step at the N-th yield from now, as a press during a move
+//   tick | N | VERB | ...            the step after the N-th tick of the motors from now
 //   clear                            forget the port's writes and the operator's messages
 //   expect | FIELD | VALUE [| TOL]   the field reads VALUE; a number within TOL (1e-9), or "> V"
 //   steps | X Y Z                    the step pulses since the last clear, summed per axis
 //   pulses | X Y Z                   the pulses since the last clear, counted per axis either way; "*": any
 //   phases | TEXT                    which axes moved in turn since the last clear ("XY Z XY")
-//   writes | N                       the port's writes since the last clear
 //   dones | N                        the runs that reported their end
 //   message | N | TEXT               the N-th message since the last clear; TEXT... its beginning
 //   messages | N                     the messages since the last clear
@@ -97,8 +98,36 @@ std::vector<std::string> Scripts() {
 class MachineScript : public ::testing::TestWithParam<std::string> {
 protected:
     std::optional<TestMachine> machine_;
+    // Counts the ticks, and runs the steps due at a tick.
+    struct Ticks : TickObserver {
+        std::size_t count = 0;
+        std::function<void(std::size_t)> after;
+        Cnc* cnc = nullptr;
+        void OnTick(const Cnc&) override {
+            if (after) {
+                after(++count);
+            }
+            if (count > 100000) { // a release ramp that never ends fails the script instead of hanging it
+                cnc->st.RampDownAngle = 0;
+            }
+        }
+    } ticks_;
+    std::map<std::uint64_t, std::vector<Row>> at_tick_;             // steps due at a tick
     std::map<std::uint64_t, std::vector<Row>> at_;                  // steps due at a yield
     std::vector<std::pair<Row, std::optional<std::string>>> first_; // "first" rows, what each saw
+
+    void Observe() {
+        ticks_.count = 0;
+        ticks_.after = [this](std::size_t count) {
+            if (const auto due = at_tick_.find(count); due != at_tick_.end()) {
+                for (const Row& step : std::vector<Row>(due->second)) {
+                    Step(step);
+                }
+            }
+        };
+        ticks_.cnc = &machine_->cnc;
+        machine_->cnc.set_tick_observer(&ticks_);
+    }
 
     // Runs the steps due and reads the watched fields at every yield of the operator.
     void Hook() {
@@ -123,6 +152,7 @@ protected:
     TestMachine& M() {
         if (!machine_) {
             machine_.emplace();
+            Observe();
         }
         return *machine_;
     }
@@ -176,6 +206,28 @@ protected:
                  return std::string(c.StartResumes() ? "true" : "false");
              }}},
             {"ArcDir", Bind(st.ArcDir)},
+            {"StepDelay", Bind(st.StepDelay)},
+            {"FeedRate", Bind(st.FeedRate)},
+            {"JogSlowX",
+             {[] { return std::string(); },
+              [&st](const std::string& v) {
+                  st.JogSlowX = std::stod(v);
+              }}},
+            {"ns_per_iteration",
+             {[] { return std::string(); },
+              [this](const std::string& v) {
+                  M().clock.set_ns_per_iteration(std::stod(v));
+              }}},
+            {"ticks", {[this] {
+                 return std::to_string(ticks_.count);
+             }}},
+            {"focus_handovers", {[this] {
+                 return std::to_string(M().op.focus_handovers());
+             }}},
+            {"writes", {[this] { return std::to_string(M().port.write_count()); }, {}, true}},
+            {"yields", {[this] {
+                 return std::to_string(M().op.yields());
+             }}},
             {"Homed", Bind(st.Homed)},
             {"status.State", Bind(c.status.State)},
             {"answer", {[&c] {
@@ -208,7 +260,10 @@ protected:
                                  : f->second;
     }
 
-    void Do(const std::string& action, const std::vector<int>& n) {
+    void Do(const std::string& action, const std::vector<std::string>& arg) {
+        const auto n = [&arg](std::size_t i) {
+            return std::stoi(arg.at(i));
+        };
         Cnc& c = M().cnc;
         const std::map<std::string, void (Cnc::*)()> plain{
             {"Start", &Cnc::Start},
@@ -228,6 +283,7 @@ protected:
             {"HomeTheMachine", &Cnc::HomeTheMachine},
             {"DispatchMove", &Cnc::DispatchMove},
             {"ProbeZ", &Cnc::ProbeZ},
+            {"FasterSlowerReleased", &Cnc::FasterSlowerReleased},
             {"ExitProgram", &Cnc::ExitProgram},
             {"MoveToPoint", &Cnc::MoveToPoint},
             {"UpdateStatus", &Cnc::UpdateStatus},
@@ -239,15 +295,27 @@ protected:
         } else if (action == "Estimate") {
             (void)c.Estimate();
         } else if (action == "SetHomeOption") {
-            c.SetHomeOption(n.at(0), true);
+            c.SetHomeOption(n(0), true);
         } else if (action == "SelectJogSpeed") {
-            c.SelectJogSpeed(n.at(0));
+            c.SelectJogSpeed(n(0));
         } else if (action == "JogPressed") {
-            c.JogPressed(n.at(0), n.at(1));
+            c.JogPressed(n(0), n(1));
         } else if (action == "JogReleased") {
-            c.JogReleased(n.at(0), n.at(1));
+            c.JogReleased(n(0), n(1));
+        } else if (action == "OverideTyped") {
+            c.OverideTyped(arg.at(0));
+        } else if (action == "OverideChosen") {
+            c.OverideChosen(arg.at(0));
+        } else if (action == "Text3Typed") {
+            c.Text3Typed(arg.at(0));
+        } else if (action == "FasterSlower") {
+            c.FasterSlower(n(0));
+        } else if (action == "SelectJogIncrement") {
+            c.SelectJogIncrement(n(0));
+        } else if (action == "RunFromLine") {
+            c.RunFromLine(n(0));
         } else if (action == "ShowPage") {
-            c.ShowPage(n.at(0));
+            c.ShowPage(n(0));
         } else {
             FAIL() << "no action " << action;
         }
@@ -273,11 +341,18 @@ protected:
         };
         const std::string& verb = row[0];
         if (verb == "start") {
-            ASSERT_FALSE(machine_) << "start comes first";
+            at_.clear();
+            at_tick_.clear();
+            first_.clear();
+            machine_.reset();
             machine_.emplace(TestMachine::NotStarted{});
             machine_->st.LoopCalIn = arg(1) == "uncalibrated" || arg(2) == "uncalibrated" ? 0 : 2362;
             machine_->st.LoopCalMm = machine_->st.LoopCalIn == 0 ? 0 : 60000;
             machine_->cnc.StartUp(arg(1) == "offline");
+            if (machine_->st.LoopCalMm != 0) {
+                machine_->clock.set_ns_per_iteration(0); // as on every calibrated test machine
+            }
+            Observe();
         } else if (verb == "machine") {
             ASSERT_EQ(M().cnc.LoadMachineSettingsText(arg(1)), "");
             ASSERT_TRUE(M().cnc.MachinePageOk());
@@ -288,14 +363,12 @@ protected:
         } else if (verb == "set") {
             FieldNamed(arg(1)).set(arg(2));
         } else if (verb == "do") {
-            std::vector<int> n;
-            for (std::size_t i = 2; i < row.size(); ++i) {
-                n.push_back(std::stoi(row[i]));
-            }
-            Do(arg(1), n);
+            Do(arg(1), Row(row.begin() + 2, row.end()));
         } else if (verb == "at") {
             Hook();
             at_[M().op.yields() + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
+        } else if (verb == "tick") {
+            at_tick_[ticks_.count + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
         } else if (verb == "first") {
             Hook();
             first_.push_back({row, std::nullopt});
@@ -321,8 +394,6 @@ protected:
             EXPECT_EQ(axes(verb == "pulses"), arg(1)) << verb;
         } else if (verb == "phases") {
             EXPECT_EQ(Phases(MotorSteps(M().port)), arg(1));
-        } else if (verb == "writes") {
-            EXPECT_EQ(M().port.write_count(), std::stoul(arg(1)));
         } else if (verb == "dones") {
             EXPECT_EQ(M().Dones(), std::stol(arg(1)));
         } else if (verb == "messages") {

@@ -27,26 +27,6 @@ TEST(RunProgram, ThreeLinesRunInFourPassesWithStartDisabledMeanwhile) {
     EXPECT_EQ(m.cnc.main.PrgOutlbl, (std::array<std::string, 3>{"3.0000", "2.2500", "0.0000"}));
 }
 
-// A program that ends with an arc: the lines after it and the empty entry carry no arc words and
-// must not hand ArcMove a zero-length arc, which it would cut as a full circle.
-TEST(RunProgram, SingleStepPassesWithoutArcWordsDispatchNoArc) {
-    TestMachine m;
-    m.Load("G00 X10 Y0\nG02 X0 Y0 I-5 J0\nF200\n(end)\n");
-    m.cnc.SelectStepMode();
-    m.cnc.Start();
-    m.cnc.Start();
-    EXPECT_EQ(m.st.ArcDir, 1);
-    const auto yields = m.op.yields();
-    for (int line = 3; line <= 5; ++line) {
-        m.st.ArcDir = 0;
-        m.cnc.Start();
-        EXPECT_EQ(m.st.PrgLineNo, line);
-        EXPECT_EQ(m.st.ArcDir, 0) << line;
-    }
-    EXPECT_EQ(m.op.yields(), yields);
-    EXPECT_EQ(m.op.messages(), kDone);
-}
-
 // Most CAM programs write G0 to G3: the port sees the same bytes at the same delays as for G00 to
 // G03, rapids at the rapid rate, arcs as arcs. Other G words still move nothing.
 TEST(RunProgram, OneDigitMotionWordsMoveAsTheTwoDigitOnes) {
@@ -64,23 +44,6 @@ TEST(RunProgram, OneDigitMotionWordsMoveAsTheTwoDigitOnes) {
     EXPECT_EQ(std::get<1>(one), std::get<1>(two));
     EXPECT_NEAR(std::get<2>(one), 0.6, 0.004);
     EXPECT_NEAR(std::get<3>(one), 0.75, 0.004);
-}
-
-TEST(RunProgram, NothingLoadedMovesNothing) {
-    TestMachine m;
-    m.st.GCode = "G01";
-    m.st.ProgPosX = 1;
-    m.cnc.Start(); // no buffer yet
-    m.Load("G01 X3 F100\n");
-    m.cnc.Open_Menu(); // cancelled: the old program is no longer loaded, though still in the buffer
-    EXPECT_FALSE(m.op.busy() || m.st.Previewing);
-    m.cnc.Start();
-    EXPECT_EQ(m.port.writes().size(), 0u);
-    EXPECT_TRUE(m.op.messages().empty());
-
-    m.Load("%"); // no byte left for the entry after the last item
-    m.cnc.Start();
-    EXPECT_EQ(m.op.messages(), kDone);
 }
 
 TEST(ProgramLoading, OpenStartsInGcodesAndPromptsForNothing) {
