@@ -17,13 +17,7 @@ using test::TestMachine;
 // Started offline with no calibration in the settings (a fresh tamo.cfg): steps of 0.0075 mm, jog
 // rates 500, 200 and 100 mm/min.
 struct Uncalibrated : TestMachine {
-    explicit Uncalibrated(const std::string& machine_text = "") : TestMachine(NotStarted{}) {
-        cnc.StartUp(true);
-        if (!machine_text.empty()) {
-            EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
-            EXPECT_TRUE(cnc.MachinePageOk());
-        }
-    }
+    Uncalibrated() : TestMachine(NotStarted{}) { cnc.StartUp(true); }
     [[nodiscard]] double Seconds(std::int64_t since_ns) { return static_cast<double>(clock.NowNs() - since_ns) / 1e9; }
 };
 
@@ -61,52 +55,6 @@ TEST(OfflinePractice, MovesRunAtTheirFeedInRealTimeWithoutACalibration) {
         EXPECT_NEAR(m.st.MachPosX, c.mm, 0.03 * c.mm);
         EXPECT_NEAR(m.Seconds(start), c.seconds, 0.03 * c.seconds);
     }
-}
-
-constexpr const char* kTravel = "travel_x_min_mm = 0\ntravel_x_max_mm = 30\ntravel_y_min_mm = 0\ntravel_y_max_mm = 20\n"
-                                "travel_z_min_mm = -10\ntravel_z_max_mm = 0\n";
-
-// Offline the home switches are simulated at the ends of the travel the axes home to (X and Y at
-// their minimum, Z at its maximum), in the machine coordinates as they stand: homing finds them,
-// and after it the soft limits refuse a move beyond the travel. Without a travel nothing moves.
-TEST(OfflinePractice, HomingFindsSwitchesAtTheTravelsEndsAndTheSoftLimitsApply) {
-    Uncalibrated m(kTravel);
-    m.cnc.settings.Check1[0] = kChecked;
-    m.cnc.main.Check1 = kChecked;
-    m.Parse("G01 X2 Y1 Z-1.5 F300");
-    m.cnc.DispatchMove();
-    const std::int64_t start = m.clock.NowNs();
-    m.cnc.HomeTheMachine();
-    EXPECT_TRUE(m.op.messages().empty()) << m.op.messages().back().text;
-    EXPECT_TRUE(m.st.Homed);
-    EXPECT_EQ(m.cnc.status.Notice,
-              "Homed offline, on switches simulated at the ends of the travel: the soft limits apply");
-    // Each axis came back to its switch and a step off it, which became machine zero.
-    EXPECT_EQ(m.st.MachPosX, 0);
-    EXPECT_EQ(m.st.MachPosZ, 0);
-    EXPECT_NEAR(m.st.ProgPosX, 0.0075, 0.0076);
-    EXPECT_NEAR(m.st.ProgPosY, 0.0075, 0.0076);
-    EXPECT_NEAR(m.st.ProgPosZ, -0.0075, 0.0076);
-    // Z 1.5 mm, then X and Y together 2 mm, at the slow jog rate of 100 mm/min.
-    EXPECT_GT(m.Seconds(start), (1.5 + 2) / 100 * 60);
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Machine, "Soft limits on");
-
-    m.cnc.manual.Axis = {"40", "", ""};
-    m.cnc.MoveToPoint();
-    ASSERT_FALSE(m.op.messages().empty());
-    EXPECT_NE(m.op.messages().back().text.find("would leave the travel: X would reach"), std::string::npos);
-    EXPECT_NEAR(m.st.ProgPosX, 0.0075, 0.0076);
-
-    Uncalibrated no_travel;
-    no_travel.cnc.settings.Check1[0] = kChecked;
-    no_travel.cnc.HomeTheMachine();
-    ASSERT_FALSE(no_travel.op.messages().empty());
-    EXPECT_EQ(no_travel.op.messages().back().text,
-              "Offline, the home switches are simulated at the ends of the travel: set the travel of X, Y and Z "
-              "(Setup > Machine). Nothing moved.");
-    EXPECT_FALSE(no_travel.st.Homed);
-    EXPECT_EQ(no_travel.st.MachPosZ, 0);
 }
 
 // The minute the tool-change box waits for the operator is not run time: the log's "Run ended

@@ -17,23 +17,6 @@ namespace {
 
 using test::TestMachine;
 
-// The listing follows the running line, and the step controls' line while their page is in view.
-TEST(OperatorStatus, ListingLineIsTheRunningOrTheSteppedLine) {
-    TestMachine m;
-    m.Load("G01 X1 F100\nG01 Y1\nG01 X0\n");
-    m.cnc.ShowPage(0);
-    m.cnc.StepForward();
-    m.cnc.StepForward();
-    EXPECT_EQ(m.cnc.ListingLine(), 2);
-    int during = 0;
-    m.AtYield(1, [&] { during = m.cnc.ListingLine(); });
-    m.cnc.Start();
-    EXPECT_EQ(during, 1);
-    EXPECT_EQ(m.cnc.ListingLine(), 2); // the step page is still in view
-    m.cnc.ShowPage(3);
-    EXPECT_EQ(m.cnc.ListingLine(), 3); // the run passed the last line
-}
-
 // The readouts follow a move by elapsed time, about twenty times a second, whatever the tick rate,
 // and the run time counts only the time spent running since the fresh start.
 TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
@@ -73,38 +56,6 @@ TEST(OperatorStatus, LiveUpdateFollowsTheClockAndTheRunTimeLeavesOutPauses) {
     m.cnc.Start();
     m.cnc.UpdateStatus();
     EXPECT_EQ(m.cnc.status.Time, "Run time 1:06:30");
-}
-
-// The time left follows the estimate: the whole program before a Start, the rest from the start of
-// the stopped line when paused; an estimate that no longer holds (the override changed) is not
-// shown until the next Start works it out again.
-TEST(OperatorStatus, TimeLeftCountsFromTheLineInProgress) {
-    TestMachine m;
-    m.Load("G01 X3 F1\nG01 Y1.5\nG01 X0\n"); // 400, 200 and 400 ticks of 450 ms at F1
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Left, ""); // nothing worked out yet
-    (void)m.cnc.Estimate();
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Left, "about 7:30 left");
-
-    m.AtYield(450, [&] { m.cnc.Pause(); }); // during line 2
-    m.cnc.Start();
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Line, "Line 2 of 3");
-    EXPECT_EQ(m.cnc.status.Left, "about 4:30 left");
-
-    m.cnc.main.Overide = "200";
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Left, "");
-    m.cnc.Start(); // the rest of the program, at the new override
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Left, ""); // finished
-
-    m.st.LoopCal = 0;
-    m.Load("G01 X3 F1\n");
-    (void)m.cnc.Estimate();
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Left, "no calibration");
 }
 
 TEST(FrameLayout, TheViewTakesWhatPanelReadoutsAndListingLeave) {
