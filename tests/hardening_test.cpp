@@ -135,21 +135,6 @@ TEST(MotionBound, OperatorMotionsLongerThanADayAreRefusedBeforeMoving) {
     EXPECT_EQ(approach.st.MachPosX, 0);
 }
 
-// A probing that never touched leaves the next line to start where the tool stands.
-TEST(MotionBound, ProbeMissLeavesTheNextLineStartingWhereTheToolIs) {
-    TestMachine m;
-    ASSERT_EQ(m.cnc.LoadMachineSettingsText("probe = low\nprobe_distance_mm = 0.15\n"), "");
-    m.cnc.DeriveMachineSetup();
-    m.st.TargetZ = m.st.StartZ = m.st.ProgPosZ;
-    m.cnc.ProbeZ();
-    ASSERT_TRUE(m.Told("Probe did not touch"));
-    EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
-    m.st.PrgLine = "G01 X1 F100";
-    m.cnc.ParseLine();
-    EXPECT_EQ(m.st.StartZ, m.st.ProgPosZ) << "the line would lift Z back by the probed distance";
-    EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
-}
-
 // Start's refusals, reported by the check on the same line in the same words: the lines,
 // every golden program and the sample programs.
 std::string StartRefusal(TestMachine& m) {

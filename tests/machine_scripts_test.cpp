@@ -12,7 +12,10 @@
 //   at | N | VERB | ...              the step at the N-th yield from now, as a press during a move
 //   tick | N | VERB | ...            the step after the N-th tick of the motors from now
 //   clear                            forget the port's writes and the operator's messages
-//   expect | FIELD | VALUE [| TOL]   the field reads VALUE; a number within TOL (1e-9), or "> V"
+//   mark                             the field "seconds" counts from now
+//   live                             from now on the readouts are brought up to date at every yield, as
+//                                    the frame's timer does ("live_updates" counts the updates)
+//   expect | FIELD | VALUE [| TOL]   the field reads VALUE; a number within TOL (1e-9), "> V" or "< V"
 //   steps | X Y Z                    the step pulses since the last clear, summed per axis
 //   pulses | X Y Z                   the pulses since the last clear, counted per axis either way; "*": any
 //   phases | TEXT                    which axes moved in turn since the last clear ("XY Z XY")
@@ -86,18 +89,12 @@ template <class T> Field Bind(T& v) {
     }
 }
 
-std::vector<std::string> Scripts() {
-    std::vector<std::string> names;
-    for (const auto& file : fs::directory_iterator(fs::path(TAMO_SOURCE_DIR) / "tests/golden/machine")) {
-        names.push_back(file.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class MachineScript : public ::testing::TestWithParam<std::string> {
 protected:
     std::optional<TestMachine> machine_;
+    std::int64_t mark_ns_ = 0; // where "seconds" counts from
+    int live_updates_ = 0;     // the readouts' live updates at the yields since "live"
+    bool live_ = false;
     // Counts the ticks, and runs the steps due at a tick.
     struct Ticks : TickObserver {
         std::size_t count = 0;
@@ -116,6 +113,12 @@ protected:
     std::map<std::uint64_t, std::vector<Row>> at_;                  // steps due at a yield
     std::vector<std::pair<Row, std::optional<std::string>>> first_; // "first" rows, what each saw
 
+    void CheckFirsts() const {
+        for (const auto& [row, seen] : first_) {
+            EXPECT_EQ(seen.value_or("(never)"), row[3]) << row[1] << " beginning " << row[2];
+        }
+    }
+
     void Observe() {
         ticks_.count = 0;
         ticks_.after = [this](std::size_t count) {
@@ -131,10 +134,11 @@ protected:
 
     // Runs the steps due and reads the watched fields at every yield of the operator.
     void Hook() {
-        if (!at_.empty() || !first_.empty()) {
+        if (!at_.empty() || !first_.empty() || live_) {
             return;
         }
         M().op.OnYield([this](std::uint64_t count) {
+            live_updates_ += live_ && M().cnc.LiveUpdate() ? 1 : 0;
             for (auto& [row, seen] : first_) {
                 M().cnc.UpdateStatus();
                 if (const std::string got = FieldNamed(row[1]).get(); !seen && got.starts_with(row[2])) {
@@ -168,7 +172,10 @@ protected:
             {"MachPosY", Bind(st.MachPosY)},
             {"MachPosZ", Bind(st.MachPosZ)},
             {"ProgFeed", Bind(st.ProgFeed)},
+            {"StartZ", Bind(st.StartZ)},
+            {"TargetZ", Bind(st.TargetZ)},
             {"LoopCal", Bind(st.LoopCal)},
+            {"LoopCalMm", Bind(st.LoopCalMm)},
             {"PrgLineNo", Bind(st.PrgLineNo)},
             {"PrgLineCount", Bind(st.PrgLineCount)},
             {"GCode", Bind(st.GCode)},
@@ -213,6 +220,14 @@ protected:
               [&st](const std::string& v) {
                   st.JogSlowX = std::stod(v);
               }}},
+            {"advance_ms",
+             {[] { return std::string(); },
+              [this](const std::string& v) {
+                  M().clock.Advance(std::stoull(v));
+              }}},
+            {"live_updates", {[this] {
+                 return std::to_string(live_updates_);
+             }}},
             {"ns_per_iteration",
              {[] { return std::string(); },
               [this](const std::string& v) {
@@ -225,6 +240,21 @@ protected:
                  return std::to_string(M().op.focus_handovers());
              }}},
             {"writes", {[this] { return std::to_string(M().port.write_count()); }, {}, true}},
+            {"Command7Enabled", Bind(c.main.Command7Enabled)},
+            {"ConfigPath",
+             {[&c] { return c.ConfigPath.string(); },
+              [&c](const std::string& v) {
+                  c.ConfigPath = v;
+              }}},
+            {"dialog_dir", {[this] {
+                 return M().op.last_dialog_dir();
+             }}},
+            {"exit_confirmed", {[&c] {
+                 return std::string(c.ExitConfirmed() ? "true" : "false");
+             }}},
+            {"questions", {[this] {
+                 return std::to_string(M().op.questions().size());
+             }}},
             {"yields", {[this] {
                  return std::to_string(M().op.yields());
              }}},
@@ -250,7 +280,8 @@ protected:
               [this](const std::string& v) {
                   M().port.set_status(static_cast<std::int16_t>(std::stoi(v)));
               }}},
-            {"seconds", {[this] { return std::to_string(static_cast<double>(M().clock.NowNs()) / 1e9); }, {}, true}},
+            {"seconds",
+             {[this] { return std::to_string(static_cast<double>(M().clock.NowNs() - mark_ns_) / 1e9); }, {}, true}},
         };
         const auto f = fields.find(name);
         EXPECT_NE(f, fields.end()) << "no field " << name;
@@ -341,7 +372,14 @@ protected:
         };
         const std::string& verb = row[0];
         if (verb == "start") {
+            for (std::size_t i = 1; i < row.size(); ++i) {
+                ASSERT_TRUE(row[i] == "offline" || row[i] == "uncalibrated") << "no start " << row[i];
+            }
+            CheckFirsts();
             at_.clear();
+            mark_ns_ = 0;
+            live_ = false;
+            live_updates_ = 0;
             at_tick_.clear();
             first_.clear();
             machine_.reset();
@@ -377,6 +415,11 @@ protected:
             M().cnc.RunManualLine();
         } else if (verb == "answer") {
             M().op.QueueAnswer(arg(1) == "yes");
+        } else if (verb == "live") {
+            Hook();
+            live_ = true;
+        } else if (verb == "mark") {
+            mark_ns_ = M().clock.NowNs();
         } else if (verb == "clear") {
             M().port.clear();
             M().op.clear_messages();
@@ -385,6 +428,8 @@ protected:
             const std::string got = f.get();
             if (f.number && arg(2).starts_with("> ")) {
                 EXPECT_GT(std::stod(got), std::stod(arg(2).substr(2))) << arg(1);
+            } else if (f.number && arg(2).starts_with("< ")) {
+                EXPECT_LT(std::stod(got), std::stod(arg(2).substr(2))) << arg(1);
             } else if (f.number) {
                 EXPECT_NEAR(std::stod(got), std::stod(arg(2)), row.size() > 3 ? std::stod(arg(3)) : 1e-9) << arg(1);
             } else {
@@ -422,12 +467,10 @@ TEST_P(MachineScript, MovesAndTellsAsTheOperatorExpects) {
             return;
         }
     }
-    for (const auto& [row, seen] : first_) {
-        EXPECT_EQ(seen.value_or("(never)"), row[3]) << row[1] << " beginning " << row[2];
-    }
+    CheckFirsts();
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, MachineScript, ::testing::ValuesIn(Scripts()),
+INSTANTIATE_TEST_SUITE_P(Golden, MachineScript, ::testing::ValuesIn(GoldenNames("machine")),
                          [](const auto& test) { return test.param; });
 
 } // namespace

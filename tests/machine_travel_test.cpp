@@ -61,25 +61,6 @@ TEST(Outputs, EachWordOnItsPinAndTheMovesKeepThem) {
     EXPECT_EQ(m.Control(), 0x0B);
 }
 
-// The spin-up holds the next move for its time on the step clock.
-TEST(Outputs, SpinUpWaitsBeforeTheMove) {
-    Machine m("spindle_pin = 8\nspin_up_s = 1.5\n");
-    const auto before = m.clock.NowNs();
-    m.Typed("M3");
-    EXPECT_GE(m.clock.NowNs() - before, 1'500'000'000);
-    const auto after = m.clock.NowNs();
-    m.Typed("M3"); // already running: no second wait
-    EXPECT_LT(m.clock.NowNs() - after, 1'000'000);
-
-    // The stop key during the wait ends it there, the spindle off.
-    Machine s("spindle_pin = 8\nspin_up_s = 1.5\n");
-    s.AtYield(3, [&s] { s.cnc.ViewKeyPress(); });
-    const auto start = s.clock.NowNs();
-    s.Typed("M3");
-    EXPECT_LT(s.clock.NowNs() - start, 1'000'000'000);
-    EXPECT_EQ(s.Data() & 64, 0);
-}
-
 constexpr const char* kTravel =
     "travel_x_min_mm = 0\ntravel_x_max_mm = 0.3\ntravel_y_min_mm = 0\ntravel_y_max_mm = 10\n"
     "travel_z_min_mm = -5\ntravel_z_max_mm = 0\nhome_search_mm = 0.5\n";
@@ -111,21 +92,8 @@ TEST(HomingCycle, OrderAndBackOff) {
     EXPECT_NEAR(m.st.ProgPosZ, 0.0075, 1e-12); // three up, two back
 }
 
-// The switch lines come from the machine settings: the limit moved to pin 15 (active low) and X's
-// home to pin 10. A byte with pin 10 low then homes X without a word; one with pin 15 low is the
-// limit. Two switches on one pin, or one on the probe's pin, are refused by name.
-TEST(SwitchPins, AreReadWhereTheMachineSettingsPutThem) {
-    Machine m("limit_pin = 15 low\nhome_pin_x = 10 low\n");
-    m.port.set_status(kIdle & ~0x40);
-    m.Typed("G01 X0.03 F100");
-    EXPECT_TRUE(m.op.messages().empty());
-    EXPECT_EQ(m.st.MachPosX, 0);
-    EXPECT_NEAR(m.st.ProgPosX, 0.03, 0.0075 / 2);
-    m.port.set_status(kIdle & ~0x08);
-    m.Typed("G01 X0.06");
-    ASSERT_FALSE(m.op.messages().empty());
-    EXPECT_EQ(m.op.messages().back().text, "Limit Zone");
-
+// Two switches on one pin, or one on the probe's pin, are refused by name.
+TEST(SwitchPins, TwoOnOnePinAreRefusedByName) {
     Machine d("");
     for (const auto& [text, why] :
          {std::pair{"limit_pin = 11 low\n", "Limit switch pin and Home switch X pin name the same pin, 11."},
@@ -135,27 +103,6 @@ TEST(SwitchPins, AreReadWhereTheMachineSettingsPutThem) {
                     "(\"10 low\")"}}) {
         EXPECT_EQ(d.cnc.LoadMachineSettingsText(text), why);
     }
-}
-
-// Exit asks while a program is part-way, the tool is in the stock or the spindle is on; No keeps
-// everything as it is, Yes switches the outputs off.
-TEST(Exit, AsksWhatIsAtStake) {
-    Machine m(kOutputs);
-    EXPECT_TRUE(m.cnc.ExitConfirmed());
-    EXPECT_TRUE(m.op.questions().empty()) << "nothing at stake, nothing asked";
-    m.Load("M3\nG01 Z-0.03 F100\nG01 X0.3\n");
-    m.AtYield(10, [&m] { m.cnc.Pause(); }); // in line 3, the spindle kept on
-    m.cnc.Start();
-    m.op.QueueAnswer(false);
-    EXPECT_FALSE(m.cnc.ExitConfirmed());
-    EXPECT_EQ(m.op.questions().back().text,
-              "Exit TamoCNC while the program is part-way (line 3 of 3), the tool is below program Z0, in the stock, "
-              "the spindle is on? The machine stops where it is, and the spindle and coolant are switched off.");
-    EXPECT_EQ(m.Data() & 64, 64);
-    m.op.QueueAnswer(true);
-    EXPECT_TRUE(m.cnc.ExitConfirmed());
-    m.cnc.ExitProgram();
-    EXPECT_EQ(m.Data() & 64, 0);
 }
 
 } // namespace

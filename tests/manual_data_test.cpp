@@ -77,18 +77,6 @@ TEST(ManualData, WhatStartWouldRefuseIsRefusedWithItsReason) {
         EXPECT_EQ(text.rfind("refused: The typed line (" + line + ") cannot be run: ", 0), 0u) << text;
         EXPECT_NE(text.find(why), std::string::npos) << text;
     }
-    const std::vector<std::pair<std::array<std::string, 3>, std::string>> points{
-        {{"-1e300", "", ""}, "100"},
-        {{"100000", "", ""}, "1"},
-    };
-    for (const auto& [axis, feed] : points) {
-        m.op.clear_messages();
-        m.cnc.manual.Axis = axis;
-        m.cnc.manual.Feed = feed;
-        m.cnc.MoveToPoint();
-        ASSERT_EQ(m.op.messages().size(), 1u) << axis[0];
-        EXPECT_EQ(m.op.messages()[0].text.rfind("The point cannot be reached: its ", 0), 0u) << m.op.messages()[0].text;
-    }
     EXPECT_EQ(m.port.write_count(), 0u);
     EXPECT_EQ(m.st.ProgPosX, 1);
 }

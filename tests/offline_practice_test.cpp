@@ -22,39 +22,22 @@ struct Uncalibrated : TestMachine {
 };
 
 // Without a calibration every move used to run at tick speed: a second's jog at "Slow" went metres.
-// Now feed moves and a held jog each take the time their rate gives.
-TEST(OfflinePractice, MovesRunAtTheirFeedInRealTimeWithoutACalibration) {
-    struct Case {
-        const char* what;
-        const char* line; // empty: a jog of "X +" at "Slow", released after a second
-        double mm;
-        double seconds;
-    };
-    for (const Case& c :
-         {Case{"feed move", "G01 X6 F300", 6, 1.2}, Case{"feed held at the fast jog rate", "G01 X5 F900", 5, 0.6},
-          Case{"jog at Slow", "", 100.0 / 60, 1.0}}) {
-        SCOPED_TRACE(c.what);
-        Uncalibrated m;
-        EXPECT_EQ(m.st.LoopCalMm, 0) << "nothing stored";
-        m.cnc.main.Check1 = kChecked; // constant contour: no ramps to blur the rate
-        const std::int64_t start = m.clock.NowNs();
-        if (*c.line != '\0') {
-            m.Parse(c.line);
-            m.cnc.DispatchMove();
-        } else {
-            m.cnc.SelectJogSpeed(2);
-            bool released = false;
-            m.op.OnYield([&](std::uint64_t yields) {
-                if (!released && (m.Seconds(start) >= 1.0 || yields > 100'000)) { // a bound for a clock that stands
-                    released = true;
-                    m.cnc.JogReleased(4, 1);
-                }
-            });
-            m.cnc.JogPressed(4, 1);
+// Now a held jog takes the time its rate gives (feed moves: the machine script offline_feed_moves).
+TEST(OfflinePractice, AJogRunsAtItsRateInRealTimeWithoutACalibration) {
+    Uncalibrated m;
+    m.cnc.main.Check1 = kChecked; // constant contour: no ramps to blur the rate
+    const std::int64_t start = m.clock.NowNs();
+    m.cnc.SelectJogSpeed(2);
+    bool released = false;
+    m.op.OnYield([&](std::uint64_t yields) {
+        if (!released && (m.Seconds(start) >= 1.0 || yields > 100'000)) { // a bound for a clock that stands
+            released = true;
+            m.cnc.JogReleased(4, 1);
         }
-        EXPECT_NEAR(m.st.MachPosX, c.mm, 0.03 * c.mm);
-        EXPECT_NEAR(m.Seconds(start), c.seconds, 0.03 * c.seconds);
-    }
+    });
+    m.cnc.JogPressed(4, 1);
+    EXPECT_NEAR(m.st.MachPosX, 100.0 / 60, 0.03 * 100 / 60);
+    EXPECT_NEAR(m.Seconds(start), 1.0, 0.03);
 }
 
 // The minute the tool-change box waits for the operator is not run time: the log's "Run ended

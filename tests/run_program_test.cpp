@@ -1,4 +1,4 @@
-// The run loop over the loaded program: its passes, single steps and programs that are not there.
+// The run loop over the loaded program: one-digit motion words, and where File > Open starts.
 // The run golden files pin the moves and messages of whole runs, a pause and its resumption too.
 
 #include "test_machine.h"
@@ -13,19 +13,6 @@ namespace tamo {
 namespace {
 
 using test::TestMachine;
-const std::vector<ScriptedOperator::Message> kDone{{"File succesfully processed", "Done"}};
-
-TEST(RunProgram, ThreeLinesRunInFourPassesWithStartDisabledMeanwhile) {
-    TestMachine m;
-    m.Load("G00 X1.5 Y2.25\nG01 X3 F100\nM30\n");
-    bool disabled = true;
-    m.op.OnYield([&](std::uint64_t) { disabled &= m.cnc.Running() && !m.cnc.main.Command7Enabled; });
-    m.cnc.Start();
-    EXPECT_EQ(m.st.PrgLineNo, 4); // three lines and the empty entry after them
-    EXPECT_EQ(m.op.messages(), kDone);
-    EXPECT_TRUE(disabled && !m.cnc.Running() && m.cnc.main.Command7Enabled);
-    EXPECT_EQ(m.cnc.main.PrgOutlbl, (std::array<std::string, 3>{"3.0000", "2.2500", "0.0000"}));
-}
 
 // Most CAM programs write G0 to G3: the port sees the same bytes at the same delays as for G00 to
 // G03, rapids at the rapid rate, arcs as arcs. Other G words still move nothing.
@@ -44,18 +31,6 @@ TEST(RunProgram, OneDigitMotionWordsMoveAsTheTwoDigitOnes) {
     EXPECT_EQ(std::get<1>(one), std::get<1>(two));
     EXPECT_NEAR(std::get<2>(one), 0.6, 0.004);
     EXPECT_NEAR(std::get<3>(one), 0.75, 0.004);
-}
-
-TEST(ProgramLoading, OpenStartsInGcodesAndPromptsForNothing) {
-    TestMachine m;
-    m.cnc.ConfigPath = std::filesystem::path("/somewhere") / "tamo.cfg";
-    m.st.ProgPosX = m.st.MachPosX = 4;
-    m.Load("G00 X0 Y0\nM06 T1\nG01 X10, Y5\n");
-    EXPECT_EQ(m.op.last_dialog_dir(), "/somewhere/gcodes");
-    EXPECT_EQ(m.st.PrgLineCount, 4);
-    EXPECT_TRUE(m.op.messages().empty());
-    EXPECT_EQ(m.st.ProgPosX, 0);
-    EXPECT_EQ(m.st.MachPosX, 4);
 }
 
 // Once installed the settings live per user, far from the samples: the dialog starts in the
