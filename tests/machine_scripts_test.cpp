@@ -20,7 +20,8 @@
 //   pulses | X Y Z                   the pulses since the last clear, counted per axis either way; "*": any
 //   phases | TEXT                    which axes moved in turn since the last clear ("XY Z XY")
 //   dones | N                        the runs that reported their end
-//   message | N | TEXT               the N-th message since the last clear; TEXT... its beginning
+//   message | N | TEXT [| TITLE]     the N-th message since the last clear, and its title; TEXT... its
+//                                    beginning
 //   messages | N                     the messages since the last clear
 //   told | TEXT                      a message since the last clear holds TEXT
 //   first | FIELD | PREFIX | TEXT    from now on, the first reading at a yield that begins with PREFIX
@@ -259,6 +260,10 @@ protected:
                  return std::to_string(M().op.yields());
              }}},
             {"Homed", Bind(st.Homed)},
+            {"Previewing", Bind(st.Previewing)},
+            {"busy", {[this] {
+                 return std::string(M().op.busy() ? "true" : "false");
+             }}},
             {"status.State", Bind(c.status.State)},
             {"answer", {[&c] {
                  return c.manual.History.empty() ? "" : c.manual.History.back().Answer;
@@ -444,6 +449,10 @@ protected:
         } else if (verb == "messages") {
             EXPECT_EQ(M().op.messages().size(), std::stoul(arg(1)));
         } else if (verb == "message") {
+            if (row.size() > 3) {
+                ASSERT_GE(M().op.messages().size(), std::stoul(arg(1)));
+                EXPECT_EQ(M().op.messages()[std::stoul(arg(1)) - 1].title, arg(3));
+            }
             const std::size_t n = std::stoul(arg(1));
             ASSERT_GE(M().op.messages().size(), n);
             const std::string& text = M().op.messages()[n - 1].text;
