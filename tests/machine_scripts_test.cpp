@@ -11,7 +11,8 @@
 //   do | ACTION | ARG...             a panel action, with its arguments
 //   at | N | VERB | ...              the step at the N-th yield from now, as a press during a move
 //   tick | N | VERB | ...            the step after the N-th tick of the motors from now
-//   clear                            forget the port's writes and the operator's messages
+//   on_message | PREFIX | VERB | ... the step whenever a message that begins with PREFIX is shown
+//   clear                            forget the port's writes, the operator's messages and the drawing
 //   mark                             the field "seconds" counts from now
 //   live                             from now on the readouts are brought up to date at every yield, as
 //                                    the frame's timer does ("live_updates" counts the updates)
@@ -261,6 +262,17 @@ protected:
              }}},
             {"Homed", Bind(st.Homed)},
             {"Previewing", Bind(st.Previewing)},
+            {"run_log", {[&c] {
+                 std::string runs;
+                 for (const auto& entry : c.log.entries()) {
+                     runs += entry.text.starts_with("Run ") ? (runs.empty() ? "" : " / ") + entry.text : "";
+                 }
+                 return runs;
+             }}},
+            {"trace_width", {[this] {
+                 const auto points = M().view.ops_of(RecordingSurface::Kind::Point);
+                 return points.empty() ? std::string("none") : std::to_string(points.front().width);
+             }}},
             {"busy", {[this] {
                  return std::string(M().op.busy() ? "true" : "false");
              }}},
@@ -410,6 +422,12 @@ protected:
         } else if (verb == "at") {
             Hook();
             at_[M().op.yields() + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
+        } else if (verb == "on_message") {
+            M().op.OnMessage([this, prefix = arg(1), rest = Row(row.begin() + 2, row.end())](const auto& message) {
+                if (message.text.starts_with(prefix)) {
+                    Step(rest);
+                }
+            });
         } else if (verb == "tick") {
             at_tick_[ticks_.count + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
         } else if (verb == "first") {
@@ -427,6 +445,7 @@ protected:
             mark_ns_ = M().clock.NowNs();
         } else if (verb == "clear") {
             M().port.clear();
+            M().view.clear_ops();
             M().op.clear_messages();
         } else if (verb == "expect") {
             const Field f = FieldNamed(arg(1));

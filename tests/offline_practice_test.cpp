@@ -1,6 +1,6 @@
-// Offline practice as the operator meets it before the first calibration: moves take the time their
-// feed gives, homing on the switches finds them at the ends of the travel so that the soft limits
-// apply, and a run's time leaves out the wait at a tool change.
+// Offline practice as the operator meets it before the first calibration: a held jog takes the time
+// its rate gives. Feed moves, homing on the simulated switches and the run time that leaves out a
+// tool change's wait are machine scripts (offline_feed_moves, homing_offline_*, run_time_*).
 
 #include "test_machine.h"
 
@@ -38,30 +38,6 @@ TEST(OfflinePractice, AJogRunsAtItsRateInRealTimeWithoutACalibration) {
     m.cnc.JogPressed(4, 1);
     EXPECT_NEAR(m.st.MachPosX, 100.0 / 60, 0.03 * 100 / 60);
     EXPECT_NEAR(m.Seconds(start), 1.0, 0.03);
-}
-
-// The minute the tool-change box waits for the operator is not run time: the log's "Run ended
-// after" and the status bar count the moves only.
-TEST(OfflinePractice, RunTimeLeavesOutTheToolChangeWait) {
-    Uncalibrated m;
-    m.cnc.main.Check1 = kChecked;
-    m.op.OnMessage([&](const auto& message) {
-        if (message.text.starts_with("Change to tool")) {
-            m.clock.AdvanceNs(60'000'000'000);
-        }
-    });
-    m.Load("G01 X6 F600\nM06 T2\nG01 X12\n");
-    m.cnc.Start(); // to the tool change
-    m.cnc.Start(); // on after it
-    std::string runs;
-    for (const auto& entry : m.cnc.log.entries()) {
-        if (entry.text.starts_with("Run ")) {
-            runs += entry.text + "\n";
-        }
-    }
-    // 6 mm at 600 mm/min, twice: 1.2 s, not a minute more.
-    EXPECT_TRUE(runs.ends_with("(run time 0:01)\n")) << runs;
-    EXPECT_EQ(runs.find("1:0"), std::string::npos) << runs;
 }
 
 } // namespace

@@ -22,17 +22,6 @@ using test::Steps;
 using test::TestMachine;
 using test::Total;
 
-// A fresh start draws its live trace two pixels wide, over the one-pixel preview.
-TEST(RunControls, FreshStartDrawsItsTraceTwoPixelsWide) {
-    TestMachine fresh;
-    fresh.Load("G01 X0.1 F100\n");
-    fresh.view.clear_ops();
-    fresh.cnc.Start();
-    const auto trace = fresh.view.ops_of(RecordingSurface::Kind::Point);
-    ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(trace.front().width, 2);
-}
-
 TEST(RunControls, StepForwardAndBackShowTheLineAndMarkItsEndPoint) {
     TestMachine m;
     m.Load("G00 X1\nG01 X2 Y2\nX3\n");
