@@ -57,17 +57,6 @@ TEST(SettingsReader, ConfigWithCarriageReturnsOnlyIsRead) {
     EXPECT_EQ(m.cnc.settings.Combo2[0], "200");
 }
 
-// A file that holds something but no setting is told, never taken silently for none.
-TEST(SettingsReader, FileWithoutAnySettingIsTold) {
-    for (const std::string text : {"# travel_x_min_mm = 0\n", "\n\n", "   \r   \r"}) {
-        TestMachine m;
-        const std::string problem = m.cnc.LoadMachineSettingsText(text);
-        EXPECT_NE(problem.find("holds no setting"), std::string::npos) << problem;
-    }
-    TestMachine empty;
-    EXPECT_EQ(empty.cnc.LoadMachineSettingsText(""), "");
-}
-
 TEST(SettingsReader, MessagesShowInvisibleCharactersAsEscapes) {
     for (const test::Row& row : test::GoldenRows("settings/machine_escapes.txt")) {
         const std::string &text = row[0], &quoted = row[1];

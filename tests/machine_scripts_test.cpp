@@ -2,7 +2,8 @@
 // machine started online and calibrated unless a "start" row says otherwise. The verbs:
 //   start | offline | uncalibrated   a fresh machine, started offline and/or with no calibration (else
 //                                    the first row starts one online and calibrated)
-//   machine | TEXT                   the machine settings hold TEXT, their page confirmed
+//   machine | TEXT [| REFUSAL]       the machine settings hold TEXT, their page confirmed; or TEXT is
+//                                    refused for REFUSAL (REFUSAL... its beginning)
 //   open | TEXT                      the program TEXT, chosen in File > Open
 //   parse | LINE                     LINE read as the run loop reads it, nothing moved
 //   set | FIELD | VALUE              a field of the panel or the machine; "switches" is the status byte
@@ -114,6 +115,12 @@ protected:
     std::map<std::uint64_t, std::vector<Row>> at_tick_;             // steps due at a tick
     std::map<std::uint64_t, std::vector<Row>> at_;                  // steps due at a yield
     std::vector<std::pair<Row, std::optional<std::string>>> first_; // "first" rows, what each saw
+
+    // TEXT, or TEXT... for its beginning.
+    static void Matches(const std::string& text, const std::string& want) {
+        const bool start = want.ends_with("...");
+        EXPECT_EQ(start ? text.substr(0, want.size() - 3) : text, start ? want.substr(0, want.size() - 3) : want);
+    }
 
     void CheckFirsts() const {
         for (const auto& [row, seen] : first_) {
@@ -408,6 +415,8 @@ protected:
                 machine_->clock.set_ns_per_iteration(0); // as on every calibrated test machine
             }
             Observe();
+        } else if (verb == "machine" && row.size() > 2) {
+            Matches(M().cnc.LoadMachineSettingsText(arg(1)), arg(2));
         } else if (verb == "machine") {
             ASSERT_EQ(M().cnc.LoadMachineSettingsText(arg(1)), "");
             ASSERT_TRUE(M().cnc.MachinePageOk());
@@ -468,16 +477,12 @@ protected:
         } else if (verb == "messages") {
             EXPECT_EQ(M().op.messages().size(), std::stoul(arg(1)));
         } else if (verb == "message") {
-            if (row.size() > 3) {
-                ASSERT_GE(M().op.messages().size(), std::stoul(arg(1)));
-                EXPECT_EQ(M().op.messages()[std::stoul(arg(1)) - 1].title, arg(3));
-            }
             const std::size_t n = std::stoul(arg(1));
             ASSERT_GE(M().op.messages().size(), n);
-            const std::string& text = M().op.messages()[n - 1].text;
-            const bool start = arg(2).ends_with("..."); // its beginning
-            EXPECT_EQ(start ? text.substr(0, arg(2).size() - 3) : text,
-                      start ? arg(2).substr(0, arg(2).size() - 3) : arg(2));
+            Matches(M().op.messages()[n - 1].text, arg(2));
+            if (row.size() > 3) {
+                EXPECT_EQ(M().op.messages()[n - 1].title, arg(3));
+            }
         } else if (verb == "told") {
             EXPECT_TRUE(M().Told(arg(1))) << arg(1);
         } else {

@@ -1,5 +1,6 @@
-// The machine's travel and outputs: spindle and coolant on their pins, soft limits, the homing
-// cycle on the switches and the touch-off probe, checked on what the port and the operator see.
+// Spindle and coolant on their pins through a move, and the homing cycle's order on the switches,
+// checked on what the port sees. The stops, the soft limits, the homing's bound, the probe, the
+// switch pins and Exit's question are machine scripts.
 
 #include "test_machine.h"
 
@@ -90,19 +91,6 @@ TEST(HomingCycle, OrderAndBackOff) {
     EXPECT_EQ(m.st.MachPosX, 0);
     EXPECT_EQ(m.st.MachPosZ, 0);
     EXPECT_NEAR(m.st.ProgPosZ, 0.0075, 1e-12); // three up, two back
-}
-
-// Two switches on one pin, or one on the probe's pin, are refused by name.
-TEST(SwitchPins, TwoOnOnePinAreRefusedByName) {
-    Machine d("");
-    for (const auto& [text, why] :
-         {std::pair{"limit_pin = 11 low\n", "Limit switch pin and Home switch X pin name the same pin, 11."},
-          std::pair{"probe = low\nhome_pin_z = 15 high\n", "Home switch Z pin names pin 15, which the probe reads."},
-          std::pair{"limit_pin = 14 low\n",
-                    "line 1 (limit_pin) holds \"14 low\" but must be a status pin 10 to 13 or 15, then low or high "
-                    "(\"10 low\")"}}) {
-        EXPECT_EQ(d.cnc.LoadMachineSettingsText(text), why);
-    }
 }
 
 } // namespace
