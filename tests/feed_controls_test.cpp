@@ -19,31 +19,6 @@ namespace {
 using test::TestMachine;
 using Message = ScriptedOperator::Message;
 
-TEST(OverrideControls, TypingChoosingAndTheButtons) {
-    TestMachine m;
-    m.st.LoopCal = 60000;
-    m.Parse("G01 X10 F200");
-    m.cnc.OverideTyped("50"); // typing only refreshes the display
-    m.cnc.Text3Typed("150");
-    EXPECT_EQ(m.cnc.main.Text2, "75");
-    EXPECT_EQ(m.st.StepDelay, 300);
-    m.cnc.OverideChosen("200");
-    EXPECT_EQ(m.st.StepDelay, 150) << "feed 400";
-    EXPECT_EQ(m.op.focus_handovers(), 1);
-    m.cnc.OverideTyped("100");
-    for (int i = 0; i < 50; ++i) {
-        m.cnc.FasterSlower(1);
-    }
-    EXPECT_EQ(m.cnc.main.Overide, "0");
-    EXPECT_EQ(m.st.FeedRate, 1);
-    m.cnc.FasterSlower(1); // no lower bound
-    m.cnc.FasterSlower(0);
-    m.cnc.FasterSlower(0);
-    EXPECT_EQ(m.st.FeedRate, 4) << "2 %";
-    m.cnc.FasterSlowerReleased();
-    EXPECT_EQ(m.op.focus_handovers(), 2);
-}
-
 // An F word near the largest double times a feed scale of 2 is an infinite feed. Times an override
 // of 0 (or a text that reads as 0) it was NaN, which passed every limit: the delay was NaN and the
 // machine stepped without any wait. Whatever the override, the feed stays within its limits.

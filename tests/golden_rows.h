@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -46,6 +48,17 @@ inline std::vector<Row> GoldenRows(const std::string& file) {
         }
     }
     return rows;
+}
+
+// The names of the files in a folder under tests/golden, without their extension, in order.
+inline std::vector<std::string> GoldenNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& file :
+         std::filesystem::directory_iterator(std::string(TAMO_SOURCE_DIR "/tests/golden/") + folder)) {
+        names.push_back(file.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace tamo::test

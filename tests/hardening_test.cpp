@@ -57,17 +57,6 @@ TEST(SettingsReader, ConfigWithCarriageReturnsOnlyIsRead) {
     EXPECT_EQ(m.cnc.settings.Combo2[0], "200");
 }
 
-// A file that holds something but no setting is told, never taken silently for none.
-TEST(SettingsReader, FileWithoutAnySettingIsTold) {
-    for (const std::string text : {"# travel_x_min_mm = 0\n", "\n\n", "   \r   \r"}) {
-        TestMachine m;
-        const std::string problem = m.cnc.LoadMachineSettingsText(text);
-        EXPECT_NE(problem.find("holds no setting"), std::string::npos) << problem;
-    }
-    TestMachine empty;
-    EXPECT_EQ(empty.cnc.LoadMachineSettingsText(""), "");
-}
-
 TEST(SettingsReader, MessagesShowInvisibleCharactersAsEscapes) {
     for (const test::Row& row : test::GoldenRows("settings/machine_escapes.txt")) {
         const std::string &text = row[0], &quoted = row[1];
@@ -133,21 +122,6 @@ TEST(MotionBound, OperatorMotionsLongerThanADayAreRefusedBeforeMoving) {
     EXPECT_FALSE(approach.cnc.ApproachSafely(far));
     EXPECT_TRUE(approach.Told("cannot be run: its move would"));
     EXPECT_EQ(approach.st.MachPosX, 0);
-}
-
-// A probing that never touched leaves the next line to start where the tool stands.
-TEST(MotionBound, ProbeMissLeavesTheNextLineStartingWhereTheToolIs) {
-    TestMachine m;
-    ASSERT_EQ(m.cnc.LoadMachineSettingsText("probe = low\nprobe_distance_mm = 0.15\n"), "");
-    m.cnc.DeriveMachineSetup();
-    m.st.TargetZ = m.st.StartZ = m.st.ProgPosZ;
-    m.cnc.ProbeZ();
-    ASSERT_TRUE(m.Told("Probe did not touch"));
-    EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
-    m.st.PrgLine = "G01 X1 F100";
-    m.cnc.ParseLine();
-    EXPECT_EQ(m.st.StartZ, m.st.ProgPosZ) << "the line would lift Z back by the probed distance";
-    EXPECT_EQ(m.st.TargetZ, m.st.ProgPosZ);
 }
 
 // Start's refusals, reported by the check on the same line in the same words: the lines,

@@ -32,15 +32,11 @@ struct JogMachine : TestMachine, TickObserver {
         double up, down, feed;
     };
     std::vector<Tick> ticks;
-    std::function<void(std::size_t)> after_tick; // with the ticks so far
     JogMachine() { cnc.set_tick_observer(this); }
     void OnTick(const Cnc& c) override {
         ticks.push_back({c.st.RampUpAngle, c.st.RampDownAngle, c.st.FeedRate});
         if (ticks.size() > 10000) {
             st.RampDownAngle = 0;
-        }
-        if (after_tick) {
-            after_tick(ticks.size());
         }
     }
 };
@@ -87,121 +83,6 @@ TEST(Jogging, RampTicksAndRateOfEachSpeedAndAReleaseOfAnyButton) {
         EXPECT_EQ(m.st.GCode, "G00") << "restored by the release";
         const double travel = std::fabs(m.st.ProgPosX) + std::fabs(m.st.ProgPosY) + std::fabs(m.st.ProgPosZ);
         EXPECT_NEAR(travel, static_cast<double>(m.ticks.size()) * 0.0075, 1e-9);
-    }
-}
-
-// A fast jog stopped by the limit switch, by Pause or by a key in the view, then released: the
-// axis stays where it stopped, and "Limit Zone" is shown once.
-TEST(Jogging, AJogThatHasStoppedTakesNoStepAtTheRelease) {
-    struct Case {
-        const char* what;
-        std::function<void(JogMachine&)> stop; // at the fourth yield
-        std::size_t messages;
-    };
-    for (const Case& c : {Case{"limit", [](JogMachine& m) { m.port.set_status(63); }, 1},
-                          Case{"pause", [](JogMachine& m) { m.cnc.Pause(); }, 0},
-                          Case{"key", [](JogMachine& m) { m.cnc.ViewKeyPress(); }, 0}}) {
-        SCOPED_TRACE(c.what);
-        JogMachine m;
-        m.cnc.SelectJogSpeed(kFast);
-        m.AtYield(4, [&] { c.stop(m); });
-        m.cnc.JogPressed(4, kLeft);
-        m.cnc.JogReleased(4, kLeft);
-        const std::size_t stopped_after = c.messages == 1 ? 5 : 4;
-        EXPECT_EQ(m.ticks.size(), stopped_after);
-        EXPECT_NEAR(m.st.ProgPosX, static_cast<double>(stopped_after) * 0.0075, 1e-12);
-        EXPECT_EQ(m.op.messages().size(), c.messages);
-        EXPECT_TRUE(m.st.StopRequest);
-    }
-}
-
-// The limit trips X+ during the release ramp: the ramp ends on that tick, with one "Limit Zone".
-// While the switch still reads active, a jog into it is refused with the message, and so is Start;
-// a jog the other way backs off the switch without a word, and once it reads idle X+ jogs again.
-TEST(Jogging, TheLimitSwitchHoldsTheDirectionThatRanIntoIt) {
-    JogMachine m;
-    m.Load("G01 X0.3 F100\n");
-    m.cnc.SelectJogSpeed(kFast);
-    m.AtYield(4, [&] { m.cnc.JogReleased(4, kLeft); });
-    m.after_tick = [&](std::size_t n) {
-        if (n == 6) {
-            m.port.set_status(63);
-        }
-    };
-    m.cnc.JogPressed(4, kLeft);
-    EXPECT_EQ(m.ticks.size(), 7u);
-    EXPECT_EQ(m.op.messages().size(), 1u);
-
-    m.cnc.JogPressed(4, kLeft); // into it
-    m.cnc.JogReleased(4, kLeft);
-    m.cnc.Start();
-    EXPECT_EQ(m.ticks.size(), 7u);
-    EXPECT_EQ(m.op.messages(), std::vector<ScriptedOperator::Message>(3, {"Limit Zone", kAppTitle}));
-
-    m.AtYield(m.op.yields() + 3, [&] { m.cnc.JogReleased(2, kLeft); });
-    m.cnc.JogPressed(2, kLeft); // away from it
-    EXPECT_GT(m.ticks.size(), 7u + 3u);
-    EXPECT_EQ(m.op.messages().size(), 3u);
-    EXPECT_NEAR(m.st.ProgPosX, (14 - static_cast<double>(m.ticks.size())) * 0.0075, 1e-12);
-
-    m.port.set_status(127);
-    m.cnc.SelectJogSpeed(kStep);
-    const std::size_t ticks = m.ticks.size();
-    m.cnc.JogPressed(4, kLeft);
-    EXPECT_EQ(m.ticks.size(), ticks + 1);
-    EXPECT_EQ(m.op.messages().size(), 3u);
-}
-
-// A tick at a slow rate is held for its due time in slices, with the events let in between: the
-// "Step" clicks that come in meanwhile are a step each and leave no stop behind, and a "Slow" tap
-// at a slow jog rate of 30 keeps every tick of its release ramp.
-TEST(Jogging, SlowTicksLoseNeitherAClickNorARampTick) {
-    JogMachine m;
-    m.clock.set_ns_per_iteration(5000); // a step at F1 waits 0.3 s, one at 30 per minute 10 ms
-    m.cnc.SelectJogSpeed(kStep);
-    m.cnc.JogPressed(4, kLeft);
-    m.cnc.JogReleased(4, kLeft);
-    m.AtYield(1, [&] {
-        for (int click = 0; click < 2; ++click) {
-            m.cnc.JogPressed(4, kLeft);
-            m.cnc.JogReleased(4, kLeft);
-        }
-    });
-    m.cnc.JogPressed(4, kLeft); // held for its due time: the next two clicks come in meanwhile
-    m.cnc.JogReleased(4, kLeft);
-    EXPECT_EQ(m.ticks.size(), 4u);
-    EXPECT_NEAR(m.st.ProgPosX, 4 * 0.0075, 1e-12);
-    EXPECT_FALSE(m.st.StopRequest);
-
-    JogMachine tap;
-    tap.clock.set_ns_per_iteration(5000);
-    tap.st.JogSlowX = 30.0;
-    tap.AtYield(1, [&] { tap.cnc.JogReleased(4, kLeft); });
-    tap.cnc.JogPressed(4, kLeft);
-    EXPECT_EQ(tap.ticks.size(), 3u);
-    EXPECT_NEAR(tap.st.ProgPosX, 3 * 0.0075, 1e-12);
-}
-
-TEST(Jogging, StepMovesOneStepPerPressOnTheButtonsAxis) {
-    // JogZ(1..6): "Z -", "X -", "Y +", "X +", "Y -", "Z +".
-    const std::array<std::array<double, 3>, 7> moved{
-        {{}, {0, 0, -1}, {-1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
-    for (int index = 1; index <= 6; ++index) {
-        SCOPED_TRACE(index);
-        JogMachine m;
-        m.cnc.SelectJogSpeed(kStep);
-        m.cnc.JogPressed(index, kLeft);
-        m.cnc.JogReleased(index, kLeft);
-        EXPECT_FALSE(m.st.StopRequest) << "the release of a single step stops nothing";
-        m.cnc.JogPressed(index, kLeft);
-        // No ramp step was ever set, and the option changes (from the keyboard) while the button
-        // is held: the release finds a continuous jog to end, with a ramp that cannot advance.
-        m.cnc.SelectJogSpeed(kFast);
-        m.cnc.JogReleased(index, kLeft);
-        const auto& d = moved[static_cast<std::size_t>(index)];
-        EXPECT_EQ((std::array{m.st.ProgPosX, m.st.ProgPosY, m.st.ProgPosZ}),
-                  (std::array{2 * d[0] * 0.0075, 2 * d[1] * 0.0075, 2 * d[2] * 0.0075}));
-        EXPECT_EQ(m.ticks.size(), 2u);
     }
 }
 

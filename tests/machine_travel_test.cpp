@@ -1,5 +1,6 @@
-// The machine's travel and outputs: spindle and coolant on their pins, soft limits, the homing
-// cycle on the switches and the touch-off probe, checked on what the port and the operator see.
+// Spindle and coolant on their pins through a move, and the homing cycle's order on the switches,
+// checked on what the port sees. The stops, the soft limits, the homing's bound, the probe, the
+// switch pins and Exit's question are machine scripts.
 
 #include "test_machine.h"
 
@@ -35,141 +36,39 @@ constexpr const char* kOutputs =
     "spindle_pin = 8\nspindle_direction_pin = 14\nflood_pin = 1\nmist_pin = 9\nspin_up_s = 0\n";
 
 // Spindle on pin 8 (data bit 64), its direction on pin 14 (control bit 2, inverted), flood on
-// pin 1 (control bit 1, inverted), mist on pin 9 (data bit 128). Every path that ends a job
-// switches them off; a Pause keeps them and says so.
-TEST(Outputs, EachWordOnItsPinAndEveryStopSwitchesThemOff) {
-    {
-        Machine m(kOutputs);
-        EXPECT_EQ(m.Control(), 0x0B); // all four control pins low from the start
-        m.Typed("M4");
-        EXPECT_EQ(m.Data(), 64);
-        EXPECT_EQ(m.Control(), 0x0B ^ 0x02);
-        m.Typed("M8");
-        m.Typed("M7");
-        EXPECT_EQ(m.Data(), 64 | 128);
-        EXPECT_EQ(m.Control(), 0x0B ^ 0x02 ^ 0x01);
-        const std::size_t before = m.port.writes().size();
-        m.Typed("G01 X0.03 F100"); // the outputs stay high through every write of the ticks
-        ASSERT_GT(m.port.writes().size(), before + 6);
-        for (std::size_t i = before; i < m.port.writes().size(); ++i) {
-            EXPECT_EQ(m.port.writes()[i].value & (64 | 128), 64 | 128);
-        }
-        m.Typed("M9");
-        EXPECT_EQ(m.Data() & 128, 0);
-        EXPECT_EQ(m.Control(), 0x0B ^ 0x02);
-        m.Typed("M5");
-        EXPECT_EQ(m.Data(), 0);
-        EXPECT_EQ(m.Control(), 0x0B);
-    }
-    struct Stop {
-        const char* what;
-        void (*act)(Machine&);
-    };
-    // clang-format off
-    const std::vector<Stop> stops{
-        {"end of program", [](Machine& m) { m.Load("G01 X0.1 F100\r\n"), m.cnc.Start(); }},
-        {"M30", [](Machine& m) { m.Typed("M30"); }},
-        {"M2", [](Machine& m) { m.Typed("M2"); }},
-        {"Reset Program", [](Machine& m) { m.op.QueueAnswer(true), m.cnc.ResetProgram(); }},
-        {"key in the view", [](Machine& m) { m.cnc.ViewKeyPress(); }},
-        {"limit switch", [](Machine& m) { m.AtYield(2, [&m] { m.port.set_status(63); }); m.Typed("G01 X1 F100"); }},
-        {"Exit", [](Machine& m) { m.cnc.ExitProgram(); }},
-    };
-    // clang-format on
-    for (const Stop& stop : stops) {
-        SCOPED_TRACE(stop.what);
-        Machine m(kOutputs);
-        m.Typed("M3");
-        m.Typed("M8");
-        ASSERT_EQ(m.Data(), 64);
-        stop.act(m);
-        EXPECT_FALSE(m.cnc.AnyOutputOn());
-        EXPECT_EQ(m.Data() & (64 | 128), 0);
-        EXPECT_EQ(m.Control(), 0x0B);
-    }
+// pin 1 (control bit 1, inverted), mist on pin 9 (data bit 128). The paths that end a job and
+// switch them off, and the Pause that keeps them, are the outputs_* machine scripts.
+TEST(Outputs, EachWordOnItsPinAndTheMovesKeepThem) {
     Machine m(kOutputs);
-    m.Typed("M3");
-    m.cnc.Pause();
-    EXPECT_TRUE(m.cnc.AnyOutputOn());
+    EXPECT_EQ(m.Control(), 0x0B); // all four control pins low from the start
+    m.Typed("M4");
     EXPECT_EQ(m.Data(), 64);
-    EXPECT_NE(m.cnc.status.Notice.find("stay on"), std::string::npos);
-}
-
-// Nothing configured: M3 and M8 write nothing and wait nothing.
-TEST(Outputs, WithoutPinsTheWordsDoNothing) {
-    Machine m("");
-    m.Typed("M3");
+    EXPECT_EQ(m.Control(), 0x0B ^ 0x02);
     m.Typed("M8");
-    EXPECT_TRUE(m.port.writes().empty());
-    EXPECT_FALSE(m.cnc.AnyOutputOn());
-}
-
-// The spin-up holds the next move for its time on the step clock.
-TEST(Outputs, SpinUpWaitsBeforeTheMove) {
-    Machine m("spindle_pin = 8\nspin_up_s = 1.5\n");
-    const auto before = m.clock.NowNs();
-    m.Typed("M3");
-    EXPECT_GE(m.clock.NowNs() - before, 1'500'000'000);
-    const auto after = m.clock.NowNs();
-    m.Typed("M3"); // already running: no second wait
-    EXPECT_LT(m.clock.NowNs() - after, 1'000'000);
-
-    // The stop key during the wait ends it there, the spindle off.
-    Machine s("spindle_pin = 8\nspin_up_s = 1.5\n");
-    s.AtYield(3, [&s] { s.cnc.ViewKeyPress(); });
-    const auto start = s.clock.NowNs();
-    s.Typed("M3");
-    EXPECT_LT(s.clock.NowNs() - start, 1'000'000'000);
-    EXPECT_EQ(s.Data() & 64, 0);
+    m.Typed("M7");
+    EXPECT_EQ(m.Data(), 64 | 128);
+    EXPECT_EQ(m.Control(), 0x0B ^ 0x02 ^ 0x01);
+    const std::size_t before = m.port.writes().size();
+    m.Typed("G01 X0.03 F100"); // the outputs stay high through every write of the ticks
+    ASSERT_GT(m.port.writes().size(), before + 6);
+    for (std::size_t i = before; i < m.port.writes().size(); ++i) {
+        EXPECT_EQ(m.port.writes()[i].value & (64 | 128), 64 | 128);
+    }
+    m.Typed("M9");
+    EXPECT_EQ(m.Data() & 128, 0);
+    EXPECT_EQ(m.Control(), 0x0B ^ 0x02);
+    m.Typed("M5");
+    EXPECT_EQ(m.Data(), 0);
+    EXPECT_EQ(m.Control(), 0x0B);
 }
 
 constexpr const char* kTravel =
     "travel_x_min_mm = 0\ntravel_x_max_mm = 0.3\ntravel_y_min_mm = 0\ntravel_y_max_mm = 10\n"
     "travel_z_min_mm = -5\ntravel_z_max_mm = 0\nhome_search_mm = 0.5\n";
 
-// Homed with machine zero where the machine stands.
-Machine& Homed(Machine& m) {
-    m.st.Homed = true;
-    return m;
-}
-
-TEST(SoftLimits, JogDeceleratesToTheLimitAndMovesRefuseBeforeAnythingMoves) {
-    for (const int speed : {0, 2}) { // "Fast" needs 22 ticks to slow down, "Slow" 2
-        SCOPED_TRACE(speed);
-        Machine m(kTravel);
-        Homed(m);
-        m.cnc.SelectJogSpeed(speed);
-        m.cnc.JogPressed(4, 1); // "X +", held: only the travel ends it
-        EXPECT_NEAR(m.st.MachPosX, 0.3, 1e-9);
-        EXPECT_NE(m.cnc.status.Notice.find("X stopped at the end of its travel, 0.3000"), std::string::npos);
-        m.cnc.JogReleased(4, 1);
-        m.cnc.JogPressed(4, 1); // at the limit: not a step further
-        EXPECT_NEAR(m.st.MachPosX, 0.3, 1e-9);
-    }
-    Machine m(kTravel);
-    m.AtYield(60, [&] { m.cnc.JogReleased(4, 1); });
-    m.cnc.JogPressed(4, 1); // not homed: the travel does not apply
-    EXPECT_GT(m.st.MachPosX, 0.3);
-
-    Machine p(kTravel);
-    Homed(p);
-    p.cnc.manual.Axis = {"0.5", "", ""};
-    p.cnc.MoveToPoint();
-    EXPECT_TRUE(p.Told("The point cannot be reached: its move would leave the travel: X would reach 0.5000, beyond "
-                       "its maximum 0.3000"));
-    EXPECT_EQ(p.Typed("G02 X0 Y2 I0 J1 F100"),
-              "The typed line (G02 X0 Y2 I0 J1 F100) cannot be run: its move would leave the travel: X would reach "
-              "-1.0000, beyond its minimum 0.0000 in machine coordinates.");
-    p.Load("G01 X0.2 F100\r\nG01 Z-6\r\n");
-    p.port.clear();
-    p.cnc.Start();
-    EXPECT_TRUE(p.Told("Line 2 (G01 Z-6) cannot be run: its move would leave the travel: Z would reach -6.0000"));
-    EXPECT_TRUE(p.port.writes().empty());
-}
-
 // Scripted switches by tick: Z first (+), then X and Y together (-), each backing off to where it
-// lets go, which becomes machine zero.
-TEST(HomingCycle, OrderBackOffBoundAndStop) {
+// lets go, which becomes machine zero. The search bound and the stop are machine scripts.
+TEST(HomingCycle, OrderAndBackOff) {
     Machine m(kTravel);
     m.cnc.settings.Check1[0] = kChecked;
     std::vector<std::string> order;
@@ -192,80 +91,6 @@ TEST(HomingCycle, OrderBackOffBoundAndStop) {
     EXPECT_EQ(m.st.MachPosX, 0);
     EXPECT_EQ(m.st.MachPosZ, 0);
     EXPECT_NEAR(m.st.ProgPosZ, 0.0075, 1e-12); // three up, two back
-
-    Machine lost(kTravel);
-    lost.cnc.settings.Check1[0] = kChecked;
-    lost.cnc.HomeTheMachine();
-    EXPECT_TRUE(lost.Told("Home switch Z not found within 0.5 mm"));
-    EXPECT_NEAR(lost.st.ProgPosZ, 0.5, 0.0075);
-    EXPECT_EQ(lost.st.ProgPosX, 0); // nothing else moved
-    EXPECT_FALSE(lost.st.Homed);
-
-    Machine paused(kTravel);
-    paused.cnc.settings.Check1[0] = kChecked;
-    paused.AtYield(4, [&] { paused.cnc.Pause(); });
-    paused.cnc.HomeTheMachine();
-    EXPECT_TRUE(paused.Told("Homing stopped: the machine is not homed."));
-    EXPECT_NEAR(paused.st.ProgPosZ, 4 * 0.0075, 1e-12);
-
-    Machine off(kTravel);
-    off.cnc.HomeTheMachine();
-    EXPECT_TRUE(off.Told("No home switches are enabled (Setup > Settings): nothing moved."));
-}
-
-// The touch and the miss, step by step: MainWindowTest.ProbeZComesDownToTheTouchOrSaysHowFarItWent.
-TEST(Probe, WithoutAProbeNothingMoves) {
-    Machine none(kTravel);
-    none.cnc.ProbeZ();
-    EXPECT_TRUE(none.Told("No probe is configured"));
-    EXPECT_TRUE(none.port.writes().empty());
-}
-
-// The switch lines come from the machine settings: the limit moved to pin 15 (active low) and X's
-// home to pin 10. A byte with pin 10 low then homes X without a word; one with pin 15 low is the
-// limit. Two switches on one pin, or one on the probe's pin, are refused by name.
-TEST(SwitchPins, AreReadWhereTheMachineSettingsPutThem) {
-    Machine m("limit_pin = 15 low\nhome_pin_x = 10 low\n");
-    m.port.set_status(kIdle & ~0x40);
-    m.Typed("G01 X0.03 F100");
-    EXPECT_TRUE(m.op.messages().empty());
-    EXPECT_EQ(m.st.MachPosX, 0);
-    EXPECT_NEAR(m.st.ProgPosX, 0.03, 0.0075 / 2);
-    m.port.set_status(kIdle & ~0x08);
-    m.Typed("G01 X0.06");
-    ASSERT_FALSE(m.op.messages().empty());
-    EXPECT_EQ(m.op.messages().back().text, "Limit Zone");
-
-    Machine d("");
-    for (const auto& [text, why] :
-         {std::pair{"limit_pin = 11 low\n", "Limit switch pin and Home switch X pin name the same pin, 11."},
-          std::pair{"probe = low\nhome_pin_z = 15 high\n", "Home switch Z pin names pin 15, which the probe reads."},
-          std::pair{"limit_pin = 14 low\n",
-                    "line 1 (limit_pin) holds \"14 low\" but must be a status pin 10 to 13 or 15, then low or high "
-                    "(\"10 low\")"}}) {
-        EXPECT_EQ(d.cnc.LoadMachineSettingsText(text), why);
-    }
-}
-
-// Exit asks while a program is part-way, the tool is in the stock or the spindle is on; No keeps
-// everything as it is, Yes switches the outputs off.
-TEST(Exit, AsksWhatIsAtStake) {
-    Machine m(kOutputs);
-    EXPECT_TRUE(m.cnc.ExitConfirmed());
-    EXPECT_TRUE(m.op.questions().empty()) << "nothing at stake, nothing asked";
-    m.Load("M3\nG01 Z-0.03 F100\nG01 X0.3\n");
-    m.AtYield(10, [&m] { m.cnc.Pause(); }); // in line 3, the spindle kept on
-    m.cnc.Start();
-    m.op.QueueAnswer(false);
-    EXPECT_FALSE(m.cnc.ExitConfirmed());
-    EXPECT_EQ(m.op.questions().back().text,
-              "Exit TamoCNC while the program is part-way (line 3 of 3), the tool is below program Z0, in the stock, "
-              "the spindle is on? The machine stops where it is, and the spindle and coolant are switched off.");
-    EXPECT_EQ(m.Data() & 64, 64);
-    m.op.QueueAnswer(true);
-    EXPECT_TRUE(m.cnc.ExitConfirmed());
-    m.cnc.ExitProgram();
-    EXPECT_EQ(m.Data() & 64, 0);
 }
 
 } // namespace

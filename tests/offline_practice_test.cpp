@@ -1,6 +1,6 @@
-// Offline practice as the operator meets it before the first calibration: moves take the time their
-// feed gives, homing on the switches finds them at the ends of the travel so that the soft limits
-// apply, and a run's time leaves out the wait at a tool change.
+// Offline practice as the operator meets it before the first calibration: a held jog takes the time
+// its rate gives. Feed moves, homing on the simulated switches and the run time that leaves out a
+// tool change's wait are machine scripts (offline_feed_moves, homing_offline_*, run_time_*).
 
 #include "test_machine.h"
 
@@ -17,120 +17,27 @@ using test::TestMachine;
 // Started offline with no calibration in the settings (a fresh tamo.cfg): steps of 0.0075 mm, jog
 // rates 500, 200 and 100 mm/min.
 struct Uncalibrated : TestMachine {
-    explicit Uncalibrated(const std::string& machine_text = "") : TestMachine(NotStarted{}) {
-        cnc.StartUp(true);
-        if (!machine_text.empty()) {
-            EXPECT_EQ(cnc.LoadMachineSettingsText(machine_text), "");
-            EXPECT_TRUE(cnc.MachinePageOk());
-        }
-    }
+    Uncalibrated() : TestMachine(NotStarted{}) { cnc.StartUp(true); }
     [[nodiscard]] double Seconds(std::int64_t since_ns) { return static_cast<double>(clock.NowNs() - since_ns) / 1e9; }
 };
 
 // Without a calibration every move used to run at tick speed: a second's jog at "Slow" went metres.
-// Now feed moves and a held jog each take the time their rate gives.
-TEST(OfflinePractice, MovesRunAtTheirFeedInRealTimeWithoutACalibration) {
-    struct Case {
-        const char* what;
-        const char* line; // empty: a jog of "X +" at "Slow", released after a second
-        double mm;
-        double seconds;
-    };
-    for (const Case& c :
-         {Case{"feed move", "G01 X6 F300", 6, 1.2}, Case{"feed held at the fast jog rate", "G01 X5 F900", 5, 0.6},
-          Case{"jog at Slow", "", 100.0 / 60, 1.0}}) {
-        SCOPED_TRACE(c.what);
-        Uncalibrated m;
-        EXPECT_EQ(m.st.LoopCalMm, 0) << "nothing stored";
-        m.cnc.main.Check1 = kChecked; // constant contour: no ramps to blur the rate
-        const std::int64_t start = m.clock.NowNs();
-        if (*c.line != '\0') {
-            m.Parse(c.line);
-            m.cnc.DispatchMove();
-        } else {
-            m.cnc.SelectJogSpeed(2);
-            bool released = false;
-            m.op.OnYield([&](std::uint64_t yields) {
-                if (!released && (m.Seconds(start) >= 1.0 || yields > 100'000)) { // a bound for a clock that stands
-                    released = true;
-                    m.cnc.JogReleased(4, 1);
-                }
-            });
-            m.cnc.JogPressed(4, 1);
-        }
-        EXPECT_NEAR(m.st.MachPosX, c.mm, 0.03 * c.mm);
-        EXPECT_NEAR(m.Seconds(start), c.seconds, 0.03 * c.seconds);
-    }
-}
-
-constexpr const char* kTravel = "travel_x_min_mm = 0\ntravel_x_max_mm = 30\ntravel_y_min_mm = 0\ntravel_y_max_mm = 20\n"
-                                "travel_z_min_mm = -10\ntravel_z_max_mm = 0\n";
-
-// Offline the home switches are simulated at the ends of the travel the axes home to (X and Y at
-// their minimum, Z at its maximum), in the machine coordinates as they stand: homing finds them,
-// and after it the soft limits refuse a move beyond the travel. Without a travel nothing moves.
-TEST(OfflinePractice, HomingFindsSwitchesAtTheTravelsEndsAndTheSoftLimitsApply) {
-    Uncalibrated m(kTravel);
-    m.cnc.settings.Check1[0] = kChecked;
-    m.cnc.main.Check1 = kChecked;
-    m.Parse("G01 X2 Y1 Z-1.5 F300");
-    m.cnc.DispatchMove();
-    const std::int64_t start = m.clock.NowNs();
-    m.cnc.HomeTheMachine();
-    EXPECT_TRUE(m.op.messages().empty()) << m.op.messages().back().text;
-    EXPECT_TRUE(m.st.Homed);
-    EXPECT_EQ(m.cnc.status.Notice,
-              "Homed offline, on switches simulated at the ends of the travel: the soft limits apply");
-    // Each axis came back to its switch and a step off it, which became machine zero.
-    EXPECT_EQ(m.st.MachPosX, 0);
-    EXPECT_EQ(m.st.MachPosZ, 0);
-    EXPECT_NEAR(m.st.ProgPosX, 0.0075, 0.0076);
-    EXPECT_NEAR(m.st.ProgPosY, 0.0075, 0.0076);
-    EXPECT_NEAR(m.st.ProgPosZ, -0.0075, 0.0076);
-    // Z 1.5 mm, then X and Y together 2 mm, at the slow jog rate of 100 mm/min.
-    EXPECT_GT(m.Seconds(start), (1.5 + 2) / 100 * 60);
-    m.cnc.UpdateStatus();
-    EXPECT_EQ(m.cnc.status.Machine, "Soft limits on");
-
-    m.cnc.manual.Axis = {"40", "", ""};
-    m.cnc.MoveToPoint();
-    ASSERT_FALSE(m.op.messages().empty());
-    EXPECT_NE(m.op.messages().back().text.find("would leave the travel: X would reach"), std::string::npos);
-    EXPECT_NEAR(m.st.ProgPosX, 0.0075, 0.0076);
-
-    Uncalibrated no_travel;
-    no_travel.cnc.settings.Check1[0] = kChecked;
-    no_travel.cnc.HomeTheMachine();
-    ASSERT_FALSE(no_travel.op.messages().empty());
-    EXPECT_EQ(no_travel.op.messages().back().text,
-              "Offline, the home switches are simulated at the ends of the travel: set the travel of X, Y and Z "
-              "(Setup > Machine). Nothing moved.");
-    EXPECT_FALSE(no_travel.st.Homed);
-    EXPECT_EQ(no_travel.st.MachPosZ, 0);
-}
-
-// The minute the tool-change box waits for the operator is not run time: the log's "Run ended
-// after" and the status bar count the moves only.
-TEST(OfflinePractice, RunTimeLeavesOutTheToolChangeWait) {
+// Now a held jog takes the time its rate gives (feed moves: the machine script offline_feed_moves).
+TEST(OfflinePractice, AJogRunsAtItsRateInRealTimeWithoutACalibration) {
     Uncalibrated m;
-    m.cnc.main.Check1 = kChecked;
-    m.op.OnMessage([&](const auto& message) {
-        if (message.text.starts_with("Change to tool")) {
-            m.clock.AdvanceNs(60'000'000'000);
+    m.cnc.main.Check1 = kChecked; // constant contour: no ramps to blur the rate
+    const std::int64_t start = m.clock.NowNs();
+    m.cnc.SelectJogSpeed(2);
+    bool released = false;
+    m.op.OnYield([&](std::uint64_t yields) {
+        if (!released && (m.Seconds(start) >= 1.0 || yields > 100'000)) { // a bound for a clock that stands
+            released = true;
+            m.cnc.JogReleased(4, 1);
         }
     });
-    m.Load("G01 X6 F600\nM06 T2\nG01 X12\n");
-    m.cnc.Start(); // to the tool change
-    m.cnc.Start(); // on after it
-    std::string runs;
-    for (const auto& entry : m.cnc.log.entries()) {
-        if (entry.text.starts_with("Run ")) {
-            runs += entry.text + "\n";
-        }
-    }
-    // 6 mm at 600 mm/min, twice: 1.2 s, not a minute more.
-    EXPECT_TRUE(runs.ends_with("(run time 0:01)\n")) << runs;
-    EXPECT_EQ(runs.find("1:0"), std::string::npos) << runs;
+    m.cnc.JogPressed(4, 1);
+    EXPECT_NEAR(m.st.MachPosX, 100.0 / 60, 0.03 * 100 / 60);
+    EXPECT_NEAR(m.Seconds(start), 1.0, 0.03);
 }
 
 } // namespace

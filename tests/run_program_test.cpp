@@ -1,4 +1,4 @@
-// The run loop over the loaded program: its passes, single steps and programs that are not there.
+// The run loop over the loaded program: one-digit motion words, and where File > Open starts.
 // The run golden files pin the moves and messages of whole runs, a pause and its resumption too.
 
 #include "test_machine.h"
@@ -13,39 +13,6 @@ namespace tamo {
 namespace {
 
 using test::TestMachine;
-const std::vector<ScriptedOperator::Message> kDone{{"File succesfully processed", "Done"}};
-
-TEST(RunProgram, ThreeLinesRunInFourPassesWithStartDisabledMeanwhile) {
-    TestMachine m;
-    m.Load("G00 X1.5 Y2.25\nG01 X3 F100\nM30\n");
-    bool disabled = true;
-    m.op.OnYield([&](std::uint64_t) { disabled &= m.cnc.Running() && !m.cnc.main.Command7Enabled; });
-    m.cnc.Start();
-    EXPECT_EQ(m.st.PrgLineNo, 4); // three lines and the empty entry after them
-    EXPECT_EQ(m.op.messages(), kDone);
-    EXPECT_TRUE(disabled && !m.cnc.Running() && m.cnc.main.Command7Enabled);
-    EXPECT_EQ(m.cnc.main.PrgOutlbl, (std::array<std::string, 3>{"3.0000", "2.2500", "0.0000"}));
-}
-
-// A program that ends with an arc: the lines after it and the empty entry carry no arc words and
-// must not hand ArcMove a zero-length arc, which it would cut as a full circle.
-TEST(RunProgram, SingleStepPassesWithoutArcWordsDispatchNoArc) {
-    TestMachine m;
-    m.Load("G00 X10 Y0\nG02 X0 Y0 I-5 J0\nF200\n(end)\n");
-    m.cnc.SelectStepMode();
-    m.cnc.Start();
-    m.cnc.Start();
-    EXPECT_EQ(m.st.ArcDir, 1);
-    const auto yields = m.op.yields();
-    for (int line = 3; line <= 5; ++line) {
-        m.st.ArcDir = 0;
-        m.cnc.Start();
-        EXPECT_EQ(m.st.PrgLineNo, line);
-        EXPECT_EQ(m.st.ArcDir, 0) << line;
-    }
-    EXPECT_EQ(m.op.yields(), yields);
-    EXPECT_EQ(m.op.messages(), kDone);
-}
 
 // Most CAM programs write G0 to G3: the port sees the same bytes at the same delays as for G00 to
 // G03, rapids at the rapid rate, arcs as arcs. Other G words still move nothing.
@@ -64,35 +31,6 @@ TEST(RunProgram, OneDigitMotionWordsMoveAsTheTwoDigitOnes) {
     EXPECT_EQ(std::get<1>(one), std::get<1>(two));
     EXPECT_NEAR(std::get<2>(one), 0.6, 0.004);
     EXPECT_NEAR(std::get<3>(one), 0.75, 0.004);
-}
-
-TEST(RunProgram, NothingLoadedMovesNothing) {
-    TestMachine m;
-    m.st.GCode = "G01";
-    m.st.ProgPosX = 1;
-    m.cnc.Start(); // no buffer yet
-    m.Load("G01 X3 F100\n");
-    m.cnc.Open_Menu(); // cancelled: the old program is no longer loaded, though still in the buffer
-    EXPECT_FALSE(m.op.busy() || m.st.Previewing);
-    m.cnc.Start();
-    EXPECT_EQ(m.port.writes().size(), 0u);
-    EXPECT_TRUE(m.op.messages().empty());
-
-    m.Load("%"); // no byte left for the entry after the last item
-    m.cnc.Start();
-    EXPECT_EQ(m.op.messages(), kDone);
-}
-
-TEST(ProgramLoading, OpenStartsInGcodesAndPromptsForNothing) {
-    TestMachine m;
-    m.cnc.ConfigPath = std::filesystem::path("/somewhere") / "tamo.cfg";
-    m.st.ProgPosX = m.st.MachPosX = 4;
-    m.Load("G00 X0 Y0\nM06 T1\nG01 X10, Y5\n");
-    EXPECT_EQ(m.op.last_dialog_dir(), "/somewhere/gcodes");
-    EXPECT_EQ(m.st.PrgLineCount, 4);
-    EXPECT_TRUE(m.op.messages().empty());
-    EXPECT_EQ(m.st.ProgPosX, 0);
-    EXPECT_EQ(m.st.MachPosX, 4);
 }
 
 // Once installed the settings live per user, far from the samples: the dialog starts in the

@@ -196,53 +196,11 @@ TEST(RunFromLine, CutsTheLineAsAFullRunDoes) {
     EXPECT_EQ(part.per_line[3], whole.per_line[3]);
     EXPECT_NEAR(from.st.ProgPosX, full.st.ProgPosX, 1e-9);
     EXPECT_NEAR(from.st.ProgPosY, full.st.ProgPosY, 1e-9);
-
-    // The step controls showed a tool change (its prompt sets single steps): run from a later line
-    // in "Continous" still runs to the end with one press.
-    Machine tool("");
-    tool.Load("G01 X0.03 F300\nM6 T2\nG01 X0.06\nG01 X0.09\n");
-    tool.cnc.StepForward();
-    tool.cnc.StepForward();
-    ASSERT_EQ(tool.op.messages().back().text, "Change to tool #2");
-    tool.cnc.RunFromLine(3);
-    EXPECT_EQ(tool.op.messages().back().text, "File succesfully processed");
-    EXPECT_NEAR(tool.st.ProgPosX, 0.09, kStep / 2);
 }
 
 constexpr const char* kTravel =
     "travel_x_min_mm = 0\ntravel_x_max_mm = 0.3\ntravel_y_min_mm = 0\ntravel_y_max_mm = 10\n"
     "travel_z_min_mm = -5\ntravel_z_max_mm = 0\nhome_search_mm = 0.5\n";
-
-// Homed, X travel 0..0.3, Z -5..0: an increment stops at the end of the travel and says so, and at
-// the end nothing moves. Not homed, ten presses of 0.01 mm move 0.1 mm within half a step (a step
-// is 0.0075: each press alone would round 1.33 steps down to 1).
-TEST(JogIncrements, StopAtTheTravelAndCarryWhatAStepCannotGive) {
-    Machine m(kTravel);
-    m.st.Homed = true;
-    m.cnc.SelectJogIncrement(3); // 10 mm
-    m.cnc.JogPressed(4, 1);      // X+
-    m.cnc.JogReleased(4, 1);
-    EXPECT_NEAR(m.st.MachPosX, 0.3, kStep / 2);
-    EXPECT_EQ(m.cnc.status.Notice, "X stopped at the end of its travel, 0.3000 in machine coordinates.");
-    m.cnc.JogPressed(4, 1);
-    EXPECT_NEAR(m.st.MachPosX, 0.3, kStep / 2);
-    EXPECT_EQ(m.cnc.status.Notice, "X is at the end of its travel, 0.3000 in machine coordinates: nothing moved.");
-    m.cnc.JogPressed(6, 1); // Z+ from the top
-    EXPECT_LE(m.st.MachPosZ, kStep / 2);
-
-    Machine c("");
-    c.cnc.SelectJogIncrement(0); // 0.01 mm
-    for (int press = 1; press <= 10; ++press) {
-        c.cnc.JogPressed(4, 1);
-        c.cnc.JogReleased(4, 1);
-        EXPECT_NEAR(c.st.MachPosX, 0.01 * press, kStep / 2) << press;
-    }
-    for (int press = 1; press <= 10; ++press) {
-        c.cnc.JogPressed(2, 1); // X-
-        c.cnc.JogReleased(2, 1);
-    }
-    EXPECT_NEAR(c.st.MachPosX, 0, kStep / 2);
-}
 
 // Homed with the program origin 3 mm below the top of Z's travel: "Move machine to end of line",
 // run from a line and the return to a stopped run all cross at the top of the travel at most, not

@@ -35,15 +35,6 @@ namespace {
 
 using namespace test;
 
-std::vector<std::string> Scripts() {
-    std::vector<std::string> names;
-    for (const auto& file : fs::directory_iterator(fs::path(TAMO_SOURCE_DIR) / "tests/golden/operator")) {
-        names.push_back(file.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class OperatorScript : public MainWindowTest, public ::testing::WithParamInterface<std::string> {
 protected:
     QObject* Object(const std::string& name) const {
@@ -199,7 +190,7 @@ TEST_P(OperatorScript, DoesWhatTheOperatorExpects) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, OperatorScript, ::testing::ValuesIn(Scripts()),
+INSTANTIATE_TEST_SUITE_P(Golden, OperatorScript, ::testing::ValuesIn(GoldenNames("operator")),
                          [](const auto& test) { return test.param; });
 
 } // namespace

@@ -1,0 +1,510 @@
+// The core as the panel drives it, from the scripts in tests/golden/machine: one step a row, on a
+// machine started online and calibrated unless a "start" row says otherwise. The verbs:
+//   start | offline | uncalibrated   a fresh machine, started offline and/or with no calibration (else
+//                                    the first row starts one online and calibrated)
+//   machine | TEXT [| REFUSAL]       the machine settings hold TEXT, their page confirmed; or TEXT is
+//                                    refused for REFUSAL (REFUSAL... its beginning)
+//   open | TEXT                      the program TEXT, chosen in File > Open
+//   parse | LINE                     LINE read as the run loop reads it, nothing moved
+//   set | FIELD | VALUE              a field of the panel or the machine; "switches" is the status byte
+//   type | LINE                      LINE run from the Point page ("answer" then reads its answer there)
+//   answer | yes or no               the answer to the next question
+//   do | ACTION | ARG...             a panel action, with its arguments
+//   at | N | VERB | ...              the step at the N-th yield from now, as a press during a move
+//   tick | N | VERB | ...            the step after the N-th tick of the motors from now
+//   on_message | PREFIX | VERB | ... the step whenever a message that begins with PREFIX is shown
+//   clear                            forget the port's writes, the operator's messages and the drawing
+//   mark                             the field "seconds" counts from now
+//   live                             from now on the readouts are brought up to date at every yield, as
+//                                    the frame's timer does ("live_updates" counts the updates)
+//   expect | FIELD | VALUE [| TOL]   the field reads VALUE; a number within TOL (1e-9), "> V" or "< V"
+//   steps | X Y Z                    the step pulses since the last clear, summed per axis
+//   pulses | X Y Z                   the pulses since the last clear, counted per axis either way; "*": any
+//   phases | TEXT                    which axes moved in turn since the last clear ("XY Z XY")
+//   dones | N                        the runs that reported their end
+//   message | N | TEXT [| TITLE]     the N-th message since the last clear, and its title; TEXT... its
+//                                    beginning
+//   messages | N                     the messages since the last clear
+//   told | TEXT                      a message since the last clear holds TEXT
+//   first | FIELD | PREFIX | TEXT    from now on, the first reading at a yield that begins with PREFIX
+//                                    is TEXT, checked at the script's end
+// An unknown verb, field or action fails the script. Fields of several values ("scale", "axis")
+// are written with commas between them.
+
+#include "golden_rows.h"
+#include "motor_steps.h"
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <type_traits>
+
+namespace tamo {
+namespace {
+
+using namespace test;
+
+struct Field {
+    std::function<std::string()> get;
+    std::function<void(const std::string&)> set = [](const std::string&) {
+        FAIL() << "the field is read only";
+    };
+    bool number = false;
+};
+
+template <class T> Field Bind(T& v) {
+    if constexpr (std::is_same_v<T, std::string>) {
+        return {[&v] { return v; },
+                [&v](const std::string& s) {
+                    v = s;
+                }};
+    } else if constexpr (std::is_same_v<T, bool>) {
+        return {[&v] { return std::string(v ? "true" : "false"); },
+                [&v](const std::string& s) {
+                    v = s == "true";
+                }};
+    } else if constexpr (std::is_same_v<T, double>) {
+        return {[&v] { return (std::ostringstream() << v).str(); }, [&v](const std::string& s) { v = std::stod(s); },
+                true};
+    } else if constexpr (std::is_same_v<T, int>) {
+        return {[&v] { return std::to_string(v); },
+                [&v](const std::string& s) {
+                    v = std::stoi(s);
+                }};
+    } else { // an array of texts
+        return {[&v] {
+                    std::string text;
+                    for (const std::string& s : v) {
+                        text += (text.empty() && &s == &v[0] ? "" : ",") + s;
+                    }
+                    return text;
+                },
+                [&v](const std::string& s) {
+                    std::istringstream in(s);
+                    for (std::string& item : v) {
+                        std::getline(in, item, ',');
+                    }
+                }};
+    }
+}
+
+class MachineScript : public ::testing::TestWithParam<std::string> {
+protected:
+    std::optional<TestMachine> machine_;
+    std::int64_t mark_ns_ = 0; // where "seconds" counts from
+    int live_updates_ = 0;     // the readouts' live updates at the yields since "live"
+    bool live_ = false;
+    // Counts the ticks, and runs the steps due at a tick.
+    struct Ticks : TickObserver {
+        std::size_t count = 0;
+        std::function<void(std::size_t)> after;
+        Cnc* cnc = nullptr;
+        void OnTick(const Cnc&) override {
+            if (after) {
+                after(++count);
+            }
+            if (count > 100000) { // a release ramp that never ends fails the script instead of hanging it
+                cnc->st.RampDownAngle = 0;
+            }
+        }
+    } ticks_;
+    std::map<std::uint64_t, std::vector<Row>> at_tick_;             // steps due at a tick
+    std::map<std::uint64_t, std::vector<Row>> at_;                  // steps due at a yield
+    std::vector<std::pair<Row, std::optional<std::string>>> first_; // "first" rows, what each saw
+
+    // TEXT, or TEXT... for its beginning.
+    static void Matches(const std::string& text, const std::string& want) {
+        const bool start = want.ends_with("...");
+        EXPECT_EQ(start ? text.substr(0, want.size() - 3) : text, start ? want.substr(0, want.size() - 3) : want);
+    }
+
+    void CheckFirsts() const {
+        for (const auto& [row, seen] : first_) {
+            EXPECT_EQ(seen.value_or("(never)"), row[3]) << row[1] << " beginning " << row[2];
+        }
+    }
+
+    void Observe() {
+        ticks_.count = 0;
+        ticks_.after = [this](std::size_t count) {
+            if (const auto due = at_tick_.find(count); due != at_tick_.end()) {
+                for (const Row& step : std::vector<Row>(due->second)) {
+                    Step(step);
+                }
+            }
+        };
+        ticks_.cnc = &machine_->cnc;
+        machine_->cnc.set_tick_observer(&ticks_);
+    }
+
+    // Runs the steps due and reads the watched fields at every yield of the operator.
+    void Hook() {
+        if (!at_.empty() || !first_.empty() || live_) {
+            return;
+        }
+        M().op.OnYield([this](std::uint64_t count) {
+            live_updates_ += live_ && M().cnc.LiveUpdate() ? 1 : 0;
+            for (auto& [row, seen] : first_) {
+                M().cnc.UpdateStatus();
+                if (const std::string got = FieldNamed(row[1]).get(); !seen && got.starts_with(row[2])) {
+                    seen = got;
+                }
+            }
+            if (const auto due = at_.find(count); due != at_.end()) {
+                for (const Row& step : std::vector<Row>(due->second)) {
+                    Step(step);
+                }
+            }
+        });
+    }
+
+    TestMachine& M() {
+        if (!machine_) {
+            machine_.emplace();
+            Observe();
+        }
+        return *machine_;
+    }
+
+    Field FieldNamed(const std::string& name) {
+        Cnc& c = M().cnc;
+        MachineState& st = c.st;
+        const std::map<std::string, Field> fields{
+            {"ProgPosX", Bind(st.ProgPosX)},
+            {"ProgPosY", Bind(st.ProgPosY)},
+            {"ProgPosZ", Bind(st.ProgPosZ)},
+            {"MachPosX", Bind(st.MachPosX)},
+            {"MachPosY", Bind(st.MachPosY)},
+            {"MachPosZ", Bind(st.MachPosZ)},
+            {"ProgFeed", Bind(st.ProgFeed)},
+            {"StartZ", Bind(st.StartZ)},
+            {"TargetZ", Bind(st.TargetZ)},
+            {"LoopCal", Bind(st.LoopCal)},
+            {"LoopCalMm", Bind(st.LoopCalMm)},
+            {"PrgLineNo", Bind(st.PrgLineNo)},
+            {"PrgLineCount", Bind(st.PrgLineCount)},
+            {"GCode", Bind(st.GCode)},
+            {"ContinueRun", Bind(st.ContinueRun)},
+            {"StopRequest", Bind(st.StopRequest)},
+            {"SingleStep", Bind(st.SingleStep)},
+            {"Text1", Bind(c.main.Text1)},
+            {"Text2", Bind(c.main.Text2)},
+            {"Overide", Bind(c.main.Overide)},
+            {"Check1", Bind(c.main.Check1)},
+            {"StepLineNo", Bind(c.main.StepLineNo)},
+            {"VisiblePage", Bind(c.main.VisiblePage)},
+            {"Timer1Enabled", Bind(c.main.Timer1Enabled)},
+            {"Timer1Interval", Bind(c.main.Timer1Interval)},
+            {"PrgOutlbl", Bind(c.main.PrgOutlbl)},
+            {"MachOutLl", Bind(c.main.MachOutLl)},
+            {"HomeSwitch", Bind(c.settings.Check1[0])},
+            {"scale", Bind(c.scale.Combo1)},
+            {"axis", Bind(c.manual.Axis)},
+            {"feed", Bind(c.manual.Feed)},
+            {"line", Bind(c.manual.Line)},
+            {"Refused", Bind(c.manual.Refused)},
+            {"status.Left", Bind(c.status.Left)},
+            {"status.Line", Bind(c.status.Line)},
+            {"status.Time", Bind(c.status.Time)},
+            {"status.Notice", Bind(c.status.Notice)},
+            {"status.Machine", Bind(c.status.Machine)},
+            {"listing", {[&c] {
+                 return std::to_string(c.ListingLine());
+             }}},
+            {"running", {[&c] {
+                 return std::string(c.Running() ? "true" : "false");
+             }}},
+            {"resumes", {[&c] {
+                 return std::string(c.StartResumes() ? "true" : "false");
+             }}},
+            {"ArcDir", Bind(st.ArcDir)},
+            {"StepDelay", Bind(st.StepDelay)},
+            {"FeedRate", Bind(st.FeedRate)},
+            {"JogSlowX",
+             {[] { return std::string(); },
+              [&st](const std::string& v) {
+                  st.JogSlowX = std::stod(v);
+              }}},
+            {"advance_ms",
+             {[] { return std::string(); },
+              [this](const std::string& v) {
+                  M().clock.Advance(std::stoull(v));
+              }}},
+            {"live_updates", {[this] {
+                 return std::to_string(live_updates_);
+             }}},
+            {"ns_per_iteration",
+             {[] { return std::string(); },
+              [this](const std::string& v) {
+                  M().clock.set_ns_per_iteration(std::stod(v));
+              }}},
+            {"ticks", {[this] {
+                 return std::to_string(ticks_.count);
+             }}},
+            {"focus_handovers", {[this] {
+                 return std::to_string(M().op.focus_handovers());
+             }}},
+            {"writes", {[this] { return std::to_string(M().port.write_count()); }, {}, true}},
+            {"Command7Enabled", Bind(c.main.Command7Enabled)},
+            {"ConfigPath",
+             {[&c] { return c.ConfigPath.string(); },
+              [&c](const std::string& v) {
+                  c.ConfigPath = v;
+              }}},
+            {"dialog_dir", {[this] {
+                 return M().op.last_dialog_dir();
+             }}},
+            {"exit_confirmed", {[&c] {
+                 return std::string(c.ExitConfirmed() ? "true" : "false");
+             }}},
+            {"questions", {[this] {
+                 return std::to_string(M().op.questions().size());
+             }}},
+            {"yields", {[this] {
+                 return std::to_string(M().op.yields());
+             }}},
+            {"Homed", Bind(st.Homed)},
+            {"Previewing", Bind(st.Previewing)},
+            {"run_log", {[&c] {
+                 std::string runs;
+                 for (const auto& entry : c.log.entries()) {
+                     runs += entry.text.starts_with("Run ") ? (runs.empty() ? "" : " / ") + entry.text : "";
+                 }
+                 return runs;
+             }}},
+            {"trace_width", {[this] {
+                 const auto points = M().view.ops_of(RecordingSurface::Kind::Point);
+                 return points.empty() ? std::string("none") : std::to_string(points.front().width);
+             }}},
+            {"busy", {[this] {
+                 return std::string(M().op.busy() ? "true" : "false");
+             }}},
+            {"status.State", Bind(c.status.State)},
+            {"answer", {[&c] {
+                 return c.manual.History.empty() ? "" : c.manual.History.back().Answer;
+             }}},
+            {"question", {[this] {
+                 return M().op.questions().empty() ? "" : M().op.questions().back().text;
+             }}},
+            {"data", {[this] {
+                 return std::to_string(M().Data());
+             }}},
+            {"control", {[this] {
+                 return std::to_string(M().Control());
+             }}},
+            {"outputs", {[&c] {
+                 return std::string(c.AnyOutputOn() ? "on" : "off");
+             }}},
+            {"switches",
+             {[] { return std::string(); },
+              [this](const std::string& v) {
+                  M().port.set_status(static_cast<std::int16_t>(std::stoi(v)));
+              }}},
+            {"seconds",
+             {[this] { return std::to_string(static_cast<double>(M().clock.NowNs() - mark_ns_) / 1e9); }, {}, true}},
+        };
+        const auto f = fields.find(name);
+        EXPECT_NE(f, fields.end()) << "no field " << name;
+        return f == fields.end() ? Field{[] {
+            return std::string();
+        }}
+                                 : f->second;
+    }
+
+    void Do(const std::string& action, const std::vector<std::string>& arg) {
+        const auto n = [&arg](std::size_t i) {
+            return std::stoi(arg.at(i));
+        };
+        Cnc& c = M().cnc;
+        const std::map<std::string, void (Cnc::*)()> plain{
+            {"Start", &Cnc::Start},
+            {"Pause", &Cnc::Pause},
+            {"StepForward", &Cnc::StepForward},
+            {"StepForwardPressed", &Cnc::StepForwardPressed},
+            {"StepForwardReleased", &Cnc::StepForwardReleased},
+            {"Timer1Tick", &Cnc::Timer1Tick},
+            {"StepBack", &Cnc::StepBack},
+            {"StepReset", &Cnc::StepReset},
+            {"MoveToEndOfLine", &Cnc::MoveToEndOfLine},
+            {"ResetProgram", &Cnc::ResetProgram},
+            {"SelectStepMode", &Cnc::SelectStepMode},
+            {"SelectContinuousMode", &Cnc::SelectContinuousMode},
+            {"Open_Menu", &Cnc::Open_Menu}, // with no file chosen: cancelled
+            {"ViewKeyPress", &Cnc::ViewKeyPress},
+            {"HomeTheMachine", &Cnc::HomeTheMachine},
+            {"DispatchMove", &Cnc::DispatchMove},
+            {"ProbeZ", &Cnc::ProbeZ},
+            {"FasterSlowerReleased", &Cnc::FasterSlowerReleased},
+            {"ExitProgram", &Cnc::ExitProgram},
+            {"MoveToPoint", &Cnc::MoveToPoint},
+            {"UpdateStatus", &Cnc::UpdateStatus},
+        };
+        if (const auto a = plain.find(action); a != plain.end()) {
+            (c.*a->second)();
+        } else if (action == "RunManualLine") {
+            c.RunManualLine();
+        } else if (action == "Estimate") {
+            (void)c.Estimate();
+        } else if (action == "SetHomeOption") {
+            c.SetHomeOption(n(0), true);
+        } else if (action == "SelectJogSpeed") {
+            c.SelectJogSpeed(n(0));
+        } else if (action == "JogPressed") {
+            c.JogPressed(n(0), n(1));
+        } else if (action == "JogReleased") {
+            c.JogReleased(n(0), n(1));
+        } else if (action == "OverideTyped") {
+            c.OverideTyped(arg.at(0));
+        } else if (action == "OverideChosen") {
+            c.OverideChosen(arg.at(0));
+        } else if (action == "Text3Typed") {
+            c.Text3Typed(arg.at(0));
+        } else if (action == "FasterSlower") {
+            c.FasterSlower(n(0));
+        } else if (action == "SelectJogIncrement") {
+            c.SelectJogIncrement(n(0));
+        } else if (action == "RunFromLine") {
+            c.RunFromLine(n(0));
+        } else if (action == "ShowPage") {
+            c.ShowPage(n(0));
+        } else {
+            FAIL() << "no action " << action;
+        }
+    }
+
+    void Step(const Row& row) {
+        const auto arg = [&row](std::size_t i) {
+            return i < row.size() ? row[i] : std::string();
+        };
+        const auto axes = [&](bool either) { // "*" for an axis whose count is not told
+            Steps sum{};
+            for (const Steps& s : MotorSteps(M().port)) {
+                for (std::size_t a = 0; a < 3; ++a) {
+                    sum[a] += either ? std::abs(s[a]) : s[a];
+                }
+            }
+            std::istringstream want(arg(1));
+            std::string text, w;
+            for (std::size_t a = 0; a < 3 && want >> w; ++a) {
+                text += (a == 0 ? "" : " ") + (w == "*" ? w : std::to_string(sum[a]));
+            }
+            return text;
+        };
+        const std::string& verb = row[0];
+        if (verb == "start") {
+            for (std::size_t i = 1; i < row.size(); ++i) {
+                ASSERT_TRUE(row[i] == "offline" || row[i] == "uncalibrated") << "no start " << row[i];
+            }
+            CheckFirsts();
+            at_.clear();
+            mark_ns_ = 0;
+            live_ = false;
+            live_updates_ = 0;
+            at_tick_.clear();
+            first_.clear();
+            machine_.reset();
+            machine_.emplace(TestMachine::NotStarted{});
+            machine_->st.LoopCalIn = arg(1) == "uncalibrated" || arg(2) == "uncalibrated" ? 0 : 2362;
+            machine_->st.LoopCalMm = machine_->st.LoopCalIn == 0 ? 0 : 60000;
+            machine_->cnc.StartUp(arg(1) == "offline");
+            if (machine_->st.LoopCalMm != 0) {
+                machine_->clock.set_ns_per_iteration(0); // as on every calibrated test machine
+            }
+            Observe();
+        } else if (verb == "machine" && row.size() > 2) {
+            Matches(M().cnc.LoadMachineSettingsText(arg(1)), arg(2));
+        } else if (verb == "machine") {
+            ASSERT_EQ(M().cnc.LoadMachineSettingsText(arg(1)), "");
+            ASSERT_TRUE(M().cnc.MachinePageOk());
+        } else if (verb == "open") {
+            M().Load(arg(1));
+        } else if (verb == "parse") {
+            M().Parse(arg(1));
+        } else if (verb == "set") {
+            FieldNamed(arg(1)).set(arg(2));
+        } else if (verb == "do") {
+            Do(arg(1), Row(row.begin() + 2, row.end()));
+        } else if (verb == "at") {
+            Hook();
+            at_[M().op.yields() + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
+        } else if (verb == "on_message") {
+            M().op.OnMessage([this, prefix = arg(1), rest = Row(row.begin() + 2, row.end())](const auto& message) {
+                if (message.text.starts_with(prefix)) {
+                    Step(rest);
+                }
+            });
+        } else if (verb == "tick") {
+            at_tick_[ticks_.count + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
+        } else if (verb == "first") {
+            Hook();
+            first_.push_back({row, std::nullopt});
+        } else if (verb == "type") {
+            M().cnc.manual.Line = arg(1);
+            M().cnc.RunManualLine();
+        } else if (verb == "answer") {
+            M().op.QueueAnswer(arg(1) == "yes");
+        } else if (verb == "live") {
+            Hook();
+            live_ = true;
+        } else if (verb == "mark") {
+            mark_ns_ = M().clock.NowNs();
+        } else if (verb == "clear") {
+            M().port.clear();
+            M().view.clear_ops();
+            M().op.clear_messages();
+        } else if (verb == "expect") {
+            const Field f = FieldNamed(arg(1));
+            const std::string got = f.get();
+            if (f.number && arg(2).starts_with("> ")) {
+                EXPECT_GT(std::stod(got), std::stod(arg(2).substr(2))) << arg(1);
+            } else if (f.number && arg(2).starts_with("< ")) {
+                EXPECT_LT(std::stod(got), std::stod(arg(2).substr(2))) << arg(1);
+            } else if (f.number) {
+                EXPECT_NEAR(std::stod(got), std::stod(arg(2)), row.size() > 3 ? std::stod(arg(3)) : 1e-9) << arg(1);
+            } else {
+                EXPECT_EQ(got, arg(2)) << arg(1);
+            }
+        } else if (verb == "steps" || verb == "pulses") {
+            EXPECT_EQ(axes(verb == "pulses"), arg(1)) << verb;
+        } else if (verb == "phases") {
+            EXPECT_EQ(Phases(MotorSteps(M().port)), arg(1));
+        } else if (verb == "dones") {
+            EXPECT_EQ(M().Dones(), std::stol(arg(1)));
+        } else if (verb == "messages") {
+            EXPECT_EQ(M().op.messages().size(), std::stoul(arg(1)));
+        } else if (verb == "message") {
+            const std::size_t n = std::stoul(arg(1));
+            ASSERT_GE(M().op.messages().size(), n);
+            Matches(M().op.messages()[n - 1].text, arg(2));
+            if (row.size() > 3) {
+                EXPECT_EQ(M().op.messages()[n - 1].title, arg(3));
+            }
+        } else if (verb == "told") {
+            EXPECT_TRUE(M().Told(arg(1))) << arg(1);
+        } else {
+            FAIL() << "no verb " << verb;
+        }
+    }
+};
+
+TEST_P(MachineScript, MovesAndTellsAsTheOperatorExpects) {
+    std::size_t n = 0;
+    for (const Row& row : GoldenRows("machine/" + GetParam() + ".txt")) {
+        SCOPED_TRACE(testing::Message() << "step " << ++n << ": " << row[0] << " " << (row.size() > 1 ? row[1] : ""));
+        Step(row);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    CheckFirsts();
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, MachineScript, ::testing::ValuesIn(GoldenNames("machine")),
+                         [](const auto& test) { return test.param; });
+
+} // namespace
+} // namespace tamo
