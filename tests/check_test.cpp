@@ -34,15 +34,6 @@ TEST(Check, SaysALineDoesNotMoveExactlyWhenTheRunDoesNotMoveOnIt) {
     }
 }
 
-// An arc that omits J takes the one the previous arc left behind: the machine walks about the
-// centre that the check names for golden/check/arc_modal_centre.nc, (0, 10).
-TEST(Check, TheModalCentreNamedIsTheOneTheMachineWalksAbout) {
-    TestMachine run(true);
-    run.Load("G00 X10 Y0\nG03 X-10 Y0 I-10 J0 F100\nG03 X10 Y0 I10\n");
-    run.cnc.Start();
-    EXPECT_EQ(std::pair(std::round(run.st.ArcCenterX), std::round(run.st.ArcCenterY)), std::pair(0.0, 10.0));
-}
-
 // Each finding as "entry/file line code text".
 std::vector<std::string> Places(const check::Report& report) {
     std::vector<std::string> places;
@@ -97,15 +88,6 @@ TEST(Check, StartsFromTheMotionWordAndFeedLeftBeforeTheProgram) {
     EXPECT_EQ(m.st.GCode, "G01");
     EXPECT_EQ(m.st.PrgBuf.Text(2), "X6 F250");
     EXPECT_EQ(m.st.PrgLineCount, 2);
-}
-
-// The coordinate of a homing line, which moves nothing here, is still the target of the next
-// move (golden/check/carried_target.nc tells it): the run plunges with the rapid.
-TEST(Check, TheCarriedCoordinateIsWhereTheRunGoes) {
-    TestMachine run(true);
-    run.Load("G00 X0 Y0 Z5\nG28 G91 Z0.\nG90\nG00 X10 Y10\n");
-    run.cnc.Start();
-    EXPECT_NEAR(run.st.ProgPosZ, 0, 1e-9);
 }
 
 TEST(Check, KeepsTheFirstFindingsOfACodeAndCountsThemAll) {

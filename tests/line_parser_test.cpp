@@ -59,25 +59,6 @@ TEST(LineParser, ScaleFieldsThatAreNoNumberScaleByOne) {
               (std::array{2., 2., 3., 3., 4., 300.}));
 }
 
-TEST(LineParser, ToolChangePromptsOnlyOutsideThePreview) {
-    TestMachine m;
-    m.st.Previewing = true;
-    m.Parse("M6 T3");
-    EXPECT_TRUE(m.op.messages().empty());
-    EXPECT_FALSE(m.st.SingleStep);
-    m.st.Previewing = false;
-    for (const char* line : {"M6", "M06", "M6   ", "M 6", "M6 (TOOL)", "M6.0", "T4 M6"}) {
-        m.op.clear_messages();
-        m.Parse(line);
-        EXPECT_EQ(m.op.messages().size(), 1u) << line;
-    }
-    for (const char* line : {"M61", "M3", "M30", "M", "(M6)", "m6"}) {
-        m.op.clear_messages();
-        m.Parse(line);
-        EXPECT_TRUE(m.op.messages().empty()) << line;
-    }
-}
-
 // The plain reading of a line: cut the words off the end, Q first, M last, each word's text
 // running to the end of what is left of the line.
 std::map<char, std::string> CutFromTheEnd(std::string& line) {

@@ -20,6 +20,8 @@
 //   expect | FIELD | VALUE [| TOL]   the field reads VALUE; a number within TOL (1e-9), "> V" or "< V"
 //   steps | X Y Z                    the step pulses since the last clear, summed per axis
 //   pulses | X Y Z                   the pulses since the last clear, counted per axis either way; "*": any
+//   held | BITS                      every write since the last clear has BITS high
+//   lifts | Z0 | HEIGHT              from Z0, Z rises to HEIGHT and X and Y step only at that height
 //   phases | TEXT                    which axes moved in turn since the last clear ("XY Z XY")
 //   dones | N                        the runs that reported their end
 //   message | N | TEXT [| TITLE]     the N-th message since the last clear, and its title; TEXT... its
@@ -37,6 +39,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <optional>
@@ -222,6 +225,26 @@ protected:
                  return std::string(c.StartResumes() ? "true" : "false");
              }}},
             {"ArcDir", Bind(st.ArcDir)},
+            {"ArcCenterX", Bind(st.ArcCenterX)},
+            {"ArcCenterY", Bind(st.ArcCenterY)},
+            {"ZMoveToLineDist",
+             {[] { return std::string(); },
+              [&st](const std::string& v) {
+                  st.ZMoveToLineDist = v;
+              }}},
+            {"UnitIsInch",
+             {[] { return std::string(); },
+              [&st](const std::string& v) {
+                  st.UnitIsInch = v == "true";
+              }}},
+            {"dots", {[this] {
+                 std::ostringstream dots;
+                 for (const auto& d : M().view.ops_of(RecordingSurface::Kind::Dot)) {
+                     dots << (dots.tellp() > 0 ? " / " : "") << d.a << " " << d.b << " " << int(d.colour.r) << ","
+                          << int(d.colour.g) << "," << int(d.colour.b) << " " << d.width;
+                 }
+                 return dots.str();
+             }}},
             {"StepDelay", Bind(st.StepDelay)},
             {"FeedRate", Bind(st.FeedRate)},
             {"JogSlowX",
@@ -470,6 +493,19 @@ protected:
             }
         } else if (verb == "steps" || verb == "pulses") {
             EXPECT_EQ(axes(verb == "pulses"), arg(1)) << verb;
+        } else if (verb == "held") {
+            for (const auto& w : M().port.writes()) {
+                EXPECT_EQ(w.value & std::stoi(arg(1)), std::stoi(arg(1))) << "a write of " << w.value;
+            }
+        } else if (verb == "lifts") {
+            double z = std::stod(arg(1)), highest = z;
+            const double height = std::stod(arg(2));
+            for (const Steps& s : MotorSteps(M().port)) {
+                z += s[2] * 0.0075;
+                highest = std::max(highest, z);
+                EXPECT_TRUE((s[0] == 0 && s[1] == 0) || z >= height - 0.0075) << z; // not a whole number of steps
+            }
+            EXPECT_NEAR(highest, height, 0.0075);
         } else if (verb == "phases") {
             EXPECT_EQ(Phases(MotorSteps(M().port)), arg(1));
         } else if (verb == "dones") {
