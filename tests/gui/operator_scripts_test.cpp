@@ -11,7 +11,8 @@
 //   key | NAME | KEY               Space, Tab, Return or Escape on the control
 //   close | NAME                   the window's close box
 //   answer | yes or no             the answer to the next question
-//   at | N | VERB | ...            the step at the N-th yield from now, as a press during a run
+//   at | N | VERB | ...            the step at the N-th yield from now, as a press during a run (several
+//                                  at one yield in their order)
 //   run                            the Run page, "Execute Program" until the program reports its end
 //   expect | NAME | TEXT           what the control shows (caption, field, readout); @CONFIG@ in TEXT
 //                                  stands for the settings file; TEXT... is the beginning of what it shows
@@ -37,6 +38,7 @@ using namespace test;
 
 class OperatorScript : public MainWindowTest, public ::testing::WithParamInterface<std::string> {
 protected:
+    std::map<std::uint64_t, std::vector<Row>> at_; // the steps due at a yield
     QObject* Object(const std::string& name) const {
         if (name == "MDIForm1") {
             return window_.get();
@@ -126,8 +128,12 @@ protected:
         } else if (verb == "answer") {
             op_.set_next_answers({arg(1) == "yes"});
         } else if (verb == "at") {
-            const Row rest(row.begin() + 2, row.end());
-            AtYield(op_.yields() + std::stoull(arg(1)), [this, rest] { Step(rest); });
+            at_[op_.yields() + std::stoull(arg(1))].emplace_back(row.begin() + 2, row.end());
+            op_.set_yield_hook([this](std::uint64_t count) {
+                for (const Row& step : std::vector<Row>(at_[count])) {
+                    Step(step);
+                }
+            });
         } else if (verb == "run") {
             op_.set_yield_hook(nullptr);
             op_.clear_messages();

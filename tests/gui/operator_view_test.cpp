@@ -1,7 +1,7 @@
 // What the operator sees and does around the frame's own controls: the status bar after each control,
-// readouts that follow a move, the program listing, the stop key, the feeds of the line in
-// progress, a layout that fills the frame, files, the preview's navigation and the dialogs (the
-// "Point" page: golden/operator/point_page.txt). Pictures of the frame go to the screens folder.
+// readouts that follow a move, the program listing, a layout that fills the frame, files, the
+// preview's navigation and the dialogs (the "Point" page, the stop key in a field and the feeds of
+// the line in progress: golden/operator). Pictures of the frame go to the screens folder.
 
 #include "main_window_fixture.h"
 #include "ui/check_window.h"
@@ -141,27 +141,6 @@ TEST_F(OperatorView, ReadoutsChangeDuringALongMove) {
     EXPECT_EQ(Text(*window_, "PrgUnit_0"), "mm");
 }
 
-TEST_F(OperatorView, EscapeWithTheFocusInATextFieldStopsTheRun) {
-    Open(ProgramFile("G01 X3 F100\n"));
-    auto* feed = Find<QLineEdit>(*window_, "Text3");
-    AtYield(100, [&] {
-        feed->setFocus();
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(feed, &escape);
-    });
-    Click(*window_, "Command7");
-    EXPECT_FALSE(Done(op_));
-    EXPECT_NEAR(cnc_.st.ProgPosX, 0.75, 1e-9);
-    EXPECT_EQ(Status("StatusState"), "Paused");
-
-    // While nothing moves Escape is left to the control: no stop is armed for the next Start.
-    op_.set_yield_hook(nullptr);
-    cnc_.st.StopRequest = false;
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(feed, &escape);
-    EXPECT_FALSE(cnc_.st.StopRequest);
-}
-
 TEST_F(OperatorView, ListingFollowsTheRunAndTheStepControls) {
     Open(ProgramFile(Steps(400)));
     auto* listing = Find<ui::ProgramListing>(*window_, "ProgramListing");
@@ -199,15 +178,6 @@ TEST_F(OperatorView, ListingFollowsTheRunAndTheStepControls) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected.front().row(), 300);
     EXPECT_TRUE(in_view(301));
-}
-
-// The feed boxes belong to the line in progress from its first tick, not to the line before it.
-TEST_F(OperatorView, FeedBoxesShowTheFeedOfTheLineInProgress) {
-    Open(ProgramFile("G01 X3 F100\nG01 X6 F250\n"));
-    std::string during;
-    AtYield(420, [&] { during = Text(*window_, "Text3") + " " + Text(*window_, "Text2"); });
-    RunToEnd();
-    EXPECT_EQ(during, "250 250");
 }
 
 TEST_F(OperatorView, LayoutLeavesNoGapAndEveryControlWhole) {
