@@ -272,6 +272,14 @@ protected:
                  return std::to_string(M().op.focus_handovers());
              }}},
             {"writes", {[this] { return std::to_string(M().port.write_count()); }, {}, true}},
+            {"port_digest", {[this] { // the writes since the last clear (FNV-1a), and the clock's iterations
+                 std::uint64_t h = 14695981039346656037ULL;
+                 for (const auto& w : M().port.writes()) {
+                     h = (h ^ (std::uint64_t{w.address} << 16 | static_cast<std::uint16_t>(w.value))) *
+                         1099511628211ULL;
+                 }
+                 return std::to_string(h) + " " + std::to_string(M().clock.iterations());
+             }}},
             {"Command7Enabled", Bind(c.main.Command7Enabled)},
             {"ConfigPath",
              {[&c] { return c.ConfigPath.string(); },
