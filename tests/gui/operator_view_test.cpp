@@ -141,6 +141,14 @@ TEST_F(OperatorView, ReadoutsChangeDuringALongMove) {
     EXPECT_EQ(Text(*window_, "PrgUnit_0"), "mm");
 }
 
+// While nothing moves Escape is left to the control: no stop is armed for the next Start (the stop
+// key during a run: golden/operator/escape_in_a_field.txt).
+TEST_F(OperatorView, EscapeWhileIdleArmsNoStop) {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(Find<QLineEdit>(*window_, "Text3"), &escape);
+    EXPECT_FALSE(cnc_.st.StopRequest);
+}
+
 TEST_F(OperatorView, ListingFollowsTheRunAndTheStepControls) {
     Open(ProgramFile(Steps(400)));
     auto* listing = Find<ui::ProgramListing>(*window_, "ProgramListing");
