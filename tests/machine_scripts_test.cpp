@@ -373,6 +373,8 @@ protected:
             {"ExitProgram", &Cnc::ExitProgram},
             {"MoveToPoint", &Cnc::MoveToPoint},
             {"UpdateStatus", &Cnc::UpdateStatus},
+            {"UpdateReadouts", &Cnc::UpdateReadouts},
+            {"ZeroPrg", &Cnc::ZeroPrg},
         };
         if (const auto a = plain.find(action); a != plain.end()) {
             (c.*a->second)();

@@ -1,5 +1,6 @@
-// The core side of the windows where the operator scripts cannot reach: the readouts' form, the
-// settings file behind "Ok", "Cancel" and Exit, and a resize that comes during a run.
+// The core side of the windows where the operator scripts cannot reach: the
+// settings file behind "Ok", "Cancel" and Exit, and a resize that comes during a run. The readouts'
+// form is the machine script readouts_four_decimals.
 
 #include "test_machine.h"
 
@@ -14,19 +15,6 @@ namespace {
 
 using test::Slurp;
 using test::TestMachine;
-using Texts = std::array<std::string, 3>;
-
-TEST(Coordinates, ReadoutsShowFourDecimalsWithAPoint) {
-    TestMachine m;
-    m.st.ProgPosX = -0.5;
-    m.st.ProgPosY = 1234.56789;
-    m.st.MachPosX = 2;
-    m.cnc.UpdateReadouts();
-    EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"-0.5000", "1234.5679", "0.0000"}));
-    m.cnc.ZeroPrg();
-    EXPECT_EQ(m.cnc.main.PrgOutlbl, (Texts{"0.0000", "0.0000", "0.0000"}));
-    EXPECT_EQ(m.cnc.main.MachOutLl[0], "2.0000");
-}
 
 class SettingsFile : public ::testing::Test {
 protected:
