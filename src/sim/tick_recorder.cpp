@@ -193,17 +193,15 @@ void TickRecorder::OnTick(const Cnc& cnc) {
             break;
         case IoRecord::Kind::Write:
             if (e.address != kDataRegister) {
-                break; // the control register's outputs: no step, direction or data line
-            }
-            vcd_now_ns_ += vcd_after_write_ ? 1 : 0;
-            vcd_after_write_ = true;
-            if (e.address != kDataRegister) {
-                // The spindle and coolant on the control lines: no step, no direction.
+                // The spindle and coolant on the control lines: no step, no direction, and the
+                // data lines' timing as it is without them.
                 if (vcd_ != nullptr && e.address == kControlRegister) {
                     VcdControlAt(vcd_now_ns_, e.value);
                 }
                 break;
             }
+            vcd_now_ns_ += vcd_after_write_ ? 1 : 0;
+            vcd_after_write_ = true;
             if (vcd_ != nullptr) {
                 VcdAt(vcd_now_ns_, e.value);
             }
@@ -270,12 +268,13 @@ std::string TickRecorder::Finish() {
     };
     finish(trace_, trace_file_, trace_path_);
     if (vcd_ != nullptr) {
-        // Data-register writes after the last tick (the outputs switched off at the end, at a stop or
-        // a signal); the dump shows the data lines only.
+        // Writes after the last tick: the outputs switched off at the end, at a stop or a signal.
         for (const IoRecord::Event& e : record_.events()) {
             if (e.kind == IoRecord::Kind::Write && e.address == kDataRegister) {
                 vcd_now_ns_ = std::max(vcd_now_ns_, vcd_due_ns_) + 1;
                 VcdAt(vcd_now_ns_, e.value);
+            } else if (e.kind == IoRecord::Kind::Write && e.address == kControlRegister) {
+                VcdControlAt(std::max(vcd_now_ns_, vcd_due_ns_), e.value);
             }
         }
         record_.clear();
