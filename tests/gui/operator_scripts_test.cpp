@@ -16,7 +16,8 @@
 //   run                            the Run page, "Execute Program" until the program reports its end
 //   expect | NAME | TEXT           what the control shows (caption, field, readout); @CONFIG@ in TEXT
 //                                  stands for the settings file; TEXT... is the beginning of what it shows
-//   state | NAME | +/-, shown | checked | focus    usable, shown, checked, has the focus ("-" negates)
+//   state | NAME | +/-, shown | checked | focus | modal
+//                                  usable, shown, checked, has the focus, holds the frame ("-" negates)
 //   message | TEXT                 the last message begins with TEXT; "none": no message
 //   file | TEXT                    the settings file holds TEXT; "none": there is none
 // A NAME may be "WINDOW/NAME" where two windows have a control of that name.
@@ -160,6 +161,7 @@ protected:
             const std::string what = arg(2).substr(no ? 1 : 0);
             const bool is = what == "shown"     ? w->isVisible()
                             : what == "checked" ? qobject_cast<QAbstractButton*>(w)->isChecked()
+                            : what == "modal"   ? QApplication::activeModalWidget() == w // the frame waits
                             : what == "focus"
                                 ? (w->window()->focusWidget() == w || w->isAncestorOf(w->window()->focusWidget()))
                                 : w->isEnabled();
