@@ -297,6 +297,27 @@ std::string Refusal(const MachineState& st, int line, const std::string& why) {
            ") cannot be run: " + why + ". Correct the program or the scale factors before starting.";
 }
 
+// As Start begins afresh: from line 1, the block's start point and target at the origin. The parse
+// runs as the preview's does, so that a tool change prompts nobody.
+void BeginAsStart(MachineState& s) {
+    s.StartX = s.StartY = s.StartZ = 0;
+    s.TargetX = s.TargetY = s.TargetZ = 0;
+    s.Previewing = true;
+}
+
+// A parsed line as Start counts it: an arc mode on a line without an arc word counts nothing here;
+// otherwise the travel first, then the move.
+MoveCost LineCost(Cnc& cnc, bool limits, const std::array<double, 3>& offset, bool may_arc, RampSums* ramps,
+                  BlockSink* sink) {
+    if (!may_arc && IsArc(MotionOf(cnc.st.GCode))) {
+        return {};
+    }
+    if (std::string why = limits ? cnc.BlockTravelProblem(offset) : std::string(); !why.empty()) {
+        return {0, "its move would leave the travel: " + why};
+    }
+    return DispatchCost(cnc, ramps, sink);
+}
+
 } // namespace
 
 std::string MoveTimeProblem(double ticks, double step_x, double feed, const char* what) {
@@ -489,11 +510,7 @@ std::string Cnc::ApproachProblem(const Approach& to) const {
 RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
     MachineState& s = st;
     const int lines = s.PrgLineCount;
-    // As Start begins afresh: from line 1, the block's start point and target at the origin. The
-    // parse runs as the preview's does, so that a tool change prompts nobody.
-    s.StartX = s.StartY = s.StartZ = 0;
-    s.TargetX = s.TargetY = s.TargetZ = 0;
-    s.Previewing = true;
+    BeginAsStart(s);
 
     RunEstimate estimate;
     const double seconds_per_iteration = 60 * s.UnitsPerStepX / s.LoopCal;
@@ -523,16 +540,10 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
             if (planned && std::holds_alternative<std::string>(s.MWord)) {
                 planned_time.StopHere();
             }
-            if (may_arc || !IsArc(MotionOf(s.GCode))) {
-                if (std::string why = limits ? BlockTravelProblem(offset) : std::string(); !why.empty()) {
-                    cost.why = "its move would leave the travel: " + why;
-                } else {
-                    BlockSink sink;
-                    cost = DispatchCost(*this, timed ? &ramps : nullptr, planned ? &sink : nullptr);
-                    for (std::size_t b = 0; b < sink.count; ++b) {
-                        planned_time.Add(sink.blocks[b], n);
-                    }
-                }
+            BlockSink sink;
+            cost = LineCost(*this, limits, offset, may_arc, timed ? &ramps : nullptr, planned ? &sink : nullptr);
+            for (std::size_t b = 0; b < sink.count; ++b) {
+                planned_time.Add(sink.blocks[b], n);
             }
         }
         if (!cost.why.empty()) {
@@ -582,11 +593,8 @@ StartRefusalWalk::StartRefusalWalk(const Cnc& start) : m_(std::make_unique<Machi
     c.settings = start.settings;
     c.scale = start.scale;
     c.setup = start.setup;
-    // As EstimateOnThisCopy begins.
     MachineState& s = c.st;
-    s.StartX = s.StartY = s.StartZ = 0;
-    s.TargetX = s.TargetY = s.TargetZ = 0;
-    s.Previewing = true;
+    BeginAsStart(s);
     m_->limits = c.SoftLimitsApply();
     m_->offset = c.TravelOffset();
     m_->done = s.PrgLineCount <= 0;
@@ -643,15 +651,7 @@ void StartRefusalWalk::End() {
 void StartRefusalWalk::Count(int n, bool may_arc) {
     Cnc& c = m_->cnc;
     MachineState& s = c.st;
-    std::string why;
-    if (may_arc || !IsArc(MotionOf(s.GCode))) {
-        if (std::string travel = m_->limits ? c.BlockTravelProblem(m_->offset) : std::string(); !travel.empty()) {
-            why = "its move would leave the travel: " + travel;
-        } else {
-            why = DispatchCost(c, nullptr).why;
-        }
-    }
-    if (!why.empty()) {
+    if (std::string why = LineCost(c, m_->limits, m_->offset, may_arc, nullptr, nullptr).why; !why.empty()) {
         refused_line_ = std::min(n, s.PrgLineCount);
         refusal_ = Refusal(s, refused_line_, why);
         m_->done = true;
