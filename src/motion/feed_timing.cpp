@@ -6,10 +6,8 @@
 #include "interpreter/numbers.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 
 namespace tamo {
 namespace {
@@ -31,19 +29,6 @@ void HoldAxesToFastRates(MachineState& st, double fast_x, double fast_z) {
             st.FeedRate *= fast[a] / speed;
         }
     }
-}
-
-// The effective feed as text. A long program's walk asks for it on every line, nearly always the
-// same feed as the line before, and the number formatting between two lines is for other values:
-// the last feed's text is kept here, per thread (the check's and the window's walks never share it).
-const std::string& FeedText(double feed) {
-    thread_local std::uint64_t last_bits = std::bit_cast<std::uint64_t>(0.0);
-    thread_local std::string text = FormatNumber(0.0);
-    if (std::bit_cast<std::uint64_t>(feed) != last_bits) {
-        text = FormatNumber(feed);
-        last_bits = std::bit_cast<std::uint64_t>(feed);
-    }
-    return text;
 }
 
 } // namespace
@@ -73,7 +58,7 @@ void Cnc::ComputeFeedDelay() {
     if (std::fabs(st.StepsZ) > 0 && !(st.FeedRate <= fast_z)) {
         st.FeedRate = fast_z;
     }
-    main.Text2 = FeedText(st.FeedRate);
+    main.Text2 = FormatNumber(st.FeedRate);
     st.RampDownAngle = 91;
     st.RampUpAngle = 0;
     // The display shows the feed along the path; the delay follows the feed of the longest axis.
