@@ -134,24 +134,18 @@ void Cnc::PlannedDelay() {
     }
 }
 
-// After a tick with a stop request, or while braking. Changes: motion_, StopRequest (kept set, as
-// the line parser clears it between the blocks of a stop that brakes through them).
+// After a tick with a stop request, or while braking. False when the move stops here: the caller
+// then ends it with SaveResumeRecord, which leaves the motion at rest. Changes: motion_, StopRequest
+// (kept set, as the line parser clears it between the blocks of a stop that brakes through them).
 bool Cnc::BrakesOn() {
     PlannedMotion& m = motion_;
     if (!m.timing || st.LimitTripped || (st.Offline && !m.offline)) {
-        m.holding = false;
-        m.speed = 0;
         return false; // at once, where it is
     }
     m.holding = true;
     m.run.Brake();
     st.StopRequest = true;
-    if (m.run.AtRest()) {
-        m.holding = false;
-        m.speed = 0;
-        return false;
-    }
-    return true;
+    return !m.run.AtRest();
 }
 
 // Changes: motion_, and StopRequest while a stop brakes on into the next block.
