@@ -460,28 +460,40 @@ int HomeStatus(const Cnc& cnc, const std::array<bool, 3>& active) {
 // The homing cycle at a slow rate of 20 mm/s: each axis starts from rest within its acceleration,
 // brakes to rest within it past its switch, and backs off at a crawl; machine zero is where the
 // switch lets go. X and Y home together: X's switch trips first, both brake, Y goes on from rest.
+// With Y's switch out of reach, Y goes on from rest all the same and brakes to rest by the end of
+// its search, not at speed there.
 TEST(MotionPlanner, HomeSwitchSearchStartsAndBrakesWithinTheAcceleration) {
-    Mill mill(kSmallMill, "0.01", "home_search_mm = 20\n");
-    mill.m.st.JogSlowX = 1200.0;
-    mill.m.st.JogSlowY = 1200.0;
-    mill.m.st.JogSlowZ = 600.0;
-    mill.m.cnc.settings.Check1[0] = kChecked;
-    mill.m.cnc.main.Option4.fill(false);
-    mill.m.cnc.main.Option4[0] = true;
-    // Where the switches close, from where the motors began (a switch that reads active puts the
-    // machine coordinate at 0 on every tick).
-    const std::array<double, 3> edge{-3, -5, 2};
-    mill.log.after = [&](const Cnc& cnc) {
-        std::array<bool, 3> active{};
-        for (std::size_t a = 0; a < 3; ++a) {
-            active[a] = cnc.setup.home_direction[a] * (mill.log.at[a] - edge[a]) >= 0;
-        }
-        mill.m.port.set_status(static_cast<std::int16_t>(HomeStatus(cnc, active)));
-    };
-    mill.m.cnc.HomeTheMachine();
-    ASSERT_TRUE(mill.m.st.Homed) << (mill.m.op.messages().empty() ? "" : mill.m.op.messages().back().text);
     const std::array<double, 3> accel{500, 500, 200};
     const std::array<double, 3> top{20, 20, 10};
+    // Where the switches close, from where the motors began (a switch that reads active puts the
+    // machine coordinate at 0 on every tick).
+    auto home = [](Mill& mill, const std::array<double, 3>& edge) {
+        mill.m.st.JogSlowX = 1200.0;
+        mill.m.st.JogSlowY = 1200.0;
+        mill.m.st.JogSlowZ = 600.0;
+        mill.m.cnc.settings.Check1[0] = kChecked;
+        mill.m.cnc.main.Option4.fill(false);
+        mill.m.cnc.main.Option4[0] = true;
+        mill.log.after = [&mill, edge](const Cnc& cnc) {
+            std::array<bool, 3> active{};
+            for (std::size_t a = 0; a < 3; ++a) {
+                active[a] = cnc.setup.home_direction[a] * (mill.log.at[a] - edge[a]) >= 0;
+            }
+            mill.m.port.set_status(static_cast<std::int16_t>(HomeStatus(cnc, active)));
+        };
+        mill.m.cnc.HomeTheMachine();
+    };
+    auto furthest_past = [](const Mill& mill, std::size_t a, double edge) {
+        double furthest = 0;
+        for (const auto& tick : mill.log.ticks) {
+            furthest = std::max(furthest, mill.m.cnc.setup.home_direction[a] * (tick.at[a] - edge));
+        }
+        return furthest;
+    };
+    Mill mill(kSmallMill, "0.01", "home_search_mm = 20\n");
+    const std::array<double, 3> edge{-3, -5, 2};
+    home(mill, edge);
+    ASSERT_TRUE(mill.m.st.Homed) << (mill.m.op.messages().empty() ? "" : mill.m.op.messages().back().text);
     for (std::size_t a = 0; a < 3; ++a) {
         SCOPED_TRACE(a);
         EXPECT_LE(Figures(mill.log, a, 4).top_accel, accel[a] * 1.02);
@@ -489,16 +501,23 @@ TEST(MotionPlanner, HomeSwitchSearchStartsAndBrakesWithinTheAcceleration) {
         EXPECT_NEAR(Figures(mill.log, a).top_speed, top[a], top[a] * 0.01);
         // Past the switch by what braking from the rate takes (less what the tick of the trip
         // already was past it), within two steps.
-        double furthest = 0;
-        for (const auto& tick : mill.log.ticks) {
-            furthest = std::max(furthest, mill.m.cnc.setup.home_direction[a] * (tick.at[a] - edge[a]));
-        }
-        EXPECT_NEAR(furthest, top[a] * top[a] / (2 * accel[a]), 2 * kStep);
+        EXPECT_NEAR(furthest_past(mill, a, edge[a]), top[a] * top[a] / (2 * accel[a]), 2 * kStep);
     }
     // Zero where the switch let go on the way back (a crawl of 2 mm/s brakes within a step).
     EXPECT_NEAR(mill.m.st.MachPosX, 0, kStep + 1e-9);
     EXPECT_NEAR(mill.m.st.MachPosZ, 0, kStep + 1e-9);
     EXPECT_NEAR(mill.m.st.MachPosY, 0, kStep + 1e-9);
+
+    Mill lost(kSmallMill, "0.01", "home_search_mm = 8\n");
+    home(lost, {-3, -50, 2});
+    EXPECT_FALSE(lost.m.st.Homed);
+    ASSERT_FALSE(lost.m.op.messages().empty());
+    EXPECT_EQ(lost.m.op.messages().back().text.rfind("Home switch Y not found within 8 mm", 0), 0u)
+        << lost.m.op.messages().back().text;
+    EXPECT_LE(Figures(lost.log, 1, 4).top_accel, accel[1] * 1.02);
+    EXPECT_LE(WindowFigures(lost.log, 1, 0.02).top_accel, accel[1] * 1.1);
+    EXPECT_LT(Figures(lost.log, 1).last_speed, 3.0);
+    EXPECT_LE(furthest_past(lost, 1, 0), 8 + kStep);
 
     // Pause on the way up to Z's switch, cruising at 10 mm/s: Z brakes to rest, on by v^2 / 2a.
     Mill paused(kSmallMill, "0.01", "home_search_mm = 20\n");
