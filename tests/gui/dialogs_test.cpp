@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QPainter>
 #include <QTest>
 
 namespace tamo {
@@ -85,6 +86,52 @@ TEST_F(DialogScale, RefusedOkKeepsTheWindowAndCancelStillRestores) {
     EXPECT_TRUE(dialog_.isVisible());
     Click(dialog_, "Command3");
     EXPECT_EQ(Text(dialog_, "Combo1_2"), "1");
+}
+
+// The two conversion buttons wrap their captions inside the square, each line drawn once: no
+// caption drawn on one line over them as well. A line's ink is that of its words drawn alone.
+TEST_F(DialogScale, ConversionCaptionsWrapInsideTheirButtons) {
+    dialog_.show();
+    const std::pair<const char*, std::array<const char*, 3>> buttons[] = {
+        {"Command4", {"Converts", "all from", "In to mm"}},
+        {"Command5", {"Converts", "all from", "mm to In"}},
+    };
+    // The dark pixels of each band of inked rows, away from the frame's edge.
+    auto ink_by_line = [](const QImage& picture) {
+        std::vector<int> lines;
+        bool in_line = false;
+        for (int y = 3; y < picture.height() - 3; ++y) {
+            int ink = 0;
+            for (int x = 3; x < picture.width() - 3; ++x) {
+                ink += qGray(picture.pixel(x, y)) < 100 ? 1 : 0;
+            }
+            if (ink > 0 && !in_line) {
+                lines.push_back(0);
+            }
+            in_line = ink > 0;
+            if (in_line) {
+                lines.back() += ink;
+            }
+        }
+        return lines;
+    };
+    for (const auto& [name, words] : buttons) {
+        SCOPED_TRACE(name);
+        auto* button = Find<QAbstractButton>(dialog_, name);
+        const std::vector<int> drawn = ink_by_line(button->grab().toImage());
+        ASSERT_EQ(drawn.size(), words.size());
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            QImage alone(button->size(), QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            QPainter painter(&alone);
+            painter.setFont(button->font());
+            painter.drawText(alone.rect(), Qt::AlignCenter, QString::fromLatin1(words[i]));
+            painter.end();
+            const std::vector<int> expected = ink_by_line(alone);
+            ASSERT_EQ(expected.size(), 1U);
+            EXPECT_NEAR(drawn[i], expected[0], expected[0] / 5) << words[i];
+        }
+    }
 }
 
 // Setup > Machine on an active window. Every field shows the unit its file key keeps it in; "Ok"

@@ -16,6 +16,7 @@
 //   run                            the Run page, "Execute Program" until the program reports its end
 //   expect | NAME | TEXT           what the control shows (caption, field, readout); @CONFIG@ in TEXT
 //                                  stands for the settings file; TEXT... is the beginning of what it shows
+//   list | NAME | ITEMS            the items a combo box offers, " / " between them
 //   state | NAME | +/-, shown | checked | focus | modal
 //                                  usable, shown, checked, has the focus, holds the frame ("-" negates)
 //   message | TEXT                 the last message begins with TEXT; "none": no message
@@ -155,6 +156,14 @@ protected:
             } else {
                 EXPECT_EQ(shown, text) << arg(1);
             }
+        } else if (verb == "list") {
+            auto* combo = qobject_cast<QComboBox*>(Widget(arg(1)));
+            ASSERT_NE(combo, nullptr) << arg(1);
+            std::string items;
+            for (int i = 0; i < combo->count(); ++i) {
+                items += (i > 0 ? " / " : "") + combo->itemText(i).toStdString();
+            }
+            EXPECT_EQ(items, arg(2)) << arg(1);
         } else if (verb == "state") {
             QWidget* w = Widget(arg(1));
             const bool no = arg(2)[0] == '-';
