@@ -15,6 +15,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -60,7 +61,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                  "settings");
     cli.add_flag("--quit-after-open", options.quit_after_open,
                  "Test switch: go offline, open PROGRAM, print the frame's caption and the program's line count, "
-                 "and end");
+                 "and end through File > Exit");
     cli.add_option("PROGRAM", options.program, "A program to open once the safety agreement is answered");
     cli.footer("Settings: tamo.cfg beside the executable when that folder can be written and is not an "
                "installation, else $XDG_CONFIG_HOME/tamocnc/ (~/.config/tamocnc/). See tamocnc(1).");
@@ -194,7 +195,13 @@ int main(int argc, char** argv) {
             window.OpenProgram(program);
             if (quit) {
                 std::cout << cnc.main.Caption << "\n" << cnc.st.PrgLineCount << " lines" << std::endl;
-                QCoreApplication::exit(0);
+                // Ends as the operator ends it, through File > Exit.
+                auto* exit = window.findChild<QAction*>(QStringLiteral("Mnu_exit"));
+                if (exit == nullptr) {
+                    QCoreApplication::exit(1);
+                    return;
+                }
+                exit->trigger();
             }
         });
     }
