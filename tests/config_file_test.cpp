@@ -10,11 +10,36 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
+
+// A file system that cannot refuse to replace a file (renameat2 without RENAME_NOREPLACE, as some
+// network and FUSE file systems answer), while `no_noreplace` is set.
+namespace {
+bool no_noreplace = false;
+
+struct PlainRenames {
+    explicit PlainRenames(bool on) { no_noreplace = on; }
+    ~PlainRenames() { no_noreplace = false; }
+    PlainRenames(const PlainRenames&) = delete;
+    PlainRenames& operator=(const PlainRenames&) = delete;
+};
+} // namespace
+
+extern "C" int renameat2(int old_dir, const char* old_path, int new_dir, const char* new_path, unsigned int flags) {
+    if (no_noreplace && (flags & RENAME_NOREPLACE) != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_renameat2, old_dir, old_path, new_dir, new_path, flags));
+}
 
 namespace tamo {
 namespace {
@@ -274,22 +299,29 @@ TEST_F(ConfigFile, UnusableFileThatCannotBeSetAsideIsNeverOverwritten) {
 }
 
 // The file set aside by a first failure must survive a second: the operator's original settings
-// are in tamo.cfg.bak whatever happens to the files written after it.
+// are in tamo.cfg.bak whatever happens to the files written after it, also on a file system that
+// cannot refuse to replace a file.
 TEST_F(ConfigFile, EveryUnusableFileKeepsABackupOfItsOwn) {
     const std::array<std::string, 3> bad{"abc\r\n", "def\r\n", "ghi\r\n"};
     const std::array<std::string, 3> backups{"tamo.cfg.bak", "tamo.cfg.bak.1", "tamo.cfg.bak.2"};
-    for (std::size_t i = 0; i < bad.size(); ++i) {
-        Put(bad[i]);
-        Machine next;
-        next.cnc.ConfigPath = cfg;
-        next.cnc.StartUp(false);
-        ASSERT_EQ(next.op.messages().size(), 1u);
-        const std::string& message = next.op.messages()[0].text;
-        EXPECT_NE(message.find("kept as " + (dir / backups[i]).string() + ";"), std::string::npos) << message;
-        EXPECT_EQ(Slurp(cfg), Join(kStartUpLines));
-    }
-    for (std::size_t i = 0; i < bad.size(); ++i) {
-        EXPECT_EQ(Slurp(dir / backups[i]), bad[i]) << backups[i];
+    for (const bool plain : {false, true}) {
+        SCOPED_TRACE(plain ? "renameat2 without RENAME_NOREPLACE" : "renameat2");
+        const fs::path folder = dir / (plain ? "plain" : "noreplace");
+        fs::create_directory(folder);
+        const PlainRenames renames(plain);
+        for (std::size_t i = 0; i < bad.size(); ++i) {
+            std::ofstream(folder / "tamo.cfg", std::ios::binary) << bad[i];
+            Machine next;
+            next.cnc.ConfigPath = folder / "tamo.cfg";
+            next.cnc.StartUp(false);
+            ASSERT_EQ(next.op.messages().size(), 1u);
+            const std::string& message = next.op.messages()[0].text;
+            EXPECT_NE(message.find("kept as " + (folder / backups[i]).string() + ";"), std::string::npos) << message;
+            EXPECT_EQ(Slurp(folder / "tamo.cfg"), Join(kStartUpLines));
+        }
+        for (std::size_t i = 0; i < bad.size(); ++i) {
+            EXPECT_EQ(Slurp(folder / backups[i]), bad[i]) << backups[i];
+        }
     }
 }
 
