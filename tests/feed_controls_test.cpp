@@ -70,17 +70,26 @@ protected:
 
 // Started with a delay of 0 in force (what a jog at top speed can leave), the test steps at the slow
 // jog rate in its first second, then at the rate it measured that to give; it stores what runs F500
-// at 500 mm/min, and X ends where it started, never further away than one second at the goal.
+// at 500 mm/min, and X ends where it started, never further away than one second at the goal. The
+// program origin is then where the machine stands, and the readouts say so.
 TEST_F(SpeedTest, StartsAtTheSlowJogRateKeepsXNearItsStartAndCalibratesTheGoal) {
     IoRecord& record = m.Record();
     m.st.StepDelay = 0;
+    m.st.ProgPosY = 1.5;
+    m.st.ProgPosZ = -2.25;
+    m.cnc.UpdateReadouts();
     m.cnc.Spdtest();
+    EXPECT_EQ(m.cnc.main.PrgOutlbl, (std::array<std::string, 3>{"0.0000", "0.0000", "0.0000"}));
     EXPECT_EQ(m.op.questions().front(),
               (Message{"X will move up to 8.3 mm. Speedtest - click OK - Do not move mouse!", "Speedtest"}));
     EXPECT_EQ(Last(), (Message{"Speedtest done", "Speedtest"}));
-    // The result, labelled, in the status bar, with where the origin now is.
+    // The result, labelled, in the status bar, with where the origin now is, and in the log.
     EXPECT_EQ(m.cnc.status.Notice.rfind("Speed test: X made 499 mm/min at the fast jog rate of 500 mm/min. ", 0), 0u)
         << m.cnc.status.Notice;
+    const auto& log = m.cnc.log.entries();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const MessageLog::Entry& entry) {
+        return entry.text == "Speed test: X made 499 mm/min at the fast jog rate of 500 mm/min";
+    }));
     EXPECT_NE(m.cnc.status.Notice.find("Program origin set at machine X0.0000 Y0.0000 Z0.0000"), std::string::npos);
     const std::vector<std::int64_t> edges = record.RisingEdges(2);
     ASSERT_GT(edges.size(), 223u);
