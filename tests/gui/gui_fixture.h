@@ -15,11 +15,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -161,6 +163,26 @@ inline int DifferingPixels(const QImage& got, const QImage& expected, const std:
     }
     return differ;
 }
+
+// Calls `painted` with the region of every paint of the widget: what the operator's screen is
+// brought up to date with, and when.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, std::function<void(const QRegion&)> painted) : painted_(std::move(painted)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted_(static_cast<QPaintEvent*>(event)->region());
+        }
+        return false;
+    }
+
+private:
+    std::function<void(const QRegion&)> painted_;
+};
 
 inline void SaveScreen(QWidget& window, const std::string& file) {
     const fs::path folder = TAMO_SCREENS_DIR;

@@ -8,6 +8,7 @@
 #include "ui/program_listing.h"
 #include "ui/readout_panel.h"
 
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -16,6 +17,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -306,7 +308,15 @@ TEST_F(OperatorView, WheelZoomsAboutThePointerDragPansDoubleClickFits) {
     const QPointF under = world_at(pointer);
     QWheelEvent wheel(pointer, view->mapToGlobal(pointer), {}, QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
+    // The drawing at the new scale follows once the wheel has rested, and once: then the view is idle.
+    QElapsedTimer since;
+    std::vector<qint64> paints;
+    PaintWatch watch(view, [&](const QRegion&) { paints.push_back(since.elapsed()); });
+    since.start();
     QCoreApplication::sendEvent(view, &wheel);
+    QTest::qWait(1500);
+    EXPECT_TRUE(std::any_of(paints.begin(), paints.end(), [](qint64 at) { return at >= 150 && at < 900; }));
+    EXPECT_TRUE(std::none_of(paints.begin(), paints.end(), [](qint64 at) { return at >= 900; }));
     EXPECT_NEAR(surface_.zoom(), 1.5625, 1e-9);
     EXPECT_NEAR(world_at(pointer).x(), under.x(), 1e-6);
     EXPECT_NEAR(world_at(pointer).y(), under.y(), 1e-6);

@@ -37,6 +37,23 @@ protected:
     }
 };
 
+// Every picture the drawing thread hands over is painted whole at once, unasked: the operator sees
+// the new direction, not the last one until something else repaints the view.
+TEST_F(View3DTest, EachPictureDrawnIsPaintedWhole) {
+    Open(ProgramFile(kCube));
+    qint64 painted = 0;
+    PaintWatch watch(&View(), [&](const QRegion& region) {
+        if ((QRegion(View().rect()) - region).isEmpty()) {
+            painted = View().image().cacheKey();
+        }
+    });
+    for (const char* direction : {"View_Front", "View_Side", "View_Iso"}) {
+        SCOPED_TRACE(direction);
+        Look(direction);
+        EXPECT_EQ(painted, View().image().cacheKey());
+    }
+}
+
 // Each direction puts the cube's corners where an orthographic view from it must: the world's axes
 // point the table's ways on the screen (right, up) at one scale for all, the cube fills the view
 // but a margin, and a black edge passes through every corner.
