@@ -92,6 +92,26 @@ TEST(LatencyTest, TheReportStatesTheRoundsAndTheStalls) {
     }
 }
 
+// The kernel's throttling starts where the wait has no time left to sleep in: the period it needs
+// is the wait's plus the tick's own work, which the test measures between the ticks.
+TEST(LatencyTest, TheTicksOwnWorkLowersTheRateWhereTheThrottlingStarts) {
+    FakeClock clock;
+    LatencyTest test(clock, 500'000, 0.1);
+    while (test.Tick()) {
+        clock.AdvanceNs(50'000);
+    }
+    const LatencyReport report = test.Report();
+    EXPECT_NEAR(report.tick_work_us, 50, 0.01);
+    EXPECT_NE(FormatLatencyReport(report).find("in 0.1 s, 50.0 us of work from a step to the next wait"),
+              std::string::npos)
+        << FormatLatencyReport(report);
+    const StepDemand demand{0.0075, 1000, 100, "mm"};
+    // A wait alone throttled above 5000 steps/s (200 us): with 50 us of work, above 4000.
+    const LatencyVerdict verdict = JudgeLatency(report, demand, 5000);
+    EXPECT_EQ(verdict.text, "This PC can drive up to 4000 steps/s, about 1800 mm/min on X with your settings.");
+    EXPECT_NE(verdict.throttling.find("Above about 4000 steps/s"), std::string::npos) << verdict.throttling;
+}
+
 TEST(LatencyTest, TheVerdictInPlainWords) {
     const StepDemand demand{0.0075, 1000, 100, "mm"};
     for (const test::Row& c : test::GoldenRows("latency/verdicts.txt")) {

@@ -53,6 +53,7 @@ struct LatencyReport {
     double late_share = 0;                          // 0 to 1
     std::uint64_t late_ticks = 0;                   // the stalls: ticks more than kMargin of the period late
     double late_per_second = 0;                     // of them
+    double tick_work_us = 0;                        // from a step to the next wait, on average
     double max_step_rate = 0;                       // steps per second, from the 99th percentile of all ticks
     std::array<double, kRounds> round_step_rates{}; // each round's, in the order run; 0 for one without ticks
     double lowest_round_rate = 0;
@@ -83,6 +84,9 @@ private:
     std::int64_t start_ns_ = 0;
     std::int64_t end_ns_ = 0;
     bool started_ = false;
+    bool waiting_ = false; // for the due time of the tick after the last step
+    std::int64_t work_ns_ = 0;
+    std::uint64_t work_ticks_ = 0;
     std::uint64_t ticks_ = 0;
     std::uint64_t late_ = 0;
     std::int64_t max_ns_ = 0;
@@ -122,7 +126,8 @@ struct LatencyVerdict {
 };
 
 // throttled_above: the step rate above which the step wait would run into the kernel's real-time
-// throttling (SteadyClock::ThrottledAboveStepRate), 0 for never.
+// throttling (SteadyClock::ThrottledAboveStepRate), 0 for never. That is the rate of the wait
+// alone: a tick's own work (report.tick_work_us) lengthens the period it needs.
 [[nodiscard]] LatencyVerdict JudgeLatency(const LatencyReport& report, const StepDemand& demand,
                                           double throttled_above);
 

@@ -24,6 +24,7 @@ nlohmann::ordered_json Json(const LatencyReport& report, const LatencyVerdict& v
     json["late_share"] = report.late_share;
     json["late_ticks"] = report.late_ticks;
     json["late_per_second"] = report.late_per_second;
+    json["tick_work_us"] = report.tick_work_us;
     json["max_step_rate"] = report.max_step_rate;
     json["round_step_rates"] = report.round_step_rates;
     json["lowest_round_rate"] = report.lowest_round_rate;
