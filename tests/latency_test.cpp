@@ -41,25 +41,29 @@ TEST(LatencyTest, LatenessFiguresLateShareAndTheStepRateTheyAllow) {
 }
 
 // Stalls of the PC come a few times a second at any period and no step rate avoids them: they
-// are counted as late ticks, and the step rate comes from the ticks they do not reach, so that it
-// is the same wherever in the test they fall.
+// are counted as late ticks, and the step rate comes from the other ticks while the stalls are
+// rare, so that it is the same wherever in the test they fall and however many there are.
 TEST(LatencyTest, TheStepRateFollowsTheSteadyLatenessWhereverTheStallsFall) {
     for (const test::Row& c : test::GoldenRows("latency/stalls.txt")) {
         SCOPED_TRACE(c[0] + " us, " + c[1] + " stalls " + c[2]);
         const std::int64_t steady_ns = std::stoll(c[0]) * 1000;
         const int stalls = std::stoi(c[1]);
-        // Tick numbers: the first second holds about 2,000 ticks, the last starts near 7,900.
-        const int first = c[2] == "last" ? 8'300 : 101;
-        const int every = c[2] == "spread" ? 9'000 / std::max(stalls, 1) : 3;
+        // Tick numbers: the first second holds about 1,000 ticks, the last starts near 4,000.
+        const int first = c[2] == "last" ? 4'200 : 101;
+        const int every = c[2] == "spread" ? 4'500 / std::max(stalls, 1) : 3;
         FakeClock clock;
-        LatencyTest test(clock, 500'000, 5.0);
+        LatencyTest test(clock, 1'000'000, 5.0);
         int tick = 0;
         int stalled = 0;
         while (test.Tick()) {
             ++tick;
-            const bool stall = stalled < stalls && tick >= first && (tick - first) % every == 0 && tick % 20 != 0;
+            const bool stall = stalled < stalls && tick >= first && (tick - first) % every == 0 && tick % 50 != 0;
             stalled += stall ? 1 : 0;
-            clock.AdvanceNs(stall ? 2'500'000 : tick % 20 == 0 ? 500'000 + steady_ns : 0);
+            const std::int64_t late_ns = stall             ? 2'000'000
+                                         : tick % 200 == 0 ? 4 * steady_ns
+                                         : tick % 50 == 0  ? steady_ns
+                                                           : 0;
+            clock.AdvanceNs(late_ns > 0 ? 1'000'000 + late_ns : 0);
         }
         ASSERT_EQ(stalled, stalls);
         const LatencyReport report = test.Report();
@@ -67,7 +71,7 @@ TEST(LatencyTest, TheStepRateFollowsTheSteadyLatenessWhereverTheStallsFall) {
         EXPECT_NEAR(report.max_step_rate, std::stod(c[3]), std::stod(c[3]) / 90);
         EXPECT_NEAR(report.lowest_round_rate, std::stod(c[4]), std::stod(c[4]) / 90);
         EXPECT_NEAR(report.highest_round_rate, std::stod(c[5]), std::stod(c[5]) / 90);
-        EXPECT_EQ(report.late_ticks, static_cast<std::uint64_t>(stalls)) << "the steady lateness is within 50 us";
+        EXPECT_EQ(report.late_ticks, static_cast<std::uint64_t>(stalls)) << "the steady lateness is within 100 us";
         EXPECT_NEAR(report.late_per_second, stalls / 5.0, 0.01);
         EXPECT_EQ(report.bins[11], static_cast<std::uint64_t>(stalls)) << "2 to 5 ms";
     }
