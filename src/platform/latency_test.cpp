@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace tamo {
 
@@ -153,8 +154,7 @@ LatencyReport LatencyTest::Report() const {
     report.late_per_second = report.seconds > 0 ? static_cast<double>(late_) / report.seconds : 0;
     report.tick_work_us = static_cast<double>(work_ns_) / static_cast<double>(work_ticks_) / 1000;
     report.max_step_rate = StepRateOf(SteadyLatenessUs(all.data(), ticks_, late_, max_ns_));
-    report.lowest_round_rate = report.max_step_rate;
-    report.highest_round_rate = report.max_step_rate;
+    report.lowest_round_rate = std::numeric_limits<double>::infinity();
     for (std::size_t round = 0; round < LatencyReport::kRounds; ++round) {
         if (round_ticks_[round] == 0) {
             continue;
