@@ -110,6 +110,19 @@ TEST(LatencyTest, TheReportStatesTheRoundsAndTheStalls) {
     }
 }
 
+// A rate above the asked period's stands only once checked at its own period: a test stopped
+// before that gives the asked period's rate, which its ticks showed to hold.
+TEST(LatencyTest, ATestStoppedBeforeItsCheckGivesTheAskedPeriodsRate) {
+    FakeClock clock;
+    LatencyTest test(clock, 1'000'000, 5.0);
+    for (int tick = 0; tick < 2'500 && test.Tick(); ++tick) {
+    }
+    const LatencyReport report = test.Report();
+    EXPECT_NEAR(report.highest_round_rate, 100000, 1) << "ticks on time allow any rate";
+    EXPECT_EQ(report.max_step_rate, 1000);
+    EXPECT_EQ(report.check_step_rate, 0);
+}
+
 // The kernel's throttling starts where the wait has no time left to sleep in: the period it needs
 // is the wait's plus the tick's own work, which the test measures between the ticks.
 TEST(LatencyTest, TheTicksOwnWorkLowersTheRateWhereTheThrottlingStarts) {

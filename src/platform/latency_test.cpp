@@ -220,7 +220,12 @@ LatencyReport LatencyTest::Report() const {
         report.lowest_round_rate = std::min(report.lowest_round_rate, rate);
         report.highest_round_rate = std::max(report.highest_round_rate, rate);
     }
-    if (checking_ && check_ticks_ > 0) {
+    const double asked_rate = 1e9 / static_cast<double>(period_ns_);
+    if (!checking_ || check_ticks_ == 0) {
+        // Stopped before a check (or a rate hardly above the asked one's): only the asked
+        // period's rate is known to hold.
+        report.max_step_rate = std::min(report.max_step_rate, asked_rate);
+    } else {
         report.check_step_rate = check_rate_;
         report.check_seconds = static_cast<double>(clock_.last_step_ns() - check_start_ns_) / 1e9;
         report.check_ticks = check_ticks_;
@@ -228,7 +233,6 @@ LatencyReport LatencyTest::Report() const {
         const double allowed = StepRateOf(report.check_p99_us);
         // The check's rate came from the same bins: equal to it is holding it.
         report.check_held = allowed >= check_rate_ * (1 - 1e-9);
-        const double asked_rate = 1e9 / static_cast<double>(period_ns_);
         report.max_step_rate = report.check_held ? check_rate_ : std::max(asked_rate, allowed);
     }
     // The report's edges fall on the fine bins' edges, so each fine bin lies below one of them.

@@ -68,7 +68,8 @@ struct LatencyReport {
     // build: 4,988 steps/s from ticks at 900 us, 919 to 1,116 from ticks at 201 us). When that rate
     // is above the asked period's, the last round runs at its period, and the rate stands only if
     // 99 % of those ticks keep within a tenth of it; otherwise the rate is the higher of the asked
-    // period's and what the check's lateness allows. The figures above are the asked period's.
+    // period's and what the check's lateness allows. A test stopped before its check gives the
+    // asked period's rate at the most. The figures above are the asked period's.
     double check_step_rate = 0; // the rate checked; 0 when none was (not above the asked one's, or stopped first)
     double check_seconds = 0;
     std::uint64_t check_ticks = 0;
