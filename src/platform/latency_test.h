@@ -41,9 +41,10 @@ struct LatencyReport {
     // in microseconds; the last one everything from the last edge on.
     static constexpr std::array<double, 13> kBinsUs{1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000};
 
-    // The test runs in this many rounds of equal length, each with a step rate of its own: the
-    // lowest and the highest say how far the PC's timing moved during the test. The verdict's rate
-    // is that of all the ticks together.
+    // The test runs in this many rounds of equal length, each at the asked period with a step rate
+    // of its own: the lowest and the highest say how far the PC's timing moved during the test. The
+    // rate of all their ticks together is the one checked in the last round (below), which then
+    // has none of its own.
     static constexpr std::size_t kRounds = 5;
 
     std::int64_t period_ns = 0;
@@ -57,7 +58,7 @@ struct LatencyReport {
     std::uint64_t late_ticks = 0;                   // the stalls: ticks more than kMargin of the period late
     double late_per_second = 0;                     // of them
     double tick_work_us = 0;                        // from a step to the next wait, on average
-    double max_step_rate = 0;                       // steps per second, from the steady lateness
+    double max_step_rate = 0;                       // steps per second: the rounds' rate, as the check left it
     std::array<double, kRounds> round_step_rates{}; // each round's, in the order run; 0 for one without ticks
     double lowest_round_rate = 0;
     double highest_round_rate = 0;
@@ -84,7 +85,7 @@ struct LatencyReport {
 //
 // Timing contract: a tick adds one counter to the histogram and reads the clock once before its
 // wait, for the work since the last step; nothing allocates after construction. The tick that
-// starts the check adds up the rounds' bins (about 50 us), and the check leaves that tick out.
+// starts the check adds up the rounds' bins (100,000 additions), and the check leaves that tick out.
 class LatencyTest {
 public:
     // throttled_above: the rate above which the wait alone would run into the kernel's real-time
