@@ -22,10 +22,18 @@ nlohmann::ordered_json Json(const LatencyReport& report, const LatencyVerdict& v
     json["p999_us"] = report.p999_us;
     json["max_us"] = report.max_us;
     json["late_share"] = report.late_share;
+    json["late_ticks"] = report.late_ticks;
+    json["late_per_second"] = report.late_per_second;
+    json["tick_work_us"] = report.tick_work_us;
     json["max_step_rate"] = report.max_step_rate;
     json["round_step_rates"] = report.round_step_rates;
     json["lowest_round_rate"] = report.lowest_round_rate;
     json["highest_round_rate"] = report.highest_round_rate;
+    json["check_step_rate"] = report.check_step_rate;
+    json["check_seconds"] = report.check_seconds;
+    json["check_ticks"] = report.check_ticks;
+    json["check_p99_us"] = report.check_p99_us;
+    json["check_held"] = report.check_held;
     json["verdict"] = verdict.text;
     json["too_late"] = verdict.too_late;
     json["drivable_step_rate"] = verdict.steps_per_s;
@@ -79,7 +87,9 @@ int RunLatencyCommand(const LatencyOptions& options, std::ostream& out, std::ost
     RealtimeRequest realtime(calls);
     clock.set_realtime(&realtime); // the waits spin as a move's do
     const std::string notice = realtime.Enter();
-    LatencyTest test(clock, static_cast<std::int64_t>(period_us * 1000), options.seconds);
+    const double throttled_above =
+        realtime.active() ? SteadyClock::ThrottledAboveStepRate(realtime.ThrottleShare()) : 0;
+    LatencyTest test(clock, static_cast<std::int64_t>(period_us * 1000), options.seconds, throttled_above);
     machine.port.set_recording(false); // a step's port traffic between the ticks, as a run has it
     const auto data = static_cast<std::int16_t>(st.DirByte | st.OutputBits);
     Port* port = st.Offline ? nullptr : &machine.port;

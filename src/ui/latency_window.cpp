@@ -122,7 +122,8 @@ void LatencyWindow::Start() {
 
     cnc_.EnterRealtime();
     const bool raised = cnc_.clock().realtime() != nullptr && cnc_.clock().realtime()->active();
-    LatencyTest test(cnc_.clock(), std::llround(period_us * 1000), seconds);
+    LatencyTest test(cnc_.clock(), std::llround(period_us * 1000), seconds,
+                     raised ? SteadyClock::ThrottledAboveStepRate(cnc_.clock().realtime()->ThrottleShare()) : 0);
     const auto data_lines = static_cast<std::int16_t>(cnc_.st.DirByte | cnc_.st.OutputBits);
     Port* port = cnc_.st.Offline ? nullptr : &cnc_.port();
     const double pulse_width = NumberOf(cnc_.st.PulseWidth);
