@@ -187,7 +187,8 @@ void Cnc::WalkLines(int last) {
 void Cnc::WalkToolpath() {
     walked_in_two_ = false;
     const int last = st.PrgLineCount;
-    if (last < WalkInTwoFromLines || last < 2) {
+    // A walk that may stop for a tool change (not a preview) asks the operator in line order.
+    if (last < WalkInTwoFromLines || last < 2 || !st.Previewing) {
         WalkLines(last);
         return;
     }
