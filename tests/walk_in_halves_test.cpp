@@ -209,3 +209,28 @@ TEST(WalkInHalves, AStateSetFarBeforeTheMiddleIsNotGuessed) {
 
 } // namespace
 } // namespace tamo
+
+namespace tamo {
+namespace {
+
+// A walk that is no preview stops at every tool change, in line order, on the operator's own
+// screen: none of them may be asked on a second machine's.
+TEST(WalkInHalves, AWalkThatAsksForToolsAsksForEachInTurn) {
+    std::string program = "T1 M06\n";
+    for (int i = 0; i < 2000; ++i) {
+        program += "G01 X" + std::to_string(i % 13) + " Y2\n";
+    }
+    program += "T2 M06\nG01 X1\n";
+    test::TestMachine m;
+    m.cnc.WalkInTwoFromLines = 2;
+    ASSERT_EQ(m.cnc.ReadProgramItems(test::ProgramFile(program)), "");
+    m.op.clear_messages();
+    m.cnc.TegnUd();
+    ASSERT_EQ(m.op.messages().size(), 2u);
+    EXPECT_EQ(m.op.messages()[0].text, "Change to tool #1 "); // the T word runs to the M
+    EXPECT_EQ(m.op.messages()[1].text, "Change to tool #2 ");
+    EXPECT_FALSE(m.cnc.WalkedInTwo());
+}
+
+} // namespace
+} // namespace tamo
