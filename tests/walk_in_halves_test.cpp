@@ -234,3 +234,24 @@ TEST(WalkInHalves, AWalkThatAsksForToolsAsksForEachInTurn) {
 
 } // namespace
 } // namespace tamo
+
+namespace tamo {
+namespace {
+
+// A file of one line of sixty thousand items, most of them comments that name a word letter: the
+// second machine's look for the last word of each letter must neither read the line from its
+// start for every letter it meets (minutes) nor change what is drawn.
+TEST(WalkInHalves, OneEndlessLineOfItemsIsWalkedAsOneWalkWalksIt) {
+    std::string program = "G01 X1 Y1 F100,";
+    for (int i = 0; i < 60000; ++i) {
+        program += i % 1000 == 0 ? "G01 X" + std::to_string(i % 7) + " Y2," : "(A T),";
+    }
+    program += "G02 X1 Y1 I1 J0\n";
+    const Walked one = Walk(program, INT_MAX);
+    const Walked two = Walk(program, 2);
+    EXPECT_EQ(one.moves, two.moves);
+    EXPECT_EQ(one.state, two.state);
+}
+
+} // namespace
+} // namespace tamo

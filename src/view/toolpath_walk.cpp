@@ -43,18 +43,34 @@ template <typename T> bool Same(const T& a, const T& b) {
     return a == b;
 }
 
+// The seeds are looked for within bounds, so that a file of one endless line of items costs no
+// more than any other: a line whose start lies further back than this is not looked into, and a
+// letter met more often than this in lines the parser skips is given up. A letter given up only
+// makes the guess less likely to hold.
+constexpr std::size_t kLookBackBytes = std::size_t{1} << 16;
+constexpr int kLooksPerLetter = 64;
+
 // The item of the program that holds byte `p`: it starts on p's line, after the items before it.
-std::string_view ItemHolding(const ProgramBuffer& buf, std::size_t p, std::size_t& start) {
+// False when p's line starts too far back.
+bool ItemHolding(const ProgramBuffer& buf, std::size_t p, std::size_t& start, std::string_view& text) {
     const std::string_view bytes = buf.bytes();
+    const std::size_t floor = p > kLookBackBytes ? p - kLookBackBytes : 0;
+    auto line_starts_at = [&](std::size_t at) {
+        return at == 0 || bytes[at - 1] == '\n' || bytes[at - 1] == '\r';
+    };
     std::size_t at = p;
-    while (at > 0 && bytes[at - 1] != '\n' && bytes[at - 1] != '\r') {
+    while (at > floor && !line_starts_at(at)) {
         --at;
+    }
+    if (!line_starts_at(at)) {
+        return false;
     }
     for (std::size_t next = buf.ItemEnd(at); next <= p && next > at; next = buf.ItemEnd(at)) {
         at = next;
     }
     start = at;
-    return buf.ItemTextAt(at);
+    text = buf.ItemTextAt(at);
+    return true;
 }
 
 // For each word letter, the last item that starts before byte `limit` and that the parser reads
@@ -68,14 +84,17 @@ std::vector<std::string_view> LastItemsWithEachWord(const ProgramBuffer& buf, st
     std::vector<Found> found;
     for (const char letter : kKeptLetters) {
         std::size_t end = std::min(limit, bytes.size());
-        while (end > 0) {
+        for (int look = 0; end > 0 && look < kLooksPerLetter; ++look) {
             const void* hit = memrchr(bytes.data(), letter, end);
             if (hit == nullptr) {
                 break;
             }
             const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
             std::size_t start = 0;
-            const std::string_view text = ItemHolding(buf, p, start);
+            std::string_view text;
+            if (!ItemHolding(buf, p, start, text)) {
+                break;
+            }
             const std::string_view trimmed = TrimSpaces(text);
             if (!SkipsLine(trimmed) && trimmed.find(letter) != std::string_view::npos) {
                 found.push_back({start, text});
