@@ -365,6 +365,10 @@ public:
     // False for a tool that never draws (the headless check): a redraw then keeps the toolpath's
     // bounds but not its moves, which take more memory than the program's own text.
     bool KeepToolpathMoves = true;
+    // A program of this many lines or more is walked in two halves on two threads; the record and
+    // the state left behind are those of one walk. Whether the last redraw's halves could be joined.
+    int WalkInTwoFromLines = 1 << 16;
+    [[nodiscard]] bool WalkedInTwo() const { return walked_in_two_; }
 
     // view/readouts.cpp
     void UpdateReadouts();
@@ -607,6 +611,11 @@ private:
         std::array<double, 6> points_;
     };
 
+    // view/toolpath_walk.cpp
+    struct HalfWalk; // the second half of a long walk, on a machine and a thread of its own
+    void WalkToolpath();
+    void WalkLines(int last);
+
     // view/toolpath_preview.cpp
     void GrowExtents();
     void DrawToolpath(std::size_t count, Colour colour);
@@ -695,6 +704,7 @@ private:
     std::shared_ptr<const Toolpath> toolpath_ = std::make_shared<const Toolpath>();
     std::shared_ptr<Toolpath> walking_;  // the record a redraw's walk is filling; null otherwise
     std::array<double, 4> walk_scale_{}; // the scale factors, read once for the walk
+    bool walked_in_two_ = false;
 
     TickObserver* tick_observer_ = nullptr;
     bool run_active_ = false;

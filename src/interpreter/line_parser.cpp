@@ -15,6 +15,8 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 namespace tamo {
@@ -88,6 +90,19 @@ bool MayNameNonFinite(std::string_view text) {
     return false;
 }
 
+// A word's text into its field, in the room the field already has: what assign does, without its
+// general path for a text that overlaps the field (a word never does: it is a slice of the line).
+void KeepText(std::string& field, std::string_view text) {
+    if (text.size() > field.capacity()) {
+        field.assign(text);
+        return;
+    }
+    field.resize(text.size());
+    if (!text.empty()) {
+        std::memcpy(field.data(), text.data(), text.size());
+    }
+}
+
 } // namespace
 
 NonFiniteNumber NonFiniteWord(std::string_view line) {
@@ -159,46 +174,46 @@ void Cnc::ParseLine() {
     };
 
     if (w.Has(kQ)) {
-        st.QWord.assign(word(kQ));
+        KeepText(st.QWord, word(kQ));
     }
     if (w.Has(kF)) {
-        st.FWord.assign(word(kF));
+        KeepText(st.FWord, word(kF));
         st.ProgFeed = ScanNumber(st.FWord) * ScaleFactor(0);
         main.Text3 = FormatNumber(st.ProgFeed);
     }
     if (w.Has(kR)) {
-        st.RWord.assign(word(kR));
+        KeepText(st.RWord, word(kR));
     }
     if (w.Has(kJ)) {
-        st.JWord.assign(word(kJ));
+        KeepText(st.JWord, word(kJ));
         st.ArcJ = ScanNumber(st.JWord) * ScaleFactor(2);
     }
     if (w.Has(kI)) {
-        st.IWord.assign(word(kI));
+        KeepText(st.IWord, word(kI));
         st.ArcI = ScanNumber(st.IWord) * ScaleFactor(1);
     }
     if (w.Has(kA)) {
-        st.AWord.assign(word(kA));
+        KeepText(st.AWord, word(kA));
     }
     if (w.Has(kZ)) {
-        st.ZWord.assign(word(kZ));
+        KeepText(st.ZWord, word(kZ));
         st.TargetZ = ScanNumber(st.ZWord) * ScaleFactor(3);
     }
     if (w.Has(kY)) {
-        st.YWord.assign(word(kY));
+        KeepText(st.YWord, word(kY));
         st.TargetY = ScanNumber(st.YWord) * ScaleFactor(2);
     }
     if (w.Has(kX)) {
-        st.XWord.assign(word(kX));
+        KeepText(st.XWord, word(kX));
         st.TargetX = ScanNumber(st.XWord) * ScaleFactor(1);
     }
     if (w.Has(kG)) {
         // The motion word keeps its letter: "G01", "G0", "G17" are told apart by their text.
         const std::size_t p = w.at[kG];
-        st.GCode.assign(TrimSpaces(text.substr(p, w.end[kG] - p)));
+        KeepText(st.GCode, TrimSpaces(text.substr(p, w.end[kG] - p)));
     }
     if (w.Has(kT)) {
-        st.TWord.assign(word(kT));
+        KeepText(st.TWord, word(kT));
         st.ToolNo = ScanNumber(st.TWord);
     }
     bool m_is_six = false;

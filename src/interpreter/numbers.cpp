@@ -142,24 +142,36 @@ std::optional<double> ScanPlainNumber(std::string_view text) {
     std::size_t significant = 0;
     int digits = 0;
     long exponent = 0;
-    bool point = false;
-    for (; i < size; ++i) {
-        const char c = text[i];
-        if (IsDigit(c)) {
-            ++digits;
-            if (significant == 0 && c == '0') {
-                exponent -= point ? 1 : 0;
-                continue;
+    // Leading zeros are no significant digits; after the point they move the exponent.
+    while (i < size && text[i] == '0') {
+        ++i;
+        ++digits;
+    }
+    while (i < size && IsDigit(text[i])) {
+        if (++significant > 15) {
+            return std::nullopt;
+        }
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        ++i;
+        ++digits;
+    }
+    if (i < size && text[i] == '.') {
+        ++i;
+        if (significant == 0) {
+            while (i < size && text[i] == '0') {
+                ++i;
+                ++digits;
+                --exponent;
             }
+        }
+        while (i < size && IsDigit(text[i])) {
             if (++significant > 15) {
                 return std::nullopt;
             }
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            exponent -= point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            ++i;
+            ++digits;
+            --exponent;
         }
     }
     // What follows the digits: the end, blanks to the end, or a character that ends the number.

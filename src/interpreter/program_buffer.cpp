@@ -191,6 +191,19 @@ std::string_view ProgramBuffer::Text(std::size_t index) const {
     return bytes().substr(start, e.length);
 }
 
+std::size_t ProgramBuffer::ItemStart(std::size_t index) const {
+    const std::vector<Entry>& entries = items_->entries;
+    if (index == 0 || index > entries.size() || (entries[index - 1].length & kNumberFlag) != 0) {
+        return std::string_view::npos;
+    }
+    return entries[index - 1].start & ~kAfterCommaFlag;
+}
+
+std::string_view ProgramBuffer::ItemTextAt(std::size_t at) const {
+    const Found found = Scan(at);
+    return bytes().substr(found.start, found.end - found.start);
+}
+
 bool ProgramBuffer::AfterComma(std::size_t index) const {
     const std::vector<Entry>& entries = items_->entries;
     return index >= 1 && index <= entries.size() && (entries[index - 1].start & kAfterCommaFlag) != 0;

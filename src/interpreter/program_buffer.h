@@ -48,6 +48,11 @@ public:
     // Where the item that starts at `at` ends: just past its delimiter, where ReadNextItem goes on.
     // A reader that walks the entries beside the bytes needs no reading of its own.
     [[nodiscard]] std::size_t ItemEnd(std::size_t at) const { return Scan(at).next; }
+    // Where an entry's item starts in the bytes; npos for an item stored as a number (its entry
+    // keeps the number's text, not its place) and for entries past count().
+    [[nodiscard]] std::size_t ItemStart(std::size_t index) const;
+    // The text of the item that starts at `at`, as its entry holds it unless it reads as a number.
+    [[nodiscard]] std::string_view ItemTextAt(std::size_t at) const;
 
 private:
     struct Entry {

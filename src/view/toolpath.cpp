@@ -3,6 +3,7 @@
 #include "platform/huge_pages.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -78,6 +79,37 @@ void Toolpath::Widen(double x, double y, double z) {
             bounds_.min[i] = std::min(bounds_.min[i], p[i]);
             bounds_.max[i] = std::max(bounds_.max[i], p[i]);
         }
+    }
+}
+
+void Toolpath::ContinueAfter(const Toolpath& before) {
+    moved_ = before.moved_;
+    last_ = before.last_;
+}
+
+bool Toolpath::EndsWhere(const Toolpath& other) const {
+    if (moved_ != other.moved_) {
+        return false;
+    }
+    return !moved_ || (std::bit_cast<std::uint64_t>(last_.x) == std::bit_cast<std::uint64_t>(other.last_.x) &&
+                       std::bit_cast<std::uint64_t>(last_.y) == std::bit_cast<std::uint64_t>(other.last_.y) &&
+                       std::bit_cast<std::uint32_t>(last_.z) == std::bit_cast<std::uint32_t>(other.last_.z));
+}
+
+// The bounds are a minimum and a maximum of finite numbers, so taking them part by part gives
+// what one walk gives.
+void Toolpath::Append(const Toolpath& after) {
+    if (keep_moves_) {
+        moves_.insert(moves_.end(), after.moves_.begin(), after.moves_.end());
+        arcs_.insert(arcs_.end(), after.arcs_.begin(), after.arcs_.end());
+    }
+    for (int i = 0; i < 3; ++i) {
+        bounds_.min[i] = std::min(bounds_.min[i], after.bounds_.min[i]);
+        bounds_.max[i] = std::max(bounds_.max[i], after.bounds_.max[i]);
+    }
+    if (after.moved_) {
+        moved_ = true;
+        last_ = after.last_;
     }
 }
 

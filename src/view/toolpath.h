@@ -82,6 +82,14 @@ public:
     // Every point of the path, arcs with their whole circle, and the origin.
     [[nodiscard]] const Box3& bounds() const { return bounds_; }
 
+    // For a walk in two parts: the record of the second part carries on from where `before` stands,
+    // so that its first move is left out or kept as a jump just as one record would; whether two
+    // records stand at the same point (both moved, and to the same end, bit for bit); and the second
+    // part's moves and bounds put after this record's.
+    void ContinueAfter(const Toolpath& before);
+    [[nodiscard]] bool EndsWhere(const Toolpath& other) const;
+    void Append(const Toolpath& after);
+
 private:
     void Push(MoveKind kind, int line, const double (&end)[3]);
     void Widen(double x, double y, double z);

@@ -45,10 +45,6 @@ bool MoveIsFinite(const MachineState& st) {
            std::isfinite(st.TargetY);
 }
 
-void ReadPreviewLine(MachineState& st) {
-    st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(st.PreviewLine)));
-}
-
 } // namespace
 
 // The spacing G of the grid for a view of side s; grid lines are G/2 apart. 0 when the view is
@@ -101,13 +97,7 @@ void Cnc::TegnUd() {
     // A new record: the windows may still be drawing the old one on a thread of their own.
     walking_ = std::make_shared<Toolpath>(KeepToolpathMoves);
     walking_->Reserve(static_cast<std::size_t>(st.PrgLineCount) + 16);
-    while (st.PreviewLine < st.PrgLineCount) {
-        ++st.PreviewLine;
-        ReadPreviewLine(st);
-        ParseLine();
-        GrowExtents();
-        DrawMove();
-    }
+    WalkToolpath();
     toolpath_ = std::move(walking_);
     walking_.reset();
     StageEnded("walk");

@@ -1,0 +1,257 @@
+// A long program's redraw walks its two halves on two threads. Whatever the program, the toolpath
+// record, the view's extents and the state the walk leaves behind must be those of one walk from
+// the first line to the last, to the bit; and on a program as a CAM post writes it the halves
+// must join rather than walk the second half again.
+
+#include "test_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tamo {
+namespace {
+
+using test::TestMachine;
+
+std::string Hex(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%a", v);
+    return text;
+}
+
+// Everything of a redraw the operator or a later run could see, as text to compare.
+struct Walked {
+    std::string moves;
+    std::string state;
+    bool in_two = false;
+};
+
+Walked Walk(const std::string& program, int in_two_from) {
+    TestMachine m;
+    m.cnc.WalkInTwoFromLines = in_two_from;
+    EXPECT_EQ(m.cnc.ReadProgramItems(test::ProgramFile(program)), "");
+    m.st.Previewing = true;
+    m.cnc.TegnUd();
+    m.st.Previewing = false;
+
+    Walked w;
+    const Toolpath& path = *m.cnc.toolpath();
+    for (const ToolpathMove& move : path.moves()) {
+        w.moves += Hex(move.x) + " " + Hex(move.y) + " " + Hex(move.z) + " " + std::to_string(move.line_kind) + "\n";
+    }
+    for (const ToolpathArc& arc : path.arcs()) {
+        w.moves += "arc " + Hex(arc.cx) + " " + Hex(arc.cy) + " " + Hex(arc.r) + " " + Hex(arc.from) + " " +
+                   Hex(arc.to) + "\n";
+    }
+    for (int i = 0; i < 3; ++i) {
+        w.moves += "bounds " + Hex(path.bounds().min[i]) + " " + Hex(path.bounds().max[i]) + "\n";
+    }
+    const MachineState& s = m.st;
+    for (const double v :
+         {s.ViewMinX,      s.ViewMinY, s.ViewMaxX, s.ViewMaxY,    s.ViewCentreX,  s.ViewCentreY, s.TargetX,
+          s.TargetY,       s.TargetZ,  s.StartX,   s.StartY,      s.StartZ,       s.ArcI,        s.ArcJ,
+          s.ProgFeed,      s.ToolNo,   s.MCode,    s.FeedFactor,  s.FeedRate,     s.StepDelay,   s.RampUpAngle,
+          s.RampDownAngle, s.ArcEndDX, s.ArcEndDY, s.ArcEndAngle, s.ArcStartAngle}) {
+        w.state += Hex(v) + " ";
+    }
+    for (const std::string* t : std::initializer_list<const std::string*>{
+             &s.GCode, &s.HeldGCode, &s.XWord, &s.YWord, &s.ZWord, &s.FWord, &s.IWord, &s.JWord, &s.TWord, &s.QWord,
+             &s.RWord, &s.AWord, &s.PrgLine, &m.cnc.main.Text2, &m.cnc.main.Text3}) {
+        w.state += "[" + *t + "] ";
+    }
+    w.state += TextOf(s.MWord) + " " + std::to_string(s.PreviewLine) + " " + std::to_string(s.ArcDir) +
+               std::to_string(s.RapidMove) + std::to_string(s.StopRequest) + std::to_string(s.SingleStep);
+    w.in_two = m.cnc.WalkedInTwo();
+    return w;
+}
+
+// A program as a CAM post writes it: the tool and spindle once at the top, the feed at each pass's
+// plunge, Z only at the plunges, two blocks in five arcs with their centres, line numbers now and
+// then, comments between the passes.
+std::string CamProgram(int passes, int lines_per_pass) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> step(-0.6, 0.6);
+    std::string p = "%\n(clearing)\nG21 G90 G17\nM06 T3\nM03 S18000\n";
+    double x = 50;
+    double y = 40;
+    char line[128];
+    for (int pass = 1; pass <= passes; ++pass) {
+        std::snprintf(line, sizeof line, "(pass %d)\nG00 Z5.000\nG00 X%.3f Y%.3f\nG01 Z%.3f F250\n", pass, x, y,
+                      -0.4 * pass);
+        p += line;
+        for (int i = 0; i < lines_per_pass; ++i) {
+            const double nx = x + step(random);
+            const double ny = y + step(random);
+            if (i % 5 == 1 || i % 5 == 3) {
+                std::snprintf(line, sizeof line, "G0%d X%.3f Y%.3f I%.3f J%.3f\n", i % 5 == 1 ? 2 : 3, nx, ny,
+                              (nx - x) / 2 + 0.3, (ny - y) / 2 - 0.2);
+            } else {
+                std::snprintf(line, sizeof line, "%sG01 X%.3f Y%.3f%s\n", i % 40 == 0 ? "N110 " : "", nx, ny,
+                              i == 0 ? " F1500" : "");
+            }
+            p += line;
+            x = nx;
+            y = ny;
+        }
+    }
+    return p + "G00 Z5.000\nM05\nM30\n%\n";
+}
+
+TEST(WalkInHalves, JoinsOnAProgramAsPostsWriteIt) {
+    const std::string program = CamProgram(4, 600);
+    const Walked one = Walk(program, INT_MAX);
+    const Walked two = Walk(program, 2);
+    EXPECT_FALSE(one.in_two);
+    EXPECT_TRUE(two.in_two) << "the second half was walked again";
+    EXPECT_EQ(one.moves, two.moves);
+    EXPECT_EQ(one.state, two.state);
+}
+
+// Lines chosen to upset a guessed state: arcs without a centre of their own (they carry the one a
+// far earlier arc left behind), a radius word, words seen only once, numbers past the largest
+// double, items after commas and in quotes, lines the parser skips, drill cycles and Q, R, A words.
+TEST(WalkInHalves, AnyProgramGivesWhatOneWalkGives) {
+    const std::vector<std::string> vocabulary = {
+        "G00 X%d Y%d",
+        "G01 X%d Y%d",
+        "G1 Z-%d",
+        "G02 X%d Y%d I%d J-%d",
+        "G03 X%d Y%d I-%d J%d",
+        "G02 X%d Y%d",
+        "G3 X%d Y-%d",
+        "X%d Y%d",
+        "G02 X%d Y%d R%d",
+        "F%d",
+        "T%d M06",
+        "M03",
+        "(comment X%d)",
+        "",
+        "N%d G01 X%d",
+        "X%d,Y%d",
+        "\"G01 X%d Y%d",
+        "G81 X%d Y%d Z-%d R%d",
+        "Q%d",
+        "A%d",
+        "G01 X1e400 Y%d",
+        "%d",
+        "-G01 X%d",
+        "G04",
+        "g01 x%d",
+        "G17 G01 Y%d Z%d",
+        "G01 X%d.5 F%d",
+        "G2 I%d J%d",
+    };
+    std::mt19937 random(2024);
+    int joined = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::uniform_int_distribution<int> length(8, 1400);
+        std::uniform_int_distribution<std::size_t> pick(0, vocabulary.size() - 1);
+        std::uniform_int_distribution<int> number(1, 60);
+        // Programs past twice the lead-in of a few hundred lines make the second half start from a
+        // guess. Half of them mostly straight and arc moves, so that many halves can join.
+        const bool plain = round % 2 == 0;
+        std::string program;
+        const int lines = length(random);
+        for (int i = 0; i < lines; ++i) {
+            std::size_t k = pick(random);
+            if (plain && k > 4 && random() % 8 != 0) {
+                k = random() % 5;
+            }
+            char line[96];
+            std::snprintf(line, sizeof line, vocabulary[k].c_str(), number(random), number(random), number(random),
+                          number(random));
+            program += line;
+            program += random() % 9 == 0 ? "\r\n" : "\n";
+        }
+        const Walked one = Walk(program, INT_MAX);
+        const Walked two = Walk(program, 2);
+        ASSERT_EQ(one.moves, two.moves) << "round " << round << ":\n" << program;
+        ASSERT_EQ(one.state, two.state) << "round " << round << ":\n" << program;
+        joined += two.in_two ? 1 : 0;
+    }
+    EXPECT_GT(joined, 20);
+}
+
+// A state the lines before the middle cannot show: arcs that carry the centre of one far earlier
+// arc (each arc turns the offsets round), a modal arc on lines of X and Y alone, an arc whose centre
+// reads as none (a straight line), a feed and a depth set once. Each is walked at two lengths, so
+// that the arcs before the middle come out odd and even. Some second halves must be walked again.
+TEST(WalkInHalves, AStateSetFarBeforeTheMiddleIsNotGuessed) {
+    const std::vector<std::pair<std::string, std::string>> programs = {
+        {"G02 X5 Y5 I3 J4 F100", "G02 X%d Y%d"}, {"G03 X5 Y5 I3 J0", "X%d Y%d"},      {"G02 X5 Y5 I0 J0", "X%d Y%d"},
+        {"G01 Z-2 F40", "G03 X%d Y%d"},          {"G02 X1 Y1 R5 I-2", "G02 X%d Y%d"},
+    };
+    int walked_again = 0;
+    for (const auto& [first, then] : programs) {
+        for (const int lines : {900, 902}) {
+            std::string program = "T4 M06\n" + first + "\n";
+            for (int i = 0; i < lines; ++i) {
+                char line[64];
+                std::snprintf(line, sizeof line, then.c_str(), i % 7, (i * 3) % 11);
+                program += line;
+                program += "\n";
+            }
+            const Walked one = Walk(program, INT_MAX);
+            const Walked two = Walk(program, 2);
+            EXPECT_EQ(one.moves, two.moves) << first << " then " << then << ", " << lines;
+            EXPECT_EQ(one.state, two.state) << first << " then " << then << ", " << lines;
+            walked_again += two.in_two ? 0 : 1;
+        }
+    }
+    EXPECT_GT(walked_again, 0);
+}
+
+} // namespace
+} // namespace tamo
+
+namespace tamo {
+namespace {
+
+// A walk that is no preview stops at every tool change, in line order, on the operator's own
+// screen: none of them may be asked on a second machine's.
+TEST(WalkInHalves, AWalkThatAsksForToolsAsksForEachInTurn) {
+    std::string program = "T1 M06\n";
+    for (int i = 0; i < 2000; ++i) {
+        program += "G01 X" + std::to_string(i % 13) + " Y2\n";
+    }
+    program += "T2 M06\nG01 X1\n";
+    test::TestMachine m;
+    m.cnc.WalkInTwoFromLines = 2;
+    ASSERT_EQ(m.cnc.ReadProgramItems(test::ProgramFile(program)), "");
+    m.op.clear_messages();
+    m.cnc.TegnUd();
+    ASSERT_EQ(m.op.messages().size(), 2u);
+    EXPECT_EQ(m.op.messages()[0].text, "Change to tool #1 "); // the T word runs to the M
+    EXPECT_EQ(m.op.messages()[1].text, "Change to tool #2 ");
+    EXPECT_FALSE(m.cnc.WalkedInTwo());
+}
+
+} // namespace
+} // namespace tamo
+
+namespace tamo {
+namespace {
+
+// A file of one line of sixty thousand items, most of them comments that name a word letter: the
+// second machine's look for the last word of each letter must neither read the line from its
+// start for every letter it meets (minutes) nor change what is drawn.
+TEST(WalkInHalves, OneEndlessLineOfItemsIsWalkedAsOneWalkWalksIt) {
+    std::string program = "G01 X1 Y1 F100,";
+    for (int i = 0; i < 60000; ++i) {
+        program += i % 1000 == 0 ? "G01 X" + std::to_string(i % 7) + " Y2," : "(A T),";
+    }
+    program += "G02 X1 Y1 I1 J0\n";
+    const Walked one = Walk(program, INT_MAX);
+    const Walked two = Walk(program, 2);
+    EXPECT_EQ(one.moves, two.moves);
+    EXPECT_EQ(one.state, two.state);
+}
+
+} // namespace
+} // namespace tamo
