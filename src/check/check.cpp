@@ -14,6 +14,7 @@
 #include "check/standard_reading.h"
 #include "interpreter/cnc.h"
 #include "interpreter/motion_word.h"
+#include "interpreter/start_refusal_walk.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
