@@ -269,9 +269,12 @@ private:
         Cnc& cnc = m_.cnc;
         MachineState& st = cnc.st;
         st.PrgLineNo = entry;
-        st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
-        const bool may_arc = CarriesArcWord(st.PrgLine);
-        start_->BeforeParse(entry, st.PrgLine);
+        const std::string_view text = st.PrgBuf.Text(static_cast<std::size_t>(entry));
+        st.PrgLine.assign(text);
+        const bool may_arc = CarriesArcWord(text);
+        // Read once for the refusal and the finding, in the buffer's text, which stays put.
+        non_finite_ = NonFiniteWord(text);
+        start_->BeforeParse(entry, non_finite_);
         cnc.ParseLine();
         start_->Parsed(entry, st, may_arc);
         // The walk ends by taking its start from the position it reached, which no tick moves
@@ -306,6 +309,7 @@ private:
         item.entry = entry;
         item.file_line = lines_.number();
         item.text = st.PrgBuf.Text(index);
+        item.non_finite = non_finite_;
         item.line = lines_.line();
         item.raw_at = lines_.raw_at();
         item.raw_end = lines_.raw_end();
@@ -372,6 +376,7 @@ private:
     Block before_;
     Block after_;
     std::array<AxisReach, 3> reach_{}; // of the entry just passed
+    NonFiniteNumber non_finite_;       // of the entry just passed
     int gcode_from_ = 0;
     int read_ = 0;                 // entries read so far
     std::vector<int> after_comma_; // the entries read so far that a comma split from their line

@@ -37,16 +37,13 @@ public:
     };
     Outermost(std::size_t keep, bool high) : keep_(keep), high_(high) {}
 
+    // Called for every move on every axis: the common case, a value inside those kept, stays a
+    // comparison.
     void Add(float value, int entry) {
         if (kept_.size() == keep_ && !Beyond(value, kept_.front().value)) {
             return;
         }
-        kept_.push_back({value, entry});
-        std::push_heap(kept_.begin(), kept_.end(), Inner());
-        if (kept_.size() > keep_) {
-            std::pop_heap(kept_.begin(), kept_.end(), Inner());
-            kept_.pop_back();
-        }
+        Keep(value, entry);
     }
 
     // From the outermost inwards.
@@ -57,6 +54,15 @@ public:
     }
 
 private:
+    void Keep(float value, int entry) {
+        kept_.push_back({value, entry});
+        std::push_heap(kept_.begin(), kept_.end(), Inner());
+        if (kept_.size() > keep_) {
+            std::pop_heap(kept_.begin(), kept_.end(), Inner());
+            kept_.pop_back();
+        }
+    }
+
     [[nodiscard]] bool Beyond(float a, float b) const { return high_ ? a > b : a < b; }
     // Orders the heap with its innermost value on top.
     struct Inward {

@@ -276,7 +276,10 @@ MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
 }
 
 std::string NonFiniteWhy(std::string_view line) {
-    const NonFiniteNumber word = NonFiniteWord(line);
+    return NonFiniteWhy(NonFiniteWord(line));
+}
+
+std::string NonFiniteWhy(const NonFiniteNumber& word) {
     if (word.slot == kWordSlots) {
         return {};
     }

@@ -4,6 +4,8 @@
 // program check: the pieces that count a parsed block as Start runs it, without a tick. Private to
 // src/interpreter: the windows and the check ask run_estimate.h and start_refusal_walk.h.
 
+#include "interpreter/line_words.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -38,6 +40,8 @@ struct MoveCost {
 // A word whose number is written as a NaN or an infinity: the parser reads it as 0, a move that
 // nobody meant. Empty when the line has none.
 [[nodiscard]] std::string NonFiniteWhy(std::string_view line);
+// The same of the word NonFiniteWord found in the line.
+[[nodiscard]] std::string NonFiniteWhy(const NonFiniteNumber& word);
 
 // Start's message for a program whose line `line` cannot be run.
 [[nodiscard]] std::string Refusal(const MachineState& st, int line, const std::string& why);

@@ -51,11 +51,11 @@ StartRefusalWalk::StartRefusalWalk(StartRefusalWalk&&) noexcept = default;
 StartRefusalWalk& StartRefusalWalk::operator=(StartRefusalWalk&&) noexcept = default;
 StartRefusalWalk::~StartRefusalWalk() = default;
 
-void StartRefusalWalk::BeforeParse(int n, std::string_view line) {
+void StartRefusalWalk::BeforeParse(int n, const NonFiniteNumber& word) {
     if (m_->done) {
         return;
     }
-    if (std::string why = NonFiniteWhy(line); !why.empty()) {
+    if (std::string why = NonFiniteWhy(word); !why.empty()) {
         refused_line_ = n;
         refusal_ = Refusal(m_->cnc.st, n, why);
         m_->done = true;

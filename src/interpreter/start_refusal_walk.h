@@ -1,5 +1,7 @@
 #pragma once
 
+#include "interpreter/line_words.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,8 +24,8 @@ public:
     StartRefusalWalk& operator=(StartRefusalWalk&&) noexcept;
     ~StartRefusalWalk();
 
-    // Line n's text, before it is parsed.
-    void BeforeParse(int n, std::string_view line);
+    // Line n before it is parsed: what NonFiniteWord finds in its text.
+    void BeforeParse(int n, const NonFiniteNumber& word);
     // Line n as parsed (the block state; before an arc is dispatched), whose text carried an arc
     // word or not (CarriesArcWord).
     void Parsed(int n, const MachineState& parsed, bool may_arc);
