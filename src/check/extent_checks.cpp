@@ -40,11 +40,11 @@ public:
     // Called for every move on every axis: the common case, a value inside those kept, stays a
     // comparison.
     void Add(float value, int entry) {
-        if (kept_.size() == keep_ && !Beyond(value, kept_.front().value)) {
-            return;
+        if (Wants(value)) {
+            Keep(value, entry);
         }
-        Keep(value, entry);
     }
+    [[nodiscard]] bool Wants(float value) const { return kept_.size() < keep_ || Beyond(value, kept_.front().value); }
 
     // From the outermost inwards.
     [[nodiscard]] std::vector<Value> Sorted() const {
@@ -96,8 +96,12 @@ public:
         const std::array<float, 3> at{static_cast<float>(item.after->x), static_cast<float>(item.after->y),
                                       static_cast<float>(item.after->z)};
         for (std::size_t a = 0; a < 3; ++a) {
-            low_[a].Add(at[a], item.entry);
-            high_[a].Add(at[a], item.entry);
+            if (low_[a].Wants(at[a])) {
+                low_[a].Add(at[a], item.entry);
+            }
+            if (high_[a].Wants(at[a])) {
+                high_[a].Add(at[a], item.entry);
+            }
         }
     }
 
