@@ -14,6 +14,7 @@
 #include "check/standard_reading.h"
 #include "interpreter/cnc.h"
 #include "interpreter/motion_word.h"
+#include "interpreter/start_refusal_walk.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -56,6 +58,11 @@ bool ConvertFixes(std::string_view code) {
         }
     }
     return true;
+}
+
+bool MayNameNonFinite(std::string_view text) {
+    return !text.empty() && (std::memchr(text.data(), 'n', text.size()) != nullptr ||
+                             std::memchr(text.data(), 'N', text.size()) != nullptr);
 }
 
 // What the dispatcher does with a motion word.
@@ -116,10 +123,7 @@ public:
         if (line_ended_) {
             ++number_;
             line_start_ = begin;
-            std::size_t stop = begin;
-            while (stop < bytes_.size() && bytes_[stop] != '\n' && bytes_[stop] != '\r') {
-                ++stop;
-            }
+            std::size_t stop = LineEnd(begin);
             line_ = bytes_.substr(begin, stop - begin);
             first_ = true;
         } else {
@@ -147,6 +151,16 @@ public:
     [[nodiscard]] std::size_t raw_end() const { return raw_end_; }
 
 private:
+    // Where the text line from `begin` ends: at its first CR or LF, or at the end of the bytes.
+    [[nodiscard]] std::size_t LineEnd(std::size_t begin) const {
+        const char* from = bytes_.data() + begin;
+        const std::size_t left = bytes_.size() - begin;
+        const void* lf = left > 0 ? std::memchr(from, '\n', left) : nullptr;
+        const std::size_t lf_at = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : left;
+        const void* cr = lf_at > 0 ? std::memchr(from, '\r', lf_at) : nullptr;
+        return begin + (cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : lf_at);
+    }
+
     std::string_view bytes_;
     std::string_view line_;
     std::size_t line_start_ = 0;
@@ -268,9 +282,13 @@ private:
         Cnc& cnc = m_.cnc;
         MachineState& st = cnc.st;
         st.PrgLineNo = entry;
-        st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
-        const bool may_arc = CarriesArcWord(st.PrgLine);
-        start_->BeforeParse(entry, st.PrgLine);
+        const std::string_view text = st.PrgBuf.Text(static_cast<std::size_t>(entry));
+        st.PrgLine.assign(text);
+        const bool may_arc = CarriesArcWord(text);
+        // Read once for the refusal and the finding, in the buffer's text, which stays put. A NaN
+        // or an infinity is written with an n: a line without one has none.
+        non_finite_ = MayNameNonFinite(text) ? NonFiniteWord(text) : NonFiniteNumber{};
+        start_->BeforeParse(entry, non_finite_);
         cnc.ParseLine();
         start_->Parsed(entry, st, may_arc);
         // The walk ends by taking its start from the position it reached, which no tick moves
@@ -305,6 +323,7 @@ private:
         item.entry = entry;
         item.file_line = lines_.number();
         item.text = st.PrgBuf.Text(index);
+        item.non_finite = non_finite_;
         item.line = lines_.line();
         item.raw_at = lines_.raw_at();
         item.raw_end = lines_.raw_end();
@@ -371,6 +390,7 @@ private:
     Block before_;
     Block after_;
     std::array<AxisReach, 3> reach_{}; // of the entry just passed
+    NonFiniteNumber non_finite_;       // of the entry just passed
     int gcode_from_ = 0;
     int read_ = 0;                 // entries read so far
     std::vector<int> after_comma_; // the entries read so far that a comma split from their line

@@ -49,9 +49,10 @@ struct Item {
     const Block* after = nullptr;                  // the block state after the line
     MoveKind run = MoveKind::None;                 // what the dispatch did with it
     double centre_x = 0, centre_y = 0, radius = 0; // of an arc the dispatch walked
-    int gcode_from = 0;      // the entry whose G word set the motion word in force; 0: before the program
-    bool converted = false;  // an arc word turned into "G01" here (I and J both 0)
-    std::string_view prompt; // what the line asked the operator (a tool change), or empty
+    int gcode_from = 0;         // the entry whose G word set the motion word in force; 0: before the program
+    bool converted = false;     // an arc word turned into "G01" here (I and J both 0)
+    std::string_view prompt;    // what the line asked the operator (a tool change), or empty
+    NonFiniteNumber non_finite; // a moving word written as a NaN or an infinity (NonFiniteWord)
     // How far the run's move reaches on each axis, program coordinates; worked out only while the
     // machine has a travel to hold it against.
     std::array<AxisReach, 3> reach{};

@@ -37,17 +37,14 @@ public:
     };
     Outermost(std::size_t keep, bool high) : keep_(keep), high_(high) {}
 
+    // Called for every move on every axis: the common case, a value inside those kept, stays a
+    // comparison.
     void Add(float value, int entry) {
-        if (kept_.size() == keep_ && !Beyond(value, kept_.front().value)) {
-            return;
-        }
-        kept_.push_back({value, entry});
-        std::push_heap(kept_.begin(), kept_.end(), Inner());
-        if (kept_.size() > keep_) {
-            std::pop_heap(kept_.begin(), kept_.end(), Inner());
-            kept_.pop_back();
+        if (Wants(value)) {
+            Keep(value, entry);
         }
     }
+    [[nodiscard]] bool Wants(float value) const { return kept_.size() < keep_ || Beyond(value, kept_.front().value); }
 
     // From the outermost inwards.
     [[nodiscard]] std::vector<Value> Sorted() const {
@@ -57,6 +54,15 @@ public:
     }
 
 private:
+    void Keep(float value, int entry) {
+        kept_.push_back({value, entry});
+        std::push_heap(kept_.begin(), kept_.end(), Inner());
+        if (kept_.size() > keep_) {
+            std::pop_heap(kept_.begin(), kept_.end(), Inner());
+            kept_.pop_back();
+        }
+    }
+
     [[nodiscard]] bool Beyond(float a, float b) const { return high_ ? a > b : a < b; }
     // Orders the heap with its innermost value on top.
     struct Inward {
@@ -90,8 +96,12 @@ public:
         const std::array<float, 3> at{static_cast<float>(item.after->x), static_cast<float>(item.after->y),
                                       static_cast<float>(item.after->z)};
         for (std::size_t a = 0; a < 3; ++a) {
-            low_[a].Add(at[a], item.entry);
-            high_[a].Add(at[a], item.entry);
+            if (low_[a].Wants(at[a])) {
+                low_[a].Add(at[a], item.entry);
+            }
+            if (high_[a].Wants(at[a])) {
+                high_[a].Add(at[a], item.entry);
+            }
         }
     }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 
 namespace tamo::check {
 namespace {
@@ -80,6 +81,11 @@ const char* GWordKind(double g) {
 
 void FindComments(std::string_view line, std::vector<Span>& out) {
     out.clear();
+    // Most lines hold no comment: two quick looks for either mark settle them.
+    if (line.empty() || (std::memchr(line.data(), ';', line.size()) == nullptr &&
+                         std::memchr(line.data(), '(', line.size()) == nullptr)) {
+        return;
+    }
     for (std::size_t i = 0; i < line.size(); ++i) {
         if (line[i] == ';') {
             out.push_back({i, line.size()});

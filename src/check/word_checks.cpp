@@ -21,6 +21,7 @@
 #include "interpreter/numbers.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace tamo::check {
@@ -92,7 +93,7 @@ private:
     }
 
     static void NotFinite(const Item& item, Findings& out) {
-        const NonFiniteNumber word = NonFiniteWord(item.trimmed);
+        const NonFiniteNumber& word = item.non_finite;
         if (word.slot == kWordSlots) {
             return;
         }
@@ -119,6 +120,17 @@ private:
 
     static void LetterTwice(const Item& item, Findings& out) {
         if (item.tokens.size() < 2) {
+            return;
+        }
+        // Almost every line writes each upper-case letter once: then there is nothing to pair.
+        std::uint32_t seen = 0;
+        bool repeated = false;
+        for (const Token& t : item.tokens) {
+            const std::uint32_t bit = t.lower ? 0 : 1u << (t.letter - 'A');
+            repeated = repeated || (seen & bit) != 0;
+            seen |= bit;
+        }
+        if (!repeated) {
             return;
         }
         for (const Token& first : item.tokens) {

@@ -140,9 +140,8 @@ public:
     // tick: nothing of the live machine changes. A million lines take a few tenths of a second.
     [[nodiscard]] RunEstimate EstimateRun() const;
     // The same worked out in this machine's own state, which it changes: only ever on a copy (the
-    // windows estimate on one of their own, on a thread beside the check). Untimed, only the
-    // refused line and its refusal are worked out (the check's question), without the seconds.
-    [[nodiscard]] RunEstimate EstimateOnThisCopy(bool timed = true);
+    // windows estimate on one of their own, on a thread beside the check).
+    [[nodiscard]] RunEstimate EstimateOnThisCopy();
     // The estimate of the program as it stands, worked out again only when the program, a setting
     // it depends on, a scale factor, the override or "Constant contour on" has changed since.
     [[nodiscard]] const RunEstimate& Estimate();

@@ -14,6 +14,7 @@
 #include "interpreter/line_words.h"
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
+#include "interpreter/start_count.h"
 #include "motion/angles.h"
 #include "motion/arc_geometry.h"
 #include "motion/plan_blocks.h"
@@ -38,6 +39,7 @@
 #include <vector>
 
 namespace tamo {
+namespace start_count {
 namespace {
 
 // A step counter is a double counted down by 1: beyond 2^53 the subtraction changes nothing.
@@ -50,6 +52,8 @@ bool IsArc(Motion motion) {
 double Iterations(double delay) {
     return static_cast<double>(BusyWaitIterations(delay));
 }
+
+} // namespace
 
 // The busy-loop iterations of a straight move's ticks with its ramps. The ramp delays depend only
 // on the feed, so they are summed once per feed (a program has few) and kept.
@@ -132,12 +136,6 @@ private:
     std::uint64_t clock_ = 0;
 };
 
-// What one move costs, or why it cannot be run.
-struct MoveCost {
-    double iterations = 0;
-    std::string why;
-};
-
 // The planner's blocks of one program line: an arc's walk and the straight move onto its end, or
 // one straight move.
 struct BlockSink {
@@ -149,6 +147,8 @@ struct BlockSink {
         }
     }
 };
+
+namespace {
 
 std::string Hours(double seconds) {
     std::array<char, 32> text{};
@@ -253,8 +253,9 @@ MoveCost ArcCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
     return closing;
 }
 
-// DispatchMove, counted.
-MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr) {
+} // namespace
+
+MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
     MachineState& st = cnc.st;
     switch (MotionOf(st.GCode)) {
     case Motion::Rapid:
@@ -274,10 +275,11 @@ MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr) {
     return {};
 }
 
-// A word whose number is written as a NaN or an infinity: the parser reads it as 0, a move that
-// nobody meant. Empty when the line has none.
 std::string NonFiniteWhy(std::string_view line) {
-    const NonFiniteNumber word = NonFiniteWord(line);
+    return NonFiniteWhy(NonFiniteWord(line));
+}
+
+std::string NonFiniteWhy(const NonFiniteNumber& word) {
     if (word.slot == kWordSlots) {
         return {};
     }
@@ -286,27 +288,26 @@ std::string NonFiniteWhy(std::string_view line) {
            "\" is not a number a move can be made of (it would be read as 0)";
 }
 
+namespace {
+
 // The line's text as a refusal names it.
 std::string Shown(std::string_view line) {
     return ShowInvisible(TrimSpaces(line).substr(0, 40));
 }
 
-// Start's message for a program whose line `line` cannot be run.
+} // namespace
+
 std::string Refusal(const MachineState& st, int line, const std::string& why) {
     return "Line " + std::to_string(line) + " (" + Shown(st.PrgBuf.Text(static_cast<std::size_t>(line))) +
            ") cannot be run: " + why + ". Correct the program or the scale factors before starting.";
 }
 
-// As Start begins afresh: from line 1, the block's start point and target at the origin. The parse
-// runs as the preview's does, so that a tool change prompts nobody.
 void BeginAsStart(MachineState& s) {
     s.StartX = s.StartY = s.StartZ = 0;
     s.TargetX = s.TargetY = s.TargetZ = 0;
     s.Previewing = true;
 }
 
-// A parsed line as Start counts it: an arc mode on a line without an arc word counts nothing here;
-// otherwise the travel first, then the move.
 MoveCost LineCost(Cnc& cnc, bool limits, const std::array<double, 3>& offset, bool may_arc, RampSums* ramps,
                   BlockSink* sink) {
     if (!may_arc && IsArc(MotionOf(cnc.st.GCode))) {
@@ -318,7 +319,9 @@ MoveCost LineCost(Cnc& cnc, bool limits, const std::array<double, 3>& offset, bo
     return DispatchCost(cnc, ramps, sink);
 }
 
-} // namespace
+} // namespace start_count
+
+using namespace start_count;
 
 std::string MoveTimeProblem(double ticks, double step_x, double feed, const char* what) {
     if (!(ticks > 0)) {
@@ -507,7 +510,7 @@ std::string Cnc::ApproachProblem(const Approach& to) const {
     return {};
 }
 
-RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
+RunEstimate Cnc::EstimateOnThisCopy() {
     MachineState& s = st;
     const int lines = s.PrgLineCount;
     BeginAsStart(s);
@@ -520,10 +523,10 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
     // shifted by where the program origin stands.
     const bool limits = SoftLimitsApply();
     const std::array<double, 3> offset = TravelOffset();
-    estimate.seconds.reserve(timed ? static_cast<std::size_t>(lines) : 0);
+    estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
-    const bool planned = timed && setup.Accelerates();
-    // Its per-line record only when it times the program.
+    const bool planned = setup.Accelerates();
+    // Its per-line record only when the planner times the program.
     PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, planned ? lines : 0);
     auto planned_seconds = [&] {
         if (planned && estimate.calibrated) {
@@ -541,7 +544,7 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
                 planned_time.StopHere();
             }
             BlockSink sink;
-            cost = LineCost(*this, limits, offset, may_arc, timed ? &ramps : nullptr, planned ? &sink : nullptr);
+            cost = LineCost(*this, limits, offset, may_arc, &ramps, planned ? &sink : nullptr);
             for (std::size_t b = 0; b < sink.count; ++b) {
                 planned_time.Add(sink.blocks[b], n);
             }
@@ -556,9 +559,6 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
             planned_seconds();
             return estimate;
         }
-        if (!timed) {
-            continue;
-        }
         iterations += cost.iterations;
         const double seconds = estimate.calibrated ? iterations * seconds_per_iteration : 0;
         if (past_the_end) {
@@ -571,91 +571,6 @@ RunEstimate Cnc::EstimateOnThisCopy(bool timed) {
     }
     planned_seconds();
     return estimate;
-}
-
-// A machine of its own whose block state follows the other reading's, line by line; its positions
-// and steps are Start's.
-struct StartRefusalWalk::Machine {
-    SimulatedPort port;
-    FakeClock clock;
-    ScriptedOperator op;
-    NullSurface surface;
-    Cnc cnc{port, clock, op, surface};
-    bool limits = false;
-    std::array<double, 3> offset{};
-    bool done = false; // refused, or the end counted
-};
-
-StartRefusalWalk::StartRefusalWalk(const Cnc& start) : m_(std::make_unique<Machine>()) {
-    Cnc& c = m_->cnc;
-    c.st = start.st;
-    c.main = start.main;
-    c.settings = start.settings;
-    c.scale = start.scale;
-    c.setup = start.setup;
-    MachineState& s = c.st;
-    BeginAsStart(s);
-    m_->limits = c.SoftLimitsApply();
-    m_->offset = c.TravelOffset();
-    m_->done = s.PrgLineCount <= 0;
-}
-
-StartRefusalWalk::StartRefusalWalk(StartRefusalWalk&&) noexcept = default;
-StartRefusalWalk& StartRefusalWalk::operator=(StartRefusalWalk&&) noexcept = default;
-StartRefusalWalk::~StartRefusalWalk() = default;
-
-void StartRefusalWalk::BeforeParse(int n, std::string_view line) {
-    if (m_->done) {
-        return;
-    }
-    if (std::string why = NonFiniteWhy(line); !why.empty()) {
-        refused_line_ = n;
-        refusal_ = Refusal(m_->cnc.st, n, why);
-        m_->done = true;
-    }
-}
-
-// Everything of the block that the counting reads: what a parse sets (the start is where the last
-// block's target was) and what an arc's dispatch rewrites (I and J, after it).
-void StartRefusalWalk::Parsed(int n, const MachineState& parsed, bool may_arc) {
-    if (m_->done) {
-        return;
-    }
-    MachineState& s = m_->cnc.st;
-    s.StartX = parsed.StartX;
-    s.StartY = parsed.StartY;
-    s.StartZ = parsed.StartZ;
-    s.TargetX = parsed.TargetX;
-    s.TargetY = parsed.TargetY;
-    s.TargetZ = parsed.TargetZ;
-    s.ArcI = parsed.ArcI;
-    s.ArcJ = parsed.ArcJ;
-    s.ProgFeed = parsed.ProgFeed;
-    s.GCode.assign(parsed.GCode);
-    s.RapidMove = parsed.RapidMove;
-    Count(n, may_arc);
-}
-
-void StartRefusalWalk::End() {
-    if (m_->done) {
-        return;
-    }
-    Cnc& c = m_->cnc;
-    c.st.PrgLine.clear();
-    c.ParseLine();
-    Count(c.st.PrgLineCount + 1, false);
-    m_->done = true;
-}
-
-// EstimateOnThisCopy's step over one parsed line, without the time.
-void StartRefusalWalk::Count(int n, bool may_arc) {
-    Cnc& c = m_->cnc;
-    MachineState& s = c.st;
-    if (std::string why = LineCost(c, m_->limits, m_->offset, may_arc, nullptr, nullptr).why; !why.empty()) {
-        refused_line_ = std::min(n, s.PrgLineCount);
-        refusal_ = Refusal(s, refused_line_, why);
-        m_->done = true;
-    }
 }
 
 // Changes: motion_ (the plan and the reading ahead). From a copy of the machine as it stands

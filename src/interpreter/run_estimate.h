@@ -2,15 +2,12 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tamo {
 
 class Cnc;
-struct MachineState;
 
 // The longest a single move may take at its feed; Start refuses a program with a longer one. A
 // day is far beyond any real cut of a small mill (its longest travel at 1 mm a minute is a few
@@ -50,38 +47,6 @@ struct RunEstimateInputs {
     // The soft limits when they apply: the travel, and machine minus program coordinates.
     std::array<double, 9> travel{};
     bool operator==(const RunEstimateInputs&) const = default;
-};
-
-// What Start refuses in a program, found beside another reading of it that parses every line
-// anyway (the program check's): that reading hands over each line's text before its parse and the
-// block after it, and here the block is counted as Start counts it, with the machine's own steps
-// and from where Start's counting has brought the tool. The same line and words as
-// RunEstimate::refused_line and refusal, without a parse of its own. After a refusal it does nothing.
-class StartRefusalWalk {
-public:
-    // `start`: the controller as Start finds the loaded program, before the other reading begins.
-    explicit StartRefusalWalk(const Cnc& start);
-    StartRefusalWalk(StartRefusalWalk&&) noexcept;
-    StartRefusalWalk& operator=(StartRefusalWalk&&) noexcept;
-    ~StartRefusalWalk();
-
-    // Line n's text, before it is parsed.
-    void BeforeParse(int n, std::string_view line);
-    // Line n as parsed (the block state; before an arc is dispatched), whose text carried an arc
-    // word or not (CarriesArcWord).
-    void Parsed(int n, const MachineState& parsed, bool may_arc);
-    // The empty entry after the last line, once the last line has been handed over.
-    void End();
-
-    [[nodiscard]] int refused_line() const { return refused_line_; }
-    [[nodiscard]] const std::string& refusal() const { return refusal_; }
-
-private:
-    struct Machine;
-    void Count(int n, bool may_arc);
-    std::unique_ptr<Machine> m_;
-    int refused_line_ = 0;
-    std::string refusal_;
 };
 
 } // namespace tamo

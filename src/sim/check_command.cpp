@@ -1,6 +1,7 @@
 #include "sim/check_command.h"
 
 #include "check/check.h"
+#include "check/open_for_check.h"
 #include "interpreter/numbers.h"
 
 #include <array>
@@ -52,8 +53,9 @@ int RunCheck(const std::string& program, const CheckOptions& options, std::ostre
             << options.origin.substr(0, 80) << '\n';
         return 2;
     }
-    if (std::string problem = OpenProgram(machine, program); !problem.empty()) {
-        err << "tamocnc-sim: " << problem << '\n';
+    // Nobody sees a drawing here: the program is read without the redraw's walk over every line.
+    if (std::string problem = check::OpenForCheck(cnc, program); !problem.empty()) {
+        err << "tamocnc-sim: cannot read " << program << ": " << problem << '\n';
         return 2;
     }
 

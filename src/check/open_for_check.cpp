@@ -1,0 +1,136 @@
+#include "check/open_for_check.h"
+
+#include "interpreter/cnc.h"
+#include "interpreter/line_words.h"
+#include "interpreter/motion_word.h"
+#include "motion/arc_geometry.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace tamo::check {
+namespace {
+
+constexpr std::array<std::uint32_t, 256> MakeLetterBits() {
+    std::array<std::uint32_t, 256> bits{};
+    for (std::size_t slot = 0; slot < kWordSlots; ++slot) {
+        bits[static_cast<unsigned char>(kWordLetter[slot])] = 1u << slot;
+    }
+    return bits;
+}
+constexpr std::array<std::uint32_t, 256> kLetterBits = MakeLetterBits();
+
+// The word letters a line carries, one bit a slot; 0 for a line the parser skips. A scan back
+// over a whole long program runs this on every line: one table look-up a byte.
+std::uint32_t LettersOf(std::string_view text) {
+    const std::string_view trimmed = TrimSpaces(text);
+    if (SkipsLine(trimmed)) {
+        return 0;
+    }
+    std::uint32_t letters = 0;
+    for (const char c : trimmed) {
+        letters |= kLetterBits[static_cast<unsigned char>(c)];
+    }
+    return letters;
+}
+
+constexpr std::uint32_t Bit(WordSlot slot) {
+    return 1u << slot;
+}
+
+// What sets the motion word, I and J whatever stood before: the line is read from here on.
+constexpr std::uint32_t kRestart = Bit(kG) | Bit(kI) | Bit(kJ);
+// The words whose last value the walk leaves and that a line before the restart may have set.
+constexpr std::uint32_t kKept = Bit(kQ) | Bit(kF) | Bit(kR) | Bit(kA) | Bit(kZ) | Bit(kY) | Bit(kX) | Bit(kT) | Bit(kM);
+
+// The redraw's step over one parsed line, for what it leaves in the block state: an arc that can
+// be drawn rewrites I and J as the arc's walk does (the preview's DrawMove and DrawArc).
+void LeaveWhatTheDrawingLeaves(MachineState& st) {
+    const Motion motion = MotionOf(st.GCode);
+    if (motion != Motion::ArcClockwise && motion != Motion::ArcCounterClockwise) {
+        return;
+    }
+    st.ArcDir = motion == Motion::ArcClockwise ? -1 : 1;
+    const ArcBlock block{
+        st.StartX, st.StartY, st.StartZ, st.TargetX, st.TargetY, st.TargetZ, st.ArcI, st.ArcJ, st.ArcDir >= 0 ? -1 : 1};
+    const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
+    if (!(g.radius > 0) || !std::isfinite(g.radius) || !std::isfinite(g.centre_x) || !std::isfinite(g.centre_y) ||
+        std::isnan(g.end_raw)) {
+        return;
+    }
+    LeaveCentreOffsets(st.ArcI, st.ArcJ);
+}
+
+void ParseEntry(Cnc& cnc, int entry) {
+    MachineState& st = cnc.st;
+    st.PreviewLine = entry;
+    st.PrgLine.assign(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
+    cnc.ParseLine();
+}
+
+// TegnUd's walk, for the block state it leaves.
+void LeaveWhatTheWalkLeaves(Cnc& cnc) {
+    MachineState& st = cnc.st;
+    st.HeldGCode = st.GCode;
+    st.StartX = st.StartY = st.StartZ = 0;
+    st.TargetX = st.TargetY = st.TargetZ = 0;
+    st.ArcI = st.ArcJ = 0;
+    const int count = st.PrgLineCount;
+
+    // From the end back: the last restart line, then before it the last line of each kept letter.
+    int restart = 1;
+    std::vector<int> last_of_letters;
+    std::uint32_t wanted = kKept;
+    bool restart_found = false;
+    for (int entry = count; entry >= 1 && wanted != 0; --entry) {
+        const std::uint32_t letters = LettersOf(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
+        if (!restart_found) {
+            if ((letters & kRestart) == kRestart) {
+                restart = entry;
+                restart_found = true;
+            }
+            continue;
+        }
+        if ((letters & wanted) != 0) {
+            last_of_letters.push_back(entry);
+            wanted &= ~letters;
+        }
+    }
+    std::reverse(last_of_letters.begin(), last_of_letters.end());
+    for (const int entry : last_of_letters) {
+        ParseEntry(cnc, entry);
+    }
+    for (int entry = restart; entry <= count; ++entry) {
+        ParseEntry(cnc, entry);
+        LeaveWhatTheDrawingLeaves(st);
+    }
+    st.PreviewLine = count;
+    st.GCode = st.HeldGCode;
+}
+
+} // namespace
+
+std::string OpenForCheck(Cnc& cnc, const std::string& path) {
+    MachineState& st = cnc.st;
+    st.Previewing = true;
+    std::string problem = cnc.ReadProgramItems(path);
+    if (!problem.empty()) {
+        st.Previewing = false;
+        return problem;
+    }
+    cnc.ResetPositions();
+    st.StopRequest = false;
+    st.ResumeMove = false;
+    LeaveWhatTheWalkLeaves(cnc);
+    st.MWord = 0.0;
+    st.PrgLineNo = 0;
+    st.ContinueRun = false;
+    st.Previewing = false;
+    return {};
+}
+
+} // namespace tamo::check
