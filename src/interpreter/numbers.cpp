@@ -147,13 +147,22 @@ std::optional<double> ScanPlainNumber(std::string_view text) {
         ++i;
         ++digits;
     }
-    while (i < size && IsDigit(text[i])) {
-        if (++significant > 15) {
-            return std::nullopt;
+    // A run of digits into the mantissa, each moving the exponent by `step` (-1 after the point);
+    // false past 15 significant digits.
+    const auto take_digits = [&](long step) {
+        while (i < size && IsDigit(text[i])) {
+            if (++significant > 15) {
+                return false;
+            }
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            ++i;
+            ++digits;
+            exponent += step;
         }
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        ++i;
-        ++digits;
+        return true;
+    };
+    if (!take_digits(0)) {
+        return std::nullopt;
     }
     if (i < size && text[i] == '.') {
         ++i;
@@ -164,14 +173,8 @@ std::optional<double> ScanPlainNumber(std::string_view text) {
                 --exponent;
             }
         }
-        while (i < size && IsDigit(text[i])) {
-            if (++significant > 15) {
-                return std::nullopt;
-            }
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-            ++i;
-            ++digits;
-            --exponent;
+        if (!take_digits(-1)) {
+            return std::nullopt;
         }
     }
     // What follows the digits: the end, blanks to the end, or a character that ends the number.
