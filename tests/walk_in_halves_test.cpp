@@ -3,6 +3,7 @@
 // the first line to the last, to the bit; and on a program as a CAM post writes it the halves
 // must join rather than walk the second half again.
 
+#include "golden_rows.h"
 #include "test_machine.h"
 
 #include <gtest/gtest.h>
@@ -113,48 +114,20 @@ TEST(WalkInHalves, JoinsOnAProgramAsPostsWriteIt) {
     EXPECT_EQ(one.state, two.state);
 }
 
-// Lines chosen to upset a guessed state: arcs without a centre of their own (they carry the one a
-// far earlier arc left behind), a radius word, words seen only once, numbers past the largest
-// double, items after commas and in quotes, lines the parser skips, drill cycles and Q, R, A words.
+// Random programs of the lines in tests/golden/walk/vocabulary.txt, half of them mostly plain
+// moves so that many halves can join.
 TEST(WalkInHalves, AnyProgramGivesWhatOneWalkGives) {
-    const std::vector<std::string> vocabulary = {
-        "G00 X%d Y%d",
-        "G01 X%d Y%d",
-        "G1 Z-%d",
-        "G02 X%d Y%d I%d J-%d",
-        "G03 X%d Y%d I-%d J%d",
-        "G02 X%d Y%d",
-        "G3 X%d Y-%d",
-        "X%d Y%d",
-        "G02 X%d Y%d R%d",
-        "F%d",
-        "T%d M06",
-        "M03",
-        "(comment X%d)",
-        "",
-        "N%d G01 X%d",
-        "X%d,Y%d",
-        "\"G01 X%d Y%d",
-        "G81 X%d Y%d Z-%d R%d",
-        "Q%d",
-        "A%d",
-        "G01 X1e400 Y%d",
-        "%d",
-        "-G01 X%d",
-        "G04",
-        "g01 x%d",
-        "G17 G01 Y%d Z%d",
-        "G01 X%d.5 F%d",
-        "G2 I%d J%d",
-    };
+    std::vector<std::string> vocabulary;
+    for (const test::Row& row : test::GoldenRows("walk/vocabulary.txt")) {
+        vocabulary.push_back(row[0]);
+    }
     std::mt19937 random(2024);
     int joined = 0;
     for (int round = 0; round < 150; ++round) {
         std::uniform_int_distribution<int> length(8, 1400);
         std::uniform_int_distribution<std::size_t> pick(0, vocabulary.size() - 1);
         std::uniform_int_distribution<int> number(1, 60);
-        // Programs past twice the lead-in of a few hundred lines make the second half start from a
-        // guess. Half of them mostly straight and arc moves, so that many halves can join.
+        // Past twice the lead-in of a few hundred lines, the second half starts from a guess.
         const bool plain = round % 2 == 0;
         std::string program;
         const int lines = length(random);
@@ -178,40 +151,28 @@ TEST(WalkInHalves, AnyProgramGivesWhatOneWalkGives) {
     EXPECT_GT(joined, 20);
 }
 
-// A state the lines before the middle cannot show: arcs that carry the centre of one far earlier
-// arc (each arc turns the offsets round), a modal arc on lines of X and Y alone, an arc whose centre
-// reads as none (a straight line), a feed and a depth set once. Each is walked at two lengths, so
-// that the arcs before the middle come out odd and even. Some second halves must be walked again.
+// The states of tests/golden/walk/far_state.txt, each walked at two lengths so that the arcs before
+// the middle come out odd and even: some second halves must be walked again.
 TEST(WalkInHalves, AStateSetFarBeforeTheMiddleIsNotGuessed) {
-    const std::vector<std::pair<std::string, std::string>> programs = {
-        {"G02 X5 Y5 I3 J4 F100", "G02 X%d Y%d"}, {"G03 X5 Y5 I3 J0", "X%d Y%d"},      {"G02 X5 Y5 I0 J0", "X%d Y%d"},
-        {"G01 Z-2 F40", "G03 X%d Y%d"},          {"G02 X1 Y1 R5 I-2", "G02 X%d Y%d"},
-    };
     int walked_again = 0;
-    for (const auto& [first, then] : programs) {
+    for (const test::Row& row : test::GoldenRows("walk/far_state.txt")) {
         for (const int lines : {900, 902}) {
-            std::string program = "T4 M06\n" + first + "\n";
+            SCOPED_TRACE(row[0] + " then " + row[1] + ", " + std::to_string(lines));
+            std::string program = "T4 M06\n" + row[0] + "\n";
             for (int i = 0; i < lines; ++i) {
                 char line[64];
-                std::snprintf(line, sizeof line, then.c_str(), i % 7, (i * 3) % 11);
-                program += line;
-                program += "\n";
+                std::snprintf(line, sizeof line, row[1].c_str(), i % 7, (i * 3) % 11);
+                program += std::string(line) + "\n";
             }
             const Walked one = Walk(program, INT_MAX);
             const Walked two = Walk(program, 2);
-            EXPECT_EQ(one.moves, two.moves) << first << " then " << then << ", " << lines;
-            EXPECT_EQ(one.state, two.state) << first << " then " << then << ", " << lines;
+            EXPECT_EQ(one.moves, two.moves);
+            EXPECT_EQ(one.state, two.state);
             walked_again += two.in_two ? 0 : 1;
         }
     }
     EXPECT_GT(walked_again, 0);
 }
-
-} // namespace
-} // namespace tamo
-
-namespace tamo {
-namespace {
 
 // A walk that is no preview stops at every tool change, in line order, on the operator's own
 // screen: none of them may be asked on a second machine's.
@@ -231,12 +192,6 @@ TEST(WalkInHalves, AWalkThatAsksForToolsAsksForEachInTurn) {
     EXPECT_EQ(m.op.messages()[1].text, "Change to tool #2 ");
     EXPECT_FALSE(m.cnc.WalkedInTwo());
 }
-
-} // namespace
-} // namespace tamo
-
-namespace tamo {
-namespace {
 
 // A file of one line of sixty thousand items, most of them comments that name a word letter: the
 // second machine's look for the last word of each letter must neither read the line from its
