@@ -3,6 +3,7 @@
 // the first line to the last, to the bit; and on a program as a CAM post writes it the halves
 // must join rather than walk the second half again.
 
+#include "../bench/adaptive_program.h"
 #include "golden_rows.h"
 #include "test_machine.h"
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -72,40 +74,11 @@ Walked Walk(const std::string& program, int in_two_from) {
     return w;
 }
 
-// A program as a CAM post writes it: the tool and spindle once at the top, the feed at each pass's
-// plunge, Z only at the plunges, two blocks in five arcs with their centres, line numbers now and
-// then, comments between the passes.
-std::string CamProgram(int passes, int lines_per_pass) {
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> step(-0.6, 0.6);
-    std::string p = "%\n(clearing)\nG21 G90 G17\nM06 T3\nM03 S18000\n";
-    double x = 50;
-    double y = 40;
-    char line[128];
-    for (int pass = 1; pass <= passes; ++pass) {
-        std::snprintf(line, sizeof line, "(pass %d)\nG00 Z5.000\nG00 X%.3f Y%.3f\nG01 Z%.3f F250\n", pass, x, y,
-                      -0.4 * pass);
-        p += line;
-        for (int i = 0; i < lines_per_pass; ++i) {
-            const double nx = x + step(random);
-            const double ny = y + step(random);
-            if (i % 5 == 1 || i % 5 == 3) {
-                std::snprintf(line, sizeof line, "G0%d X%.3f Y%.3f I%.3f J%.3f\n", i % 5 == 1 ? 2 : 3, nx, ny,
-                              (nx - x) / 2 + 0.3, (ny - y) / 2 - 0.2);
-            } else {
-                std::snprintf(line, sizeof line, "%sG01 X%.3f Y%.3f%s\n", i % 40 == 0 ? "N110 " : "", nx, ny,
-                              i == 0 ? " F1500" : "");
-            }
-            p += line;
-            x = nx;
-            y = ny;
-        }
-    }
-    return p + "G00 Z5.000\nM05\nM30\n%\n";
-}
-
 TEST(WalkInHalves, JoinsOnAProgramAsPostsWriteIt) {
-    const std::string program = CamProgram(4, 600);
+    // The benchmarks' program as a CAM post writes it for adaptive clearing.
+    std::ostringstream written;
+    bench::WriteAdaptiveProgram(written, 3000);
+    const std::string program = written.str();
     const Walked one = Walk(program, INT_MAX);
     const Walked two = Walk(program, 2);
     EXPECT_FALSE(one.in_two);

@@ -29,11 +29,6 @@ inline void SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button
     QCoreApplication::sendEvent(widget, &event);
 }
 
-inline void ClickMouse(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
-    SendMouse(widget, QEvent::MouseButtonPress, button);
-    SendMouse(widget, QEvent::MouseButtonRelease, button);
-}
-
 // A press whose release is already waiting in the event queue: a continuous jog must end when
 // its loop delivers the release.
 inline void PressAndRelease(QWidget* widget, Qt::MouseButton button) {
@@ -132,8 +127,6 @@ protected:
     std::string XY(const std::string& row) const {
         return Text(*window_, (row + "_0").c_str()) + " " + Text(*window_, (row + "_1").c_str());
     }
-
-    bool Enabled(const char* name) const { return Find<QAbstractButton>(*window_, name)->isEnabled(); }
 
     // Whether a line of this colour passes within a pixel of the world point: the painter rounds
     // a line that falls between two pixels to either of them.
