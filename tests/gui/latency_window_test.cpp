@@ -60,6 +60,15 @@ TEST(LatencyWindow, RunsFromTheOptionsMenuAndShowsHowLateTheTicksCame) {
     auto* latency = Find<QDialog>(window, "LatencyTest");
     EXPECT_TRUE(latency->isVisible());
     EXPECT_EQ(Text(*latency, "LatencyPeriod"), "900") << "0.0075 mm a step at the fast jog rate of 500 mm/min";
+    // Every field, caption and button stands clear of the others.
+    const QList<QWidget*> parts = latency->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (qsizetype a = 0; a < parts.size(); ++a) {
+        for (qsizetype b = a + 1; b < parts.size(); ++b) {
+            EXPECT_FALSE(parts[a]->isVisible() && parts[b]->isVisible() &&
+                         parts[a]->geometry().intersects(parts[b]->geometry()))
+                << parts[a]->objectName().toStdString() << " over " << parts[b]->objectName().toStdString();
+        }
+    }
     Type(*latency, "LatencySeconds", QStringLiteral("1"));
     Click(*latency, "LatencyStart");
     const std::string result = Text(*latency, "LatencyResult");
