@@ -59,6 +59,17 @@ struct Field {
     bool number = false;
 };
 
+// A field that is only read, or only written (it then reads as empty).
+Field Read(std::function<std::string()> get) {
+    return {std::move(get)};
+}
+Field Write(std::function<void(const std::string&)> set) {
+    return {[] { return std::string(); }, std::move(set)};
+}
+std::string YesNo(bool v) {
+    return v ? "true" : "false";
+}
+
 template <class T> Field Bind(T& v) {
     if constexpr (std::is_same_v<T, std::string>) {
         return {[&v] { return v; },
@@ -66,7 +77,7 @@ template <class T> Field Bind(T& v) {
                     v = s;
                 }};
     } else if constexpr (std::is_same_v<T, bool>) {
-        return {[&v] { return std::string(v ? "true" : "false"); },
+        return {[&v] { return YesNo(v); },
                 [&v](const std::string& s) {
                     v = s == "true";
                 }};
@@ -215,28 +226,14 @@ protected:
             {"status.Time", Bind(c.status.Time)},
             {"status.Notice", Bind(c.status.Notice)},
             {"status.Machine", Bind(c.status.Machine)},
-            {"listing", {[&c] {
-                 return std::to_string(c.ListingLine());
-             }}},
-            {"running", {[&c] {
-                 return std::string(c.Running() ? "true" : "false");
-             }}},
-            {"resumes", {[&c] {
-                 return std::string(c.StartResumes() ? "true" : "false");
-             }}},
+            {"listing", Read([&c] { return std::to_string(c.ListingLine()); })},
+            {"running", Read([&c] { return YesNo(c.Running()); })},
+            {"resumes", Read([&c] { return YesNo(c.StartResumes()); })},
             {"ArcDir", Bind(st.ArcDir)},
             {"ArcCenterX", Bind(st.ArcCenterX)},
             {"ArcCenterY", Bind(st.ArcCenterY)},
-            {"ZMoveToLineDist",
-             {[] { return std::string(); },
-              [&st](const std::string& v) {
-                  st.ZMoveToLineDist = v;
-              }}},
-            {"UnitIsInch",
-             {[] { return std::string(); },
-              [&st](const std::string& v) {
-                  st.UnitIsInch = v == "true";
-              }}},
+            {"ZMoveToLineDist", Write([&st](const std::string& v) { st.ZMoveToLineDist = v; })},
+            {"UnitIsInch", Write([&st](const std::string& v) { st.UnitIsInch = v == "true"; })},
             {"dots", {[this] {
                  std::ostringstream dots;
                  for (const auto& d : M().view.ops_of(RecordingSurface::Kind::Dot)) {
@@ -247,30 +244,12 @@ protected:
              }}},
             {"StepDelay", Bind(st.StepDelay)},
             {"FeedRate", Bind(st.FeedRate)},
-            {"JogSlowX",
-             {[] { return std::string(); },
-              [&st](const std::string& v) {
-                  st.JogSlowX = std::stod(v);
-              }}},
-            {"advance_ms",
-             {[] { return std::string(); },
-              [this](const std::string& v) {
-                  M().clock.Advance(std::stoull(v));
-              }}},
-            {"live_updates", {[this] {
-                 return std::to_string(live_updates_);
-             }}},
-            {"ns_per_iteration",
-             {[] { return std::string(); },
-              [this](const std::string& v) {
-                  M().clock.set_ns_per_iteration(std::stod(v));
-              }}},
-            {"ticks", {[this] {
-                 return std::to_string(ticks_.count);
-             }}},
-            {"focus_handovers", {[this] {
-                 return std::to_string(M().op.focus_handovers());
-             }}},
+            {"JogSlowX", Write([&st](const std::string& v) { st.JogSlowX = std::stod(v); })},
+            {"advance_ms", Write([this](const std::string& v) { M().clock.Advance(std::stoull(v)); })},
+            {"live_updates", Read([this] { return std::to_string(live_updates_); })},
+            {"ns_per_iteration", Write([this](const std::string& v) { M().clock.set_ns_per_iteration(std::stod(v)); })},
+            {"ticks", Read([this] { return std::to_string(ticks_.count); })},
+            {"focus_handovers", Read([this] { return std::to_string(M().op.focus_handovers()); })},
             {"writes", {[this] { return std::to_string(M().port.write_count()); }, {}, true}},
             {"port_digest", {[this] { // the writes since the last clear (FNV-1a), and the clock's iterations
                  std::uint64_t h = 14695981039346656037ULL;
@@ -286,18 +265,10 @@ protected:
               [&c](const std::string& v) {
                   c.ConfigPath = v;
               }}},
-            {"dialog_dir", {[this] {
-                 return M().op.last_dialog_dir();
-             }}},
-            {"exit_confirmed", {[&c] {
-                 return std::string(c.ExitConfirmed() ? "true" : "false");
-             }}},
-            {"questions", {[this] {
-                 return std::to_string(M().op.questions().size());
-             }}},
-            {"yields", {[this] {
-                 return std::to_string(M().op.yields());
-             }}},
+            {"dialog_dir", Read([this] { return M().op.last_dialog_dir(); })},
+            {"exit_confirmed", Read([&c] { return YesNo(c.ExitConfirmed()); })},
+            {"questions", Read([this] { return std::to_string(M().op.questions().size()); })},
+            {"yields", Read([this] { return std::to_string(M().op.yields()); })},
             {"Homed", Bind(st.Homed)},
             {"Previewing", Bind(st.Previewing)},
             {"run_log", {[&c] {
@@ -311,30 +282,15 @@ protected:
                  const auto points = M().view.ops_of(RecordingSurface::Kind::Point);
                  return points.empty() ? std::string("none") : std::to_string(points.front().width);
              }}},
-            {"busy", {[this] {
-                 return std::string(M().op.busy() ? "true" : "false");
-             }}},
+            {"busy", Read([this] { return YesNo(M().op.busy()); })},
             {"status.State", Bind(c.status.State)},
-            {"answer", {[&c] {
-                 return c.manual.History.empty() ? "" : c.manual.History.back().Answer;
-             }}},
-            {"question", {[this] {
-                 return M().op.questions().empty() ? "" : M().op.questions().back().text;
-             }}},
-            {"data", {[this] {
-                 return std::to_string(M().Data());
-             }}},
-            {"control", {[this] {
-                 return std::to_string(M().Control());
-             }}},
-            {"outputs", {[&c] {
-                 return std::string(c.AnyOutputOn() ? "on" : "off");
-             }}},
+            {"answer", Read([&c] { return c.manual.History.empty() ? "" : c.manual.History.back().Answer; })},
+            {"question", Read([this] { return M().op.questions().empty() ? "" : M().op.questions().back().text; })},
+            {"data", Read([this] { return std::to_string(M().Data()); })},
+            {"control", Read([this] { return std::to_string(M().Control()); })},
+            {"outputs", Read([&c] { return std::string(c.AnyOutputOn() ? "on" : "off"); })},
             {"switches",
-             {[] { return std::string(); },
-              [this](const std::string& v) {
-                  M().port.set_status(static_cast<std::int16_t>(std::stoi(v)));
-              }}},
+             Write([this](const std::string& v) { M().port.set_status(static_cast<std::int16_t>(std::stoi(v))); })},
             {"seconds",
              {[this] { return std::to_string(static_cast<double>(M().clock.NowNs() - mark_ns_) / 1e9); }, {}, true}},
         };
