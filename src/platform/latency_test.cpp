@@ -145,7 +145,9 @@ void LatencyTest::Count(std::int64_t lateness_ns) {
     }
     ++ticks_;
     ++round_ticks_[round];
-    ++counts_[round * kBins + BinOf(lateness_ns)];
+    const std::size_t bin = BinOf(lateness_ns);
+    ++counts_[round * kBins + bin];
+    ++all_[bin];
     max_ns_ = std::max(max_ns_, lateness_ns);
     round_max_ns_[round] = std::max(round_max_ns_[round], lateness_ns);
     if (static_cast<double>(lateness_ns) > LatencyReport::kMargin * static_cast<double>(period_ns_)) {
@@ -160,12 +162,6 @@ void LatencyTest::Count(std::int64_t lateness_ns) {
 void LatencyTest::StartCheck() {
     if (ticks_ == 0) {
         return;
-    }
-    std::fill(all_.begin(), all_.end(), 0);
-    for (std::size_t round = 0; round < LatencyReport::kRounds; ++round) {
-        for (std::size_t bin = 0; bin < kBins; ++bin) {
-            all_[bin] += counts_[round * kBins + bin];
-        }
     }
     double rate = StepRateOf(SteadyLatenessUs(all_.data(), ticks_, late_, max_ns_));
     if (throttled_above_ > 0) {
@@ -194,12 +190,7 @@ LatencyReport LatencyTest::Report() const {
         return report;
     }
     // All rounds together, for the figures and the histogram.
-    std::vector<std::uint32_t> all(kBins);
-    for (std::size_t round = 0; round < LatencyReport::kRounds; ++round) {
-        for (std::size_t bin = 0; bin < kBins; ++bin) {
-            all[bin] += counts_[round * kBins + bin];
-        }
-    }
+    const std::vector<std::uint32_t>& all = all_;
     report.median_us = Percentile(all.data(), ticks_, max_ns_, 0.5);
     report.p99_us = Percentile(all.data(), ticks_, max_ns_, 0.99);
     report.p999_us = Percentile(all.data(), ticks_, max_ns_, 0.999);

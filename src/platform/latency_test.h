@@ -83,9 +83,9 @@ struct LatencyReport {
 // (LatencyTickWork) and the events in between the ticks, so that what it measures is what a step
 // would see.
 //
-// Timing contract: a tick adds one counter to the histogram and reads the clock once before its
-// wait, for the work since the last step; nothing allocates after construction. The tick that
-// starts the check adds up the rounds' bins (100,000 additions), and the check leaves that tick out.
+// Timing contract: a tick adds to its round's histogram and to the whole test's, and reads the
+// clock once before its wait, for the work since the last step; nothing allocates after
+// construction. The check leaves its first tick out.
 class LatencyTest {
 public:
     // throttled_above: the rate above which the wait alone would run into the kernel's real-time
@@ -120,7 +120,7 @@ private:
     std::array<std::uint64_t, LatencyReport::kRounds> round_ticks_{};
     std::array<std::int64_t, LatencyReport::kRounds> round_max_ns_{};
     std::array<std::uint64_t, LatencyReport::kRounds> round_late_{};
-    std::vector<std::uint32_t> all_; // the rounds' bins added up, for the check's rate
+    std::vector<std::uint32_t> all_; // the rounds' bins added up as they come
     double throttled_above_;
     std::int64_t tick_period_ns_;
     bool decided_ = false;
