@@ -1,5 +1,6 @@
 // Homing: the main window's "Home" group.
 
+#include "interpreter/block_kept.h"
 #include "interpreter/cnc.h"
 
 namespace tamo {

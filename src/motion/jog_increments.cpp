@@ -1,6 +1,7 @@
 // Jogging by increments and from the keyboard: a press moves one axis by a set distance, and the
 // arrows and Page Up / Page Down do what the jog buttons do, while "Keyboard jog" is on.
 
+#include "interpreter/block_kept.h"
 #include "interpreter/cnc.h"
 #include "interpreter/numbers.h"
 

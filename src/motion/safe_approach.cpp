@@ -2,6 +2,7 @@
 // where a run stopped, to the end of a line, to a typed point) without dragging the tool through
 // the stock on the way.
 
+#include "interpreter/block_kept.h"
 #include "interpreter/cnc.h"
 
 #include <algorithm>
