@@ -28,12 +28,14 @@
 //                                    beginning
 //   messages | N                     the messages since the last clear
 //   told | TEXT                      a message since the last clear holds TEXT
+//   logged | TEXT                    the log holds TEXT
 //   first | FIELD | PREFIX | TEXT    from now on, the first reading at a yield that begins with PREFIX
 //                                    is TEXT, checked at the script's end
 // An unknown verb, field or action fails the script. Fields of several values ("scale", "axis")
 // are written with commas between them.
 
 #include "golden_rows.h"
+#include "interpreter/motion_word.h"
 #include "motor_steps.h"
 #include "test_machine.h"
 
@@ -112,18 +114,45 @@ protected:
     std::int64_t mark_ns_ = 0; // where "seconds" counts from
     int live_updates_ = 0;     // the readouts' live updates at the yields since "live"
     bool live_ = false;
-    // Counts the ticks, and runs the steps due at a tick.
+    // Counts the ticks and runs the steps due at a tick. Watches them as the motors and the spindle
+    // see them: the feed ticks (G01-G03) and those whose step went out with the spindle's pin 8 low,
+    // the ticks of each program line, the spindle's switches by line; and since the last clear, the
+    // highest machine Z and how far X went from where it stood.
     struct Ticks : TickObserver {
         std::size_t count = 0;
         std::function<void(std::size_t)> after;
         Cnc* cnc = nullptr;
-        void OnTick(const Cnc&) override {
+        const SimulatedPort* port = nullptr;
+        int feeds = 0, dry = 0;
+        std::map<int, int> per_line;
+        std::string switched;
+        double top_z = -1e300, x0 = 0, reach_x = 0;
+        void OnTick(const Cnc& c) override {
+            const Motion m = MotionOf(c.st.GCode);
+            if ((c.st.StepDirX != 0 || c.st.StepDirY != 0 || c.st.StepDirZ != 0) && m != Motion::Rapid &&
+                m != Motion::None) {
+                // The write that raised this tick's step lines, before a stop in the tick's switch check.
+                const auto& w = port->writes();
+                const int steps = c.st.StepMaskX | c.st.StepMaskY | c.st.StepMaskZ;
+                const auto raised = std::find_if(w.rbegin(), w.rend(), [steps](const auto& write) {
+                    return write.address == kDataRegister && (write.value & steps) != 0;
+                });
+                ++feeds;
+                dry += raised == w.rend() || (raised->value & 64) == 0;
+            }
+            ++per_line[c.st.PrgLineNo];
+            top_z = std::max(top_z, c.st.MachPosZ);
+            reach_x = std::max(reach_x, std::fabs(c.st.MachPosX - x0));
             if (after) {
                 after(++count);
             }
             if (count > 100000) { // a release ramp that never ends fails the script instead of hanging it
                 cnc->st.RampDownAngle = 0;
             }
+        }
+        void OnOutputs(const Cnc& c) override {
+            switched += (switched.empty() ? "" : ",") + std::to_string(c.st.PrgLineNo) + ":" +
+                        (c.st.SpindleOn ? (c.st.SpindleCcw ? "ccw" : "cw") : "off");
         }
     } ticks_;
     std::map<std::uint64_t, std::vector<Row>> at_tick_;             // steps due at a tick
@@ -143,7 +172,7 @@ protected:
     }
 
     void Observe() {
-        ticks_.count = 0;
+        ticks_ = Ticks{};
         ticks_.after = [this](std::size_t count) {
             if (const auto due = at_tick_.find(count); due != at_tick_.end()) {
                 for (const Row& step : std::vector<Row>(due->second)) {
@@ -152,6 +181,7 @@ protected:
             }
         };
         ticks_.cnc = &machine_->cnc;
+        ticks_.port = &machine_->port;
         machine_->cnc.set_tick_observer(&ticks_);
     }
 
@@ -249,6 +279,18 @@ protected:
             {"live_updates", Read([this] { return std::to_string(live_updates_); })},
             {"ns_per_iteration", Write([this](const std::string& v) { M().clock.set_ns_per_iteration(std::stod(v)); })},
             {"ticks", Read([this] { return std::to_string(ticks_.count); })},
+            {"feed_ticks", {[this] { return std::to_string(ticks_.feeds); }, {}, true}},
+            {"dry_ticks", Read([this] { return std::to_string(ticks_.dry); })},
+            {"line_ticks", Read([this] {
+                 std::string text;
+                 for (const auto& [line, n] : ticks_.per_line) {
+                     text += (text.empty() ? "" : ",") + std::to_string(line) + ":" + std::to_string(n);
+                 }
+                 return text;
+             })},
+            {"switched", Read([this] { return ticks_.switched; })},
+            {"top_z", {[this] { return (std::ostringstream() << ticks_.top_z).str(); }, {}, true}},
+            {"reach_x", {[this] { return (std::ostringstream() << ticks_.reach_x).str(); }, {}, true}},
             {"focus_handovers", Read([this] { return std::to_string(M().op.focus_handovers()); })},
             {"writes", {[this] { return std::to_string(M().port.write_count()); }, {}, true}},
             {"port_digest", {[this] { // the writes since the last clear (FNV-1a), and the clock's iterations
@@ -331,6 +373,7 @@ protected:
             {"UpdateStatus", &Cnc::UpdateStatus},
             {"UpdateReadouts", &Cnc::UpdateReadouts},
             {"ZeroPrg", &Cnc::ZeroPrg},
+            {"Spdtest", &Cnc::Spdtest},
         };
         if (const auto a = plain.find(action); a != plain.end()) {
             (c.*a->second)();
@@ -442,6 +485,9 @@ protected:
         } else if (verb == "mark") {
             mark_ns_ = M().clock.NowNs();
         } else if (verb == "clear") {
+            ticks_.top_z = -1e300;
+            ticks_.x0 = M().st.MachPosX;
+            ticks_.reach_x = 0;
             M().port.clear();
             M().view.clear_ops();
             M().op.clear_messages();
@@ -487,6 +533,8 @@ protected:
             }
         } else if (verb == "told") {
             EXPECT_TRUE(M().Told(arg(1))) << arg(1);
+        } else if (verb == "logged") {
+            EXPECT_TRUE(M().Logged(arg(1))) << arg(1);
         } else {
             FAIL() << "no verb " << verb;
         }
