@@ -43,6 +43,17 @@ struct StepLog final : TickObserver {
     }
 };
 
+// The times of an axis' steps.
+std::vector<double> StepTimes(const StepLog& log, std::size_t axis) {
+    std::vector<double> times;
+    for (const auto& tick : log.ticks) {
+        if (tick.dir[axis] != 0) {
+            times.push_back(tick.t);
+        }
+    }
+    return times;
+}
+
 // What an axis was asked for: speeds over runs of `run` steps, the acceleration between runs that
 // follow each other, the largest change of speed between them, and the speed at the axis' last
 // run. A run that spans a pause of more than `gap` seconds is left out.
@@ -51,12 +62,7 @@ struct AxisFigures {
 };
 
 AxisFigures Figures(const StepLog& log, std::size_t axis, std::size_t run = 1, double gap = 0.05) {
-    std::vector<double> times;
-    for (const auto& tick : log.ticks) {
-        if (tick.dir[axis] != 0) {
-            times.push_back(tick.t);
-        }
-    }
+    const std::vector<double> times = StepTimes(log, axis);
     AxisFigures f;
     double v_before = -1, t_before = 0;
     for (std::size_t k = run; k < times.size(); k += run) {
@@ -84,12 +90,7 @@ AxisFigures Figures(const StepLog& log, std::size_t axis, std::size_t run = 1, d
 // that steps on some ticks of the longest axis and not on others (a diagonal, an arc) has steps
 // one tick early or late, which no motor follows: over a window they even out.
 AxisFigures WindowFigures(const StepLog& log, std::size_t axis, double window) {
-    std::vector<double> times;
-    for (const auto& tick : log.ticks) {
-        if (tick.dir[axis] != 0) {
-            times.push_back(tick.t);
-        }
-    }
+    const std::vector<double> times = StepTimes(log, axis);
     AxisFigures f;
     if (times.size() < 2) {
         return f;
@@ -169,16 +170,10 @@ TEST(MotionPlanner, NoAxisEverStepsAboveItsFastRate) {
         mill.m.st.UnitsPerStepY = c.y_step;
         mill.Run(c.program, false);
         ASSERT_FALSE(mill.log.ticks.empty()) << c.program;
+        const std::vector<double> times = StepTimes(mill.log, c.axis);
         double top = 0;
-        double last = -1;
-        for (const auto& tick : mill.log.ticks) {
-            if (tick.dir[c.axis] != 0) {
-                const double step = c.axis == 1 ? c.y_step : kStep;
-                if (last >= 0) {
-                    top = std::max(top, step / (tick.t - last));
-                }
-                last = tick.t;
-            }
+        for (std::size_t k = 1; k < times.size(); ++k) {
+            top = std::max(top, (c.axis == 1 ? c.y_step : kStep) / (times[k] - times[k - 1]));
         }
         EXPECT_LE(top, c.fast_mm_per_s * 1.01) << c.program;
         EXPECT_GE(top, c.fast_mm_per_s * 0.5) << c.program;
