@@ -140,7 +140,7 @@ TEST_F(ConfigFile, WrittenFileReadsBackUnchanged) {
     EXPECT_EQ(Slurp(cfg), Join(lines));
 }
 
-TEST_F(ConfigFile, UnitLinesSelectWithoutConverting) {
+TEST_F(ConfigFile, UnitAndHomeLinesSelectWithoutConverting) {
     Lines lines = kStartUpLines;
     lines[31] = "False", lines[32] = "True", lines[33] = " 77 ", lines[35] = " 99 ";
     Put(Join(lines));
@@ -161,6 +161,17 @@ TEST_F(ConfigFile, UnitLinesSelectWithoutConverting) {
     cnc.ReadConfig();
     EXPECT_TRUE(cnc.settings.OptionIn && !cnc.settings.optionmm);
     EXPECT_EQ(cnc.st.LoopCal, 77);
+
+    for (std::size_t home = 0; home < 3; ++home) { // the home options: the one that reads True, alone
+        std::array<bool, 3> chosen{};
+        chosen[home] = true;
+        for (std::size_t k = 0; k < 3; ++k) {
+            lines[43 + k] = chosen[k] ? "True" : "False";
+        }
+        Put(Join(lines));
+        cnc.ReadConfig();
+        EXPECT_EQ(cnc.main.Option4, chosen) << home;
+    }
 }
 
 // An editor that saves with a byte-order mark costs no setting, and a character nobody can see is
