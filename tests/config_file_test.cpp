@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
@@ -446,6 +447,23 @@ TEST_F(ConfigFile, ReadOnlyModeReportsAndTouchesNothing) {
     EXPECT_EQ(Slurp(cfg), "abc\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
         << "no backup, no temporary";
+}
+
+// With standard input closed, as a launcher may leave it, the settings are still written, and
+// descriptor 0, which the file and its folder are then given, is free again afterwards.
+TEST_F(ConfigFile, WrittenWithStandardInputClosedLeakingNoDescriptor) {
+    cnc.StartUp(false);
+    cnc.settings.Combo2[0] = "812";
+    const int saved = dup(STDIN_FILENO);
+    ASSERT_GE(saved, 0);
+    close(STDIN_FILENO);
+    const bool written = cnc.WriteConfig();
+    const bool leaked = fcntl(STDIN_FILENO, F_GETFD) != -1;
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    EXPECT_TRUE(written);
+    EXPECT_FALSE(leaked);
+    EXPECT_NE(Slurp(cfg).find("812"), std::string::npos) << Slurp(cfg);
 }
 
 TEST_F(ConfigFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {

@@ -110,11 +110,12 @@ TEST(Realtime, ARefusalIsToldOnceAndTheMovesRunAsBefore) {
     // clang-format off
     const Case cases[] = {
         {"no real-time priority for this user", [](ScriptedCalls& c) { c.highest_allowed = 0; }, 0,
-         {"Real-time priority refused (" + std::string(std::strerror(EPERM)) + ")", "\"alice - rtprio 20\"",
-          "/etc/security/limits.d/tamocnc.conf"}},
+         {"Real-time priority refused (" + std::string(std::strerror(EPERM)) + "): steps",
+          "add \"alice - rtprio 20\" to /etc/security/limits.d/tamocnc.conf"}},
         {"a limit below ours", [](ScriptedCalls& c) { c.highest_allowed = 10; c.limit = 10; }, 10, {}},
         {"memory lock refused", [](ScriptedCalls& c) { c.memory_error = ENOMEM; }, 20,
-         {"Memory lock refused", "\"alice - memlock unlimited\""}},
+         {"Memory lock refused (" + std::string(std::strerror(ENOMEM)) + "): steps",
+          "add \"alice - memlock unlimited\" to"}},
         {"throttling off", [](ScriptedCalls& c) { c.throttle_us = -1; }, 0, {"throttling is off"}},
         {"started at a real-time priority of its own", [](ScriptedCalls& c) { c.policy = {SCHED_RR, 50}; }, 50, {}},
     };

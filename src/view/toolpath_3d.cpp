@@ -454,9 +454,4 @@ bool ClipToBox(double x0, double y0, double dx, double dy, double left, double t
     return true;
 }
 
-PixelPoint Project(const Camera& camera, const PixelImage& image, double x, double y, double z) {
-    const Camera::Affine p = camera.Projection(image.width, image.height);
-    return {p.xx * x + p.xy * y + p.xz * z + p.x0, p.yx * x + p.yy * y + p.yz * z + p.y0};
-}
-
 } // namespace tamo

@@ -50,11 +50,4 @@ void DrawMoves3D(const Camera& camera, const Toolpath& path, std::size_t first, 
 [[nodiscard]] bool ClipToBox(double x0, double y0, double dx, double dy, double left, double top, double right,
                              double bottom, double& t0, double& t1);
 
-// Where a world point lands in the image, in pixels from its top left corner.
-struct PixelPoint {
-    double x = 0;
-    double y = 0;
-};
-[[nodiscard]] PixelPoint Project(const Camera& camera, const PixelImage& image, double x, double y, double z);
-
 } // namespace tamo

@@ -322,6 +322,10 @@ TEST_F(View3DTest, TheTravelBoxStandsWhereTheProgramOriginPutsIt) {
         return grey;
     };
     EXPECT_EQ(corners_at(0, 0), 8);
+    const qint64 drawn = View().image().cacheKey();
+    window_->RefreshLive();
+    View().Settle();
+    EXPECT_EQ(View().image().cacheKey(), drawn) << "nothing moved: nothing drawn again";
     cnc_.st.ProgPosX = 5; // the origin set where the machine stands
     cnc_.st.ProgPosY = -10;
     window_->RefreshLive();
