@@ -50,12 +50,15 @@ inline std::vector<Row> GoldenRows(const std::string& file) {
     return rows;
 }
 
-// The names of the files in a folder under tests/golden, without their extension, in order.
-inline std::vector<std::string> GoldenNames(const std::string& folder) {
+// The names of the files in a folder under tests/golden (those ending in `extension`, when given),
+// without their extension, in order.
+inline std::vector<std::string> GoldenNames(const std::string& folder, const std::string& extension = "") {
     std::vector<std::string> names;
     for (const auto& file :
          std::filesystem::directory_iterator(std::string(TAMO_SOURCE_DIR "/tests/golden/") + folder)) {
-        names.push_back(file.path().stem().string());
+        if (extension.empty() || file.path().extension() == extension) {
+            names.push_back(file.path().stem().string());
+        }
     }
     std::sort(names.begin(), names.end());
     return names;

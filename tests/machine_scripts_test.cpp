@@ -43,6 +43,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -158,6 +160,37 @@ protected:
     std::map<std::uint64_t, std::vector<Row>> at_tick_;             // steps due at a tick
     std::map<std::uint64_t, std::vector<Row>> at_;                  // steps due at a yield
     std::vector<std::pair<Row, std::optional<std::string>>> first_; // "first" rows, what each saw
+
+    // What the operator was told, asked and the log kept, machine by machine: the script's .log golden.
+    std::string transcript_;
+    std::uint64_t logged_ = 0;
+    std::size_t asked_ = 0;
+    std::vector<std::string> opened_; // the programs' files, written "PROGRAM" there
+    void Transcribe() {
+        if (!machine_) {
+            return;
+        }
+        const auto line = [this](const char* what, std::string text) {
+            for (const std::string& file : opened_) {
+                for (auto at = text.find(file); at != std::string::npos; at = text.find(file)) {
+                    text.replace(at, file.size(), "PROGRAM");
+                }
+            }
+            transcript_ += what + text + "\n";
+        };
+        for (const auto& m : machine_->op.messages()) {
+            line("told: ", m.text);
+        }
+        for (; asked_ < machine_->op.questions().size(); ++asked_) {
+            line("asked: ", machine_->op.questions()[asked_].text);
+        }
+        for (const auto& e : machine_->cnc.log.entries()) {
+            if (e.number > logged_) {
+                line("log: ", e.text);
+            }
+        }
+        logged_ = machine_->cnc.log.added();
+    }
 
     // TEXT, or TEXT... for its beginning.
     static void Matches(const std::string& text, const std::string& want) {
@@ -432,6 +465,10 @@ protected:
                 ASSERT_TRUE(row[i] == "offline" || row[i] == "uncalibrated") << "no start " << row[i];
             }
             CheckFirsts();
+            Transcribe();
+            transcript_ += "-- start\n";
+            logged_ = 0;
+            asked_ = 0;
             at_.clear();
             mark_ns_ = 0;
             live_ = false;
@@ -453,7 +490,7 @@ protected:
             ASSERT_EQ(M().cnc.LoadMachineSettingsText(arg(1)), "");
             ASSERT_TRUE(M().cnc.MachinePageOk());
         } else if (verb == "open") {
-            M().Load(arg(1));
+            opened_.push_back(M().Load(arg(1)));
         } else if (verb == "parse") {
             M().Parse(arg(1));
         } else if (verb == "set") {
@@ -485,6 +522,7 @@ protected:
         } else if (verb == "mark") {
             mark_ns_ = M().clock.NowNs();
         } else if (verb == "clear") {
+            Transcribe();
             ticks_.top_z = -1e300;
             ticks_.x0 = M().st.MachPosX;
             ticks_.reach_x = 0;
@@ -551,9 +589,15 @@ TEST_P(MachineScript, MovesAndTellsAsTheOperatorExpects) {
         }
     }
     CheckFirsts();
+    Transcribe();
+    const fs::path golden = fs::path(TAMO_SOURCE_DIR) / "tests/golden/machine" / (GetParam() + ".log");
+    if (std::getenv("TAMO_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(golden, std::ios::binary) << transcript_;
+    }
+    EXPECT_EQ(Slurp(golden), transcript_) << "differs from " << golden;
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, MachineScript, ::testing::ValuesIn(GoldenNames("machine")),
+INSTANTIATE_TEST_SUITE_P(Golden, MachineScript, ::testing::ValuesIn(GoldenNames("machine", ".txt")),
                          [](const auto& test) { return test.param; });
 
 } // namespace
