@@ -31,7 +31,11 @@
 #include <QTableView>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <map>
+#include <regex>
 
 namespace tamo {
 namespace {
@@ -66,21 +70,55 @@ protected:
         return combo != nullptr ? combo->lineEdit() : qobject_cast<QLineEdit*>(w);
     }
 
-    std::string Shows(const std::string& name) const {
-        QObject* o = Object(name);
+    std::string Shows(const std::string& name) const { return Reads(Object(name)); }
+    static std::string Reads(const QObject* o) {
         if (const auto caption = Caption(o)) {
             return *caption;
         }
-        if (auto* e = qobject_cast<QPlainTextEdit*>(o)) {
+        if (const auto* e = qobject_cast<const QPlainTextEdit*>(o)) {
             return e->toPlainText().toStdString();
         }
-        if (auto* c = qobject_cast<QComboBox*>(o)) {
+        if (const auto* c = qobject_cast<const QComboBox*>(o)) {
             return c->currentText().toStdString();
         }
-        if (auto* e = qobject_cast<QLineEdit*>(o)) {
+        if (const auto* e = qobject_cast<const QLineEdit*>(o)) {
             return e->text().toStdString();
         }
-        return qobject_cast<QWidget*>(o)->windowTitle().toStdString(); // a window: its title
+        return qobject_cast<const QWidget*>(o)->windowTitle().toStdString(); // a window: its title
+    }
+
+    // What the operator reads when the script ends: every named control of every shown window,
+    // what it shows, "-" when it cannot be used and "x" when it is ticked; and the messages. The
+    // scratch folders read @DIR@. Left out: what the check and the estimate, on threads of their
+    // own, say whenever they finish. Kept as the script's .screen golden.
+    std::string Screen() const {
+        std::vector<std::string> windows;
+        for (const QWidget* top : QApplication::topLevelWidgets()) {
+            if (!top->isVisible()) {
+                continue;
+            }
+            std::string text = "window " + top->objectName().toStdString() + ": " + Reads(top) + "\n";
+            for (const QWidget* w : top->findChildren<QWidget*>()) {
+                const auto* button = qobject_cast<const QAbstractButton*>(w);
+                const QString name = w->objectName();
+                if (!name.isEmpty() && !name.startsWith("qt_") && name != "StatusCheck" && name != "StatusLeft" &&
+                    w->isVisibleTo(top)) {
+                    text += "  " + w->objectName().toStdString() + (w->isEnabled() ? "" : " -") +
+                            (button != nullptr && button->isChecked() ? " x" : "") + ": " + Reads(w) + "\n";
+                }
+            }
+            windows.push_back(text);
+        }
+        std::sort(windows.begin(), windows.end());
+        std::string screen;
+        for (const std::string& w : windows) {
+            screen += w;
+        }
+        for (const auto& m : op_.messages()) {
+            screen += "told: " + m.text + "\n";
+        }
+        return std::regex_replace(std::regex_replace(screen, std::regex(R"([^ "]*tamo-test-[^/ ]*)"), "@DIR@"),
+                                  std::regex(R"(program[0-9]+\.txt)"), "programN.txt");
     }
 
     void Press(const std::string& name) {
@@ -205,9 +243,15 @@ TEST_P(OperatorScript, DoesWhatTheOperatorExpects) {
             return;
         }
     }
+    QTest::qWait(20); // what the last step posted
+    const fs::path golden = fs::path(TAMO_SOURCE_DIR) / "tests/golden/operator" / (GetParam() + ".screen");
+    if (std::getenv("TAMO_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(golden, std::ios::binary) << Screen();
+    }
+    EXPECT_EQ(Slurp(golden), Screen()) << "differs from " << golden;
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, OperatorScript, ::testing::ValuesIn(GoldenNames("operator")),
+INSTANTIATE_TEST_SUITE_P(Golden, OperatorScript, ::testing::ValuesIn(GoldenNames("operator", ".txt")),
                          [](const auto& test) { return test.param; });
 
 } // namespace
