@@ -54,6 +54,18 @@ std::vector<double> StepTimes(const StepLog& log, std::size_t axis) {
     return times;
 }
 
+// The ticks before Y's first step: the leg into a corner from X.
+StepLog BeforeY(const StepLog& log) {
+    StepLog part;
+    for (const auto& tick : log.ticks) {
+        if (tick.dir[1] != 0) {
+            break;
+        }
+        part.ticks.push_back(tick);
+    }
+    return part;
+}
+
 // What an axis was asked for: speeds over runs of `run` steps, the acceleration between runs that
 // follow each other, the largest change of speed between them, and the speed at the axis' last
 // run. A run that spans a pause of more than `gap` seconds is left out.
@@ -233,18 +245,9 @@ TEST(MotionPlanner, RightAngleCornerBlendsAsTheSettingSays) {
         Mill mill(kSmallMill, c.junction);
         mill.Run(program, c.contour);
         ASSERT_NEAR(mill.m.st.ProgPosY, 10, 1e-9);
-        std::vector<StepLog::Tick> x_part;
-        for (const auto& tick : mill.log.ticks) {
-            if (tick.dir[1] != 0) {
-                break;
-            }
-            x_part.push_back(tick);
-        }
-        StepLog x_log;
-        x_log.ticks = x_part;
         const double seen =
             (std::sqrt(c.corner * c.corner + 4 * 500 * kStep) + std::sqrt(c.corner * c.corner + 2 * 500 * kStep)) / 2;
-        EXPECT_NEAR(Figures(x_log, 0).last_speed, seen, 0.02) << c.junction << c.contour;
+        EXPECT_NEAR(Figures(BeforeY(mill.log), 0).last_speed, seen, 0.02) << c.junction << c.contour;
         for (std::size_t a = 0; a < 2; ++a) {
             EXPECT_LE(Figures(mill.log, a, 4).top_accel, 500 * 1.02) << c.junction << c.contour;
         }
@@ -266,14 +269,7 @@ TEST(MotionPlanner, CornerSpeedIsTheSameInInchesAndMillimetres) {
         mill.m.cnc.machine_page.Acceleration = {"2000", "2000", "2000"};
         mill.m.cnc.DeriveMachineSetup();
         mill.Run(inch ? "G01 X1 F100\nG01 Y1\n" : "G01 X25.4 F2540\nG01 Y25.4\n", true);
-        StepLog x_part;
-        for (const auto& tick : mill.log.ticks) {
-            if (tick.dir[1] != 0) {
-                break;
-            }
-            x_part.ticks.push_back(tick);
-        }
-        return Figures(x_part, 0).last_speed;
+        return Figures(BeforeY(mill.log), 0).last_speed;
     };
     const double mm = corner_speed(false);
     EXPECT_LT(mm, 8);
