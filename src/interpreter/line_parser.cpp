@@ -168,7 +168,8 @@ void Cnc::ParseLine() {
     }
 
     const std::string_view text(line);
-    const LineWords w = LocateWords(text);
+    parsed_words_ = LocateWords(text);
+    const LineWords& w = parsed_words_;
     auto word = [&](WordSlot slot) {
         return w.Text(text, slot);
     };
