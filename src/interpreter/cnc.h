@@ -5,6 +5,7 @@
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
 #include "interpreter/run_estimate.h"
+#include "motion/feed_memo.h"
 #include "motion/planned_motion.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
@@ -680,6 +681,7 @@ private:
     std::shared_ptr<Toolpath> walking_;  // the record a redraw's walk is filling; null otherwise
     std::array<double, 4> walk_scale_{}; // the scale factors, read once for the walk
     LineWords parsed_words_;             // ParsedWords
+    FeedMemo feed_memo_;                 // motion/feed_timing.cpp
     bool walked_in_two_ = false;
 
     TickObserver* tick_observer_ = nullptr;
