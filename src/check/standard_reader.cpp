@@ -282,6 +282,8 @@ void StandardReader::Strays(std::string_view text) {
 }
 
 void StandardReader::Collect(Words& w) {
+    bool tool_length = false;
+    bool compensation = false;
     for (const Token& t : line_.tokens) {
         const auto k = static_cast<std::size_t>(t.letter - 'A');
         ++w.count[k];
@@ -293,6 +295,8 @@ void StandardReader::Collect(Words& w) {
             const double g = t.value;
             w.special_g =
                 w.special_g || IsG(g, 4) || IsG(g, 28) || IsG(g, 28.1) || IsG(g, 30) || IsG(g, 30.1) || IsG(g, 53);
+            tool_length = tool_length || IsToolLength(g);
+            compensation = compensation || IsCompensation(g);
         } else if (t.letter == 'M') {
             const double m = ValueOf(t);
             // Out of int's range the number is no M word at all; the cast would be undefined.
@@ -313,8 +317,6 @@ void StandardReader::Collect(Words& w) {
             Problem(std::string("the machine has no ") + t.letter + " axis");
         }
     }
-    const bool tool_length = std::any_of(w.g.begin(), w.g.end(), IsToolLength);
-    const bool compensation = std::any_of(w.g.begin(), w.g.end(), IsCompensation);
     for (const char letter : {'E', 'H', 'D'}) {
         // H and D belong to tool length offsets and cutter compensation, told of by their G word.
         if (w.Has(letter) && !(letter == 'H' && tool_length) && !(letter == 'D' && compensation)) {

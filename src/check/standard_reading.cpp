@@ -167,8 +167,9 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
         }
         const bool lower = c >= 'a';
         const char letter = static_cast<char>(lower ? c - 'a' + 'A' : c);
-        // The G words' values as the modes read them.
-        out.push_back({letter, lower, i, number, letter == 'G' ? ReadNumber(number).value_or(0) : 0, amount});
+        // The G words' values are what the modes read: the exact value of the number, as the full
+        // conversion gives it.
+        out.push_back({letter, lower, i, number, letter == 'G' ? amount : 0, amount});
         i = k + number.size();
     }
 }
