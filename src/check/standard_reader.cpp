@@ -77,8 +77,10 @@ bool IsCycle(double g) {
 }
 
 bool IsKnownG(double g) {
-    for (const double known : {0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0, 28.0, 28.1, 30.0, 30.1, 40.0,
-                               49.0, 53.0, 54.0, 61.0, 61.1, 64.0, 80.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0}) {
+    static constexpr std::array<double, 29> kKnown{0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0,
+                                                   28.0, 28.1, 30.0, 30.1, 40.0, 49.0, 53.0, 54.0, 61.0, 61.1,
+                                                   64.0, 80.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0};
+    for (const double known : kKnown) {
         if (g == known) {
             return true;
         }
@@ -89,6 +91,11 @@ bool IsKnownG(double g) {
 bool IsMotionG(double g) {
     return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80) || IsCycle(g) || (g >= 38 && g < 39) ||
            IsG(g, 33) || IsG(g, 5);
+}
+
+// A letter of an axis the machine does not have: A, B, C, U, V, W.
+bool IsOtherAxis(char letter) {
+    return letter == 'A' || letter == 'B' || letter == 'C' || letter == 'U' || letter == 'V' || letter == 'W';
 }
 
 bool IsKnownM(int m) {
@@ -313,7 +320,7 @@ void StandardReader::Collect(Words& w) {
         } else if (t.letter != 'N' && w.count[k] == 2) {
             Problem(std::string(1, t.letter) + " is written twice");
         }
-        if (std::string_view("ABCUVW").find(t.letter) != std::string_view::npos) {
+        if (IsOtherAxis(t.letter)) {
             Problem(std::string("the machine has no ") + t.letter + " axis");
         }
     }
