@@ -1,12 +1,16 @@
 // The program check against the run itself: what it says moves or does not move, the arc centre it
 // names, the lines it points at, and the settings, scale factors and state it reads.
 
+#include "check/standard_reading.h"
 #include "check_fixture.h"
 #include "golden_rows.h"
+#include "interpreter/numbers.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <stop_token>
 
 namespace tamo {
@@ -115,6 +119,22 @@ TEST(Check, FindingsAtTheirEdges) {
         EXPECT_EQ(codes, c[2]);
         ASSERT_FALSE(report.findings.empty());
         EXPECT_NE(report.findings[0].message.find(c[3]), std::string::npos) << report.findings[0].message;
+    }
+}
+
+// The standard reading takes a word's value as it finds the word: to the bit the full conversion's,
+// for numbers with many digits, zeros before them, a point at either end and either sign.
+TEST(Check, TheStandardReadingTakesEveryNumberExactly) {
+    for (const char* number : {"97.419", "-0", "+2.", "-.5", "0.00000000000000012345", "000000000000000001.5",
+                               "1234567890123456.5", "0.1234567890123456789", "0.000000000000000000000012",
+                               "123456789012345", "9007199254740993.0000001", "1e5"}) {
+        const std::string line = std::string("X") + number;
+        std::vector<check::Token> tokens;
+        check::ReadTokens(line, 0, line.size(), {}, tokens);
+        ASSERT_FALSE(tokens.empty()) << line;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(tokens[0].amount),
+                  std::bit_cast<std::uint64_t>(ReadNumber(tokens[0].number).value_or(0)))
+            << line << " read " << tokens[0].amount;
     }
 }
 

@@ -115,21 +115,39 @@ TEST(LineParser, LinesInWordOrderReadExactlyAsCutFromTheEnd) {
     }
 }
 
+// Each row on a fresh machine, then all of them one after the other on one machine, as a program's
+// lines come: a row must not keep anything of the row before.
 TEST(FeedComputation, OverrideLimitsAndRounding) {
-    for (const test::Row& c : test::GoldenRows("feeds/feed_delay.txt")) {
-        TestMachine m;
-        m.st.JogFastZ = 250.0;
-        m.cnc.main.Overide = c[0];
-        m.st.ProgFeed = std::stod(c[1]);
-        m.st.GCode = c[2];
-        m.st.StepsZ = std::stod(c[3]);
-        m.st.FeedFactor = std::stod(c[4]);
-        m.st.LoopCal = std::stod(c[5]);
-        m.cnc.ComputeFeedDelay();
-        EXPECT_EQ(std::tuple(m.st.FeedRate, m.st.StepDelay, m.cnc.main.Text2),
-                  std::tuple(std::stod(c[6]), std::stod(c[7]), c[8]))
-            << c[0] << " " << c[1] << " " << c[2] << " " << c[9];
+    TestMachine one;
+    for (const bool fresh : {true, false}) {
+        for (const test::Row& c : test::GoldenRows("feeds/feed_delay.txt")) {
+            TestMachine own;
+            TestMachine& m = fresh ? own : one;
+            m.st.JogFastZ = 250.0;
+            m.cnc.main.Overide = c[0];
+            m.st.ProgFeed = std::stod(c[1]);
+            m.st.GCode = c[2];
+            m.st.StepsZ = std::stod(c[3]);
+            m.st.FeedFactor = std::stod(c[4]);
+            m.st.LoopCal = std::stod(c[5]);
+            m.cnc.ComputeFeedDelay();
+            EXPECT_EQ(std::tuple(m.st.FeedRate, m.st.StepDelay, m.cnc.main.Text2),
+                      std::tuple(std::stod(c[6]), std::stod(c[7]), c[8]))
+                << c[0] << " " << c[1] << " " << c[2] << " " << c[9] << (fresh ? "" : " (one machine)");
+        }
     }
+    // The operator lowers the fast jog rate: the next line's feed keeps to it.
+    one.cnc.main.Overide = "100";
+    one.st.ProgFeed = 9000;
+    one.st.GCode = "G01";
+    one.st.StepsZ = 0;
+    one.st.FeedFactor = 1;
+    one.st.LoopCal = 60000;
+    one.cnc.ComputeFeedDelay();
+    EXPECT_EQ(one.st.FeedRate, 500);
+    one.st.JogFastX = 300.0;
+    one.cnc.ComputeFeedDelay();
+    EXPECT_EQ(std::tuple(one.st.FeedRate, one.st.StepDelay, one.cnc.main.Text2), std::tuple(300.0, 200.0, "300"));
 }
 
 } // namespace

@@ -171,6 +171,34 @@ private:
     bool first_ = true;
 };
 
+// Where the entry's item, which the reading of the bytes meets at `begin`, ends: just past its
+// delimiter. An unquoted item's entry tells where its text stands, and the delimiter follows it at
+// once; an item stored as a number, or one in quotes, is read again from the bytes.
+std::size_t ItemEndOf(const ProgramBuffer& buffer, std::size_t entry, std::size_t begin) {
+    const std::string_view bytes = buffer.bytes();
+    const std::size_t start = buffer.ItemStart(entry);
+    if (start == std::string_view::npos || start < begin) {
+        return buffer.ItemEnd(begin);
+    }
+    for (std::size_t k = begin; k < start; ++k) {
+        if (bytes[k] != ' ') {
+            return buffer.ItemEnd(begin); // a quote, or an entry that is not this item
+        }
+    }
+    const std::size_t end = start + buffer.Text(entry).size();
+    if (end >= bytes.size()) {
+        return bytes.size();
+    }
+    const char delimiter = bytes[end];
+    if (delimiter == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') {
+        return end + 2;
+    }
+    if (delimiter == ',' || delimiter == '\n' || delimiter == '\r') {
+        return end + 1;
+    }
+    return buffer.ItemEnd(begin);
+}
+
 // One reading of the program: the scratch controller, the families, and the state that carries
 // from one entry to the next.
 class Reading {
@@ -233,7 +261,7 @@ public:
                 break;
             }
             const std::size_t begin = at;
-            at = buffer.ItemEnd(begin);
+            at = ItemEndOf(buffer, static_cast<std::size_t>(entry), begin);
             lines_.Next(begin, at);
             read_ = entry;
             if (!lines_.first()) {
@@ -356,7 +384,8 @@ private:
             item.prompt = m_.op.messages().back().text;
         }
         if (!item.skipped) {
-            item.words = LocateWords(item.trimmed);
+            // The parse has just located them in the same trimmed text.
+            item.words = m_.cnc.ParsedWords();
             // Which line set the motion word in force: one with a G word, or one whose arc word the
             // parser turned into "G01" for want of I and J.
             std::string_view g = before_.gcode;

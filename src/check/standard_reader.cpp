@@ -30,31 +30,9 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kMmPerInch = 25.4;
 constexpr std::string_view kAxisNames = "XYZ";
 
-// A word's number: a sign, digits and at most one point, as the token reader took it. Up to 15
-// digits the mantissa and a power of ten up to 22 are exact doubles, and one division rounds once,
-// as the full conversion would; longer numbers take it.
+// A word's number, as the token reader took it.
 double ValueOf(const Token& t) {
-    static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    std::uint64_t mantissa = 0;
-    std::size_t digits = 0;
-    std::size_t decimals = 0;
-    bool point = false;
-    for (const char c : t.number) {
-        if (c == '.') {
-            point = true;
-        } else if (c >= '0' && c <= '9') {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            digits += (digits > 0 || c != '0') ? 1 : 0;
-            decimals += point ? 1 : 0;
-        }
-    }
-    if (digits > 15 || decimals >= kPow10.size()) {
-        return ReadNumber(t.number).value_or(0);
-    }
-    const double value = static_cast<double>(mantissa) / kPow10[decimals];
-    return t.number.front() == '-' ? -value : value;
+    return t.amount;
 }
 
 std::string WordText(const Token& t) {
@@ -99,8 +77,10 @@ bool IsCycle(double g) {
 }
 
 bool IsKnownG(double g) {
-    for (const double known : {0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0, 28.0, 28.1, 30.0, 30.1, 40.0,
-                               49.0, 53.0, 54.0, 61.0, 61.1, 64.0, 80.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0}) {
+    static constexpr std::array<double, 29> kKnown{0.0,  1.0,  2.0,  3.0,  4.0,  17.0, 18.0, 19.0, 20.0, 21.0,
+                                                   28.0, 28.1, 30.0, 30.1, 40.0, 49.0, 53.0, 54.0, 61.0, 61.1,
+                                                   64.0, 80.0, 90.0, 91.0, 90.1, 91.1, 94.0, 98.0, 99.0};
+    for (const double known : kKnown) {
         if (g == known) {
             return true;
         }
@@ -111,6 +91,11 @@ bool IsKnownG(double g) {
 bool IsMotionG(double g) {
     return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80) || IsCycle(g) || (g >= 38 && g < 39) ||
            IsG(g, 33) || IsG(g, 5);
+}
+
+// A letter of an axis the machine does not have: A, B, C, U, V, W.
+bool IsOtherAxis(char letter) {
+    return letter == 'A' || letter == 'B' || letter == 'C' || letter == 'U' || letter == 'V' || letter == 'W';
 }
 
 bool IsKnownM(int m) {
@@ -227,6 +212,7 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     w.count.fill(0);
     w.g.clear();
     w.m.clear();
+    w.special_g = false;
     Collect(w);
     Modes(w);
     Motion(w);
@@ -303,6 +289,8 @@ void StandardReader::Strays(std::string_view text) {
 }
 
 void StandardReader::Collect(Words& w) {
+    bool tool_length = false;
+    bool compensation = false;
     for (const Token& t : line_.tokens) {
         const auto k = static_cast<std::size_t>(t.letter - 'A');
         ++w.count[k];
@@ -311,6 +299,11 @@ void StandardReader::Collect(Words& w) {
         }
         if (t.letter == 'G') {
             w.g.push_back(t.value);
+            const double g = t.value;
+            w.special_g =
+                w.special_g || IsG(g, 4) || IsG(g, 28) || IsG(g, 28.1) || IsG(g, 30) || IsG(g, 30.1) || IsG(g, 53);
+            tool_length = tool_length || IsToolLength(g);
+            compensation = compensation || IsCompensation(g);
         } else if (t.letter == 'M') {
             const double m = ValueOf(t);
             // Out of int's range the number is no M word at all; the cast would be undefined.
@@ -327,12 +320,10 @@ void StandardReader::Collect(Words& w) {
         } else if (t.letter != 'N' && w.count[k] == 2) {
             Problem(std::string(1, t.letter) + " is written twice");
         }
-        if (std::string_view("ABCUVW").find(t.letter) != std::string_view::npos) {
+        if (IsOtherAxis(t.letter)) {
             Problem(std::string("the machine has no ") + t.letter + " axis");
         }
     }
-    const bool tool_length = std::any_of(w.g.begin(), w.g.end(), IsToolLength);
-    const bool compensation = std::any_of(w.g.begin(), w.g.end(), IsCompensation);
     for (const char letter : {'E', 'H', 'D'}) {
         // H and D belong to tool length offsets and cutter compensation, told of by their G word.
         if (w.Has(letter) && !(letter == 'H' && tool_length) && !(letter == 'D' && compensation)) {
@@ -401,7 +392,7 @@ void StandardReader::Modes(const Words& w) {
             line_.m_after.push_back(m);
         }
     }
-    if (w.HasG(4)) {
+    if (w.special_g && w.HasG(4)) {
         Leave("G4" + (w.Has('P') ? " " + WordText(*w.Of('P')) : std::string()),
               "a dwell, which the machine cannot make");
     }
@@ -572,11 +563,11 @@ void StandardReader::Motion(const Words& w) {
     if (!line_.problems.empty()) {
         return;
     }
-    if (w.HasG(28) || w.HasG(30) || w.HasG(53)) {
+    if (w.special_g && (w.HasG(28) || w.HasG(30) || w.HasG(53))) {
         Retract(w);
         return;
     }
-    if (w.HasG(28.1) || w.HasG(30.1) || w.HasG(4)) {
+    if (w.special_g && (w.HasG(28.1) || w.HasG(30.1) || w.HasG(4))) {
         return; // their coordinates set something rather than move there
     }
     if (motion_ == MoveKind::Cycle) {

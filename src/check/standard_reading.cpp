@@ -6,8 +6,10 @@
 #include "interpreter/numbers.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace tamo::check {
@@ -22,24 +24,59 @@ bool IsLetter(char c) {
 }
 
 // The number that starts at `at`: a sign, digits with at most one point. Empty when there is no
-// digit.
-std::string_view NumberAt(std::string_view text, std::size_t at) {
+// digit. Its value goes into `amount` as it is read: up to 15 significant digits the mantissa and
+// a power of ten up to 22 are exact doubles, and one division rounds once, as the full conversion
+// would; longer numbers take it.
+std::string_view NumberAt(std::string_view text, std::size_t at, double& amount) {
+    static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const std::size_t size = text.size();
     std::size_t k = at;
-    if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
+    const bool negative = k < size && text[k] == '-';
+    if (k < size && (text[k] == '+' || text[k] == '-')) {
         ++k;
     }
-    bool digits = false;
-    bool point = false;
-    for (; k < text.size(); ++k) {
-        if (IsDigit(text[k])) {
-            digits = true;
-        } else if (text[k] == '.' && !point) {
-            point = true;
-        } else {
-            break;
+    std::uint64_t mantissa = 0; // wraps beyond 19 digits, but is used only up to 15
+    const std::size_t whole_from = k;
+    while (k < size && IsDigit(text[k])) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[k] - '0');
+        ++k;
+    }
+    std::size_t digits = k - whole_from;
+    std::size_t decimals = 0;
+    if (k < size && text[k] == '.') {
+        const std::size_t point = k++;
+        while (k < size && IsDigit(text[k])) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[k] - '0');
+            ++k;
+        }
+        decimals = k - point - 1;
+        digits += decimals;
+    }
+    if (digits == 0) {
+        return {};
+    }
+    const std::string_view number = text.substr(at, k - at);
+    // Zeros before the first other digit are not significant: only a long number needs them counted.
+    std::size_t significant = digits;
+    if (digits > 15) {
+        for (std::size_t i = whole_from; i < k && (text[i] == '0' || text[i] == '.'); ++i) {
+            significant -= text[i] == '0' ? 1 : 0;
         }
     }
-    return digits ? text.substr(at, k - at) : std::string_view();
+    if (significant > 15 || decimals >= kPow10.size()) {
+        amount = ReadNumber(number).value_or(0);
+    } else {
+        const double value = static_cast<double>(mantissa) / kPow10[decimals];
+        amount = negative ? -value : value;
+    }
+    return number;
+}
+
+std::string_view NumberAt(std::string_view text, std::size_t at) {
+    double amount = 0;
+    return NumberAt(text, at, amount);
 }
 
 bool Is(double g, double value) {
@@ -122,15 +159,17 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
         while (k < end && (part[k] == ' ' || part[k] == '\t')) {
             ++k;
         }
-        const std::string_view number = NumberAt(part, k);
+        double amount = 0;
+        const std::string_view number = NumberAt(part, k, amount);
         if (number.empty()) {
             ++i;
             continue;
         }
         const bool lower = c >= 'a';
         const char letter = static_cast<char>(lower ? c - 'a' + 'A' : c);
-        // Only the G words' values are read as they come: the modes depend on them.
-        out.push_back({letter, lower, i, number, letter == 'G' ? ReadNumber(number).value_or(0) : 0});
+        // The G words' values are what the modes read: the exact value of the number, as the full
+        // conversion gives it.
+        out.push_back({letter, lower, i, number, letter == 'G' ? amount : 0, amount});
         i = k + number.size();
     }
 }

@@ -45,6 +45,9 @@ struct Token {
     std::size_t at = 0;      // the letter's offset in the text line
     std::string_view number; // as written
     double value = 0;        // of G words only
+    // The number as a sign, digits and a point (a '+' counts for nothing), read in the same pass
+    // that finds it: exact up to 15 significant digits, the full conversion beyond.
+    double amount = 0;
 };
 
 // The comments of a text line, then its words between `begin` and `end`.
@@ -175,6 +178,9 @@ private:
         std::array<int, 26> count{};
         std::vector<double> g;
         std::vector<int> m;
+        // A G word that moves elsewhere or not at all: G4, G28, G28.1, G30, G30.1, G53. Most
+        // lines have none, and need not look for each.
+        bool special_g = false;
 
         [[nodiscard]] const Token* Of(char letter) const { return first[static_cast<std::size_t>(letter - 'A')]; }
         [[nodiscard]] bool Has(char letter) const { return Of(letter) != nullptr; }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "config/machine_settings.h"
+#include "interpreter/line_words.h"
 #include "interpreter/machine_state.h"
 #include "interpreter/models.h"
 #include "interpreter/run_estimate.h"
+#include "motion/feed_memo.h"
 #include "motion/planned_motion.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
@@ -190,6 +192,9 @@ public:
 
     // interpreter/line_parser.cpp
     void ParseLine();
+    // Where the words of the line that ParseLine read last stand in PrgLine as it was before the
+    // parse cut off what stood before its first word; only valid when it did not skip the line.
+    [[nodiscard]] const LineWords& ParsedWords() const { return parsed_words_; }
     void ToolChangePrompt();
 
     // motion/feed_timing.cpp
@@ -675,6 +680,8 @@ private:
     std::shared_ptr<const Toolpath> toolpath_ = std::make_shared<const Toolpath>();
     std::shared_ptr<Toolpath> walking_;  // the record a redraw's walk is filling; null otherwise
     std::array<double, 4> walk_scale_{}; // the scale factors, read once for the walk
+    LineWords parsed_words_;             // ParsedWords
+    FeedMemo feed_memo_;                 // motion/feed_timing.cpp
     bool walked_in_two_ = false;
 
     TickObserver* tick_observer_ = nullptr;

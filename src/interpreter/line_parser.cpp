@@ -29,16 +29,37 @@ std::string_view TrimSpaces(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+namespace {
+
+// WordSlotOf for every byte value: one look-up a byte of the line.
+constexpr std::array<signed char, 256> MakeByteSlots() {
+    std::array<signed char, 256> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) {
+        table[c] = c < 128 ? line_words_detail::kSlotOf[c] : static_cast<signed char>(-1);
+    }
+    return table;
+}
+constexpr std::array<signed char, 256> kByteSlot = MakeByteSlots();
+
+} // namespace
+
 // The first occurrences come in line order, so one pass back over them finds every end.
 LineWords LocateWords(std::string_view line) {
     LineWords w;
     std::array<signed char, kWordSlots> order{};
     std::size_t words = 0;
-    for (std::size_t i = 0; i < line.size() && words < kWordSlots; ++i) {
-        const int slot = WordSlotOf(line[i]);
-        if (slot >= 0 && w.at[static_cast<std::size_t>(slot)] == kNoWord) {
+    unsigned seen = 0; // the slots met so far, one bit each
+    const char* const text = line.data();
+    const std::size_t size = line.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const int slot = kByteSlot[static_cast<unsigned char>(text[i])];
+        if (slot >= 0 && (seen & (1u << slot)) == 0) {
+            seen |= 1u << slot;
             w.at[static_cast<std::size_t>(slot)] = i;
             order[words++] = static_cast<signed char>(slot);
+            if (words == kWordSlots) {
+                break;
+            }
         }
     }
     std::size_t next_word = line.size();
@@ -168,7 +189,8 @@ void Cnc::ParseLine() {
     }
 
     const std::string_view text(line);
-    const LineWords w = LocateWords(text);
+    parsed_words_ = LocateWords(text);
+    const LineWords& w = parsed_words_;
     auto word = [&](WordSlot slot) {
         return w.Text(text, slot);
     };

@@ -6,8 +6,10 @@
 #include "interpreter/numbers.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 namespace tamo {
 namespace {
@@ -43,22 +45,41 @@ void HoldAxesToFastRates(MachineState& st, double fast_x, double fast_z) {
 // every plain comparison lets through, and a NaN delay waits nothing at all. The override of 0
 // means the floor, so NaN becomes the floor of 1; the settings reader keeps the jog rates finite.
 void Cnc::ComputeFeedDelay() {
-    const double fast_x = NumberOf(st.JogFastX);
-    const double fast_z = NumberOf(st.JogFastZ);
-    st.FeedRate = st.ProgFeed * ScanSettingNumber(main.Overide) / 100;
-    if (!(st.FeedRate >= 1.0)) {
-        st.FeedRate = 1.0;
+    const bool rapid = MotionOf(st.GCode) == Motion::Rapid;
+    const bool steps_z = std::fabs(st.StepsZ) > 0;
+    FeedMemo& memo = feed_memo_;
+    if (!memo.Holds(st.JogFastX, st.JogFastZ, main.Overide, st.ProgFeed, rapid, steps_z)) {
+        const double fast_x = NumberOf(st.JogFastX);
+        const double fast_z = NumberOf(st.JogFastZ);
+        double feed = st.ProgFeed * ScanSettingNumber(main.Overide) / 100;
+        if (!(feed >= 1.0)) {
+            feed = 1.0;
+        }
+        if (!(feed <= fast_x)) {
+            feed = fast_x;
+        }
+        if (rapid) {
+            feed = fast_x;
+        }
+        if (steps_z && !(feed <= fast_z)) {
+            feed = fast_z;
+        }
+        memo = {st.JogFastX,
+                st.JogFastZ,
+                main.Overide,
+                std::bit_cast<std::uint64_t>(st.ProgFeed),
+                rapid,
+                steps_z,
+                true,
+                fast_x,
+                fast_z,
+                feed,
+                FormatNumber(feed)};
     }
-    if (!(st.FeedRate <= fast_x)) {
-        st.FeedRate = fast_x;
-    }
-    if (MotionOf(st.GCode) == Motion::Rapid) {
-        st.FeedRate = fast_x;
-    }
-    if (std::fabs(st.StepsZ) > 0 && !(st.FeedRate <= fast_z)) {
-        st.FeedRate = fast_z;
-    }
-    main.Text2 = FormatNumber(st.FeedRate);
+    const double fast_x = memo.fast_x;
+    const double fast_z = memo.fast_z;
+    st.FeedRate = memo.feed;
+    main.Text2 = memo.shown;
     st.RampDownAngle = 91;
     st.RampUpAngle = 0;
     // The display shows the feed along the path; the delay follows the feed of the longest axis.
