@@ -68,7 +68,9 @@ bool ClipSegment(QRectF box, double& x1, double& y1, double& x2, double& y2) {
 // The counter-clockwise sweep from start to end, in (0, 2 pi]: equal angles are the whole circle,
 // as a bore programmed from a point back to itself is.
 double CounterClockwiseSweep(double start, double end) {
-    double sweep = std::fmod(end - start, 2 * kPi);
+    // Within a turn the remainder is the difference itself; fmod is left for the rest.
+    const double difference = end - start;
+    double sweep = std::fabs(difference) < 2 * kPi ? difference : std::fmod(difference, 2 * kPi);
     if (sweep <= 0) {
         sweep += 2 * kPi;
     }
@@ -292,7 +294,8 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
     std::vector<QPointF>& points = out.points;
     runs.clear();
     points.clear();
-    QPointF skipped; // the last point left out of the run, if any
+    std::vector<QPointF> arc_points; // an arc's chords, its start point left out
+    QPointF skipped;                 // the last point left out of the run, if any
     bool has_skipped = false;
     auto close_run = [&] {
         if (runs.empty() || runs.back().closed) {
@@ -338,6 +341,8 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
         double r = 0;
         double angle = 0;
         double sweep = 0;
+        double start_cos = 1;
+        double start_sin = 0;
         if (s.arc) {
             constexpr double kRadiansPerSixteenth = kPi / (180.0 * 16.0);
             cx = s.a + s.c / 2;
@@ -345,7 +350,9 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
             r = s.c / 2;
             angle = s.start * kRadiansPerSixteenth;
             sweep = s.span * kRadiansPerSixteenth;
-            from = QPointF(cx + r * std::cos(angle), cy - r * std::sin(angle));
+            start_cos = std::cos(angle);
+            start_sin = std::sin(angle);
+            from = QPointF(cx + r * start_cos, cy - r * start_sin);
         }
         if (s.dash) {
             close_run();
@@ -355,17 +362,19 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
             continue;
         }
         const QPointF last = has_skipped ? skipped : (points.empty() ? from : points.back());
-        const bool joins = !runs.empty() && !runs.back().closed && runs.back().rgb == s.rgb &&
-                           runs.back().pen == s.pen && std::fabs(last.x() - from.x()) < kJoinPixels &&
-                           std::fabs(last.y() - from.y()) < kJoinPixels &&
-                           points.size() - runs.back().first < kRunPoints;
-        if (!joins) {
-            open_run(s, from);
-        }
+        const bool can_join = !runs.empty() && !runs.back().closed && runs.back().rgb == s.rgb &&
+                              runs.back().pen == s.pen && points.size() - runs.back().first < kRunPoints;
+        const auto meets = [&last](QPointF p) {
+            return std::fabs(last.x() - p.x()) < kJoinPixels && std::fabs(last.y() - p.y()) < kJoinPixels;
+        };
         if (!s.arc) {
+            if (!can_join || !meets(from)) {
+                open_run(s, from);
+            }
             add(QPointF(s.c, s.d));
             continue;
         }
+        arc_points.clear();
         const double step = r > kChordTolerance ? 2 * std::acos(1 - kChordTolerance / r) : 2 * kPi;
         // The painter's arcs pass through the circle's extreme points (its quarters); so do the
         // chords, which break at every quarter the arc sweeps past.
@@ -381,28 +390,48 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
             const double piece = to_angle - from_angle;
             const int chords = std::clamp(static_cast<int>(std::ceil(std::fabs(piece) / step)), 1, kMaxChords);
             // Each chord turns the radius by the same angle; the piece's end is worked out from its
-            // own angle, so that the arc ends where the painter's does.
-            const double turn_c = std::cos(piece / chords);
-            const double turn_s = std::sin(piece / chords);
-            double dx = r * std::cos(from_angle);
-            double dy = r * std::sin(from_angle);
-            for (int i = 1; i < chords; ++i) {
-                const double nx = dx * turn_c - dy * turn_s;
-                dy = dx * turn_s + dy * turn_c;
-                dx = nx;
-                add(QPointF(cx + dx, cy - dy));
+            // own angle, so that the arc ends where the painter's does. A piece of one chord needs
+            // no turn.
+            if (chords > 1) {
+                const double turn_c = std::cos(piece / chords);
+                const double turn_s = std::sin(piece / chords);
+                double dx = pieces == 0 ? r * start_cos : r * std::cos(from_angle);
+                double dy = pieces == 0 ? r * start_sin : r * std::sin(from_angle);
+                for (int i = 1; i < chords; ++i) {
+                    const double nx = dx * turn_c - dy * turn_s;
+                    dy = dx * turn_s + dy * turn_c;
+                    dx = nx;
+                    arc_points.emplace_back(cx + dx, cy - dy);
+                }
             }
             if (final_piece) {
-                add(QPointF(cx + r * std::cos(to_angle), cy - r * std::sin(to_angle)));
+                arc_points.emplace_back(cx + r * std::cos(to_angle), cy - r * std::sin(to_angle));
                 break;
             }
             // A quarter point exactly, where cos and sin would leave a hair either side.
             static constexpr double kQuarterX[4] = {1, 0, -1, 0};
             static constexpr double kQuarterY[4] = {0, 1, 0, -1};
             const auto k = static_cast<std::size_t>(static_cast<long long>(std::llround(to_angle / quarter)) & 3);
-            add(QPointF(cx + r * kQuarterX[k], cy - r * kQuarterY[k]));
+            arc_points.emplace_back(cx + r * kQuarterX[k], cy - r * kQuarterY[k]);
             from_angle = to_angle;
             next_quarter += direction * quarter;
+        }
+        // The painter goes round counter-clockwise, so a clockwise move's arc starts where the move
+        // ends: where its far end meets the run, it is taken backwards and the run goes on.
+        if (can_join && meets(from)) {
+            for (const QPointF p : arc_points) {
+                add(p);
+            }
+        } else if (can_join && meets(arc_points.back())) {
+            for (std::size_t i = arc_points.size() - 1; i-- > 0;) {
+                add(arc_points[i]);
+            }
+            add(from);
+        } else {
+            open_run(s, from);
+            for (const QPointF p : arc_points) {
+                add(p);
+            }
         }
     }
     close_run();
