@@ -77,6 +77,73 @@ double CounterClockwiseSweep(double start, double end) {
     return sweep;
 }
 
+// A line as the image's stroke: mapped to pixels and clipped to the image widened by the pen, or
+// nothing where no part of it is in the image or a coordinate is not finite.
+template <class Emit>
+void MakeLine(const QtSurface::Frame& f, double x1, double y1, double x2, double y2, Colour colour, LineStyle style,
+              Emit&& put) {
+    if (!Finite(x1, y1) || !Finite(x2, y2)) {
+        return;
+    }
+    double ax = (x1 - f.left) * f.scale;
+    double ay = (f.top - y1) * f.scale;
+    double bx = (x2 - f.left) * f.scale;
+    double by = (f.top - y2) * f.scale;
+    const double margin = f.pen_pixels + 2;
+    const QRectF box = QRectF(0, 0, f.width, f.height).adjusted(-margin, -margin, margin, margin);
+    if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
+        return;
+    }
+    put(QtSurface::Stroke{ax, ay, bx, by, 0, 0, qRgb(colour.r, colour.g, colour.b), style == LineStyle::Dash, false,
+                           f.pen});
+}
+
+// An arc as the image's stroke, or beyond kMaxArcPixels of radius as clipped chords. False when
+// nothing can be drawn of it.
+template <class Emit>
+bool MakeArc(const QtSurface::Frame& f, double cx, double cy, double radius, double start, double end, Colour colour,
+             Emit&& put) {
+    if (!Finite(cx, cy) || !Finite(start, end) || !(radius > 0) || !std::isfinite(radius)) {
+        return false;
+    }
+    const QPointF centre((cx - f.left) * f.scale, (f.top - cy) * f.scale);
+    const double rx = radius * f.scale;
+    const double ry = radius * f.scale;
+    if (!Finite(centre.x(), centre.y()) || !Finite(rx, ry)) {
+        return false;
+    }
+    const double sweep = CounterClockwiseSweep(start, end);
+    const QRgb rgb = qRgb(colour.r, colour.g, colour.b);
+    if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
+        // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
+        // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
+        constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
+        put(QtSurface::Stroke{centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry,
+                               static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
+                               static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true, f.pen});
+        return true;
+    }
+    const double margin = f.pen_pixels + 2;
+    const QRectF clip = QRectF(0, 0, f.width, f.height).adjusted(-margin, -margin, margin, margin);
+    double px = centre.x() + rx * std::cos(start);
+    double py = centre.y() - ry * std::sin(start);
+    for (int i = 1; i <= kArcChords; ++i) {
+        const double angle = start + sweep * i / kArcChords;
+        const double qx = centre.x() + rx * std::cos(angle);
+        const double qy = centre.y() - ry * std::sin(angle);
+        double x1 = px;
+        double y1 = py;
+        double x2 = qx;
+        double y2 = qy;
+        if (ClipSegment(clip, x1, y1, x2, y2)) {
+            put(QtSurface::Stroke{x1, y1, x2, y2, 0, 0, rgb, false, false, f.pen});
+        }
+        px = qx;
+        py = qy;
+    }
+    return true;
+}
+
 } // namespace
 
 QtSurface::QtSurface() : drawn_(std::make_unique<DrawnStrokes>()) {}
@@ -246,15 +313,7 @@ void QtSurface::Queue(Stroke stroke) {
     if (drawn_->Repeats(stroke)) {
         return; // its pixels are in the image already
     }
-    if (strokes_.capacity() < kStrokesAtOnce) {
-        strokes_.reserve(kStrokesAtOnce);
-        AdviseHugePages(strokes_.data(), strokes_.capacity() * sizeof(Stroke));
-        // A batch's points: room for about four a stroke, arcs' chords among them.
-        for (Gathered& part : gathered_) {
-            part.points.reserve(kStrokesAtOnce * 2);
-            AdviseHugePages(part.points.data(), part.points.capacity() * sizeof(QPointF));
-        }
-    }
+    ReserveBatch();
     strokes_.push_back(stroke);
     if (strokes_.size() >= kStrokesAtOnce) {
         DrawStrokes();
@@ -505,8 +564,13 @@ void QtSurface::DrawStrokes() const {
             helper->join();
         }
     }
+    DrawGathered(parts, long_batch);
+    strokes_.clear();
+}
+
+void QtSurface::DrawGathered(int parts, bool banded) const {
     const int height = image_.height();
-    const int bands = long_batch ? std::clamp(bands_, 1, std::max(1, height / 64)) : 1;
+    const int bands = banded ? std::clamp(bands_, 1, std::max(1, height / 64)) : 1;
     uchar* bits = image_.bits();
     std::vector<std::thread> helpers;
     for (int k = 1; k < bands; ++k) {
@@ -518,67 +582,115 @@ void QtSurface::DrawStrokes() const {
     for (std::thread& helper : helpers) {
         helper.join();
     }
-    strokes_.clear();
+}
+
+QtSurface::Frame QtSurface::CurrentFrame() const {
+    const int pen = PenPixels();
+    return {left_,
+            top_,
+            scale_,
+            static_cast<double>(image_.width()),
+            static_cast<double>(image_.height()),
+            pen,
+            static_cast<std::uint8_t>(std::min(pen, 255))};
+}
+
+void QtSurface::ReserveBatch() {
+    if (strokes_.capacity() >= kStrokesAtOnce) {
+        return;
+    }
+    strokes_.reserve(kStrokesAtOnce);
+    AdviseHugePages(strokes_.data(), strokes_.capacity() * sizeof(Stroke));
+    // A batch's points: room for about four a stroke, arcs' chords among them.
+    for (Gathered& part : gathered_) {
+        part.points.reserve(kStrokesAtOnce * 2);
+        AdviseHugePages(part.points.data(), part.points.capacity() * sizeof(QPointF));
+    }
+}
+
+namespace {
+
+// The strokes of one part of a long drawing, made on the part's own thread.
+class PartStrokes final : public StrokeSink {
+public:
+    PartStrokes(const QtSurface::Frame& frame, std::vector<QtSurface::Stroke>& out) : frame_(frame), out_(out) {}
+    void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) override {
+        MakeLine(frame_, x1, y1, x2, y2, colour, style, [this](const QtSurface::Stroke& s) { out_.push_back(s); });
+    }
+    void Arc(double cx, double cy, double radius, double start, double end, Colour colour) override {
+        MakeArc(frame_, cx, cy, radius, start, end, colour, [this](const QtSurface::Stroke& s) { out_.push_back(s); });
+    }
+
+private:
+    const QtSurface::Frame& frame_;
+    std::vector<QtSurface::Stroke>& out_;
+};
+
+} // namespace
+
+void QtSurface::DrawMany(std::size_t count, const DrawPart& draw) {
+    if (image_.isNull() || bands_ < 2) {
+        draw(0, count, *this);
+        return;
+    }
+    // Item by item while the record of repeats may leave strokes out.
+    constexpr std::size_t kLook = 4096;
+    std::size_t done = 0;
+    while (done < count && (!drawn_->Idle() || count - done < kStrokesForBands)) {
+        const std::size_t next = std::min(count, done + kLook);
+        draw(done, next, *this);
+        done = next;
+    }
+    if (done == count) {
+        return;
+    }
+    DrawStrokes(); // what was queued goes first
+    painter_.reset();
+    last_dot_.reset();
+    ReserveBatch();
+    second_part_.reserve(kStrokesAtOnce / 2);
+    const Frame frame = CurrentFrame();
+    const auto make = [&frame, &draw](std::size_t first, std::size_t end, std::vector<Stroke>& strokes,
+                                      Gathered& gathered) {
+        strokes.clear();
+        PartStrokes sink(frame, strokes);
+        draw(first, end, sink);
+        GatherRuns(strokes.data(), strokes.data() + strokes.size(), gathered);
+        strokes.clear();
+    };
+    while (done < count) {
+        const std::size_t middle = std::min(count, done + kStrokesAtOnce / 2);
+        const std::size_t end = std::min(count, middle + kStrokesAtOnce / 2);
+        {
+            std::optional<std::thread> helper;
+            if (middle < end) {
+                helper.emplace(make, middle, end, std::ref(second_part_), std::ref(gathered_[1]));
+            }
+            make(done, middle, strokes_, gathered_[0]);
+            if (helper) {
+                helper->join();
+            }
+        }
+        DrawGathered(middle < end ? 2 : 1, true);
+        done = end;
+    }
+    RequestFullRepaint();
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) {
-    if (image_.isNull() || !Finite(x1, y1) || !Finite(x2, y2)) {
+    if (image_.isNull()) {
         return;
     }
-    const QPointF a = ToPixel(x1, y1);
-    const QPointF b = ToPixel(x2, y2);
-    double ax = a.x();
-    double ay = a.y();
-    double bx = b.x();
-    double by = b.y();
-    const double margin = PenPixels() + 2;
-    const QRectF box = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
-    if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
-        return;
-    }
-    Queue({ax, ay, bx, by, 0, 0, qRgb(colour.r, colour.g, colour.b), style == LineStyle::Dash, false});
+    MakeLine(CurrentFrame(), x1, y1, x2, y2, colour, style, [this](const Stroke& s) { Queue(s); });
 }
 
 void QtSurface::Arc(double cx, double cy, double radius, double start, double end, Colour colour) {
-    if (image_.isNull() || !Finite(cx, cy) || !Finite(start, end) || !(radius > 0) || !std::isfinite(radius)) {
+    if (image_.isNull()) {
         return;
     }
-    const QPointF centre = ToPixel(cx, cy);
-    const double rx = radius * scale_;
-    const double ry = radius * scale_;
-    if (!Finite(centre.x(), centre.y()) || !Finite(rx, ry)) {
-        return;
+    if (MakeArc(CurrentFrame(), cx, cy, radius, start, end, colour, [this](const Stroke& s) { Queue(s); })) {
+        RequestFullRepaint();
     }
-    const double sweep = CounterClockwiseSweep(start, end);
-    const QRgb rgb = qRgb(colour.r, colour.g, colour.b);
-    if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
-        // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
-        // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
-        constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
-        Queue({centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry,
-               static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
-               static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true});
-    } else {
-        const double margin = PenPixels() + 2;
-        const QRectF clip = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
-        double px = centre.x() + rx * std::cos(start);
-        double py = centre.y() - ry * std::sin(start);
-        for (int i = 1; i <= kArcChords; ++i) {
-            const double angle = start + sweep * i / kArcChords;
-            const double qx = centre.x() + rx * std::cos(angle);
-            const double qy = centre.y() - ry * std::sin(angle);
-            double x1 = px;
-            double y1 = py;
-            double x2 = qx;
-            double y2 = qy;
-            if (ClipSegment(clip, x1, y1, x2, y2)) {
-                Queue({x1, y1, x2, y2, 0, 0, rgb, false, false});
-            }
-            px = qx;
-            py = qy;
-        }
-    }
-    RequestFullRepaint();
 }
 
 void QtSurface::FillDot(QPointF centre, QRgb rgb) {
