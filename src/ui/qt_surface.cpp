@@ -95,7 +95,7 @@ void MakeLine(const QtSurface::Frame& f, double x1, double y1, double x2, double
         return;
     }
     put(QtSurface::Stroke{ax, ay, bx, by, 0, 0, qRgb(colour.r, colour.g, colour.b), style == LineStyle::Dash, false,
-                           f.pen});
+                          f.pen});
 }
 
 // An arc as the image's stroke, or beyond kMaxArcPixels of radius as clipped chords. False when
@@ -119,8 +119,8 @@ bool MakeArc(const QtSurface::Frame& f, double cx, double cy, double radius, dou
         // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
         constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
         put(QtSurface::Stroke{centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry,
-                               static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
-                               static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true, f.pen});
+                              static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
+                              static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true, f.pen});
         return true;
     }
     const double margin = f.pen_pixels + 2;
@@ -333,6 +333,33 @@ constexpr double kJoinPixels = 0.05;
 // small.
 constexpr std::size_t kRunPoints = 64;
 
+// The cosine and sine of every whole number of sixteenths of a degree in two turns. The painter's
+// arcs start and end on such angles, so an arc's ends need no trigonometry of their own.
+class Sixteenths {
+public:
+    static constexpr double kRadians = kPi / (180.0 * 16.0);
+    static constexpr int kCount = 2 * 360 * 16 + 1;
+
+    static const Sixteenths& Table() {
+        static const Sixteenths table;
+        return table;
+    }
+    // Whether the table holds n sixteenths, and its cosine and sine.
+    [[nodiscard]] static bool Holds(long long n) { return n >= 0 && n < kCount; }
+    [[nodiscard]] double Cos(long long n) const { return cos_[static_cast<std::size_t>(n)]; }
+    [[nodiscard]] double Sin(long long n) const { return sin_[static_cast<std::size_t>(n)]; }
+
+private:
+    Sixteenths() : cos_(kCount), sin_(kCount) {
+        for (int n = 0; n < kCount; ++n) {
+            cos_[static_cast<std::size_t>(n)] = std::cos(n * kRadians);
+            sin_[static_cast<std::size_t>(n)] = std::sin(n * kRadians);
+        }
+    }
+    std::vector<double> cos_;
+    std::vector<double> sin_;
+};
+
 bool SamePixel(QPointF a, QPointF b) {
     return std::floor(a.x()) == std::floor(b.x()) && std::floor(a.y()) == std::floor(b.y());
 }
@@ -353,6 +380,7 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
     std::vector<QPointF>& points = out.points;
     runs.clear();
     points.clear();
+    const Sixteenths& sixteenths = Sixteenths::Table();
     std::vector<QPointF> arc_points; // an arc's chords, its start point left out
     QPointF skipped;                 // the last point left out of the run, if any
     bool has_skipped = false;
@@ -403,14 +431,14 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
         double start_cos = 1;
         double start_sin = 0;
         if (s.arc) {
-            constexpr double kRadiansPerSixteenth = kPi / (180.0 * 16.0);
+            constexpr double kRadiansPerSixteenth = Sixteenths::kRadians;
             cx = s.a + s.c / 2;
             cy = s.b + s.d / 2;
             r = s.c / 2;
             angle = s.start * kRadiansPerSixteenth;
             sweep = s.span * kRadiansPerSixteenth;
-            start_cos = std::cos(angle);
-            start_sin = std::sin(angle);
+            start_cos = Sixteenths::Holds(s.start) ? sixteenths.Cos(s.start) : std::cos(angle);
+            start_sin = Sixteenths::Holds(s.start) ? sixteenths.Sin(s.start) : std::sin(angle);
             from = QPointF(cx + r * start_cos, cy - r * start_sin);
         }
         if (s.dash) {
@@ -464,7 +492,10 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
                 }
             }
             if (final_piece) {
-                arc_points.emplace_back(cx + r * std::cos(to_angle), cy - r * std::sin(to_angle));
+                const long long at_end = static_cast<long long>(s.start) + s.span;
+                const bool held = Sixteenths::Holds(at_end);
+                arc_points.emplace_back(cx + r * (held ? sixteenths.Cos(at_end) : std::cos(to_angle)),
+                                        cy - r * (held ? sixteenths.Sin(at_end) : std::sin(to_angle)));
                 break;
             }
             // A quarter point exactly, where cos and sin would leave a hair either side.
