@@ -437,6 +437,13 @@ void DrawRecord(const tamo::Toolpath& path, tamo::Surface& view) {
 }
 
 bool BenchDraw(Machine& m, std::size_t lines) {
+    // The program check and the estimate that the Open started are let finish first, so that the
+    // drawing has the processors to itself and its processor time is its own.
+    const Steady::time_point waiting = Steady::now();
+    while (m.cnc.KeptEstimate() == nullptr && SecondsSince(waiting) < 60) {
+        QCoreApplication::processEvents();
+        usleep(2000);
+    }
     const std::size_t moves = m.cnc.toolpath()->moves().size();
     std::vector<double> wall;
     std::vector<double> cpu;
