@@ -705,6 +705,14 @@ void QtSurface::DrawMany(std::size_t count, const DrawPart& draw) {
         DrawGathered(middle < end ? 2 : 1, true);
         done = end;
     }
+    // The batch buffers go back until the next long drawing: the window holds the picture, and
+    // the check and the estimate that follow an Open need the memory more.
+    std::vector<Stroke>().swap(strokes_);
+    std::vector<Stroke>().swap(second_part_);
+    for (Gathered& part : gathered_) {
+        std::vector<Run>().swap(part.runs);
+        std::vector<QPointF>().swap(part.points);
+    }
     RequestFullRepaint();
 }
 
