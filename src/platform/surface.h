@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tamo {
@@ -20,19 +22,32 @@ inline constexpr Colour kCut{0, 102, 204};    // the part of the toolpath the ma
 
 enum class LineStyle { Solid, Dash };
 
+// Where lines and arcs go: the surface itself, or one part of a long drawing (see DrawMany).
+class StrokeSink {
+public:
+    virtual ~StrokeSink() = default;
+    virtual void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) = 0;
+    // Counter-clockwise from start to end, angles in radians, 0 along +X; equal angles: the whole circle.
+    virtual void Arc(double cx, double cy, double radius, double start, double end, Colour colour) = 0;
+};
+
 // The toolpath view's drawing surface, in program units with Y growing upwards once a mapping is
 // set. Lines, arcs and points use the current pen width.
-class Surface {
+class Surface : public StrokeSink {
 public:
-    virtual ~Surface() = default;
     virtual void Clear() = 0;
     // Maps the window to the world square whose top left corner is (left, top), Y growing upwards:
     // width and height are positive, the surface flips Y itself. Refused (false, mapping unchanged)
     // when the rectangle is empty.
     [[nodiscard]] virtual bool SetMapping(double left, double top, double width, double height) = 0;
-    virtual void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) = 0;
-    // Counter-clockwise from start to end, angles in radians, 0 along +X; equal angles: the whole circle.
-    virtual void Arc(double cx, double cy, double radius, double start, double end, Colour colour) = 0;
+    void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) override = 0;
+    void Arc(double cx, double cy, double radius, double start, double end, Colour colour) override = 0;
+    // A long drawing of `count` items, each drawn by `draw` with its lines and arcs: the picture of
+    // draw(0, count, *this). A surface may hand parts [first, end) of it to other threads, each
+    // with a sink of its own, and put the parts' strokes together in order; `draw` must then be
+    // safe to call on several threads at once.
+    using DrawPart = std::function<void(std::size_t first, std::size_t end, StrokeSink& into)>;
+    virtual void DrawMany(std::size_t count, const DrawPart& draw) { draw(0, count, *this); }
     // One dot in the foreground colour: the live trace. Must stay cheap: it runs inside a tick.
     virtual void Point(float x, float y) = 0;
     // One dot in the given colour: the step controls' markers.

@@ -33,6 +33,8 @@ public:
     // Something else was drawn into the image. Cheap, so that the live trace's tick may call it;
     // the record is emptied at the next stroke.
     void Forget() { forgotten_ = true; }
+    // Nothing is being recorded, nor will be until the image is cleared: every stroke is drawn.
+    [[nodiscard]] bool Idle() const { return idle_ && !forgotten_; }
 
     static constexpr std::size_t kKept = 65536;
     static constexpr std::size_t kFirstLook = 16384;

@@ -68,11 +68,80 @@ bool ClipSegment(QRectF box, double& x1, double& y1, double& x2, double& y2) {
 // The counter-clockwise sweep from start to end, in (0, 2 pi]: equal angles are the whole circle,
 // as a bore programmed from a point back to itself is.
 double CounterClockwiseSweep(double start, double end) {
-    double sweep = std::fmod(end - start, 2 * kPi);
+    // Within a turn the remainder is the difference itself; fmod is left for the rest.
+    const double difference = end - start;
+    double sweep = std::fabs(difference) < 2 * kPi ? difference : std::fmod(difference, 2 * kPi);
     if (sweep <= 0) {
         sweep += 2 * kPi;
     }
     return sweep;
+}
+
+// A line as the image's stroke: mapped to pixels and clipped to the image widened by the pen, or
+// nothing where no part of it is in the image or a coordinate is not finite.
+template <class Emit>
+void MakeLine(const QtSurface::Frame& f, double x1, double y1, double x2, double y2, Colour colour, LineStyle style,
+              Emit&& put) {
+    if (!Finite(x1, y1) || !Finite(x2, y2)) {
+        return;
+    }
+    double ax = (x1 - f.left) * f.scale;
+    double ay = (f.top - y1) * f.scale;
+    double bx = (x2 - f.left) * f.scale;
+    double by = (f.top - y2) * f.scale;
+    const double margin = f.pen_pixels + 2;
+    const QRectF box = QRectF(0, 0, f.width, f.height).adjusted(-margin, -margin, margin, margin);
+    if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
+        return;
+    }
+    put(QtSurface::Stroke{ax, ay, bx, by, 0, 0, qRgb(colour.r, colour.g, colour.b), style == LineStyle::Dash, false,
+                          f.pen});
+}
+
+// An arc as the image's stroke, or beyond kMaxArcPixels of radius as clipped chords. False when
+// nothing can be drawn of it.
+template <class Emit>
+bool MakeArc(const QtSurface::Frame& f, double cx, double cy, double radius, double start, double end, Colour colour,
+             Emit&& put) {
+    if (!Finite(cx, cy) || !Finite(start, end) || !(radius > 0) || !std::isfinite(radius)) {
+        return false;
+    }
+    const QPointF centre((cx - f.left) * f.scale, (f.top - cy) * f.scale);
+    const double rx = radius * f.scale;
+    const double ry = radius * f.scale;
+    if (!Finite(centre.x(), centre.y()) || !Finite(rx, ry)) {
+        return false;
+    }
+    const double sweep = CounterClockwiseSweep(start, end);
+    const QRgb rgb = qRgb(colour.r, colour.g, colour.b);
+    if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
+        // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
+        // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
+        constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
+        put(QtSurface::Stroke{centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry,
+                              static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
+                              static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true, f.pen});
+        return true;
+    }
+    const double margin = f.pen_pixels + 2;
+    const QRectF clip = QRectF(0, 0, f.width, f.height).adjusted(-margin, -margin, margin, margin);
+    double px = centre.x() + rx * std::cos(start);
+    double py = centre.y() - ry * std::sin(start);
+    for (int i = 1; i <= kArcChords; ++i) {
+        const double angle = start + sweep * i / kArcChords;
+        const double qx = centre.x() + rx * std::cos(angle);
+        const double qy = centre.y() - ry * std::sin(angle);
+        double x1 = px;
+        double y1 = py;
+        double x2 = qx;
+        double y2 = qy;
+        if (ClipSegment(clip, x1, y1, x2, y2)) {
+            put(QtSurface::Stroke{x1, y1, x2, y2, 0, 0, rgb, false, false, f.pen});
+        }
+        px = qx;
+        py = qy;
+    }
+    return true;
 }
 
 } // namespace
@@ -244,15 +313,7 @@ void QtSurface::Queue(Stroke stroke) {
     if (drawn_->Repeats(stroke)) {
         return; // its pixels are in the image already
     }
-    if (strokes_.capacity() < kStrokesAtOnce) {
-        strokes_.reserve(kStrokesAtOnce);
-        AdviseHugePages(strokes_.data(), strokes_.capacity() * sizeof(Stroke));
-        // A batch's points: room for about four a stroke, arcs' chords among them.
-        for (Gathered& part : gathered_) {
-            part.points.reserve(kStrokesAtOnce * 2);
-            AdviseHugePages(part.points.data(), part.points.capacity() * sizeof(QPointF));
-        }
-    }
+    ReserveBatch();
     strokes_.push_back(stroke);
     if (strokes_.size() >= kStrokesAtOnce) {
         DrawStrokes();
@@ -271,6 +332,33 @@ constexpr double kJoinPixels = 0.05;
 // Points a run holds at most, so that the box of a run, against which each band tests it, stays
 // small.
 constexpr std::size_t kRunPoints = 64;
+
+// The cosine and sine of every whole number of sixteenths of a degree in two turns. The painter's
+// arcs start and end on such angles, so an arc's ends need no trigonometry of their own.
+class Sixteenths {
+public:
+    static constexpr double kRadians = kPi / (180.0 * 16.0);
+    static constexpr int kCount = 2 * 360 * 16 + 1;
+
+    static const Sixteenths& Table() {
+        static const Sixteenths table;
+        return table;
+    }
+    // Whether the table holds n sixteenths, and its cosine and sine.
+    [[nodiscard]] static bool Holds(long long n) { return n >= 0 && n < kCount; }
+    [[nodiscard]] double Cos(long long n) const { return cos_[static_cast<std::size_t>(n)]; }
+    [[nodiscard]] double Sin(long long n) const { return sin_[static_cast<std::size_t>(n)]; }
+
+private:
+    Sixteenths() : cos_(kCount), sin_(kCount) {
+        for (int n = 0; n < kCount; ++n) {
+            cos_[static_cast<std::size_t>(n)] = std::cos(n * kRadians);
+            sin_[static_cast<std::size_t>(n)] = std::sin(n * kRadians);
+        }
+    }
+    std::vector<double> cos_;
+    std::vector<double> sin_;
+};
 
 bool SamePixel(QPointF a, QPointF b) {
     return std::floor(a.x()) == std::floor(b.x()) && std::floor(a.y()) == std::floor(b.y());
@@ -292,7 +380,9 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
     std::vector<QPointF>& points = out.points;
     runs.clear();
     points.clear();
-    QPointF skipped; // the last point left out of the run, if any
+    const Sixteenths& sixteenths = Sixteenths::Table();
+    std::vector<QPointF> arc_points; // an arc's chords, its start point left out
+    QPointF skipped;                 // the last point left out of the run, if any
     bool has_skipped = false;
     auto close_run = [&] {
         if (runs.empty() || runs.back().closed) {
@@ -338,14 +428,18 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
         double r = 0;
         double angle = 0;
         double sweep = 0;
+        double start_cos = 1;
+        double start_sin = 0;
         if (s.arc) {
-            constexpr double kRadiansPerSixteenth = kPi / (180.0 * 16.0);
+            constexpr double kRadiansPerSixteenth = Sixteenths::kRadians;
             cx = s.a + s.c / 2;
             cy = s.b + s.d / 2;
             r = s.c / 2;
             angle = s.start * kRadiansPerSixteenth;
             sweep = s.span * kRadiansPerSixteenth;
-            from = QPointF(cx + r * std::cos(angle), cy - r * std::sin(angle));
+            start_cos = Sixteenths::Holds(s.start) ? sixteenths.Cos(s.start) : std::cos(angle);
+            start_sin = Sixteenths::Holds(s.start) ? sixteenths.Sin(s.start) : std::sin(angle);
+            from = QPointF(cx + r * start_cos, cy - r * start_sin);
         }
         if (s.dash) {
             close_run();
@@ -355,17 +449,19 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
             continue;
         }
         const QPointF last = has_skipped ? skipped : (points.empty() ? from : points.back());
-        const bool joins = !runs.empty() && !runs.back().closed && runs.back().rgb == s.rgb &&
-                           runs.back().pen == s.pen && std::fabs(last.x() - from.x()) < kJoinPixels &&
-                           std::fabs(last.y() - from.y()) < kJoinPixels &&
-                           points.size() - runs.back().first < kRunPoints;
-        if (!joins) {
-            open_run(s, from);
-        }
+        const bool can_join = !runs.empty() && !runs.back().closed && runs.back().rgb == s.rgb &&
+                              runs.back().pen == s.pen && points.size() - runs.back().first < kRunPoints;
+        const auto meets = [&last](QPointF p) {
+            return std::fabs(last.x() - p.x()) < kJoinPixels && std::fabs(last.y() - p.y()) < kJoinPixels;
+        };
         if (!s.arc) {
+            if (!can_join || !meets(from)) {
+                open_run(s, from);
+            }
             add(QPointF(s.c, s.d));
             continue;
         }
+        arc_points.clear();
         const double step = r > kChordTolerance ? 2 * std::acos(1 - kChordTolerance / r) : 2 * kPi;
         // The painter's arcs pass through the circle's extreme points (its quarters); so do the
         // chords, which break at every quarter the arc sweeps past.
@@ -381,28 +477,51 @@ void GatherRuns(const QtSurface::Stroke* first, const QtSurface::Stroke* end, Qt
             const double piece = to_angle - from_angle;
             const int chords = std::clamp(static_cast<int>(std::ceil(std::fabs(piece) / step)), 1, kMaxChords);
             // Each chord turns the radius by the same angle; the piece's end is worked out from its
-            // own angle, so that the arc ends where the painter's does.
-            const double turn_c = std::cos(piece / chords);
-            const double turn_s = std::sin(piece / chords);
-            double dx = r * std::cos(from_angle);
-            double dy = r * std::sin(from_angle);
-            for (int i = 1; i < chords; ++i) {
-                const double nx = dx * turn_c - dy * turn_s;
-                dy = dx * turn_s + dy * turn_c;
-                dx = nx;
-                add(QPointF(cx + dx, cy - dy));
+            // own angle, so that the arc ends where the painter's does. A piece of one chord needs
+            // no turn.
+            if (chords > 1) {
+                const double turn_c = std::cos(piece / chords);
+                const double turn_s = std::sin(piece / chords);
+                double dx = pieces == 0 ? r * start_cos : r * std::cos(from_angle);
+                double dy = pieces == 0 ? r * start_sin : r * std::sin(from_angle);
+                for (int i = 1; i < chords; ++i) {
+                    const double nx = dx * turn_c - dy * turn_s;
+                    dy = dx * turn_s + dy * turn_c;
+                    dx = nx;
+                    arc_points.emplace_back(cx + dx, cy - dy);
+                }
             }
             if (final_piece) {
-                add(QPointF(cx + r * std::cos(to_angle), cy - r * std::sin(to_angle)));
+                const long long at_end = static_cast<long long>(s.start) + s.span;
+                const bool held = Sixteenths::Holds(at_end);
+                arc_points.emplace_back(cx + r * (held ? sixteenths.Cos(at_end) : std::cos(to_angle)),
+                                        cy - r * (held ? sixteenths.Sin(at_end) : std::sin(to_angle)));
                 break;
             }
             // A quarter point exactly, where cos and sin would leave a hair either side.
             static constexpr double kQuarterX[4] = {1, 0, -1, 0};
             static constexpr double kQuarterY[4] = {0, 1, 0, -1};
             const auto k = static_cast<std::size_t>(static_cast<long long>(std::llround(to_angle / quarter)) & 3);
-            add(QPointF(cx + r * kQuarterX[k], cy - r * kQuarterY[k]));
+            arc_points.emplace_back(cx + r * kQuarterX[k], cy - r * kQuarterY[k]);
             from_angle = to_angle;
             next_quarter += direction * quarter;
+        }
+        // The painter goes round counter-clockwise, so a clockwise move's arc starts where the move
+        // ends: where its far end meets the run, it is taken backwards and the run goes on.
+        if (can_join && meets(from)) {
+            for (const QPointF p : arc_points) {
+                add(p);
+            }
+        } else if (can_join && meets(arc_points.back())) {
+            for (std::size_t i = arc_points.size() - 1; i-- > 0;) {
+                add(arc_points[i]);
+            }
+            add(from);
+        } else {
+            open_run(s, from);
+            for (const QPointF p : arc_points) {
+                add(p);
+            }
         }
     }
     close_run();
@@ -476,8 +595,13 @@ void QtSurface::DrawStrokes() const {
             helper->join();
         }
     }
+    DrawGathered(parts, long_batch);
+    strokes_.clear();
+}
+
+void QtSurface::DrawGathered(int parts, bool banded) const {
     const int height = image_.height();
-    const int bands = long_batch ? std::clamp(bands_, 1, std::max(1, height / 64)) : 1;
+    const int bands = banded ? std::clamp(bands_, 1, std::max(1, height / 64)) : 1;
     uchar* bits = image_.bits();
     std::vector<std::thread> helpers;
     for (int k = 1; k < bands; ++k) {
@@ -489,67 +613,123 @@ void QtSurface::DrawStrokes() const {
     for (std::thread& helper : helpers) {
         helper.join();
     }
-    strokes_.clear();
+}
+
+QtSurface::Frame QtSurface::CurrentFrame() const {
+    const int pen = PenPixels();
+    return {left_,
+            top_,
+            scale_,
+            static_cast<double>(image_.width()),
+            static_cast<double>(image_.height()),
+            pen,
+            static_cast<std::uint8_t>(std::min(pen, 255))};
+}
+
+void QtSurface::ReserveBatch() {
+    if (strokes_.capacity() >= kStrokesAtOnce) {
+        return;
+    }
+    strokes_.reserve(kStrokesAtOnce);
+    AdviseHugePages(strokes_.data(), strokes_.capacity() * sizeof(Stroke));
+    // A batch's points: room for about four a stroke, arcs' chords among them.
+    for (Gathered& part : gathered_) {
+        part.points.reserve(kStrokesAtOnce * 2);
+        AdviseHugePages(part.points.data(), part.points.capacity() * sizeof(QPointF));
+    }
+}
+
+namespace {
+
+// The strokes of one part of a long drawing, made on the part's own thread.
+class PartStrokes final : public StrokeSink {
+public:
+    PartStrokes(const QtSurface::Frame& frame, std::vector<QtSurface::Stroke>& out) : frame_(frame), out_(out) {}
+    void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) override {
+        MakeLine(frame_, x1, y1, x2, y2, colour, style, [this](const QtSurface::Stroke& s) { out_.push_back(s); });
+    }
+    void Arc(double cx, double cy, double radius, double start, double end, Colour colour) override {
+        MakeArc(frame_, cx, cy, radius, start, end, colour, [this](const QtSurface::Stroke& s) { out_.push_back(s); });
+    }
+
+private:
+    const QtSurface::Frame& frame_;
+    std::vector<QtSurface::Stroke>& out_;
+};
+
+} // namespace
+
+void QtSurface::DrawMany(std::size_t count, const DrawPart& draw) {
+    if (image_.isNull() || bands_ < 2) {
+        draw(0, count, *this);
+        return;
+    }
+    // Item by item while the record of repeats may leave strokes out.
+    constexpr std::size_t kLook = 4096;
+    std::size_t done = 0;
+    while (done < count && (!drawn_->Idle() || count - done < kStrokesForBands)) {
+        const std::size_t next = std::min(count, done + kLook);
+        draw(done, next, *this);
+        done = next;
+    }
+    if (done == count) {
+        return;
+    }
+    DrawStrokes(); // what was queued goes first
+    painter_.reset();
+    last_dot_.reset();
+    ReserveBatch();
+    second_part_.reserve(kStrokesAtOnce / 2);
+    const Frame frame = CurrentFrame();
+    const auto make = [&frame, &draw](std::size_t first, std::size_t end, std::vector<Stroke>& strokes,
+                                      Gathered& gathered) {
+        strokes.clear();
+        PartStrokes sink(frame, strokes);
+        draw(first, end, sink);
+        GatherRuns(strokes.data(), strokes.data() + strokes.size(), gathered);
+        strokes.clear();
+    };
+    while (done < count) {
+        const std::size_t middle = std::min(count, done + kStrokesAtOnce / 2);
+        const std::size_t end = std::min(count, middle + kStrokesAtOnce / 2);
+        {
+            std::optional<std::thread> helper;
+            if (middle < end) {
+                helper.emplace(make, middle, end, std::ref(second_part_), std::ref(gathered_[1]));
+            }
+            make(done, middle, strokes_, gathered_[0]);
+            if (helper) {
+                helper->join();
+            }
+        }
+        DrawGathered(middle < end ? 2 : 1, true);
+        done = end;
+    }
+    // The batch buffers go back until the next long drawing: the window holds the picture, and
+    // the check and the estimate that follow an Open need the memory more.
+    std::vector<Stroke>().swap(strokes_);
+    std::vector<Stroke>().swap(second_part_);
+    for (Gathered& part : gathered_) {
+        std::vector<Run>().swap(part.runs);
+        std::vector<QPointF>().swap(part.points);
+    }
+    RequestFullRepaint();
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) {
-    if (image_.isNull() || !Finite(x1, y1) || !Finite(x2, y2)) {
+    if (image_.isNull()) {
         return;
     }
-    const QPointF a = ToPixel(x1, y1);
-    const QPointF b = ToPixel(x2, y2);
-    double ax = a.x();
-    double ay = a.y();
-    double bx = b.x();
-    double by = b.y();
-    const double margin = PenPixels() + 2;
-    const QRectF box = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
-    if (!Finite(ax, ay) || !Finite(bx, by) || !ClipSegment(box, ax, ay, bx, by)) {
-        return;
-    }
-    Queue({ax, ay, bx, by, 0, 0, qRgb(colour.r, colour.g, colour.b), style == LineStyle::Dash, false});
+    MakeLine(CurrentFrame(), x1, y1, x2, y2, colour, style, [this](const Stroke& s) { Queue(s); });
 }
 
 void QtSurface::Arc(double cx, double cy, double radius, double start, double end, Colour colour) {
-    if (image_.isNull() || !Finite(cx, cy) || !Finite(start, end) || !(radius > 0) || !std::isfinite(radius)) {
+    if (image_.isNull()) {
         return;
     }
-    const QPointF centre = ToPixel(cx, cy);
-    const double rx = radius * scale_;
-    const double ry = radius * scale_;
-    if (!Finite(centre.x(), centre.y()) || !Finite(rx, ry)) {
-        return;
+    if (MakeArc(CurrentFrame(), cx, cy, radius, start, end, colour, [this](const Stroke& s) { Queue(s); })) {
+        RequestFullRepaint();
     }
-    const double sweep = CounterClockwiseSweep(start, end);
-    const QRgb rgb = qRgb(colour.r, colour.g, colour.b);
-    if (rx <= kMaxArcPixels && ry <= kMaxArcPixels) {
-        // Both the world (Y up) and the painter's angles run counter-clockwise as seen on the
-        // screen, so the angles carry over unchanged; the painter counts in 1/16 degree.
-        constexpr double kSixteenthsPerRadian = 180.0 * 16.0 / kPi;
-        Queue({centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry,
-               static_cast<int>(std::lround(start * kSixteenthsPerRadian)),
-               static_cast<int>(std::lround(sweep * kSixteenthsPerRadian)), rgb, false, true});
-    } else {
-        const double margin = PenPixels() + 2;
-        const QRectF clip = QRectF(image_.rect()).adjusted(-margin, -margin, margin, margin);
-        double px = centre.x() + rx * std::cos(start);
-        double py = centre.y() - ry * std::sin(start);
-        for (int i = 1; i <= kArcChords; ++i) {
-            const double angle = start + sweep * i / kArcChords;
-            const double qx = centre.x() + rx * std::cos(angle);
-            const double qy = centre.y() - ry * std::sin(angle);
-            double x1 = px;
-            double y1 = py;
-            double x2 = qx;
-            double y2 = qy;
-            if (ClipSegment(clip, x1, y1, x2, y2)) {
-                Queue({x1, y1, x2, y2, 0, 0, rgb, false, false});
-            }
-            px = qx;
-            py = qy;
-        }
-    }
-    RequestFullRepaint();
 }
 
 void QtSurface::FillDot(QPointF centre, QRgb rgb) {

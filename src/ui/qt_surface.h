@@ -72,6 +72,10 @@ public:
     [[nodiscard]] bool SetMapping(double left, double top, double width, double height) override;
     void Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) override;
     void Arc(double cx, double cy, double radius, double start, double end, Colour colour) override;
+    // A long drawing goes through Line and Arc until the record of repeats has let it go (a program
+    // that repeats its strokes keeps that path); the rest is made into strokes and gathered in two
+    // parts on two threads, a round of kStrokesAtOnce / 2 items each, and drawn in bands.
+    void DrawMany(std::size_t count, const DrawPart& draw) override;
     // The live trace. Timing contract: it runs inside every tick, so it writes the pixels
     // directly, without a painter and without allocating, and asks the widget to repaint only the
     // dot's few pixels. Where the core draws in black the trace is drawn in the cut colour, so that
@@ -113,6 +117,16 @@ public:
     };
     // How many threads draw a long batch of lines and arcs (1: the calling thread alone).
     void set_bands(int bands) { bands_ = bands; }
+    // The mapping and pen a stroke is made in: window pixels from world units.
+    struct Frame {
+        double left = 0;
+        double top = 0;
+        double scale = 1;
+        double width = 0; // of the image, in pixels
+        double height = 0;
+        int pen_pixels = 1;
+        std::uint8_t pen = 1; // as a stroke holds it
+    };
 
 private:
     // Lines and arcs are gathered and drawn in batches, a long batch in bands on several threads:
@@ -122,6 +136,10 @@ private:
     static constexpr std::size_t kStrokesForBands = 2048;
     void Queue(Stroke stroke);
     void DrawStrokes() const;
+    // Draws the gathered parts in bands, one thread each.
+    void DrawGathered(int parts, bool banded) const;
+    void ReserveBatch();
+    [[nodiscard]] Frame CurrentFrame() const;
 
     void UpdateScale();
     // Sets the navigation (clamped) and moves the old drawing to it.
@@ -138,6 +156,7 @@ private:
     mutable QImage image_;                    // reading it draws the strokes still waiting
     mutable std::optional<QPainter> painter_; // after image_: ended before the image goes
     mutable std::vector<Stroke> strokes_;
+    std::vector<Stroke> second_part_;          // a long drawing's other thread makes its strokes here
     mutable std::array<Gathered, 2> gathered_; // the strokes as they are drawn: a batch's two parts
     std::unique_ptr<DrawnStrokes> drawn_;      // what the image holds already, to leave out repeats
     int bands_ = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));

@@ -14,9 +14,12 @@
 #include "interpreter/numbers.h"
 #include "motion/arc_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 #include <numbers>
+#include <vector>
 
 namespace tamo {
 namespace {
@@ -109,35 +112,70 @@ void Cnc::TegnUd() {
     st.GCode = st.HeldGCode;
 }
 
-// The first `count` moves of the toolpath record on the view: rapids dashed bright green, feed moves
-// and arcs solid in `colour`, at the view's pen width. Changes nothing in the record.
-void Cnc::DrawToolpath(std::size_t count, Colour colour) {
-    const std::vector<ToolpathMove>& moves = toolpath_->moves();
-    const std::vector<ToolpathArc>& arcs = toolpath_->arcs();
-    double x = 0;
-    double y = 0;
-    std::size_t arc = 0;
-    for (std::size_t i = 0; i < count && i < moves.size(); ++i) {
+namespace {
+
+// Moves [first, end) of the record into `into`: rapids dashed bright green, feed moves and arcs solid
+// in `colour`. `arc` is the number of arc moves before `first`.
+void DrawMoves(const Toolpath& path, std::size_t first, std::size_t end, std::size_t arc, Colour colour,
+               StrokeSink& into) {
+    const std::vector<ToolpathMove>& moves = path.moves();
+    const std::vector<ToolpathArc>& arcs = path.arcs();
+    double x = first > 0 ? moves[first - 1].x : 0;
+    double y = first > 0 ? moves[first - 1].y : 0;
+    for (std::size_t i = first; i < end; ++i) {
         const ToolpathMove& move = moves[i];
         switch (move.kind()) {
         case MoveKind::Jump:
             break;
         case MoveKind::Rapid:
-            view().Line(x, y, move.x, move.y, kGreen, LineStyle::Dash);
+            into.Line(x, y, move.x, move.y, kGreen, LineStyle::Dash);
             break;
         case MoveKind::Feed:
-            view().Line(x, y, move.x, move.y, colour, LineStyle::Solid);
+            into.Line(x, y, move.x, move.y, colour, LineStyle::Solid);
             break;
         case MoveKind::ArcClockwise:
         case MoveKind::ArcCounterClockwise: {
             const ToolpathArc& c = arcs[arc++];
-            view().Arc(c.cx, c.cy, c.r, c.from, c.to, colour);
+            into.Arc(c.cx, c.cy, c.r, c.from, c.to, colour);
             break;
         }
         }
         x = move.x;
         y = move.y;
     }
+}
+
+} // namespace
+
+// The first `count` moves of the toolpath record on the view: rapids dashed bright green, feed moves
+// and arcs solid in `colour`, at the view's pen width. Changes nothing in the record. The view may
+// draw parts of a long record on threads of its own; each part finds its first arc by counting
+// from the nearest of the counts taken every kArcCountStride moves.
+void Cnc::DrawToolpath(std::size_t count, Colour colour) {
+    const std::shared_ptr<const Toolpath> path = toolpath_;
+    const std::vector<ToolpathMove>& moves = path->moves();
+    count = std::min(count, moves.size());
+    constexpr std::size_t kArcCountStride = 4096;
+    std::vector<std::size_t> arcs_before;
+    arcs_before.reserve(count / kArcCountStride + 1);
+    std::size_t arcs = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % kArcCountStride == 0) {
+            arcs_before.push_back(arcs);
+        }
+        arcs += moves[i].arc() ? 1 : 0;
+    }
+    view().DrawMany(count, [&path, &moves, &arcs_before, colour](std::size_t first, std::size_t end, StrokeSink& into) {
+        std::size_t arc = 0;
+        if (first > 0) {
+            const std::size_t counted = first / kArcCountStride;
+            arc = arcs_before[counted];
+            for (std::size_t i = counted * kArcCountStride; i < first; ++i) {
+                arc += moves[i].arc() ? 1 : 0;
+            }
+        }
+        DrawMoves(*path, first, end, arc, colour, into);
+    });
 }
 
 // Scales the view to a square about the extents with a 10 % margin and draws the grid, its labels
