@@ -51,6 +51,11 @@ TEST(SpecialFiles, OpenRefusesThemUnreadAndTellsWhy) {
     const std::string small = dir.Write("small.txt", "G01 X1\n").string();
     EXPECT_EQ(ReadWholeFile(small, 7).bytes, "G01 X1\n") << "exactly at the limit";
     EXPECT_EQ(ReadWholeFile(small, 6).error, EFBIG);
+    // A file whose size says less than it holds (the kernel's own say 0) is read to its end.
+    const std::string cmdline = test::Slurp("/proc/self/cmdline");
+    ASSERT_GT(cmdline.size(), 3u);
+    EXPECT_EQ(ReadWholeFile("/proc/self/cmdline", 1 << 20).bytes, cmdline);
+    EXPECT_EQ(ReadWholeFile("/proc/self/cmdline", 3).error, EFBIG);
     EXPECT_EQ(open_files(), open_before) << "every file read, or refused, is closed again";
 }
 

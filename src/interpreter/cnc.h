@@ -505,10 +505,10 @@ private:
     void SaveResumeRecord();
 
     // motion/planned_motion.cpp: the moves timed by the planner when the accelerations are set.
-    // A block begins (false, and the ramps time it, when no acceleration is set); each tick asks
-    // for its delay; after a tick with a stop request, true while the machine still brakes to rest
-    // (a Pause or a stop key; the limit switch and a port failure stop at once); the block ends.
-    [[nodiscard]] bool BeginPlannedBlock(planner::Block block, double ticks, bool closes_arc);
+    // A block begins (the ramps time it when no acceleration is set); each tick asks for its
+    // delay; after a tick with a stop request, true while the machine still brakes to rest (a
+    // Pause or a stop key; the limit switch and a port failure stop at once); the block ends.
+    void BeginPlannedBlock(planner::Block block, double ticks, bool closes_arc);
     void PlannedDelay();
     [[nodiscard]] bool BrakesOn();
     void EndPlannedBlock();

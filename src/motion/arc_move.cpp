@@ -63,7 +63,7 @@ void Cnc::ArcMove() {
         const ArcGeometry kept = Kept(st);
         SetArcTickTravel(st, kept);
         ComputeFeedDelay();
-        (void)BeginPlannedBlock(ArcPlanBlock(kept, st.ArcPos, st.ProgFeed), ArcTicks(kept, st.ArcPos), false);
+        BeginPlannedBlock(ArcPlanBlock(kept, st.ArcPos, st.ProgFeed), ArcTicks(kept, st.ArcPos), false);
         ArcSteps();
         return;
     }
@@ -73,7 +73,7 @@ void Cnc::ArcMove() {
     SetArcTickTravel(st, g);
     ComputeFeedDelay();
     // Before the centre offsets are rewritten: the reading ahead starts from this block as it is.
-    (void)BeginPlannedBlock(ArcPlanBlock(g, 0, st.ProgFeed), ArcTicks(g, 0), false);
+    BeginPlannedBlock(ArcPlanBlock(g, 0, st.ProgFeed), ArcTicks(g, 0), false);
     Keep(g, st);
     LeaveCentreOffsets(st.ArcI, st.ArcJ);
     st.ArcPos = 0;

@@ -102,7 +102,7 @@ void Cnc::LinearMove() {
                                      {st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ},
                                      MotionOf(st.GCode) == Motion::Rapid, st.ProgFeed);
     block.tiny = closes_arc && st.StepsMax <= 2;
-    (void)BeginPlannedBlock(block, st.StepsMax, closes_arc);
+    BeginPlannedBlock(block, st.StepsMax, closes_arc);
     InterpolateLine();
 }
 

@@ -59,11 +59,11 @@ double Cnc::FeedScale() const {
 
 // Changes: motion_ (the plan, the block in progress, the reading ahead). Called once per block,
 // before its first tick: everything the ticks need is worked out here.
-bool Cnc::BeginPlannedBlock(planner::Block live, double ticks, bool closes_arc) {
+void Cnc::BeginPlannedBlock(planner::Block live, double ticks, bool closes_arc) {
     PlannedMotion& m = motion_;
     m.timing = false;
     if (!setup.Accelerates() || st.SpeedTestRunning) {
-        return false;
+        return;
     }
     m.planner.set_limits(MotionLimits());
     if (const double feed_scale = FeedScale(); m.planner.feed_scale() != feed_scale && !std::isnan(feed_scale)) {
@@ -120,7 +120,6 @@ bool Cnc::BeginPlannedBlock(planner::Block live, double ticks, bool closes_arc) 
     m.block = plan;
     m.offline = st.Offline;
     m.timing = true;
-    return true;
 }
 
 // The delay of the tick about to run: its period in busy-loop iterations of the calibration, which
