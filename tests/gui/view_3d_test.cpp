@@ -47,10 +47,15 @@ TEST_F(View3DTest, EachPictureDrawnIsPaintedWhole) {
             painted = View().image().cacheKey();
         }
     });
+    cnc_.st.ProgPosX = 7; // the tool stands away from the origin; nothing refreshes the frame
+    cnc_.st.ProgPosZ = 4;
     for (const char* direction : {"View_Front", "View_Side", "View_Iso"}) {
         SCOPED_TRACE(direction);
         Look(direction);
         EXPECT_EQ(painted, View().image().cacheKey());
+        // The tool's marker is drawn where the new direction puts the tool.
+        const QPointF tool = View().ToView(7, 0, 4);
+        EXPECT_TRUE(ColourNear(View().grab().toImage(), tool.toPoint(), qRgb(230, 90, 0), 2));
     }
 }
 
