@@ -4,17 +4,18 @@
 //
 // The scratch controller is a copy of the live one on null seams, offline, started afresh as
 // "Execute Program" starts a loaded program, and it takes the entries one by one as the run loop's
-// pass does (RunProgram). Which G words move, and how, is the dispatcher's own MotionOf. Arcs are
-// dispatched for real, to the same ArcMove, which works out the centre and radius and rewrites I
-// and J as it always does; the scratch controller's steps are infinitely long, so that no arc
-// comes to a single step and no tick is ever emitted. Straight moves need no dispatch: nothing
-// they change is read by a later parse.
+// pass does (RunProgram). Which G words move, and how, is the dispatcher's own MotionOf. Of an
+// arc's dispatch the check keeps what a later parse reads: the centre and radius as ArcMove works
+// them out (CentreOf) and I and J rewritten as it leaves them; its walk comes to no step here and
+// changes nothing a later line reads. Straight moves need no dispatch: nothing they change is read
+// by a later parse.
 
 #include "check/check_item.h"
 #include "check/standard_reading.h"
 #include "interpreter/cnc.h"
 #include "interpreter/motion_word.h"
 #include "interpreter/start_refusal_walk.h"
+#include "motion/arc_geometry.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
 #include "platform/scripted_operator.h"
@@ -91,6 +92,20 @@ void Snap(const MachineState& st, Block& b) {
     b.y = st.TargetY;
     b.z = st.TargetZ;
     b.feed = st.ProgFeed;
+}
+
+// An arc's dispatch, for what a later line and the families read of it: its direction, its centre
+// and radius as ArcMove works them out, and I and J rewritten as it leaves them. The walk itself
+// moves nothing a later parse reads (the scratch controller's steps are endless, so it comes to no
+// step); Start's refusal walk and the arc family count and check it with the machine's own steps.
+void LeaveWhatTheArcLeaves(MachineState& st, MoveKind run) {
+    st.ArcDir = run == MoveKind::Cw ? 1 : -1;
+    const ArcCentre centre =
+        CentreOf({st.StartX, st.StartY, st.StartZ, st.TargetX, st.TargetY, st.TargetZ, st.ArcI, st.ArcJ, st.ArcDir});
+    st.ArcCenterX = centre.x;
+    st.ArcCenterY = centre.y;
+    st.ArcRadius = centre.radius;
+    LeaveCentreOffsets(st.ArcI, st.ArcJ);
 }
 
 // As the Start of a loaded program that begins afresh: from the origin, at line 1, nothing written
@@ -332,7 +347,7 @@ private:
         }
         if (run == MoveKind::Cw || run == MoveKind::Ccw) {
             if (may_arc) {
-                cnc.DispatchMove();
+                LeaveWhatTheArcLeaves(st, run);
             } else {
                 run = MoveKind::None;
             }

@@ -40,15 +40,20 @@ double ArcGeometry::Increments() const {
     return std::floor((sweep + angle_step) / angle_step) + 1;
 }
 
+ArcCentre CentreOf(const ArcBlock& block) {
+    return {block.start_x + block.i, block.start_y + block.j, std::sqrt(block.i * block.i + block.j * block.j)};
+}
+
 ArcGeometry MakeArcGeometry(const ArcBlock& block, double step_x, double step_z) {
     const double two_pi = 2 * Pi();
     ArcGeometry g;
     g.dir = block.dir;
     g.start_z = block.start_z;
     g.end_z = block.end_z;
-    g.centre_x = block.start_x + block.i;
-    g.centre_y = block.start_y + block.j;
-    g.radius = std::sqrt(block.i * block.i + block.j * block.j);
+    const ArcCentre centre = CentreOf(block);
+    g.centre_x = centre.x;
+    g.centre_y = centre.y;
+    g.radius = centre.radius;
     g.end_dx = block.end_x - g.centre_x;
     g.end_dy = block.end_y - g.centre_y;
     // The end's own angle: an end a rounding off the circle near its left or right extreme stays

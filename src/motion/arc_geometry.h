@@ -50,6 +50,12 @@ struct ArcGeometry {
     [[nodiscard]] double Increments() const;
 };
 
+// The centre and radius of a block: the part of its geometry that no step size enters.
+struct ArcCentre {
+    double x = 0, y = 0, radius = 0;
+};
+[[nodiscard]] ArcCentre CentreOf(const ArcBlock& block);
+
 // The geometry of a block on a machine whose X and Z travel `step_x` and `step_z` per step.
 [[nodiscard]] ArcGeometry MakeArcGeometry(const ArcBlock& block, double step_x, double step_z);
 
