@@ -258,6 +258,8 @@ public:
         start_.emplace(cnc);
         StartAfresh(cnc);
         m_.MakeStepsEndless();
+        // Nothing here reads the feed of a line, and nothing changes the scale factors.
+        cnc.ReadLinesOnly();
         lines_ = FileLines(st.PrgBuf.bytes());
         Snap(st, before_);
     }

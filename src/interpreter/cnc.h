@@ -196,6 +196,9 @@ public:
     // parse cut off what stood before its first word; only valid when it did not skip the line.
     [[nodiscard]] const LineWords& ParsedWords() const { return parsed_words_; }
     void ToolChangePrompt();
+    // For a copy that only reads lines and never moves (the program check's): from now on ParseLine
+    // takes the scale factors as they stand now and works out no feed.
+    void ReadLinesOnly();
 
     // motion/feed_timing.cpp
     void ComputeFeedDelay();
@@ -680,6 +683,7 @@ private:
     std::shared_ptr<const Toolpath> toolpath_ = std::make_shared<const Toolpath>();
     std::shared_ptr<Toolpath> walking_;  // the record a redraw's walk is filling; null otherwise
     std::array<double, 4> walk_scale_{}; // the scale factors, read once for the walk
+    bool lines_only_ = false;            // ReadLinesOnly
     LineWords parsed_words_;             // ParsedWords
     FeedMemo feed_memo_;                 // motion/feed_timing.cpp
     bool walked_in_two_ = false;

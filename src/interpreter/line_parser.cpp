@@ -160,7 +160,8 @@ NonFiniteNumber NonFiniteWord(std::string_view line) {
 
 // Changes: StopRequest, MWord, StartX/Y/Z, RapidMove and FeedFactor for every line; for a line
 // that is not skipped, the words it carries (see WordSlot), GCode, PrgLine, Text3 for an
-// F word, SingleStep through the tool-change prompt, and the feed through ComputeFeedDelay.
+// F word, SingleStep through the tool-change prompt, and the feed through ComputeFeedDelay (not on
+// a copy that reads lines only).
 // Runs once per line of every run and twice per line of every redraw: it must not allocate
 // beyond the capacity the word texts already have.
 void Cnc::ParseLine() {
@@ -257,7 +258,16 @@ void Cnc::ParseLine() {
     if (!st.Previewing && m_is_six) {
         ToolChangePrompt();
     }
-    ComputeFeedDelay();
+    if (!lines_only_) {
+        ComputeFeedDelay();
+    }
+}
+
+void Cnc::ReadLinesOnly() {
+    for (std::size_t i = 0; i < walk_scale_.size(); ++i) {
+        walk_scale_[i] = ScaleFactor(static_cast<int>(i));
+    }
+    lines_only_ = true;
 }
 
 // The spindle and coolant go off before the operator's hands go near the tool; the program's own
@@ -275,7 +285,7 @@ void Cnc::ToolChangePrompt() {
 // walk reads the factors once at its start: nothing can change them while it runs, and reading
 // four texts a line was a fifth of the walk of a long program.
 double Cnc::ScaleFactor(int index) const {
-    if (walking_) {
+    if (walking_ || lines_only_) {
         return walk_scale_[static_cast<std::size_t>(index)];
     }
     return ReadSettingNumber(scale.Combo1[static_cast<std::size_t>(index)]).value_or(1.0);
