@@ -28,6 +28,33 @@ bool IsArc(MoveKind m) {
     return m == MoveKind::Cw || m == MoveKind::Ccw;
 }
 
+// Whether the walk of the block is plainly not a whole circle: seen from the centre, its end stands
+// clearly more than one increment (an X step of arc) round from its start, the short way. The
+// cross and dot products tell it without the angles: the sine of an angle is no more than the angle,
+// and the room left for rounding is far above it. Where they cannot tell, the geometry does.
+bool PlainlyShort(const ArcBlock& block, double step_x) {
+    constexpr double kRoom = 1e-6; // radians
+    constexpr double kTiny = 1e-100;
+    constexpr double kHuge = 1e100;
+    // The vectors MakeArcGeometry takes its angles from: the start's and the end's from the centre.
+    const double ux = -block.i;
+    const double uy = -block.j;
+    const double centre_x = block.start_x + block.i;
+    const double centre_y = block.start_y + block.j;
+    const double vx = block.end_x - centre_x;
+    const double vy = block.end_y - centre_y;
+    const double ru = std::sqrt(ux * ux + uy * uy);
+    const double rv = std::sqrt(vx * vx + vy * vy);
+    const double increment = step_x / ru;
+    if (!(ru > kTiny && ru < kHuge && rv > kTiny && rv < kHuge && std::isfinite(increment) && increment < 1)) {
+        return false;
+    }
+    const double cross = ux * vy - uy * vx;
+    const double dot = ux * vx + uy * vy;
+    // A quarter turn or more apart, or further than an increment: the sine alone is that far.
+    return dot <= 0 || std::fabs(cross) > (increment + kRoom) * ru * rv;
+}
+
 // Where the value of I or J in force came from.
 struct Source {
     int entry = 0;    // 0: from before the program
@@ -169,8 +196,8 @@ private:
         const int dir = item.run == MoveKind::Cw ? 1 : -1;
         const ArcBlock block{
             b.start_x, b.start_y, b.start_z, b.x, b.y, b.z, item.centre_x - b.start_x, item.centre_y - b.start_y, dir};
-        const ArcGeometry walk = MakeArcGeometry(block, context_.step_x, context_.step_z);
-        if (walk.sweep >= 2 * std::numbers::pi) {
+        if (!PlainlyShort(block, context_.step_x) &&
+            MakeArcGeometry(block, context_.step_x, context_.step_z).sweep >= 2 * std::numbers::pi) {
             const double from = std::atan2(b.start_y - item.centre_y, b.start_x - item.centre_x);
             const double to = std::atan2(b.y - item.centre_y, b.x - item.centre_x);
             double sweep = dir > 0 ? from - to : to - from;
