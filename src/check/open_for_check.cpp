@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -36,6 +37,24 @@ std::uint32_t LettersOf(std::string_view text) {
         letters |= kLetterBits[static_cast<unsigned char>(c)];
     }
     return letters;
+}
+
+// The last place before `end` in the bytes where one of the `wanted` letters stands; npos when
+// none does. A letter the header alone writes (T, M) or one no line writes (Q, A) would otherwise
+// take a scan back over every line of a long program.
+std::size_t LastOfLetters(std::string_view bytes, std::size_t end, std::uint32_t wanted) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t slot = 0; slot < kWordSlots; ++slot) {
+        if ((wanted & (1u << slot)) == 0 || end == 0) {
+            continue;
+        }
+        const void* found = memrchr(bytes.data(), kWordLetter[slot], end);
+        if (found != nullptr) {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+            last = last == std::string_view::npos ? at : std::max(last, at);
+        }
+    }
+    return last;
 }
 
 constexpr std::uint32_t Bit(WordSlot slot) {
@@ -82,22 +101,32 @@ void LeaveWhatTheWalkLeaves(Cnc& cnc) {
     const int count = st.PrgLineCount;
 
     // From the end back: the last restart line, then before it the last line of each kept letter.
+    const ProgramBuffer& buffer = st.PrgBuf;
     int restart = 1;
+    for (int entry = count; entry >= 1; --entry) {
+        if ((LettersOf(buffer.Text(static_cast<std::size_t>(entry))) & kRestart) == kRestart) {
+            restart = entry;
+            break;
+        }
+    }
     std::vector<int> last_of_letters;
     std::uint32_t wanted = kKept;
-    bool restart_found = false;
-    for (int entry = count; entry >= 1 && wanted != 0; --entry) {
-        const std::uint32_t letters = LettersOf(st.PrgBuf.Text(static_cast<std::size_t>(entry)));
-        if (!restart_found) {
-            if ((letters & kRestart) == kRestart) {
-                restart = entry;
-                restart_found = true;
-            }
+    // No wanted letter stands in the bytes after `reach`: the items that start after it are passed.
+    const std::string_view bytes = buffer.bytes();
+    const std::size_t restart_at = buffer.ItemStart(static_cast<std::size_t>(restart));
+    std::size_t reach = LastOfLetters(bytes, restart_at == std::string_view::npos ? bytes.size() : restart_at, wanted);
+    for (int entry = restart - 1; entry >= 1 && wanted != 0 && reach != std::string_view::npos; --entry) {
+        const std::size_t at = buffer.ItemStart(static_cast<std::size_t>(entry));
+        if (at != std::string_view::npos && at > reach) {
             continue;
         }
+        const std::uint32_t letters = LettersOf(buffer.Text(static_cast<std::size_t>(entry)));
         if ((letters & wanted) != 0) {
             last_of_letters.push_back(entry);
             wanted &= ~letters;
+        }
+        if (at != std::string_view::npos) {
+            reach = LastOfLetters(bytes, at, wanted);
         }
     }
     std::reverse(last_of_letters.begin(), last_of_letters.end());
