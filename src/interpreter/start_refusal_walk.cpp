@@ -52,8 +52,8 @@ StartRefusalWalk& StartRefusalWalk::operator=(StartRefusalWalk&&) noexcept = def
 StartRefusalWalk::~StartRefusalWalk() = default;
 
 void StartRefusalWalk::BeforeParse(int n, const NonFiniteNumber& word) {
-    if (m_->done) {
-        return;
+    if (m_->done || word.slot == kWordSlots) {
+        return; // nearly every line: no word written as a NaN or an infinity
     }
     if (std::string why = NonFiniteWhy(word); !why.empty()) {
         refused_line_ = n;
