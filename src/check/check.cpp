@@ -254,6 +254,7 @@ public:
                      MakeClearanceChecks(context_)};
 
         standard_reader_ = StandardReader(context_.inch, ArcTolerance(context_.inch, context_.step_x, context_.step_y));
+        standard_reader_.LeaveOutArcSweeps();
         // What Start would refuse, counted beside this reading's parse of every line.
         start_.emplace(cnc);
         StartAfresh(cnc);

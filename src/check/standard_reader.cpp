@@ -666,13 +666,16 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
         }
         turns = static_cast<int>(p);
     }
-    const double from = std::atan2(pos_[b] - centre[b], pos_[a] - centre[a]);
-    const double to = std::atan2(end[b] - centre[b], end[a] - centre[a]);
-    double sweep = motion_ == MoveKind::Ccw ? to - from : from - to;
-    if (sweep <= 0) {
-        sweep += 2 * kPi; // an end on the start is a whole turn
+    double sweep = 0;
+    if (arc_sweeps_ || plane_ != Plane::XY) {
+        const double from = std::atan2(pos_[b] - centre[b], pos_[a] - centre[a]);
+        const double to = std::atan2(end[b] - centre[b], end[a] - centre[a]);
+        sweep = motion_ == MoveKind::Ccw ? to - from : from - to;
+        if (sweep <= 0) {
+            sweep += 2 * kPi; // an end on the start is a whole turn
+        }
+        sweep += 2 * kPi * (turns - 1);
     }
-    sweep += 2 * kPi * (turns - 1);
     if (plane_ != Plane::XY && sweep / SegmentAngle(r0, tolerance_) > kMostSegments) {
         Problem("an arc that would take more than " + FormatNumber(kMostSegments) + " straight moves");
         return;

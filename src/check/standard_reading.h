@@ -156,6 +156,10 @@ class StandardReader {
 public:
     explicit StandardReader(bool inch_machine = false, double arc_tolerance = 0.01);
 
+    // For a reading that asks only what each line converts to and why not (the program check's):
+    // an arc in the XY plane is kept without its sweep, which only the converter's toolpath reads.
+    void LeaveOutArcSweeps() { arc_sweeps_ = false; }
+
     // The next text line. The result lives until the next call.
     const StandardLine& Read(std::string_view text, int file_line);
 
@@ -229,6 +233,7 @@ private:
     double cycle_r_ = 0, cycle_z_ = 0, cycle_q_ = 0, cycle_start_z_ = 0;
     bool has_r_ = false, has_z_ = false, has_q_ = false;
     bool ended_ = false;
+    bool arc_sweeps_ = true; // LeaveOutArcSweeps
     double clearance_ = 0;
     bool clearance_given_ = false;
     double most_moves_ = kMostLineMoves;
