@@ -88,6 +88,11 @@ bool IsKnownG(double g) {
     return IsCycle(g) || IsToolLength(g) || IsCompensation(g);
 }
 
+// G0 to G3: known motion words that are nothing else besides.
+bool IsPlainMotion(double g) {
+    return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3);
+}
+
 bool IsMotionG(double g) {
     return IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80) || IsCycle(g) || (g >= 38 && g < 39) ||
            IsG(g, 33) || IsG(g, 5);
@@ -300,10 +305,12 @@ void StandardReader::Collect(Words& w) {
         if (t.letter == 'G') {
             w.g.push_back(t.value);
             const double g = t.value;
-            w.special_g =
-                w.special_g || IsG(g, 4) || IsG(g, 28) || IsG(g, 28.1) || IsG(g, 30) || IsG(g, 30.1) || IsG(g, 53);
-            tool_length = tool_length || IsToolLength(g);
-            compensation = compensation || IsCompensation(g);
+            if (!IsPlainMotion(g)) {
+                w.special_g =
+                    w.special_g || IsG(g, 4) || IsG(g, 28) || IsG(g, 28.1) || IsG(g, 30) || IsG(g, 30.1) || IsG(g, 53);
+                tool_length = tool_length || IsToolLength(g);
+                compensation = compensation || IsCompensation(g);
+            }
         } else if (t.letter == 'M') {
             const double m = ValueOf(t);
             // Out of int's range the number is no M word at all; the cast would be undefined.
@@ -336,6 +343,10 @@ void StandardReader::Collect(Words& w) {
     }
     int motion_words = 0;
     for (const double g : w.g) {
+        if (IsPlainMotion(g)) {
+            ++motion_words; // nearly every G word of a program: known, and nothing more to tell
+            continue;
+        }
         auto word = [g] {
             return "G" + FormatNumber(g);
         };
