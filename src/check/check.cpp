@@ -188,8 +188,9 @@ private:
 
 // Where the entry's item, which the reading of the bytes meets at `begin`, ends: just past its
 // delimiter. An unquoted item's entry tells where its text stands, and the delimiter follows it at
-// once; an item stored as a number, or one in quotes, is read again from the bytes.
-std::size_t ItemEndOf(const ProgramBuffer& buffer, std::size_t entry, std::size_t begin) {
+// once; an item stored as a number, or one in quotes, is read again from the bytes. `text`: the
+// entry's text.
+std::size_t ItemEndOf(const ProgramBuffer& buffer, std::size_t entry, std::string_view text, std::size_t begin) {
     const std::string_view bytes = buffer.bytes();
     const std::size_t start = buffer.ItemStart(entry);
     if (start == std::string_view::npos || start < begin) {
@@ -200,7 +201,7 @@ std::size_t ItemEndOf(const ProgramBuffer& buffer, std::size_t entry, std::size_
             return buffer.ItemEnd(begin); // a quote, or an entry that is not this item
         }
     }
-    const std::size_t end = start + buffer.Text(entry).size();
+    const std::size_t end = start + text.size();
     if (end >= bytes.size()) {
         return bytes.size();
     }
@@ -279,7 +280,8 @@ public:
                 break;
             }
             const std::size_t begin = at;
-            at = ItemEndOf(buffer, static_cast<std::size_t>(entry), begin);
+            const std::string_view text = buffer.Text(static_cast<std::size_t>(entry));
+            at = ItemEndOf(buffer, static_cast<std::size_t>(entry), text, begin);
             lines_.Next(begin, at);
             read_ = entry;
             if (!lines_.first()) {
@@ -292,11 +294,11 @@ public:
                 converts_.push_back(standard_->problems.empty());
             }
             Item item;
-            item.run = Pass(entry);
+            item.run = Pass(entry, text);
             if (entry == count_) {
                 start_->End();
             }
-            Describe(entry, item);
+            Describe(entry, text, item);
             for (auto& family : families_) {
                 family->Check(item, findings_);
             }
@@ -322,13 +324,12 @@ public:
     }
 
 private:
-    // The run loop's pass over one entry: the parse, and the dispatch of an arc. Returns what the
-    // dispatch does with the entry.
-    MoveKind Pass(int entry) {
+    // The run loop's pass over one entry (its text in the buffer, which stays put): the parse, and
+    // the dispatch of an arc. Returns what the dispatch does with the entry.
+    MoveKind Pass(int entry, std::string_view text) {
         Cnc& cnc = m_.cnc;
         MachineState& st = cnc.st;
         st.PrgLineNo = entry;
-        const std::string_view text = st.PrgBuf.Text(static_cast<std::size_t>(entry));
         st.PrgLine.assign(text);
         const bool may_arc = CarriesArcWord(text);
         // Read once for the refusal and the finding, in the buffer's text, which stays put. A NaN
@@ -363,12 +364,12 @@ private:
     }
 
     // The entry as the families see it, after its pass.
-    void Describe(int entry, Item& item) {
+    void Describe(int entry, std::string_view text, Item& item) {
         const MachineState& st = m_.cnc.st;
         const auto index = static_cast<std::size_t>(entry);
         item.entry = entry;
         item.file_line = lines_.number();
-        item.text = st.PrgBuf.Text(index);
+        item.text = text;
         item.non_finite = non_finite_;
         item.line = lines_.line();
         item.raw_at = lines_.raw_at();
