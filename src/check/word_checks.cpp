@@ -20,6 +20,7 @@
 #include "interpreter/line_words.h"
 #include "interpreter/numbers.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -29,6 +30,15 @@ namespace {
 
 // The order in which a line's words are written for the parser to cut them off its end.
 constexpr std::string_view kWordOrder = "MTGXYZAIJRFQ";
+
+constexpr std::array<WordSlot, kWordOrder.size()> MakeOrderSlots() {
+    std::array<WordSlot, kWordOrder.size()> slots{};
+    for (std::size_t k = 0; k < kWordOrder.size(); ++k) {
+        slots[k] = static_cast<WordSlot>(line_words_detail::kSlotOf[static_cast<std::size_t>(kWordOrder[k])]);
+    }
+    return slots;
+}
+constexpr std::array<WordSlot, kWordOrder.size()> kOrderSlots = MakeOrderSlots();
 
 bool ChangesBlock(char letter) {
     return std::string_view("GXYZIJF").find(letter) != std::string_view::npos;
@@ -70,8 +80,22 @@ public:
             return;
         }
         NotFinite(item, out);
-        LowerCase(item, out);
-        LetterTwice(item, out);
+        // One look at the words tells whether either of the next two has anything to say.
+        std::uint32_t seen = 0;
+        bool repeated = false;
+        bool lower = false;
+        for (const Token& t : item.tokens) {
+            const std::uint32_t bit = t.lower ? 0 : 1u << (t.letter - 'A');
+            repeated = repeated || (seen & bit) != 0;
+            seen |= bit;
+            lower = lower || (t.lower && t.letter != 'N' && WordSlotOf(t.letter) >= 0);
+        }
+        if (lower) {
+            LowerCase(item, out);
+        }
+        if (repeated) {
+            LetterTwice(item, out);
+        }
         WordOrder(item, out);
         if (item.first_in_line && !item.comments.empty()) {
             CommentWords(item, out); // a part split off by a comma is told of with the comma
@@ -118,21 +142,8 @@ private:
         }
     }
 
+    // Asked only of a line that writes an upper-case letter twice.
     static void LetterTwice(const Item& item, Findings& out) {
-        if (item.tokens.size() < 2) {
-            return;
-        }
-        // Almost every line writes each upper-case letter once: then there is nothing to pair.
-        std::uint32_t seen = 0;
-        bool repeated = false;
-        for (const Token& t : item.tokens) {
-            const std::uint32_t bit = t.lower ? 0 : 1u << (t.letter - 'A');
-            repeated = repeated || (seen & bit) != 0;
-            seen |= bit;
-        }
-        if (!repeated) {
-            return;
-        }
         for (const Token& first : item.tokens) {
             const int slot = WordSlotOf(first.letter);
             if (first.lower || slot < 0 || first.letter == 'G' || first.letter == 'N' ||
@@ -160,8 +171,7 @@ private:
         // further along the line.
         std::size_t previous = 0;
         bool any = false;
-        for (const char letter : kWordOrder) {
-            const auto slot = static_cast<WordSlot>(WordSlotOf(letter));
+        for (const WordSlot slot : kOrderSlots) {
             if (!item.words.Has(slot) || (!item.comments.empty() && item.WordInComment(slot))) {
                 continue;
             }
