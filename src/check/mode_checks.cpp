@@ -45,6 +45,9 @@ public:
 
 private:
     void GWord(const Item& item, double g, Findings& out) {
+        if (g == 0 || g == 1 || g == 2 || g == 3) {
+            return; // the motion words, nearly every G word of a program: no mode
+        }
         if (g == 91) {
             if (!incremental_.open()) {
                 incremental_.Begin(item, item.entry);

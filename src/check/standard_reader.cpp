@@ -408,6 +408,9 @@ void StandardReader::Modes(const Words& w) {
               "a dwell, which the machine cannot make");
     }
     for (const double g : w.g) {
+        if (IsPlainMotion(g)) {
+            continue;
+        }
         if (IsG(g, 17) || IsG(g, 18) || IsG(g, 19)) {
             plane_ = IsG(g, 17) ? Plane::XY : IsG(g, 18) ? Plane::ZX : Plane::YZ;
         } else if (IsG(g, 90) || IsG(g, 91)) {
