@@ -427,7 +427,7 @@ void DrawRecord(const tamo::Toolpath& path, tamo::Surface& view) {
             } else if (move.kind() == tamo::MoveKind::Feed) {
                 into.Line(x, y, move.x, move.y, tamo::kBlack, tamo::LineStyle::Solid);
             } else if (move.arc()) {
-                const tamo::ToolpathArc c = path.Circle(path.arcs()[arc++], move.kind(), x, y, move.x, move.y);
+                const tamo::ToolpathArc& c = path.arcs()[arc++];
                 into.Arc(c.cx, c.cy, c.r, c.from, c.to, tamo::kBlack);
             }
             x = move.x;

@@ -62,8 +62,9 @@ Walked Walk(const std::string& program, int in_two_from) {
     for (const ToolpathMove& move : path.moves()) {
         w.moves += Hex(move.x) + " " + Hex(move.y) + " " + Hex(move.z) + " " + std::to_string(move.line_kind) + "\n";
     }
-    for (const ArcOffsets& arc : path.arcs()) {
-        w.moves += "arc " + Hex(arc.i) + " " + Hex(arc.j) + "\n";
+    for (const ToolpathArc& arc : path.arcs()) {
+        w.moves += "arc " + Hex(arc.cx) + " " + Hex(arc.cy) + " " + Hex(arc.r) + " " + Hex(arc.from) + " " +
+                   Hex(arc.to) + "\n";
     }
     for (int i = 0; i < 3; ++i) {
         w.moves += "bounds " + Hex(path.bounds().min[i]) + " " + Hex(path.bounds().max[i]) + "\n";

@@ -1,13 +1,10 @@
 #include "view/toolpath.h"
 
-#include "motion/arc_geometry.h"
 #include "platform/huge_pages.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdint>
-#include <limits>
 #include <numbers>
 
 namespace tamo {
@@ -35,7 +32,7 @@ void Toolpath::Reserve(std::size_t lines) {
     moves_.reserve(lines);
     arcs_.reserve(lines / 2);
     AdviseHugePages(moves_.data(), moves_.capacity() * sizeof(ToolpathMove));
-    AdviseHugePages(arcs_.data(), arcs_.capacity() * sizeof(ArcOffsets));
+    AdviseHugePages(arcs_.data(), arcs_.capacity() * sizeof(ToolpathArc));
 }
 
 void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]) {
@@ -43,20 +40,14 @@ void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const 
     Push(kind, line, end);
 }
 
-void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3], ArcOffsets offsets,
-                      double step_x, const ToolpathArc& circle) {
+void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3],
+                      const ToolpathArc& circle) {
     Push(MoveKind::Jump, line, start);
-    step_x_ = step_x;
-    if (keep_moves_ && (std::bit_cast<std::uint64_t>(start[0]) != std::bit_cast<std::uint64_t>(last_.x) ||
-                        std::bit_cast<std::uint64_t>(start[1]) != std::bit_cast<std::uint64_t>(last_.y))) {
-        offsets = {std::numeric_limits<double>::quiet_NaN(), static_cast<double>(odd_circles_.size())};
-        odd_circles_.push_back(circle);
-    }
     if (keep_moves_) {
         if (in_parts_) {
-            AddToParts(arc_parts_, offsets);
+            AddToParts(arc_parts_, circle);
         } else {
-            arcs_.push_back(offsets);
+            arcs_.push_back(circle);
         }
     }
     Widen(circle.cx - circle.r, circle.cy - circle.r, end[2]);
@@ -100,7 +91,6 @@ void Toolpath::Widen(double x, double y, double z) {
 }
 
 void Toolpath::ContinueAfter(const Toolpath& before) {
-    step_x_ = before.step_x_;
     moved_ = before.moved_;
     last_ = before.last_;
 }
@@ -112,18 +102,6 @@ bool Toolpath::EndsWhere(const Toolpath& other) const {
     return !moved_ || (std::bit_cast<std::uint64_t>(last_.x) == std::bit_cast<std::uint64_t>(other.last_.x) &&
                        std::bit_cast<std::uint64_t>(last_.y) == std::bit_cast<std::uint64_t>(other.last_.y) &&
                        std::bit_cast<std::uint32_t>(last_.z) == std::bit_cast<std::uint32_t>(other.last_.z));
-}
-
-// The block as DrawArc gives it to the geometry. The Z of its ends moves only the step of a helix,
-// never the circle.
-ToolpathArc Toolpath::Circle(const ArcOffsets& arc, MoveKind kind, double start_x, double start_y, double end_x,
-                             double end_y) const {
-    if (std::isnan(arc.i)) {
-        return odd_circles_[static_cast<std::size_t>(arc.j)];
-    }
-    const bool counter_clockwise = kind == MoveKind::ArcCounterClockwise;
-    const ArcBlock block{start_x, start_y, 0, end_x, end_y, 0, arc.i, arc.j, counter_clockwise ? -1 : 1};
-    return CircleOf(MakeArcGeometry(block, step_x_, 1), counter_clockwise);
 }
 
 void Toolpath::KeepInParts() {
@@ -151,20 +129,10 @@ template <class T> void Toolpath::MoveParts(std::vector<Part<T>>& parts, std::ve
 // what one walk gives.
 void Toolpath::Append(Toolpath& after) {
     if (keep_moves_) {
-        const std::size_t arcs_before = arcs_.size();
         MoveParts(after.move_parts_, moves_);
         MoveParts(after.arc_parts_, arcs_);
         moves_.insert(moves_.end(), after.moves_.begin(), after.moves_.end());
         arcs_.insert(arcs_.end(), after.arcs_.begin(), after.arcs_.end());
-        if (!after.odd_circles_.empty()) {
-            const auto odd_before = static_cast<double>(odd_circles_.size());
-            for (std::size_t a = arcs_before; a < arcs_.size(); ++a) {
-                if (std::isnan(arcs_[a].i)) {
-                    arcs_[a].j += odd_before;
-                }
-            }
-            odd_circles_.insert(odd_circles_.end(), after.odd_circles_.begin(), after.odd_circles_.end());
-        }
     }
     for (int i = 0; i < 3; ++i) {
         bounds_.min[i] = std::min(bounds_.min[i], after.bounds_.min[i]);

@@ -46,18 +46,6 @@ struct ToolpathArc {
     double to = 0;
 };
 
-// What the record keeps of an arc move: the offsets of its centre from its start point, as the
-// block gave them. Its circle is worked out again from them and the move's two ends by the walk's
-// own arithmetic (Toolpath::Circle), to the bit as the walk drew it, in 16 bytes instead of 40.
-struct ArcOffsets {
-    double i = 0;
-    double j = 0;
-};
-
-struct ArcGeometry;
-// The circle the top view draws for the arc of `g`: counter-clockwise from `from` to `to`.
-[[nodiscard]] ToolpathArc CircleOf(const ArcGeometry& g, bool counter_clockwise);
-
 // The way an arc takes the tool: the angle it leaves from and the angle it turns through,
 // counter-clockwise positive. Z changes in step with the angle (a helix when the block has a Z
 // travel), as the run walks it.
@@ -86,17 +74,11 @@ public:
     // A straight move (Rapid or Feed) of `line` from the start point to the end point. A start that
     // is not where the last move ended is recorded as a jump first.
     void AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]);
-    // `step_x` is the X step the walk's arc geometry took (MakeArcGeometry); `circle` what it drew.
-    void AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3], ArcOffsets offsets,
-                double step_x, const ToolpathArc& circle);
+    void AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3], const ToolpathArc& circle);
 
     [[nodiscard]] const std::vector<ToolpathMove>& moves() const { return moves_; }
     // One entry per arc move, in the order of the moves.
-    [[nodiscard]] const std::vector<ArcOffsets>& arcs() const { return arcs_; }
-    // The circle of an arc move of this record that goes from (start_x, start_y), the end of the
-    // move before it, to (end_x, end_y): the one the walk drew.
-    [[nodiscard]] ToolpathArc Circle(const ArcOffsets& arc, MoveKind kind, double start_x, double start_y, double end_x,
-                                     double end_y) const;
+    [[nodiscard]] const std::vector<ToolpathArc>& arcs() const { return arcs_; }
     // How many moves belong to lines 1 to `line` (the moves come in line order).
     [[nodiscard]] std::size_t MovesUpTo(int line) const;
     // Every point of the path, arcs with their whole circle, and the origin.
@@ -124,15 +106,10 @@ private:
     void Widen(double x, double y, double z);
 
     std::vector<ToolpathMove> moves_;
-    std::vector<ArcOffsets> arcs_;
-    double step_x_ = 0; // the walk's X step, as its arcs were worked out with
-    // The circles of arcs that start where the move before them ends only to the sign of a zero
-    // (X-0 after X0): worked out again from the move's end they could differ. Such an arc's
-    // offsets are a NaN and the index of its circle here.
-    std::vector<ToolpathArc> odd_circles_;
+    std::vector<ToolpathArc> arcs_;
     Box3 bounds_;
     std::vector<Part<ToolpathMove>> move_parts_;
-    std::vector<Part<ArcOffsets>> arc_parts_;
+    std::vector<Part<ToolpathArc>> arc_parts_;
     bool keep_moves_ = true;
     bool in_parts_ = false;
     bool moved_ = false;  // a move was pushed

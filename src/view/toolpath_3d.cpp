@@ -224,7 +224,7 @@ DepthRamp FeedDepths(const Toolpath& path) {
 Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Colour feed,
                const DepthRamp* ramp = nullptr) {
     const std::vector<ToolpathMove>& moves = path.moves();
-    const std::vector<ArcOffsets>& arcs = path.arcs();
+    const std::vector<ToolpathArc>& arcs = path.arcs();
     const std::uint32_t feed_pixel = Pixel(feed);
     const std::uint32_t rapid_pixel = Pixel(kGreen);
     Chords chords;
@@ -251,7 +251,7 @@ Place DrawPath(Pen& pen, const Toolpath& path, Place from, std::size_t last, Col
         case MoveKind::ArcClockwise:
         case MoveKind::ArcCounterClockwise:
             if (from.arc < arcs.size()) {
-                DrawArc(pen, chords, path.Circle(arcs[from.arc++], m.kind(), at[0], at[1], m.x, m.y), m.kind(), at, m,
+                DrawArc(pen, chords, arcs[from.arc++], m.kind(), at, m,
                         ramp != nullptr ? ramp->PixelAt(m.z) : feed_pixel);
             }
             break;

@@ -119,7 +119,7 @@ namespace {
 void DrawMoves(const Toolpath& path, std::size_t first, std::size_t end, std::size_t arc, Colour colour,
                StrokeSink& into) {
     const std::vector<ToolpathMove>& moves = path.moves();
-    const std::vector<ArcOffsets>& arcs = path.arcs();
+    const std::vector<ToolpathArc>& arcs = path.arcs();
     double x = first > 0 ? moves[first - 1].x : 0;
     double y = first > 0 ? moves[first - 1].y : 0;
     for (std::size_t i = first; i < end; ++i) {
@@ -135,7 +135,7 @@ void DrawMoves(const Toolpath& path, std::size_t first, std::size_t end, std::si
             break;
         case MoveKind::ArcClockwise:
         case MoveKind::ArcCounterClockwise: {
-            const ToolpathArc c = path.Circle(arcs[arc++], move.kind(), x, y, move.x, move.y);
+            const ToolpathArc& c = arcs[arc++];
             into.Arc(c.cx, c.cy, c.r, c.from, c.to, colour);
             break;
         }
@@ -338,23 +338,17 @@ void Cnc::DrawArc() {
     LeaveCentreOffsets(st.ArcI, st.ArcJ);
     st.ArcStartAngle = Turn(g.start_raw);
 
-    const ToolpathArc circle = CircleOf(g, st.ArcDir >= 0);
+    // The surface draws counter-clockwise only: a clockwise arc from start to end is the
+    // counter-clockwise one from end to start. Equal angles draw the whole circle.
+    const double from = st.ArcDir >= 0 ? st.ArcStartAngle : Turn(g.start_raw - g.sweep);
+    const double to = g.sweep >= 2 * kPi ? from : st.ArcDir >= 0 ? Turn(g.start_raw + g.sweep) : st.ArcStartAngle;
     if (walking_) {
         walking_->AddArc(st.ArcDir >= 0 ? MoveKind::ArcCounterClockwise : MoveKind::ArcClockwise, st.PreviewLine,
-                         {st.StartX, st.StartY, st.StartZ}, {st.TargetX, st.TargetY, st.TargetZ}, {block.i, block.j},
-                         st.UnitsPerStepX, circle);
+                         {st.StartX, st.StartY, st.StartZ}, {st.TargetX, st.TargetY, st.TargetZ},
+                         {g.centre_x, g.centre_y, g.radius, from, to});
         return;
     }
-    view().Arc(circle.cx, circle.cy, circle.r, circle.from, circle.to, view().ForeColor());
-}
-
-// The surface draws counter-clockwise only: a clockwise arc from start to end is the
-// counter-clockwise one from end to start. Equal angles draw the whole circle.
-ToolpathArc CircleOf(const ArcGeometry& g, bool counter_clockwise) {
-    const double start = Turn(g.start_raw);
-    const double from = counter_clockwise ? start : Turn(g.start_raw - g.sweep);
-    const double to = g.sweep >= 2 * kPi ? from : counter_clockwise ? Turn(g.start_raw + g.sweep) : start;
-    return {g.centre_x, g.centre_y, g.radius, from, to};
+    view().Arc(g.centre_x, g.centre_y, g.radius, from, to, view().ForeColor());
 }
 
 // A counter-clockwise arc. Changes: ArcDir (+1) and what DrawArc changes.
