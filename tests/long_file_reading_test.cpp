@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tamo {
 namespace {
@@ -17,7 +18,9 @@ constexpr std::size_t kLongFile = (std::size_t{1} << 20) + 4096;
 void ExpectSameEntries(const std::string& bytes, const std::string& label) {
     ProgramBuffer one_by_one;
     one_by_one.Size(bytes);
+    std::vector<std::string> as_read; // each text just as its item was read, before the next one
     while (one_by_one.ReadNextItem()) {
+        as_read.emplace_back(one_by_one.Text(one_by_one.count()));
     }
     ProgramBuffer at_once;
     at_once.Size(bytes);
@@ -27,11 +30,11 @@ void ExpectSameEntries(const std::string& bytes, const std::string& label) {
     EXPECT_FALSE(at_once.ReadNextItem()) << label;
     std::size_t differing = 0;
     for (std::size_t i = 1; i <= one_by_one.count(); ++i) {
-        if (at_once.Text(i) != one_by_one.Text(i) || at_once.IsNumber(i) != one_by_one.IsNumber(i) ||
-            at_once.AfterComma(i) != one_by_one.AfterComma(i)) {
+        if (at_once.Text(i) != as_read[i - 1] || one_by_one.Text(i) != as_read[i - 1] ||
+            at_once.IsNumber(i) != one_by_one.IsNumber(i) || at_once.AfterComma(i) != one_by_one.AfterComma(i)) {
             if (++differing <= 3) {
                 ADD_FAILURE() << label << ": entry " << i << " reads \"" << at_once.Text(i) << "\", not \""
-                              << one_by_one.Text(i) << "\"";
+                              << as_read[i - 1] << "\"";
             }
         }
     }

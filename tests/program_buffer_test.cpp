@@ -23,6 +23,14 @@ Items Read(const std::string& bytes) {
         r.texts.emplace_back(r.buffer.Text(i));
         r.numbers.push_back(r.buffer.IsNumber(i));
     }
+    // Every text reads the same once the items after it are read, and after a cut behind any entry.
+    for (std::size_t cut = r.texts.size() + 1; cut-- > 0;) {
+        ProgramBuffer cut_buffer = r.buffer;
+        cut_buffer.Truncate(cut);
+        for (std::size_t i = 1; i <= r.texts.size(); ++i) {
+            EXPECT_EQ(cut_buffer.Text(i), i <= cut ? r.texts[i - 1] : "") << "entry " << i << " cut at " << cut;
+        }
+    }
     return r;
 }
 

@@ -3,6 +3,7 @@
 #include "interpreter/numbers.h"
 #include "platform/huge_pages.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -49,7 +50,31 @@ void ProgramBuffer::Size(std::string file_bytes) {
     // One entry per line, plus one per comma: reserved up front, so that a long program does not
     // pay for the vector's doubling twice over.
     items_->entries.reserve(1 + CountDelimiters(*bytes_));
-    AdviseHugePages(items_->entries.data(), items_->entries.capacity() * sizeof(Entry));
+    AdviseHugePages(items_->entries.data(), items_->entries.capacity() * sizeof(std::uint32_t));
+}
+
+void ProgramBuffer::Items::Add(std::uint32_t start, std::uint32_t marks, bool odd_item, std::uint32_t text_start,
+                               std::uint32_t length) {
+    if (!entries.empty() && (entries.back() & kOddFlag) == 0) {
+        const std::uint32_t before = entries.back();
+        // Unsigned: a start too close to the one before wraps far beyond any length.
+        const std::uint32_t follows = start - (before & kStartMask) - 1 - ((before & kCrLfFlag) != 0 ? 1 : 0);
+        if (follows != last_length) {
+            odd.push_back({static_cast<std::uint32_t>(entries.size() - 1), before & kStartMask, last_length});
+            entries.back() |= kOddFlag;
+        }
+    }
+    if (odd_item) {
+        odd.push_back({static_cast<std::uint32_t>(entries.size()), text_start, length});
+        entries.push_back(start | marks | kOddFlag);
+    } else {
+        last_length = length;
+        entries.push_back(start | marks);
+    }
+}
+
+const ProgramBuffer::Odd& ProgramBuffer::Items::OddOf(std::size_t entry) const {
+    return *std::lower_bound(odd.begin(), odd.end(), entry, [](const Odd& o, std::size_t e) { return o.index < e; });
 }
 
 ProgramBuffer::Items& ProgramBuffer::Own() {
@@ -123,17 +148,21 @@ void ProgramBuffer::ReadItems(std::size_t from, std::size_t end, Items& items) c
         const Found found = Scan(pos);
         pos = found.next;
         const std::string_view item = all.substr(found.start, found.end - found.start);
+        const auto start = static_cast<std::uint32_t>(found.start);
         if (!found.quoted) {
             if (auto number = ReadNumber(item)) {
                 const std::string text = FormatNumber(*number);
-                items.entries.push_back({static_cast<std::uint32_t>(items.numbers.size()) | after_comma,
-                                         static_cast<std::uint32_t>(text.size()) | kNumberFlag});
+                items.Add(start, after_comma | kNumberFlag, true, static_cast<std::uint32_t>(items.numbers.size()),
+                          static_cast<std::uint32_t>(text.size()));
                 items.numbers += text;
                 continue;
             }
         }
-        items.entries.push_back(
-            {static_cast<std::uint32_t>(found.start) | after_comma, static_cast<std::uint32_t>(item.size())});
+        const std::size_t delimiter = found.next - found.end;
+        // A quoted item drops what follows its closing quote; the last item has no delimiter.
+        const bool odd = found.quoted || delimiter == 0;
+        items.Add(start, after_comma | (delimiter == 2 ? kCrLfFlag : 0), odd, start,
+                  static_cast<std::uint32_t>(item.size()));
     }
 }
 
@@ -166,12 +195,25 @@ std::size_t ProgramBuffer::ReadAllItems() {
     });
     ReadItems(pos_, split, items);
     helper.join();
+    // The second half's entries after the first half's, each as Add would have put it.
     const auto numbers_base = static_cast<std::uint32_t>(items.numbers.size());
-    for (Entry e : second.entries) {
-        if (e.length & kNumberFlag) {
-            e.start += numbers_base; // below the comma flag: the texts are far shorter than 2 GiB
+    std::size_t odd = 0;
+    for (std::size_t k = 0; k < second.entries.size(); ++k) {
+        const std::uint32_t e = second.entries[k];
+        const bool is_odd = (e & kOddFlag) != 0;
+        std::uint32_t text_start = 0;
+        std::uint32_t length = 0;
+        if (is_odd) {
+            const Odd& o = second.odd[odd++];
+            text_start = o.start + ((e & kNumberFlag) != 0 ? numbers_base : 0);
+            length = o.length;
+        } else {
+            // Its length follows from the next entry's start, or is the half's last.
+            length = k + 1 < second.entries.size()
+                         ? (second.entries[k + 1] & kStartMask) - (e & kStartMask) - 1 - ((e & kCrLfFlag) != 0 ? 1 : 0)
+                         : second.last_length;
         }
-        items.entries.push_back(e);
+        items.Add(e & kStartMask, e & ~kStartMask & ~kOddFlag, is_odd, text_start, length);
     }
     items.numbers += second.numbers;
     pos_ = all.size();
@@ -179,24 +221,28 @@ std::size_t ProgramBuffer::ReadAllItems() {
 }
 
 std::string_view ProgramBuffer::Text(std::size_t index) const {
-    const std::vector<Entry>& entries = items_->entries;
+    const std::vector<std::uint32_t>& entries = items_->entries;
     if (index == 0 || index > entries.size()) {
         return {};
     }
-    const Entry& e = entries[index - 1];
-    const std::uint32_t start = e.start & ~kAfterCommaFlag;
-    if (e.length & kNumberFlag) {
-        return std::string_view(items_->numbers).substr(start, e.length & ~kNumberFlag);
+    const std::uint32_t e = entries[index - 1];
+    if ((e & kOddFlag) != 0) {
+        const Odd& o = items_->OddOf(index - 1);
+        return ((e & kNumberFlag) != 0 ? std::string_view(items_->numbers) : bytes()).substr(o.start, o.length);
     }
-    return bytes().substr(start, e.length);
+    const std::uint32_t start = e & kStartMask;
+    const std::uint32_t length = index < entries.size()
+                                     ? (entries[index] & kStartMask) - start - 1 - ((e & kCrLfFlag) != 0 ? 1 : 0)
+                                     : items_->last_length;
+    return bytes().substr(start, length);
 }
 
 std::size_t ProgramBuffer::ItemStart(std::size_t index) const {
-    const std::vector<Entry>& entries = items_->entries;
-    if (index == 0 || index > entries.size() || (entries[index - 1].length & kNumberFlag) != 0) {
+    const std::vector<std::uint32_t>& entries = items_->entries;
+    if (index == 0 || index > entries.size() || (entries[index - 1] & kNumberFlag) != 0) {
         return std::string_view::npos;
     }
-    return entries[index - 1].start & ~kAfterCommaFlag;
+    return entries[index - 1] & kStartMask;
 }
 
 std::string_view ProgramBuffer::ItemTextAt(std::size_t at) const {
@@ -205,13 +251,13 @@ std::string_view ProgramBuffer::ItemTextAt(std::size_t at) const {
 }
 
 bool ProgramBuffer::AfterComma(std::size_t index) const {
-    const std::vector<Entry>& entries = items_->entries;
-    return index >= 1 && index <= entries.size() && (entries[index - 1].start & kAfterCommaFlag) != 0;
+    const std::vector<std::uint32_t>& entries = items_->entries;
+    return index >= 1 && index <= entries.size() && (entries[index - 1] & kAfterCommaFlag) != 0;
 }
 
 bool ProgramBuffer::IsNumber(std::size_t index) const {
-    const std::vector<Entry>& entries = items_->entries;
-    return index >= 1 && index <= entries.size() && (entries[index - 1].length & kNumberFlag) != 0;
+    const std::vector<std::uint32_t>& entries = items_->entries;
+    return index >= 1 && index <= entries.size() && (entries[index - 1] & kNumberFlag) != 0;
 }
 
 void ProgramBuffer::Rewind() {
@@ -219,9 +265,18 @@ void ProgramBuffer::Rewind() {
     pos_ = 0;
 }
 
+// The new last entry keeps its length, which followed from the next entry's start.
 void ProgramBuffer::Truncate(std::size_t n) {
     if (n < items_->entries.size()) {
-        Own().entries.resize(n);
+        const auto length = static_cast<std::uint32_t>(n > 0 ? Text(n).size() : 0);
+        Items& items = Own();
+        items.entries.resize(n);
+        if (n > 0 && (items.entries.back() & kOddFlag) == 0) {
+            items.last_length = length;
+        }
+        items.odd.erase(std::lower_bound(items.odd.begin(), items.odd.end(), n,
+                                         [](const Odd& o, std::size_t e) { return o.index < e; }),
+                        items.odd.end());
     }
 }
 

@@ -55,16 +55,33 @@ public:
     [[nodiscard]] std::string_view ItemTextAt(std::size_t at) const;
 
 private:
-    struct Entry {
-        std::uint32_t start;  // top bit: a comma came before the item
-        std::uint32_t length; // top bit: the item read as a number; its text is in Items::numbers
+    // An entry is one word: where its item starts in the file's bytes, and four marks. Its length
+    // is where the next entry starts, less the delimiter between them; an item for which that does
+    // not hold (a quoted one, one followed by blanks or by the end of the file, one read as a number)
+    // is "odd" and keeps its length, and a number the place of its text, in Items::odd. So a
+    // program costs four bytes a line besides its file.
+    static constexpr std::uint32_t kStartMask = (std::uint32_t{1} << 28) - 1;
+    static constexpr std::uint32_t kCrLfFlag = std::uint32_t{1} << 28; // its line ends in CR LF
+    static constexpr std::uint32_t kOddFlag = std::uint32_t{1} << 29;
+    static constexpr std::uint32_t kNumberFlag = std::uint32_t{1} << 30; // its text is in Items::numbers
+    static constexpr std::uint32_t kAfterCommaFlag = std::uint32_t{1} << 31;
+    struct Odd {
+        std::uint32_t index;  // of the entry, 0 for the first
+        std::uint32_t start;  // of its text: in the bytes, or in Items::numbers for a number
+        std::uint32_t length; // of its text
     };
-    static constexpr std::uint32_t kNumberFlag = 0x8000'0000u;
-    static constexpr std::uint32_t kAfterCommaFlag = 0x8000'0000u;
 
     struct Items {
         std::string numbers; // text forms of the items that read as numbers
-        std::vector<Entry> entries;
+        std::vector<std::uint32_t> entries;
+        std::vector<Odd> odd;          // in the order of the entries
+        std::uint32_t last_length = 0; // of the last entry, when it is not odd
+        // Appends an item whose text starts at `start` in the bytes and is `length` long (a number's
+        // text at `text_start` of `numbers`); the entry before it turns odd if its length does not
+        // follow from this one's start.
+        void Add(std::uint32_t start, std::uint32_t marks, bool odd_item, std::uint32_t text_start,
+                 std::uint32_t length);
+        [[nodiscard]] const Odd& OddOf(std::size_t entry) const;
     };
     // One item found in the bytes: its text without quotes, and where the next one starts.
     struct Found {
@@ -89,10 +106,10 @@ private:
     bool allocated_ = false;
 };
 
-// The largest program file the buffer takes: 256 MiB, some ten million lines. Entries are 32-bit
-// offsets into the file's bytes and into the text forms of its numbers, which can be up to three
-// times as long as the items they come from ("1e14," becomes "100000000000000"): at this size
-// neither comes near 4 GiB.
+// The largest program file the buffer takes: 256 MiB, some ten million lines. Entries hold 28-bit
+// offsets into the file's bytes, and the odd ones 32-bit offsets into the text forms of its
+// numbers, which can be up to three times as long as the items they come from ("1e14," becomes
+// "100000000000000"): at this size neither comes near 4 GiB.
 inline constexpr std::size_t kMaxProgramBytes = std::size_t{256} << 20;
 
 } // namespace tamo

@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -434,8 +435,12 @@ namespace {
 // read ahead as the run reads them, each block timed from the speed the one before left it at.
 class PlannedTime {
 public:
-    PlannedTime(const planner::Limits& limits, double feed_scale, bool blends, int lines)
-        : blends_(blends), seconds_(static_cast<std::size_t>(lines) + 2, 0.0) {
+    // The seconds of each line are gathered in `per_line` (entry n for line n, the entry after the
+    // last line included) and summed there by Finish: a long program holds one number a line while
+    // it is timed, not two.
+    PlannedTime(const planner::Limits& limits, double feed_scale, bool blends, std::vector<double>& per_line, int lines)
+        : blends_(blends), seconds_(per_line) {
+        seconds_.assign(static_cast<std::size_t>(lines) + 2, 0.0);
         plan_.set_limits(limits);
         plan_.set_feed_scale(feed_scale);
     }
@@ -449,19 +454,21 @@ public:
     }
     // A line that the machine stops for (a spindle, coolant or tool change word).
     void StopHere() { plan_.StopAfterLast(); }
-    // Cumulative seconds of lines 1 to `lines` into `out`.
-    void Finish(std::vector<double>& out) {
+    // Leaves the cumulative seconds of lines 1 to `lines` in the vector, and nothing after them.
+    // Entry n is written only after entries n + 1 and n + 2 are read.
+    void Finish(std::size_t lines) {
         while (plan_.size() > 0) {
             RunFront();
         }
         double total = 0;
-        for (std::size_t n = 0; n < out.size(); ++n) {
+        for (std::size_t n = 0; n < lines; ++n) {
             total += seconds_[n + 1];
-            if (n + 1 == out.size()) {
+            if (n + 1 == lines) {
                 total += seconds_[n + 2]; // the entry after the last line counts with it
             }
-            out[n] = total;
+            seconds_[n] = total;
         }
+        seconds_.resize(lines);
     }
 
 private:
@@ -476,7 +483,7 @@ private:
 
     planner::Planner plan_;
     bool blends_;
-    std::vector<double> seconds_; // per line
+    std::vector<double>& seconds_; // per line while timing; cumulative once finished
     double speed_ = 0;
 };
 
@@ -523,14 +530,23 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     // shifted by where the program origin stands.
     const bool limits = SoftLimitsApply();
     const std::array<double, 3> offset = TravelOffset();
-    estimate.seconds.reserve(static_cast<std::size_t>(lines));
     double iterations = 0;
     const bool planned = setup.Accelerates();
-    // Its per-line record only when the planner times the program.
-    PlannedTime planned_time(MotionLimits(), FeedScale(), main.Check1 == kChecked, planned ? lines : 0);
-    auto planned_seconds = [&] {
-        if (planned && estimate.calibrated) {
-            planned_time.Finish(estimate.seconds);
+    std::optional<PlannedTime> planned_time;
+    if (planned) {
+        planned_time.emplace(MotionLimits(), FeedScale(), main.Check1 == kChecked, estimate.seconds, lines);
+    } else {
+        estimate.seconds.reserve(static_cast<std::size_t>(lines));
+    }
+    std::size_t timed = 0; // the lines timed so far: how many entries the estimate ends with
+    auto finish = [&] {
+        if (!planned) {
+            return;
+        }
+        if (estimate.calibrated) {
+            planned_time->Finish(timed);
+        } else {
+            estimate.seconds.assign(timed, 0.0);
         }
     };
     for (int n = 1; n <= lines + 1; ++n) {
@@ -541,35 +557,40 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         if (cost.why.empty()) {
             ParseLine();
             if (planned && std::holds_alternative<std::string>(s.MWord)) {
-                planned_time.StopHere();
+                planned_time->StopHere();
             }
             BlockSink sink;
             cost = LineCost(*this, limits, offset, may_arc, &ramps, planned ? &sink : nullptr);
             for (std::size_t b = 0; b < sink.count; ++b) {
-                planned_time.Add(sink.blocks[b], n);
+                planned_time->Add(sink.blocks[b], n);
             }
         }
         if (!cost.why.empty()) {
             const int line = past_the_end ? lines : n;
             estimate.refused_line = line;
             estimate.refusal = Refusal(s, line, cost.why);
-            if (past_the_end && !estimate.seconds.empty()) {
-                estimate.seconds.pop_back();
+            if (past_the_end && timed > 0) {
+                --timed;
+                if (!planned) {
+                    estimate.seconds.pop_back();
+                }
             }
-            planned_seconds();
+            finish();
             return estimate;
         }
         iterations += cost.iterations;
-        const double seconds = estimate.calibrated ? iterations * seconds_per_iteration : 0;
         if (past_the_end) {
-            if (!estimate.seconds.empty()) {
-                estimate.seconds.back() = seconds;
+            if (!planned && timed > 0) {
+                estimate.seconds.back() = estimate.calibrated ? iterations * seconds_per_iteration : 0;
             }
         } else {
-            estimate.seconds.push_back(seconds);
+            ++timed;
+            if (!planned) {
+                estimate.seconds.push_back(estimate.calibrated ? iterations * seconds_per_iteration : 0);
+            }
         }
     }
-    planned_seconds();
+    finish();
     return estimate;
 }
 

@@ -19,4 +19,18 @@ void AdviseHugePages(const void* data, std::size_t bytes) {
 #endif
 }
 
+void* MapPages(std::size_t bytes) {
+    if (bytes == 0) {
+        return nullptr;
+    }
+    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return data == MAP_FAILED ? nullptr : data;
+}
+
+void UnmapPages(void* data, std::size_t bytes) {
+    if (data != nullptr && bytes > 0) {
+        static_cast<void>(munmap(data, bytes));
+    }
+}
+
 } // namespace tamo

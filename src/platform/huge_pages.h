@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 namespace tamo {
 
@@ -10,5 +11,31 @@ namespace tamo {
 // which cost more than the reading and the walk on a virtual machine. Only a hint: where the
 // kernel keeps huge pages for no one, or the range holds no whole one, nothing changes.
 void AdviseHugePages(const void* data, std::size_t bytes);
+
+// Memory mapped for the caller alone and unmapped when given back, so that giving it back lowers
+// the process's memory at once. The heap keeps what is freed for later; this does not. Null when
+// the system has none.
+[[nodiscard]] void* MapPages(std::size_t bytes);
+void UnmapPages(void* data, std::size_t bytes);
+
+// An allocator on MapPages, for a buffer of a megabyte or more that is given back while the rest
+// of a large structure is still being built.
+template <class T> struct SystemPages {
+    using value_type = T;
+    SystemPages() = default;
+    template <class U> explicit SystemPages(const SystemPages<U>& /*other*/) {}
+    [[nodiscard]] T* allocate(std::size_t n) {
+        if (n == 0) {
+            return nullptr;
+        }
+        void* data = MapPages(n * sizeof(T));
+        if (data == nullptr) {
+            throw std::bad_alloc();
+        }
+        return static_cast<T*>(data);
+    }
+    void deallocate(T* data, std::size_t n) { UnmapPages(data, n * sizeof(T)); }
+    template <class U> bool operator==(const SystemPages<U>& /*other*/) const { return true; }
+};
 
 } // namespace tamo

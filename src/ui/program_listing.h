@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QAbstractTableModel>
-#include <QTableView>
 
 #include <functional>
 
 class QAction;
+class QPainter;
 
 namespace tamo {
 class Cnc;
@@ -40,7 +41,10 @@ private:
 // that the operator chooses is shown selected; its context menu runs the program from a line. It
 // never takes the keyboard
 // focus, so that a key pressed during a run still reaches the view and stops the machine.
-class ProgramListing final : public QTableView {
+//
+// Every row is one line of text high and the line numbers are painted beside the rows, so the view
+// keeps nothing a row: a table's row header would keep a size for each of a million rows.
+class ProgramListing final : public QAbstractItemView {
 public:
     explicit ProgramListing(const tamo::Cnc& cnc, QWidget* parent = nullptr);
 
@@ -54,9 +58,33 @@ public:
     // "Run from here" on the selected line, 1 for the first.
     void set_on_run_from(std::function<void(int)> run) { on_run_from_ = std::move(run); }
 
+    [[nodiscard]] QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    [[nodiscard]] QModelIndex indexAt(const QPoint& point) const override;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    [[nodiscard]] int horizontalOffset() const override { return 0; }
+    [[nodiscard]] int verticalOffset() const override;
+    [[nodiscard]] bool isIndexHidden(const QModelIndex& /*index*/) const override { return false; }
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    [[nodiscard]] QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    // The scroll bar counts rows, not pixels: a scroll paints the rows and their numbers afresh.
+    void scrollContentsBy(int dx, int dy) override;
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    [[nodiscard]] int row_height() const;
+    [[nodiscard]] int rows_shown() const; // whole rows the viewport holds
+    [[nodiscard]] int top_row() const;
+    [[nodiscard]] int gutter_width() const; // the line numbers' column
+    void PaintNumbers(QPainter& painter, const QRect& area) const;
+
+    class Numbers;
     const tamo::Cnc& cnc_;
     ProgramLines lines_;
+    Numbers* numbers_ = nullptr;
     QAction* run_from_ = nullptr;
     std::function<void(int)> on_run_from_;
 };

@@ -26,7 +26,7 @@ ArcTravel TravelOf(const ToolpathArc& circle, MoveKind kind) {
 // Room for a move a line and an arc every other line, so that a long program seldom copies its
 // record to grow it.
 void Toolpath::Reserve(std::size_t lines) {
-    if (!keep_moves_) {
+    if (!keep_moves_ || in_parts_) {
         return;
     }
     moves_.reserve(lines);
@@ -44,7 +44,11 @@ void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const d
                       const ToolpathArc& circle) {
     Push(MoveKind::Jump, line, start);
     if (keep_moves_) {
-        arcs_.push_back(circle);
+        if (in_parts_) {
+            AddToParts(arc_parts_, circle);
+        } else {
+            arcs_.push_back(circle);
+        }
     }
     Widen(circle.cx - circle.r, circle.cy - circle.r, end[2]);
     Widen(circle.cx + circle.r, circle.cy + circle.r, end[2]);
@@ -67,7 +71,11 @@ void Toolpath::Push(MoveKind kind, int line, const double (&end)[3]) {
     last_.line_kind = static_cast<std::uint32_t>(line) << 3 | static_cast<std::uint32_t>(kind);
     moved_ = true;
     if (keep_moves_) {
-        moves_.push_back(last_);
+        if (in_parts_) {
+            AddToParts(move_parts_, last_);
+        } else {
+            moves_.push_back(last_);
+        }
     }
     Widen(end[0], end[1], end[2]);
 }
@@ -96,10 +104,33 @@ bool Toolpath::EndsWhere(const Toolpath& other) const {
                        std::bit_cast<std::uint32_t>(last_.z) == std::bit_cast<std::uint32_t>(other.last_.z));
 }
 
+void Toolpath::KeepInParts() {
+    in_parts_ = true;
+}
+
+// A megabyte or so a part: a long program's second half holds a few dozen.
+template <class T> void Toolpath::AddToParts(std::vector<Part<T>>& parts, const T& item) {
+    constexpr std::size_t kPartItems = (std::size_t{1} << 20) / sizeof(T);
+    if (parts.empty() || parts.back().size() == kPartItems) {
+        parts.emplace_back().reserve(kPartItems);
+    }
+    parts.back().push_back(item);
+}
+
+template <class T> void Toolpath::MoveParts(std::vector<Part<T>>& parts, std::vector<T>& onto) {
+    for (Part<T>& part : parts) {
+        onto.insert(onto.end(), part.begin(), part.end());
+        Part<T>().swap(part);
+    }
+    parts.clear();
+}
+
 // The bounds are a minimum and a maximum of finite numbers, so taking them part by part gives
 // what one walk gives.
-void Toolpath::Append(const Toolpath& after) {
+void Toolpath::Append(Toolpath& after) {
     if (keep_moves_) {
+        MoveParts(after.move_parts_, moves_);
+        MoveParts(after.arc_parts_, arcs_);
         moves_.insert(moves_.end(), after.moves_.begin(), after.moves_.end());
         arcs_.insert(arcs_.end(), after.arcs_.begin(), after.arcs_.end());
     }

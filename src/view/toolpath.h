@@ -5,7 +5,9 @@
 // drawn from one walk of the program. Plain data; a record, once walked, is never changed, so the
 // windows can draw it on a thread of their own while the next walk builds a new one.
 
+#include "platform/huge_pages.h"
 #include <cstddef>
+
 #include <cstdint>
 #include <vector>
 
@@ -85,19 +87,31 @@ public:
     // For a walk in two parts: the record of the second part carries on from where `before` stands,
     // so that its first move is left out or kept as a jump just as one record would; whether two
     // records stand at the same point (both moved, and to the same end, bit for bit); and the second
-    // part's moves and bounds put after this record's.
+    // part's moves and bounds put after this record's. The second part's record keeps its moves and
+    // arcs in parts of their own memory (KeepInParts), which Append empties and gives back one by
+    // one as it copies them: the two records are never both held whole, and a long program's
+    // memory does not rise by half its record at the join.
     void ContinueAfter(const Toolpath& before);
     [[nodiscard]] bool EndsWhere(const Toolpath& other) const;
-    void Append(const Toolpath& after);
+    // Before the first move. Such a record serves only Append: its moves() and arcs() stay empty.
+    void KeepInParts();
+    void Append(Toolpath& after);
 
 private:
+    template <class T> using Part = std::vector<T, SystemPages<T>>;
+    template <class T> static void AddToParts(std::vector<Part<T>>& parts, const T& item);
+    template <class T> static void MoveParts(std::vector<Part<T>>& parts, std::vector<T>& onto);
+
     void Push(MoveKind kind, int line, const double (&end)[3]);
     void Widen(double x, double y, double z);
 
     std::vector<ToolpathMove> moves_;
     std::vector<ToolpathArc> arcs_;
     Box3 bounds_;
+    std::vector<Part<ToolpathMove>> move_parts_;
+    std::vector<Part<ToolpathArc>> arc_parts_;
     bool keep_moves_ = true;
+    bool in_parts_ = false;
     bool moved_ = false;  // a move was pushed
     ToolpathMove last_{}; // where the last move ended
 };

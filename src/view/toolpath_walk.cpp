@@ -162,7 +162,7 @@ struct Cnc::HalfWalk {
         lead_in_end.ContinueAfter(*c.walking_);
 
         auto record = std::make_shared<Toolpath>(c.KeepToolpathMoves);
-        record->Reserve(static_cast<std::size_t>(last - middle) + 16);
+        record->KeepInParts();
         record->ContinueAfter(*c.walking_);
         c.walking_ = std::move(record);
         c.st.ViewMinX = c.st.ViewMinY = c.st.ViewMaxX = c.st.ViewMaxY = 0;

@@ -10,9 +10,9 @@
 #include "ui/qt_surface.h"
 #include "ui/velmor_view.h"
 
+#include <QAbstractItemView>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
-#include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
@@ -98,7 +98,7 @@ protected:
 
     // Right-clicks the listing's line and clicks the item in the menu that opens there.
     void ChooseOnLine(int line, const char* caption) {
-        auto* listing = Find<QTableView>(*window_, "ProgramListing");
+        auto* listing = Find<QAbstractItemView>(*window_, "ProgramListing");
         const QPoint at = listing->visualRect(listing->model()->index(line - 1, 0)).center();
         bool chosen = false;
         QTimer::singleShot(0, [&] {

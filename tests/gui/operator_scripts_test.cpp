@@ -139,7 +139,7 @@ protected:
             ASSERT_EQ(cnc_.LoadMachineSettingsText(arg(1)), "");
             ASSERT_TRUE(cnc_.MachinePageOk());
         } else if (verb == "row") {
-            auto* table = qobject_cast<QTableView*>(Active(arg(1)));
+            auto* table = qobject_cast<QAbstractItemView*>(Active(arg(1)));
             const QModelIndex index = table->model()->index(std::stoi(arg(2)) - 1, 0);
             table->scrollTo(index);
             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
