@@ -14,6 +14,7 @@
 #include "interpreter/line_words.h"
 #include "interpreter/motion_word.h"
 #include "interpreter/numbers.h"
+#include "interpreter/planned_time.h"
 #include "interpreter/start_count.h"
 #include "motion/angles.h"
 #include "motion/arc_geometry.h"
@@ -429,65 +430,6 @@ std::string Cnc::PointMoveProblem(const std::array<double, 3>& point, double fee
     return {};
 }
 
-namespace {
-
-// The run time of the blocks as the planner times them when the accelerations are set: the blocks
-// read ahead as the run reads them, each block timed from the speed the one before left it at.
-class PlannedTime {
-public:
-    // The seconds of each line are gathered in `per_line` (entry n for line n, the entry after the
-    // last line included) and summed there by Finish: a long program holds one number a line while
-    // it is timed, not two.
-    PlannedTime(const planner::Limits& limits, double feed_scale, bool blends, std::vector<double>& per_line, int lines)
-        : blends_(blends), seconds_(per_line) {
-        seconds_.assign(static_cast<std::size_t>(lines) + 2, 0.0);
-        plan_.set_limits(limits);
-        plan_.set_feed_scale(feed_scale);
-    }
-    void Add(planner::Block block, int line) {
-        while (plan_.size() + 1 >= planner::Planner::kLookAhead) {
-            RunFront();
-        }
-        block.stop_at_end = block.stop_at_end || !blends_;
-        block.tag = line;
-        (void)plan_.Add(block);
-    }
-    // A line that the machine stops for (a spindle, coolant or tool change word).
-    void StopHere() { plan_.StopAfterLast(); }
-    // Leaves the cumulative seconds of lines 1 to `lines` in the vector, and nothing after them.
-    // Entry n is written only after entries n + 1 and n + 2 are read.
-    void Finish(std::size_t lines) {
-        while (plan_.size() > 0) {
-            RunFront();
-        }
-        double total = 0;
-        for (std::size_t n = 0; n < lines; ++n) {
-            total += seconds_[n + 1];
-            if (n + 1 == lines) {
-                total += seconds_[n + 2]; // the entry after the last line counts with it
-            }
-            seconds_[n] = total;
-        }
-        seconds_.resize(lines);
-    }
-
-private:
-    void RunFront() {
-        plan_.set_speed_now(speed_);
-        const planner::Block& b = plan_.Front();
-        const planner::Profile p(speed_, b.top_speed, plan_.ExitOfFront(), b.accel, b.length);
-        seconds_[static_cast<std::size_t>(b.tag)] += p.Duration();
-        speed_ = p.SpeedAt(b.length);
-        plan_.Pop();
-    }
-
-    planner::Planner plan_;
-    bool blends_;
-    std::vector<double>& seconds_; // per line while timing; cumulative once finished
-    double speed_ = 0;
-};
-
-} // namespace
 std::string Cnc::ApproachProblem(const Approach& to) const {
     Scratch scratch(*this);
     MachineState& s = scratch.cnc.st;

@@ -6,8 +6,8 @@
 // windows can draw it on a thread of their own while the next walk builds a new one.
 
 #include "platform/huge_pages.h"
-#include <cstddef>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
