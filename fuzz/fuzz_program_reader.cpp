@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -38,12 +39,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     buffer.Size(std::string(reinterpret_cast<const char*>(data), size));
     Require(buffer.allocated() && buffer.bound() == size && buffer.count() == 0, "a fresh buffer is empty");
 
+    std::vector<std::string> as_read; // each text as it reads just after its item, the last one
     while (buffer.ReadNextItem()) {
         // Every item takes at least one byte of the file: the items never outnumber the bytes.
         Require(buffer.count() <= buffer.bound(), "no more items than bytes");
+        as_read.emplace_back(buffer.Text(buffer.count()));
     }
     const std::size_t count = buffer.count();
     Require(!buffer.ReadNextItem() && buffer.count() == count, "the end of the file stays the end");
+    // A text does not change as items after it are read, nor when the whole file is read at once.
+    tamo::ProgramBuffer at_once;
+    at_once.Size(std::string(reinterpret_cast<const char*>(data), size));
+    Require(at_once.ReadAllItems() == count, "read at once, the same number of items");
+    for (std::size_t i = 1; i <= count; ++i) {
+        Require(buffer.Text(i) == as_read[i - 1] && at_once.Text(i) == as_read[i - 1], "a text stays as it was read");
+    }
 
     for (std::size_t i = 0; i <= count + 1; ++i) {
         CheckEntry(buffer, i);
