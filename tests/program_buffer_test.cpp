@@ -52,6 +52,7 @@ TEST(ProgramReader, ItemsNotLines) {
     EXPECT_EQ(Read("a\n\nb\rc\r\n").texts, (Texts{"a", "", "b", "c"}));
     EXPECT_EQ(Read("a,\n").texts, (Texts{"a", ""}));
     EXPECT_EQ(Read("\tG01\n").texts, (Texts{"\tG01"}));
+    EXPECT_EQ(Read("  G1\n   \n  , X2\r\n  M30\n").texts, (Texts{"G1", "", "", "X2", "M30"}));
 }
 
 TEST(ProgramReader, NumbersAreStoredAsNumbersInTheirTextForm) {

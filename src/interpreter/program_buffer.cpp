@@ -53,13 +53,21 @@ void ProgramBuffer::Size(std::string file_bytes) {
     AdviseHugePages(items_->entries.data(), items_->entries.capacity() * sizeof(std::uint32_t));
 }
 
-void ProgramBuffer::Items::Add(std::uint32_t start, std::uint32_t marks, bool odd_item, std::uint32_t text_start,
-                               std::uint32_t length) {
+// The blanks before an item belong to no item; the delimiter stands before them.
+std::uint32_t ProgramBuffer::Items::LengthBefore(std::string_view bytes, std::uint32_t entry, std::uint32_t next) {
+    std::uint32_t blanks = 0;
+    while (blanks < next && bytes[next - blanks - 1] == ' ') {
+        ++blanks;
+    }
+    // Unsigned: a start too close to the one before wraps far beyond any length.
+    return next - blanks - (entry & kStartMask) - 1 - ((entry & kCrLfFlag) != 0 ? 1 : 0);
+}
+
+void ProgramBuffer::Items::Add(std::string_view bytes, std::uint32_t start, std::uint32_t marks, bool odd_item,
+                               std::uint32_t text_start, std::uint32_t length) {
     if (!entries.empty() && (entries.back() & kOddFlag) == 0) {
         const std::uint32_t before = entries.back();
-        // Unsigned: a start too close to the one before wraps far beyond any length.
-        const std::uint32_t follows = start - (before & kStartMask) - 1 - ((before & kCrLfFlag) != 0 ? 1 : 0);
-        if (follows != last_length) {
+        if (LengthBefore(bytes, before, start) != last_length) {
             odd.push_back({static_cast<std::uint32_t>(entries.size() - 1), before & kStartMask, last_length});
             entries.back() |= kOddFlag;
         }
@@ -152,7 +160,7 @@ void ProgramBuffer::ReadItems(std::size_t from, std::size_t end, Items& items) c
         if (!found.quoted) {
             if (auto number = ReadNumber(item)) {
                 const std::string text = FormatNumber(*number);
-                items.Add(start, after_comma | kNumberFlag, true, static_cast<std::uint32_t>(items.numbers.size()),
+                items.Add(all, start, after_comma | kNumberFlag, true, static_cast<std::uint32_t>(items.numbers.size()),
                           static_cast<std::uint32_t>(text.size()));
                 items.numbers += text;
                 continue;
@@ -161,7 +169,7 @@ void ProgramBuffer::ReadItems(std::size_t from, std::size_t end, Items& items) c
         const std::size_t delimiter = found.next - found.end;
         // A quoted item drops what follows its closing quote; the last item has no delimiter.
         const bool odd = found.quoted || delimiter == 0;
-        items.Add(start, after_comma | (delimiter == 2 ? kCrLfFlag : 0), odd, start,
+        items.Add(all, start, after_comma | (delimiter == 2 ? kCrLfFlag : 0), odd, start,
                   static_cast<std::uint32_t>(item.size()));
     }
 }
@@ -209,11 +217,10 @@ std::size_t ProgramBuffer::ReadAllItems() {
             length = o.length;
         } else {
             // Its length follows from the next entry's start, or is the half's last.
-            length = k + 1 < second.entries.size()
-                         ? (second.entries[k + 1] & kStartMask) - (e & kStartMask) - 1 - ((e & kCrLfFlag) != 0 ? 1 : 0)
-                         : second.last_length;
+            length = k + 1 < second.entries.size() ? Items::LengthBefore(all, e, second.entries[k + 1] & kStartMask)
+                                                   : second.last_length;
         }
-        items.Add(e & kStartMask, e & ~kStartMask & ~kOddFlag, is_odd, text_start, length);
+        items.Add(all, e & kStartMask, e & ~kStartMask & ~kOddFlag, is_odd, text_start, length);
     }
     items.numbers += second.numbers;
     pos_ = all.size();
@@ -231,9 +238,8 @@ std::string_view ProgramBuffer::Text(std::size_t index) const {
         return ((e & kNumberFlag) != 0 ? std::string_view(items_->numbers) : bytes()).substr(o.start, o.length);
     }
     const std::uint32_t start = e & kStartMask;
-    const std::uint32_t length = index < entries.size()
-                                     ? (entries[index] & kStartMask) - start - 1 - ((e & kCrLfFlag) != 0 ? 1 : 0)
-                                     : items_->last_length;
+    const std::uint32_t length =
+        index < entries.size() ? Items::LengthBefore(bytes(), e, entries[index] & kStartMask) : items_->last_length;
     return bytes().substr(start, length);
 }
 

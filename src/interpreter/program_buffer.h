@@ -76,11 +76,15 @@ private:
         std::vector<std::uint32_t> entries;
         std::vector<Odd> odd;          // in the order of the entries
         std::uint32_t last_length = 0; // of the last entry, when it is not odd
-        // Appends an item whose text starts at `start` in the bytes and is `length` long (a number's
+        // Appends an item whose text starts at `start` in `bytes` and is `length` long (a number's
         // text at `text_start` of `numbers`); the entry before it turns odd if its length does not
         // follow from this one's start.
-        void Add(std::uint32_t start, std::uint32_t marks, bool odd_item, std::uint32_t text_start,
-                 std::uint32_t length);
+        void Add(std::string_view bytes, std::uint32_t start, std::uint32_t marks, bool odd_item,
+                 std::uint32_t text_start, std::uint32_t length);
+        // The length of an entry's item, if it is not odd, from where the next item starts: up to
+        // the delimiter before the blanks that lead the next item.
+        [[nodiscard]] static std::uint32_t LengthBefore(std::string_view bytes, std::uint32_t entry,
+                                                        std::uint32_t next);
         [[nodiscard]] const Odd& OddOf(std::size_t entry) const;
     };
     // One item found in the bytes: its text without quotes, and where the next one starts.
