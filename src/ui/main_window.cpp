@@ -373,7 +373,7 @@ void MainWindow::RefreshLive() {
 }
 
 void MainWindow::LayOut() {
-    Cnc::FrameParts parts;
+    FrameParts parts;
     parts.panel_width = kPanelWidth;
     parts.panel_height = kPanelHeight;
     const QSize bar = picture2_->LeastSize() + QSize(2, 2) * picture2_->frameWidth();
@@ -382,11 +382,11 @@ void MainWindow::LayOut() {
     parts.listing_width = listing_action_->isChecked() ? listing_width_ : 0;
     parts.listing_least = kListingLeast;
     parts.view_least = kViewLeast;
-    const Cnc::Box least = Cnc::MinimumFrame(parts);
+    const Box least = MinimumFrame(parts);
     client_->setMinimumSize(least.width, least.height);
 
-    const Cnc::FrameLayout layout = Cnc::LayoutFrame(client_->width(), client_->height(), parts);
-    auto place = [](QWidget* widget, const Cnc::Box& box) {
+    const FrameLayout layout = LayoutFrame(client_->width(), client_->height(), parts);
+    auto place = [](QWidget* widget, const Box& box) {
         widget->setGeometry(box.x, box.y, box.width, box.height);
     };
     place(picture1_, layout.panel);

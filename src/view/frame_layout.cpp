@@ -7,6 +7,8 @@
 // and the modal feed of the next line), the frame's redraw puts that state back afterwards: a
 // resize changes the picture and nothing else.
 
+#include "view/frame_layout.h"
+
 #include "interpreter/cnc.h"
 
 #include <algorithm>
@@ -57,7 +59,7 @@ private:
 // The readout bar takes the least height its readouts need, the panel its width at the right, the
 // listing the width it was given (narrowed to its least, and never below it, where the view would
 // fall below its own least), and the view all the rest: the toolpath gets most of the screen.
-Cnc::FrameLayout Cnc::LayoutFrame(int width, int height, const FrameParts& parts) {
+FrameLayout LayoutFrame(int width, int height, const FrameParts& parts) {
     const int top = std::max(0, height - parts.bar_height);
     const int left = std::max(0, width - parts.panel_width);
     int listing = 0;
@@ -73,7 +75,7 @@ Cnc::FrameLayout Cnc::LayoutFrame(int width, int height, const FrameParts& parts
     return layout;
 }
 
-Cnc::Box Cnc::MinimumFrame(const FrameParts& parts) {
+Box MinimumFrame(const FrameParts& parts) {
     const int listing = parts.listing_width > 0 ? parts.listing_least : 0;
     const int top_width = parts.panel_width + parts.view_least + listing;
     return {0, 0, std::max(top_width, parts.bar_width), parts.panel_height + parts.bar_height};
