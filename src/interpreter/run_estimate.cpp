@@ -13,6 +13,7 @@
 #include "interpreter/cnc.h"
 #include "interpreter/line_words.h"
 #include "interpreter/motion_word.h"
+#include "interpreter/move_time_bound.h"
 #include "interpreter/numbers.h"
 #include "interpreter/planned_time.h"
 #include "interpreter/start_count.h"
@@ -165,7 +166,8 @@ std::string TooLong(const MachineState& st, double ticks, const char* what) {
 
 // LinearMove and InterpolateLine, counted: the step counts, the feed, and the program position
 // where the ticks would leave it.
-MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool closes_arc = false) {
+MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool closes_arc = false,
+                      const MoveTimeBound* bound = nullptr) {
     MachineState& st = cnc.st;
     st.FeedFactor = 1;
     const std::array<double, 3> targets{st.TargetX, st.TargetY, st.TargetZ};
@@ -190,10 +192,14 @@ MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool
         st.FeedFactor = std::min(1.0, longest / (std::fabs(steps[0]) + std::fabs(steps[1])));
     }
     SetLineTickTravel(st);
-    cnc.ComputeFeedDelay();
+    // The feed factor is at least a half: the longest axis steps at least half of X's and Y's.
+    const bool short_move = bound != nullptr && bound->SurelyWithinADay(st, longest, 0.5);
+    if (!short_move) {
+        cnc.ComputeFeedDelay();
+    }
     st.StepsZ = 0;
     ClearTickTravel(st);
-    if (std::string why = TooLong(st, longest, "move"); !why.empty()) {
+    if (std::string why = short_move ? std::string() : TooLong(st, longest, "move"); !why.empty()) {
         return {0, why};
     }
     if (sink != nullptr && longest > 0) {
@@ -215,14 +221,17 @@ MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool
 // ArcMove and ArcSteps, counted: the geometry the arc walks (I and J rewritten in place, as a later
 // block without them reads them), one tick per increment, then the straight move from where the
 // walk ends.
-MoveCost ArcCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
+MoveCost ArcCost(Cnc& cnc, RampSums* ramps, BlockSink* sink, const MoveTimeBound* bound) {
     MachineState& st = cnc.st;
     st.FeedFactor = 1;
     const ArcBlock block{st.StartX,  st.StartY, st.StartZ, st.TargetX, st.TargetY,
                          st.TargetZ, st.ArcI,   st.ArcJ,   st.ArcDir};
     const ArcGeometry g = MakeArcGeometry(block, st.UnitsPerStepX, st.UnitsPerStepZ);
     SetArcTickTravel(st, g);
-    cnc.ComputeFeedDelay();
+    const bool short_walk = bound != nullptr && (!g.Walkable() || bound->SurelyWithinADay(st, g.Increments(), 1));
+    if (!short_walk) {
+        cnc.ComputeFeedDelay();
+    }
     ClearTickTravel(st);
     if (!std::isfinite(g.centre_x) || !std::isfinite(g.centre_y) || !std::isfinite(g.radius) ||
         !std::isfinite(st.TargetX) || !std::isfinite(st.TargetY)) {
@@ -236,7 +245,7 @@ MoveCost ArcCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
     }
     if (g.Walkable()) {
         const double increments = g.Increments();
-        if (std::string why = TooLong(st, increments, "arc"); !why.empty()) {
+        if (std::string why = short_walk ? std::string() : TooLong(st, increments, "arc"); !why.empty()) {
             return {0, why};
         }
         cost.iterations = increments * Iterations(st.StepDelay);
@@ -250,27 +259,27 @@ MoveCost ArcCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
     st.StartX = st.ProgPosX;
     st.StartY = st.ProgPosY;
     st.StartZ = st.ProgPosZ;
-    MoveCost closing = StraightCost(cnc, ramps, sink, true);
+    MoveCost closing = StraightCost(cnc, ramps, sink, true, bound);
     closing.iterations += cost.iterations;
     return closing;
 }
 
 } // namespace
 
-MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink) {
+MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink, const MoveTimeBound* bound) {
     MachineState& st = cnc.st;
     switch (MotionOf(st.GCode)) {
     case Motion::Rapid:
         st.RapidMove = true;
-        return StraightCost(cnc, ramps, sink);
+        return StraightCost(cnc, ramps, sink, false, bound);
     case Motion::Feed:
-        return StraightCost(cnc, ramps, sink);
+        return StraightCost(cnc, ramps, sink, false, bound);
     case Motion::ArcClockwise:
         st.ArcDir = 1;
-        return ArcCost(cnc, ramps, sink);
+        return ArcCost(cnc, ramps, sink, bound);
     case Motion::ArcCounterClockwise:
         st.ArcDir = -1;
-        return ArcCost(cnc, ramps, sink);
+        return ArcCost(cnc, ramps, sink, bound);
     case Motion::None:
         break;
     }
@@ -311,14 +320,14 @@ void BeginAsStart(MachineState& s) {
 }
 
 MoveCost LineCost(Cnc& cnc, bool limits, const std::array<double, 3>& offset, bool may_arc, RampSums* ramps,
-                  BlockSink* sink) {
+                  BlockSink* sink, const MoveTimeBound* bound) {
     if (!may_arc && IsArc(MotionOf(cnc.st.GCode))) {
         return {};
     }
     if (std::string why = limits ? cnc.BlockTravelProblem(offset) : std::string(); !why.empty()) {
         return {0, "its move would leave the travel: " + why};
     }
-    return DispatchCost(cnc, ramps, sink);
+    return DispatchCost(cnc, ramps, sink, bound);
 }
 
 } // namespace start_count

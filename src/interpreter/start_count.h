@@ -13,6 +13,7 @@
 namespace tamo {
 
 class Cnc;
+class MoveTimeBound;
 struct MachineState;
 
 namespace start_count {
@@ -28,14 +29,17 @@ struct MoveCost {
 
 // DispatchMove, counted: the block's move from where the counting has brought the tool, which it
 // moves on (the program position, and I and J as an arc rewrites them). Without `ramps` the
-// iterations are left 0; with `sink` the move's planner blocks go into it.
-[[nodiscard]] MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr);
+// iterations are left 0; with `sink` the move's planner blocks go into it. With `bound` (a count
+// without ramps, that asks only why a move cannot be run) a move it shows to end within a day has
+// no feed worked out.
+[[nodiscard]] MoveCost DispatchCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr,
+                                    const MoveTimeBound* bound = nullptr);
 
 // A parsed line as Start counts it: an arc mode on a line without an arc word counts nothing here;
 // otherwise the travel first (when `limits`, with machine minus program coordinates `offset`),
 // then the move.
 [[nodiscard]] MoveCost LineCost(Cnc& cnc, bool limits, const std::array<double, 3>& offset, bool may_arc,
-                                RampSums* ramps, BlockSink* sink);
+                                RampSums* ramps, BlockSink* sink, const MoveTimeBound* bound = nullptr);
 
 // A word whose number is written as a NaN or an infinity: the parser reads it as 0, a move that
 // nobody meant. Empty when the line has none.

@@ -4,6 +4,7 @@
 #include "interpreter/start_refusal_walk.h"
 
 #include "interpreter/cnc.h"
+#include "interpreter/move_time_bound.h"
 #include "interpreter/start_count.h"
 #include "platform/clock.h"
 #include "platform/recording_surface.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace tamo {
 
@@ -31,6 +33,7 @@ struct StartRefusalWalk::Machine {
     bool limits = false;
     std::array<double, 3> offset{};
     bool done = false; // refused, or the end counted
+    std::optional<MoveTimeBound> bound;
 };
 
 StartRefusalWalk::StartRefusalWalk(const Cnc& start) : m_(std::make_unique<Machine>()) {
@@ -45,6 +48,7 @@ StartRefusalWalk::StartRefusalWalk(const Cnc& start) : m_(std::make_unique<Machi
     m_->limits = c.SoftLimitsApply();
     m_->offset = c.TravelOffset();
     m_->done = s.PrgLineCount <= 0;
+    m_->bound.emplace(s);
 }
 
 StartRefusalWalk::StartRefusalWalk(StartRefusalWalk&&) noexcept = default;
@@ -98,7 +102,8 @@ void StartRefusalWalk::End() {
 void StartRefusalWalk::Count(int n, bool may_arc) {
     Cnc& c = m_->cnc;
     MachineState& s = c.st;
-    if (std::string why = LineCost(c, m_->limits, m_->offset, may_arc, nullptr, nullptr).why; !why.empty()) {
+    if (std::string why = LineCost(c, m_->limits, m_->offset, may_arc, nullptr, nullptr, &*m_->bound).why;
+        !why.empty()) {
         refused_line_ = std::min(n, s.PrgLineCount);
         refusal_ = Refusal(s, refused_line_, why);
         m_->done = true;
