@@ -138,6 +138,39 @@ TEST(Check, TheStandardReadingTakesEveryNumberExactly) {
     }
 }
 
+// The parse takes the numbers the standard reading has read only where its own scan reads the same:
+// the block comes out the same to the bit with them as without, whatever stands around a number.
+TEST(Check, TheParseReadsTheSameBlockWithTheStandardReadingsNumbers) {
+    for (const char* line :
+         {"G01 X97.419 Y-32.5 Z-.5 F1500", "G02 X1. Y+3 I-0.883 J0 F250", "X-0 Y-0.000 Z0 I-0 J-.0 F0",
+          "X007 Y000.50 Z123456789012345 F12345678901234.5", "X1.2345678901234567 Y0.00000000000000000000000012",
+          "X1E5 Y1e5 Z1D2 I2d1 J1&H10", "X1 2 Y3.4.5 Z6 .7 F8 -9", "X 5 Y\t6 Z  -7", "X- 5 X6 Y-- 1 Y2",
+          "x1 X2 y3 Y4 z5", "  N10 X1 Y2", "X1 E5 Y2 D3 Z4 S200", "X1 X2 X3 F100 F200", "T2 M3 X1", "M30",
+          "G1 X1 (Y2) Z3 ; F4", "XNaN Y1", "X1Y2Z3I4J5F6", "X+.5 Y+0 Z-1.50"}) {
+        std::vector<check::Span> comments;
+        std::vector<check::Token> tokens;
+        const std::string_view text(line);
+        check::FindComments(text, comments);
+        check::ReadTokens(text, 0, text.size(), comments, tokens);
+        ReadNumbers known;
+        check::NumbersRead(text, text, tokens, known);
+        TestMachine scanned;
+        TestMachine taken;
+        scanned.st.PrgLine = line;
+        scanned.cnc.ParseLine();
+        taken.st.PrgLine = line;
+        taken.cnc.ParseLine(&known);
+        const auto bits = [](const MachineState& st) {
+            return std::vector<std::uint64_t>{
+                std::bit_cast<std::uint64_t>(st.TargetX), std::bit_cast<std::uint64_t>(st.TargetY),
+                std::bit_cast<std::uint64_t>(st.TargetZ), std::bit_cast<std::uint64_t>(st.ArcI),
+                std::bit_cast<std::uint64_t>(st.ArcJ),    std::bit_cast<std::uint64_t>(st.ProgFeed),
+                std::bit_cast<std::uint64_t>(st.ToolNo),  std::bit_cast<std::uint64_t>(st.MCode)};
+        };
+        EXPECT_EQ(bits(taken.st), bits(scanned.st)) << line;
+    }
+}
+
 // The check finds what Start refuses on the line Start names, in Start's words, after the lines
 // before it have carried their feed, targets, arcs and tool changes, also behind a comma and at
 // the edge of the machine's travel.

@@ -336,7 +336,8 @@ private:
         // or an infinity is written with an n: a line without one has none.
         non_finite_ = MayNameNonFinite(text) ? NonFiniteWord(text) : NonFiniteNumber{};
         start_->BeforeParse(entry, non_finite_);
-        cnc.ParseLine();
+        NumbersRead(text, lines_.line(), standard_->tokens, known_);
+        cnc.ParseLine(&known_);
         start_->Parsed(entry, st, may_arc);
         // The walk ends by taking its start from the position it reached, which no tick moves
         // here: the block starts where the parse put it.
@@ -439,6 +440,7 @@ private:
     Block after_;
     std::array<AxisReach, 3> reach_{}; // of the entry just passed
     NonFiniteNumber non_finite_;       // of the entry just passed
+    ReadNumbers known_;                // of the entry being passed, as the standard reading read them
     int gcode_from_ = 0;
     int read_ = 0;                 // entries read so far
     std::vector<int> after_comma_; // the entries read so far that a comma split from their line

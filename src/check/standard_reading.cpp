@@ -174,6 +174,32 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
     }
 }
 
+void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, ReadNumbers& known) {
+    known.numbered = 0;
+    const auto from = reinterpret_cast<std::uintptr_t>(text.data());
+    const auto line_at = reinterpret_cast<std::uintptr_t>(line.data());
+    constexpr std::size_t kLongest = 15; // characters: fewer digits still
+    for (const Token& t : tokens) {
+        const std::uintptr_t at = line_at + t.at;
+        if (at < from || at - from >= text.size()) {
+            continue;
+        }
+        const int slot = WordSlotOf(t.letter);
+        if (t.lower || slot < 0 || t.number.size() > kLongest) {
+            continue;
+        }
+        const auto s = static_cast<std::size_t>(slot);
+        if (known.Has(static_cast<WordSlot>(slot))) {
+            continue;
+        }
+        known.numbered |= 1u << s;
+        known.at[s] = at - from;
+        known.end[s] =
+            static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size() - at);
+        known.value[s] = t.amount == 0 ? 0.0 : t.amount;
+    }
+}
+
 MoveKind StandardMotion::Apply(std::span<const Token> tokens) {
     bool home = false;
     bool no_move = false;

@@ -10,6 +10,8 @@
 // tool, M6, spindle and coolant, dwell, plane, units, compensation, offsets, distance mode, retract
 // mode, then the motion, then the stops).
 
+#include "interpreter/line_words.h"
+
 #include <array>
 #include <limits>
 #include <span>
@@ -54,6 +56,11 @@ struct Token {
 void FindComments(std::string_view line, std::vector<Span>& out);
 void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
                 std::vector<Token>& out);
+
+// The numbers of the words of `text` (an entry's text, a part of `line`) that `tokens` (the words
+// of `line`) have read, for the parse to take instead of reading them again: upper-case words of
+// the parse's letters whose number is short enough for both to read it exactly (ReadNumbers).
+void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, ReadNumbers& known);
 
 // The motion mode of the text, word by word as a standard controller keeps it.
 class StandardMotion {

@@ -192,7 +192,8 @@ public:
     [[nodiscard]] double LineLiftHeight() const;
 
     // interpreter/line_parser.cpp
-    void ParseLine();
+    // `known`: numbers of the line read already (the program check's other reading).
+    void ParseLine(const ReadNumbers* known = nullptr);
     // Where the words of the line that ParseLine read last stand in PrgLine as it was before the
     // parse cut off what stood before its first word; only valid when it did not skip the line.
     [[nodiscard]] const LineWords& ParsedWords() const { return parsed_words_; }

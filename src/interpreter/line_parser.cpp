@@ -126,6 +126,28 @@ void KeepText(std::string& field, std::string_view text) {
 
 } // namespace
 
+namespace {
+
+// Whether the scan of a word's text, whose number ends `used` characters in, stops there: nothing
+// or blanks follow, or after the blanks a character that cannot continue a number (no digit, point,
+// exponent or radix mark, which would make the scan read on).
+bool ScansNoFurther(std::string_view field, std::size_t used) {
+    if (used > field.size()) {
+        return false;
+    }
+    std::size_t i = used;
+    while (i < field.size() && (field[i] == ' ' || field[i] == '\t' || field[i] == '\n')) {
+        ++i;
+    }
+    if (i == field.size()) {
+        return true;
+    }
+    const char c = field[i];
+    return !((c >= '0' && c <= '9') || c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == '&');
+}
+
+} // namespace
+
 NonFiniteNumber NonFiniteWord(std::string_view line) {
     const std::string_view trimmed = TrimSpaces(line);
     if (SkipsLine(trimmed) || !MayNameNonFinite(trimmed)) {
@@ -164,7 +186,7 @@ NonFiniteNumber NonFiniteWord(std::string_view line) {
 // a copy that reads lines only).
 // Runs once per line of every run and twice per line of every redraw: it must not allocate
 // beyond the capacity the word texts already have.
-void Cnc::ParseLine() {
+void Cnc::ParseLine(const ReadNumbers* known) {
     st.StopRequest = false;
     st.MWord = 0.0;
     st.StartX = st.TargetX;
@@ -174,12 +196,13 @@ void Cnc::ParseLine() {
     st.FeedFactor = 1;
 
     std::string& line = st.PrgLine;
+    std::size_t offset = 0; // of the trimmed line in the line as handed over
     {
         const std::string_view trimmed = TrimSpaces(line);
         if (trimmed.empty()) {
             line.clear();
         } else if (trimmed.size() != line.size()) {
-            const auto offset = static_cast<std::size_t>(trimmed.data() - line.data());
+            offset = static_cast<std::size_t>(trimmed.data() - line.data());
             line.erase(offset + trimmed.size());
             line.erase(0, offset);
         }
@@ -195,13 +218,21 @@ void Cnc::ParseLine() {
     auto word = [&](WordSlot slot) {
         return w.Text(text, slot);
     };
+    // The word's number: as read already where that reading is the scan's, else scanned.
+    auto number = [&](WordSlot slot, std::string_view field) {
+        if (known != nullptr && known->Has(slot) && known->at[slot] == w.at[slot] + offset && known->end[slot] >= 1 &&
+            ScansNoFurther(field, known->end[slot] - 1)) {
+            return known->value[slot];
+        }
+        return ScanNumber(field);
+    };
 
     if (w.Has(kQ)) {
         KeepText(st.QWord, word(kQ));
     }
     if (w.Has(kF)) {
         KeepText(st.FWord, word(kF));
-        st.ProgFeed = ScanNumber(st.FWord) * ScaleFactor(0);
+        st.ProgFeed = number(kF, st.FWord) * ScaleFactor(0);
         main.Text3 = FormatNumber(st.ProgFeed);
     }
     if (w.Has(kR)) {
@@ -209,26 +240,26 @@ void Cnc::ParseLine() {
     }
     if (w.Has(kJ)) {
         KeepText(st.JWord, word(kJ));
-        st.ArcJ = ScanNumber(st.JWord) * ScaleFactor(2);
+        st.ArcJ = number(kJ, st.JWord) * ScaleFactor(2);
     }
     if (w.Has(kI)) {
         KeepText(st.IWord, word(kI));
-        st.ArcI = ScanNumber(st.IWord) * ScaleFactor(1);
+        st.ArcI = number(kI, st.IWord) * ScaleFactor(1);
     }
     if (w.Has(kA)) {
         KeepText(st.AWord, word(kA));
     }
     if (w.Has(kZ)) {
         KeepText(st.ZWord, word(kZ));
-        st.TargetZ = ScanNumber(st.ZWord) * ScaleFactor(3);
+        st.TargetZ = number(kZ, st.ZWord) * ScaleFactor(3);
     }
     if (w.Has(kY)) {
         KeepText(st.YWord, word(kY));
-        st.TargetY = ScanNumber(st.YWord) * ScaleFactor(2);
+        st.TargetY = number(kY, st.YWord) * ScaleFactor(2);
     }
     if (w.Has(kX)) {
         KeepText(st.XWord, word(kX));
-        st.TargetX = ScanNumber(st.XWord) * ScaleFactor(1);
+        st.TargetX = number(kX, st.XWord) * ScaleFactor(1);
     }
     if (w.Has(kG)) {
         // The motion word keeps its letter: "G01", "G0", "G17" are told apart by their text.
@@ -237,12 +268,12 @@ void Cnc::ParseLine() {
     }
     if (w.Has(kT)) {
         KeepText(st.TWord, word(kT));
-        st.ToolNo = ScanNumber(st.TWord);
+        st.ToolNo = number(kT, st.TWord);
     }
     bool m_is_six = false;
     if (w.Has(kM)) {
         std::string_view m = word(kM);
-        st.MCode = ScanNumber(m);
+        st.MCode = number(kM, m);
         m_is_six = st.MCode == 6;
         st.MWord = std::string(m);
     }

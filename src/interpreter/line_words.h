@@ -55,6 +55,21 @@ inline constexpr std::array<signed char, 128> kSlotOf = MakeSlotTable();
     return u < 128 ? line_words_detail::kSlotOf[u] : -1;
 }
 
+// The numbers of a line's words as another reader of the same text has already read them, so that
+// the parse need not read them again. For each slot in `numbered` (a bit each): where its letter stands
+// in the text handed to the parse, where the number after it ends, counted from the letter, and
+// its value. The number is a sign and at most 15 digits with at most one point, read exactly, and
+// a zero without its sign. The parse takes the value only where its own word begins at that letter
+// and holds nothing after the number that its own scan would read on (ScanPlainNumber's rule).
+struct ReadNumbers {
+    unsigned numbered = 0;
+    std::array<std::size_t, kWordSlots> at{};
+    std::array<std::size_t, kWordSlots> end{};
+    std::array<double, kWordSlots> value{};
+
+    [[nodiscard]] bool Has(WordSlot slot) const { return (numbered & (1u << slot)) != 0; }
+};
+
 // The line without leading and trailing space characters (tabs stay).
 [[nodiscard]] std::string_view TrimSpaces(std::string_view text);
 
