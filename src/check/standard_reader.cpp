@@ -188,8 +188,15 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     line_.flow = line_.retract = false;
     line_.refusal.clear();
     line_.too_many_moves = 0;
+    // The words by letter hold only the letters of the line before: those are cleared.
+    for (const Token& t : line_.tokens) {
+        const auto k = static_cast<std::size_t>(t.letter - 'A');
+        words_.first[k] = nullptr;
+        words_.count[k] = 0;
+    }
     FindComments(text, line_.comments);
-    ReadTokens(text, 0, text.size(), line_.comments, line_.tokens);
+    bool blanks_only = false;
+    ReadTokens(text, 0, text.size(), line_.comments, line_.tokens, &blanks_only);
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos) {
         return line_;
@@ -211,10 +218,10 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
         line_.flow = true;
         return line_;
     }
-    Strays(text);
+    if (!blanks_only) {
+        Strays(text); // what stands outside comments and words, when anything does
+    }
     Words& w = words_;
-    w.first.fill(nullptr);
-    w.count.fill(0);
     w.g.clear();
     w.m.clear();
     w.special_g = false;

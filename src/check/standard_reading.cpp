@@ -31,38 +31,41 @@ std::string_view NumberAt(std::string_view text, std::size_t at, double& amount)
     static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const std::size_t size = text.size();
-    std::size_t k = at;
-    const bool negative = k < size && text[k] == '-';
-    if (k < size && (text[k] == '+' || text[k] == '-')) {
-        ++k;
+    const char* const first = text.data() + at;
+    const char* const last = text.data() + text.size();
+    const char* p = first;
+    const bool negative = p != last && *p == '-';
+    if (p != last && (*p == '+' || *p == '-')) {
+        ++p;
     }
+    // A byte is a digit when its distance from '0' is below 10 (as unsigned: those before wrap).
+    auto digit = [](char c) {
+        return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+    };
     std::uint64_t mantissa = 0; // wraps beyond 19 digits, but is used only up to 15
-    const std::size_t whole_from = k;
-    while (k < size && IsDigit(text[k])) {
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[k] - '0');
-        ++k;
+    const char* const whole_from = p;
+    for (unsigned d = 0; p != last && (d = digit(*p)) < 10; ++p) {
+        mantissa = mantissa * 10 + d;
     }
-    std::size_t digits = k - whole_from;
+    auto digits = static_cast<std::size_t>(p - whole_from);
     std::size_t decimals = 0;
-    if (k < size && text[k] == '.') {
-        const std::size_t point = k++;
-        while (k < size && IsDigit(text[k])) {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[k] - '0');
-            ++k;
+    if (p != last && *p == '.') {
+        const char* const fraction = ++p;
+        for (unsigned d = 0; p != last && (d = digit(*p)) < 10; ++p) {
+            mantissa = mantissa * 10 + d;
         }
-        decimals = k - point - 1;
+        decimals = static_cast<std::size_t>(p - fraction);
         digits += decimals;
     }
     if (digits == 0) {
         return {};
     }
-    const std::string_view number = text.substr(at, k - at);
+    const std::string_view number(first, static_cast<std::size_t>(p - first));
     // Zeros before the first other digit are not significant: only a long number needs them counted.
     std::size_t significant = digits;
     if (digits > 15) {
-        for (std::size_t i = whole_from; i < k && (text[i] == '0' || text[i] == '.'); ++i) {
-            significant -= text[i] == '0' ? 1 : 0;
+        for (const char* z = whole_from; z != p && (*z == '0' || *z == '.'); ++z) {
+            significant -= *z == '0' ? 1 : 0;
         }
     }
     if (significant > 15 || decimals >= kPow10.size()) {
@@ -138,8 +141,9 @@ void FindComments(std::string_view line, std::vector<Span>& out) {
 }
 
 void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
-                std::vector<Token>& out) {
+                std::vector<Token>& out, bool* blanks_only) {
     out.clear();
+    bool blanks = true;
     const std::string_view part = line.substr(0, end);
     auto comment = comments.begin();
     for (std::size_t i = begin; i < end;) {
@@ -152,6 +156,7 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
         }
         const char c = part[i];
         if (!IsLetter(c)) {
+            blanks = blanks && (c == ' ' || c == '\t' || c == '\r');
             ++i;
             continue;
         }
@@ -162,6 +167,7 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
         double amount = 0;
         const std::string_view number = NumberAt(part, k, amount);
         if (number.empty()) {
+            blanks = false;
             ++i;
             continue;
         }
@@ -171,6 +177,9 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
         // conversion gives it.
         out.push_back({letter, lower, i, number, letter == 'G' ? amount : 0, amount});
         i = k + number.size();
+    }
+    if (blanks_only != nullptr) {
+        *blanks_only = blanks;
     }
 }
 

@@ -52,10 +52,11 @@ struct Token {
     double amount = 0;
 };
 
-// The comments of a text line, then its words between `begin` and `end`.
+// The comments of a text line, then its words between `begin` and `end`; with `blanks_only`,
+// whether nothing but blanks (space, tab, CR) stands there outside the comments and words.
 void FindComments(std::string_view line, std::vector<Span>& out);
 void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
-                std::vector<Token>& out);
+                std::vector<Token>& out, bool* blanks_only = nullptr);
 
 // The numbers of the words of `text` (an entry's text, a part of `line`) that `tokens` (the words
 // of `line`) have read, for the parse to take instead of reading them again: upper-case words of
