@@ -199,7 +199,7 @@ public:
     [[nodiscard]] const LineWords& ParsedWords() const { return parsed_words_; }
     void ToolChangePrompt();
     // For a copy that only reads lines and never moves (the program check's): from now on ParseLine
-    // takes the scale factors as they stand now and works out no feed.
+    // takes the scale factors as they stand now, works out no feed and keeps no word texts but T's.
     void ReadLinesOnly();
 
     // motion/feed_timing.cpp

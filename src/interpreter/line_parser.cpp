@@ -226,40 +226,43 @@ void Cnc::ParseLine(const ReadNumbers* known) {
         }
         return ScanNumber(field);
     };
+    // The word's text, kept in its field; a copy that reads lines only keeps none but the tool's,
+    // which the tool-change prompt names: nothing else reads them there.
+    auto keep = [&](std::string& field, WordSlot slot) -> std::string_view {
+        if (lines_only_) {
+            return word(slot);
+        }
+        KeepText(field, word(slot));
+        return field;
+    };
 
     if (w.Has(kQ)) {
-        KeepText(st.QWord, word(kQ));
+        keep(st.QWord, kQ);
     }
     if (w.Has(kF)) {
-        KeepText(st.FWord, word(kF));
-        st.ProgFeed = number(kF, st.FWord) * ScaleFactor(0);
+        st.ProgFeed = number(kF, keep(st.FWord, kF)) * ScaleFactor(0);
         main.Text3 = FormatNumber(st.ProgFeed);
     }
     if (w.Has(kR)) {
-        KeepText(st.RWord, word(kR));
+        keep(st.RWord, kR);
     }
     if (w.Has(kJ)) {
-        KeepText(st.JWord, word(kJ));
-        st.ArcJ = number(kJ, st.JWord) * ScaleFactor(2);
+        st.ArcJ = number(kJ, keep(st.JWord, kJ)) * ScaleFactor(2);
     }
     if (w.Has(kI)) {
-        KeepText(st.IWord, word(kI));
-        st.ArcI = number(kI, st.IWord) * ScaleFactor(1);
+        st.ArcI = number(kI, keep(st.IWord, kI)) * ScaleFactor(1);
     }
     if (w.Has(kA)) {
-        KeepText(st.AWord, word(kA));
+        keep(st.AWord, kA);
     }
     if (w.Has(kZ)) {
-        KeepText(st.ZWord, word(kZ));
-        st.TargetZ = number(kZ, st.ZWord) * ScaleFactor(3);
+        st.TargetZ = number(kZ, keep(st.ZWord, kZ)) * ScaleFactor(3);
     }
     if (w.Has(kY)) {
-        KeepText(st.YWord, word(kY));
-        st.TargetY = number(kY, st.YWord) * ScaleFactor(2);
+        st.TargetY = number(kY, keep(st.YWord, kY)) * ScaleFactor(2);
     }
     if (w.Has(kX)) {
-        KeepText(st.XWord, word(kX));
-        st.TargetX = number(kX, st.XWord) * ScaleFactor(1);
+        st.TargetX = number(kX, keep(st.XWord, kX)) * ScaleFactor(1);
     }
     if (w.Has(kG)) {
         // The motion word keeps its letter: "G01", "G0", "G17" are told apart by their text.
