@@ -336,7 +336,7 @@ private:
         // or an infinity is written with an n: a line without one has none.
         non_finite_ = MayNameNonFinite(text) ? NonFiniteWord(text) : NonFiniteNumber{};
         start_->BeforeParse(entry, non_finite_);
-        NumbersRead(text, lines_.line(), standard_->tokens, known_);
+        NumbersRead(text, lines_.line(), standard_->tokens, standard_->words_only, known_);
         cnc.ParseLine(&known_);
         start_->Parsed(entry, st, may_arc);
         // The walk ends by taking its start from the position it reached, which no tick moves

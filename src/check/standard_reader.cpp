@@ -197,6 +197,7 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     FindComments(text, line_.comments);
     bool blanks_only = false;
     ReadTokens(text, 0, text.size(), line_.comments, line_.tokens, &blanks_only);
+    line_.words_only = blanks_only && line_.comments.empty();
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos) {
         return line_;

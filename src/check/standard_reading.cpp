@@ -183,22 +183,38 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
     }
 }
 
-void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, ReadNumbers& known) {
+void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, bool words_only,
+                 ReadNumbers& known) {
     known.numbered = 0;
+    known.firsts = 0;
     const auto from = reinterpret_cast<std::uintptr_t>(text.data());
     const auto line_at = reinterpret_cast<std::uintptr_t>(line.data());
+    // Every word letter of the text is the letter of a word where the line holds nothing but words
+    // and blanks, and the text lies within the line and holds all of its words.
+    bool located = words_only && from >= line_at && from - line_at + text.size() <= line.size();
+    unsigned seen = 0;
     constexpr std::size_t kLongest = 15; // characters: fewer digits still
     for (const Token& t : tokens) {
         const std::uintptr_t at = line_at + t.at;
-        if (at < from || at - from >= text.size()) {
-            continue;
+        const auto number_end = reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size();
+        if (at < from || number_end - from > text.size()) {
+            located = false;
+            if (at < from || at - from >= text.size()) {
+                continue;
+            }
         }
         const int slot = WordSlotOf(t.letter);
-        if (t.lower || slot < 0 || t.number.size() > kLongest) {
+        if (t.lower || slot < 0) {
             continue;
         }
         const auto s = static_cast<std::size_t>(slot);
-        if (known.Has(static_cast<WordSlot>(slot))) {
+        if ((seen & (1u << s)) != 0) {
+            continue;
+        }
+        seen |= 1u << s;
+        known.first_slot[known.firsts++] = static_cast<WordSlot>(slot);
+        known.first_at[s] = at - from;
+        if (t.number.size() > kLongest) {
             continue;
         }
         known.numbered |= 1u << s;
@@ -207,6 +223,7 @@ void NumbersRead(std::string_view text, std::string_view line, std::span<const T
             static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size() - at);
         known.value[s] = t.amount == 0 ? 0.0 : t.amount;
     }
+    known.located = located;
 }
 
 MoveKind StandardMotion::Apply(std::span<const Token> tokens) {

@@ -61,7 +61,9 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
 // The numbers of the words of `text` (an entry's text, a part of `line`) that `tokens` (the words
 // of `line`) have read, for the parse to take instead of reading them again: upper-case words of
 // the parse's letters whose number is short enough for both to read it exactly (ReadNumbers).
-void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, ReadNumbers& known);
+// With `words_only` (the line holds nothing but words and blanks) the parse's word letters too.
+void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, bool words_only,
+                 ReadNumbers& known);
 
 // The motion mode of the text, word by word as a standard controller keeps it.
 class StandardMotion {
@@ -131,6 +133,7 @@ struct StandardLine {
     std::string_view text;
     std::vector<Span> comments;
     std::vector<Token> tokens;
+    bool words_only = false;   // no comment, and nothing but words and blanks
     bool program_mark = false; // a "%" line
     bool console = false;      // a "$" line: a command for the controller's console
     bool after_end = false;    // after M2 or M30, where a standard controller reads no more

@@ -45,8 +45,8 @@ constexpr std::array<signed char, 256> kByteSlot = MakeByteSlots();
 
 // The first occurrences come in line order, so one pass back over them finds every end.
 LineWords LocateWords(std::string_view line) {
-    LineWords w;
-    std::array<signed char, kWordSlots> order{};
+    std::array<WordSlot, kWordSlots> order{};
+    std::array<std::size_t, kWordSlots> at{};
     std::size_t words = 0;
     unsigned seen = 0; // the slots met so far, one bit each
     const char* const text = line.data();
@@ -55,19 +55,26 @@ LineWords LocateWords(std::string_view line) {
         const int slot = kByteSlot[static_cast<unsigned char>(text[i])];
         if (slot >= 0 && (seen & (1u << slot)) == 0) {
             seen |= 1u << slot;
-            w.at[static_cast<std::size_t>(slot)] = i;
-            order[words++] = static_cast<signed char>(slot);
+            at[static_cast<std::size_t>(slot)] = i;
+            order[words++] = static_cast<WordSlot>(slot);
             if (words == kWordSlots) {
                 break;
             }
         }
     }
-    std::size_t next_word = line.size();
-    for (std::size_t k = words; k-- > 0;) {
+    return WordsFromFirsts(order, words, at, size);
+}
+
+LineWords WordsFromFirsts(const std::array<WordSlot, kWordSlots>& order, std::size_t count,
+                          const std::array<std::size_t, kWordSlots>& at, std::size_t size) {
+    LineWords w;
+    std::size_t next_word = size;
+    for (std::size_t k = count; k-- > 0;) {
         const auto slot = static_cast<std::size_t>(order[k]);
+        w.at[slot] = at[slot];
         w.end[slot] = next_word;
         if (slot != kN) {
-            next_word = w.at[slot];
+            next_word = at[slot];
         }
     }
     w.first_word = next_word;
@@ -213,7 +220,16 @@ void Cnc::ParseLine(const ReadNumbers* known) {
     }
 
     const std::string_view text(line);
-    parsed_words_ = LocateWords(text);
+    if (known != nullptr && known->located) {
+        std::array<std::size_t, kWordSlots> at{};
+        for (std::size_t k = 0; k < known->firsts; ++k) {
+            const WordSlot slot = known->first_slot[k];
+            at[static_cast<std::size_t>(slot)] = known->first_at[static_cast<std::size_t>(slot)] - offset;
+        }
+        parsed_words_ = WordsFromFirsts(known->first_slot, known->firsts, at, text.size());
+    } else {
+        parsed_words_ = LocateWords(text);
+    }
     const LineWords& w = parsed_words_;
     auto word = [&](WordSlot slot) {
         return w.Text(text, slot);

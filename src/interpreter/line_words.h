@@ -61,11 +61,20 @@ inline constexpr std::array<signed char, 128> kSlotOf = MakeSlotTable();
 // its value. The number is a sign and at most 15 digits with at most one point, read exactly, and
 // a zero without its sign. The parse takes the value only where its own word begins at that letter
 // and holds nothing after the number that its own scan would read on (ScanPlainNumber's rule).
+//
+// Where that reader has seen every word letter of the text (a line of nothing but words and
+// blanks), `located` holds the first occurrence of each, in the order they stand, as LocateWords
+// would find them, and the parse need not look for them either.
 struct ReadNumbers {
     unsigned numbered = 0;
     std::array<std::size_t, kWordSlots> at{};
     std::array<std::size_t, kWordSlots> end{};
     std::array<double, kWordSlots> value{};
+
+    bool located = false;
+    std::size_t firsts = 0;                         // how many letters `first_at` holds
+    std::array<WordSlot, kWordSlots> first_slot{};  // in the order they stand
+    std::array<std::size_t, kWordSlots> first_at{}; // in the text handed to the parse
 
     [[nodiscard]] bool Has(WordSlot slot) const { return (numbered & (1u << slot)) != 0; }
 };
@@ -92,6 +101,10 @@ struct ReadNumbers {
 
 // The words of a trimmed line that the parser does not skip.
 [[nodiscard]] LineWords LocateWords(std::string_view line);
+// The same from the first occurrences of the word letters, found already: `count` slots in the
+// order they stand, at `at` (for each slot), in a line of `size` characters.
+[[nodiscard]] LineWords WordsFromFirsts(const std::array<WordSlot, kWordSlots>& order, std::size_t count,
+                                        const std::array<std::size_t, kWordSlots>& at, std::size_t size);
 
 // A number written as a NaN or an infinity after a letter that moves the machine (X, Y, Z, I, J,
 // F): "XNaN", "Y-inf", "ZInfinity". The parser reads such a word as 0 (or cuts it into other
