@@ -332,11 +332,12 @@ private:
         st.PrgLineNo = entry;
         st.PrgLine.assign(text);
         const bool may_arc = CarriesArcWord(text);
-        // Read once for the refusal and the finding, in the buffer's text, which stays put. A NaN
-        // or an infinity is written with an n: a line without one has none.
-        non_finite_ = MayNameNonFinite(text) ? NonFiniteWord(text) : NonFiniteNumber{};
-        start_->BeforeParse(entry, non_finite_);
         NumbersRead(text, lines_.line(), standard_->tokens, standard_->words_only, known_);
+        // Read once for the refusal and the finding, in the buffer's text, which stays put. A NaN
+        // or an infinity is written with an n: a line without one has none. Nor has a text of words
+        // and blanks only: after each letter stand a sign, digits and a point.
+        non_finite_ = !known_.located && MayNameNonFinite(text) ? NonFiniteWord(text) : NonFiniteNumber{};
+        start_->BeforeParse(entry, non_finite_);
         cnc.ParseLine(&known_);
         start_->Parsed(entry, st, may_arc);
         // The walk ends by taking its start from the position it reached, which no tick moves
