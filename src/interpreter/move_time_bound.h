@@ -23,37 +23,61 @@ class MoveTimeBound {
 public:
     explicit MoveTimeBound(const MachineState& st)
         : fast_x_(NumberOf(st.JogFastX)), fast_z_(NumberOf(st.JogFastZ)),
-          usable_(fast_x_ > 0 && std::isfinite(fast_x_) && fast_z_ > 0 && std::isfinite(fast_z_)) {}
+          usable_(fast_x_ > 0 && std::isfinite(fast_x_) && fast_z_ > 0 && std::isfinite(fast_z_)),
+          steps_{st.UnitsPerStepX, st.UnitsPerStepY, st.UnitsPerStepZ},
+          // A straight move's axes travel at most a step of their own a tick, its feed factor is at
+          // least a half: worked out once for every straight move.
+          line_ticks_(
+              MostTicks(st.UnitsPerStepX, {std::fabs(steps_[0]), std::fabs(steps_[1]), std::fabs(steps_[2])}, 0.5)) {}
 
     // False, and the feed is to be worked out, where a rate, a step or a travel is not a plain
     // positive number.
     [[nodiscard]] bool SurelyWithinADay(const MachineState& st, double ticks, double least_factor) const {
-        const double x_step = std::fabs(st.UnitsPerStepX);
-        if (!usable_ || !(x_step > 0) || !std::isfinite(x_step) || !(ticks >= 0) || !std::isfinite(ticks)) {
-            return false;
+        return ticks >= 0 &&
+               ticks <= MostTicks(st.UnitsPerStepX,
+                                  {std::fabs(st.TickTravelX), std::fabs(st.TickTravelY), std::fabs(st.TickTravelZ)},
+                                  least_factor);
+    }
+
+    // The same of a straight move (its tick travel set in `st`).
+    [[nodiscard]] bool LineWithinADay(const MachineState& st, double ticks) const {
+        if (ticks >= 0 && ticks <= line_ticks_ && st.UnitsPerStepX == steps_[0] && st.UnitsPerStepY == steps_[1] &&
+            st.UnitsPerStepZ == steps_[2]) {
+            return true;
+        }
+        return SurelyWithinADay(st, ticks, 0.5);
+    }
+
+private:
+    // The most ticks that surely end within a day with X's step `step_x` and the axes travelling
+    // `travel` a tick; -1 where a number is not plain.
+    [[nodiscard]] double MostTicks(double step_x, const std::array<double, 3>& travel, double least_factor) const {
+        const double x_step = std::fabs(step_x);
+        if (!usable_ || !(x_step > 0) || !std::isfinite(x_step)) {
+            return -1;
         }
         double least = std::min({1.0, fast_x_, fast_z_}) * least_factor;
-        const std::array<double, 3> travel{std::fabs(st.TickTravelX), std::fabs(st.TickTravelY),
-                                           std::fabs(st.TickTravelZ)};
         const std::array<double, 3> fast{fast_x_, fast_x_, fast_z_};
         for (std::size_t a = 0; a < 3; ++a) {
             if (!std::isfinite(travel[a])) {
-                return false;
+                return -1;
             }
             if (travel[a] > 0) {
                 least = std::min(least, fast[a] * x_step / travel[a]);
             }
         }
-        // Half of it, for the roundings on the way; the time as MoveTimeProblem works it out.
+        // Half of it, for the roundings on the way; the time as MoveTimeProblem works it out, held
+        // to half a day.
         least /= 2;
-        const double seconds = ticks * 60 * x_step / least;
-        return least > 0 && std::isfinite(seconds) && seconds <= kMaxMoveSeconds / 2;
+        const double most = kMaxMoveSeconds / 2 * least / (60 * x_step);
+        return least > 0 && std::isfinite(most) ? most : -1;
     }
 
-private:
     double fast_x_;
     double fast_z_;
     bool usable_;
+    std::array<double, 3> steps_;
+    double line_ticks_;
 };
 
 } // namespace tamo

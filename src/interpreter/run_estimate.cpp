@@ -193,7 +193,7 @@ MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool
     }
     SetLineTickTravel(st);
     // The feed factor is at least a half: the longest axis steps at least half of X's and Y's.
-    const bool short_move = bound != nullptr && bound->SurelyWithinADay(st, longest, 0.5);
+    const bool short_move = bound != nullptr && bound->LineWithinADay(st, longest);
     if (!short_move) {
         cnc.ComputeFeedDelay();
     }
