@@ -21,12 +21,20 @@
 
 namespace tamo {
 
+// Twice for every entry of a check and of a run: a loop of its own, not the general search.
 std::string_view TrimSpaces(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    while (first != last && *first == ' ') {
+        ++first;
+    }
+    if (first == last) {
         return {};
     }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    while (last[-1] == ' ') {
+        --last;
+    }
+    return {first, static_cast<std::size_t>(last - first)};
 }
 
 namespace {
