@@ -198,8 +198,11 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     bool blanks_only = false;
     ReadTokens(text, 0, text.size(), line_.comments, line_.tokens, &blanks_only);
     line_.words_only = blanks_only && line_.comments.empty();
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
+    std::size_t first = 0;
+    while (first < text.size() && (text[first] == ' ' || text[first] == '\t' || text[first] == '\r')) {
+        ++first;
+    }
+    if (first == text.size()) {
         return line_;
     }
     if (text[first] == '%') {
