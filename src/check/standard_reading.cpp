@@ -26,8 +26,8 @@ bool IsLetter(char c) {
 // The number that starts at `at`: a sign, digits with at most one point. Empty when there is no
 // digit. Its value goes into `amount` as it is read: up to 15 significant digits the mantissa and
 // a power of ten up to 22 are exact doubles, and one division rounds once, as the full conversion
-// would; longer numbers take it.
-std::string_view NumberAt(std::string_view text, std::size_t at, double& amount) {
+// would; longer numbers take it. Read for every word of every line: kept in its callers' loops.
+[[gnu::always_inline]] inline std::string_view NumberAt(std::string_view text, std::size_t at, double& amount) {
     static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
