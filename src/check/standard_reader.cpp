@@ -229,6 +229,7 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
     w.g.clear();
     w.m.clear();
     w.special_g = false;
+    w.other_g = false;
     Collect(w);
     Modes(w);
     Motion(w);
@@ -317,6 +318,7 @@ void StandardReader::Collect(Words& w) {
             w.g.push_back(t.value);
             const double g = t.value;
             if (!IsPlainMotion(g)) {
+                w.other_g = true;
                 w.special_g =
                     w.special_g || IsG(g, 4) || IsG(g, 28) || IsG(g, 28.1) || IsG(g, 30) || IsG(g, 30.1) || IsG(g, 53);
                 tool_length = tool_length || IsToolLength(g);
@@ -352,6 +354,12 @@ void StandardReader::Collect(Words& w) {
         Problem("subroutines and program flow (O words) are not converted");
         line_.flow = true;
     }
+    if (!w.other_g) {
+        if (w.g.size() > 1) {
+            Problem("two motion words on one line");
+        }
+        return;
+    }
     int motion_words = 0;
     for (const double g : w.g) {
         if (IsPlainMotion(g)) {
@@ -384,7 +392,7 @@ void StandardReader::Collect(Words& w) {
 
 // Everything but the motion, in the order a standard controller takes it.
 void StandardReader::Modes(const Words& w) {
-    for (const double g : w.g) {
+    for (const double g : w.other_g ? std::span<const double>(w.g) : std::span<const double>()) {
         if (IsG(g, 20) || IsG(g, 21)) {
             inch_ = IsG(g, 20);
         }
@@ -418,7 +426,7 @@ void StandardReader::Modes(const Words& w) {
         Leave("G4" + (w.Has('P') ? " " + WordText(*w.Of('P')) : std::string()),
               "a dwell, which the machine cannot make");
     }
-    for (const double g : w.g) {
+    for (const double g : w.other_g ? std::span<const double>(w.g) : std::span<const double>()) {
         if (IsPlainMotion(g)) {
             continue;
         }

@@ -196,6 +196,8 @@ private:
         // A G word that moves elsewhere or not at all: G4, G28, G28.1, G30, G30.1, G53. Most
         // lines have none, and need not look for each.
         bool special_g = false;
+        // A G word other than G0 to G3: most lines have none, and their G words need no more look.
+        bool other_g = false;
 
         [[nodiscard]] const Token* Of(char letter) const { return first[static_cast<std::size_t>(letter - 'A')]; }
         [[nodiscard]] bool Has(char letter) const { return Of(letter) != nullptr; }
