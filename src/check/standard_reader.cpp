@@ -98,10 +98,17 @@ bool IsMotionG(double g) {
            IsG(g, 33) || IsG(g, 5);
 }
 
-// A letter of an axis the machine does not have: A, B, C, U, V, W.
-bool IsOtherAxis(char letter) {
-    return letter == 'A' || letter == 'B' || letter == 'C' || letter == 'U' || letter == 'V' || letter == 'W';
+// Word letters as bits, A the lowest: a line's letters are looked up in one step.
+constexpr std::uint32_t LetterBit(char letter) {
+    return 1u << static_cast<unsigned>(letter - 'A');
 }
+
+// The letters of axes the machine does not have: A, B, C, U, V, W.
+constexpr std::uint32_t kOtherAxes =
+    LetterBit('A') | LetterBit('B') | LetterBit('C') | LetterBit('U') | LetterBit('V') | LetterBit('W');
+
+// Letters the converter does not know, unless a G word of their line gives them a meaning.
+constexpr std::uint32_t kUnknownLetters = LetterBit('E') | LetterBit('H') | LetterBit('D');
 
 bool IsKnownM(int m) {
     return m == 0 || m == 1 || m == 2 || m == 30 || (m >= 3 && m <= 9);
@@ -308,8 +315,10 @@ void StandardReader::Strays(std::string_view text) {
 void StandardReader::Collect(Words& w) {
     bool tool_length = false;
     bool compensation = false;
+    std::uint32_t letters = 0;
     for (const Token& t : line_.tokens) {
         const auto k = static_cast<std::size_t>(t.letter - 'A');
+        letters |= LetterBit(t.letter);
         ++w.count[k];
         if (w.first[k] == nullptr) {
             w.first[k] = &t;
@@ -340,11 +349,11 @@ void StandardReader::Collect(Words& w) {
         } else if (t.letter != 'N' && w.count[k] == 2) {
             Problem(std::string(1, t.letter) + " is written twice");
         }
-        if (IsOtherAxis(t.letter)) {
+        if ((kOtherAxes & LetterBit(t.letter)) != 0) {
             Problem(std::string("the machine has no ") + t.letter + " axis");
         }
     }
-    for (const char letter : {'E', 'H', 'D'}) {
+    for (const char letter : (letters & kUnknownLetters) != 0 ? std::string_view("EHD") : std::string_view()) {
         // H and D belong to tool length offsets and cutter compensation, told of by their G word.
         if (w.Has(letter) && !(letter == 'H' && tool_length) && !(letter == 'D' && compensation)) {
             Leave(WordText(*w.Of(letter)), "is not a word the converter knows");
