@@ -192,12 +192,14 @@ void NumbersRead(std::string_view text, std::string_view line, std::span<const T
     // Every word letter of the text is the letter of a word where the line holds nothing but words
     // and blanks, and the text lies within the line and holds all of its words.
     bool located = words_only && from >= line_at && from - line_at + text.size() <= line.size();
+    // The text is the whole line, as most are: every word lies within it.
+    const bool whole = from == line_at && text.size() == line.size();
     unsigned seen = 0;
     constexpr std::size_t kLongest = 15; // characters: fewer digits still
     for (const Token& t : tokens) {
         const std::uintptr_t at = line_at + t.at;
         const auto number_end = reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size();
-        if (at < from || number_end - from > text.size()) {
+        if (!whole && (at < from || number_end - from > text.size())) {
             located = false;
             if (at < from || at - from >= text.size()) {
                 continue;
