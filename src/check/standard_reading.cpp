@@ -223,7 +223,7 @@ void NumbersRead(std::string_view text, std::string_view line, std::span<const T
         known.at[s] = at - from;
         known.end[s] =
             static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size() - at);
-        known.value[s] = t.amount == 0 ? 0.0 : t.amount;
+        known.value[s] = t.amount + 0.0; // a zero without its sign: -0 + 0 is +0, any other value stays
     }
     known.located = located;
 }
