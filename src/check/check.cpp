@@ -25,6 +25,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -382,10 +383,15 @@ private:
         item.comments = standard_->comments;
         // The line's words that stand in this item: a number never runs past a comma or a quote.
         const std::vector<Token>& words = standard_->tokens;
-        const auto first =
-            std::partition_point(words.begin(), words.end(), [&item](const Token& t) { return t.at < item.raw_at; });
-        const auto last =
-            std::partition_point(first, words.end(), [&item](const Token& t) { return t.at < item.raw_end; });
+        // Most items are their whole line: its first word stands in them, and so does its last.
+        auto first = words.begin();
+        auto last = words.end();
+        if (first != last && first->at < item.raw_at) {
+            first = std::partition_point(first, last, [&item](const Token& t) { return t.at < item.raw_at; });
+        }
+        if (first != last && std::prev(last)->at >= item.raw_end) {
+            last = std::partition_point(first, last, [&item](const Token& t) { return t.at < item.raw_end; });
+        }
         item.tokens = std::span<const Token>(first, last);
         item.meant = standard_motion_.Apply(item.tokens);
 
