@@ -183,6 +183,15 @@ TEST(PreviewRobustness, HugeCoordinatesAndDegenerateArcsAreLeftOut) {
     }
     EXPECT_TRUE(overflow.view.ops_of(Kind::Arc).empty());
 
+    // An arc of 1e-7 rad about pi, less than the record's angles can tell apart: a short stroke
+    // still, never the whole circle.
+    TestMachine sliver;
+    Preview(sliver, "G00 X-1000000 Y0\nG03 X-1000000 Y-0.1 I1000000 J0\n");
+    ASSERT_EQ(sliver.view.ops_of(Kind::Arc).size(), 1u);
+    const Op arc = sliver.view.ops_of(Kind::Arc)[0];
+    EXPECT_GT(arc.e, arc.d);
+    EXPECT_LT(arc.e - arc.d, 1e-6);
+
     // Extents that miss the origin would need 200000 lines from 0 to the far edge: no grid.
     TestMachine far;
     far.st.ViewMinX = far.st.ViewMinY = 1e6;

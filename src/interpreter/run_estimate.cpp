@@ -532,7 +532,7 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         iterations += cost.iterations;
         if (past_the_end) {
             if (!planned && timed > 0) {
-                estimate.seconds.back() = estimate.calibrated ? iterations * seconds_per_iteration : 0;
+                estimate.seconds.set_back(estimate.calibrated ? iterations * seconds_per_iteration : 0);
             }
         } else {
             ++timed;

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "interpreter/line_seconds.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace tamo {
 
@@ -27,8 +28,8 @@ inline constexpr double kMaxMoveSeconds = 24 * 3600;
 struct RunEstimate {
     // seconds[n - 1]: from the start of line 1 to the end of line n, as a fresh Start runs it (the
     // empty entry after the last line counts with the last line). It stops before a refused line.
-    // All 0 without a calibration.
-    std::vector<double> seconds;
+    // All 0 without a calibration. Each to within 31 microseconds; the total exactly.
+    LineSeconds seconds;
     bool calibrated = false; // LoopCal gives an iteration a duration
     int refused_line = 0;    // the first line that cannot be run; 0 when every line can
     std::string refusal;     // why, in a message for the operator that names the line

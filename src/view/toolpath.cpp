@@ -5,15 +5,35 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace tamo {
+
+float Narrow(double v) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    if (v > kLargest && v <= std::numeric_limits<double>::max()) {
+        return std::numeric_limits<float>::max();
+    }
+    if (v < -kLargest && v >= std::numeric_limits<double>::lowest()) {
+        return std::numeric_limits<float>::lowest();
+    }
+    return static_cast<float>(v);
+}
+
+ToolpathArc ToolpathArc::Of(const ArcCircle& c) {
+    ToolpathArc arc{Narrow(c.cx), Narrow(c.cy), Narrow(c.r), Narrow(c.from), Narrow(c.to)};
+    if (c.to > c.from && arc.to == arc.from) {
+        arc.to = std::nextafter(arc.from, std::numeric_limits<float>::infinity());
+    }
+    return arc;
+}
 
 // The arc's own geometry, as the top view draws it, turned into the way the tool goes: a G02 is
 // drawn counter-clockwise from its end to its start, so the tool leaves from `to`.
 ArcTravel TravelOf(const ToolpathArc& circle, MoveKind kind) {
     constexpr double kTurn = 2 * std::numbers::pi;
-    double sweep = std::fmod(circle.to - circle.from, kTurn);
+    double sweep = std::fmod(static_cast<double>(circle.to) - static_cast<double>(circle.from), kTurn);
     if (!(sweep > 0)) {
         sweep += kTurn; // equal angles: the whole circle
     }
@@ -41,13 +61,13 @@ void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const 
 }
 
 void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3],
-                      const ToolpathArc& circle) {
+                      const ArcCircle& circle) {
     Push(MoveKind::Jump, line, start);
     if (keep_moves_) {
         if (in_parts_) {
-            AddToParts(arc_parts_, circle);
+            AddToParts(arc_parts_, ToolpathArc::Of(circle));
         } else {
-            arcs_.push_back(circle);
+            arcs_.push_back(ToolpathArc::Of(circle));
         }
     }
     Widen(circle.cx - circle.r, circle.cy - circle.r, end[2]);
@@ -60,14 +80,16 @@ void Toolpath::AddArc(MoveKind kind, int line, const double (&start)[3], const d
 void Toolpath::Push(MoveKind kind, int line, const double (&end)[3]) {
     if (kind == MoveKind::Jump) {
         const bool there = !moved_ ? end[0] == 0 && end[1] == 0 && end[2] == 0
-                                   : end[0] == last_.x && end[1] == last_.y && static_cast<float>(end[2]) == last_.z;
+                                   : end[0] == last_x_ && end[1] == last_y_ && Narrow(end[2]) == last_.z;
         if (there) {
             return;
         }
     }
-    last_.x = end[0];
-    last_.y = end[1];
-    last_.z = static_cast<float>(end[2]);
+    last_x_ = end[0];
+    last_y_ = end[1];
+    last_.x = Narrow(end[0]);
+    last_.y = Narrow(end[1]);
+    last_.z = Narrow(end[2]);
     last_.line_kind = static_cast<std::uint32_t>(line) << 3 | static_cast<std::uint32_t>(kind);
     moved_ = true;
     if (keep_moves_) {
@@ -93,14 +115,16 @@ void Toolpath::Widen(double x, double y, double z) {
 void Toolpath::ContinueAfter(const Toolpath& before) {
     moved_ = before.moved_;
     last_ = before.last_;
+    last_x_ = before.last_x_;
+    last_y_ = before.last_y_;
 }
 
 bool Toolpath::EndsWhere(const Toolpath& other) const {
     if (moved_ != other.moved_) {
         return false;
     }
-    return !moved_ || (std::bit_cast<std::uint64_t>(last_.x) == std::bit_cast<std::uint64_t>(other.last_.x) &&
-                       std::bit_cast<std::uint64_t>(last_.y) == std::bit_cast<std::uint64_t>(other.last_.y) &&
+    return !moved_ || (std::bit_cast<std::uint64_t>(last_x_) == std::bit_cast<std::uint64_t>(other.last_x_) &&
+                       std::bit_cast<std::uint64_t>(last_y_) == std::bit_cast<std::uint64_t>(other.last_y_) &&
                        std::bit_cast<std::uint32_t>(last_.z) == std::bit_cast<std::uint32_t>(other.last_.z));
 }
 
@@ -141,6 +165,8 @@ void Toolpath::Append(Toolpath& after) {
     if (after.moved_) {
         moved_ = true;
         last_ = after.last_;
+        last_x_ = after.last_x_;
+        last_y_ = after.last_y_;
     }
 }
 

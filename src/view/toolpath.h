@@ -21,11 +21,14 @@ enum class MoveKind : std::uint8_t {
     ArcCounterClockwise, // G03; likewise
 };
 
-// Where a move ends and the program line (its buffer entry) it belongs to. X and Y are exactly what
-// the top view draws; Z is for the 3-D view, which needs no more than a float's precision.
+// Where a move ends and the program line (its buffer entry) it belongs to, to a float's precision:
+// 16 bytes a move, about one a line. The view always takes in the origin, so a coordinate is never
+// more than the view's width from it, and its rounding (6e-8 of that width) stays about a tenth of
+// a pixel at the deepest zoom. Nothing the machine moves to is read from here: the record only
+// draws. A finite coordinate beyond a float's range (3.4e38) is kept at the float's largest.
 struct ToolpathMove {
-    double x = 0;
-    double y = 0;
+    float x = 0;
+    float y = 0;
     float z = 0;
     std::uint32_t line_kind = 0; // line << 3 | kind
 
@@ -36,15 +39,32 @@ struct ToolpathMove {
     }
 };
 
-// The circle of an arc move as the top view draws it: counter-clockwise from `from` to `to`, in
-// radians (equal angles: the whole circle), whichever way the tool goes round.
-struct ToolpathArc {
+// An arc's circle as the walk works it out, in the terms of ToolpathArc below.
+struct ArcCircle {
     double cx = 0;
     double cy = 0;
     double r = 0;
     double from = 0;
     double to = 0;
 };
+
+// The circle of an arc move as the top view draws it: counter-clockwise from `from` to `to`, in
+// radians (equal angles: the whole circle), whichever way the tool goes round. Floats, as the moves
+// are: the top view draws arcs to 1/16 degree, the 3-D view in chords of a pixel or so.
+struct ToolpathArc {
+    float cx = 0;
+    float cy = 0;
+    float r = 0;
+    float from = 0;
+    float to = 0;
+
+    // The circle narrowed to floats. An arc so short that its two angles round to one float would
+    // come back as the whole circle: its end is kept one float step past its start instead.
+    [[nodiscard]] static ToolpathArc Of(const ArcCircle& circle);
+};
+
+// A coordinate of the record: a float, a finite number beyond its range kept at its largest.
+[[nodiscard]] float Narrow(double v);
 
 // The way an arc takes the tool: the angle it leaves from and the angle it turns through,
 // counter-clockwise positive. Z changes in step with the angle (a helix when the block has a Z
@@ -74,7 +94,7 @@ public:
     // A straight move (Rapid or Feed) of `line` from the start point to the end point. A start that
     // is not where the last move ended is recorded as a jump first.
     void AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]);
-    void AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3], const ToolpathArc& circle);
+    void AddArc(MoveKind kind, int line, const double (&start)[3], const double (&end)[3], const ArcCircle& circle);
 
     [[nodiscard]] const std::vector<ToolpathMove>& moves() const { return moves_; }
     // One entry per arc move, in the order of the moves.
@@ -113,7 +133,11 @@ private:
     bool keep_moves_ = true;
     bool in_parts_ = false;
     bool moved_ = false;  // a move was pushed
-    ToolpathMove last_{}; // where the last move ended
+    ToolpathMove last_{}; // the last move as recorded
+    // Where the last move ended in X and Y, exactly: a jump is left out only where the path stands
+    // on the very point, as the walk reckons it, and two halves of a walk join only there.
+    double last_x_ = 0;
+    double last_y_ = 0;
 };
 
 } // namespace tamo
