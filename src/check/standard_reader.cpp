@@ -363,14 +363,9 @@ void StandardReader::Collect(Words& w) {
         Problem("subroutines and program flow (O words) are not converted");
         line_.flow = true;
     }
-    if (!w.other_g) {
-        if (w.g.size() > 1) {
-            Problem("two motion words on one line");
-        }
-        return;
-    }
-    int motion_words = 0;
-    for (const double g : w.g) {
+    // Without another G word, every G word of the line is G0 to G3: a motion word each.
+    int motion_words = w.other_g ? 0 : static_cast<int>(w.g.size());
+    for (const double g : w.other_g ? std::span<const double>(w.g) : std::span<const double>()) {
         if (IsPlainMotion(g)) {
             ++motion_words; // nearly every G word of a program: known, and nothing more to tell
             continue;
