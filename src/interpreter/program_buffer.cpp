@@ -4,6 +4,7 @@
 #include "platform/huge_pages.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <thread>
 
@@ -34,6 +35,37 @@ std::size_t CountDelimiters(std::string_view text) {
         count += static_cast<std::size_t>(text[i] == '\n' || text[i] == ',');
     }
     return count;
+}
+
+// The first comma, CR or LF at or after `pos` in the `size` bytes at `b`, eight bytes at a time; `size`
+// when none follows. Every item of a file ends at one: a long file passes each byte through here.
+std::size_t DelimiterFrom(const char* b, std::size_t pos, std::size_t size) {
+    for (; pos + 8 <= size; pos += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, b + pos, 8);
+        const std::uint64_t marks = BytesEqual(word, ',') | BytesEqual(word, '\n') | BytesEqual(word, '\r');
+        if (marks != 0) {
+            // The first byte in memory is the word's lowest on a little-endian machine.
+            const int bit =
+                std::endian::native == std::endian::little ? std::countr_zero(marks) : std::countl_zero(marks);
+            return pos + static_cast<std::size_t>(bit / 8);
+        }
+    }
+    while (pos < size && b[pos] != ',' && b[pos] != '\n' && b[pos] != '\r') {
+        ++pos;
+    }
+    return pos;
+}
+
+// Whether ReadNumber could read the item as a number: after tabs (Scan has passed the spaces) a
+// number begins with a sign, a point or a digit. Most items are program lines that begin with a
+// letter, and need not be tried.
+bool MayBeNumber(std::string_view item) {
+    if (item.empty()) {
+        return false;
+    }
+    const char c = item.front();
+    return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == '\t';
 }
 
 // Below this a file is read on one thread: starting a second costs more than it saves.
@@ -116,9 +148,7 @@ ProgramBuffer::Found ProgramBuffer::Scan(std::size_t at) const {
             ++pos;
         }
     } else {
-        while (pos < size && b[pos] != ',' && !is_line_end(pos)) {
-            ++pos;
-        }
+        pos = DelimiterFrom(b, pos, size);
         found.end = pos;
     }
     // Consume the delimiter: a comma, or one line end.
@@ -157,7 +187,7 @@ void ProgramBuffer::ReadItems(std::size_t from, std::size_t end, Items& items) c
         pos = found.next;
         const std::string_view item = all.substr(found.start, found.end - found.start);
         const auto start = static_cast<std::uint32_t>(found.start);
-        if (!found.quoted) {
+        if (!found.quoted && MayBeNumber(item)) {
             if (auto number = ReadNumber(item)) {
                 const std::string text = FormatNumber(*number);
                 items.Add(all, start, after_comma | kNumberFlag, true, static_cast<std::uint32_t>(items.numbers.size()),
@@ -197,8 +227,12 @@ std::size_t ProgramBuffer::ReadAllItems() {
         return items.entries.size() - before;
     }
     Items second;
-    std::thread helper([this, &second, split, size = all.size()] {
-        second.entries.reserve(CountDelimiters(bytes().substr(split)) + 1);
+    // The room Size reserved holds every item, so what is left of it holds the second half's: an
+    // address range only, as the pages a vector does not write to are never mapped in. Without
+    // that room (a copy's items) the half's own delimiters are counted.
+    const std::size_t room = items.entries.capacity() - before;
+    std::thread helper([this, &second, split, room, size = all.size()] {
+        second.entries.reserve(room > 0 ? room : CountDelimiters(bytes().substr(split)) + 1);
         ReadItems(split, size, second);
     });
     ReadItems(pos_, split, items);
