@@ -136,21 +136,23 @@ public:
 
     // The item read from `begin` up to `end`, which lies past its delimiter.
     void Next(std::size_t begin, std::size_t end) {
-        if (line_ended_) {
-            ++number_;
-            line_start_ = begin;
-            std::size_t stop = LineEnd(begin);
-            line_ = bytes_.substr(begin, stop - begin);
-            first_ = true;
-        } else {
-            first_ = false;
-        }
+        const bool starts_line = line_ended_;
         const char last = bytes_[end - 1];
         const bool delimited = last == ',' || last == '\n' || last == '\r';
         line_ended_ = end >= bytes_.size() || last == '\n' || last == '\r';
         std::size_t content_end = end;
         if (delimited) {
             content_end -= (last == '\n' && end - 1 > begin && bytes_[end - 2] == '\r') ? 2 : 1;
+        }
+        if (starts_line) {
+            ++number_;
+            line_start_ = begin;
+            // No item holds a line end: an item cut off by one ends where its line does.
+            const std::size_t stop = last == '\n' || last == '\r' ? content_end : LineEnd(begin);
+            line_ = bytes_.substr(begin, stop - begin);
+            first_ = true;
+        } else {
+            first_ = false;
         }
         std::size_t content_begin = begin;
         while (content_begin < content_end && bytes_[content_begin] == ' ') {
