@@ -266,7 +266,7 @@ public:
         // Nothing here reads the feed of a line, and nothing changes the scale factors.
         cnc.ReadLinesOnly();
         lines_ = FileLines(st.PrgBuf.bytes());
-        Snap(st, before_);
+        Snap(st, Before());
     }
 
     Report Run(const std::stop_token& stop) {
@@ -309,7 +309,7 @@ public:
                 findings_.Add(item, "start-refused", Severity::Error, start_->refusal());
             }
             m_.op.clear_messages();
-            std::swap(before_, after_);
+            after_at_ ^= 1;
             checked = entry;
         }
         for (auto& family : families_) {
@@ -361,10 +361,11 @@ private:
                 run = MoveKind::None;
             }
         }
-        Snap(st, after_);
-        after_.start_x = start_x;
-        after_.start_y = start_y;
-        after_.start_z = start_z;
+        Block& after = After();
+        Snap(st, after);
+        after.start_x = start_x;
+        after.start_y = start_y;
+        after.start_z = start_z;
         return run;
     }
 
@@ -403,7 +404,7 @@ private:
         if (!item.number) {
             item.trimmed_at += (item.quoted ? 1 : 0) + static_cast<std::size_t>(item.trimmed.data() - item.text.data());
         }
-        item.after = &after_;
+        item.after = &After();
         if (item.run == MoveKind::Cw || item.run == MoveKind::Ccw) {
             item.centre_x = st.ArcCenterX;
             item.centre_y = st.ArcCenterY;
@@ -417,12 +418,12 @@ private:
             item.words = m_.cnc.ParsedWords();
             // Which line set the motion word in force: one with a G word, or one whose arc word the
             // parser turned into "G01" for want of I and J.
-            std::string_view g = before_.gcode;
+            std::string_view g = Before().gcode;
             if (item.words.Has(kG)) {
                 const std::size_t at = item.words.at[kG];
                 g = TrimSpaces(item.trimmed.substr(at, item.words.end[kG] - at));
             }
-            item.converted = (g == "G02" || g == "G03") && after_.gcode == "G01";
+            item.converted = (g == "G02" || g == "G03") && After().gcode == "G01";
             if (item.words.Has(kG) || item.converted) {
                 gcode_from_ = entry;
             }
@@ -433,7 +434,7 @@ private:
         const bool arc =
             item.run == MoveKind::Cw || item.run == MoveKind::Ccw ||
             ((item.meant == MoveKind::Cw || item.meant == MoveKind::Ccw) && (item.words.Has(kI) || item.words.Has(kJ)));
-        const Block& b = after_;
+        const Block& b = After();
         item.moves = !item.skipped &&
                      (b.x != b.start_x || b.y != b.start_y || b.z != b.start_z || arc || item.meant == MoveKind::Home);
     }
@@ -445,8 +446,12 @@ private:
     int count_ = 0;
     FileLines lines_;
     StandardMotion standard_motion_;
-    Block before_;
-    Block after_;
+    // The block state before and after the entry being passed: one entry's after is the next one's
+    // before, so the two trade places by index, not by copy.
+    std::array<Block, 2> blocks_;
+    std::size_t after_at_ = 1;
+    Block& After() { return blocks_[after_at_]; }
+    Block& Before() { return blocks_[after_at_ ^ 1]; }
     std::array<AxisReach, 3> reach_{}; // of the entry just passed
     NonFiniteNumber non_finite_;       // of the entry just passed
     ReadNumbers known_;                // of the entry being passed, as the standard reading read them
