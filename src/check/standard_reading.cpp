@@ -19,9 +19,18 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+// What a byte is to the reading of words, by one look-up.
+enum class CharKind : unsigned char { Other, Blank, Upper, Lower };
+constexpr std::array<CharKind, 256> MakeCharKinds() {
+    std::array<CharKind, 256> kinds{};
+    kinds[' '] = kinds['\t'] = kinds['\r'] = CharKind::Blank;
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        kinds[static_cast<unsigned char>(c)] = CharKind::Upper;
+        kinds[static_cast<unsigned char>(c - 'A' + 'a')] = CharKind::Lower;
+    }
+    return kinds;
 }
+constexpr std::array<CharKind, 256> kCharKinds = MakeCharKinds();
 
 // The number that starts at `at`: a sign, digits with at most one point. Empty when there is no
 // digit. Its value goes into `amount` as it is read: up to 15 significant digits the mantissa and
@@ -146,17 +155,23 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
     bool blanks = true;
     const std::string_view part = line.substr(0, end);
     auto comment = comments.begin();
+    // Before this nothing is a comment: most lines have none, and most bytes stand before it.
+    std::size_t next_comment = comment != comments.end() ? comment->begin : end;
     for (std::size_t i = begin; i < end;) {
-        while (comment != comments.end() && comment->end <= i) {
-            ++comment;
-        }
-        if (comment != comments.end() && comment->begin <= i) {
-            i = comment->end;
-            continue;
+        if (i >= next_comment) {
+            while (comment != comments.end() && comment->end <= i) {
+                ++comment;
+            }
+            if (comment != comments.end() && comment->begin <= i) {
+                i = comment->end;
+                continue;
+            }
+            next_comment = comment != comments.end() ? comment->begin : end;
         }
         const char c = part[i];
-        if (!IsLetter(c)) {
-            blanks = blanks && (c == ' ' || c == '\t' || c == '\r');
+        const CharKind kind = kCharKinds[static_cast<unsigned char>(c)];
+        if (kind < CharKind::Upper) {
+            blanks = blanks && kind == CharKind::Blank;
             ++i;
             continue;
         }
@@ -171,7 +186,7 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
             ++i;
             continue;
         }
-        const bool lower = c >= 'a';
+        const bool lower = kind == CharKind::Lower;
         const char letter = static_cast<char>(lower ? c - 'a' + 'A' : c);
         // The G words' values are what the modes read: the exact value of the number, as the full
         // conversion gives it.
