@@ -96,7 +96,16 @@ struct ReadNumbers {
 // arc for it.
 [[nodiscard]] inline bool CarriesArcWord(std::string_view line) {
     const std::string_view trimmed = TrimSpaces(line);
-    return !SkipsLine(trimmed) && trimmed.find_first_of("GXYZIJ") != std::string_view::npos;
+    if (SkipsLine(trimmed)) {
+        return false;
+    }
+    // Read for every line of a run and a check: a comparison a byte, not a search of the letters.
+    for (const char c : trimmed) {
+        if (c == 'G' || c == 'X' || c == 'Y' || c == 'Z' || c == 'I' || c == 'J') {
+            return true;
+        }
+    }
+    return false;
 }
 
 // The words of a trimmed line that the parser does not skip.
