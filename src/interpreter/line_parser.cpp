@@ -228,7 +228,10 @@ void Cnc::ParseLine(const ReadNumbers* known) {
     }
 
     const std::string_view text(line);
-    if (known != nullptr && known->located) {
+    if (known != nullptr && known->located && offset == 0) {
+        // Nearly every line: no spaces led the text handed over, and the places need no shift.
+        parsed_words_ = WordsFromFirsts(known->first_slot, known->firsts, known->first_at, text.size());
+    } else if (known != nullptr && known->located) {
         std::array<std::size_t, kWordSlots> at{};
         for (std::size_t k = 0; k < known->firsts; ++k) {
             const WordSlot slot = known->first_slot[k];
