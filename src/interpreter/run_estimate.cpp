@@ -191,11 +191,16 @@ MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool
     if (steps[0] != 0 && steps[1] != 0) {
         st.FeedFactor = std::min(1.0, longest / (std::fabs(steps[0]) + std::fabs(steps[1])));
     }
-    SetLineTickTravel(st);
-    // The feed factor is at least a half: the longest axis steps at least half of X's and Y's.
-    const bool short_move = bound != nullptr && bound->LineWithinADay(st, longest);
+    // The feed factor is at least a half: the longest axis steps at least half of X's and Y's. A
+    // move that is plainly short needs no tick travel either: only the closer look and the feed
+    // computation read it.
+    bool short_move = bound != nullptr && bound->PlainlyWithinADay(st, longest);
     if (!short_move) {
-        cnc.ComputeFeedDelay();
+        SetLineTickTravel(st);
+        short_move = bound != nullptr && bound->LineWithinADay(st, longest);
+        if (!short_move) {
+            cnc.ComputeFeedDelay();
+        }
     }
     st.StepsZ = 0;
     ClearTickTravel(st);
