@@ -201,9 +201,12 @@ const StandardLine& StandardReader::Read(std::string_view text, int file_line) {
         words_.first[k] = nullptr;
         words_.count[k] = 0;
     }
-    FindComments(text, line_.comments);
+    line_.comments.clear();
     bool blanks_only = false;
-    ReadTokens(text, 0, text.size(), line_.comments, line_.tokens, &blanks_only);
+    if (!ReadPlainTokens(text, line_.tokens, &blanks_only)) {
+        FindComments(text, line_.comments);
+        ReadTokens(text, 0, text.size(), line_.comments, line_.tokens, &blanks_only);
+    }
     line_.words_only = blanks_only && line_.comments.empty();
     std::size_t first = 0;
     while (first < text.size() && (text[first] == ' ' || text[first] == '\t' || text[first] == '\r')) {

@@ -20,9 +20,10 @@ bool IsDigit(char c) {
 }
 
 // What a byte is to the reading of words, by one look-up.
-enum class CharKind : unsigned char { Other, Blank, Upper, Lower };
+enum class CharKind : unsigned char { Other, CommentMark, Blank, Upper, Lower };
 constexpr std::array<CharKind, 256> MakeCharKinds() {
     std::array<CharKind, 256> kinds{};
+    kinds['('] = kinds[';'] = CharKind::CommentMark;
     kinds[' '] = kinds['\t'] = kinds['\r'] = CharKind::Blank;
     for (char c = 'A'; c <= 'Z'; ++c) {
         kinds[static_cast<unsigned char>(c)] = CharKind::Upper;
@@ -149,8 +150,14 @@ void FindComments(std::string_view line, std::vector<Span>& out) {
     }
 }
 
-void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
-                std::vector<Token>& out, bool* blanks_only) {
+namespace {
+
+// ReadTokens; with `plain`, of a line taken to hold no comment, which gives up (false) at the first
+// comment mark it meets. Every byte of the line that can be one is looked at: the numbers and the
+// blanks after a letter, which the look passes, hold none. One body for both, so that the
+// token's append stays inline in it.
+bool ReadTokensOf(bool plain, std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
+                  std::vector<Token>& out, bool* blanks_only) {
     out.clear();
     bool blanks = true;
     const std::string_view part = line.substr(0, end);
@@ -171,6 +178,9 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
         const char c = part[i];
         const CharKind kind = kCharKinds[static_cast<unsigned char>(c)];
         if (kind < CharKind::Upper) {
+            if (plain && kind == CharKind::CommentMark) {
+                return false;
+            }
             blanks = blanks && kind == CharKind::Blank;
             ++i;
             continue;
@@ -196,6 +206,18 @@ void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::
     if (blanks_only != nullptr) {
         *blanks_only = blanks;
     }
+    return true;
+}
+
+} // namespace
+
+void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
+                std::vector<Token>& out, bool* blanks_only) {
+    ReadTokensOf(false, line, begin, end, comments, out, blanks_only);
+}
+
+bool ReadPlainTokens(std::string_view line, std::vector<Token>& out, bool* blanks_only) {
+    return ReadTokensOf(true, line, 0, line.size(), {}, out, blanks_only);
 }
 
 void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, bool words_only,

@@ -57,6 +57,10 @@ struct Token {
 void FindComments(std::string_view line, std::vector<Span>& out);
 void ReadTokens(std::string_view line, std::size_t begin, std::size_t end, std::span<const Span> comments,
                 std::vector<Token>& out, bool* blanks_only = nullptr);
+// The words of a whole line that holds no comment, as ReadTokens reads them: one pass that needs no
+// search for comments first. False where a comment mark, '(' or ';', stands in the line: then
+// FindComments and ReadTokens read it.
+[[nodiscard]] bool ReadPlainTokens(std::string_view line, std::vector<Token>& out, bool* blanks_only);
 
 // The numbers of the words of `text` (an entry's text, a part of `line`) that `tokens` (the words
 // of `line`) have read, for the parse to take instead of reading them again: upper-case words of
