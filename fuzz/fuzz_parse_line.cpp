@@ -11,6 +11,7 @@
 #include "interpreter/line_words.h"
 #include "interpreter/numbers.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -114,6 +115,16 @@ void CheckSharedReading(tamo::fuzz::FuzzMachine& machine, bool preview, std::str
     tamo::check::FindComments(line, comments);
     bool blanks_only = false;
     tamo::check::ReadTokens(line, 0, line.size(), comments, tokens, &blanks_only);
+    std::vector<tamo::check::Token> plain;
+    bool plain_blanks_only = false;
+    const bool one_pass = tamo::check::ReadPlainTokens(line, plain, &plain_blanks_only);
+    Require(one_pass == comments.empty(), "the one-pass reading gives up exactly on a line with a comment");
+    Require(!one_pass || (plain_blanks_only == blanks_only && plain.size() == tokens.size() &&
+                          std::equal(plain.begin(), plain.end(), tokens.begin(),
+                                     [](const tamo::check::Token& a, const tamo::check::Token& b) {
+                                         return a.at == b.at && a.letter == b.letter && a.number == b.number;
+                                     })),
+            "a line without comments reads the same in one pass");
     std::size_t begin = 0;
     while (begin <= line.size()) {
         std::size_t end = line.find(',', begin);

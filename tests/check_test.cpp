@@ -61,6 +61,15 @@ TEST(Check, PointsAtEntriesAndTheFileLineTheyCameFrom) {
     const check::Report quoted = CheckText(m, "\"G00 X1, Y2\" X3\nG17,X4\n");
     EXPECT_EQ(Places(quoted), (std::vector<std::string>{"1/1 quoted-item G00 X1, Y2", "2/2 non-motion-g G17",
                                                         "3/2 comma-split X4", "3/2 no-motion X4"}));
+
+    // An item cut off by a comma is read with its whole text line, the comma too, also where the
+    // comma ends the file: the converter does not take such a line.
+    for (const char* program : {"G17,\n", "G17,", "G17,\r\n"}) {
+        const check::Finding* g17 = Find(CheckText(m, program), "non-motion-g");
+        ASSERT_NE(g17, nullptr) << program;
+        EXPECT_FALSE(g17->convert_fixes) << program;
+    }
+    EXPECT_TRUE(Find(CheckText(m, "G17"), "non-motion-g")->convert_fixes);
 }
 
 // The feed scale and the unit of the settings are the machine's own.
@@ -135,6 +144,33 @@ TEST(Check, TheStandardReadingTakesEveryNumberExactly) {
         EXPECT_EQ(std::bit_cast<std::uint64_t>(tokens[0].amount),
                   std::bit_cast<std::uint64_t>(ReadNumber(tokens[0].number).value_or(0)))
             << line << " read " << tokens[0].amount;
+    }
+}
+
+// A line read in one pass, as holding no comment, reads as the search for comments and the reading
+// around them read it; where a comment mark stands anywhere, even right after a letter or a sign,
+// the one pass gives up.
+TEST(Check, TheStandardReadingOfALineWithoutCommentsIsTheSameInOnePass) {
+    for (const std::string_view line : {"G01 X97.419 Y-32.5 F1500", "x1 Y 2\tZ\r", "X1 #2 [3] Y4", "G1 X1 (Y2) Z3",
+                                        "X(1", "X-(1", "X1.;", ";", "(", "G1 X2 Y3 ;", "N5 G0 X1Y2 %"}) {
+        std::vector<check::Span> comments;
+        std::vector<check::Token> tokens;
+        bool blanks_only = false;
+        check::FindComments(line, comments);
+        check::ReadTokens(line, 0, line.size(), comments, tokens, &blanks_only);
+        std::vector<check::Token> plain;
+        bool plain_blanks_only = !blanks_only;
+        ASSERT_EQ(check::ReadPlainTokens(line, plain, &plain_blanks_only), comments.empty()) << line;
+        if (!comments.empty()) {
+            continue;
+        }
+        EXPECT_EQ(plain_blanks_only, blanks_only) << line;
+        ASSERT_EQ(plain.size(), tokens.size()) << line;
+        for (std::size_t k = 0; k < plain.size(); ++k) {
+            EXPECT_EQ(plain[k].at, tokens[k].at) << line;
+            EXPECT_EQ(plain[k].letter, tokens[k].letter) << line;
+            EXPECT_EQ(plain[k].number, tokens[k].number) << line;
+        }
     }
 }
 

@@ -56,9 +56,23 @@ TEST(ProgramReader, ItemsNotLines) {
 }
 
 TEST(ProgramReader, NumbersAreStoredAsNumbersInTheirTextForm) {
-    Items r = Read("12\n-3.50\n\"7\"\n1e3 \nX1\n");
-    EXPECT_EQ(r.texts, (Texts{"12", "-3.5", "7", "1000", "X1"}));
-    EXPECT_EQ(r.numbers, (std::vector<bool>{true, true, false, true, false}));
+    Items r = Read("12\n-3.50\n\"7\"\n1e3 \nX1\n\t+4\n.5\n");
+    EXPECT_EQ(r.texts, (Texts{"12", "-3.5", "7", "1000", "X1", "4", "0.5"}));
+    EXPECT_EQ(r.numbers, (std::vector<bool>{true, true, false, true, false, true, true}));
+}
+
+// Wherever a delimiter stands in a long line, and whatever control or high bytes come before it,
+// the item ends there and nowhere else.
+TEST(ProgramReader, AnItemEndsAtItsDelimiterWhateverBytesComeBeforeIt) {
+    const std::string bytes = "G1\t\x01\x0b\x0c\x0e\x0f\x10\x1f\x7f\x80\xc3\xa9\xff X9 Y-2.5";
+    for (std::size_t length = 1; length <= bytes.size(); ++length) {
+        const std::string item = bytes.substr(0, length);
+        for (const char* delimiter : {",", "\n", "\r\n", "\r"}) {
+            SCOPED_TRACE(std::to_string(length) + " " + (delimiter[0] == ',' ? "comma" : "line end"));
+            EXPECT_EQ(Read(item + delimiter + "M30\n").texts, (Texts{item, "M30"}));
+            EXPECT_EQ(Read("N1 " + item + delimiter).texts, (Texts{"N1 " + item}));
+        }
+    }
 }
 
 TEST(ProgramReader, TheEntryAfterTheLastItemExistsOnlyWhenBytesAreLeft) {
