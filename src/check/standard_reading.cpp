@@ -222,8 +222,6 @@ bool ReadPlainTokens(std::string_view line, std::vector<Token>& out, bool* blank
 
 void NumbersRead(std::string_view text, std::string_view line, std::span<const Token> tokens, bool words_only,
                  ReadNumbers& known) {
-    known.numbered = 0;
-    known.firsts = 0;
     const auto from = reinterpret_cast<std::uintptr_t>(text.data());
     const auto line_at = reinterpret_cast<std::uintptr_t>(line.data());
     // Every word letter of the text is the letter of a word where the line holds nothing but words
@@ -231,11 +229,16 @@ void NumbersRead(std::string_view text, std::string_view line, std::span<const T
     bool located = words_only && from >= line_at && from - line_at + text.size() <= line.size();
     // The text is the whole line, as most are: every word lies within it.
     const bool whole = from == line_at && text.size() == line.size();
+    // Counted here and stored once: the stores into `known` would otherwise have each token's
+    // fields read again after them.
     unsigned seen = 0;
+    unsigned numbered = 0;
+    std::size_t firsts = 0;
     constexpr std::size_t kLongest = 15; // characters: fewer digits still
     for (const Token& t : tokens) {
         const std::uintptr_t at = line_at + t.at;
-        const auto number_end = reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size();
+        const std::string_view number = t.number;
+        const auto number_end = reinterpret_cast<std::uintptr_t>(number.data()) + number.size();
         if (!whole && (at < from || number_end - from > text.size())) {
             located = false;
             if (at < from || at - from >= text.size()) {
@@ -251,17 +254,19 @@ void NumbersRead(std::string_view text, std::string_view line, std::span<const T
             continue;
         }
         seen |= 1u << s;
-        known.first_slot[known.firsts++] = static_cast<WordSlot>(slot);
+        const double value = t.amount + 0.0; // a zero without its sign: -0 + 0 is +0, any other value stays
+        known.first_slot[firsts++] = static_cast<WordSlot>(slot);
         known.first_at[s] = at - from;
-        if (t.number.size() > kLongest) {
+        if (number.size() > kLongest) {
             continue;
         }
-        known.numbered |= 1u << s;
+        numbered |= 1u << s;
         known.at[s] = at - from;
-        known.end[s] =
-            static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(t.number.data()) + t.number.size() - at);
-        known.value[s] = t.amount + 0.0; // a zero without its sign: -0 + 0 is +0, any other value stays
+        known.end[s] = static_cast<std::size_t>(number_end - at);
+        known.value[s] = value;
     }
+    known.numbered = numbered;
+    known.firsts = firsts;
     known.located = located;
 }
 
