@@ -34,6 +34,12 @@ namespace tamo::check {
 namespace {
 
 constexpr double kEndlessStep = std::numeric_limits<double>::infinity();
+
+// The words of a line the parser skips.
+const LineWords& NoWords() {
+    static const LineWords none;
+    return none;
+}
 // How often a long check looks for a request to stop.
 constexpr int kStopPollEntries = 4096;
 
@@ -296,8 +302,10 @@ public:
                 standard_ = &standard_reader_.Read(lines_.line(), lines_.number());
                 converts_.push_back(standard_->problems.empty());
             }
-            Item item;
-            item.run = Pass(entry, text);
+            const MoveKind run = Pass(entry, text);
+            // The parse has just located the words in the same trimmed text; a line it skips has none.
+            Item item(SkipsLine(TrimSpaces(text)) ? NoWords() : m_.cnc.ParsedWords());
+            item.run = run;
             if (entry == count_) {
                 start_->End();
             }
@@ -414,8 +422,6 @@ private:
             item.prompt = m_.op.messages().back().text;
         }
         if (!item.skipped) {
-            // The parse has just located them in the same trimmed text.
-            item.words = m_.cnc.ParsedWords();
             // Which line set the motion word in force: one with a G word, or one whose arc word the
             // parser turned into "G01" for want of I and J.
             std::string_view g = Before().gcode;

@@ -30,6 +30,9 @@ struct Block {
 
 // One program entry.
 struct Item {
+    // `parsed`: the parser's words of the entry, which outlive the families' look at it.
+    explicit Item(const LineWords& parsed) : words(parsed) {}
+
     int entry = 0;
     int file_line = 0;
     std::string_view text;               // the entry as the run reads it
@@ -45,7 +48,7 @@ struct Item {
     bool skipped = false;                          // the parser skips it
     std::string_view trimmed;                      // what the parser read
     std::size_t trimmed_at = 0;                    // where that starts in the text line
-    LineWords words;                               // the parser's words in `trimmed`
+    const LineWords& words;                        // the parser's words in `trimmed`
     const Block* after = nullptr;                  // the block state after the line
     MoveKind run = MoveKind::None;                 // what the dispatch did with it
     double centre_x = 0, centre_y = 0, radius = 0; // of an arc the dispatch walked
