@@ -26,9 +26,15 @@ constexpr std::size_t kOutermostShare = 100; // one in a hundred on either side
 constexpr std::size_t kLeastOutermost = 1;
 constexpr double kFarFactor = 5;
 
-// The most extreme values of one axis on one side, with the entries they came from: the
-// `keep` lowest (or highest) seen so far. Both the extents and every far move are among them,
-// so a long program needs no list of all its positions.
+// The most extreme values of one axis on one side, with the entries they came from: at least the
+// `keep` lowest (or highest) seen so far. Both the extents and every far move are among them, so a
+// long program needs no list of all its positions.
+//
+// A value beyond the bound goes on the list unsorted; when the list has grown to twice `keep`, it
+// is cut back to the `keep` outermost, and the bound is the innermost of those. A heap would order
+// the list at every value, and a program that works its way down in passes brings a new outermost
+// Z with every move. Of values equal to the innermost kept, which of their entries stay is left
+// open: the extents read only that value, and a far move lies beyond it.
 class Outermost {
 public:
     struct Value {
@@ -37,43 +43,50 @@ public:
     };
     Outermost(std::size_t keep, bool high) : keep_(keep), high_(high) {}
 
-    // Called for every move on every axis: the common case, a value inside those kept, stays a
-    // comparison.
+    // A value it wants: called for every move on every axis, the common case, a value inside the
+    // bound, stays a comparison.
+    [[nodiscard]] bool Wants(float value) const { return !bounded_ || Beyond(value, bound_); }
     void Add(float value, int entry) {
-        if (Wants(value)) {
-            Keep(value, entry);
+        kept_.push_back({value, entry});
+        if (kept_.size() >= 2 * keep_) {
+            CutBack();
         }
     }
-    [[nodiscard]] bool Wants(float value) const { return kept_.size() < keep_ || Beyond(value, kept_.front().value); }
 
-    // From the outermost inwards.
+    // The `keep` outermost (fewer if fewer came), from the outermost inwards.
     [[nodiscard]] std::vector<Value> Sorted() const {
         std::vector<Value> sorted = kept_;
-        std::sort_heap(sorted.begin(), sorted.end(), Inner());
+        if (sorted.size() > keep_) {
+            std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(keep_ - 1), sorted.end(),
+                             Outer());
+            sorted.resize(keep_);
+        }
+        std::sort(sorted.begin(), sorted.end(), Outer());
         return sorted;
     }
 
 private:
-    void Keep(float value, int entry) {
-        kept_.push_back({value, entry});
-        std::push_heap(kept_.begin(), kept_.end(), Inner());
-        if (kept_.size() > keep_) {
-            std::pop_heap(kept_.begin(), kept_.end(), Inner());
-            kept_.pop_back();
-        }
+    void CutBack() {
+        const auto last = kept_.begin() + static_cast<std::ptrdiff_t>(keep_ - 1);
+        std::nth_element(kept_.begin(), last, kept_.end(), Outer());
+        kept_.resize(keep_);
+        bound_ = last->value;
+        bounded_ = true;
     }
 
     [[nodiscard]] bool Beyond(float a, float b) const { return high_ ? a > b : a < b; }
-    // Orders the heap with its innermost value on top.
-    struct Inward {
+    // Orders the values from the outermost inwards.
+    struct Outward {
         bool high;
         bool operator()(const Value& a, const Value& b) const { return high ? a.value > b.value : a.value < b.value; }
     };
-    [[nodiscard]] Inward Inner() const { return Inward{high_}; }
+    [[nodiscard]] Outward Outer() const { return Outward{high_}; }
 
     std::size_t keep_;
     bool high_;
     std::vector<Value> kept_;
+    float bound_ = 0;      // the innermost value kept at the last cut
+    bool bounded_ = false; // cut back at least once: a value not beyond the bound is not needed
 };
 
 class ExtentChecks final : public Family {
