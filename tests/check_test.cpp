@@ -65,7 +65,8 @@ TEST(Check, PointsAtEntriesAndTheFileLineTheyCameFrom) {
     // An item cut off by a comma is read with its whole text line, the comma too, also where the
     // comma ends the file: the converter does not take such a line.
     for (const char* program : {"G17,\n", "G17,", "G17,\r\n"}) {
-        const check::Finding* g17 = Find(CheckText(m, program), "non-motion-g");
+        const check::Report cut = CheckText(m, program);
+        const check::Finding* g17 = Find(cut, "non-motion-g");
         ASSERT_NE(g17, nullptr) << program;
         EXPECT_FALSE(g17->convert_fixes) << program;
     }
