@@ -38,6 +38,10 @@ void ReturnFreedMemory() {
     static_cast<void>(mallopt(M_TRIM_THRESHOLD, kMegabyte));
 }
 
+void GiveBackFreeHeap() {
+    static_cast<void>(malloc_trim(0));
+}
+
 void* MapPages(std::size_t bytes) {
     if (bytes == 0) {
         return nullptr;

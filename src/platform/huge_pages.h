@@ -23,6 +23,9 @@ void GiveBackPages(void* data, std::size_t bytes);
 // the first long program the heap keeps what each stage frees (a drawing's batches, the check's
 // working state) resident beside what the next stage allocates.
 void ReturnFreedMemory();
+// The free memory the heap holds in whole pages goes back to the system now: after a stage that
+// freed many blocks smaller than a megabyte, which the heap would otherwise keep resident.
+void GiveBackFreeHeap();
 
 // Memory mapped for the caller alone and unmapped when given back, so that giving it back lowers
 // the process's memory at once. The heap keeps what is freed for later; this does not. Null when

@@ -355,6 +355,7 @@ void QtSurface::DrawStrokes() const {
             std::vector<Run>().swap(part.runs);
             std::vector<QPointF>().swap(part.points);
         }
+        GiveBackFreeHeap();
     }
 }
 
