@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/hardware_port.h"
+#include "platform/huge_pages.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,24 @@ TEST(PlatformHardwarePort, ABlockingCallIsInterruptedAndAQuickOneLeavesNoSignalB
     usleep(30'000);
     close(pipe_ends[0]);
     close(pipe_ends[1]);
+}
+
+// Only the whole pages inside the range go back: the bytes before and after it on the pages it
+// reaches into are someone's data.
+TEST(PlatformPages, OnlyWholePagesInsideTheRangeAreGivenBack) {
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    auto* bytes = static_cast<unsigned char*>(MapPages(4 * page));
+    ASSERT_NE(bytes, nullptr);
+    std::memset(bytes, 0xab, 4 * page);
+    GiveBackPages(bytes + 100, 2 * page);
+    EXPECT_EQ(bytes[page - 1], 0xab) << "the page the range starts in";
+    EXPECT_EQ(bytes[page], 0);
+    EXPECT_EQ(bytes[2 * page - 1], 0);
+    EXPECT_EQ(bytes[2 * page], 0xab) << "the page the range ends in";
+    GiveBackPages(bytes + 3 * page + 1, page - 2); // within one page: none
+    EXPECT_EQ(bytes[4 * page - 1], 0xab);
+    GiveBackPages(nullptr, page);
+    UnmapPages(bytes, 4 * page);
 }
 
 } // namespace

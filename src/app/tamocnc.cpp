@@ -4,6 +4,7 @@
 #include "interpreter/cnc.h"
 #include "platform/clock.h"
 #include "platform/hardware_port.h"
+#include "platform/huge_pages.h"
 #include "platform/outputs_off.h"
 #include "platform/realtime.h"
 #include "platform/settings_location.h"
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = ParseOptions(argc, argv, options)) {
         return *status;
     }
+    // A long program's stages each free what the next does not need: the memory goes back.
+    tamo::ReturnFreedMemory();
     // Fractional screen scales (125 %, 150 %) are used as they are, not rounded to whole ones.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);

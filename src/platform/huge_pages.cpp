@@ -1,6 +1,8 @@
 #include "platform/huge_pages.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -17,6 +19,27 @@ void AdviseHugePages(const void* data, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
     static_cast<void>(madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE));
 #endif
+}
+
+void GiveBackPages(void* data, std::size_t bytes) {
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (begin + bytes) & ~(page - 1);
+    if (data == nullptr || end <= first) {
+        return;
+    }
+    static_cast<void>(madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED));
+}
+
+void ReturnFreedMemory() {
+    constexpr int kMegabyte = 1 << 20;
+    static_cast<void>(mallopt(M_MMAP_THRESHOLD, kMegabyte));
+    static_cast<void>(mallopt(M_TRIM_THRESHOLD, kMegabyte));
+}
+
+void GiveBackFreeHeap() {
+    static_cast<void>(malloc_trim(0));
 }
 
 void* MapPages(std::size_t bytes) {

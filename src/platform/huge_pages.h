@@ -12,6 +12,21 @@ namespace tamo {
 // kernel keeps huge pages for no one, or the range holds no whole one, nothing changes.
 void AdviseHugePages(const void* data, std::size_t bytes);
 
+// Gives the whole pages inside [data, data + bytes) back to the system, which hands them out again,
+// zeroed, when they are next touched: for the room a vector reserved and did not fill. A huge page
+// the filled part reaches into is resident whole until its unused tail is given back.
+void GiveBackPages(void* data, std::size_t bytes);
+
+// The heap's policy for a process that holds long programs: a block of a megabyte or more gets pages
+// of its own, unmapped when it is freed, and a heap whose free top passes a megabyte is shrunk. The C
+// library otherwise raises both thresholds to the largest mapped block freed so far, so that after
+// the first long program the heap keeps what each stage frees (a drawing's batches, the check's
+// working state) resident beside what the next stage allocates.
+void ReturnFreedMemory();
+// The free memory the heap holds in whole pages goes back to the system now: after a stage that
+// freed many blocks smaller than a megabyte, which the heap would otherwise keep resident.
+void GiveBackFreeHeap();
+
 // Memory mapped for the caller alone and unmapped when given back, so that giving it back lowers
 // the process's memory at once. The heap keeps what is freed for later; this does not. Null when
 // the system has none.

@@ -348,6 +348,15 @@ void QtSurface::DrawStrokes() const {
     }
     DrawGathered(parts, long_batch);
     strokes_.clear();
+    if (strokes_.capacity() < kStrokesAtOnce) {
+        // What a long drawing left queued (ReleaseBatch): a new batch reserves its buffers afresh.
+        std::vector<Stroke>().swap(strokes_);
+        for (Gathered& part : gathered_) {
+            std::vector<Run>().swap(part.runs);
+            std::vector<QPointF>().swap(part.points);
+        }
+        GiveBackFreeHeap();
+    }
 }
 
 void QtSurface::DrawGathered(int parts, bool banded) const {
@@ -424,6 +433,9 @@ void QtSurface::DrawMany(std::size_t count, const DrawPart& draw) {
         done = next;
     }
     if (done == count) {
+        if (count >= kStrokesForBands) {
+            ReleaseBatch();
+        }
         return;
     }
     DrawStrokes(); // what was queued goes first
@@ -456,15 +468,21 @@ void QtSurface::DrawMany(std::size_t count, const DrawPart& draw) {
         DrawGathered(middle < end ? 2 : 1, true);
         done = end;
     }
-    // The batch buffers go back until the next long drawing: the window holds the picture, and
-    // the check and the estimate that follow an Open need the memory more.
-    std::vector<Stroke>().swap(strokes_);
+    ReleaseBatch();
+    RequestFullRepaint();
+}
+
+// The batch buffers go back until the next long drawing: the window holds the picture, and the
+// check and the estimate that follow an Open need the memory more. Strokes still queued stay queued,
+// in a buffer of their size, so that the batches are drawn as they would have been; DrawStrokes
+// gives that buffer back too once it has drawn them.
+void QtSurface::ReleaseBatch() {
+    std::vector<Stroke>(strokes_.begin(), strokes_.end()).swap(strokes_);
     std::vector<Stroke>().swap(second_part_);
     for (Gathered& part : gathered_) {
         std::vector<Run>().swap(part.runs);
         std::vector<QPointF>().swap(part.points);
     }
-    RequestFullRepaint();
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, Colour colour, LineStyle style) {

@@ -139,6 +139,8 @@ private:
     // Draws the gathered parts in bands, one thread each.
     void DrawGathered(int parts, bool banded) const;
     void ReserveBatch();
+    // After a long drawing, with nothing queued.
+    void ReleaseBatch();
     [[nodiscard]] Frame CurrentFrame() const;
 
     void UpdateScale();

@@ -55,6 +55,13 @@ void Toolpath::Reserve(std::size_t lines) {
     AdviseHugePages(arcs_.data(), arcs_.capacity() * sizeof(ToolpathArc));
 }
 
+// A program of few arcs leaves most of their room empty, and the huge page that the last arc
+// reaches into is resident whole.
+void Toolpath::GiveBackSpare() {
+    GiveBackPages(moves_.data() + moves_.size(), (moves_.capacity() - moves_.size()) * sizeof(ToolpathMove));
+    GiveBackPages(arcs_.data() + arcs_.size(), (arcs_.capacity() - arcs_.size()) * sizeof(ToolpathArc));
+}
+
 void Toolpath::AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]) {
     Push(MoveKind::Jump, line, start);
     Push(kind, line, end);

@@ -91,6 +91,9 @@ public:
     explicit Toolpath(bool keep_moves) : keep_moves_(keep_moves) {}
 
     void Reserve(std::size_t lines);
+    // Once the walk is done: the reserved room that no move or arc filled goes back to the system.
+    // The record grows no further.
+    void GiveBackSpare();
     // A straight move (Rapid or Feed) of `line` from the start point to the end point. A start that
     // is not where the last move ended is recorded as a jump first.
     void AddLine(MoveKind kind, int line, const double (&start)[3], const double (&end)[3]);

@@ -101,6 +101,7 @@ void Cnc::TegnUd() {
     walking_ = std::make_shared<Toolpath>(KeepToolpathMoves);
     walking_->Reserve(static_cast<std::size_t>(st.PrgLineCount) + 16);
     WalkToolpath();
+    walking_->GiveBackSpare();
     toolpath_ = std::move(walking_);
     walking_.reset();
     StageEnded("walk");

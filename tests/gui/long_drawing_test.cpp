@@ -81,6 +81,51 @@ TEST(LongDrawing, TwoThreadsDrawThePictureOfOne) {
     }
 }
 
+// An outline cut again at every depth: past the first pass every stroke repeats, so the drawing goes
+// stroke by stroke and leaves the repeats out. The strokes it leaves queued when it gives its batch
+// buffers back reach the image, and the outline drawn again after a rapid crossed it covers the
+// rapid, as the passes drawn one by one show them.
+TEST(LongDrawing, PassesOverOneOutlineShowWhatEachPassAloneShows) {
+    static constexpr int kOutline = 300;
+    constexpr int kPasses = 20;
+    const auto stroke = [](int i, StrokeSink& into) {
+        const double a = i * 2 * std::numbers::pi / kOutline;
+        const double b = (i + 1) * 2 * std::numbers::pi / kOutline;
+        if (i % 5 == 0) {
+            into.Arc(0, 0, 60, a, b, kBlack);
+        } else {
+            into.Line(60 * std::cos(a), 60 * std::sin(a), 60 * std::cos(b), 60 * std::sin(b), kBlack, LineStyle::Solid);
+        }
+    };
+    const auto rapid = [](ui::QtSurface& surface) {
+        surface.Line(-80, -70, 80, 70, kGreen, LineStyle::Dash);
+    };
+    const auto many = NewSurface(0, 1);
+    const auto passes = [&] {
+        many->DrawMany(kPasses * kOutline, [&stroke](std::size_t first, std::size_t end, StrokeSink& into) {
+            for (std::size_t i = first; i < end; ++i) {
+                stroke(static_cast<int>(i % kOutline), into);
+            }
+        });
+    };
+    passes();
+    rapid(*many);
+    passes();
+
+    const auto each = NewSurface(0, 1);
+    const auto pass = [&] {
+        for (int i = 0; i < kOutline; ++i) {
+            stroke(i, *each);
+        }
+        (void)each->image();
+    };
+    pass();
+    rapid(*each);
+    pass();
+    ASSERT_GT(Unmatched(each->image(), qRgb(0, 0, 0)), 300);
+    EXPECT_EQ(test::DifferingPixels(many->image(), each->image(), "outline_passes"), 0);
+}
+
 struct Chain {
     const char* name;
     double radius;  // of every arc, in world units (1.5 pixels each)
