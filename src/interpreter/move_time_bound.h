@@ -39,11 +39,9 @@ public:
                                   least_factor);
     }
 
-    // The same of a straight move (its tick travel set in `st`).
-    [[nodiscard]] bool LineWithinADay(const MachineState& st, double ticks) const {
-        return PlainlyWithinADay(st, ticks) || SurelyWithinADay(st, ticks, 0.5);
-    }
-    // The first look of LineWithinADay, which needs no tick travel: enough for nearly every move.
+    // The first look at a straight move, which needs no tick travel: enough for nearly every move.
+    // Where it says no, SurelyWithinADay with the move's tick travel and a feed factor of a half has
+    // the closer look.
     [[nodiscard]] bool PlainlyWithinADay(const MachineState& st, double ticks) const {
         return ticks >= 0 && ticks <= line_ticks_ && st.UnitsPerStepX == steps_[0] && st.UnitsPerStepY == steps_[1] &&
                st.UnitsPerStepZ == steps_[2];

@@ -197,7 +197,7 @@ MoveCost StraightCost(Cnc& cnc, RampSums* ramps, BlockSink* sink = nullptr, bool
     bool short_move = bound != nullptr && bound->PlainlyWithinADay(st, longest);
     if (!short_move) {
         SetLineTickTravel(st);
-        short_move = bound != nullptr && bound->LineWithinADay(st, longest);
+        short_move = bound != nullptr && bound->SurelyWithinADay(st, longest, 0.5);
         if (!short_move) {
             cnc.ComputeFeedDelay();
         }

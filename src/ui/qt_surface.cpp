@@ -351,10 +351,7 @@ void QtSurface::DrawStrokes() const {
     if (strokes_.capacity() < kStrokesAtOnce) {
         // What a long drawing left queued (ReleaseBatch): a new batch reserves its buffers afresh.
         std::vector<Stroke>().swap(strokes_);
-        for (Gathered& part : gathered_) {
-            std::vector<Run>().swap(part.runs);
-            std::vector<QPointF>().swap(part.points);
-        }
+        ReleaseGathered();
         GiveBackFreeHeap();
     }
 }
@@ -479,6 +476,10 @@ void QtSurface::DrawMany(std::size_t count, const DrawPart& draw) {
 void QtSurface::ReleaseBatch() {
     std::vector<Stroke>(strokes_.begin(), strokes_.end()).swap(strokes_);
     std::vector<Stroke>().swap(second_part_);
+    ReleaseGathered();
+}
+
+void QtSurface::ReleaseGathered() const {
     for (Gathered& part : gathered_) {
         std::vector<Run>().swap(part.runs);
         std::vector<QPointF>().swap(part.points);

@@ -139,8 +139,10 @@ private:
     // Draws the gathered parts in bands, one thread each.
     void DrawGathered(int parts, bool banded) const;
     void ReserveBatch();
-    // After a long drawing, with nothing queued.
+    // After a long drawing: the batch buffers go back, what is still queued stays queued.
     void ReleaseBatch();
+    // The gathered runs' and points' room goes back.
+    void ReleaseGathered() const;
     [[nodiscard]] Frame CurrentFrame() const;
 
     void UpdateScale();
