@@ -1,4 +1,5 @@
 #include "golden_rows.h"
+#include "motion/arc_geometry.h"
 #include "motor_steps.h"
 #include "test_machine.h"
 
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -226,6 +228,40 @@ TEST(ArcMove, DegenerateRadiusEndsWithTheStraightMoveOnly) {
     EXPECT_TRUE(m.walk.empty());
     EXPECT_EQ(m.ticks.size(), 30u);
     m.ExpectAt(30 * kStep, 0);
+}
+
+// The quick comparison of lengths says "within" only where the library's own lengths are within
+// the bound: ends on the circle and a little off it, at scales from the tiny (squares below the
+// normal numbers) to the huge, with the bound set at the library's own difference, which is not
+// within it. Ordinary lengths well within their bound are told without the library.
+TEST(ArcGeometry, LengthsSurelyWithinOnlyWhereTheLibraryLengthsAre) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> turn(0, 2 * kPi);
+    std::uniform_real_distribution<double> unit(0.5, 2);
+    int ordinary = 0;
+    int told = 0;
+    for (const double scale : {1e-158, 1e-6, 1e-3, 1.0, 7.3, 1e3, 1e99, 1e101}) {
+        for (int k = 0; k < 2000; ++k) {
+            const double r = scale * unit(random);
+            const double a = turn(random);
+            const double b = turn(random);
+            const double r_end = k % 2 == 0 ? r : r * (1 + 1e-9 * unit(random));
+            const double dx = r * std::cos(a);
+            const double dy = r * std::sin(a);
+            const double ex = r_end * std::cos(b);
+            const double ey = r_end * std::sin(b);
+            const double apart = std::fabs(std::hypot(dx, dy) - std::hypot(ex, ey));
+            ASSERT_FALSE(SurelyWithin(dx, dy, ex, ey, apart)) << dx << " " << dy << " " << ex << " " << ey;
+            ASSERT_FALSE(SurelyWithin(dx, dy, r_end, std::fabs(std::hypot(dx, dy) - r_end))) << dx << " " << dy;
+            if (scale >= 1e-6 && scale <= 1e3) {
+                ++ordinary;
+                told += SurelyWithin(dx, dy, ex, ey, r * 1e-6) && SurelyWithin(dx, dy, r, r * 1e-6) ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(told, ordinary);
+    EXPECT_FALSE(SurelyWithin(std::nan(""), 1, 1, 1, 1));
+    EXPECT_FALSE(SurelyWithin(1, 1, std::nan(""), 1));
 }
 
 } // namespace

@@ -179,7 +179,13 @@ private:
             }
         }
         Turns(item, out);
-        const double end_radius = std::hypot(b.x - item.centre_x, b.y - item.centre_y);
+        // Nearly every arc ends on its circle, which its end's exact radius need not tell.
+        const double end_dx = b.x - item.centre_x;
+        const double end_dy = b.y - item.centre_y;
+        if (SurelyWithin(end_dx, end_dy, item.radius, tolerance_)) {
+            return;
+        }
+        const double end_radius = std::hypot(end_dx, end_dy);
         if (std::fabs(end_radius - item.radius) > tolerance_) {
             out.Add(item, "arc-off-circle", Severity::Error,
                     "The end point is not on the circle through the start: the radius is " + Len(item.radius) +

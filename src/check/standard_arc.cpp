@@ -3,6 +3,7 @@
 
 #include "check/standard_reading.h"
 #include "interpreter/numbers.h"
+#include "motion/arc_geometry.h"
 
 #include <array>
 #include <cmath>
@@ -58,16 +59,25 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
         Problem("an arc without a centre (" + std::string(1, oa) + ", " + std::string(1, ob) + " or R)");
         return;
     }
-    const double r0 = std::hypot(pos_[a] - centre[a], pos_[b] - centre[b]);
-    const double r1 = std::hypot(end[a] - centre[a], end[b] - centre[b]);
-    if (!(r0 > 0)) {
-        Problem("an arc of radius 0");
-        return;
-    }
-    if (std::fabs(r1 - r0) > tolerance_) {
-        Problem("the end point lies " + FormatNumber(std::round(std::fabs(r1 - r0) * 1e4) / 1e4) +
-                (inch_machine_ ? " in" : " mm") + " off the circle through the start");
-        return;
+    const double from_a = pos_[a] - centre[a];
+    const double from_b = pos_[b] - centre[b];
+    const double to_a = end[a] - centre[a];
+    const double to_b = end[b] - centre[b];
+    // Nearly every arc of the plane ends on its circle: that much its exact radii need not tell,
+    // and only another plane's arc reads them further.
+    double r0 = 0;
+    if (plane_ != Plane::XY || !SurelyWithin(from_a, from_b, to_a, to_b, tolerance_)) {
+        r0 = std::hypot(from_a, from_b);
+        const double r1 = std::hypot(to_a, to_b);
+        if (!(r0 > 0)) {
+            Problem("an arc of radius 0");
+            return;
+        }
+        if (std::fabs(r1 - r0) > tolerance_) {
+            Problem("the end point lies " + FormatNumber(std::round(std::fabs(r1 - r0) * 1e4) / 1e4) +
+                    (inch_machine_ ? " in" : " mm") + " off the circle through the start");
+            return;
+        }
     }
     int turns = 1;
     if (w.Has('P')) {

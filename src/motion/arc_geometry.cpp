@@ -15,6 +15,16 @@ double PolarAngle(double dx, double dy) {
     return a == -Pi() ? Pi() : a;
 }
 
+// A length's room for the roundings of the plain square root against std::hypot: a few parts in
+// 1e16 of it, and a million times that here.
+constexpr double kLengthRoom = 1e-10;
+
+// The plain length of (dx, dy); 0 where its squares could leave the normal numbers.
+double PlainLength(double dx, double dy) {
+    const double squares = dx * dx + dy * dy;
+    return squares >= 1e-200 && squares <= 1e200 ? std::sqrt(squares) : 0;
+}
+
 } // namespace
 
 bool ArcGeometry::Walkable() const {
@@ -96,6 +106,17 @@ ArcGeometry MakeArcGeometry(const ArcBlock& block, double step_x, double step_z)
         g.angle_step = sweep / z_steps;
     }
     return g;
+}
+
+bool SurelyWithin(double dx, double dy, double length, double apart) {
+    const double plain = PlainLength(dx, dy);
+    return plain > 0 && std::fabs(plain - length) + plain * kLengthRoom < apart;
+}
+
+bool SurelyWithin(double dx, double dy, double ex, double ey, double apart) {
+    const double d = PlainLength(dx, dy);
+    const double e = PlainLength(ex, ey);
+    return d > 0 && e > 0 && std::fabs(d - e) + (d + e) * kLengthRoom < apart;
 }
 
 void LeaveCentreOffsets(double& i, double& j) {

@@ -64,4 +64,12 @@ struct ArcCentre {
 // has always needed it, and programs rely on what it leaves).
 void LeaveCentreOffsets(double& i, double& j);
 
+// Whether std::hypot(dx, dy) lies surely within `apart` of `length`, or (the second form) of
+// std::hypot(ex, ey), told without the library's call: where the squares stay well inside the
+// normal numbers, the plain square root of the sum of squares is a few roundings from it, and the
+// room left for those is far above them. False where that cannot tell (a length of 0 or beyond
+// 1e100, a NaN, a difference within the room of `apart`): the caller then asks std::hypot.
+[[nodiscard]] bool SurelyWithin(double dx, double dy, double length, double apart);
+[[nodiscard]] bool SurelyWithin(double dx, double dy, double ex, double ey, double apart);
+
 } // namespace tamo
