@@ -41,21 +41,41 @@ std::uint32_t LettersOf(std::string_view text) {
 
 // The last place before `end` in the bytes where one of the `wanted` letters stands; npos when
 // none does. A letter the header alone writes (T, M) or one no line writes (Q, A) would otherwise
-// take a scan back over every line of a long program.
-std::size_t LastOfLetters(std::string_view bytes, std::size_t end, std::uint32_t wanted) {
-    std::size_t last = std::string_view::npos;
-    for (std::size_t slot = 0; slot < kWordSlots; ++slot) {
-        if ((wanted & (1u << slot)) == 0 || end == 0) {
-            continue;
+// take a scan back over every line of a long program. Each letter's place is searched for once and
+// kept: a later ask with an end no further on needs no new search until it has passed that place,
+// and a letter not found before an end is not found before an earlier one.
+class LastOfLetters {
+public:
+    explicit LastOfLetters(std::string_view bytes) : bytes_(bytes) {}
+
+    std::size_t Before(std::size_t end, std::uint32_t wanted) {
+        std::size_t last = std::string_view::npos;
+        for (std::size_t slot = 0; slot < kWordSlots; ++slot) {
+            if ((wanted & (1u << slot)) == 0) {
+                continue;
+            }
+            Place& place = places_[slot];
+            if (end > place.searched_to || (place.at != std::string_view::npos && place.at >= end)) {
+                const void* found = end == 0 ? nullptr : memrchr(bytes_.data(), kWordLetter[slot], end);
+                place.at = found == nullptr ? std::string_view::npos
+                                            : static_cast<std::size_t>(static_cast<const char*>(found) - bytes_.data());
+                place.searched_to = end;
+            }
+            if (place.at != std::string_view::npos) {
+                last = last == std::string_view::npos ? place.at : std::max(last, place.at);
+            }
         }
-        const void* found = memrchr(bytes.data(), kWordLetter[slot], end);
-        if (found != nullptr) {
-            const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
-            last = last == std::string_view::npos ? at : std::max(last, at);
-        }
+        return last;
     }
-    return last;
-}
+
+private:
+    struct Place {
+        std::size_t at = std::string_view::npos; // the letter's last place before searched_to
+        std::size_t searched_to = 0;             // nothing searched yet
+    };
+    std::string_view bytes_;
+    std::array<Place, kWordSlots> places_{};
+};
 
 constexpr std::uint32_t Bit(WordSlot slot) {
     return 1u << slot;
@@ -114,7 +134,8 @@ void LeaveWhatTheWalkLeaves(Cnc& cnc) {
     // No wanted letter stands in the bytes after `reach`: the items that start after it are passed.
     const std::string_view bytes = buffer.bytes();
     const std::size_t restart_at = buffer.ItemStart(static_cast<std::size_t>(restart));
-    std::size_t reach = LastOfLetters(bytes, restart_at == std::string_view::npos ? bytes.size() : restart_at, wanted);
+    LastOfLetters letters_before(bytes);
+    std::size_t reach = letters_before.Before(restart_at == std::string_view::npos ? bytes.size() : restart_at, wanted);
     for (int entry = restart - 1; entry >= 1 && wanted != 0 && reach != std::string_view::npos; --entry) {
         const std::size_t at = buffer.ItemStart(static_cast<std::size_t>(entry));
         if (at != std::string_view::npos && at > reach) {
@@ -126,7 +147,7 @@ void LeaveWhatTheWalkLeaves(Cnc& cnc) {
             wanted &= ~letters;
         }
         if (at != std::string_view::npos) {
-            reach = LastOfLetters(bytes, at, wanted);
+            reach = letters_before.Before(at, wanted);
         }
     }
     std::reverse(last_of_letters.begin(), last_of_letters.end());
