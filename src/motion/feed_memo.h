@@ -8,6 +8,28 @@
 
 namespace tamo {
 
+// The feed ComputeFeedDelay works out from the programmed feed and the override (in percent),
+// before the feed factor and the axes' limits: below 1 unit per minute it is 1, above the X fast
+// jog rate it is that rate, a rapid runs at it, and a move that steps Z is held to Z's fast rate.
+// Every comparison fails a NaN towards the safe side: a NaN feed is the floor of 1.
+[[nodiscard]] inline double ClampedFeed(double programmed, double override_percent, double fast_x, double fast_z,
+                                        bool rapid, bool steps_z) {
+    double feed = programmed * override_percent / 100;
+    if (!(feed >= 1.0)) {
+        feed = 1.0;
+    }
+    if (!(feed <= fast_x)) {
+        feed = fast_x;
+    }
+    if (rapid) {
+        feed = fast_x;
+    }
+    if (steps_z && !(feed <= fast_z)) {
+        feed = fast_z;
+    }
+    return feed;
+}
+
 // The feed that ComputeFeedDelay last worked out from the jog rates' and the override's texts and
 // the block, before the feed factor and the axes' limits: a program's lines mostly change none of
 // them, and reading the texts and writing the shown feed again was a large part of a long check.

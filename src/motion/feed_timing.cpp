@@ -51,19 +51,7 @@ void Cnc::ComputeFeedDelay() {
     if (!memo.Holds(st.JogFastX, st.JogFastZ, main.Overide, st.ProgFeed, rapid, steps_z)) {
         const double fast_x = NumberOf(st.JogFastX);
         const double fast_z = NumberOf(st.JogFastZ);
-        double feed = st.ProgFeed * ScanSettingNumber(main.Overide) / 100;
-        if (!(feed >= 1.0)) {
-            feed = 1.0;
-        }
-        if (!(feed <= fast_x)) {
-            feed = fast_x;
-        }
-        if (rapid) {
-            feed = fast_x;
-        }
-        if (steps_z && !(feed <= fast_z)) {
-            feed = fast_z;
-        }
+        const double feed = ClampedFeed(st.ProgFeed, ScanSettingNumber(main.Overide), fast_x, fast_z, rapid, steps_z);
         memo = {st.JogFastX,
                 st.JogFastZ,
                 main.Overide,
