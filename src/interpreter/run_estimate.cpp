@@ -45,9 +45,6 @@ namespace tamo {
 namespace start_count {
 namespace {
 
-// A step counter is a double counted down by 1: beyond 2^53 the subtraction changes nothing.
-constexpr double kMaxCountableTicks = 9007199254740992.0;
-
 bool IsArc(Motion motion) {
     return motion == Motion::ArcClockwise || motion == Motion::ArcCounterClockwise;
 }

@@ -16,6 +16,9 @@ class Cnc;
 // step counter could no longer count down.
 inline constexpr double kMaxMoveSeconds = 24 * 3600;
 
+// A step counter is a double counted down by 1: beyond 2^53 the subtraction changes nothing.
+inline constexpr double kMaxCountableTicks = 9007199254740992.0;
+
 // The one rule of every move's time, for Start, the check and each motion the operator starts: why
 // a move of `ticks` ticks at `feed` (units a minute; a tick lasts 60 x step_x / feed seconds)
 // cannot be run: more ticks than a step counter can count down, or more than a day. The reason
