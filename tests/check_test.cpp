@@ -11,7 +11,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iomanip>
+#include <sstream>
 #include <stop_token>
+#include <string>
+#include <vector>
 
 namespace tamo {
 namespace {
@@ -273,6 +277,80 @@ TEST(Check, ReportsTheLineStartRefusesAfterWhatTheLinesBeforeItLeft) {
         EXPECT_EQ(found->message, m.op.messages().back().text);
         EXPECT_EQ(found->severity, check::Severity::Error);
     }
+}
+
+// The check comes to Start's verdict on moves at the edge of a day, where a step more or less of
+// where the lines before left the tool decides it: after moves and arcs that end off the step grid,
+// at feeds the override slows, on arcs and helices; and on a long program whose refusal comes late.
+TEST(Check, ComesToStartsVerdictOnMovesAtTheEdgeOfADay) {
+    TestMachine probe;
+    const double step = std::fabs(probe.st.UnitsPerStepX);
+    ASSERT_GT(step, 0);
+    auto number = [](double value) {
+        std::ostringstream out;
+        out << std::setprecision(17) << value;
+        return out.str();
+    };
+    struct Case {
+        std::string program;
+        std::string override_percent = "100";
+        double step = 0; // the machine's own where 0
+    };
+    std::vector<Case> cases;
+    // A day at the floor of 1 unit a minute is 1440 units.
+    for (const std::string& before :
+         {std::string(), "G01 X-" + number(0.4 * step) + " F100\n", "G01 X-" + number(0.6 * step) + " F100\n",
+          "G02 X0 Y0 I" + number(0.7 * step) + " J0 F100\n",
+          "G03 X" + number(step) + " Y0 I" + number(0.5 * step) + " J" + number(0.3 * step) + " F100\n"}) {
+        for (int quarter = -6; quarter <= 6; ++quarter) {
+            cases.push_back({before + "G01 X" + number(1440 + quarter * step / 4) + " F1\n"});
+        }
+    }
+    for (const char* line : {"G01 X1439 F100\n", "G01 X1441 F100\n", "G01 X1441 F1000\n"}) {
+        cases.push_back({line, "1"});
+    }
+    for (const char* line :
+         {"G02 X0 Y0 I-229 J0 F1\n", "G02 X0 Y0 I-230 J0 F1\n", "G02 X0 Y0 I-0.1 J0 Z-1430 F1\n",
+          "G02 X0 Y0 I-0.1 J0 Z-1450 F1\n", "G02 X1439 Y1 I-0.1 J0 F1\n", "G02 X1441 Y1 I-0.1 J0 F1\n"}) {
+        cases.push_back({std::string("G01 X1 Y1 F100\n") + line});
+    }
+    for (const char* line : {"G02 X1439 Y1 I-0.1 J0 F1\n", "G02 X1441 Y1 I-0.1 J0 F1\n"}) {
+        cases.push_back({std::string("G01 X1441 Y1 F100\nG80 X0 Y0\n") + line});
+        cases.push_back({std::string("G01 X1441 Y1 F100\nG03 X0 Y0\n") + line});
+        cases.push_back({std::string("G01 X1 Y1 F100\n") + line});
+    }
+    // Steps so fine that a short move has more ticks than a step counter can count down.
+    cases.push_back({"G01 X100 F1000\n", "100", 1e-14});
+    std::string late;
+    for (int k = 0; k < 2000; ++k) {
+        late += k % 2 == 0 ? "G02 X2 Y0 I1 J0 F100\n" : "G03 X0 Y0 I-1 J0\n";
+    }
+    cases.push_back({late + "G01 X1441 F1\n"});
+    cases.push_back({late + "G01 X1439 F1\n"});
+    int refused = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program.substr(0, 80) + " at " + c.override_percent + " %");
+        TestMachine m;
+        m.cnc.main.Overide = c.override_percent;
+        m.Load(c.program);
+        if (c.step != 0) {
+            m.st.UnitsPerStepX = m.st.UnitsPerStepY = m.st.UnitsPerStepZ = c.step;
+        }
+        const check::Report report = check::CheckProgram(check::CopyForCheck(m.cnc));
+        m.op.clear_messages();
+        const check::Finding* found = Find(report, "start-refused");
+        if (!m.cnc.RefuseUnrunnableProgram()) {
+            EXPECT_EQ(found, nullptr);
+            continue;
+        }
+        ++refused;
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->line, m.cnc.Estimate().refused_line);
+        EXPECT_EQ(found->message, m.op.messages().back().text);
+    }
+    // Both verdicts come up among the cases, or they would not be at the edge.
+    EXPECT_GT(refused, 10);
+    EXPECT_LT(refused, static_cast<int>(cases.size()) - 10);
 }
 
 TEST(Check, AStopRequestEndsItEarly) {

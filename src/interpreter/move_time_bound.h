@@ -7,6 +7,7 @@
 #include "interpreter/machine_state.h"
 #include "interpreter/run_estimate.h"
 #include "interpreter/value.h"
+#include "motion/feed_memo.h"
 
 #include <algorithm>
 #include <array>
@@ -28,7 +29,8 @@ public:
           // A straight move's axes travel at most a step of their own a tick, its feed factor is at
           // least a half: worked out once for every straight move.
           line_ticks_(
-              MostTicks(st.UnitsPerStepX, {std::fabs(steps_[0]), std::fabs(steps_[1]), std::fabs(steps_[2])}, 0.5)) {}
+              MostTicks(st.UnitsPerStepX, {std::fabs(steps_[0]), std::fabs(steps_[1]), std::fabs(steps_[2])}, 0.5)),
+          near_travel_(NearTravel(steps_)), near_ticks_(MostTicks(st.UnitsPerStepX, near_travel_, 0.5)) {}
 
     // False, and the feed is to be worked out, where a rate, a step or a travel is not a plain
     // positive number.
@@ -47,15 +49,38 @@ public:
                st.UnitsPerStepZ == steps_[2];
     }
 
+    // For a count that knows where the tool stands only to within a step or so: a move of at most
+    // `ticks` ticks whose axes travel at most a step of their own a tick (an arc's X and Y at most
+    // an X step), with a feed factor of at least a half, surely ends within a day at any feed the
+    // feed computation can arrive at (the first), or at the one it arrives at from the programmed
+    // feed `programmed` and the override (the second, a rapid or not, stepping Z or not).
+    [[nodiscard]] bool NearWithinADay(double ticks) const { return ticks >= 0 && ticks <= near_ticks_; }
+    [[nodiscard]] bool NearWithinADayAt(double ticks, double programmed, double override_percent, bool rapid) const {
+        const double slowest = ClampedFeed(programmed, override_percent, fast_x_, fast_z_, rapid, true);
+        return ticks >= 0 && ticks <= MostTicks(steps_[0], near_travel_, 0.5, slowest);
+    }
+
 private:
+    // Every axis's own step and X's, the larger, with room for the roundings of a tick's travel.
+    static std::array<double, 3> NearTravel(const std::array<double, 3>& steps) {
+        constexpr double kRoom = 1 + 1e-9;
+        const double x = std::fabs(steps[0]);
+        return {x * kRoom, std::max(std::fabs(steps[1]), x) * kRoom, std::fabs(steps[2]) * kRoom};
+    }
+
     // The most ticks that surely end within a day with X's step `step_x` and the axes travelling
-    // `travel` a tick; -1 where a number is not plain.
-    [[nodiscard]] double MostTicks(double step_x, const std::array<double, 3>& travel, double least_factor) const {
+    // `travel` a tick, at a feed of at least `slowest` before the feed factor (by default the
+    // slowest the feed computation ever arrives at); -1 where a number is not plain.
+    [[nodiscard]] double MostTicks(double step_x, const std::array<double, 3>& travel, double least_factor,
+                                   double slowest = -1) const {
         const double x_step = std::fabs(step_x);
         if (!usable_ || !(x_step > 0) || !std::isfinite(x_step)) {
             return -1;
         }
-        double least = std::min({1.0, fast_x_, fast_z_}) * least_factor;
+        if (slowest < 0) {
+            slowest = std::min({1.0, fast_x_, fast_z_});
+        }
+        double least = slowest * least_factor;
         const std::array<double, 3> fast{fast_x_, fast_x_, fast_z_};
         for (std::size_t a = 0; a < 3; ++a) {
             if (!std::isfinite(travel[a])) {
@@ -69,7 +94,7 @@ private:
         // to half a day.
         least /= 2;
         const double most = kMaxMoveSeconds / 2 * least / (60 * x_step);
-        return least > 0 && std::isfinite(most) ? most : -1;
+        return least > 0 && std::isfinite(most) ? std::min(most, kMaxCountableTicks / 2) : -1;
     }
 
     double fast_x_;
@@ -77,6 +102,8 @@ private:
     bool usable_;
     std::array<double, 3> steps_;
     double line_ticks_;
+    std::array<double, 3> near_travel_;
+    double near_ticks_;
 };
 
 } // namespace tamo

@@ -15,7 +15,9 @@ struct MachineState;
 // anyway (the program check's): that reading hands over each line's text before its parse and the
 // block after it, and here the block is counted as Start counts it, with the machine's own steps
 // and from where Start's counting has brought the tool. The same line and words as
-// RunEstimate::refused_line and refusal, without a parse of its own. After a refusal it does nothing.
+// RunEstimate::refused_line and refusal, without a parse of its own while every line is far from a
+// refusal; with Start's own count from the first line once one may not be. After a refusal, or
+// once the refusal is known, it does nothing.
 class StartRefusalWalk {
 public:
     // `start`: the controller as Start finds the loaded program, before the other reading begins.
@@ -38,6 +40,7 @@ public:
 private:
     struct Machine;
     void Count(int n, bool may_arc);
+    void Settle();
     std::unique_ptr<Machine> m_;
     int refused_line_ = 0;
     std::string refusal_;
