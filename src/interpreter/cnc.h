@@ -144,7 +144,8 @@ public:
     [[nodiscard]] RunEstimate EstimateRun() const;
     // The same worked out in this machine's own state, which it changes: only ever on a copy (the
     // windows estimate on one of their own, on a thread beside the check).
-    [[nodiscard]] RunEstimate EstimateOnThisCopy();
+    // `with_times` false: only the refused line and the refusal, without the lines' times.
+    [[nodiscard]] RunEstimate EstimateOnThisCopy(bool with_times = true);
     // The estimate of the program as it stands, worked out again only when the program, a setting
     // it depends on, a scale factor, the override or "Constant contour on" has changed since.
     [[nodiscard]] const RunEstimate& Estimate();

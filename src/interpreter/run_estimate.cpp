@@ -470,12 +470,17 @@ std::string Cnc::ApproachProblem(const Approach& to) const {
     return {};
 }
 
-RunEstimate Cnc::EstimateOnThisCopy() {
+RunEstimate Cnc::EstimateOnThisCopy(bool with_times) {
     MachineState& s = st;
     const int lines = s.PrgLineCount;
     BeginAsStart(s);
 
     RunEstimate estimate;
+    // Without the times, a move plainly short of a day needs no feed worked out.
+    std::optional<MoveTimeBound> bound;
+    if (!with_times) {
+        bound.emplace(s);
+    }
     const double seconds_per_iteration = 60 * s.UnitsPerStepX / s.LoopCal;
     estimate.calibrated = std::isfinite(seconds_per_iteration) && seconds_per_iteration > 0;
     RampSums ramps(s);
@@ -484,11 +489,12 @@ RunEstimate Cnc::EstimateOnThisCopy() {
     const bool limits = SoftLimitsApply();
     const std::array<double, 3> offset = TravelOffset();
     double iterations = 0;
-    const bool planned = setup.Accelerates();
+    const bool planned = with_times && setup.Accelerates();
+    const bool listed = with_times && !planned; // the times listed line by line as they are counted
     std::optional<PlannedTime> planned_time;
     if (planned) {
         planned_time.emplace(MotionLimits(), FeedScale(), main.Check1 == kChecked, estimate.seconds, lines);
-    } else {
+    } else if (listed) {
         estimate.seconds.reserve(static_cast<std::size_t>(lines));
     }
     std::size_t timed = 0; // the lines timed so far: how many entries the estimate ends with
@@ -513,7 +519,8 @@ RunEstimate Cnc::EstimateOnThisCopy() {
                 planned_time->StopHere();
             }
             BlockSink sink;
-            cost = LineCost(*this, limits, offset, may_arc, &ramps, planned ? &sink : nullptr);
+            cost = LineCost(*this, limits, offset, may_arc, with_times ? &ramps : nullptr, planned ? &sink : nullptr,
+                            bound ? &*bound : nullptr);
             for (std::size_t b = 0; b < sink.count; ++b) {
                 planned_time->Add(sink.blocks[b], n);
             }
@@ -524,7 +531,7 @@ RunEstimate Cnc::EstimateOnThisCopy() {
             estimate.refusal = Refusal(s, line, cost.why);
             if (past_the_end && timed > 0) {
                 --timed;
-                if (!planned) {
+                if (listed) {
                     estimate.seconds.pop_back();
                 }
             }
@@ -533,12 +540,12 @@ RunEstimate Cnc::EstimateOnThisCopy() {
         }
         iterations += cost.iterations;
         if (past_the_end) {
-            if (!planned && timed > 0) {
+            if (listed && timed > 0) {
                 estimate.seconds.set_back(estimate.calibrated ? iterations * seconds_per_iteration : 0);
             }
         } else {
             ++timed;
-            if (!planned) {
+            if (listed) {
                 estimate.seconds.push_back(estimate.calibrated ? iterations * seconds_per_iteration : 0);
             }
         }

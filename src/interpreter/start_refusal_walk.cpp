@@ -240,7 +240,7 @@ void StartRefusalWalk::Count(int n, bool may_arc) {
 // A line that may come near a refusal: Start's own count of the program, from its first line, on
 // the machine as Start finds it.
 void StartRefusalWalk::Settle() {
-    const RunEstimate estimate = m_->cnc.EstimateOnThisCopy();
+    const RunEstimate estimate = m_->cnc.EstimateOnThisCopy(false);
     refused_line_ = estimate.refused_line;
     refusal_ = estimate.refusal;
     m_->done = true;
