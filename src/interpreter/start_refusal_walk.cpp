@@ -94,8 +94,8 @@ bool StartRefusalWalk::Machine::StraightSurely(const std::array<double, 3>& from
 }
 
 // LineCost's count of the line, bounded: a straight move as above; an arc's walk at most one
-// increment (an X step of arc, or less on a helix) per step of its whole circle and of its Z, plus
-// two, and then the straight move from where the walk ends, on the circle to within a step (or,
+// increment (an X step of arc, or less on a helix) per step of its whole circle and of its Z, and
+// a few more, and then the straight move from where the walk ends, on the circle to within a step (or,
 // with nothing to walk, where the tool stood) onto the end point. The arc's centre and radius, as
 // the count works them out, take no step size and no position of the count's.
 bool StartRefusalWalk::Machine::SurelyCounted(const MachineState& parsed, bool may_arc) {
@@ -158,8 +158,8 @@ StartRefusalWalk::StartRefusalWalk(const Cnc& start) : m_(std::make_unique<Machi
     m_->offset = c.TravelOffset();
     m_->done = s.PrgLineCount <= 0;
     m_->bound.emplace(s);
-    // Within the travel the count's own position is read at every move: it is worked out line by
-    // line as Start works it out.
+    // Where the soft limits apply, every move's reach is read from the count's own position: there
+    // it is worked out line by line as Start works it out.
     m_->near = {s.ProgPosX, s.ProgPosY, s.ProgPosZ};
     m_->steps = {s.UnitsPerStepX, s.UnitsPerStepY, s.UnitsPerStepZ};
     m_->override_percent = ScanSettingNumber(c.main.Overide);
@@ -214,7 +214,8 @@ void StartRefusalWalk::End() {
     }
     if (m_->near_only) {
         // The empty entry keeps the last line's target and motion word: a straight one moves from
-        // where the tool stands, within a step of that target, onto it.
+        // where the tool stands, within a step of that target, onto it, a tick or two; an arc word
+        // there is no arc.
         m_->done = true;
         return;
     }
