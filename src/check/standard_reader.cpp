@@ -632,6 +632,12 @@ void StandardReader::Motion(const Words& w) {
     if (!line_.problems.empty()) {
         return;
     }
+    if (!std::isfinite(end[0]) || !std::isfinite(end[1]) || !std::isfinite(end[2])) {
+        // Told before an arc is worked out too: a helix whose climb overflows would otherwise
+        // reach the arc's move without one made.
+        Problem("a coordinate beyond any number");
+        return;
+    }
     if (motion_ == MoveKind::Cw || motion_ == MoveKind::Ccw) {
         Arc(w, end);
         return;
