@@ -21,7 +21,7 @@ public:
     void Check(const Item& item, Findings& out) override {
         for (const Token& t : item.tokens) {
             if (t.letter == 'G') {
-                GWord(item, t.value, out);
+                GWord(item, t.amount, out);
             }
         }
         if (item.moves && item.run != MoveKind::None && incremental_.open()) {

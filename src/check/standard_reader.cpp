@@ -327,8 +327,8 @@ void StandardReader::Collect(Words& w) {
             w.first[k] = &t;
         }
         if (t.letter == 'G') {
-            w.g.push_back(t.value);
-            const double g = t.value;
+            const double g = t.amount;
+            w.g.push_back(g);
             if (!IsPlainMotion(g)) {
                 w.other_g = true;
                 w.special_g =
@@ -484,13 +484,13 @@ void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
         Problem("a coordinate beyond any number");
         return;
     }
-    StandardMove move;
+    // Made where it is kept: a move is a long record, and most lines make one.
+    StandardMove& move = line_.moves.emplace_back();
     move.kind = kind;
     move.start = pos_;
     move.end = end;
     move.known = known_;
     move.feed = kind == MoveKind::Rapid ? 0 : feed_;
-    line_.moves.push_back(move);
     pos_ = end;
     if (known_[2] && kind != MoveKind::Cw && kind != MoveKind::Ccw) {
         highest_ = std::max(highest_, end[2]);
