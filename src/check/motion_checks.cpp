@@ -224,21 +224,27 @@ private:
             return;
         }
         const std::array<double, 3> target{item.after->x, item.after->y, item.after->z};
+        // Nearly every move goes where its own words say: no text is made for it.
+        std::array<bool, 3> carried{};
+        for (std::size_t k = 0; k < 3; ++k) {
+            carried[k] =
+                target[k] != position_[k] && !item.words.Has(kAxes[k]) && setters_[k].entry != 0 && !setters_[k].moved;
+        }
+        if (!carried[0] && !carried[1] && !carried[2]) {
+            return;
+        }
         std::string axes;
-        for (int a = 0; a < 3; ++a) {
-            const auto k = static_cast<std::size_t>(a);
-            if (target[k] == position_[k] || item.words.Has(kAxes[k]) || setters_[k].entry == 0 || setters_[k].moved) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (!carried[k]) {
                 continue;
             }
             axes += axes.empty() ? "" : " and ";
             axes += std::string(1, kAxisNames[k]) + " to " + Num(target[k]) + " (set on line " +
                     context_.Line(setters_[k].entry) + ")";
         }
-        if (!axes.empty()) {
-            out.Add(item, "carried-target", Severity::Error,
-                    "This move also takes " + axes +
-                        ": a coordinate of a line that did not move is kept for the next move.");
-        }
+        out.Add(item, "carried-target", Severity::Error,
+                "This move also takes " + axes +
+                    ": a coordinate of a line that did not move is kept for the next move.");
     }
 
     const Context& context_;
