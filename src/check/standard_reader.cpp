@@ -583,7 +583,13 @@ void StandardReader::Retract(const Words& w) {
 
 void StandardReader::Motion(const Words& w) {
     bool set = false;
-    for (const double g : w.g) {
+    if (!w.other_g && !w.g.empty()) {
+        // G0 to G3 only, as on nearly every line: each sets the motion, and the last one stays.
+        static constexpr std::array<MoveKind, 4> kPlain{MoveKind::Rapid, MoveKind::Feed, MoveKind::Cw, MoveKind::Ccw};
+        motion_ = kPlain[static_cast<std::size_t>(w.g.back())];
+        set = true;
+    }
+    for (const double g : w.other_g ? std::span<const double>(w.g) : std::span<const double>()) {
         if (IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80)) {
             motion_ = IsG(g, 0)   ? MoveKind::Rapid
                       : IsG(g, 1) ? MoveKind::Feed
