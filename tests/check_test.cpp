@@ -179,6 +179,20 @@ TEST(Check, TheStandardReadingOfALineWithoutCommentsIsTheSameInOnePass) {
     }
 }
 
+// A helix whose climb, turned from inches into millimetres, is beyond any number is a problem of
+// its line, as a straight move to there is: no move is made of it, and the reading goes on.
+TEST(Check, TheStandardReadingTellsOfAHelixClimbBeyondAnyNumber) {
+    check::StandardReader reader;
+    const std::string helix = "G20 G2 X1 Y0 I0.5 J0 F100 Z" + std::string(308, '9');
+    const check::StandardLine& line = reader.Read(helix, 1);
+    EXPECT_EQ(line.Problems(), "a coordinate beyond any number");
+    EXPECT_TRUE(line.moves.empty());
+    const check::StandardLine& next = reader.Read("G1 X2", 2);
+    EXPECT_TRUE(next.problems.empty()) << next.Problems();
+    ASSERT_EQ(next.moves.size(), 1u);
+    EXPECT_DOUBLE_EQ(next.moves[0].end[0], 2 * 25.4);
+}
+
 // The parse takes the numbers (and on a line of words only, the places of its words) the standard
 // reading has read only where its own reading finds the same: the block and the words come out the
 // same to the bit with them as without, whatever stands around a number.

@@ -34,14 +34,16 @@ constexpr double kFarFactor = 5;
 // is cut back to the `keep` outermost, and the bound is the innermost of those. A heap would order
 // the list at every value, and a program that works its way down in passes brings a new outermost
 // Z with every move. Of values equal to the innermost kept, which of their entries stay is left
-// open: the extents read only that value, and a far move lies beyond it.
-class Outermost {
+// open: the extents read only that value, and a far move lies beyond it. `High`: the highest values,
+// else the lowest; a side of its own type, so that the look at every value is one comparison.
+struct OutermostValue {
+    float value;
+    int entry;
+};
+template <bool High> class Outermost {
 public:
-    struct Value {
-        float value;
-        int entry;
-    };
-    Outermost(std::size_t keep, bool high) : keep_(keep), high_(high) {}
+    using Value = OutermostValue;
+    explicit Outermost(std::size_t keep) : keep_(keep) {}
 
     // A value it wants: called for every move on every axis, the common case, a value inside the
     // bound, stays a comparison.
@@ -74,16 +76,14 @@ private:
         bounded_ = true;
     }
 
-    [[nodiscard]] bool Beyond(float a, float b) const { return high_ ? a > b : a < b; }
+    [[nodiscard]] static bool Beyond(float a, float b) { return High ? a > b : a < b; }
     // Orders the values from the outermost inwards.
     struct Outward {
-        bool high;
-        bool operator()(const Value& a, const Value& b) const { return high ? a.value > b.value : a.value < b.value; }
+        bool operator()(const Value& a, const Value& b) const { return Beyond(a.value, b.value); }
     };
-    [[nodiscard]] Outward Outer() const { return Outward{high_}; }
+    [[nodiscard]] static Outward Outer() { return Outward{}; }
 
     std::size_t keep_;
-    bool high_;
     std::vector<Value> kept_;
     float bound_ = 0;      // the innermost value kept at the last cut
     bool bounded_ = false; // cut back at least once: a value not beyond the bound is not needed
@@ -96,10 +96,10 @@ public:
     // max(1, n / 100) + 1 values on either side of each axis ever matter.
     explicit ExtentChecks(const Context& context)
         : context_(context),
-          keep_(std::max(kLeastOutermost, context.entries / kOutermostShare) + 1), low_{Outermost(keep_, false),
-                                                                                        Outermost(keep_, false),
-                                                                                        Outermost(keep_, false)},
-          high_{Outermost(keep_, true), Outermost(keep_, true), Outermost(keep_, true)} {}
+          keep_(std::max(kLeastOutermost, context.entries / kOutermostShare) + 1), low_{Outermost<false>(keep_),
+                                                                                        Outermost<false>(keep_),
+                                                                                        Outermost<false>(keep_)},
+          high_{Outermost<true>(keep_), Outermost<true>(keep_), Outermost<true>(keep_)} {}
 
     void Check(const Item& item, Findings& /*out*/) override {
         if (!item.moves || item.run == MoveKind::None) {
@@ -124,8 +124,8 @@ public:
             return;
         }
         const std::size_t outer = std::max(kLeastOutermost, n / kOutermostShare);
-        std::array<std::vector<Outermost::Value>, 3> lows;
-        std::array<std::vector<Outermost::Value>, 3> highs;
+        std::array<std::vector<OutermostValue>, 3> lows;
+        std::array<std::vector<OutermostValue>, 3> highs;
         std::array<double, 3> low{};
         std::array<double, 3> high{};
         double width = context_.inch ? 0.04 : 1.0;
@@ -172,8 +172,8 @@ private:
     const Context& context_;
     std::size_t keep_;
     std::size_t moves_ = 0;
-    std::array<Outermost, 3> low_;
-    std::array<Outermost, 3> high_;
+    std::array<Outermost<false>, 3> low_;
+    std::array<Outermost<true>, 3> high_;
 };
 
 } // namespace

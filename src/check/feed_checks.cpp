@@ -54,10 +54,14 @@ public:
     void Finish(Findings& out) override { Close(out); }
 
 private:
+    // Asked after nearly every feed move, which has no run of slow lines open.
     void Close(Findings& out) {
-        if (!slow_.open()) {
-            return;
+        if (slow_.open()) {
+            TellSlow(out);
         }
+    }
+
+    [[gnu::noinline]] void TellSlow(Findings& out) {
         slow_.Reset();
         const std::string slowest = Num(kSlowestFeed) + " " + context_.unit + " per minute";
         const std::string more = slow_.More();

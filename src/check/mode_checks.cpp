@@ -20,8 +20,13 @@ public:
 
     void Check(const Item& item, Findings& out) override {
         for (const Token& t : item.tokens) {
-            if (t.letter == 'G') {
-                GWord(item, t.value, out);
+            if (t.letter != 'G') {
+                continue;
+            }
+            // The motion words, nearly every G word of a program, set no mode: no call for them.
+            const double g = t.amount;
+            if (g != 0 && g != 1 && g != 2 && g != 3) {
+                GWord(item, g, out);
             }
         }
         if (item.moves && item.run != MoveKind::None && incremental_.open()) {
@@ -44,10 +49,7 @@ public:
     }
 
 private:
-    void GWord(const Item& item, double g, Findings& out) {
-        if (g == 0 || g == 1 || g == 2 || g == 3) {
-            return; // the motion words, nearly every G word of a program: no mode
-        }
+    [[gnu::noinline]] void GWord(const Item& item, double g, Findings& out) {
         if (g == 91) {
             if (!incremental_.open()) {
                 incremental_.Begin(item, item.entry);

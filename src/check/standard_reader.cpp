@@ -327,8 +327,8 @@ void StandardReader::Collect(Words& w) {
             w.first[k] = &t;
         }
         if (t.letter == 'G') {
-            w.g.push_back(t.value);
-            const double g = t.value;
+            const double g = t.amount;
+            w.g.push_back(g);
             if (!IsPlainMotion(g)) {
                 w.other_g = true;
                 w.special_g =
@@ -484,13 +484,13 @@ void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
         Problem("a coordinate beyond any number");
         return;
     }
-    StandardMove move;
+    // Made where it is kept: a move is a long record, and most lines make one.
+    StandardMove& move = line_.moves.emplace_back();
     move.kind = kind;
     move.start = pos_;
     move.end = end;
     move.known = known_;
     move.feed = kind == MoveKind::Rapid ? 0 : feed_;
-    line_.moves.push_back(move);
     pos_ = end;
     if (known_[2] && kind != MoveKind::Cw && kind != MoveKind::Ccw) {
         highest_ = std::max(highest_, end[2]);
@@ -583,7 +583,13 @@ void StandardReader::Retract(const Words& w) {
 
 void StandardReader::Motion(const Words& w) {
     bool set = false;
-    for (const double g : w.g) {
+    if (!w.other_g && !w.g.empty()) {
+        // G0 to G3 only, as on nearly every line: each sets the motion, and the last one stays.
+        static constexpr std::array<MoveKind, 4> kPlain{MoveKind::Rapid, MoveKind::Feed, MoveKind::Cw, MoveKind::Ccw};
+        motion_ = kPlain[static_cast<std::size_t>(w.g.back())];
+        set = true;
+    }
+    for (const double g : w.other_g ? std::span<const double>(w.g) : std::span<const double>()) {
         if (IsG(g, 0) || IsG(g, 1) || IsG(g, 2) || IsG(g, 3) || IsG(g, 80)) {
             motion_ = IsG(g, 0)   ? MoveKind::Rapid
                       : IsG(g, 1) ? MoveKind::Feed
@@ -630,6 +636,12 @@ void StandardReader::Motion(const Words& w) {
     }
     const std::array<double, 3> end = Target(w);
     if (!line_.problems.empty()) {
+        return;
+    }
+    if (!std::isfinite(end[0]) || !std::isfinite(end[1]) || !std::isfinite(end[2])) {
+        // Told before an arc is worked out too: a helix whose climb overflows would otherwise
+        // reach the arc's move without one made.
+        Problem("a coordinate beyond any number");
         return;
     }
     if (motion_ == MoveKind::Cw || motion_ == MoveKind::Ccw) {

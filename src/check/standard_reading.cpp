@@ -198,9 +198,7 @@ bool ReadTokensOf(bool plain, std::string_view line, std::size_t begin, std::siz
         }
         const bool lower = kind == CharKind::Lower;
         const char letter = static_cast<char>(lower ? c - 'a' + 'A' : c);
-        // The G words' values are what the modes read: the exact value of the number, as the full
-        // conversion gives it.
-        out.push_back({letter, lower, i, number, letter == 'G' ? amount : 0, amount});
+        out.push_back({letter, lower, i, number, amount});
         i = k + number.size();
     }
     if (blanks_only != nullptr) {
@@ -277,7 +275,7 @@ MoveKind StandardMotion::Apply(std::span<const Token> tokens) {
         if (t.letter != 'G') {
             continue;
         }
-        const double g = t.value;
+        const double g = t.amount;
         if (Is(g, 0)) {
             modal_ = MoveKind::Rapid;
         } else if (Is(g, 1)) {
@@ -311,7 +309,7 @@ std::string GWordKinds(std::string_view text) {
         if (t.letter != 'G') {
             continue;
         }
-        const char* kind = GWordKind(t.value);
+        const char* kind = GWordKind(t.amount);
         if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) {
             kinds.push_back(kind);
         }

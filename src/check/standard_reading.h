@@ -46,9 +46,9 @@ struct Token {
     bool lower = false;      // written in lower case
     std::size_t at = 0;      // the letter's offset in the text line
     std::string_view number; // as written
-    double value = 0;        // of G words only
     // The number as a sign, digits and a point (a '+' counts for nothing), read in the same pass
-    // that finds it: exact up to 15 significant digits, the full conversion beyond.
+    // that finds it: exact up to 15 significant digits, the full conversion beyond. Of a G word, the
+    // value the modes read.
     double amount = 0;
 };
 

@@ -20,10 +20,10 @@ constexpr std::array<const char*, 3> kAxes{"X", "Y", "Z"};
 
 class TravelChecks final : public Family {
 public:
-    explicit TravelChecks(const Context& context) : context_(context) {}
+    explicit TravelChecks(const Context& context) : context_(context), any_travel_(context.AnyTravel()) {}
 
     void Check(const Item& item, Findings& out) override {
-        if (!item.moves || item.run == MoveKind::None) {
+        if (!any_travel_ || !item.moves || item.run == MoveKind::None) {
             return;
         }
         const std::array<double, 3> step{context_.step_x, context_.step_y, context_.step_z};
@@ -86,6 +86,7 @@ private:
     }
 
     const Context& context_;
+    bool any_travel_; // without a travel no line is held against one
     std::array<Leaving, 3> leaving_;
 };
 

@@ -79,16 +79,19 @@ public:
             SkippedLine(item, out);
             return;
         }
-        NotFinite(item, out);
-        // One look at the words tells whether either of the next two has anything to say.
+        if (item.non_finite.slot != kWordSlots) {
+            NotFinite(item, out);
+        }
+        // One look at the words, with no branch a word, tells whether either of the next two may
+        // have anything to say.
         std::uint32_t seen = 0;
         bool repeated = false;
         bool lower = false;
         for (const Token& t : item.tokens) {
             const std::uint32_t bit = t.lower ? 0 : 1u << (t.letter - 'A');
-            repeated = repeated || (seen & bit) != 0;
+            repeated |= (seen & bit) != 0;
             seen |= bit;
-            lower = lower || (t.lower && t.letter != 'N' && WordSlotOf(t.letter) >= 0);
+            lower |= t.lower;
         }
         if (lower) {
             LowerCase(item, out);
@@ -118,9 +121,6 @@ private:
 
     static void NotFinite(const Item& item, Findings& out) {
         const NonFiniteNumber& word = item.non_finite;
-        if (word.slot == kWordSlots) {
-            return;
-        }
         out.Add(item, "not-finite", Severity::Error,
                 "The " + std::string(1, kWordLetter[static_cast<std::size_t>(word.slot)]) + " word " +
                     Quote(word.number) +
