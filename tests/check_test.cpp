@@ -331,7 +331,6 @@ TEST(Check, ComesToStartsVerdictOnMovesAtTheEdgeOfADay) {
     for (const char* line : {"G02 X1439 Y1 I-0.1 J0 F1\n", "G02 X1441 Y1 I-0.1 J0 F1\n"}) {
         cases.push_back({std::string("G01 X1441 Y1 F100\nG80 X0 Y0\n") + line});
         cases.push_back({std::string("G01 X1441 Y1 F100\nG03 X0 Y0\n") + line});
-        cases.push_back({std::string("G01 X1 Y1 F100\n") + line});
     }
     // Steps so fine that a short move has more ticks than a step counter can count down.
     cases.push_back({"G01 X100 F1000\n", "100", 1e-14});
