@@ -103,12 +103,14 @@ void StandardReader::Arc(const Words& w, const std::array<double, 3>& end) {
         Problem("an arc that would take more than " + FormatNumber(kMostSegments) + " straight moves");
         return;
     }
-    Add(motion_, end);
-    StandardMove& move = line_.moves.back();
-    move.centre = centre;
-    move.plane = plane_;
-    move.sweep = sweep;
-    Reach(move);
+    StandardMove* move = Add(motion_, end);
+    if (move == nullptr) {
+        return;
+    }
+    move->centre = centre;
+    move->plane = plane_;
+    move->sweep = sweep;
+    Reach(*move);
 }
 
 } // namespace tamo::check

@@ -476,13 +476,13 @@ bool StandardReader::FeedSet() {
     return false;
 }
 
-void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
+StandardMove* StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
     if (end == pos_ && (kind == MoveKind::Rapid || kind == MoveKind::Feed)) {
-        return;
+        return nullptr;
     }
     if (!std::isfinite(end[0]) || !std::isfinite(end[1]) || !std::isfinite(end[2])) {
         Problem("a coordinate beyond any number");
-        return;
+        return nullptr;
     }
     // Made where it is kept: a move is a long record, and most lines make one.
     StandardMove& move = line_.moves.emplace_back();
@@ -495,6 +495,7 @@ void StandardReader::Add(MoveKind kind, const std::array<double, 3>& end) {
     if (known_[2] && kind != MoveKind::Cw && kind != MoveKind::Ccw) {
         highest_ = std::max(highest_, end[2]);
     }
+    return &move;
 }
 
 void StandardReader::Reach(const StandardMove& move) {
@@ -639,8 +640,7 @@ void StandardReader::Motion(const Words& w) {
         return;
     }
     if (!std::isfinite(end[0]) || !std::isfinite(end[1]) || !std::isfinite(end[2])) {
-        // Told before an arc is worked out too: a helix whose climb overflows would otherwise
-        // reach the arc's move without one made.
+        // Told before an arc is worked out too, which would otherwise measure its circle against it.
         Problem("a coordinate beyond any number");
         return;
     }

@@ -223,7 +223,8 @@ private:
     void Lose(std::size_t axis);
     void Reach(const StandardMove& move);
     bool FeedSet();
-    void Add(MoveKind kind, const std::array<double, 3>& end);
+    // The move it makes of the line, kept with the line's others; null where it makes none.
+    StandardMove* Add(MoveKind kind, const std::array<double, 3>& end);
     void Problem(std::string why);
     [[nodiscard]] double Length(double value) const; // program unit to machine unit
     [[nodiscard]] bool Known(int axis, const char* what);
